@@ -1,0 +1,28 @@
+// Number conversion of text from files and users: decimal, or hexadecimal
+// with a "0x"/"0X" prefix.
+#pragma once
+#include <stdexcept>
+#include <string>
+
+namespace platform {
+
+// The class library's conversion error, shown by the application's top level.
+class EConvertError : public std::runtime_error {
+ public:
+  explicit EConvertError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// Decimal with an optional sign, or "0x"/"0X" followed by 1 to 8 hex digits
+// (taken as 32 bits, so 0xFFFFFFFF is -1). Surrounding blanks are ignored.
+bool TryStrToInt(const std::string& text, int& value);
+int StrToIntDef(const std::string& text, int def);
+// Throws EConvertError "'text' is not a valid integer value".
+int StrToInt(const std::string& text);
+bool TryStrToFloat(const std::string& text, double& value);
+// Throws EConvertError "'text' is not a valid floating point value".
+double StrToFloat(const std::string& text);
+
+// printf into a std::string.
+std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace platform

@@ -1,0 +1,193 @@
+#include "platform/inifile.h"
+
+#include "platform/convert.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace platform {
+namespace {
+
+std::string Trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return std::string();
+  size_t e = s.find_last_not_of(" \t");
+  return s.substr(b, e - b + 1);
+}
+
+bool IsSectionHeader(const std::string& line, std::string* name) {
+  std::string t = Trim(line);
+  if (t.size() < 2 || t.front() != '[') return false;
+  size_t close = t.find(']');
+  if (close == std::string::npos) return false;
+  if (name) *name = Trim(t.substr(1, close - 1));
+  return true;
+}
+
+}  // namespace
+
+IniFile::IniFile(const std::string& path) : path_(path) {
+  std::string text;
+  if (ReadFileBytes(path, text)) {
+    crlf_ = text.find('\n') == std::string::npos || text.find("\r\n") != std::string::npos;
+    lines_ = SplitLines(text);
+  }
+}
+
+bool IniFile::ParseKey(const std::string& line, std::string& key, std::string& value) const {
+  size_t eq = line.find('=');
+  if (eq == std::string::npos) return false;
+  key = Trim(line.substr(0, eq));
+  if (key.empty() || key[0] == ';') return false;
+  value = Trim(line.substr(eq + 1));
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+  return true;
+}
+
+int IniFile::FindSection(const std::string& section) const {
+  std::string name;
+  for (size_t i = 0; i < lines_.size(); ++i)
+    if (IsSectionHeader(lines_[i], &name) && SameTextNoCase(name, section)) return static_cast<int>(i);
+  return -1;
+}
+
+int IniFile::SectionEnd(int header) const {
+  size_t i = static_cast<size_t>(header) + 1;
+  while (i < lines_.size() && !IsSectionHeader(lines_[i], nullptr)) ++i;
+  return static_cast<int>(i);
+}
+
+int IniFile::FindKey(int header, const std::string& key) const {
+  if (header < 0) return -1;
+  int end = SectionEnd(header);
+  std::string k, v;
+  for (int i = header + 1; i < end; ++i)
+    if (ParseKey(lines_[i], k, v) && SameTextNoCase(k, key)) return i;
+  return -1;
+}
+
+std::string IniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
+  int i = FindKey(FindSection(section), key);
+  if (i < 0) return def;
+  std::string k, v;
+  ParseKey(lines_[i], k, v);
+  return v;
+}
+
+int IniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
+  std::string v = ReadString(section, key, std::string());
+  return StrToIntDef(v, def);
+}
+
+bool IniFile::ReadBool(const std::string& section, const std::string& key, bool def) const {
+  return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  const std::string line = key + "=" + value;
+  int header = FindSection(section);
+  if (header < 0) {
+    lines_.push_back("[" + section + "]");
+    lines_.push_back(line);
+  } else {
+    int i = FindKey(header, key);
+    if (i >= 0) {
+      if (lines_[i] == line) return;
+      lines_[i] = line;
+    } else {
+      // After the section's last non-blank line, so a blank separator stays last.
+      int end = SectionEnd(header);
+      int at = end;
+      while (at > header + 1 && Trim(lines_[at - 1]).empty()) --at;
+      lines_.insert(lines_.begin() + at, line);
+    }
+  }
+  Changed();
+}
+
+void IniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+void IniFile::WriteBool(const std::string& section, const std::string& key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+bool IniFile::SectionExists(const std::string& section) const { return FindSection(section) >= 0; }
+
+bool IniFile::ValueExists(const std::string& section, const std::string& key) const {
+  return FindKey(FindSection(section), key) >= 0;
+}
+
+std::vector<std::string> IniFile::ReadSections() const {
+  std::vector<std::string> out;
+  std::string name;
+  for (const std::string& l : lines_) {
+    if (!IsSectionHeader(l, &name)) continue;
+    bool seen = false;
+    for (const std::string& s : out) seen = seen || SameTextNoCase(s, name);
+    if (!seen) out.push_back(name);
+  }
+  return out;
+}
+
+std::vector<std::string> IniFile::ReadSection(const std::string& section) const {
+  std::vector<std::string> out;
+  int header = FindSection(section);
+  if (header < 0) return out;
+  int end = SectionEnd(header);
+  std::string k, v;
+  for (int i = header + 1; i < end; ++i)
+    if (ParseKey(lines_[i], k, v)) out.push_back(k);
+  return out;
+}
+
+std::vector<std::string> IniFile::ReadSectionValues(const std::string& section) const {
+  std::vector<std::string> out;
+  int header = FindSection(section);
+  if (header < 0) return out;
+  int end = SectionEnd(header);
+  std::string k, v;
+  for (int i = header + 1; i < end; ++i)
+    if (ParseKey(lines_[i], k, v)) out.push_back(k + "=" + v);
+  return out;
+}
+
+void IniFile::EraseSection(const std::string& section) {
+  bool changed = false;
+  for (int header = FindSection(section); header >= 0; header = FindSection(section)) {
+    lines_.erase(lines_.begin() + header, lines_.begin() + SectionEnd(header));
+    changed = true;
+  }
+  if (changed) Changed();
+}
+
+void IniFile::DeleteKey(const std::string& section, const std::string& key) {
+  int i = FindKey(FindSection(section), key);
+  if (i < 0) return;
+  lines_.erase(lines_.begin() + i);
+  Changed();
+}
+
+std::string IniFile::Text() const {
+  const char* eol = crlf_ ? "\r\n" : "\n";
+  std::string out;
+  for (const std::string& l : lines_) {
+    out += l;
+    out += eol;
+  }
+  return out;
+}
+
+void IniFile::Changed() {
+  dirty_ = true;
+  if (autoFlush_) UpdateFile();
+}
+
+void IniFile::UpdateFile() {
+  if (!dirty_) return;
+  std::string error;
+  if (!WriteFileAtomic(path_, Text(), &error)) throw IniFileError("Unable to write to " + path_ + " (" + error + ")");
+  dirty_ = false;
+}
+
+}  // namespace platform

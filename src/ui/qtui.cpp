@@ -1,0 +1,116 @@
+#include "ui/qtui.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QScreen>
+#include <QStringList>
+
+#include "platform/files.h"
+#include "ui/textconv.h"
+
+namespace ui {
+
+QMessageBox::StandardButtons ButtonsForFlags(int flags) {
+  switch (flags & 0x0F) {
+    case 1: return QMessageBox::Ok | QMessageBox::Cancel;
+    case 2: return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+    case 3: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case 4: return QMessageBox::Yes | QMessageBox::No;
+    case 5: return QMessageBox::Retry | QMessageBox::Cancel;
+    default: return QMessageBox::Ok;
+  }
+}
+
+QMessageBox::Icon IconForFlags(int flags) {
+  switch (flags & 0xF0) {
+    case 0x10: return QMessageBox::Critical;
+    case 0x20: return QMessageBox::Question;
+    case 0x30: return QMessageBox::Warning;
+    case 0x40: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+  }
+}
+
+int ResultForButton(QMessageBox::StandardButton button, int flags) {
+  switch (button) {
+    case QMessageBox::Ok: return platform::kIdOk;
+    case QMessageBox::Cancel: return platform::kIdCancel;
+    case QMessageBox::Abort: return platform::kIdAbort;
+    case QMessageBox::Retry: return platform::kIdRetry;
+    case QMessageBox::Ignore: return platform::kIdIgnore;
+    case QMessageBox::Yes: return platform::kIdYes;
+    case QMessageBox::No: return platform::kIdNo;
+    default:
+      // Closed with the window's close button or Esc.
+      return (flags & 0x0F) == 0 ? platform::kIdOk : platform::kIdCancel;
+  }
+}
+
+QWidget* ActiveOwner() {
+  QWidget* w = QApplication::activeModalWidget();
+  if (!w) w = QApplication::activeWindow();
+  return w;
+}
+
+int QtUi::MessageBox(const std::string& caption, const std::string& text, int flags) {
+  QMessageBox box(IconForFlags(flags), ToQt(caption), ToQt(text), ButtonsForFlags(flags), ActiveOwner());
+  box.exec();
+  QAbstractButton* clicked = box.clickedButton();
+  return ResultForButton(clicked ? box.standardButton(clicked) : QMessageBox::NoButton, flags);
+}
+
+QString QtFilter(const std::string& filter) {
+  const QStringList parts = ToQt(filter).split(QLatin1Char('|'));
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    out << parts[i] + QStringLiteral(" (") + patterns + QStringLiteral(")");
+  }
+  return out.join(QStringLiteral(";;"));
+}
+
+namespace {
+
+bool RunFileDialog(const platform::FileDialogOptions& o, std::string& path, QFileDialog::AcceptMode mode) {
+  QFileDialog dlg(ActiveOwner(), ToQt(o.title), ToQt(o.initialDir), QtFilter(o.filter));
+  dlg.setAcceptMode(mode);
+  dlg.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  if (!o.defaultExt.empty()) dlg.setDefaultSuffix(ToQt(o.defaultExt));
+  const QStringList filters = QtFilter(o.filter).split(QStringLiteral(";;"));
+  if (o.filterIndex >= 1 && o.filterIndex <= filters.size()) dlg.selectNameFilter(filters[o.filterIndex - 1]);
+  if (!o.fileName.empty()) dlg.selectFile(ToQt(o.fileName));
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+  path = FromQt(dlg.selectedFiles().first());
+  return true;
+}
+
+}  // namespace
+
+bool QtUi::OpenFileDialog(const platform::FileDialogOptions& options, std::string& path) {
+  return RunFileDialog(options, path, QFileDialog::AcceptOpen);
+}
+
+bool QtUi::SaveFileDialog(const platform::FileDialogOptions& options, std::string& path) {
+  return RunFileDialog(options, path, QFileDialog::AcceptSave);
+}
+
+bool QtUi::InputBox(const std::string& caption, const std::string& prompt, std::string& text, char passwordChar) {
+  bool ok = false;
+  QString r = QInputDialog::getText(ActiveOwner(), ToQt(caption), ToQt(prompt),
+                                    passwordChar ? QLineEdit::Password : QLineEdit::Normal, ToQt(text), &ok);
+  if (ok) text = FromQt(r);
+  return ok;
+}
+
+bool QtUi::ShowComPortDialog() { return false; }
+
+void QtUi::ScreenSize(int& width, int& height) {
+  QScreen* s = QGuiApplication::primaryScreen();
+  QSize size = s ? s->size() : QSize(1024, 768);
+  width = size.width();
+  height = size.height();
+}
+
+}  // namespace ui

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The lint must pass on the tree and fail on each planted violation.
+set -u
+top=$(cd "$(dirname "$0")/.." && pwd)
+bash "$top/scripts/lint" >/dev/null || { echo "lint fails on the clean tree"; exit 1; }
+plant() {
+  local t; t=$(mktemp -d)
+  mkdir -p "$t/src/model" "$t/src/ui" "$t/tests" "$t/tools" "$t/bench"
+  printf '%s\n' "$2" > "$t/$1"
+  if LINT_ROOT="$t" bash "$top/scripts/lint" >/dev/null 2>&1; then
+    echo "lint missed: $1: $2"; rm -rf "$t"; return 1
+  fi
+  rm -rf "$t"
+}
+fail=0
+plant src/model/x.cpp '#include <QString>' || fail=1
+plant src/ui/x.cpp 'auto s = QString::fromUtf8("ファイル");' || fail=1
+plant src/ui/y.cpp 'auto s = QStringLiteral("エラー");' || fail=1
+# A compile command without the character set.
+t=$(mktemp -d); mkdir -p "$t/src"
+printf '[{"file":"a.cpp","command":"g++ -c a.cpp"}]' > "$t/compile_commands.json"
+if LINT_ROOT="$t" bash "$top/scripts/lint" "$t" >/dev/null 2>&1; then echo "lint missed the charset"; fail=1; fi
+rm -rf "$t"
+[ $fail -eq 0 ] && echo "lint test: ok"
+exit $fail

@@ -1,0 +1,74 @@
+#include "platform/inifile.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/files.h"
+#include "support/temp_dir.h"
+
+using platform::IniFile;
+using testing_support::TempDir;
+
+TEST(IniFile, ReadsCaseInsensitiveFirstMatchWithDefaults) {
+  TempDir dir;
+  dir.Write("a.ini", "; comment\r\n[Window]\r\nMainLeft = 12 \r\nmainleft=99\r\nBack=0xFF\r\nBad=abc\r\nHexBig=0xFFFFFFFF\r\n"
+                     "[window]\r\nOther=1\r\n[Bus]\r\nFlag=2\r\nQuoted=\"a b\"\r\n");
+  IniFile ini(dir.File("a.ini"));
+  EXPECT_EQ(ini.ReadInteger("WINDOW", "MAINLEFT", 0), 12);
+  EXPECT_EQ(ini.ReadInteger("Window", "Back", 0), 255);
+  EXPECT_EQ(ini.ReadInteger("Window", "Bad", 7), 7);
+  EXPECT_EQ(ini.ReadInteger("Window", "HexBig", 7), -1);
+  EXPECT_EQ(ini.ReadInteger("Window", "Missing", 5), 5);
+  EXPECT_EQ(ini.ReadInteger("Window", "Other", 5), 5);  // only the first [Window] counts
+  EXPECT_TRUE(ini.ReadBool("Bus", "Flag", false));
+  EXPECT_EQ(ini.ReadString("Bus", "Quoted", ""), "a b");
+  EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Window", "Bus"}));
+  EXPECT_EQ(ini.ReadSection("Window"), (std::vector<std::string>{"MainLeft", "mainleft", "Back", "Bad", "HexBig"}));
+}
+
+TEST(IniFile, WriteReplacesOnlyItsLineAndKeepsTheRest) {
+  TempDir dir;
+  dir.Write("a.ini", "; keep me\r\n[Window]\r\nMainLeft=1\r\nextra line\r\n\r\n[File]\r\nLast=x.dat\r\n");
+  {
+    IniFile ini(dir.File("a.ini"));
+    ini.WriteInteger("window", "mainleft", 42);
+    ini.WriteString("Window", "New", "v");
+    ini.WriteBool("Bus", "On", true);
+  }
+  EXPECT_EQ(dir.Read("a.ini"),
+            "; keep me\r\n[Window]\r\nmainleft=42\r\nextra line\r\nNew=v\r\n\r\n[File]\r\nLast=x.dat\r\n[Bus]\r\nOn=1\r\n");
+}
+
+TEST(IniFile, EraseSectionDeleteKeyAndLfFilesStayLf) {
+  TempDir dir;
+  dir.Write("a.ini", "[A]\nx=1\ny=2\n[B]\nz=3\n[a]\nw=4\n");
+  IniFile ini(dir.File("a.ini"));
+  ini.DeleteKey("A", "Y");
+  ini.EraseSection("B");
+  EXPECT_EQ(dir.Read("a.ini"), "[A]\nx=1\n[a]\nw=4\n");
+  ini.EraseSection("A");
+  EXPECT_EQ(dir.Read("a.ini"), "");
+  EXPECT_FALSE(ini.SectionExists("a"));
+}
+
+TEST(IniFile, MissingFileIsCreatedAndARefusedWriteThrowsAndKeepsTheOldFile) {
+  TempDir dir;
+  IniFile ini(dir.File("new.ini"));
+  EXPECT_EQ(ini.ReadString("S", "k", "def"), "def");
+  ini.WriteString("S", "k", "v");
+  EXPECT_EQ(dir.Read("new.ini"), "[S]\r\nk=v\r\n");
+
+  // A folder that cannot take the temporary file: the write fails, the file stays whole.
+  IniFile inNowhere(dir.File("no/such/folder.ini"));
+  EXPECT_THROW(inNowhere.WriteString("S", "k", "v"), platform::IniFileError);
+}
+
+TEST(IniFile, BatchedWritesGoOutOnUpdate) {
+  TempDir dir;
+  IniFile ini(dir.File("b.ini"));
+  ini.SetAutoFlush(false);
+  ini.WriteInteger("S", "a", 1);
+  ini.WriteInteger("S", "b", 2);
+  EXPECT_FALSE(platform::FileExists(dir.File("b.ini")));
+  ini.UpdateFile();
+  EXPECT_EQ(dir.Read("b.ini"), "[S]\r\na=1\r\nb=2\r\n");
+}

@@ -1,0 +1,44 @@
+// MainWindowServices that remember what they were given.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "platform/mainwindowservices.h"
+
+namespace testing_support {
+
+class RecordingServices : public platform::MainWindowServices {
+ public:
+  RecordingServices() { platform::SetMainServices(this); }
+  ~RecordingServices() override { platform::SetMainServices(nullptr); }
+
+  void AddMessage(const std::string& line) override { lines.push_back(line); }
+  void AddMessageLines(const std::string& text) override {
+    size_t start = 0;
+    for (;;) {
+      size_t nl = text.find('\n', start);
+      lines.push_back(text.substr(start, nl == std::string::npos ? std::string::npos : nl - start));
+      if (nl == std::string::npos) break;
+      start = nl + 1;
+    }
+  }
+  void SetProgressMessage(const std::string& text) override { progressTexts.push_back(text); }
+  void SetProgressMax(int max) override { progressMax = max; }
+  void SetProgressPosition(int position) override { progressPositions.push_back(position); }
+  void ProcessMessages() override { ++processed; }
+
+  // The log as one text, lines joined with "\n".
+  std::string Log() const {
+    std::string out;
+    for (const std::string& l : lines) out += l + "\n";
+    return out;
+  }
+
+  std::vector<std::string> lines;
+  std::vector<std::string> progressTexts;
+  std::vector<int> progressPositions;
+  int progressMax = 0;
+  int processed = 0;
+};
+
+}  // namespace testing_support

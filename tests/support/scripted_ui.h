@@ -1,0 +1,68 @@
+// A platform::Ui for tests: every prompt must have been announced with an
+// Expect... call, in order; an unexpected prompt fails the test.
+#pragma once
+#include <deque>
+#include <functional>
+#include <string>
+
+#include "platform/ui.h"
+
+namespace testing_support {
+
+class ScriptedUi : public platform::Ui {
+ public:
+  enum class Kind { Message, OpenFile, SaveFile, Input, ComPort };
+
+  ScriptedUi();   // installs itself as the process's Ui
+  ~ScriptedUi();  // restores the previous one; fails on expectations left over
+
+  // A message box whose text contains textPart (empty: any) with these flags
+  // (-1: any), answered with answer.
+  ScriptedUi& ExpectMessage(int flags, int answer, const std::string& textPart = std::string());
+  // A file dialog answered with path (empty: cancelled).
+  ScriptedUi& ExpectOpenFile(const std::string& path);
+  ScriptedUi& ExpectSaveFile(const std::string& path);
+  // An input box answered with text (ok = false: cancelled).
+  ScriptedUi& ExpectInput(const std::string& text, bool ok = true);
+  // The COM port dialog; action runs in its place (store the choice there).
+  ScriptedUi& ExpectComPortDialog(bool ok, std::function<void()> action = {});
+
+  void SetScreenSize(int w, int h) {
+    screenW_ = w;
+    screenH_ = h;
+  }
+  bool AllSeen() const { return queue_.empty(); }
+  // Texts of every message box shown, in order.
+  const std::deque<std::string>& Shown() const { return shown_; }
+  const platform::FileDialogOptions& LastFileDialog() const { return lastDialog_; }
+
+  int MessageBox(const std::string& caption, const std::string& text, int flags) override;
+  bool OpenFileDialog(const platform::FileDialogOptions& options, std::string& path) override;
+  bool SaveFileDialog(const platform::FileDialogOptions& options, std::string& path) override;
+  bool InputBox(const std::string& caption, const std::string& prompt, std::string& text,
+                char passwordChar) override;
+  bool ShowComPortDialog() override;
+  void ScreenSize(int& width, int& height) override {
+    width = screenW_;
+    height = screenH_;
+  }
+
+ private:
+  struct Expectation {
+    Kind kind = Kind::Message;
+    int flags = -1;
+    int answer = 0;
+    std::string text;
+    bool ok = true;
+    std::function<void()> action;
+  };
+  bool Take(Kind kind, const std::string& what, Expectation& out);
+
+  std::deque<Expectation> queue_;
+  std::deque<std::string> shown_;
+  platform::FileDialogOptions lastDialog_;
+  int screenW_ = 1920;
+  int screenH_ = 1080;
+};
+
+}  // namespace testing_support

@@ -1,0 +1,54 @@
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace testing_support {
+
+TempDir::TempDir() {
+  std::string tmpl = (std::filesystem::temp_directory_path() / "vund2-test-XXXXXX").string();
+  char* made = mkdtemp(tmpl.data());
+  if (!made) ADD_FAILURE() << "mkdtemp failed";
+  path_ = tmpl + "/";
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  // Give back write permission first so read-only fixtures can go.
+  for (auto& e : std::filesystem::recursive_directory_iterator(path_, ec))
+    std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+  std::filesystem::remove_all(path_, ec);
+}
+
+void TempDir::Write(const std::string& name, const std::string& bytes) const {
+  std::ofstream f(path_ + name, std::ios::binary | std::ios::trunc);
+  f << bytes;
+}
+
+std::string TempDir::Read(const std::string& name) const {
+  std::ifstream f(path_ + name, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+ScopedHome::ScopedHome(const std::string& folder) {
+  if (const char* o = getenv("VUND2_HOME")) {
+    old_ = o;
+    had_ = true;
+  }
+  setenv("VUND2_HOME", folder.c_str(), 1);
+}
+
+ScopedHome::~ScopedHome() {
+  if (had_)
+    setenv("VUND2_HOME", old_.c_str(), 1);
+  else
+    unsetenv("VUND2_HOME");
+}
+
+}  // namespace testing_support

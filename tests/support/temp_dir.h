@@ -1,0 +1,33 @@
+// A fresh folder for a test, removed with everything in it afterwards.
+#pragma once
+#include <string>
+
+namespace testing_support {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  // The folder with a trailing '/'.
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + name; }
+  // Writes bytes as they are.
+  void Write(const std::string& name, const std::string& bytes) const;
+  std::string Read(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// Sets VUND2_HOME to a folder for the life of the object.
+class ScopedHome {
+ public:
+  explicit ScopedHome(const std::string& folder);
+  ~ScopedHome();
+
+ private:
+  std::string old_;
+  bool had_ = false;
+};
+
+}  // namespace testing_support
