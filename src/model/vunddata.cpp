@@ -1,0 +1,299 @@
+#include "model/vunddata.h"
+
+#include <unordered_map>
+
+#include "model/systemfunc.h"
+#include "platform/convert.h"
+#include "platform/files.h"
+#include "platform/inifile.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "platform/ui.h"
+
+namespace {
+
+const char kEcsSettings[] = "EcsSettings";
+
+struct VundContents {
+  int commandTimeOutTime = 0;
+  int timeOutTime = 0;
+  int timeOutRetry = 0;
+  int errorRetry = 0;
+  int errorRetryWait = 0;
+  int refreshTime = 0;
+  int baudRateSupport = 0;
+  int baudRateSupportId = 0;
+  int maxEcsDataLength = 0;
+  int maxEcs3DataLength = 0;
+  std::vector<std::string> sRegWindowNames;
+  std::vector<std::string> hRegWindowNames;
+  std::vector<RegSetting> refreshList;
+  std::vector<RegSetting> memCommandList;
+  std::vector<RegSetting> switchCommandList;
+  std::vector<stNVMImageSetting> nvmImageSettingList;
+  std::vector<stSnapShotCmmd> snapShotPreList;
+  std::vector<stSnapShotCmmd> reproducePostList;
+  std::vector<RegSetting> micomVerList;
+  std::vector<RegSetting> micomChkSumList;
+};
+
+VundContents& Data() {
+  static VundContents data;
+  return data;
+}
+
+// One section's keys looked up by name in constant time, with the ini file's
+// rules (case-insensitive, first match wins, same integer conversion). A
+// numbered list with thousands of entries would otherwise rescan the section
+// for every key.
+class SectionIndex {
+ public:
+  SectionIndex(const platform::IniFile& ini, const std::string& section) {
+    for (const std::string& line : ini.ReadSectionValues(section)) {
+      const size_t eq = line.find('=');
+      if (eq == std::string::npos) continue;
+      values_.emplace(platform::UpperAscii(line.substr(0, eq)), line.substr(eq + 1));
+    }
+  }
+  bool Exists(const std::string& key) const { return values_.count(platform::UpperAscii(key)) != 0; }
+  std::string String(const std::string& key, const std::string& def = std::string()) const {
+    auto it = values_.find(platform::UpperAscii(key));
+    return it == values_.end() ? def : it->second;
+  }
+  int Integer(const std::string& key, int def) const {
+    auto it = values_.find(platform::UpperAscii(key));
+    return it == values_.end() ? def : platform::StrToIntDef(it->second, def);
+  }
+
+ private:
+  std::unordered_map<std::string, std::string> values_;  // emplace keeps the first
+};
+
+std::string Numbered(const char* key, int i) { return platform::Format("%s%d", key, i); }
+
+void ReadWindowNames(const SectionIndex& ecs, const char* key, std::vector<std::string>& names) {
+  names.clear();
+  for (int i = 1; ecs.Exists(Numbered(key, i)); ++i) names.push_back(ecs.String(Numbered(key, i)));
+}
+
+void ReadStatusAndCommands(const SectionIndex& ecs, VundContents& d) {
+  d.refreshList.clear();
+  for (int i = 1; ecs.Exists(Numbered("Refresh", i)); ++i) {
+    RegSetting item;
+    item.Name = ecs.String(Numbered("Refresh", i));
+    item.ID = ecs.Integer(Numbered("RefreshID", i), 0);
+    item.Mask = ecs.Integer(Numbered("RefreshMask", i), 0xFFFF);
+    if (!item.Name.empty() && item.ID != 0) d.refreshList.push_back(item);
+  }
+  d.memCommandList.clear();
+  for (int i = 1; ecs.Exists(Numbered("MemName", i)); ++i)
+    d.memCommandList.push_back({ecs.String(Numbered("MemName", i)), ecs.Integer(Numbered("MemID", i), 0), 0xFFFF});
+  d.switchCommandList.clear();
+  for (int i = 1; ecs.Exists(Numbered("SWName", i)); ++i)
+    d.switchCommandList.push_back({ecs.String(Numbered("SWName", i)), ecs.Integer(Numbered("SWID", i), 0), 0xFFFF});
+}
+
+void ReadNvmDevices(const SectionIndex& ecs, std::vector<stNVMImageSetting>& list) {
+  list.clear();
+  if (!ecs.Exists("EEPDeviceType1")) {
+    stNVMImageSetting device;
+    device.Name = ecs.String("EEPDeviceName");
+    if (device.Name.empty()) device.Name = "NVM";
+    device.DeviceType = ecs.Integer("EEPDeviceType", 0);
+    device.BackupStart = static_cast<uint32_t>(ecs.Integer("EEPBackupStart", 0));
+    device.BackupEnd = static_cast<uint32_t>(ecs.Integer("EEPBackupEnd", 0));
+    list.push_back(device);
+    return;
+  }
+  for (int i = 1;; ++i) {
+    stNVMImageSetting device;
+    device.DeviceType = ecs.Integer(Numbered("EEPDeviceType", i), 0);
+    if (device.DeviceType == 0) return;
+    const int start = ecs.Integer(Numbered("EEPBackupStart", i), -1);
+    if (start == -1) return;
+    const int end = ecs.Integer(Numbered("EEPBackupEnd", i), -1);
+    if (end == -1) return;
+    device.BackupStart = static_cast<uint32_t>(start);
+    device.BackupEnd = static_cast<uint32_t>(end);
+    if (device.BackupEnd < device.BackupStart) {
+      ShowMessageBoxJE("ERROR",
+                       platform::Format("NVM Back up %dの設定を確認して下さい。\r\n"
+                                        "開始アドレスが、終了アドレスより大きい値に設定されています。",
+                                        i),
+                       "ERROR",
+                       platform::Format("Check NVM Back up setting %d\r\nStart address must be under end address", i),
+                       0x10);
+      return;
+    }
+    device.Name = ecs.String(Numbered("EEPDeviceName", i));
+    if (device.Name.empty()) device.Name = platform::Format("NVM %d", i);
+    list.push_back(device);
+  }
+}
+
+void ReadWrites(const SectionIndex& ecs, const char* idKey, const char* dataKey, std::vector<stSnapShotCmmd>& list) {
+  list.clear();
+  for (int i = 1;; ++i) {
+    const int id = ecs.Integer(Numbered(idKey, i), 0);
+    if (id == 0) return;
+    list.push_back({id, ecs.Integer(Numbered(dataKey, i), 0)});
+  }
+}
+
+void ReadMicomItems(const SectionIndex& micom, VundContents& d) {
+  d.micomVerList.clear();
+  d.micomChkSumList.clear();
+  for (int i = 1;; ++i) {
+    const int verId = micom.Integer(Numbered("VerID", i), 0);
+    const int sumId = micom.Integer(Numbered("ChkSum", i), 0);
+    if (verId == 0 || sumId == 0) return;
+    d.micomVerList.push_back({micom.String(Numbered("Name", i)), verId, 0xFFFF});
+    d.micomChkSumList.push_back({std::string(), sumId, 0xFFFF});
+  }
+}
+
+// Asks while the file is read-only; false when the user gave up.
+bool WaitWritable(const std::string& path) {
+  while (platform::FileExists(path) && platform::IsReadOnly(path)) {
+    const int answer = ShowMessageBoxJE("ERROR", platform::Format("ファイル %s に書き込めません", path.c_str()),
+                                        "ERROR", platform::Format("Fail to save %s", path.c_str()), 0x15);
+    if (answer != platform::kIdRetry) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string VundDataFilePath() { return platform::FindFileNoCase(platform::ProgramFolder(), "vund.dat"); }
+
+bool LoadVundData() {
+  const std::string path = VundDataFilePath();
+  if (!platform::FileExists(path)) {
+    ShowMessageBoxJE("ERROR", platform::Format("%s が開けません", path.c_str()), "ERROR",
+                     platform::Format("Fail to open %s", path.c_str()), 0x10);
+    return false;
+  }
+  const platform::IniFile ini(path);
+  const SectionIndex common(ini, "Common");
+  const SectionIndex ecs(ini, kEcsSettings);
+  const SectionIndex micom(ini, "MicomInfo");
+  VundContents& d = Data();
+
+  ReadWindowNames(ecs, "Window", d.sRegWindowNames);
+  ReadWindowNames(ecs, "HRegWin", d.hRegWindowNames);
+  ReadStatusAndCommands(ecs, d);
+  ReadNvmDevices(ecs, d.nvmImageSettingList);
+  ReadWrites(ecs, "SnapShotPreID", "SnapShotPreDat", d.snapShotPreList);
+  ReadWrites(ecs, "ReproducePostID", "ReproducePostDat", d.reproducePostList);
+  ReadMicomItems(micom, d);
+
+  d.commandTimeOutTime = common.Integer("CommandTimeOutTime", 3000);
+  d.timeOutTime = common.Integer("TimeOutTime", 300);
+  d.timeOutRetry = common.Integer("TimeOut_Retry", 0);
+  d.errorRetry = common.Integer("Error_Retry", 0);
+  d.errorRetryWait = common.Integer("Error_RetryWait", 0);
+  d.refreshTime = ecs.Integer("RefreshTime", 500);
+  d.baudRateSupport = ecs.Integer("BaudRateSupport", 0x840);
+  d.baudRateSupportId = ecs.Integer("BaudRateSupportID", 0);
+  d.maxEcsDataLength = ecs.Integer("MaxECSDataLength", 64);
+  d.maxEcs3DataLength = ecs.Integer("MaxECS3DataLength", 256);
+  return true;
+}
+
+void ResetVundData() { Data() = VundContents(); }
+
+int GetCommandTimeOutTime() { return Data().commandTimeOutTime; }
+int GetTimeOutTime() { return Data().timeOutTime; }
+int GetTimeOutRetry() { return Data().timeOutRetry; }
+int GetErrorRetry() { return Data().errorRetry; }
+int GetErrorRetryWait() { return Data().errorRetryWait; }
+int GetRefreshTime() { return Data().refreshTime; }
+int GetBaudRateSupport() { return Data().baudRateSupport; }
+int GetBaudRateSupportID() { return Data().baudRateSupportId; }
+int GetMaxEcsDataLength() { return Data().maxEcsDataLength; }
+int GetMaxEcs3DataLength() { return Data().maxEcs3DataLength; }
+
+void GetSRegWindowNames(std::vector<std::string>& names) { names = Data().sRegWindowNames; }
+void GetHRegWindowNames(std::vector<std::string>& names) { names = Data().hRegWindowNames; }
+void GetNVMImageSettings(std::vector<stNVMImageSetting>& list) { list = Data().nvmImageSettingList; }
+void GetSnapShotPreCommands(std::vector<stSnapShotCmmd>& list) { list = Data().snapShotPreList; }
+void GetReproducePostCommands(std::vector<stSnapShotCmmd>& list) { list = Data().reproducePostList; }
+
+void GetRefreshList(std::vector<RegSetting>& list) { list = Data().refreshList; }
+
+RegSetting GetRefreshEntry(int index) {
+  const std::vector<RegSetting>& list = Data().refreshList;
+  if (index < 0 || static_cast<size_t>(index) >= list.size()) return RegSetting();
+  return list[static_cast<size_t>(index)];
+}
+
+void SetRefreshEntry(const RegSetting& entry, int index) {
+  std::vector<RegSetting>& list = Data().refreshList;
+  if (index >= 0 && static_cast<size_t>(index) < list.size())
+    list[static_cast<size_t>(index)] = entry;
+  else
+    list.push_back(entry);
+}
+
+void InsertRefreshEntry(const RegSetting& entry, int index) {
+  std::vector<RegSetting>& list = Data().refreshList;
+  size_t at = index < 0 ? 0 : static_cast<size_t>(index);
+  if (at > list.size()) at = list.size();
+  list.insert(list.begin() + static_cast<long>(at), entry);
+}
+
+void EraseRefreshEntry(int index) {
+  std::vector<RegSetting>& list = Data().refreshList;
+  if (index < 0 || static_cast<size_t>(index) >= list.size()) return;
+  list.erase(list.begin() + index);
+}
+
+bool SaveRefreshList() {
+  // The file that was read, whatever the case of its name; a missing one is
+  // created under the usual spelling.
+  const std::string found = VundDataFilePath();
+  const std::string path =
+      platform::FileExists(found) ? found : platform::ProgramFolder() + "Vund.dat";
+  if (!WaitWritable(path)) return false;
+  try {
+    platform::IniFile ini(path);
+    ini.SetAutoFlush(false);
+    for (int i = 1;; ++i) {
+      const bool hadName = ini.ValueExists(kEcsSettings, Numbered("Refresh", i));
+      const bool hadId = ini.ValueExists(kEcsSettings, Numbered("RefreshID", i));
+      if (hadName) ini.DeleteKey(kEcsSettings, Numbered("Refresh", i));
+      if (hadId) ini.DeleteKey(kEcsSettings, Numbered("RefreshID", i));
+      ini.DeleteKey(kEcsSettings, Numbered("RefreshMask", i));
+      if (!hadName || !hadId) break;
+    }
+    const std::vector<RegSetting>& list = Data().refreshList;
+    for (size_t k = 0; k < list.size(); ++k) {
+      const int n = static_cast<int>(k) + 1;
+      ini.WriteString(kEcsSettings, Numbered("Refresh", n), list[k].Name);
+      ini.WriteString(kEcsSettings, Numbered("RefreshID", n), platform::Format("0x%X", list[k].ID));
+      ini.WriteInteger(kEcsSettings, Numbered("RefreshMask", n), list[k].Mask);
+    }
+    ini.UpdateFile();
+  } catch (const platform::IniFileError&) {
+    return false;
+  }
+  return true;
+}
+
+int GetMemCommandCount() { return static_cast<int>(Data().memCommandList.size()); }
+int GetSwitchCommandCount() { return static_cast<int>(Data().switchCommandList.size()); }
+
+RegSetting GetMemCommandEntry(int index) {
+  const std::vector<RegSetting>& list = Data().memCommandList;
+  return index >= 0 && static_cast<size_t>(index) < list.size() ? list[static_cast<size_t>(index)] : RegSetting();
+}
+
+RegSetting GetSwitchCommandEntry(int index) {
+  const std::vector<RegSetting>& list = Data().switchCommandList;
+  return index >= 0 && static_cast<size_t>(index) < list.size() ? list[static_cast<size_t>(index)] : RegSetting();
+}
+
+void GetMicomInfoLists(std::vector<RegSetting>& versions, std::vector<RegSetting>& checksums) {
+  versions = Data().micomVerList;
+  checksums = Data().micomChkSumList;
+}
