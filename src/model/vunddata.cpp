@@ -1,7 +1,6 @@
 #include "model/vunddata.h"
 
-#include <unordered_map>
-
+#include "model/inisectionindex.h"
 #include "model/systemfunc.h"
 #include "platform/convert.h"
 #include "platform/files.h"
@@ -42,41 +41,14 @@ VundContents& Data() {
   return data;
 }
 
-// One section's keys looked up by name in constant time, with the ini file's
-// rules (case-insensitive, first match wins, same integer conversion). A
-// numbered list with thousands of entries would otherwise rescan the section
-// for every key.
-class SectionIndex {
- public:
-  SectionIndex(const platform::IniFile& ini, const std::string& section) {
-    for (const std::string& line : ini.ReadSectionValues(section)) {
-      const size_t eq = line.find('=');
-      if (eq == std::string::npos) continue;
-      values_.emplace(platform::UpperAscii(line.substr(0, eq)), line.substr(eq + 1));
-    }
-  }
-  bool Exists(const std::string& key) const { return values_.count(platform::UpperAscii(key)) != 0; }
-  std::string String(const std::string& key, const std::string& def = std::string()) const {
-    auto it = values_.find(platform::UpperAscii(key));
-    return it == values_.end() ? def : it->second;
-  }
-  int Integer(const std::string& key, int def) const {
-    auto it = values_.find(platform::UpperAscii(key));
-    return it == values_.end() ? def : platform::StrToIntDef(it->second, def);
-  }
-
- private:
-  std::unordered_map<std::string, std::string> values_;  // emplace keeps the first
-};
-
 std::string Numbered(const char* key, int i) { return platform::Format("%s%d", key, i); }
 
-void ReadWindowNames(const SectionIndex& ecs, const char* key, std::vector<std::string>& names) {
+void ReadWindowNames(const IniSectionIndex& ecs, const char* key, std::vector<std::string>& names) {
   names.clear();
   for (int i = 1; ecs.Exists(Numbered(key, i)); ++i) names.push_back(ecs.String(Numbered(key, i)));
 }
 
-void ReadStatusAndCommands(const SectionIndex& ecs, VundContents& d) {
+void ReadStatusAndCommands(const IniSectionIndex& ecs, VundContents& d) {
   d.refreshList.clear();
   for (int i = 1; ecs.Exists(Numbered("Refresh", i)); ++i) {
     RegSetting item;
@@ -93,7 +65,7 @@ void ReadStatusAndCommands(const SectionIndex& ecs, VundContents& d) {
     d.switchCommandList.push_back({ecs.String(Numbered("SWName", i)), ecs.Integer(Numbered("SWID", i), 0), 0xFFFF});
 }
 
-void ReadNvmDevices(const SectionIndex& ecs, std::vector<stNVMImageSetting>& list) {
+void ReadNvmDevices(const IniSectionIndex& ecs, std::vector<stNVMImageSetting>& list) {
   list.clear();
   if (!ecs.Exists("EEPDeviceType1")) {
     stNVMImageSetting device;
@@ -131,7 +103,7 @@ void ReadNvmDevices(const SectionIndex& ecs, std::vector<stNVMImageSetting>& lis
   }
 }
 
-void ReadWrites(const SectionIndex& ecs, const char* idKey, const char* dataKey, std::vector<stSnapShotCmmd>& list) {
+void ReadWrites(const IniSectionIndex& ecs, const char* idKey, const char* dataKey, std::vector<stSnapShotCmmd>& list) {
   list.clear();
   for (int i = 1;; ++i) {
     const int id = ecs.Integer(Numbered(idKey, i), 0);
@@ -140,7 +112,7 @@ void ReadWrites(const SectionIndex& ecs, const char* idKey, const char* dataKey,
   }
 }
 
-void ReadMicomItems(const SectionIndex& micom, VundContents& d) {
+void ReadMicomItems(const IniSectionIndex& micom, VundContents& d) {
   d.micomVerList.clear();
   d.micomChkSumList.clear();
   for (int i = 1;; ++i) {
@@ -174,9 +146,9 @@ bool LoadVundData() {
     return false;
   }
   const platform::IniFile ini(path);
-  const SectionIndex common(ini, "Common");
-  const SectionIndex ecs(ini, kEcsSettings);
-  const SectionIndex micom(ini, "MicomInfo");
+  const IniSectionIndex common(ini, "Common");
+  const IniSectionIndex ecs(ini, kEcsSettings);
+  const IniSectionIndex micom(ini, "MicomInfo");
   VundContents& d = Data();
 
   ReadWindowNames(ecs, "Window", d.sRegWindowNames);

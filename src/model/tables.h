@@ -1,0 +1,35 @@
+// User tables: blocks of target data shown as grids by the table window, read
+// from the [UDTable%d] sections of Table.dat, else of vund.dat.
+#pragma once
+#include <string>
+#include <vector>
+
+struct ST_TABLE {
+  std::string Name;
+  int TableCount = 1;  // rows; row r is register ID StartID + r
+  int StartID = 0;
+  int DataType = 1;    // access width handed to the target control
+  int TotalSize = 0;   // sum of DataSize
+  // One entry per column, all four equally long.
+  std::vector<std::string> ColName;
+  std::vector<int> DataSize;
+  std::vector<int> DataPos;
+  std::vector<int> Mask;
+};
+
+class Tables {
+ public:
+  // Reads tableFile, or vund.dat in the program folder when tableFile does not
+  // exist. When neither exists: an error box, false, the set unchanged.
+  bool LoadFromFile(const std::string& tableFile);
+  // Null when index is out of range.
+  const ST_TABLE* GetTable(int index) const;
+  int GetCount() const { return static_cast<int>(tables_.size()); }
+  void Clear() { tables_.clear(); }
+
+ private:
+  std::vector<ST_TABLE> tables_;
+};
+
+// The process's one table set.
+extern Tables UserTables;
