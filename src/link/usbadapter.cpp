@@ -1,0 +1,156 @@
+#include "link/usbadapter.h"
+
+#include <libusb.h>
+
+#include <map>
+#include <mutex>
+
+std::vector<uint8_t> EndpointsOfInterface0(const libusb_config_descriptor& config) {
+  std::vector<uint8_t> result;
+  if (!config.interface) return result;
+  for (int i = 0; i < config.bNumInterfaces; ++i) {
+    const libusb_interface& itf = config.interface[i];
+    if (itf.num_altsetting <= 0 || !itf.altsetting) continue;
+    const libusb_interface_descriptor& alt = itf.altsetting[0];
+    if (alt.bInterfaceNumber != 0) continue;
+    for (int e = 0; e < alt.bNumEndpoints && alt.endpoint; ++e) result.push_back(alt.endpoint[e].bEndpointAddress);
+    break;
+  }
+  return result;
+}
+
+int EndpointAddressOfNumber(const std::vector<uint8_t>& endpoints, int number) {
+  if (number < 0 || static_cast<size_t>(number) >= endpoints.size()) return -1;
+  return endpoints[static_cast<size_t>(number)];
+}
+
+namespace {
+
+class TLibUsbAdapter : public TUsbAdapter {
+ public:
+  ~TLibUsbAdapter() override {
+    std::map<int, Device> devices;
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      devices.swap(devices_);
+      pipes_.clear();
+    }
+    for (auto& d : devices) Release(d.second.handle);
+    if (context_) libusb_exit(context_);
+  }
+
+  int BulkUsb_Open_mask(int, int, int, uint16_t vendorId, uint16_t productId, int) override {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!context_ && libusb_init(&context_) != LIBUSB_SUCCESS) {
+      context_ = nullptr;
+      return -1;
+    }
+    libusb_device_handle* handle = libusb_open_device_with_vid_pid(context_, vendorId, productId);
+    if (!handle) return -1;
+    libusb_set_auto_detach_kernel_driver(handle, 1);
+    if (libusb_claim_interface(handle, 0) != LIBUSB_SUCCESS) {
+      libusb_close(handle);
+      return -1;
+    }
+    Device device;
+    device.handle = handle;
+    libusb_config_descriptor* config = nullptr;
+    if (libusb_get_active_config_descriptor(libusb_get_device(handle), &config) == LIBUSB_SUCCESS && config) {
+      device.endpoints = EndpointsOfInterface0(*config);
+      libusb_free_config_descriptor(config);
+    }
+    const int id = nextHandle_++;
+    devices_[id] = device;
+    return id;
+  }
+
+  int BulkUsb_OpenPipe_Overlapped(int device, int, uint8_t endpoint) override {
+    std::lock_guard<std::mutex> guard(lock_);
+    auto d = devices_.find(device);
+    if (d == devices_.end()) return -1;
+    const int address = EndpointAddressOfNumber(d->second.endpoints, endpoint);
+    if (address < 0) return -1;
+    const int id = nextHandle_++;
+    pipes_[id] = Pipe{device, d->second.handle, static_cast<uint8_t>(address)};
+    return id;
+  }
+
+  int BulkUsb_Check(int device) override {
+    std::lock_guard<std::mutex> guard(lock_);
+    auto d = devices_.find(device);
+    if (d == devices_.end()) return kPipesGone;
+    int configuration = 0;
+    return libusb_get_configuration(d->second.handle, &configuration) == LIBUSB_ERROR_NO_DEVICE ? kPipesGone : 0;
+  }
+
+  void BulkUsb_Close(int device) override {
+    libusb_device_handle* handle = nullptr;
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      auto d = devices_.find(device);
+      if (d == devices_.end()) return;
+      handle = d->second.handle;
+      devices_.erase(d);
+      for (auto p = pipes_.begin(); p != pipes_.end();) p = p->second.device == device ? pipes_.erase(p) : std::next(p);
+    }
+    Release(handle);
+  }
+
+  int ReadPipe(int pipe, uint8_t* buffer, uint32_t maximum, uint32_t timeoutMs) override {
+    return Transfer(pipe, buffer, maximum, timeoutMs);
+  }
+
+  int WritePipe(int pipe, const uint8_t* data, uint32_t length, uint32_t timeoutMs) override {
+    // libusb does not write through the pointer of an OUT transfer.
+    return Transfer(pipe, const_cast<uint8_t*>(data), length, timeoutMs);
+  }
+
+  void ClosePipe(int pipe) override {
+    std::lock_guard<std::mutex> guard(lock_);
+    pipes_.erase(pipe);
+  }
+
+ private:
+  struct Device {
+    libusb_device_handle* handle = nullptr;
+    std::vector<uint8_t> endpoints;
+  };
+  struct Pipe {
+    int device;
+    libusb_device_handle* handle;
+    uint8_t address;
+  };
+
+  static void Release(libusb_device_handle* handle) {
+    libusb_release_interface(handle, 0);
+    libusb_close(handle);
+  }
+
+  // A synchronous transfer: on a time-out libusb cancels it and returns only
+  // once it is cancelled, so nothing is left pending on the caller's buffer.
+  int Transfer(int pipe, uint8_t* buffer, uint32_t length, uint32_t timeoutMs) {
+    Pipe p{};
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      auto it = pipes_.find(pipe);
+      if (it == pipes_.end()) return -1;
+      p = it->second;
+    }
+    if (length > uint32_t(INT32_MAX)) length = INT32_MAX;
+    int transferred = 0;
+    const int rc = libusb_bulk_transfer(p.handle, p.address, buffer, static_cast<int>(length), &transferred,
+                                        static_cast<unsigned int>(timeoutMs));
+    if (rc == LIBUSB_SUCCESS || rc == LIBUSB_ERROR_TIMEOUT) return transferred;
+    return -1;
+  }
+
+  std::mutex lock_;
+  libusb_context* context_ = nullptr;
+  std::map<int, Device> devices_;
+  std::map<int, Pipe> pipes_;
+  int nextHandle_ = 1;
+};
+
+}  // namespace
+
+std::shared_ptr<TUsbAdapter> CreateLibUsbAdapter() { return std::make_shared<TLibUsbAdapter>(); }
