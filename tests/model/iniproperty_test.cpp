@@ -1,0 +1,176 @@
+#include "model/iniproperty.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/inifile.h"
+#include "support/temp_dir.h"
+
+using testing_support::TempDir;
+
+namespace {
+
+std::vector<std::string> RangeOf(const TIniProperty& item) {
+  std::vector<std::string> out;
+  for (int i = 0; i < item.GetRangeCount(); ++i) {
+    std::string entry;
+    item.GetRangeItem(i, entry);
+    out.push_back(entry);
+  }
+  return out;
+}
+
+std::string NameOf(const TIniProperty& item) {
+  std::string s;
+  item.GetName(s);
+  return s;
+}
+
+std::string ValueOf(const TIniProperty& item) {
+  std::string s;
+  item.GetValue(s);
+  return s;
+}
+
+TEST(TIniProperty, RangeSplitsAtCommaOrSemicolonAndStopsAtAnEmptyEntry) {
+  TIniProperty p;
+  p.SetRange("0;0xFFFF");
+  EXPECT_EQ(RangeOf(p), (std::vector<std::string>{"0", "0xFFFF"}));
+  p.SetRange("a,b;c;");
+  EXPECT_EQ(RangeOf(p), (std::vector<std::string>{"a", "b", "c"}));
+  p.SetRange("a;;b");
+  EXPECT_EQ(RangeOf(p), (std::vector<std::string>{"a"}));
+  p.SetRange(";a");
+  EXPECT_EQ(p.GetRangeCount(), 0);
+  p.SetRange("");
+  EXPECT_EQ(p.GetRangeCount(), 0);
+
+  p.SetRange("x");
+  std::string entry = "stale";
+  p.GetRangeItem(1, entry);
+  EXPECT_EQ(entry, "");
+  entry = "stale";
+  p.GetRangeItem(-1, entry);
+  EXPECT_EQ(entry, "");
+}
+
+TEST(TIniProperty, CopiesOwnTheirRange) {
+  TIniProperty a;
+  a.SetName("n");
+  a.SetInputMethod(imRangeInteger);
+  a.SetRange("1;2");
+  a.SetValue("v");
+  TIniProperty b = a;
+  a.SetRange("9");
+  a.InputMethod() = imDirectString;
+  EXPECT_EQ(RangeOf(b), (std::vector<std::string>{"1", "2"}));
+  EXPECT_EQ(b.InputMethod(), imRangeInteger);
+  EXPECT_EQ(NameOf(b), "n");
+  EXPECT_EQ(ValueOf(b), "v");
+}
+
+TEST(TIniFileManager, EditItemsKeepTheLowEightBitsOfTheInputMethod) {
+  TIniFileManager m;
+  m.Add(TIniProperty());
+  m.LoadFromEditItems({{"COM Port", 257, "COM 1;COM 2", "1"}, {"Mask", imRangeUnsigned, "0,0xFFFF", "0x3"}});
+  ASSERT_EQ(m.GetCount(), 2);
+  EXPECT_EQ(m.GetItem(0).InputMethod(), 1);
+  EXPECT_EQ(RangeOf(m.GetItem(0)), (std::vector<std::string>{"COM 1", "COM 2"}));
+  EXPECT_EQ(ValueOf(m.GetItem(0)), "1");
+  EXPECT_EQ(RangeOf(m.GetItem(1)), (std::vector<std::string>{"0", "0xFFFF"}));
+
+  std::vector<std::string> names{"first"};
+  m.GetNames(names);
+  EXPECT_EQ(names, (std::vector<std::string>{"first", "COM Port", "Mask"}));
+}
+
+TEST(TIniFileManager, FindGivesTheFirstMatchOrOneSharedEmptyItem) {
+  TIniFileManager m;
+  m.LoadFromEditItems({{"A", 5, "", "first"}, {"A", 5, "", "second"}});
+  EXPECT_EQ(ValueOf(m.Find("A")), "first");
+  const TIniProperty& none = m.Find("a");  // exact match only
+  EXPECT_EQ(NameOf(none), "");
+  EXPECT_EQ(ValueOf(none), "");
+  EXPECT_EQ(none.GetRangeCount(), 0);
+  EXPECT_EQ(none.InputMethod(), 0);
+  TIniFileManager other;
+  EXPECT_EQ(&other.Find("x"), &none);
+}
+
+TEST(TIniFileManager, SaveReplacesEverySectionAndLoadReadsItBack) {
+  TempDir dir;
+  dir.Write("p.ini",
+            "[One]\r\nValue=1\r\n[Two]\r\nValue=2\r\n[Three]\r\n[Four]\r\nx=y\r\n[Speed]\r\nValue=old\r\nOther=kept?\r\n");
+  TIniFileManager m;
+  TIniProperty speed;
+  speed.SetName("Speed");
+  speed.SetInputMethod(imRangeInteger);
+  speed.SetRange("0;0xFFFF");
+  speed.SetValue("10");
+  m.Add(speed);
+  TIniProperty mode;
+  mode.SetName("Mode");
+  m.Add(mode);
+  ASSERT_TRUE(m.SaveToIniFile(dir.File("p.ini")));
+
+  platform::IniFile ini(dir.File("p.ini"));
+  EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Speed", "Mode"}));
+  EXPECT_EQ(ini.ReadSectionValues("Speed"),
+            (std::vector<std::string>{"InputMethod=2", "Range=0;0xFFFF;", "Value=10"}));
+  EXPECT_EQ(ini.ReadSectionValues("Mode"), (std::vector<std::string>{"InputMethod=0", "Range=", "Value="}));
+
+  TIniFileManager back;
+  ASSERT_TRUE(back.LoadFromIniFile(dir.File("p.ini")));
+  ASSERT_EQ(back.GetCount(), 2);
+  EXPECT_EQ(RangeOf(back.GetItem(0)), (std::vector<std::string>{"0", "0xFFFF"}));
+  EXPECT_EQ(back.GetItem(0).InputMethod(), imRangeInteger);
+  EXPECT_EQ(ValueOf(back.GetItem(0)), "10");
+  EXPECT_EQ(NameOf(back.GetItem(1)), "Mode");
+}
+
+TEST(TIniFileManager, DuplicateNamesShareOneSectionTheLastWriteWinning) {
+  TempDir dir;
+  TIniFileManager m;
+  m.LoadFromEditItems({{"A", 1, "x", "first"}, {"A", 2, "", "second"}});
+  ASSERT_TRUE(m.SaveToIniFile(dir.File("p.ini")));
+  EXPECT_EQ(dir.Read("p.ini"), "[A]\r\nInputMethod=2\r\nRange=\r\nValue=second\r\n");
+}
+
+TEST(TIniFileManager, LoadReadsDefaultsAndNonNumericMethods) {
+  TempDir dir;
+  dir.Write("p.ini", "[A]\r\nInputMethod=abc\r\nValue=v\r\n[B]\r\nInputMethod=0x10B\r\nRange=a,b\r\n[C]\r\n");
+  TIniFileManager m;
+  ASSERT_TRUE(m.LoadFromIniFile(dir.File("p.ini")));
+  ASSERT_EQ(m.GetCount(), 3);
+  EXPECT_EQ(m.GetItem(0).InputMethod(), 0);
+  EXPECT_EQ(m.GetItem(1).InputMethod(), imSelectColor);
+  EXPECT_EQ(RangeOf(m.GetItem(1)), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(ValueOf(m.GetItem(2)), "");
+
+  EXPECT_TRUE(m.LoadFromIniFile(dir.File("missing.ini")));
+  EXPECT_EQ(m.GetCount(), 0);
+}
+
+TEST(TIniFileManager, RefusedSaveReportsFalse) {
+  TempDir dir;
+  TIniFileManager m;
+  m.LoadFromEditItems({{"A", 5, "", "v"}});
+  EXPECT_FALSE(m.SaveToIniFile(dir.File("no-such-folder/p.ini")));
+}
+
+TEST(TIniData, SectionValuesByExactName) {
+  TempDir dir;
+  dir.Write("script.ini", "[Speed]\r\nInputMethod=6\r\nValue=10\r\n[Mode]\r\nRange=a;b;\r\n");
+  const TIniData data = LoadIniData(dir.File("script.ini"));
+  ASSERT_EQ(data.size(), 2u);
+  EXPECT_EQ(data.at("Speed"), "10");
+  EXPECT_EQ(data.at("Mode"), "");
+  EXPECT_TRUE(IniDataContains(data, "Speed"));
+  EXPECT_TRUE(IniDataContains(data, "Mode"));
+  EXPECT_FALSE(IniDataContains(data, "speed"));
+
+  const TIniData none = LoadIniData(dir.File("other.ini"));
+  EXPECT_TRUE(none.empty());
+  EXPECT_FALSE(IniDataContains(none, "Speed"));
+}
+
+}  // namespace
