@@ -25,7 +25,6 @@ class Tables {
   // Null when index is out of range.
   const ST_TABLE* GetTable(int index) const;
   int GetCount() const { return static_cast<int>(tables_.size()); }
-  void Clear() { tables_.clear(); }
 
  private:
   std::vector<ST_TABLE> tables_;
