@@ -8,7 +8,24 @@
 namespace platform {
 namespace {
 
+// Length of the undecodable character at src (a CP932 pair with a proper
+// trail byte, or the whole UTF-8 sequence a lead byte starts), so that one
+// character gives one '?' and the bytes after it are read afresh.
+size_t BadLength(const char* src, size_t left, bool fromUtf8) {
+  const unsigned char lead = static_cast<unsigned char>(src[0]);
+  if (!fromUtf8) {
+    if (!IsSjisLeadByte(lead) || left < 2) return 1;
+    const unsigned char trail = static_cast<unsigned char>(src[1]);
+    return (trail >= 0x40 && trail <= 0xFC && trail != 0x7F) ? 2 : 1;
+  }
+  size_t len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  size_t n = 1;
+  while (n < len && n < left && (static_cast<unsigned char>(src[n]) & 0xC0) == 0x80) ++n;
+  return n;
+}
+
 std::string Convert(const char* to, const char* from, const std::string& in) {
+  const bool fromUtf8 = std::strcmp(from, "UTF-8") == 0;
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return in;
   std::string out;
@@ -23,10 +40,11 @@ std::string Convert(const char* to, const char* from, const std::string& in) {
     out.append(buf, dst - buf);
     if (r == static_cast<size_t>(-1)) {
       if (errno == E2BIG) continue;
-      // EILSEQ or EINVAL: replace one byte and go on.
+      // EILSEQ or EINVAL: replace the character and go on.
       out.push_back('?');
-      ++src;
-      --srcLeft;
+      const size_t bad = BadLength(src, srcLeft, fromUtf8);
+      src += bad;
+      srcLeft -= bad;
       iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
   }

@@ -1,0 +1,160 @@
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "support/temp_dir.h"
+
+using testing_support::TempDir;
+
+namespace {
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st;
+  return stat(platform::ToOsPath(path).c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+size_t EntriesIn(const std::string& folder) {
+  size_t n = 0;
+  for (auto it = std::filesystem::directory_iterator(folder); it != std::filesystem::directory_iterator(); ++it) ++n;
+  return n;
+}
+
+// Makes writes beyond a few bytes fail, as a full disk would.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    oldHandler_ = signal(SIGXFSZ, SIG_IGN);
+    rlimit r = old_;
+    r.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &r);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    signal(SIGXFSZ, oldHandler_);
+  }
+
+ private:
+  rlimit old_;
+  sighandler_t oldHandler_;
+};
+
+}  // namespace
+
+TEST(WriteFileAtomic, ReplacesTheFileAndKeepsItsMode) {
+  TempDir dir;
+  dir.Write("a.txt", "old");
+  ASSERT_EQ(chmod(dir.File("a.txt").c_str(), 0600), 0);
+  std::string error;
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("a.txt"), "new\r\ntext", &error)) << error;
+  EXPECT_EQ(dir.Read("a.txt"), "new\r\ntext");
+  EXPECT_EQ(ModeOf(dir.File("a.txt")), 0600u);
+  EXPECT_EQ(EntriesIn(dir.Path()), 1u);  // no temporary file left behind
+
+  // A CP932 name becomes UTF-8 on disk.
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("設定.ini"), ""));
+  EXPECT_TRUE(std::filesystem::exists(dir.Path() + u8"設定.ini"));
+  EXPECT_TRUE(platform::FileExists(dir.File("設定.ini")));
+}
+
+TEST(WriteFileAtomic, AFailedWriteKeepsTheOldFileWhole) {
+  TempDir dir;
+  const std::string old(100, 'o');
+  dir.Write("a.txt", old);
+  std::string error;
+  {
+    FileSizeLimit full(10);
+    EXPECT_FALSE(platform::WriteFileAtomic(dir.File("a.txt"), std::string(1000, 'n'), &error));
+  }
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(dir.Read("a.txt"), old);
+  EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+
+  // No folder for the temporary file; a folder in the way of the rename.
+  EXPECT_FALSE(platform::WriteFileAtomic(dir.File("none/a.txt"), "x"));
+  std::filesystem::create_directories(dir.File("sub/inner"));
+  EXPECT_FALSE(platform::WriteFileAtomic(dir.File("sub"), "x", &error));
+  EXPECT_TRUE(platform::DirectoryExists(dir.File("sub/inner")));
+  EXPECT_EQ(EntriesIn(dir.Path()), 2u);
+}
+
+TEST(Files, ReadOnlyMeansNoWriteBitEvenForRoot) {
+  TempDir dir;
+  const std::string f = dir.File("r.ini");
+  dir.Write("r.ini", "x");
+  EXPECT_FALSE(platform::IsReadOnly(f));
+  for (mode_t m : {0444, 0400, 0000}) {
+    ASSERT_EQ(chmod(f.c_str(), m), 0);
+    EXPECT_TRUE(platform::IsReadOnly(f)) << std::oct << m;
+  }
+  for (mode_t m : {0200, 0464, 0446}) {
+    ASSERT_EQ(chmod(f.c_str(), m), 0);
+    EXPECT_FALSE(platform::IsReadOnly(f)) << std::oct << m;
+  }
+  ASSERT_EQ(chmod(f.c_str(), 0664), 0);
+  EXPECT_TRUE(platform::SetReadOnly(f, true));
+  EXPECT_EQ(ModeOf(f), 0444u);
+  EXPECT_TRUE(platform::SetReadOnly(f, false));
+  EXPECT_FALSE(platform::IsReadOnly(f));
+  EXPECT_FALSE(platform::IsReadOnly(dir.File("missing")));
+  EXPECT_FALSE(platform::SetReadOnly(dir.File("missing"), true));
+  EXPECT_FALSE(platform::FileExists(dir.Path()));
+  EXPECT_TRUE(platform::DirectoryExists(dir.Path()));
+}
+
+TEST(Files, FindFileNoCase) {
+  TempDir dir;
+  EXPECT_EQ(platform::FindFileNoCase(dir.Path(), "Vund2.ini"), dir.File("Vund2.ini"));
+  dir.Write("VUND2.INI", "");
+  EXPECT_EQ(platform::FindFileNoCase(dir.Path(), "Vund2.ini"), dir.File("VUND2.INI"));
+  dir.Write("vund2.ini", "");
+  EXPECT_EQ(platform::FindFileNoCase(dir.Path(), "Vund2.ini"), dir.File("VUND2.INI"));  // first by name
+  dir.Write("Vund2.ini", "");
+  EXPECT_EQ(platform::FindFileNoCase(dir.Path(), "Vund2.ini"), dir.File("Vund2.ini"));  // exact wins
+
+  // Japanese names: ASCII letters fold, the second byte of a character never does.
+  dir.Write(u8"ヂ.DAT", "");
+  EXPECT_EQ(platform::FindFileNoCase(dir.Path(), "ヂ.dat"), dir.File("ヂ.DAT"));
+  EXPECT_EQ(platform::FindFileNoCase(dir.Path(), "\x83\x41.dat"), dir.File("\x83\x41.dat"));  // ア is not ヂ
+  EXPECT_EQ(platform::FindFileNoCase(dir.File("none/"), "a.dat"), dir.File("none/a.dat"));
+}
+
+TEST(Files, SplitLinesAtEveryKindOfLineEnd) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(platform::SplitLines("a\r\nb\nc\rd"), (V{"a", "b", "c", "d"}));
+  EXPECT_EQ(platform::SplitLines("a\r\n\r\nb\r\n"), (V{"a", "", "b"}));
+  EXPECT_EQ(platform::SplitLines("a\n\rb"), (V{"a", "", "b"}));
+  EXPECT_EQ(platform::SplitLines("a\r\r\n"), (V{"a", ""}));
+  EXPECT_EQ(platform::SplitLines("\n"), (V{""}));
+  EXPECT_EQ(platform::SplitLines(""), V{});
+  EXPECT_EQ(platform::SplitLines("表\\\r\nx"), (V{"表\\", "x"}));
+
+  TempDir dir;
+  dir.Write("l.txt", "1\r\n2");
+  V lines{"stale"};
+  EXPECT_TRUE(platform::ReadLines(dir.File("l.txt"), lines));
+  EXPECT_EQ(lines, (V{"1", "2"}));
+  EXPECT_FALSE(platform::ReadLines(dir.File("missing"), lines));
+  EXPECT_TRUE(lines.empty());
+  std::string bytes = "stale";
+  EXPECT_FALSE(platform::ReadFileBytes(dir.Path(), bytes));
+  EXPECT_TRUE(bytes.empty());
+}
+
+TEST(Files, PathPieces) {
+  EXPECT_EQ(platform::ExtractFilePath("/a/b/c.txt"), "/a/b/");
+  EXPECT_EQ(platform::ExtractFileName("/a/b/c.txt"), "c.txt");
+  EXPECT_EQ(platform::ExtractFileExt("/a/b/c.tar.gz"), ".gz");
+  EXPECT_EQ(platform::ExtractFileExt("/a.b/c"), "");
+  EXPECT_EQ(platform::ExtractFilePath("c.txt"), "");
+  EXPECT_EQ(platform::ChangeFileExt("/a.b/c", ".ini"), "/a.b/c.ini");
+  EXPECT_EQ(platform::ChangeFileExt("/d/test.jsc", ".ini"), "/d/test.ini");
+  EXPECT_EQ(platform::ChangeFileExt("設定.dat", ""), "設定");
+  EXPECT_TRUE(platform::IsAbsolutePath("/x"));
+  EXPECT_FALSE(platform::IsAbsolutePath("x/y"));
+}

@@ -1,0 +1,76 @@
+#include "platform/system.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/files.h"
+
+namespace {
+
+// Sets (or, with nullptr, clears) one environment variable for the life of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* o = std::getenv(name)) {
+      had_ = true;
+      old_ = o;
+    }
+    if (value)
+      setenv(name, value, 1);
+    else
+      unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (had_)
+      setenv(name_, old_.c_str(), 1);
+    else
+      unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+uint16_t LangIdFor(const char* all, const char* messages, const char* lang) {
+  ScopedEnv a("LC_ALL", all), m("LC_MESSAGES", messages), l("LANG", lang);
+  return platform::SystemDefaultLangId();
+}
+
+}  // namespace
+
+TEST(System, LanguageFromTheFirstLocaleVariableSet) {
+  EXPECT_EQ(LangIdFor("ja_JP.UTF-8", "en_US", "fr_FR"), 0x0411);
+  EXPECT_EQ(LangIdFor(nullptr, "fr_FR.UTF-8@euro", "ja_JP"), 0x000C);
+  EXPECT_EQ(LangIdFor("", "", "ja"), 0x0411);  // empty counts as unset
+  EXPECT_EQ(LangIdFor(nullptr, nullptr, "de_DE"), 0x0007);
+  EXPECT_EQ(LangIdFor(nullptr, nullptr, "en_GB"), 0x0409);
+  EXPECT_EQ(LangIdFor(nullptr, nullptr, nullptr), 0x0409);
+  for (const char* c : {"C", "POSIX", "C.UTF-8"}) EXPECT_EQ(LangIdFor(c, nullptr, "ja_JP"), 0x0409) << c;
+  EXPECT_EQ(LangIdFor("xx_YY", nullptr, nullptr), 0x0409);
+  EXPECT_EQ(LangIdFor("jav_ID", nullptr, nullptr), 0x0409);  // not Japanese
+}
+
+TEST(System, ProgramFolderHonoursVund2Home) {
+  {
+    ScopedEnv h("VUND2_HOME", "/tmp/vund");
+    EXPECT_EQ(platform::ProgramFolder(), "/tmp/vund/");
+  }
+  {
+    ScopedEnv h("VUND2_HOME", "/tmp/vund/");
+    EXPECT_EQ(platform::ProgramFolder(), "/tmp/vund/");
+  }
+  {
+    ScopedEnv h("VUND2_HOME", u8"/tmp/設定");
+    EXPECT_EQ(platform::ProgramFolder(), "/tmp/設定/");
+  }
+  for (const char* unset : {"", static_cast<const char*>(nullptr)}) {
+    ScopedEnv h("VUND2_HOME", unset);
+    const std::string folder = platform::ProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_TRUE(platform::FileExists(folder + "platform_tests")) << folder;
+  }
+}

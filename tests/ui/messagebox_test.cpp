@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <functional>
+
+#include "platform/ui.h"
+#include "ui/qtui.h"
+#include "ui/textconv.h"
+
+using QMB = QMessageBox;
+
+TEST(MessageBoxFlags, ButtonsAndIconsOfTheFlagsInUse) {
+  struct Case {
+    int flags;
+    QMB::StandardButtons buttons;
+    QMB::Icon icon;
+  };
+  const Case cases[] = {
+      {0x10, QMB::Ok, QMB::Critical},
+      {0x14, QMB::Yes | QMB::No, QMB::Critical},
+      {0x15, QMB::Retry | QMB::Cancel, QMB::Critical},
+      {0x23, QMB::Yes | QMB::No | QMB::Cancel, QMB::Question},
+      {0x24, QMB::Yes | QMB::No, QMB::Question},
+      {0x30, QMB::Ok, QMB::Warning},
+      {0x40, QMB::Ok, QMB::Information},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ui::ButtonsForFlags(c.flags), c.buttons) << std::hex << c.flags;
+    EXPECT_EQ(ui::IconForFlags(c.flags), c.icon) << std::hex << c.flags;
+  }
+}
+
+TEST(MessageBoxFlags, WindowsButtonIdentifiers) {
+  EXPECT_EQ(ui::ResultForButton(QMB::Ok, 0x10), 1);
+  EXPECT_EQ(ui::ResultForButton(QMB::Cancel, 0x23), 2);
+  EXPECT_EQ(ui::ResultForButton(QMB::Retry, 0x15), 4);
+  EXPECT_EQ(ui::ResultForButton(QMB::Cancel, 0x15), 2);
+  EXPECT_EQ(ui::ResultForButton(QMB::Yes, 0x24), 6);
+  EXPECT_EQ(ui::ResultForButton(QMB::No, 0x14), 7);
+  // Closed without a button: Cancel where the box has one; an OK-only box
+  // answers OK, as the Windows box does on Esc.
+  for (int flags : {0x15, 0x23}) EXPECT_EQ(ui::ResultForButton(QMB::NoButton, flags), 2) << flags;
+  for (int flags : {0x10, 0x30, 0x40}) EXPECT_EQ(ui::ResultForButton(QMB::NoButton, flags), 1) << flags;
+}
+
+namespace {
+
+// Runs action on the message box once it is shown modally.
+void WhenShown(std::function<void(QMessageBox*)> action) {
+  auto* timer = new QTimer;
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, [timer, action] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      action(box);
+    }
+  });
+  timer->start();
+}
+
+}  // namespace
+
+TEST(QtUiMessageBox, ShowsTheTextAndAnswersWithTheButtonPressed) {
+  ui::QtUi qt;
+  QString title, text;
+  QMB::Icon icon = QMB::NoIcon;
+  WhenShown([&](QMessageBox* box) {
+    title = box->windowTitle();
+    text = box->text();
+    icon = box->icon();
+    box->button(QMB::Retry)->click();
+  });
+  EXPECT_EQ(qt.MessageBox("ERROR", "ファイル /tmp/a\\b.ini に書き込めません", 0x15), platform::kIdRetry);
+  EXPECT_EQ(title, QStringLiteral("ERROR"));
+  EXPECT_EQ(text, ui::ToQt("ファイル /tmp/a\\b.ini に書き込めません"));
+  EXPECT_EQ(icon, QMB::Critical);
+
+  // Closing the box with the window's close button answers Cancel.
+  WhenShown([](QMessageBox* box) { box->close(); });
+  EXPECT_EQ(qt.MessageBox("ERROR", "Fail to save x", 0x15), platform::kIdCancel);
+  WhenShown([](QMessageBox* box) { box->close(); });
+  EXPECT_EQ(qt.MessageBox("Confirmation", "Save?", 0x23), platform::kIdCancel);
+  WhenShown([](QMessageBox* box) { box->button(QMB::No)->click(); });
+  EXPECT_EQ(qt.MessageBox("Confirmation", "Delete?", 0x24), platform::kIdNo);
+}
