@@ -53,21 +53,6 @@ TEST(TIniProperty, RangeSplitsAtCommaOrSemicolonAndStopsAtAnEmptyEntry) {
   EXPECT_EQ(entry, "");
 }
 
-TEST(TIniProperty, CopiesOwnTheirRange) {
-  TIniProperty a;
-  a.SetName("n");
-  a.SetInputMethod(imRangeInteger);
-  a.SetRange("1;2");
-  a.SetValue("v");
-  TIniProperty b = a;
-  a.SetRange("9");
-  a.InputMethod() = imDirectString;
-  EXPECT_EQ(RangeOf(b), (std::vector<std::string>{"1", "2"}));
-  EXPECT_EQ(b.InputMethod(), imRangeInteger);
-  EXPECT_EQ(NameOf(b), "n");
-  EXPECT_EQ(ValueOf(b), "v");
-}
-
 TEST(TIniFileManager, EditItemsKeepTheLowEightBitsOfTheInputMethod) {
   TIniFileManager m;
   m.Add(TIniProperty());
