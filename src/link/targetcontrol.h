@@ -1,0 +1,150 @@
+// The one way to the target. TTargetControl owns the physical layer and the
+// protocol object, replaces both on every connect, and turns protocol
+// failures into lines of the main window's log (or an "ERROR" box for the
+// table window). Main thread only; every operation is synchronous.
+//
+// Without a link (never connected, or the last connect failed) every
+// operation fails without touching the target and says so in the log.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TBusPhysicalLayer;
+class TEcs;
+namespace platform {
+class Clock;
+}
+
+// One register value to restore or verify (from a register value file).
+struct RegisterSnapshotItem {
+  std::string Name;
+  uint32_t ID = 0;    // register address, compared unsigned
+  int32_t Mask = 0;
+  int32_t Value = 0;  // the word to write; after a read-back the word read, or -255
+  int32_t Vrf = 0;    // 1: the register takes part in write and verify
+  uint8_t IsSReg = 0; // 1: S Reg file, 0: H Reg file
+};
+
+// Sort order of snapshot items: by ID, ascending and unsigned.
+bool ComparePairBySecond(const RegisterSnapshotItem& a, const RegisterSnapshotItem& b);
+
+class TTargetControl {
+ public:
+  TTargetControl();
+  ~TTargetControl();
+  TTargetControl(const TTargetControl&) = delete;
+  TTargetControl& operator=(const TTargetControl&) = delete;
+
+  // ---- Connection ----
+
+  // Opens the link named by the settings (serial port: on failure the COM
+  // port dialog is offered once and the settings are saved after a
+  // successful second open; USB adapter) and makes the protocol of the
+  // ECS type setting. Open failures and an unsupported ECS type are shown in
+  // a box; false leaves no link.
+  bool Connect();
+  // The same for the COM port menu command (after the COM port dialog).
+  bool Reconnect();
+  // Uses an already open layer and runs the protocol on clock, in place of
+  // the port the settings name (tests, the simulated target). The protocol
+  // follows the ECS type setting as in Connect.
+  bool ConnectWith(std::unique_ptr<TBusPhysicalLayer> bus, platform::Clock& clock);
+  // True while a layer is open and a protocol is bound to it.
+  bool IsConnected() const;
+
+  // Reports the protocol's last failure: to the message log (line by line)
+  // or in an "ERROR" box.
+  void ReportError(int status, bool toLog);
+
+  // ---- Registers ----
+
+  // Reads every value of the S Reg (false) or H Reg (true) file in runs of
+  // consecutive IDs and stores them in the register model, driving the
+  // progress bar. False when the target stopped answering.
+  bool ReadRegisterTable(bool hReg);
+  // Reads the values of the map's IDs into the map (the status poll).
+  bool ReadRefreshRegisters(std::map<int, int>& values);
+  // width 2: 16-bit words, otherwise bytes; one value per element. Failures
+  // are reported to the log.
+  bool ReadMemory(uint32_t address, int width, int count, uint32_t out[]);
+  bool WriteMemory(uint32_t address, int width, int count, const uint32_t in[]);
+  // One 16-bit word; these two report nothing (the script bus built-ins).
+  bool ReadRegister(uint32_t address, uint32_t& value);
+  bool WriteRegister(uint32_t address, uint32_t value);
+
+  // ---- Line rate (pass-throughs to the protocol) ----
+
+  int FindBaudRate();   // 0 or -1
+  int RaiseBaudRate();  // 0 or -1
+  int SendBaudRate();   // the protocol's status; -1 without a link
+  int GetBaudIndex();   // 0 without a link
+
+  // The protocol's receive time-out in ms (for transfers that change it
+  // around their own writes); 0 and no effect without a link.
+  int GetProtocolTimeout() const;
+  void SetProtocolTimeout(int ms);
+
+  // ---- NVM devices ----
+
+  // Reads bytes start..end (inclusive) of the device into out, which holds
+  // end - start + 1 values. False for end below start.
+  bool ReadNvm(uint32_t start, uint32_t end, uint8_t device, uint32_t out[]);
+  // Writes count bytes from start: a set mask bit takes the bit from data, a
+  // clear one keeps the target's bit (data is merged in place); a chunk whose
+  // mask is all clear is neither read nor written. A null mask writes all.
+  bool WriteNvm(uint32_t start, uint8_t device, int count, uint32_t data[], const uint32_t mask[]);
+
+  // ---- User tables (failures in an "ERROR" box) ----
+
+  // Reads one table entry of capacity units of the width into out.
+  bool ReadTableValue(uint32_t address, int width, uint32_t out[], int capacity);
+  bool WriteTableValues(uint32_t address, int width, int count, const uint32_t in[]);
+
+  // ---- Register snapshots ----
+
+  // Both sort the items by ID and move them in runs of consecutive IDs;
+  // failures are reported and the walk goes on. Read-back words land in
+  // Value (-255 when unread). False only without a link.
+  bool WriteSnapshotItems(std::vector<RegisterSnapshotItem>& items);
+  bool ReadSnapshotItems(std::vector<RegisterSnapshotItem>& items);
+
+  // ---- Command entries and Micom versions ----
+
+  // Writes 1 to the memory (switchEntry false) or switch command entry and
+  // logs "Success ( name )". False for an index out of range.
+  bool ExecuteCommandEntry(int index, bool switchEntry);
+  // Fills names and values ("Ver1.203 [1234]") for the Micom version items.
+  bool ReadMicomVersion(std::vector<std::string>& names, std::vector<std::string>& values);
+
+  // ---- Raw frames (analyzer terminal) ----
+
+  // The protocol's status; 0x91 without a link. SendRawText throws
+  // platform::EConvertError for a word that is not hexadecimal.
+  int SendRawText(const std::string& text);
+  int ReadRawText(std::string& text);
+
+ private:
+  class TimeOutScope;
+
+  bool OpenComPort();
+  bool OpenUsbDevice();
+  bool OpenLink();
+  bool MakeProtocol(platform::Clock& clock);
+  void DropLink();
+  // Logs the not-connected line and returns false when there is no link;
+  // quietly only the first time since the last connect attempt.
+  bool CheckLink(bool quietly = false);
+  bool ReadRegisters(uint32_t address, int count, uint32_t out[]);
+  int MaxWords();
+
+  std::unique_ptr<TEcs> protocol_;
+  std::unique_ptr<TBusPhysicalLayer> bus_;
+  int lastReadStatus_ = 0;
+  bool noLinkNoticeGiven_ = false;
+};
+
+// The program's one target-control object.
+extern TTargetControl TargetControl;
