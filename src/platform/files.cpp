@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cerrno>
 #include <cstring>
 
@@ -110,14 +111,20 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
 }
 
 bool WriteFileAtomic(const std::string& path, const std::string& data, std::string* error) {
-  const std::string os = ToOsPath(path);
+  // Through a link, replace the file it names and keep the link.
+  std::string os = ToOsPath(path);
+  if (char* real = realpath(os.c_str(), nullptr)) {
+    struct stat lst;
+    if (lstat(os.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) os = real;
+    free(real);
+  }
   auto fail = [&](const char* what, int err) {
     if (error) *error = std::string(what) + ": " + FromOsPath(std::strerror(err));
     return false;
   };
-  std::string dir = ToOsPath(ExtractFilePath(path));
+  std::string dir = os.substr(0, os.find_last_of('/') + 1);
   if (dir.empty()) dir = "./";
-  std::string tmpl = dir + "." + ToOsPath(ExtractFileName(path)) + ".XXXXXX";
+  std::string tmpl = dir + "." + os.substr(os.find_last_of('/') + 1) + ".XXXXXX";
   std::vector<char> name(tmpl.begin(), tmpl.end());
   name.push_back('\0');
   int fd = mkstemp(name.data());

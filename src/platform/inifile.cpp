@@ -30,6 +30,9 @@ IniFile::IniFile(const std::string& path) : path_(path) {
   if (ReadFileBytes(path, text)) {
     crlf_ = text.find('\n') == std::string::npos || text.find("\r\n") != std::string::npos;
     lines_ = SplitLines(text);
+  } else if (FileExists(path)) {
+    // There but unreadable: writing would replace it with only our keys.
+    unreadable_ = true;
   }
 }
 
@@ -185,6 +188,7 @@ void IniFile::Changed() {
 
 void IniFile::UpdateFile() {
   if (!dirty_) return;
+  if (unreadable_) throw IniFileError("Unable to read " + path_ + "; not rewritten");
   std::string error;
   if (!WriteFileAtomic(path_, Text(), &error)) throw IniFileError("Unable to write to " + path_ + " (" + error + ")");
   dirty_ = false;

@@ -71,6 +71,7 @@ class IniFile {
   bool crlf_ = true;
   bool autoFlush_ = true;
   bool dirty_ = false;
+  bool unreadable_ = false;
 };
 
 }  // namespace platform

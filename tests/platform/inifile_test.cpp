@@ -1,6 +1,8 @@
 #include "platform/inifile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/files.h"
 #include "support/temp_dir.h"
@@ -71,4 +73,21 @@ TEST(IniFile, BatchedWritesGoOutOnUpdate) {
   EXPECT_FALSE(platform::FileExists(dir.File("b.ini")));
   ini.UpdateFile();
   EXPECT_EQ(dir.Read("b.ini"), "[S]\r\na=1\r\nb=2\r\n");
+}
+
+TEST(IniFile, AnUnreadableFileIsNeverReplacedAndALinkKeepsPointingAtTheFile) {
+  TempDir dir;
+  // A folder where the file should be cannot be read as a file: nothing is replaced.
+  ASSERT_EQ(mkdir(dir.File("dir.ini").c_str(), 0755), 0);
+  IniFile odd(dir.File("dir.ini"));
+  EXPECT_THROW(odd.WriteString("S", "k", "v"), platform::IniFileError);
+
+  dir.Write("real.ini", "[S]\r\nk=1\r\n");
+  ASSERT_EQ(symlink(dir.File("real.ini").c_str(), dir.File("link.ini").c_str()), 0);
+  IniFile viaLink(dir.File("link.ini"));
+  viaLink.WriteString("S", "k", "2");
+  struct stat st;
+  ASSERT_EQ(lstat(dir.File("link.ini").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(dir.Read("real.ini"), "[S]\r\nk=2\r\n");
 }
