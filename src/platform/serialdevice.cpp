@@ -35,6 +35,44 @@ speed_t SpeedConstant(int baud) {
 
 }  // namespace
 
+bool ApplySerialSettings(const SerialSettings& s, struct termios& t) {
+  if (s.baud <= 0 || s.dataBits < 5 || s.dataBits > 8 || s.parity < 0 || s.parity > 4 || s.stopBits < 0 ||
+      s.stopBits > 2)
+    return false;
+  cfmakeraw(&t);
+  t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+  t.c_cflag |= CLOCAL | CREAD;
+  static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+  t.c_cflag |= sizes[s.dataBits - 5];
+  switch (s.parity) {
+    case 1: t.c_cflag |= PARENB | PARODD; break;
+    case 2: t.c_cflag |= PARENB; break;
+    case 3: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case 4: t.c_cflag |= PARENB | CMSPAR; break;
+    default: break;
+  }
+  // One and a half stop bits exist only with five data bits, where the
+  // driver makes them of CSTOPB.
+  if (s.stopBits != 0) t.c_cflag |= CSTOPB;
+  t.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK);
+  if (s.flowMode == 1) {
+    t.c_cflag |= CRTSCTS;
+  } else if (s.flowMode == 2) {
+    t.c_iflag |= IXON | IXOFF;
+    t.c_cc[VSTART] = static_cast<cc_t>(s.xonChar);
+    t.c_cc[VSTOP] = static_cast<cc_t>(s.xoffChar);
+  }
+  // With O_NONBLOCK, VMIN 1 makes an empty read EAGAIN, so 0 means hang-up.
+  t.c_cc[VMIN] = 1;
+  t.c_cc[VTIME] = 0;
+
+  // A rate without a B constant is set afterwards through termios2.
+  const speed_t speed = SpeedConstant(s.baud);
+  cfsetispeed(&t, speed == B0 ? B38400 : speed);
+  cfsetospeed(&t, speed == B0 ? B38400 : speed);
+  return true;
+}
+
 SerialDevice::~SerialDevice() { Close(); }
 
 bool SerialDevice::Open(const std::string& path) {
@@ -78,51 +116,20 @@ void SerialDevice::Close() {
 
 bool SerialDevice::Configure(const SerialSettings& s) {
   if (fd_ < 0) return false;
-  if (s.baud <= 0 || s.dataBits < 5 || s.dataBits > 8 || s.parity < 0 || s.parity > 4 || s.stopBits < 0 ||
-      s.stopBits > 2) {
-    lastErrno_ = EINVAL;
-    return false;
-  }
   struct termios t {};
   if (tcgetattr(fd_, &t) != 0) {
     lastErrno_ = errno;
     return false;
   }
-  cfmakeraw(&t);
-  t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-  t.c_cflag |= CLOCAL | CREAD;
-  static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
-  t.c_cflag |= sizes[s.dataBits - 5];
-  switch (s.parity) {
-    case 1: t.c_cflag |= PARENB | PARODD; break;
-    case 2: t.c_cflag |= PARENB; break;
-    case 3: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case 4: t.c_cflag |= PARENB | CMSPAR; break;
-    default: break;
+  if (!ApplySerialSettings(s, t)) {
+    lastErrno_ = EINVAL;
+    return false;
   }
-  // One and a half stop bits exist only with five data bits, where the
-  // driver makes them of CSTOPB.
-  if (s.stopBits != 0) t.c_cflag |= CSTOPB;
-  t.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK);
-  if (s.flowMode == 1) {
-    t.c_cflag |= CRTSCTS;
-  } else if (s.flowMode == 2) {
-    t.c_iflag |= IXON | IXOFF;
-    t.c_cc[VSTART] = static_cast<cc_t>(s.xonChar);
-    t.c_cc[VSTOP] = static_cast<cc_t>(s.xoffChar);
-  }
-  // With O_NONBLOCK, VMIN 1 makes an empty read EAGAIN, so 0 means hang-up.
-  t.c_cc[VMIN] = 1;
-  t.c_cc[VTIME] = 0;
-
-  const speed_t speed = SpeedConstant(s.baud);
-  cfsetispeed(&t, speed == B0 ? B38400 : speed);
-  cfsetospeed(&t, speed == B0 ? B38400 : speed);
   if (tcsetattr(fd_, TCSANOW, &t) != 0) {
     lastErrno_ = errno;
     return false;
   }
-  if (speed == B0 && !SetSerialRate(fd_, s.baud)) {
+  if (SpeedConstant(s.baud) == B0 && !SetSerialRate(fd_, s.baud)) {
     lastErrno_ = errno ? errno : EINVAL;
     return false;
   }

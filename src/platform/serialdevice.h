@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+struct termios;
+
 namespace platform {
 
 struct SerialSettings {
@@ -63,6 +65,10 @@ class SerialDevice {
   int wakeFd_ = -1;
   int lastErrno_ = 0;
 };
+
+// Turns t (as read from the device) into a raw line with the settings, all
+// but a rate without a B constant; false when a value is out of range.
+bool ApplySerialSettings(const SerialSettings& settings, struct termios& t);
 
 // The rate of a terminal as set, through termios2 (works for rates without a
 // B constant). -1 when it cannot be read.
