@@ -1,0 +1,311 @@
+#include "link/comport.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "link/commbuffer.h"
+#include "platform/serialdevice.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Steady = std::chrono::steady_clock;
+
+// A serial line on a pseudo-terminal: COM1 of Vund2.ini names its device
+// side, the test plays the target on the master.
+class ComPortTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char name[128];
+    ASSERT_EQ(openpty(&master_, &slave_, name, nullptr, nullptr), 0);
+    slavePath_ = name;
+    dir_.Write("Vund2.ini", "[Ports]\r\nCOM1=" + slavePath_ + "\r\nCOM2=/nonexistent/tty\r\n");
+  }
+  void TearDown() override {
+    port_.Close();
+    if (master_ >= 0) close(master_);
+    if (slave_ >= 0) close(slave_);
+  }
+
+  void SendFromTarget(const Bytes& bytes) {
+    ASSERT_EQ(write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+  }
+  Bytes ReceiveAtTarget(size_t count) {
+    Bytes got;
+    while (got.size() < count) {
+      struct pollfd p {master_, POLLIN, 0};
+      if (poll(&p, 1, 2000) <= 0) break;
+      uint8_t buf[512];
+      const ssize_t n = read(master_, buf, sizeof buf);
+      if (n <= 0) break;
+      got.insert(got.end(), buf, buf + n);
+    }
+    return got;
+  }
+  // Reads from the port until count bytes came or two seconds passed.
+  Bytes ReadFromPort(size_t count) {
+    Bytes got;
+    const auto deadline = Steady::now() + std::chrono::seconds(2);
+    while (got.size() < count && Steady::now() < deadline) {
+      if (!port_.WaitForData(50)) continue;
+      uint8_t buf[300];
+      uint32_t received = 0;
+      EXPECT_TRUE(port_.Read(buf, sizeof buf, received));
+      got.insert(got.end(), buf, buf + received);
+    }
+    return got;
+  }
+  bool WaitForQueued(int32_t count) {
+    const auto deadline = Steady::now() + std::chrono::seconds(5);
+    while (port_.InQueueCount() < count && Steady::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return port_.InQueueCount() >= count;
+  }
+  termios LineSettings() {
+    termios t{};
+    tcgetattr(master_, &t);
+    return t;
+  }
+
+  testing_support::TempDir dir_;
+  testing_support::ScopedHome home_{dir_.Path()};
+  int master_ = -1;
+  int slave_ = -1;
+  std::string slavePath_;
+  TComPort port_;
+};
+
+}  // namespace
+
+TEST(CommBuffer, RingKeepsOrderAcrossTheWrapAndDropsWhenFull) {
+  TCommBuffer q;
+  uint8_t b = 0;
+  EXPECT_EQ(q.Put(1), 1);  // no storage yet: dropped
+  EXPECT_EQ(q.Get(b), 2);
+  ASSERT_TRUE(q.Allocate(8192));
+  for (int i = 0; i < 8192; ++i) ASSERT_EQ(q.Put(static_cast<uint8_t>(i)), 0);
+  EXPECT_EQ(q.Put(0xEE), 1);  // the 8193rd
+  EXPECT_EQ(q.Count(), 8192);
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(q.Get(b), 0);
+  EXPECT_EQ(b, 99);
+  // Refill past the end of the storage: order holds across the wrap.
+  const uint8_t more[150] = {0xAB};
+  EXPECT_EQ(q.PutBlock(more, 150), 50);
+  EXPECT_EQ(q.Count(), 8192);
+  uint8_t out[8192];
+  ASSERT_EQ(q.GetBlock(out, 8192), 8192);
+  for (int i = 0; i < 8092; ++i) ASSERT_EQ(out[i], static_cast<uint8_t>(i + 100));
+  EXPECT_EQ(out[8092], 0xAB);
+  EXPECT_EQ(q.Get(b), 2);
+  q.Put(5);
+  q.Clear();
+  EXPECT_EQ(q.Count(), 0);
+  EXPECT_EQ(q.Get(b), 2);
+}
+
+TEST(CommBuffer, WaitForDataWakesOnArrivalAndTimesOut) {
+  TCommBuffer q;
+  ASSERT_TRUE(q.Allocate(16));
+  EXPECT_FALSE(q.WaitForData(5));
+  std::thread producer([&] { q.Put(7); });
+  EXPECT_TRUE(q.WaitForData(10000));
+  producer.join();
+  EXPECT_TRUE(q.WaitForData(0));  // already queued: at once
+}
+
+TEST_F(ComPortTest, OpensAtTableRatesAndCarriesBinaryBothWays) {
+  const struct {
+    uint8_t index;
+    int rate;
+  } rates[] = {{6, 9600}, {10, 56000}, {14, 256000}};
+  for (const auto& r : rates) {
+    ASSERT_TRUE(port_.Open(0, r.index, 0, 0, 0, 0)) << r.rate;
+    EXPECT_TRUE(port_.IsOpen());
+    EXPECT_TRUE(port_.IsSerial());
+    EXPECT_EQ(platform::SerialRateOf(master_), r.rate);
+    const termios t = LineSettings();
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF), 0u);  // mode 0: no flow control
+    EXPECT_EQ(t.c_cflag & CRTSCTS, 0u);
+  }
+  const Bytes binary{0x00, 0x0A, 0x0D, 0x11, 0x13, 0xFF, 0x7F, 0x80};
+  SendFromTarget(binary);
+  EXPECT_EQ(ReadFromPort(binary.size()), binary);
+  ASSERT_TRUE(port_.Write(binary.data(), uint32_t(binary.size())));
+  EXPECT_EQ(ReceiveAtTarget(binary.size()), binary);
+  ASSERT_TRUE(port_.WriteString("AT\r\n"));
+  EXPECT_EQ(ReceiveAtTarget(4), (Bytes{'A', 'T', '\r', '\n'}));
+}
+
+TEST_F(ComPortTest, ReadHandsOverWhatIsQueuedWithoutWaiting) {
+  ASSERT_TRUE(port_.Open(0, 6, 0, 0, 0, 0));
+  uint8_t buf[16];
+  uint32_t received = 77;
+  EXPECT_TRUE(port_.Read(buf, sizeof buf, received));
+  EXPECT_EQ(received, 77u);  // nothing queued: left as the caller set it
+
+  SendFromTarget({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+  ASSERT_TRUE(WaitForQueued(10));
+  received = 0;
+  EXPECT_TRUE(port_.Read(buf, 4, received));
+  EXPECT_EQ(received, 4u);
+  EXPECT_EQ(Bytes(buf, buf + 4), (Bytes{1, 2, 3, 4}));
+  EXPECT_EQ(port_.InQueueCount(), 6);
+  EXPECT_EQ(ReadFromPort(6), (Bytes{5, 6, 7, 8, 9, 10}));
+
+  // Purge drops what arrived and was not read.
+  SendFromTarget({1, 2, 3});
+  ASSERT_TRUE(WaitForQueued(3));
+  port_.Purge();
+  EXPECT_EQ(port_.InQueueCount(), 0);
+}
+
+TEST_F(ComPortTest, ReadByteWaitTakesAQueuedByteAtOnceAndTimesOut) {
+  ASSERT_TRUE(port_.Open(0, 6, 0, 0, 0, 0));
+  char c = 0;
+  EXPECT_FALSE(port_.ReadByteWait(&c, 20));
+  EXPECT_EQ(port_.LastError(), TComPort::kErrTimeout);
+  SendFromTarget({0xFE, 'x'});
+  ASSERT_TRUE(WaitForQueued(2));
+  EXPECT_TRUE(port_.ReadByteWait(&c, 0));
+  EXPECT_EQ(static_cast<uint8_t>(c), 0xFE);
+  EXPECT_TRUE(port_.ReadByteWait(&c, 0));
+  EXPECT_EQ(c, 'x');
+  // A byte that comes during the wait ends it.
+  std::thread target([&] { SendFromTarget({'y'}); });
+  EXPECT_TRUE(port_.ReadByteWait(&c, 10000));
+  EXPECT_EQ(c, 'y');
+  target.join();
+}
+
+TEST_F(ComPortTest, ABytePastAFullQueueIsDropped) {
+  ASSERT_TRUE(port_.Open(0, 12, 0, 0, 0, 0));
+  Bytes data(8192);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7);
+  std::thread target([&] { SendFromTarget(data); });
+  ASSERT_TRUE(WaitForQueued(8192));
+  target.join();
+  SendFromTarget({0xAA});  // the 8193rd
+  // Once the terminal holds nothing, the receive thread has read it.
+  int waiting = 1;
+  const auto deadline = Steady::now() + std::chrono::seconds(5);
+  while (ioctl(slave_, TIOCINQ, &waiting) == 0 && waiting > 0 && Steady::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(port_.InQueueCount(), 8192);
+  EXPECT_EQ(ReadFromPort(8192), data);
+  EXPECT_FALSE(port_.WaitForData(20));
+}
+
+TEST_F(ComPortTest, FlowModesAndReopenWithNewSettings) {
+  ASSERT_TRUE(port_.Open(0, 6, 0, 0, 0, 2));
+  termios t = LineSettings();
+  EXPECT_EQ(t.c_iflag & (IXON | IXOFF), tcflag_t(IXON | IXOFF));
+  EXPECT_EQ(t.c_cc[VSTART], 0x11);
+  EXPECT_EQ(t.c_cc[VSTOP], 0x13);
+  EXPECT_EQ(t.c_cflag & CRTSCTS, 0u);
+
+  // Open on the open port closes it and opens it again with the new settings.
+  ASSERT_TRUE(port_.Open(0, 14, 0, 0, 0, 1));
+  t = LineSettings();
+  EXPECT_EQ(t.c_cflag & CRTSCTS, tcflag_t(CRTSCTS));
+  EXPECT_EQ(t.c_iflag & (IXON | IXOFF), 0u);
+  EXPECT_EQ(platform::SerialRateOf(master_), 256000);
+  SendFromTarget({0x42});
+  EXPECT_EQ(ReadFromPort(1), Bytes{0x42});
+}
+
+TEST_F(ComPortTest, IndexesOutsideTheirTablesAndMissingDevicesFailOpen) {
+  EXPECT_FALSE(port_.Open(9, 6, 0, 0, 0, 0));  // there is no COM10
+  EXPECT_EQ(port_.LastError(), TComPort::kErrOpen);
+  EXPECT_FALSE(port_.Open(0xFF, 6, 0, 0, 0, 0));
+  EXPECT_EQ(port_.LastError(), TComPort::kErrOpen);
+  EXPECT_FALSE(port_.Open(1, 6, 0, 0, 0, 0));  // COM2 names a missing device
+  EXPECT_EQ(port_.LastError(), TComPort::kErrOpen);
+  EXPECT_FALSE(port_.Open(0, 15, 0, 0, 0, 0));  // no 16th rate
+  EXPECT_EQ(port_.LastError(), TComPort::kErrSettings);
+  EXPECT_FALSE(port_.Open(0, 6, 0, 5, 0, 0));  // no parity 5
+  EXPECT_EQ(port_.LastError(), TComPort::kErrSettings);
+  EXPECT_FALSE(port_.IsOpen());
+  // Failures leave nothing behind: the port opens again.
+  ASSERT_TRUE(port_.Open(0, 6, 0, 0, 0, 0));
+  EXPECT_EQ(ComPortDevicePath(4), "/dev/ttyS4");  // the default for an unnamed port
+}
+
+TEST_F(ComPortTest, AClosedPortFailsWithoutWaiting) {
+  ASSERT_TRUE(port_.Open(0, 6, 0, 0, 0, 0));
+  SendFromTarget({1, 2});
+  ASSERT_TRUE(WaitForQueued(2));
+  EXPECT_TRUE(port_.Close());
+  EXPECT_FALSE(port_.IsOpen());
+  uint8_t buf[4];
+  uint32_t received = 0;
+  EXPECT_FALSE(port_.Read(buf, sizeof buf, received));
+  EXPECT_EQ(port_.LastError(), TComPort::kErrReadFailed);
+  char c;
+  EXPECT_FALSE(port_.ReadByteWait(&c, 10000));
+  EXPECT_EQ(port_.LastError(), TComPort::kErrReadFailed);
+  EXPECT_FALSE(port_.Write(buf, 1));
+  EXPECT_EQ(port_.LastError(), TComPort::kErrWrite);
+  EXPECT_TRUE(port_.Close());  // twice is harmless
+}
+
+TEST_F(ComPortTest, AHungUpLineFailsReads) {
+  ASSERT_TRUE(port_.Open(0, 6, 0, 0, 0, 0));
+  close(master_);
+  master_ = -1;
+  uint8_t buf[4];
+  uint32_t received = 0;
+  const auto deadline = Steady::now() + std::chrono::seconds(5);
+  bool ok = true;
+  while ((ok = port_.Read(buf, sizeof buf, received)) && Steady::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(port_.LastError(), TComPort::kErrReadFailed);
+  EXPECT_TRUE(port_.Close());
+}
+
+TEST_F(ComPortTest, ManyOpenCloseCyclesWithDataFlowing) {
+  // The target keeps talking and draining the line while the port is
+  // reopened again and again, as a baud search does.
+  std::atomic<bool> stop{false};
+  fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+  std::thread target([&] {
+    uint8_t chatter[64];
+    for (int i = 0; i < 64; ++i) chatter[i] = static_cast<uint8_t>(i);
+    uint8_t sink[1024];
+    while (!stop) {
+      (void)!write(master_, chatter, sizeof chatter);
+      while (read(master_, sink, sizeof sink) > 0) {
+      }
+      struct pollfd p {master_, POLLIN, 0};
+      poll(&p, 1, 1);
+    }
+  });
+  const uint8_t frame[] = {0xF1, 0x00, 0x08, 0x02, 0x00, 0x00, 0x10, 0x00};
+  for (int cycle = 0; cycle < 200; ++cycle) {
+    ASSERT_TRUE(port_.Open(0, cycle % 2 ? 10 : 12, 0, 0, 0, 0)) << cycle;
+    EXPECT_TRUE(port_.Write(frame, sizeof frame));
+    port_.WaitForData(5);
+    uint8_t buf[256];
+    uint32_t received = 0;
+    EXPECT_TRUE(port_.Read(buf, sizeof buf, received));
+    if (cycle % 3 == 0) {
+      EXPECT_TRUE(port_.Close());  // otherwise the next Open closes it
+    }
+  }
+  stop = true;
+  target.join();
+}
