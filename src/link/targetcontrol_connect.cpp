@@ -1,0 +1,124 @@
+// Target control: opening the link and choosing the protocol.
+#include <exception>
+
+#include "link/comport.h"
+#include "link/ecs2.h"
+#include "link/ecs3.h"
+#include "link/targetcontrol.h"
+#include "link/targetcontrol_internal.h"
+#include "link/usbcomcontrol.h"
+#include "model/systemfunc.h"
+#include "platform/clock.h"
+#include "platform/convert.h"
+#include "platform/mainwindowservices.h"
+#include "platform/ui.h"
+
+namespace {
+
+constexpr int kErrorBox = 0x10;  // OK button, error icon
+
+}  // namespace
+
+bool TTargetControl::OpenComPort() {
+  DropLink();
+  const int port = GetComPort();
+  auto layer = std::make_unique<TComPort>();
+  if (!layer->Open(static_cast<uint8_t>(port), static_cast<uint8_t>(GetBaudRate()), 0, 0, 0, 0)) {
+    ShowMessageBoxJE("ERROR", platform::Format("COM PortのOpenに失敗しました COM Port = %d", port + 1), "ERROR",
+                     platform::Format("Fail to open COM Port ! (COM Port = %d)", port + 1), kErrorBox);
+    return false;
+  }
+  bus_ = std::move(layer);
+  return true;
+}
+
+bool TTargetControl::OpenUsbDevice() {
+  DropLink();
+  int vendorId = 0, productCode = 0, inEndPoint = 0, outEndPoint = 0;
+  GetUsbParams(vendorId, productCode, inEndPoint, outEndPoint);
+  auto layer = std::make_unique<TUsbComControl>();
+  if (!layer->OpenUsb(static_cast<uint16_t>(vendorId), static_cast<uint16_t>(productCode),
+                      static_cast<uint8_t>(inEndPoint), static_cast<uint8_t>(outEndPoint))) {
+    ShowMessageBoxJE("ERROR",
+                     platform::Format("USBのOpenに失敗しました \r\nVenderID = 0x%X, ProductCode = 0x%X,INEndPoint = "
+                                      "%d,OutEndPoint = %d",
+                                      vendorId, productCode, inEndPoint, outEndPoint),
+                     "ERROR",
+                     platform::Format("Fail to  open USB Device \r\nVenderID= 0x%X, ProductCode = 0x%X,INEndPoint = "
+                                      "%d,OutEndPoint = %d",
+                                      vendorId, productCode, inEndPoint, outEndPoint),
+                     kErrorBox);
+    return false;
+  }
+  bus_ = std::move(layer);
+  return true;
+}
+
+bool TTargetControl::OpenLink() {
+  switch (GetBusPhysicalLayer()) {
+    case 0:
+      if (!OpenComPort()) {
+        if (!platform::GetUi().ShowComPortDialog()) return false;
+        if (!OpenComPort()) return false;
+        // The port chosen in the dialog works: keep it for the next run. The
+        // link itself is fine even when the settings file cannot be written.
+        try {
+          SaveSettings();
+        } catch (const std::exception& e) {
+          platform::MainServices().AddMessage(e.what());
+        }
+      }
+      break;
+    case 1:
+      if (!OpenUsbDevice()) return false;
+      break;
+    default:
+      // An unknown link type opens nothing and keeps the current layer.
+      break;
+  }
+  return bus_ != nullptr;
+}
+
+bool TTargetControl::MakeProtocol(platform::Clock& clock) {
+  if (protocol_) protocol_->SetBus(nullptr);
+  protocol_.reset();
+  switch (GetEcsType()) {
+    case 0:
+      protocol_ = std::make_unique<TEcs2>(clock);
+      break;
+    case 2:
+      protocol_ = std::make_unique<TEcs3>(clock);
+      break;
+    default:
+      ShowMessageBoxJE("ERROR", "サポートされていないECS protocolが設定されています。\nVund2.iniを確認してください",
+                       "ERROR", "Selected ECS protocol is not supported!\n Check vund2.ini", kErrorBox);
+      return false;
+  }
+  protocol_->SetBus(bus_.get());
+  return true;
+}
+
+bool TTargetControl::Connect() {
+  noLinkNoticeGiven_ = false;
+  if (!OpenLink()) {
+    // Nothing may keep using a protocol whose layer is gone.
+    protocol_.reset();
+    return false;
+  }
+  return MakeProtocol(platform::SystemClock());
+}
+
+// Reconnect opens and refuses exactly as Connect does: an unsupported ECS type
+// must not leave a "connected" link without a protocol.
+bool TTargetControl::Reconnect() { return Connect(); }
+
+bool TTargetControl::ConnectWith(std::unique_ptr<TBusPhysicalLayer> bus, platform::Clock& clock) {
+  noLinkNoticeGiven_ = false;
+  DropLink();
+  bus_ = std::move(bus);
+  if (!bus_) {
+    protocol_.reset();
+    return false;
+  }
+  return MakeProtocol(clock);
+}
