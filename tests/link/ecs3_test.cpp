@@ -452,3 +452,77 @@ TEST_F(Ecs3Test, RawTextCollectsUntilTheLineIsQuiet) {
 }
 
 }  // namespace
+
+// ---- Against the simulated target on virtual time ----
+
+#include "simlink.h"
+#include "simtarget.h"
+
+namespace {
+
+class Ecs3SimTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetComPort(0);
+    SetBaudRate(6);
+    fake_link::LoadLinkSettings({300, 0, 0, 0, 0x0240, 0x0F00});
+    target.SetBaudRegister(0x0F00);
+    // Made after vund.dat is loaded: the time-outs are read on construction.
+    ecs = std::make_unique<TEcs3>(clock);
+    ecs->SetBus(&link);
+  }
+  void TearDown() override { ResetVundData(); }
+
+  platform::VirtualClock clock;
+  SimTarget target{SimProtocol::Ecs3};
+  SimLink link{target, clock};
+  std::unique_ptr<TEcs3> ecs;
+};
+
+TEST_F(Ecs3SimTest, RaiseEndsAtTheLastAcknowledgedRate) {
+  EXPECT_EQ(ecs->RaiseBaudRate(), 0);
+  EXPECT_EQ(ecs->GetBaudIndex(), 9);
+  EXPECT_EQ(link.HostBaudIndex(), 9);
+  EXPECT_EQ(target.BaudIndex(), 9);
+  uint32_t word = 0;
+  EXPECT_EQ(ecs->ReadMemory(0x10, 2, 1, &word), 0) << ecs->GetLastMessage();
+}
+
+TEST_F(Ecs3SimTest, FindFollowsTheTargetOrGoesBack) {
+  target.SetBaudIndex(9);
+  EXPECT_EQ(ecs->FindBaudRate(), 0);
+  EXPECT_EQ(ecs->GetBaudIndex(), 9);
+  EXPECT_EQ(link.HostBaudIndex(), 9);
+
+  // A target at a rate the host may not use: back to where the search began.
+  target.SetBaudIndex(11);
+  EXPECT_EQ(ecs->FindBaudRate(), -1);
+  EXPECT_EQ(link.HostBaudIndex(), 9);
+  EXPECT_EQ(ecs->GetBaudIndex(), 9);
+}
+
+TEST_F(Ecs3SimTest, FullBlocksAndReplyFaults) {
+  target.AddNvmDevice(2, 0, 0xFFFF, 0x00);
+  std::vector<uint32_t> block(ecs->GetMaxByteCount(), 0);
+  for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint32_t>(i * 7);
+  ASSERT_EQ(ecs->WriteDevice(0x100, 2, static_cast<int>(block.size()), block.data()), 0) << ecs->GetLastMessage();
+  std::vector<uint32_t> back(block.size() + 1, 0xEE);
+  ASSERT_EQ(ecs->ReadDevice(0x100, 2, static_cast<int>(block.size()), back.data()), 0);
+  for (size_t i = 0; i < block.size(); ++i) EXPECT_EQ(back[i], block[i] & 0xFF);
+  EXPECT_EQ(back.back(), 0xEEu);
+
+  // A reply with a byte too many for a short last chunk leaves the rest alone.
+  uint32_t two[3] = {1, 2, 3};
+  target.AddFault(SimFault::TooLong(1));
+  EXPECT_EQ(ecs->ReadDevice(0x100, 2, 2, two), 0x94);
+  EXPECT_EQ(two[0], 1u);
+  EXPECT_EQ(two[2], 3u);
+  target.AddFault(SimFault::TooShort(1));
+  EXPECT_EQ(ecs->ReadDevice(0x100, 2, 2, two), 0x94);
+  target.AddFault(SimFault::Late(250));
+  EXPECT_EQ(ecs->ReadDevice(0x100, 2, 2, two), 0) << ecs->GetLastMessage();
+  target.AddFault(SimFault::Late(350));
+  EXPECT_EQ(ecs->ReadDevice(0x100, 2, 2, two), 0x90);
+}
+
+}  // namespace
