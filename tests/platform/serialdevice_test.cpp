@@ -163,16 +163,6 @@ TEST(SerialDevice, ReadSomeWaitAndWake) {
   EXPECT_EQ(d.WaitInput(), SerialDevice::WaitResult::Woken);
   waker.join();
   d.WaitWake();  // stays released until the device is closed
-
-  // A hung-up far end is a failure, not "nothing waiting".
-  pty.CloseMaster();
-  d.Close();
-  ASSERT_GE(pty.master = posix_openpt(O_RDWR | O_NOCTTY), 0);
-  ASSERT_EQ(grantpt(pty.master) | unlockpt(pty.master), 0);
-  ASSERT_TRUE(d.Open(ptsname(pty.master)));
-  pty.CloseMaster();
-  EXPECT_EQ(d.WaitInput(), SerialDevice::WaitResult::Readable);
-  EXPECT_EQ(d.ReadSome(buf, 8), -1);
 }
 
 TEST(SerialDevice, WriteAllFinishesAcrossPartialWritesAndStopsAtTheTimeOut) {
