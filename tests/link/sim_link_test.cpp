@@ -103,15 +103,6 @@ TEST_F(SimLinkTest, LateReplyComesBeforeTheReplyToTheResend) {
   EXPECT_EQ(target.FrameCount(), 2u);
 }
 
-TEST_F(SimLinkTest, SilentTargetCostsTheWholeTimeOut) {
-  target.AddFault(SimFault::Silence());
-  const uint64_t start = clock.NowMs();
-  ASSERT_TRUE(Send(Read2(0x10, 1)));
-  EXPECT_FALSE(link.WaitForData(300));
-  EXPECT_EQ(clock.NowMs(), start + 300);
-  EXPECT_EQ(link.BytesInFlight(), 0u);
-}
-
 TEST_F(SimLinkTest, TargetHearsNoiseWhileTheRatesDiffer) {
   SimTarget ecs3(SimProtocol::Ecs3);
   ecs3.SetBaudRegister(0x0F00);
