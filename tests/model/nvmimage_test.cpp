@@ -1,0 +1,195 @@
+#include "model/nvmimage.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "model/systemfunc.h"
+#include "platform/files.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+std::vector<uint32_t> Bytes(size_t n, uint32_t seed) {
+  std::vector<uint32_t> b(n);
+  for (size_t i = 0; i < n; ++i) b[i] = (seed + 13 * i) & 0xFF;
+  return b;
+}
+
+TEST(NvmImageFile, WritesHeaderAndSixteenBytesALine) {
+  NvmImageInfo info{"EEPROM", 1, 0x100, 0x122};
+  std::vector<uint32_t> data(0x23);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint32_t>(i);
+  data[0] = 0xAB;
+  EXPECT_EQ(NvmImageFileText(info, data),
+            "[NVMInfo]\r\n"
+            "DeviceName = EEPROM\r\n"
+            "DeviceType = 0x1\r\n"
+            "DeviceStartID = 0x100\r\n"
+            "DeviceEndID = 0x122\r\n"
+            "\r\n"
+            "[NVMData]\r\n"
+            "00000100 ab 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f\r\n"
+            "00000110 10 11 12 13 14 15 16 17 18 19 1a 1b 1c 1d 1e 1f\r\n"
+            "00000120 20 21 22\r\n");
+  // 32 bytes make exactly two lines.
+  data.resize(32);
+  info.DeviceEndID = 0x11F;
+  const std::vector<std::string> lines = BuildNvmImageLines(info, data);
+  ASSERT_EQ(lines.size(), 9u);
+  EXPECT_EQ(lines[8].substr(0, 9), "00000110 ");
+}
+
+TEST(NvmImageFile, ReadsBackWhatItWrites) {
+  const NvmImageInfo info{"SUB EEPROM", 2, 0x0, 0x3FF};
+  const std::vector<uint32_t> data = Bytes(0x400, 7);
+  NvmImageInfo got;
+  std::vector<uint32_t> back;
+  NvmFileError error;
+  ASSERT_TRUE(ReadNvmImageLines(platform::SplitLines(NvmImageFileText(info, data)), got, back, error));
+  EXPECT_EQ(back, data);
+  EXPECT_EQ(got.DeviceName, " SUB EEPROM");  // the text after "=", blank kept
+  EXPECT_EQ(got.DeviceType, 2);
+  EXPECT_EQ(got.DeviceStartID, 0u);
+  EXPECT_EQ(got.DeviceEndID, 0x3FFu);
+}
+
+TEST(NvmImageFile, ReaderAcceptsLooseFiles) {
+  // Keys by substring in any order, one missing; addresses ignored; tabs;
+  // extra words past 16 ignored; data ends at the first empty line.
+  const std::vector<std::string> lines = {
+      "; made by hand",
+      "  DeviceEndID=  0x1F",
+      "DeviceStartID = 16",
+      "xx [NVMData] xx",
+      "ffffffff 00 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 99",
+      "0\tA\tb\t0C",
+      "",
+      "00000000 55",
+  };
+  NvmImageInfo info;
+  std::vector<uint32_t> data;
+  NvmFileError error;
+  ASSERT_TRUE(ReadNvmImageLines(lines, info, data, error));
+  EXPECT_EQ(info.DeviceName, "");
+  EXPECT_EQ(info.DeviceType, 0);
+  EXPECT_EQ(info.DeviceStartID, 16u);
+  EXPECT_EQ(info.DeviceEndID, 0x1Fu);
+  ASSERT_EQ(data.size(), 19u);
+  EXPECT_EQ(data[15], 0x0Fu);
+  EXPECT_EQ(data[16], 0x0Au);
+  EXPECT_EQ(data[18], 0x0Cu);
+
+  // Without "[NVMData]" every line is a data line.
+  int first = -1;
+  ASSERT_TRUE(ParseNvmImageFile({"0 11 22", "DeviceType = 3"}, first, info, error));
+  EXPECT_EQ(first, 0);
+  EXPECT_EQ(info.DeviceType, 3);
+  ASSERT_TRUE(ReadNvmDataLines({"0 11 22"}, 0, data, error));
+  EXPECT_EQ(data, (std::vector<uint32_t>{0x11, 0x22}));
+  // No data line: nothing.
+  ASSERT_TRUE(ReadNvmImageLines({"[NVMInfo]", "[NVMData]"}, info, data, error));
+  EXPECT_TRUE(data.empty());
+}
+
+TEST(NvmImageFile, RefusesLinesThatWouldLeaveBytesUnsetOrWrong) {
+  const std::string full = "00000000 00 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f";
+  struct Case {
+    std::vector<std::string> lines;
+    NvmFileError::Kind kind;
+    int line;
+    std::string word;
+  };
+  const Case cases[] = {
+      {{"[NVMData]", full, "00000010 00 01", full}, NvmFileError::kShortLine, 3, ""},
+      {{"[NVMData]", full, "00000010"}, NvmFileError::kShortLine, 0, ""},  // an empty last line is fine
+      {{"[NVMData]", full, "00000010 00 100"}, NvmFileError::kBadByte, 3, "100"},
+      {{"[NVMData]", "0 0x12"}, NvmFileError::kBadByte, 2, "0x12"},
+      {{"[NVMData]", "0 1g"}, NvmFileError::kBadByte, 2, "1g"},
+      {{"[NVMData]", "0 -1"}, NvmFileError::kBadByte, 2, "-1"},
+      {{"DeviceType = one", "[NVMData]", full}, NvmFileError::kBadNumber, 1, ""},
+  };
+  for (const Case& c : cases) {
+    NvmImageInfo info;
+    std::vector<uint32_t> data;
+    NvmFileError error;
+    const bool ok = ReadNvmImageLines(c.lines, info, data, error);
+    EXPECT_EQ(ok, c.kind == NvmFileError::kShortLine && c.line == 0) << c.lines.back();
+    if (ok) continue;
+    EXPECT_EQ(error.kind, c.kind) << c.lines.back();
+    EXPECT_EQ(error.line, c.line) << c.lines.back();
+    EXPECT_EQ(error.word, c.word);
+    EXPECT_TRUE(data.empty());
+  }
+  NvmFileError error{NvmFileError::kBadByte, 3, "100"};
+  EXPECT_EQ(NvmFileErrorText(error, "/x/a.eep", false), "/x/a.eep\r\nLine 3: \"100\" is not a byte value (00 to ff)");
+  error = {NvmFileError::kShortLine, 7, ""};
+  EXPECT_NE(NvmFileErrorText(error, "a.eep", false).find("Line 7 holds fewer than 16 bytes"), std::string::npos);
+}
+
+TEST(NvmMaskFile, CountsSixteenAndFifteenAsThirtyOne) {
+  std::vector<uint32_t> mask;
+  NvmFileError error;
+  ASSERT_TRUE(ReadNvmMaskLines({"0 ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
+                                "1 0f 0f 0f 0f 0f 0f 0f 0f 0f 0f 0f 0f 0f 0f 00"},
+                               mask, error));
+  ASSERT_EQ(mask.size(), 31u);
+  EXPECT_EQ(mask[30], 0u);
+  ASSERT_TRUE(ReadNvmMaskLines({}, mask, error));
+  EXPECT_TRUE(mask.empty());
+}
+
+TEST(NvmCompare, ComparesOnlyTheMaskedBits) {
+  const uint32_t file[] = {0xAB, 0xAB, 0x12, 0x34};
+  const uint32_t nvm[] = {0xCB, 0xAC, 0x99, 0x35};
+  const uint32_t mask[] = {0x0F, 0x0F, 0x00, 0xFF};
+  EXPECT_EQ(CompareNvmBytes(0x1FFE, file, nvm, mask, 4),
+            (std::vector<std::string>{"Address 0x1FFF, File = 0xAB, NVM = 0xAC",
+                                      "Address 0x2001, File = 0x34, NVM = 0x35"}));
+  EXPECT_TRUE(CompareNvmBytes(0, file, file, mask, 4).empty());
+}
+
+TEST(FindFiles, ExactExtensionWildcardsAndAttributes) {
+  testing_support::TempDir dir;
+  for (const char* name : {"b.vma", "a.vma", "c.VMA", "d.vmax", "e.txt", ".h.vma"}) dir.Write(name, "x");
+  ASSERT_EQ(mkdir(dir.File("f.vma").c_str(), 0755), 0);
+  EXPECT_EQ(FindFiles(dir.Path() + "*.vma", 63), (std::vector<std::string>{".h.vma", "a.vma", "b.vma", "f.vma"}));
+  EXPECT_EQ(FindFiles(dir.Path() + "*.VMA", 63), (std::vector<std::string>{"c.VMA"}));
+  EXPECT_EQ(FindFiles(dir.Path() + "?.vm*", 63),
+            (std::vector<std::string>{"a.vma", "b.vma", "c.VMA", "d.vmax", "f.vma"}));
+  // Without the folder and hidden bits, neither the folder nor the dot file.
+  ASSERT_TRUE(platform::SetReadOnly(dir.File("b.vma"), true));
+  EXPECT_EQ(FindFiles(dir.Path() + "*.vma", 0x01), (std::vector<std::string>{"a.vma", "b.vma"}));
+  EXPECT_EQ(FindFiles(dir.Path() + "*.vma", 0x20), (std::vector<std::string>{"a.vma"}));
+  EXPECT_TRUE(FindFiles(dir.Path() + "none/*.vma", 63).empty());
+}
+
+class SaveLines : public ::testing::Test {
+ protected:
+  void SetUp() override { SetForceEnglish(true); }
+  void TearDown() override { SetForceEnglish(false); }
+  testing_support::TempDir dir;
+  testing_support::ScriptedUi ui;
+};
+
+TEST_F(SaveLines, WritesCrLfLinesAndAnEmptyListAsAnEmptyFile) {
+  ASSERT_TRUE(SaveLinesToFile(dir.File("a.csv"), {"one", "two"}));
+  EXPECT_EQ(dir.Read("a.csv"), "one\r\ntwo\r\n");
+  ASSERT_TRUE(SaveLinesToFile(dir.File("a.csv"), {}));
+  EXPECT_TRUE(platform::FileExists(dir.File("a.csv")));
+  EXPECT_EQ(dir.Read("a.csv"), "");
+}
+
+TEST_F(SaveLines, AReadOnlyOrUnwritableFileAsksAndKeepsTheOldOne) {
+  dir.Write("old.eep", "old");
+  ASSERT_TRUE(platform::SetReadOnly(dir.File("old.eep"), true));
+  ui.ExpectMessage(0x15, platform::kIdRetry, "Fail to save").ExpectMessage(0x15, platform::kIdCancel, "old.eep");
+  EXPECT_FALSE(SaveLinesToFile(dir.File("old.eep"), {"new"}));
+  EXPECT_EQ(dir.Read("old.eep"), "old");
+
+  ui.ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
+  EXPECT_FALSE(SaveLinesToFile(dir.File("no/such/folder.eep"), {"new"}));
+}
+
+}  // namespace
