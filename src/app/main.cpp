@@ -1,3 +1,5 @@
+#include <exception>
+
 #include "platform/ui.h"
 #include "ui/application.h"
 #include "ui/frmmain.h"
@@ -7,11 +9,15 @@ int main(int argc, char** argv) {
   ui::VundApplication app(argc, argv);
   ui::QtUi qtUi;
   platform::SetUi(&qtUi);
-  int rc;
-  {
+  int rc = 0;
+  try {
     TFrmMain mainWindow;
     mainWindow.show();
     rc = app.exec();
+  } catch (const std::exception& e) {
+    ui::VundApplication::ShowException(e.what());
+  } catch (...) {
+    ui::VundApplication::ShowException(nullptr);
   }
   platform::SetUi(nullptr);
   return rc;

@@ -14,7 +14,7 @@ VundApplication::VundApplication(int& argc, char** argv) : QApplication(argc, ar
 }
 
 void VundApplication::ShowException(const char* what) {
-  platform::GetUi().MessageBox("Vund2", what ? what : "Unknown exception", 0x10);
+  platform::GetUi().MessageBox("Vund2", what ? what : "", 0x10);
 }
 
 bool VundApplication::notify(QObject* receiver, QEvent* event) {

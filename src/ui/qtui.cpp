@@ -2,11 +2,12 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QScreen>
 #include <QStringList>
 
 #include "platform/files.h"
+#include "ui/frminiedit.h"
+#include "ui/frmmyinputdlg.h"
 #include "ui/textconv.h"
 
 namespace ui {
@@ -97,14 +98,10 @@ bool QtUi::SaveFileDialog(const platform::FileDialogOptions& options, std::strin
 }
 
 bool QtUi::InputBox(const std::string& caption, const std::string& prompt, std::string& text, char passwordChar) {
-  bool ok = false;
-  QString r = QInputDialog::getText(ActiveOwner(), ToQt(caption), ToQt(prompt),
-                                    passwordChar ? QLineEdit::Password : QLineEdit::Normal, ToQt(text), &ok);
-  if (ok) text = FromQt(r);
-  return ok;
+  return MyInputQuery(caption, prompt, text, passwordChar);
 }
 
-bool QtUi::ShowComPortDialog() { return false; }
+bool QtUi::ShowComPortDialog() { return ui::ShowComPortDialog(); }
 
 void QtUi::ScreenSize(int& width, int& height) {
   QScreen* s = QGuiApplication::primaryScreen();

@@ -1,0 +1,33 @@
+// Modal pickers that platform::Ui does not cover (colour, font, folder) and
+// opening a document with the desktop's handler. Tests put scripted ones in
+// place with SetChoosers.
+#pragma once
+#include <string>
+
+#include "model/systemfunc.h"
+
+namespace ui {
+
+struct FontChoice {
+  std::string name;
+  TFontStyles style = 0;
+  int size = 9;    // points
+  int color = 0;   // 0x00BBGGRR
+};
+
+class Choosers {
+ public:
+  virtual ~Choosers() = default;
+  // Colours are 0x00BBGGRR; true and chosen set when confirmed.
+  virtual bool ChooseColor(int initial, int& chosen) = 0;
+  // withColor: the text colour is chosen too.
+  virtual bool ChooseFont(FontChoice& font, bool withColor) = 0;
+  virtual bool ChooseFolder(const std::string& caption, std::string& folder) = 0;
+  // Opens a file with the program the desktop associates with it.
+  virtual bool OpenDocument(const std::string& path) = 0;
+};
+
+Choosers& GetChoosers();
+void SetChoosers(Choosers* choosers);  // nullptr restores the Qt dialogs
+
+}  // namespace ui

@@ -1,0 +1,125 @@
+// The main window's command menu and its Tool, Search and Help commands.
+#include <QAction>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+
+#include "link/targetcontrol.h"
+#include "platform/files.h"
+#include "platform/system.h"
+#include "platform/ui.h"
+#include "ui/choosers.h"
+#include "ui/frmmain.h"
+#include "ui/frmsearchdlg.h"
+#include "ui/mainwindowrules.h"
+#include "ui/textconv.h"
+
+void TFrmMain::BuildCommandMenu() {
+  mnuCommand->clear();
+  for (const ui::CommandMenuItem& item : ui::CommandMenuItems()) {
+    QAction* a = mnuCommand->addAction(ui::ToQt(item.caption));
+    a->setData(item.tag);
+    connect(a, &QAction::triggered, this, &TFrmMain::CommandClick);
+  }
+  memCommandCount_ = GetMemCommandCount();
+}
+
+void TFrmMain::CommandClick() {
+  TargetOperation op(*this);
+  if (!op) return;
+  PollingHold hold(*this);
+  const ui::CommandRef ref = ui::CommandForTag(Tag(sender()), memCommandCount_);
+  TargetControl.ExecuteCommandEntry(ref.index, ref.switchEntry);
+}
+
+void TFrmMain::mnuComPortClick() {
+  TargetOperation op(*this);
+  if (!op) return;
+  PollingHold hold(*this);
+  if (platform::GetUi().ShowComPortDialog()) {
+    TargetControl.Reconnect();
+    ShowComStatus();
+  }
+}
+
+// The parents of the colour and font items, and of the NVM items, do nothing.
+void TFrmMain::mnuColorClick() {}
+void TFrmMain::mnuFontClick() {}
+void TFrmMain::mnuReadNVMClick() {}
+void TFrmMain::mnuNVMWriteClick() {}
+
+void TFrmMain::mnuMainWindowColorClick() {
+  const int tag = Tag(sender());
+  const int initial = tag == 0 ? backColor_ : tag == 1 ? msgBackColor_ : selRegBackColor_;
+  int chosen = initial;
+  if (!ui::GetChoosers().ChooseColor(initial, chosen)) return;
+  if (tag == 0) {
+    ApplyEditWindowColor(chosen);
+  } else if (tag == 1) {
+    msgBackColor_ = chosen;
+    ApplyMessageWindowColors();
+  } else {
+    selRegBackColor_ = chosen;
+    RegisterGrid->viewport()->update();
+  }
+}
+
+void TFrmMain::mnuEditWindowFontClick() {
+  const int tag = Tag(sender());
+  ui::FontChoice f;
+  if (tag == 0) {
+    f.name = fontName_;
+    f.style = fontStyle_;
+    f.size = fontSize_;
+  } else {
+    f.name = msgFontName_;
+    f.style = msgFontStyle_;
+    f.size = msgFontSize_;
+    f.color = msgFontColor_;
+  }
+  if (!ui::GetChoosers().ChooseFont(f, tag != 0)) return;
+  if (tag == 0) {
+    ApplyEditFont(f.name, f.style, f.size);
+  } else {
+    msgFontName_ = f.name;
+    msgFontStyle_ = f.style;
+    msgFontSize_ = f.size;
+    msgFontColor_ = f.color;
+    ApplyMessageFont();
+  }
+}
+
+void TFrmMain::mnuVundHelpClick() {
+  const std::string path = platform::FindFileNoCase(platform::ProgramFolder(), ui::HelpFileName(GetLanguageId()));
+  if (!platform::FileExists(path)) {
+    ShowMessageBoxJE("ERROR", "Help File Vund2.chm が見つかりません", "ERROR", "Help File Vund2EG.chm is not found",
+                     0x30);
+    return;
+  }
+  ui::GetChoosers().OpenDocument(path);
+}
+
+void TFrmMain::mnuSearchClick() {
+  STSearcSetting setting;
+  TFrmSearchDlg dlg(this, &searchHistory_, &setting);
+  if (dlg.exec() != 1) return;
+  const int mode = ui::SearchModeFor(setting.WholeWord);
+  lastSearchMode_ = mode;
+  if (setting.SearchText.empty()) return;
+  ui::AddSearchHistory(searchHistory_, setting.SearchText);
+  lastSearchText_ = setting.SearchText;
+  FindNextRegister(setting.SearchText, mode);
+}
+
+// Commands whose work lives with the NVM transfer, the register value files,
+// the table window, the analyzer and the script engine.
+void TFrmMain::mnuNVMRead_With_VerifyClick() {}
+void TFrmMain::mnuReadNVM_No_VerifyClick() {}
+void TFrmMain::mnuWriteNVM_WithVerifyClick() {}
+void TFrmMain::mnuWriteNVM_WithoutVerifyClick() {}
+void TFrmMain::mnuNVMCompClick() {}
+void TFrmMain::mnuSregSaveClick() {}
+void TFrmMain::mnuSHregWriteClick() {}
+void TFrmMain::mnuTableEditClick() {}
+void TFrmMain::mnuAnalyzerClick() {}
+void TFrmMain::mnuScriptRunClick() {}

@@ -1,0 +1,151 @@
+// The main window's settings at start, its captions and status bar texts.
+#include <QAction>
+#include <QApplication>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QSplitter>
+#include <QTableWidget>
+
+#include "link/targetcontrol.h"
+#include "ui/frmmain.h"
+#include "ui/mainwindowrules.h"
+#include "ui/menucaptions.h"
+#include "ui/textconv.h"
+
+namespace {
+
+QColor ToQColor(int color) {
+  const ui::Rgb c = ui::ColorToRgb(color);
+  return QColor(c.r, c.g, c.b);
+}
+
+void SetBaseColor(QWidget* w, int color) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::Base, ToQColor(color));
+  w->setPalette(p);
+}
+
+QFont MakeFont(const std::string& storedName, TFontStyles style, int size) {
+  const std::string family = ui::ResolveFontFamily(
+      storedName, [](const std::string& name) { return QFontDatabase::hasFamily(ui::ToQt(name)); });
+  QFont f(ui::ToQt(family));
+  if (size > 0) f.setPointSize(size);
+  f.setBold(TestFontStyleBit(style, 0));
+  f.setItalic(TestFontStyleBit(style, 1));
+  f.setUnderline(TestFontStyleBit(style, 2));
+  f.setStrikeOut(TestFontStyleBit(style, 3));
+  return f;
+}
+
+}  // namespace
+
+void TFrmMain::ApplySettings() {
+  int* rect = GetMainWindowRect();
+  GetRegGridSizes(nameWidth_, valueWidth_, rowHeight_);
+  GetStatusGridSizes(statusNameWidth_, statusValueWidth_, statusRowHeight_);
+
+  for (int c = 1; c < RegisterGrid->columnCount(); ++c)
+    RegisterGrid->setColumnWidth(c, (c % 2) ? nameWidth_ : valueWidth_);
+  RegisterGrid->verticalHeader()->setDefaultSectionSize(rowHeight_);
+  RegisterGrid->setColumnHidden(0, true);
+  RegisterGrid->setRowHidden(0, true);
+  StatusGrid->setColumnWidth(1, statusNameWidth_);
+  StatusGrid->setColumnWidth(2, statusValueWidth_);
+  StatusGrid->verticalHeader()->setDefaultSectionSize(statusRowHeight_);
+  StatusGrid->setColumnHidden(0, true);
+  StatusGrid->setRowHidden(0, true);
+
+  std::vector<ui::ScreenRect> screens;
+  if (QScreen* primary = QGuiApplication::primaryScreen()) {
+    const QRect g = primary->geometry();
+    screens.push_back({g.x(), g.y(), g.width(), g.height()});
+  }
+  for (QScreen* s : QGuiApplication::screens()) {
+    if (s == QGuiApplication::primaryScreen()) continue;
+    const QRect g = s->geometry();
+    screens.push_back({g.x(), g.y(), g.width(), g.height()});
+  }
+  if (!screens.empty()) ui::BringOnScreen(rect[0], rect[1], screens);
+
+  move(rect[0], rect[1]);
+  resize(rect[2], rect[3]);
+  // Lay the window out now, so the splitters know their room.
+  if (layout()) layout()->activate();
+  if (centralWidget() && centralWidget()->layout()) centralWidget()->layout()->activate();
+  const int total1 = Splitter1->width() - Splitter1->handleWidth();
+  Splitter1->setSizes({rect[4], std::max(1, total1 - rect[4])});
+  const int total2 = Splitter2->height() - Splitter2->handleWidth();
+  Splitter2->setSizes({rect[5], std::max(1, total2 - rect[5])});
+
+  ApplyColours();
+  ApplyFonts();
+  ApplyEnglishCaptions();
+}
+
+void TFrmMain::ApplyColours() {
+  GetColors(backColor_, msgBackColor_, selRegBackColor_);
+  ApplyEditWindowColor(backColor_);
+  ApplyMessageWindowColors();
+}
+
+void TFrmMain::ApplyEditWindowColor(int color) {
+  backColor_ = color;
+  SetBaseColor(RegisterGrid, color);
+  SetBaseColor(StatusGrid, color);
+  SetBaseColor(sGridMiconVer, color);
+  emit EditWindowColorChanged(color);
+}
+
+void TFrmMain::ApplyMessageWindowColors() {
+  QPalette p = VundMemo->palette();
+  p.setColor(QPalette::Base, ToQColor(msgBackColor_));
+  p.setColor(QPalette::Text, ToQColor(msgFontColor_));
+  VundMemo->setPalette(p);
+}
+
+void TFrmMain::ApplyFonts() {
+  fontStyle_ = 0;
+  msgFontStyle_ = 0;
+  GetFonts(fontName_, fontStyle_, fontSize_, msgFontName_, msgFontStyle_, msgFontSize_, msgFontColor_);
+  ApplyEditFont(fontName_, fontStyle_, fontSize_);
+  ApplyMessageFont();
+}
+
+void TFrmMain::ApplyEditFont(const std::string& name, TFontStyles style, int size) {
+  fontName_ = name;
+  fontStyle_ = style;
+  fontSize_ = size;
+  // The menus keep the desktop's font, as menus do.
+  menuBar()->setFont(QApplication::font(menuBar()));
+  setFont(MakeFont(name, style, size));
+  emit EditWindowFontChanged();
+}
+
+void TFrmMain::ApplyMessageFont() {
+  VundMemo->setFont(MakeFont(msgFontName_, msgFontStyle_, msgFontSize_));
+  ApplyMessageWindowColors();
+}
+
+void TFrmMain::ApplyEnglishCaptions() {
+  if (GetLanguageId() != 17) {
+    for (const ui::MenuCaption& c : ui::MenuCaptions())
+      if (QAction* a = MenuAction(c.item)) a->setText(ui::ToQt(c.english));
+  }
+  if (QAction* a = MenuAction("mnuEditSreg")) a->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
+  if (QAction* a = MenuAction("mnuHregEdit")) a->setShortcut(QKeySequence(Qt::ALT | Qt::Key_H));
+}
+
+void TFrmMain::UpdateCaption() {
+  setWindowTitle(ui::ToQt(
+      ui::FormatMainCaption(sRegFileName_, SRegisters.GetMiconVer(), hRegFileName_, HRegisters.GetMiconVer())));
+}
+
+void TFrmMain::ShowComStatus() {
+  MainStatusPanels[0]->setText(ui::ToQt(ui::FormatComStatus(GetComPort(), TargetControl.GetBaudIndex())));
+}

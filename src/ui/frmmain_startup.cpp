@@ -1,0 +1,155 @@
+// The main window's start-up and close, and the guards of target operations.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QTableWidget>
+#include <QTimer>
+#include <exception>
+
+#include "link/targetcontrol.h"
+#include "model/tables.h"
+#include "platform/files.h"
+#include "platform/system.h"
+#include "platform/ui.h"
+#include "ui/application.h"
+#include "ui/frmmain.h"
+#include "ui/textconv.h"
+
+// ---- Guards ----
+
+TFrmMain::TargetOperation::TargetOperation(TFrmMain& window)
+    : window_(window), started_(window.busy_.TryEnter()) {}
+
+TFrmMain::TargetOperation::~TargetOperation() {
+  if (started_ && window_.busy_.Leave()) {
+    // The close the user asked for while the operation ran.
+    QTimer::singleShot(0, &window_, &QWidget::close);
+  }
+}
+
+// ---- Start-up ----
+
+void TFrmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  FormShow();
+}
+
+void TFrmMain::FormShow() {
+  if (!startupStarted_) initTimer->start();
+}
+
+void TFrmMain::initTimerTimer() {
+  initTimer->stop();
+  const QStringList args = QCoreApplication::arguments();
+  RunStartupNow(args.size() > 1 ? ui::FromQt(args[1]) : std::string());
+}
+
+void TFrmMain::RunStartupNow(const std::string& firstArgument) {
+  if (startupStarted_) return;
+  startupStarted_ = true;
+  initTimer->stop();
+  TargetOperation op(*this);
+  ui::RunStartup(*this, firstArgument);
+  startupDone_ = true;
+}
+
+void TFrmMain::ForceEnglish() { SetForceEnglish(true); }
+
+void TFrmMain::LoadSettings() { ::LoadSettings(); }
+
+void TFrmMain::LoadDataFiles() {
+  GetLastRegFiles(sRegFileName_, hRegFileName_);
+  const std::string dir = platform::ProgramFolder();
+  SRegisters.LoadFromFile(dir + sRegFileName_, false);
+  HRegisters.LoadFromFile(dir + hRegFileName_, true);
+  // A file chosen in the open dialog in place of a missing one is the one
+  // the window works on and saves to.
+  GetLastRegFiles(sRegFileName_, hRegFileName_);
+  UserTables.LoadFromFile(dir + "Table.dat");
+  LoadVundData();
+  UpdateCaption();
+}
+
+void TFrmMain::SelectFirstValueCell() {
+  if (RegisterGrid->rowCount() > 1 && RegisterGrid->columnCount() > 2) RegisterGrid->setCurrentCell(1, 2);
+}
+
+// The connect step of start-up.
+bool TFrmMain::Connect() { return connector_ ? connector_() : TargetControl.Connect(); }
+
+int TFrmMain::FindBaudRate() { return TargetControl.FindBaudRate(); }
+
+void TFrmMain::RaiseBaudRate() { TargetControl.RaiseBaudRate(); }
+
+void TFrmMain::TakeSnapshot() { SRegisters.TakeSnapshot(); }
+
+void TFrmMain::ShowRegisterTab(int tab) {
+  BuildRegisterGrid(tab);
+  ShowRegisterValues(tab);
+  RegisterGrid->viewport()->update();
+}
+
+void TFrmMain::StartStatusPolling() {
+  StatusTimer->setInterval(GetRefreshTime());
+  SetStatusPolling(true);
+}
+
+// ---- Close ----
+
+void TFrmMain::mnuExitClick() { close(); }
+
+void TFrmMain::closeEvent(QCloseEvent* event) {
+  if (closed_) {
+    event->accept();
+    return;
+  }
+  // Never in the middle of a target operation: the close runs when it ends.
+  if (busy_.DeferClose()) {
+    event->ignore();
+    return;
+  }
+  TargetOperation op(*this);
+  if (!ui::RunClose(*this)) {
+    event->ignore();
+    return;
+  }
+  closed_ = true;
+  event->accept();
+}
+
+bool TFrmMain::StopStatusPolling() {
+  const bool was = polling_;
+  polling_ = false;
+  StatusTimer->stop();
+  return was;
+}
+
+int TFrmMain::SaveRegisterFileIfChanged(int kind) {
+  const std::string dir = platform::ProgramFolder();
+  if (kind == 0) return SRegisters.SaveIfChanged(dir + sRegFileName_, false);
+  return HRegisters.SaveIfChanged(dir + hRegFileName_, true);
+}
+
+void TFrmMain::SendBaudRate() { TargetControl.SendBaudRate(); }
+
+void TFrmMain::SaveRefreshList() { ::SaveRefreshList(); }
+
+void TFrmMain::SaveWindowSettings() {
+  const QRect frame = geometry();
+  SetMainWindowRect(x(), y(), frame.width(), frame.height(), GroupBox1->width(), S_HRegTab->height());
+  SetColors(backColor_, msgBackColor_, selRegBackColor_);
+  SetFonts(fontName_, fontStyle_, fontSize_, msgFontName_, msgFontStyle_, msgFontSize_, msgFontColor_);
+  try {
+    SaveSettings();
+  } catch (const std::exception& e) {
+    // The window still closes; the user has seen why the settings were not kept.
+    ui::VundApplication::ShowException(e.what());
+  }
+}
+
+void TFrmMain::ReleaseResources() {
+  cellMap_.clear();
+  searchHistory_.clear();
+  miconVerNames_.clear();
+  miconVerValues_.clear();
+}

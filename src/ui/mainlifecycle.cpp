@@ -1,0 +1,46 @@
+#include "ui/mainlifecycle.h"
+
+#include "platform/ui.h"
+#include "ui/mainwindowrules.h"
+
+namespace ui {
+
+bool RunStartup(MainWindowSteps& w, const std::string& firstArgument) {
+  if (ArgumentForcesEnglish(firstArgument)) w.ForceEnglish();
+  w.LoadSettings();
+  w.ApplySettings();
+  w.LoadDataFiles();
+  w.BuildTabStrip();
+  w.BuildCommandMenu();
+  w.SelectFirstValueCell();
+  if (!w.Connect()) return false;
+
+  bool ok = w.ReadRegisterValues(0);
+  if (!ok && w.FindBaudRate() == 0) ok = w.ReadRegisterValues(0);
+  w.SetStatusPolling(false);
+  // A faster line only after the target answered at the current one.
+  if (ok) w.RaiseBaudRate();
+  w.ShowComStatus();
+  // Values not read stay "not read"; the grid compares against them anyway.
+  w.TakeSnapshot();
+  w.ShowRegisterTab(0);
+  w.StartStatusPolling();
+  return true;
+}
+
+bool RunClose(MainWindowSteps& w) {
+  const bool wasPolling = w.StopStatusPolling();
+  for (int kind = 0; kind < 2; ++kind) {
+    if (w.SaveRegisterFileIfChanged(kind) == platform::kIdCancel) {
+      if (wasPolling) w.SetStatusPolling(true);
+      return false;
+    }
+  }
+  w.SendBaudRate();
+  w.SaveRefreshList();
+  w.SaveWindowSettings();
+  w.ReleaseResources();
+  return true;
+}
+
+}  // namespace ui
