@@ -38,6 +38,7 @@ class Ecs2Test : public ::testing::Test {
     link.onWrite = [reply](FakeLink& l, const Bytes&) { l.Reply(reply); };
   }
 
+  fake_link::ScopedBusSettings busSettings;
   platform::VirtualClock clock;
   FakeLink link{clock};
   std::unique_ptr<TEcs2> ecs;

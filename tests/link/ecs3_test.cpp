@@ -40,6 +40,7 @@ class Ecs3Test : public ::testing::Test {
     link.onWrite = [reply](FakeLink& l, const Bytes&) { l.Reply(reply); };
   }
 
+  fake_link::ScopedBusSettings busSettings;
   platform::VirtualClock clock;
   FakeLink link{clock};
   std::unique_ptr<TEcs3> ecs;
@@ -473,6 +474,7 @@ class Ecs3SimTest : public ::testing::Test {
   }
   void TearDown() override { ResetVundData(); }
 
+  fake_link::ScopedBusSettings busSettings;
   platform::VirtualClock clock;
   SimTarget target{SimProtocol::Ecs3};
   SimLink link{target, clock};

@@ -41,6 +41,7 @@ class EcsPtyTest : public ::testing::Test {
     ResetVundData();
   }
 
+  fake_link::ScopedBusSettings busSettings;
   testing_support::TempDir dir;
   std::unique_ptr<testing_support::ScopedHome> home;
   std::unique_ptr<SimTarget> target;

@@ -160,6 +160,20 @@ struct LinkSettings {
   int maxEcs3 = 256;
 };
 
+// Puts the COM port and baud index settings back as they were.
+class ScopedBusSettings {
+ public:
+  ScopedBusSettings() : port_(GetComPort()), baud_(GetBaudRate()) {}
+  ~ScopedBusSettings() {
+    SetComPort(port_);
+    SetBaudRate(baud_);
+  }
+
+ private:
+  int port_;
+  int baud_;
+};
+
 // Loads a vund.dat holding s; the values stay until the next load or reset.
 inline void LoadLinkSettings(const LinkSettings& s) {
   testing_support::TempDir dir;
