@@ -1,0 +1,42 @@
+// The analyzer terminal without a display: a typed frame of hexadecimal byte
+// values goes to the target as it is (with an additive checksum on request)
+// and every received byte sequence comes back as a log line.
+#pragma once
+#include <functional>
+#include <string>
+
+class TTargetControl;
+
+namespace ui {
+
+class AnalyzerTerminal {
+ public:
+  // The frame buffer of the protocol.
+  static constexpr int kMaxFrameBytes = 300;
+  using LogLine = std::function<void(const std::string&)>;
+
+  AnalyzerTerminal(TTargetControl& target, LogLine log);
+
+  // Trims the command in place and sends it. A command that is empty sends
+  // nothing; one that is not a frame of hexadecimal bytes, or is too long,
+  // is refused with a message. True when the frame was handed to the link
+  // (the caller then starts polling for replies).
+  bool SendCommand(std::string& command, bool addChecksum);
+  // One poll for received bytes: logs "Rx >" and them when any arrived.
+  void ReadReceived();
+
+  // Blanks and control characters removed at both ends.
+  static std::string Trim(const std::string& text);
+  // The words of text as bytes; false with the first word that is not a
+  // hexadecimal byte (1 or 2 digits) otherwise.
+  static bool ParseBytes(const std::string& text, std::string& badWord, int& count);
+  // text followed by " %02X" of the sum of its bytes modulo 256. Every word
+  // must be a hexadecimal byte.
+  static std::string AddChecksum(const std::string& text);
+
+ private:
+  TTargetControl& target_;
+  LogLine log_;
+};
+
+}  // namespace ui

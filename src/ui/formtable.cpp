@@ -1,0 +1,254 @@
+#include "ui/formtable.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "model/systemfunc.h"
+#include "platform/convert.h"
+#include "ui/application.h"
+#include "ui/textconv.h"
+
+TFormTable* FormTable = nullptr;
+
+TFormTable::TFormTable(QWidget* owner, TTargetControl& target, const Tables& tables)
+    : QMainWindow(owner), model_(tables, target) {
+  FormTable = this;
+  setObjectName(QStringLiteral("FormTable"));
+  setWindowTitle(QStringLiteral("Table Window"));
+  CreateComponents();
+  resize(758, 640);
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+TFormTable::~TFormTable() {
+  if (FormTable == this) FormTable = nullptr;
+}
+
+void TFormTable::CreateComponents() {
+  N1 = menuBar()->addMenu(ui::ToQt("編集(&E)"));
+  mnuReload = N1->addAction(ui::ToQt("データの再読み込み(&R)"));
+  mnuReload->setObjectName(QStringLiteral("mnuReload"));
+  mnuReload->setShortcut(QKeySequence(Qt::Key_F5));
+  connect(mnuReload, &QAction::triggered, this, [this] { ReloadTable(); });
+  V1 = menuBar()->addMenu(ui::ToQt("表示(&V)"));
+  mnuChangeHexDec = V1->addAction(ui::ToQt("10進/16進表示の切り替え(&H)"));
+  mnuChangeHexDec->setObjectName(QStringLiteral("mnuChangeHexDec"));
+  mnuChangeHexDec->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F6));
+  connect(mnuChangeHexDec, &QAction::triggered, this, [this] { mnuChangeHexDecClick(); });
+
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  StatusBar1 = new QStatusBar(central);
+  StatusBar1->setSizeGripEnabled(false);
+  layout->addWidget(StatusBar1);
+
+  TableTab = new QTabBar(central);
+  TableTab->setObjectName(QStringLiteral("TableTab"));
+  TableTab->setExpanding(false);
+  connect(TableTab, &QTabBar::currentChanged, this, [this](int index) {
+    if (index >= 0) TableTabChange(index);
+  });
+  layout->addWidget(TableTab);
+
+  TableGrid = new QTableWidget(central);
+  TableGrid->setObjectName(QStringLiteral("TableGrid"));
+  TableGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  TableGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+  TableGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
+  TableGrid->setWordWrap(false);
+  // The entry numbers and field names are headers, so no cell edit can land on them.
+  TableGrid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+  TableGrid->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  TableGrid->horizontalHeader()->setMinimumSectionSize(1);
+  TableGrid->verticalHeader()->setMinimumSectionSize(1);
+  TableGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  TableGrid->installEventFilter(this);
+  connect(TableGrid, &QTableWidget::cellDoubleClicked, this, [this](int, int) { EditTableCell(); });
+  connect(TableGrid->horizontalHeader(), &QHeaderView::sectionResized, this,
+          [this](int column, int, int newSize) { TableGridColumnResized(column, newSize); });
+  connect(TableGrid->verticalHeader(), &QHeaderView::sectionResized, this,
+          [this](int row, int, int newSize) { TableGridRowResized(row, newSize); });
+  layout->addWidget(TableGrid, 1);
+
+  auto* Panel1 = new QWidget(central);
+  auto* panelLayout = new QHBoxLayout(Panel1);
+  panelLayout->setContentsMargins(2, 2, 2, 2);
+  sTextInfo = new QLabel(Panel1);
+  sTextInfo->setFixedWidth(232);
+  sTextInfo->setAlignment(Qt::AlignCenter);
+  panelLayout->addWidget(sTextInfo);
+  pTablePBar = new QProgressBar(Panel1);
+  pTablePBar->setObjectName(QStringLiteral("pTablePBar"));
+  pTablePBar->setTextVisible(false);
+  pTablePBar->setRange(0, 0);
+  panelLayout->addWidget(pTablePBar, 1);
+  layout->addWidget(Panel1);
+
+  setCentralWidget(central);
+
+  initTimer = new QTimer(this);
+  initTimer->setSingleShot(true);
+  initTimer->setInterval(10);
+  connect(initTimer, &QTimer::timeout, this, [this] { initTimerTimer(); });
+}
+
+void TFormTable::ShowTable() {
+  show();
+  raise();
+  activateWindow();
+}
+
+void TFormTable::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!event->spontaneous()) initTimer->start();
+}
+
+void TFormTable::initTimerTimer() {
+  initTimer->stop();
+  if (firstStart_) {
+    if (!IsJapanese()) {
+      N1->setTitle(QStringLiteral("Edit(&E)"));
+      mnuReload->setText(QStringLiteral("Reload data(&R)"));
+      V1->setTitle(QStringLiteral("View(&V)"));
+      mnuChangeHexDec->setText(QStringLiteral("Hex <-> Decimal(&C)"));
+    }
+    {
+      const QSignalBlocker block(TableTab);
+      while (TableTab->count() > 0) TableTab->removeTab(0);
+      for (int i = 0; i < model_.TableCount(); ++i) TableTab->addTab(ui::ToQt(model_.TableName(i)));
+      TableTab->setCurrentIndex(model_.CurrentTable());
+    }
+    GetTableGridSizes(valWidth_, nameHeight_, nameWidth_);
+    firstStart_ = false;
+  }
+  BuildGrid();
+  ReadTableData();
+  ShowValues();
+}
+
+void TFormTable::TableTabChange(int index) {
+  model_.SetCurrentTable(index);
+  BuildGrid();
+  ReadTableData();
+  ShowValues();
+}
+
+void TFormTable::BuildGrid() {
+  building_ = true;
+  const int entries = model_.Entries();
+  const int fields = model_.Fields();
+  TableGrid->clear();
+  TableGrid->setColumnCount(entries);
+  TableGrid->setRowCount(fields);
+  QStringList entryCaptions;
+  for (int e = 0; e < entries; ++e) entryCaptions << ui::ToQt(model_.EntryCaption(e));
+  TableGrid->setHorizontalHeaderLabels(entryCaptions);
+  QStringList fieldCaptions;
+  for (int f = 0; f < fields; ++f) fieldCaptions << ui::ToQt(model_.FieldCaption(f));
+  TableGrid->setVerticalHeaderLabels(fieldCaptions);
+  TableGrid->verticalHeader()->setFixedWidth(nameWidth_);
+  for (int e = 0; e < entries; ++e) TableGrid->setColumnWidth(e, valWidth_);
+  for (int f = 0; f < fields; ++f) TableGrid->setRowHeight(f, nameHeight_);
+  for (int e = 0; e < entries; ++e) {
+    for (int f = 0; f < fields; ++f) {
+      auto* item = new QTableWidgetItem;
+      item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+      item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      TableGrid->setItem(f, e, item);
+    }
+  }
+  building_ = false;
+}
+
+void TFormTable::ReadTableData() {
+  model_.EnsureRead([this](int max, int position) { SetProgress(max, position); });
+}
+
+void TFormTable::SetProgress(int max, int position) {
+  pTablePBar->setRange(0, std::max(max, 0));
+  pTablePBar->setValue(position);
+}
+
+void TFormTable::ShowValues() {
+  for (int e = 0; e < model_.Entries(); ++e) ShowEntry(e);
+  TableGrid->viewport()->update();
+}
+
+void TFormTable::ShowEntry(int entry) {
+  for (int f = 0; f < model_.Fields(); ++f) {
+    if (QTableWidgetItem* item = TableGrid->item(f, entry)) item->setText(ui::ToQt(model_.ValueText(entry, f)));
+  }
+}
+
+void TFormTable::EditTableCell() {
+  const int entry = TableGrid->currentColumn();
+  const int field = TableGrid->currentRow();
+  if (entry < 0 || field < 0) return;
+  try {
+    if (model_.EditField(entry, field)) ShowEntry(entry);
+  } catch (const platform::EConvertError& e) {
+    ui::VundApplication::ShowException(e.what());
+  }
+}
+
+void TFormTable::ReloadTable() {
+  model_.Reload([this](int max, int position) { SetProgress(max, position); });
+  ShowValues();
+}
+
+void TFormTable::mnuChangeHexDecClick() {
+  model_.ToggleHexadecimal();
+  ShowValues();
+}
+
+bool TFormTable::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == TableGrid && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      EditTableCell();
+      return true;
+    }
+    // Normally the menu's shortcut takes F5 first.
+    if (key == Qt::Key_F5) {
+      ReloadTable();
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// A drag of the first entry column or the first field row sets the size of
+// all of them and is kept in the settings.
+void TFormTable::TableGridColumnResized(int column, int newSize) {
+  if (building_ || column != 0 || newSize == valWidth_) return;
+  building_ = true;
+  for (int e = 1; e < TableGrid->columnCount(); ++e) TableGrid->setColumnWidth(e, newSize);
+  building_ = false;
+  valWidth_ = newSize;
+  SetTableGridSizes(valWidth_, nameHeight_);
+}
+
+void TFormTable::TableGridRowResized(int row, int newSize) {
+  if (building_ || row != 0 || newSize == nameHeight_) return;
+  building_ = true;
+  for (int f = 1; f < TableGrid->rowCount(); ++f) TableGrid->setRowHeight(f, newSize);
+  building_ = false;
+  nameHeight_ = newSize;
+  SetTableGridSizes(valWidth_, nameHeight_);
+}

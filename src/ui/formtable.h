@@ -1,0 +1,72 @@
+// The table window: one tab per user table, a grid of its entries (across)
+// and fields (down), read from the target the first time a tab is shown.
+// Made once at start-up and shown modelessly from the main window.
+#pragma once
+#include <QMainWindow>
+
+#include "link/targetcontrol.h"
+#include "model/tables.h"
+#include "ui/tablegridmodel.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QStatusBar;
+class QTabBar;
+class QTableWidget;
+class QTimer;
+
+class TFormTable : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TFormTable(QWidget* owner, TTargetControl& target = TargetControl, const Tables& tables = UserTables);
+  ~TFormTable() override;
+
+  // The main window's Edit menu: shows (or raises) the window.
+  void ShowTable();
+
+  // ---- Handlers ----
+  void initTimerTimer();
+  void TableTabChange(int index);
+  void EditTableCell();
+  void ReloadTable();
+  void mnuChangeHexDecClick();
+
+  const ui::TableGridModel& Model() const { return model_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateComponents();
+  void BuildGrid();
+  void ReadTableData();
+  void ShowValues();
+  void ShowEntry(int entry);
+  void TableGridColumnResized(int column, int newSize);
+  void TableGridRowResized(int row, int newSize);
+  void SetProgress(int max, int position);
+
+  ui::TableGridModel model_;
+  QMenu* N1 = nullptr;
+  QAction* mnuReload = nullptr;
+  QMenu* V1 = nullptr;
+  QAction* mnuChangeHexDec = nullptr;
+  QStatusBar* StatusBar1 = nullptr;
+  QTabBar* TableTab = nullptr;
+  QTableWidget* TableGrid = nullptr;
+  QLabel* sTextInfo = nullptr;
+  QProgressBar* pTablePBar = nullptr;
+  QTimer* initTimer = nullptr;
+
+  bool firstStart_ = true;
+  bool building_ = false;
+  int valWidth_ = 30;
+  int nameHeight_ = 20;
+  int nameWidth_ = 100;
+};
+
+// The table window while it exists.
+extern TFormTable* FormTable;

@@ -1,0 +1,100 @@
+#include "ui/frmanalyzer.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "ui/textconv.h"
+
+TFrmAlalyzer::TFrmAlalyzer(QWidget* owner, TTargetControl& target)
+    : QDialog(owner), terminal_(target, [this](const std::string& line) { AddLine(line); }) {
+  setObjectName(QStringLiteral("FrmAlalyzer"));
+  setWindowTitle(QStringLiteral("FrmAlalyzer"));
+  resize(578, 486);
+
+  auto* layout = new QVBoxLayout(this);
+  GroupBox1 = new QGroupBox(QStringLiteral("Send Command"), this);
+  GroupBox1->setFixedHeight(72);
+  auto* row = new QHBoxLayout(GroupBox1);
+  edtSendCmmd = new QLineEdit(GroupBox1);
+  edtSendCmmd->setObjectName(QStringLiteral("edtSendCmmd"));
+  row->addWidget(edtSendCmmd, 1);
+  row->addSpacing(5);
+  cBoxChkSum = new QCheckBox(QStringLiteral("Add Check Sum"), GroupBox1);
+  cBoxChkSum->setObjectName(QStringLiteral("cBoxChkSum"));
+  row->addWidget(cBoxChkSum);
+  BtnSendCommad = new QPushButton(QStringLiteral("SEND"), GroupBox1);
+  BtnSendCommad->setObjectName(QStringLiteral("BtnSendCommad"));
+  btnClear = new QPushButton(QStringLiteral("CLEAR"), GroupBox1);
+  btnClear->setObjectName(QStringLiteral("btnClear"));
+  // Enter belongs to the command line: no button may take it as the default.
+  for (QPushButton* b : {BtnSendCommad, btnClear}) {
+    b->setAutoDefault(false);
+    b->setDefault(false);
+  }
+  row->addWidget(BtnSendCommad);
+  row->addSpacing(5);
+  row->addWidget(btnClear);
+  row->addSpacing(20);
+  layout->addWidget(GroupBox1);
+
+  CommMemo = new QPlainTextEdit(this);
+  CommMemo->setObjectName(QStringLiteral("CommMemo"));
+  CommMemo->setReadOnly(true);
+  CommMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  CommMemo->setStyleSheet(QStringLiteral("QPlainTextEdit { background: black; color: white; }"));
+  layout->addWidget(CommMemo, 1);
+
+  ReadTimer = new QTimer(this);
+  ReadTimer->setInterval(500);
+  connect(ReadTimer, &QTimer::timeout, this, [this] { ReadTimerTimer(); });
+  connect(edtSendCmmd, &QLineEdit::returnPressed, this, [this] { SendCommand(); });
+  connect(BtnSendCommad, &QPushButton::clicked, this, [this] { SendCommand(); });
+  connect(btnClear, &QPushButton::clicked, this, [this] { btnClearClick(); });
+}
+
+void TFrmAlalyzer::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  edtSendCmmd->setFocus();
+}
+
+void TFrmAlalyzer::SendCommand() {
+  const std::string typed = ui::FromQt(edtSendCmmd->text());
+  std::string command = typed;
+  const bool sent = terminal_.SendCommand(command, cBoxChkSum->isChecked());
+  if (command != typed) edtSendCmmd->setText(ui::ToQt(command));
+  if (sent) ReadTimer->start();
+}
+
+void TFrmAlalyzer::btnClearClick() { edtSendCmmd->clear(); }
+
+void TFrmAlalyzer::ReadTimerTimer() {
+  ReadTimer->stop();
+  terminal_.ReadReceived();
+  ReadTimer->start();
+}
+
+bool TFrmAlalyzer::Receiving() const { return ReadTimer->isActive(); }
+
+void TFrmAlalyzer::AddLine(const std::string& line) {
+  // appendPlainText cannot start the log with an empty line.
+  QTextCursor cursor(CommMemo->document());
+  cursor.movePosition(QTextCursor::End);
+  if (logStarted_) cursor.insertBlock();
+  cursor.insertText(ui::ToQt(line));
+  logStarted_ = true;
+  CommMemo->verticalScrollBar()->setValue(CommMemo->verticalScrollBar()->maximum());
+}
+
+void ShowAnalyzer(QWidget* owner) {
+  auto* form = new TFrmAlalyzer(owner);
+  form->exec();
+  delete form;
+}

@@ -1,0 +1,47 @@
+// The analyzer terminal: frames typed as hexadecimal bytes go to the target
+// unchanged and whatever the target sends back is logged every 500 ms.
+#pragma once
+#include <QDialog>
+
+#include "link/targetcontrol.h"
+#include "ui/analyzerrules.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+class TFrmAlalyzer : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TFrmAlalyzer(QWidget* owner, TTargetControl& target = TargetControl);
+
+  // ---- Handlers ----
+  void SendCommand();
+  void btnClearClick();
+  void ReadTimerTimer();
+
+  bool Receiving() const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void AddLine(const std::string& line);
+
+  ui::AnalyzerTerminal terminal_;
+  QGroupBox* GroupBox1 = nullptr;
+  QLineEdit* edtSendCmmd = nullptr;
+  QPushButton* BtnSendCommad = nullptr;
+  QPushButton* btnClear = nullptr;
+  QCheckBox* cBoxChkSum = nullptr;
+  QPlainTextEdit* CommMemo = nullptr;
+  QTimer* ReadTimer = nullptr;
+  bool logStarted_ = false;
+};
+
+// The Tools menu's analyzer: shows the terminal modally and deletes it. The
+// caller holds status polling off around it.
+void ShowAnalyzer(QWidget* owner);
