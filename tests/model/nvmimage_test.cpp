@@ -128,6 +128,32 @@ TEST(NvmImageFile, RefusesLinesThatWouldLeaveBytesUnsetOrWrong) {
   EXPECT_NE(NvmFileErrorText(error, "a.eep", false).find("Line 7 holds fewer than 16 bytes"), std::string::npos);
 }
 
+TEST(NvmImageFile, SamplesFitTheSampleDevices) {
+  struct Sample {
+    const char* file;
+    int type;
+    uint32_t end;
+  };
+  for (const Sample& s : {Sample{"EEPROM.eep", 1, 0x1FFF}, Sample{"SUB_EEPROM.eep", 2, 0x3FF}}) {
+    std::vector<std::string> lines;
+    ASSERT_TRUE(platform::ReadLines(std::string(VUND2_EXAMPLES) + "/" + s.file, lines)) << s.file;
+    NvmImageInfo info;
+    std::vector<uint32_t> data;
+    NvmFileError error;
+    ASSERT_TRUE(ReadNvmImageLines(lines, info, data, error)) << s.file;
+    EXPECT_EQ(info.DeviceType, s.type);
+    EXPECT_EQ(info.DeviceStartID, 0u);
+    EXPECT_EQ(info.DeviceEndID, s.end);
+    EXPECT_EQ(data.size(), s.end + 1u);
+  }
+  std::vector<std::string> lines;
+  ASSERT_TRUE(platform::ReadLines(std::string(VUND2_EXAMPLES) + "/SUB_EEPROM.vma", lines));
+  std::vector<uint32_t> mask;
+  NvmFileError error;
+  ASSERT_TRUE(ReadNvmMaskLines(lines, mask, error));
+  EXPECT_EQ(mask.size(), 0x400u);
+}
+
 TEST(NvmMaskFile, CountsSixteenAndFifteenAsThirtyOne) {
   std::vector<uint32_t> mask;
   NvmFileError error;
