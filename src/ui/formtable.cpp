@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "model/systemfunc.h"
 #include "platform/convert.h"

@@ -33,8 +33,6 @@ class TFormTable : public QMainWindow {
   void ReloadTable();
   void mnuChangeHexDecClick();
 
-  const ui::TableGridModel& Model() const { return model_; }
-
  protected:
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
