@@ -142,7 +142,7 @@ void Registers::ResetValues() {
   for (auto& v : values_) v.second = REG_VALUE_UNKNOWN;
 }
 
-Registers::UndoStack& Registers::GetUndoStack(uint32_t id) { return undo_[id]; }
+Registers::UndoStack& Registers::GetUndoStack(uint32_t id, uint32_t mask) { return undo_[{id, mask}]; }
 
 // ---- Register list ----
 
@@ -308,7 +308,7 @@ bool Registers::ParseLines(const std::vector<std::string>& lines, bool hLayout) 
         ++tabCounts_[tab];
         if (!IsLabel(r)) {
           values_[r.ID] = REG_VALUE_UNKNOWN;
-          undo_[r.ID] = UndoStack();
+          undo_[{r.ID, r.Mask}] = UndoStack();
         }
         break;
       }

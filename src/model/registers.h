@@ -5,6 +5,7 @@
 #include <map>
 #include <stack>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The value of a register that has not been read (shown as " ---").
@@ -44,8 +45,9 @@ class Registers {
   void TakeSnapshot();
   // Every existing value becomes REG_VALUE_UNKNOWN; no key is added or removed.
   void ResetValues();
-  // Created empty when absent.
-  UndoStack& GetUndoStack(uint32_t id);
+  // One history per register: fields of one word (same ID, other masks)
+  // keep their own. Created empty when absent.
+  UndoStack& GetUndoStack(uint32_t id, uint32_t mask = 0xFFFF);
   // The value map in ID order (a full read walks it).
   const std::map<uint32_t, int>& GetValueMap() const { return values_; }
 
@@ -101,7 +103,7 @@ class Registers {
 
   std::map<uint32_t, int> values_;
   std::map<uint32_t, int> snapshot_;
-  std::map<uint32_t, UndoStack> undo_;
+  std::map<std::pair<uint32_t, uint32_t>, UndoStack> undo_;  // by ID and mask
   std::vector<ST_REGISTER> registers_;
   std::vector<ST_REGISTER> loadedRegisters_;
   std::vector<std::string> tabNames_;

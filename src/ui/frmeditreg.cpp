@@ -1,0 +1,124 @@
+#include "ui/frmeditreg.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+#include "platform/convert.h"
+#include "ui/application.h"
+#include "ui/textconv.h"
+
+TfrmEditReg::TfrmEditReg(QWidget* owner, bool hex, int hReg, int* value, const ST_REGISTER* reg,
+                         ui::RegisterWriter writer)
+    : QDialog(owner), value_(value) {
+  setObjectName(QStringLiteral("frmEditReg"));
+  setFixedSize(134, 61);
+
+  edtReg = new QLineEdit(this);
+  edtReg->setObjectName(QStringLiteral("edtReg"));
+  edtReg->setGeometry(7, 6, 120, 22);
+  edtReg->installEventFilter(this);
+
+  RegAttr = new QLabel(this);
+  RegAttr->setObjectName(QStringLiteral("RegAttr"));
+  RegAttr->setGeometry(7, 33, 120, 21);
+  RegAttr->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+
+  initTimer = new QTimer(this);
+  initTimer->setSingleShot(true);
+  initTimer->setInterval(10);
+  connect(initTimer, &QTimer::timeout, this, &TfrmEditReg::initTimerTimer);
+
+  Registers& set = hReg ? HRegisters : SRegisters;
+  session_ = std::make_unique<ui::EditRegSession>(set, reg ? *reg : ST_REGISTER(), value ? *value : 0, hex,
+                                                  std::move(writer));
+}
+
+TfrmEditReg::~TfrmEditReg() = default;
+
+void TfrmEditReg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!started_) initTimer->start();
+}
+
+void TfrmEditReg::initTimerTimer() {
+  initTimer->stop();
+  if (started_) return;
+  started_ = true;
+  session_->Start();
+  RegAttr->setText(ui::ToQt(session_->RangeText()));
+  edtReg->setText(ui::ToQt(session_->EditText()));
+  edtReg->selectAll();
+}
+
+bool TfrmEditReg::Apply(ui::EditRegSession::Key key) {
+  try {
+    const bool ok = session_->ApplyValue(key, ui::FromQt(edtReg->text()));
+    if (ok) edtReg->setText(ui::ToQt(session_->EditText()));
+    return ok;
+  } catch (const platform::EConvertError& e) {
+    // Shown as the top level shows it, without letting it cross Qt's
+    // event dispatch; nothing was written and the dialog stays open.
+    ui::VundApplication::ShowException(e.what());
+    return false;
+  }
+}
+
+bool TfrmEditReg::edtRegKeyDown(int key, Qt::KeyboardModifiers shift) {
+  using Key = ui::EditRegSession::Key;
+  if (!started_) initTimerTimer();
+  const bool ctrl = shift & Qt::ControlModifier;
+  switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (Apply(Key::Enter)) done(1);
+      return true;
+    case Qt::Key_Escape:
+      done(1);
+      return true;
+    case Qt::Key_PageUp:
+      Apply(Key::PageUp);
+      return true;
+    case Qt::Key_PageDown:
+      Apply(Key::PageDown);
+      return true;
+    case Qt::Key_Left:
+      Apply(Key::Left);
+      return true;
+    case Qt::Key_Up:
+      Apply(Key::Up);
+      return true;
+    case Qt::Key_Right:
+      Apply(Key::Right);
+      return true;
+    case Qt::Key_Down:
+      Apply(Key::Down);
+      return true;
+    case Qt::Key_Z:
+    case Qt::Key_F11:
+      if (!ctrl) return false;
+      {
+        const unsigned writes = session_->Writes();
+        session_->Undo();
+        // Only a written entry replaces what is in the field.
+        if (session_->Writes() != writes) edtReg->setText(ui::ToQt(session_->EditText()));
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TfrmEditReg::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == edtReg && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (edtRegKeyDown(key->key(), key->modifiers())) return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TfrmEditReg::done(int result) {
+  if (value_ && started_) *value_ = session_->Word();
+  QDialog::done(result);
+}

@@ -1,0 +1,47 @@
+// The register value dialog: a small modal window over the grid's value
+// cell in which one register field is stepped, typed, written and undone.
+// Its rules are EditRegSession's; this forwards the edit field's keys.
+#pragma once
+#include <QDialog>
+#include <memory>
+
+#include "model/registers.h"
+#include "ui/editregrules.h"
+
+class QLabel;
+class QLineEdit;
+class QTimer;
+
+class TfrmEditReg : public QDialog {
+  Q_OBJECT
+ public:
+  // value: in, the field as shown; out (on every close), the register word
+  // last composed. Nothing else happens until the dialog is shown.
+  TfrmEditReg(QWidget* owner, bool hex, int hReg, int* value, const ST_REGISTER* reg,
+              ui::RegisterWriter writer = ui::TargetRegisterWriter());
+  ~TfrmEditReg() override;
+
+  QLineEdit* edtReg = nullptr;
+  QLabel* RegAttr = nullptr;
+  QTimer* initTimer = nullptr;
+
+  // The start after showing (the one-shot timer's work); runs once.
+  void initTimerTimer();
+  // True when the key was the dialog's (it is then not typed into the field).
+  bool edtRegKeyDown(int key, Qt::KeyboardModifiers shift);
+
+  const ui::EditRegSession& Session() const { return *session_; }
+
+  void done(int result) override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  bool Apply(ui::EditRegSession::Key key);
+
+  int* value_;
+  std::unique_ptr<ui::EditRegSession> session_;
+  bool started_ = false;
+};

@@ -1,0 +1,61 @@
+// The register grid widget: shows a RegisterGridPresenter's cells in name /
+// value column pairs (column 0 and row 0 hidden, so the view's coordinates are
+// the presenter's), paints them in the presenter's colours and forwards keys,
+// clicks, scrolling, border drags and resizes to it.
+#pragma once
+#include <QTableView>
+#include <functional>
+#include <string>
+
+#include "ui/registergridrules.h"
+
+class QKeyEvent;
+
+namespace ui {
+class GridSizer;
+class RegisterGridModel;
+}  // namespace ui
+
+class TRegisterGrid : public QTableView {
+  Q_OBJECT
+ public:
+  TRegisterGrid(ui::RegisterGridPresenter& presenter, QWidget* parent = nullptr);
+  ~TRegisterGrid() override;
+
+  ui::RegisterGridPresenter& Presenter() { return presenter_; }
+
+  // Shows the presenter as it is now: sizes, texts, current cell, top row.
+  void SyncFromPresenter();
+  // The metrics the layout needs, from the view's present size.
+  ui::RegisterGridPresenter::ViewMetrics Metrics() const;
+
+  // Set by the owner.
+  std::function<void()> onEditValue;                 // Enter, double-click
+  std::function<void(const std::string&)> onStatus;  // a click on a register
+  std::function<void(int)> onTabChanged;             // Ctrl+Tab changed the tab
+  std::function<void()> onResizeRebuild;             // the pairs that fit changed
+  // Keys the grid itself does not use (the register commands); true when used.
+  std::function<bool(QKeyEvent*)> onOtherKey;
+
+  // The screen rectangle of a cell.
+  QRect CellScreenRect(int col, int row) const;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+ private:
+  void TopLeftChanged();
+  void ClickAt(const QPoint& pos);
+  void ShowCurrent();
+
+  ui::RegisterGridPresenter& presenter_;
+  ui::RegisterGridModel* model_;
+  ui::GridSizer* sizer_;
+  bool syncing_ = false;
+};

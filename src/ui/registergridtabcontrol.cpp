@@ -1,0 +1,180 @@
+#include "ui/registergridtabcontrol.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#include "platform/ui.h"
+#include "ui/frmeditreg.h"
+#include "ui/textconv.h"
+
+TRegisterTabControl::TRegisterTabControl(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("S_HRegTab"));
+  S_HRegTabBar = new QTabBar(this);
+  S_HRegTabBar->setObjectName(QStringLiteral("S_HRegTabBar"));
+  S_HRegTabBar->setExpanding(false);
+  S_HRegTabBar->setUsesScrollButtons(true);
+  RegisterGrid = new TRegisterGrid(presenter_, this);
+  RegisterStatus = new QStatusBar(this);
+  RegisterStatus->setObjectName(QStringLiteral("RegisterStatus"));
+  RegisterStatus->setSizeGripEnabled(false);
+  const int widths[2] = {350, 50};
+  for (int i = 0; i < 2; ++i) {
+    RegisterStatusPanels[i] = new QLabel(RegisterStatus);
+    RegisterStatusPanels[i]->setFixedWidth(widths[i]);
+    RegisterStatusPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    RegisterStatus->addWidget(RegisterStatusPanels[i]);
+  }
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(S_HRegTabBar);
+  layout->addWidget(RegisterGrid, 1);
+  layout->addWidget(RegisterStatus);
+
+  connect(S_HRegTabBar, &QTabBar::currentChanged, this, &TRegisterTabControl::S_HRegTabChange);
+  RegisterGrid->onEditValue = [this] { EditRegisterValue(); };
+  RegisterGrid->onStatus = [this](const std::string& text) { ShowStatus(text); };
+  RegisterGrid->onTabChanged = [this](int) { SyncTabs(); };
+  RegisterGrid->onResizeRebuild = [this] { ShowRegisterTab(presenter_.CurrentTab()); };
+}
+
+TRegisterTabControl::~TRegisterTabControl() = default;
+
+void TRegisterTabControl::SetGridSizes(int nameWidth, int valueWidth, int rowHeight) {
+  presenter_.SetKeptSizes(nameWidth, valueWidth, rowHeight);
+  RegisterGrid->SyncFromPresenter();
+}
+
+void TRegisterTabControl::SetColors(int gridColor, int selectedBackColor) {
+  presenter_.SetColors(gridColor, selectedBackColor);
+  RegisterGrid->viewport()->update();
+}
+
+void TRegisterTabControl::SetHexDisplay(bool hex) {
+  presenter_.SetHexDisplay(hex);
+  ShowRegisterValues(presenter_.CurrentTab());
+}
+
+void TRegisterTabControl::mnuHexDeciClick() { SetHexDisplay(!presenter_.HexDisplay()); }
+
+void TRegisterTabControl::Refresh() {
+  RegisterGrid->SyncFromPresenter();
+  SyncTabs();
+}
+
+void TRegisterTabControl::BuildTabStrip() {
+  presenter_.BuildTabStrip();
+  SyncTabs();
+}
+
+void TRegisterTabControl::SyncTabs() {
+  syncingTabs_ = true;
+  const auto& strip = presenter_.TabStrip();
+  while (S_HRegTabBar->count() > static_cast<int>(strip.size())) S_HRegTabBar->removeTab(S_HRegTabBar->count() - 1);
+  for (size_t i = 0; i < strip.size(); ++i) {
+    const int t = static_cast<int>(i);
+    if (t < S_HRegTabBar->count())
+      S_HRegTabBar->setTabText(t, ui::ToQt(strip[i]));
+    else
+      S_HRegTabBar->addTab(ui::ToQt(strip[i]));
+  }
+  S_HRegTabBar->setCurrentIndex(presenter_.CurrentTab());
+  syncingTabs_ = false;
+}
+
+void TRegisterTabControl::BuildRegisterGrid(int tab) {
+  presenter_.SetViewMetrics(RegisterGrid->Metrics());
+  presenter_.BuildRegisterGrid(tab);
+  RegisterGrid->SyncFromPresenter();
+}
+
+void TRegisterTabControl::ShowRegisterValues(int) {
+  presenter_.ShowRegisterValues();
+  RegisterGrid->SyncFromPresenter();
+}
+
+void TRegisterTabControl::ShowRegisterTab(int tab) {
+  presenter_.SetViewMetrics(RegisterGrid->Metrics());
+  presenter_.BuildRegisterGrid(tab);
+  presenter_.ShowRegisterValues();
+  RegisterGrid->SyncFromPresenter();
+}
+
+void TRegisterTabControl::SelectFirstValueCell() {
+  presenter_.SetCurrent(ui::RegisterGridPresenter::FixedCols + 1, ui::RegisterGridPresenter::FixedRows);
+  presenter_.SelectValuePair();
+  RegisterGrid->SyncFromPresenter();
+}
+
+void TRegisterTabControl::SelectValuePair() {
+  presenter_.SelectValuePair();
+  RegisterGrid->SyncFromPresenter();
+}
+
+void TRegisterTabControl::S_HRegTabChange(int index) {
+  if (syncingTabs_ || index < 0) return;
+  presenter_.SetViewMetrics(RegisterGrid->Metrics());
+  presenter_.ChangeTab(index);
+  RegisterGrid->SyncFromPresenter();
+}
+
+void TRegisterTabControl::ShowStatus(const std::string& text) { RegisterStatusPanels[0]->setText(ui::ToQt(text)); }
+
+void TRegisterTabControl::EditRegisterValue() {
+  ui::RegisterGridPresenter::EditRequest request;
+  if (!presenter_.PrepareEdit(request)) return;
+  const ST_REGISTER* reg = presenter_.Shown().GetRegister(static_cast<unsigned>(request.registerIndex));
+  if (!reg) return;
+  int value = request.value;
+  TfrmEditReg dlg(window(), presenter_.HexDisplay(), presenter_.ShownFile(), &value, reg, writer_);
+  dlg.setWindowTitle(ui::ToQt(reg->ShortName));
+  const QRect cell = RegisterGrid->CellScreenRect(presenter_.Col(), presenter_.Row());
+  int left = cell.left();
+  int top = cell.top();
+  int screenWidth = 0;
+  int screenHeight = 0;
+  platform::GetUi().ScreenSize(screenWidth, screenHeight);
+  ui::KeepOnScreen(left, top, dlg.width(), dlg.height(), screenWidth, screenHeight);
+  dlg.move(left, top);
+  if (runner_)
+    runner_(dlg);
+  else
+    dlg.exec();
+  presenter_.FinishEdit(value);
+  RegisterGrid->SyncFromPresenter();
+}
+
+void TRegisterTabControl::SetTabPopupMenu(QMenu* menu) {
+  S_HRegTabBar->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(S_HRegTabBar, &QWidget::customContextMenuRequested, this,
+          [this, menu](const QPoint& pos) { menu->popup(S_HRegTabBar->mapToGlobal(pos)); });
+}
+
+void TRegisterTabControl::SetGridPopupMenu(QMenu* menu) {
+  RegisterGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(RegisterGrid, &QWidget::customContextMenuRequested, this,
+          [this, menu](const QPoint& pos) { menu->popup(RegisterGrid->viewport()->mapToGlobal(pos)); });
+}
+
+void TRegisterTabControl::SetOtherKeyHandler(std::function<bool(QKeyEvent*)> handler) {
+  RegisterGrid->onOtherKey = std::move(handler);
+}
+
+void TRegisterTabControl::mnuTabNameChangeClick() {
+  if (presenter_.RenameCurrentTab()) SyncTabs();
+}
+
+void TRegisterTabControl::mnuNewTabAddClick() {
+  if (presenter_.AddNewTab()) SyncTabs();
+}
+
+void TRegisterTabControl::mnuDeleteTabClick() {
+  presenter_.SetViewMetrics(RegisterGrid->Metrics());
+  if (!presenter_.DeleteCurrentTab()) return;
+  SyncTabs();
+  RegisterGrid->SyncFromPresenter();
+}

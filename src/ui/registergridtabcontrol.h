@@ -1,0 +1,87 @@
+// The register tab control of the main window: the tab strip ("ALL" and the
+// shown file's tabs), the register grid below it and the register status bar,
+// with the value dialog opened over a value cell. The main window keeps the
+// shown file, the display mode, the sizes and the colours here.
+#pragma once
+#include <QWidget>
+#include <functional>
+
+#include "ui/editregrules.h"
+#include "ui/registergrid.h"
+#include "ui/registergridrules.h"
+
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTabBar;
+class TfrmEditReg;
+
+class TRegisterTabControl : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TRegisterTabControl(QWidget* parent = nullptr);
+  ~TRegisterTabControl() override;
+
+  QTabBar* S_HRegTabBar = nullptr;
+  TRegisterGrid* RegisterGrid = nullptr;
+  QStatusBar* RegisterStatus = nullptr;
+  QLabel* RegisterStatusPanels[2] = {};
+
+  ui::RegisterGridPresenter& Presenter() { return presenter_; }
+
+  // ---- State the main window sets ----
+  // Kept sizes from the settings (GetRegGridSizes).
+  void SetGridSizes(int nameWidth, int valueWidth, int rowHeight);
+  // Edit-window colour and selected-register back colour (0x00BBGGRR).
+  void SetColors(int gridColor, int selectedBackColor);
+  // 0 S Reg, 1 H Reg; the strip and grid are rebuilt by the caller.
+  void SetShownFile(int hShown) { presenter_.SetShownFile(hShown); }
+  int ShownFile() const { return presenter_.ShownFile(); }
+  Registers& ShownRegisters() { return presenter_.Shown(); }
+  bool HexDisplay() const { return presenter_.HexDisplay(); }
+  void SetHexDisplay(bool hex);
+
+  // ---- Grid ----
+  void BuildTabStrip();
+  void BuildRegisterGrid(int tab);
+  void ShowRegisterValues(int tab);
+  // Names and values of a tab, shown at once.
+  void ShowRegisterTab(int tab);
+  // The first value cell becomes current.
+  void SelectFirstValueCell();
+  int CellToRegister(int cellIndex) const { return presenter_.CellToRegister(cellIndex); }
+  void SelectValuePair();
+  // Opens the value dialog over the current value cell.
+  void EditRegisterValue();
+  int CurrentTab() const { return presenter_.CurrentTab(); }
+  // Shows the presenter again after a caller changed it.
+  void Refresh();
+
+  // ---- Popups ----
+  // The strip's popup (rename, add, delete) and the grid's popup.
+  void SetTabPopupMenu(QMenu* menu);
+  void SetGridPopupMenu(QMenu* menu);
+  // Keys of the grid that it does not use itself; true when used.
+  void SetOtherKeyHandler(std::function<bool(QKeyEvent*)> handler);
+
+  // ---- Seams for tests ----
+  void SetRegisterWriter(ui::RegisterWriter writer) { writer_ = std::move(writer); }
+  // Runs the modal dialog (default: exec).
+  void SetEditDialogRunner(std::function<void(TfrmEditReg&)> runner) { runner_ = std::move(runner); }
+
+ public slots:
+  void S_HRegTabChange(int index);
+  void mnuHexDeciClick();
+  void mnuTabNameChangeClick();
+  void mnuNewTabAddClick();
+  void mnuDeleteTabClick();
+
+ private:
+  void SyncTabs();
+  void ShowStatus(const std::string& text);
+
+  ui::RegisterGridPresenter presenter_;
+  ui::RegisterWriter writer_ = ui::TargetRegisterWriter();
+  std::function<void(TfrmEditReg&)> runner_;
+  bool syncingTabs_ = false;
+};

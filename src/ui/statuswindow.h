@@ -1,0 +1,98 @@
+// The main window's "Status Window": the Start/Stop radio group, the "Status"
+// page whose grid shows the polled status items and the "Micom Ver" page,
+// with the status timer that polls while polling is on. The rules are
+// StatusWindowState's; this keeps the widgets in step with it.
+#pragma once
+#include <QGroupBox>
+#include <functional>
+
+#include "model/registers.h"
+#include "ui/micomversionpage.h"
+#include "ui/pollinghold.h"
+#include "ui/statuswindowrules.h"
+
+class QButtonGroup;
+class QMenu;
+class QTableWidget;
+class QTabWidget;
+class QTimer;
+
+class TStatusWindow : public QGroupBox, public ui::PollingSwitch {
+  Q_OBJECT
+ public:
+  explicit TStatusWindow(QWidget* parent = nullptr);
+  ~TStatusWindow() override;
+
+  QGroupBox* StatusWindowCont = nullptr;
+  QButtonGroup* StatusWindowContGroup = nullptr;
+  QTabWidget* StatusPage = nullptr;
+  QTableWidget* StatusGrid = nullptr;
+  TMicomVersionPage* sGridMiconVer = nullptr;
+  QTimer* StatusTimer = nullptr;
+
+  ui::StatusWindowState& State() { return state_; }
+
+  // ---- Polling ----
+  // Off clears the flag only; on sets it and starts the timer.
+  void SetStatusPolling(bool on) override;
+  bool IsPolling() const { return state_.Polling(); }
+  int StatusWindowChoice() const override;
+  // Sets the radio group without polling on or off.
+  void SetStatusWindowChoice(int index);
+  // The poll interval (GetRefreshTime at start-up); 0 or less never polls.
+  void SetRefreshInterval(int ms);
+  // Interval from vund.dat, then polling on (the end of start-up).
+  void StartStatusPolling();
+  // Polling off and the timer stopped (the close); true when it was on.
+  bool StopStatusPolling();
+  // Reads every value of the S Reg (0) or H Reg (1) file with polling held off.
+  bool ReadRegisterValues(int kind);
+
+  // ---- What the main window shares ----
+  void SetHexDisplay(bool hex);
+  // Kept sizes from the settings (GetStatusGridSizes).
+  void SetGridSizes(int nameWidth, int valueWidth, int rowHeight);
+  // The edit-window colour (name cells and the Micom Ver page).
+  void SetEditWindowColor(int color);
+  // The register copy buffer that Paste takes (not owned).
+  void SetCopyBuffer(const ST_REGISTER* buffer) { copyBuffer_ = buffer; }
+  void SetPopupMenu(QMenu* menu);
+  // True while another target operation runs: a tick is then put off.
+  void SetBusyProbe(std::function<bool()> busy) { busy_ = std::move(busy); }
+
+  // ---- Seams for tests ----
+  void SetRefreshReader(ui::RefreshReader reader) { reader_ = std::move(reader); }
+  void SetItemEditor(ui::ItemEditor editor) { editor_ = std::move(editor); }
+
+  // ---- Grid ----
+  void BuildStatusList();
+  void BuildStatusRows();
+  void ShowStatusValues();
+
+ public slots:
+  void StatusTimerTimer();
+  void StatusWindowContClick(int index);
+  void StatusPageChange(int index);
+  void mnuSatsuItemInsertClick();
+  void mnuStatusItemDeleteClick();
+  // tag 0 adds a new item, tag 1 edits the current one.
+  void mnuStatusItemAddClick(int tag);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  int CurrentRow() const;
+  void ItemsEdited();
+  void StatusGridMouseUp();
+  void SetCell(int row, int col, const std::string& text);
+
+  ui::StatusWindowState state_;
+  ui::RefreshReader reader_ = ui::TargetRefreshReader();
+  ui::ItemEditor editor_;
+  std::function<bool()> busy_;
+  const ST_REGISTER* copyBuffer_ = nullptr;
+  bool hex_ = false;
+  int editColor_ = 0xFFFFFF;
+  int keptName_ = 0, keptValue_ = 0, keptRow_ = 0;
+};

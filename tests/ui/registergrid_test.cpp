@@ -1,0 +1,409 @@
+// The register grid: layout, values, colours, navigation, tabs and sizes on
+// the presenter; a few offscreen checks that the widget forwards to it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTabBar>
+
+#include "model/registers.h"
+#include "model/systemfunc.h"
+#include "model/vunddata.h"
+#include "support/scripted_ui.h"
+#include "ui/frmeditreg.h"
+#include "ui/registergridrules.h"
+#include "ui/registergridtabcontrol.h"
+#include "ui/textconv.h"
+
+using testing_support::ScriptedUi;
+using ui::RegisterGridPresenter;
+using Key = RegisterGridPresenter::Key;
+
+namespace {
+
+ST_REGISTER Reg(const std::string& name, uint32_t id, int tab, uint32_t mask = 0xFFFF, uint32_t color = 0) {
+  ST_REGISTER r;
+  r.LongName = "long_" + name;
+  r.ShortName = name;
+  r.ID = id;
+  r.Tab = tab;
+  r.Mask = mask;
+  r.Max = 255;
+  r.Color = color;
+  return r;
+}
+
+class RegisterGridTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SRegisters = Registers();
+    HRegisters = Registers();
+    ResetVundData();
+    SetForceEnglish(true);
+    // Pairs 40 + 60 wide with grid lines: 104 pixels a pair.
+    p.SetKeptSizes(40, 60, 18);
+  }
+  void TearDown() override {
+    SRegisters = Registers();
+    HRegisters = Registers();
+    SetForceEnglish(false);
+  }
+  void AddRegs(int n, int tab = 1) {
+    for (int i = 0; i < n; ++i) SRegisters.AddRegister(Reg("R" + std::to_string(i), 0x100 + i, tab));
+  }
+  void Metrics(int width, int visibleRows = 50) {
+    RegisterGridPresenter::ViewMetrics m;
+    m.width = width;
+    m.visibleRows = visibleRows;
+    m.scrollBarWidth = 16;
+    p.SetViewMetrics(m);
+  }
+
+  RegisterGridPresenter p;
+};
+
+TEST_F(RegisterGridTest, SevenRegistersInTwoAndAHalfPairsFillTwoPairsOfFourRows) {
+  AddRegs(7);
+  Metrics(104 * 5 / 2);
+  p.BuildRegisterGrid(0);
+  EXPECT_EQ(2, p.ColumnPairs());
+  EXPECT_EQ(5, p.ColCount());
+  EXPECT_EQ(5, p.RowCount());
+  for (int r = 1; r <= 4; ++r) EXPECT_EQ("R" + std::to_string(r - 1), p.CellText(1, r));
+  for (int r = 1; r <= 3; ++r) EXPECT_EQ("R" + std::to_string(r + 3), p.CellText(3, r));
+  EXPECT_EQ("", p.CellText(3, 4));
+  EXPECT_EQ(6, p.CellToRegister(3 * p.RowCount() + 3));
+  EXPECT_EQ(-1, p.CellToRegister(3 * p.RowCount() + 4));
+  EXPECT_EQ(-1, p.CellToRegister(p.ColCount() * p.RowCount()));
+  EXPECT_EQ(-1, p.CellToRegister(-1));
+  // Every column of a kind takes the first one's width.
+  EXPECT_EQ(40, p.ColWidth(3));
+  EXPECT_EQ(60, p.ColWidth(4));
+}
+
+TEST_F(RegisterGridTest, EmptyTabGivesEmptyPairsAndOneRowAndAMapSizedFromPlacedRegisters) {
+  AddRegs(3, 1);
+  Metrics(104 * 3);
+  p.BuildRegisterGrid(2);
+  EXPECT_EQ(3, p.ColumnPairs());
+  EXPECT_EQ(2, p.RowCount());
+  for (int c = 1; c < p.ColCount(); ++c) EXPECT_EQ("", p.CellText(c, 1));
+
+  // A register moved to tab 2 behind the counts' back (they still say 0)
+  // is placed all the same, inside the map.
+  SRegisters.GetRegister(0)->Tab = 2;
+  ASSERT_EQ(0, SRegisters.GetTabRegisterCount(2));
+  p.BuildRegisterGrid(2);
+  EXPECT_EQ("R0", p.CellText(1, 1));
+  EXPECT_EQ(0, p.RegisterAt(1, 1));
+
+  // A scroll bar is left room for when the rows did not fit before.
+  AddRegs(200, 1);
+  Metrics(104 * 3 + 10, 5);
+  p.BuildRegisterGrid(0);
+  EXPECT_EQ(3, p.ColumnPairs());
+  p.BuildRegisterGrid(0);
+  EXPECT_EQ(2, p.ColumnPairs());
+}
+
+TEST_F(RegisterGridTest, ValueTextsAndWhatCanBeEdited) {
+  SRegisters.AddRegister(Reg("Lo", 0x10, 1, 0x00F0));
+  SRegisters.AddRegister(Reg("Unread", 0x11, 1));
+  SRegisters.AddRegister(Reg("\"label", 0x12, 1));
+  SRegisters.SetValue(0x10, 0x12A5);
+  SRegisters.SetValue(0x11, REG_VALUE_UNKNOWN);
+  SRegisters.SetValue(0x12, 7);
+  Metrics(104);
+  p.BuildRegisterGrid(0);
+  p.ShowRegisterValues();
+  EXPECT_EQ("10", p.CellText(2, 1));
+  EXPECT_EQ(" ---", p.CellText(2, 2));
+  p.SetHexDisplay(true);
+  p.ShowRegisterValues();
+  EXPECT_EQ("0xA", p.CellText(2, 1));
+
+  RegisterGridPresenter::EditRequest req;
+  p.SetCurrent(2, 1);
+  ASSERT_TRUE(p.PrepareEdit(req));
+  EXPECT_EQ(0, req.registerIndex);
+  EXPECT_EQ(10, req.value);
+  p.SetCurrent(2, 2);
+  EXPECT_FALSE(p.PrepareEdit(req));  // " ---"
+  p.SetCurrent(2, 3);
+  EXPECT_FALSE(p.PrepareEdit(req));  // label row
+  p.SetCurrent(2, 4);
+  EXPECT_FALSE(p.PrepareEdit(req));  // no register
+
+  p.SetCurrent(2, 1);
+  p.FinishEdit(0x1234);
+  EXPECT_EQ("0xA", p.CellText(2, 1));  // the cache replaces the dialog's word at once
+}
+
+TEST_F(RegisterGridTest, CellColours) {
+  SRegisters.AddRegister(Reg("Same", 0x20, 1, 0x00FF, 0x0000FF));
+  SRegisters.AddRegister(Reg("Diff", 0x21, 1, 0x00FF));
+  SRegisters.SetValue(0x20, 0x1234);
+  SRegisters.SetSnapshotValue(0x20, 0x5634);  // differs outside the mask only
+  SRegisters.SetValue(0x21, 0x0001);
+  SRegisters.SetSnapshotValue(0x21, 0x0002);
+  Metrics(104);
+  p.SetColors(0xC0C0C0, 0x808000);
+  p.BuildRegisterGrid(0);
+  p.SetCurrent(2, 2);
+  p.SelectValuePair();
+
+  EXPECT_EQ(RegisterGridPresenter::kWhite, p.LookOf(2, 1).backColor);
+  EXPECT_EQ(RegisterGridPresenter::kAqua, p.LookOf(2, 2).backColor);
+  EXPECT_TRUE(p.LookOf(2, 2).alignRight);
+  EXPECT_EQ(0x0000FF, p.LookOf(1, 1).textColor);
+  EXPECT_EQ(0xC0C0C0, p.LookOf(1, 1).backColor);
+  EXPECT_EQ(0x808000, p.LookOf(1, 2).backColor);  // the selected pair's name
+  EXPECT_EQ(0, p.LookOf(1, 3).textColor);
+}
+
+TEST_F(RegisterGridTest, NavigationTable) {
+  AddRegs(7);
+  Metrics(104 * 5 / 2);
+  p.BuildRegisterGrid(0);  // value columns 2 and 4, rows 1 to 4
+
+  p.SetCurrent(1, 1);  // a name cell: the pair's value cell becomes current
+  p.SelectValuePair();
+  EXPECT_EQ(2, p.Col());
+  EXPECT_EQ((ui::GridRect{1, 1, 2, 1}.Contains(1, 1)), p.Selection().Contains(1, 1));
+
+  EXPECT_EQ(RegisterGridPresenter::KeyAction::Consumed, p.KeyDown(Key::Left, false, false));
+  EXPECT_EQ(2, p.Col());
+  EXPECT_EQ(1, p.Row());  // nothing before the first cell
+  p.KeyDown(Key::Up, false, false);
+  EXPECT_EQ(1, p.Row());
+
+  p.KeyDown(Key::Right, false, false);
+  EXPECT_EQ(4, p.Col());
+  p.KeyDown(Key::Right, false, false);  // wraps to the next row
+  EXPECT_EQ(2, p.Col());
+  EXPECT_EQ(2, p.Row());
+  p.KeyDown(Key::Left, false, false);  // and back
+  EXPECT_EQ(4, p.Col());
+  EXPECT_EQ(1, p.Row());
+
+  p.KeyDown(Key::Up, false, false);  // previous pair's last row
+  EXPECT_EQ(2, p.Col());
+  EXPECT_EQ(4, p.Row());
+  p.KeyDown(Key::Down, false, false);  // next pair's first row
+  EXPECT_EQ(4, p.Col());
+  EXPECT_EQ(1, p.Row());
+
+  p.KeyDown(Key::End, true, false);
+  EXPECT_EQ(4, p.Col());
+  EXPECT_EQ(4, p.Row());
+  p.KeyDown(Key::Right, false, false);  // the last cell
+  p.KeyDown(Key::Down, false, false);
+  EXPECT_EQ(4, p.Col());
+  EXPECT_EQ(4, p.Row());
+  p.KeyDown(Key::Home, false, false);
+  EXPECT_EQ(2, p.Col());
+  EXPECT_EQ(4, p.Row());
+  p.KeyDown(Key::Home, true, false);
+  EXPECT_EQ(1, p.Row());
+  EXPECT_EQ((ui::GridRect{1, 1, 2, 1}).left, p.Selection().left);
+
+  EXPECT_EQ(RegisterGridPresenter::KeyAction::EditValue, p.KeyDown(Key::Enter, false, false));
+  EXPECT_EQ(RegisterGridPresenter::KeyAction::NotHandled, p.KeyDown(Key::Other, true, false));
+  EXPECT_EQ(RegisterGridPresenter::KeyAction::NotHandled, p.KeyDown(Key::Tab, false, false));
+}
+
+TEST_F(RegisterGridTest, TabsFromDefaultsCtrlTabAndRememberedTopRows) {
+  AddRegs(30, 1);
+  AddRegs(2, 2);
+  Metrics(104);
+  SRegisters.SetTabNames({"One", "Two"});
+  p.BuildTabStrip();
+  EXPECT_EQ((std::vector<std::string>{"ALL", "One", "Two"}), p.TabStrip());
+
+  p.ChangeTab(1);
+  p.TopLeftChanged(12);
+  EXPECT_EQ(RegisterGridPresenter::KeyAction::TabChanged, p.KeyDown(Key::Tab, true, false));
+  EXPECT_EQ(2, p.CurrentTab());
+  EXPECT_EQ(RegisterGridPresenter::KeyAction::Consumed, p.KeyDown(Key::Tab, true, false));
+  EXPECT_EQ(2, p.CurrentTab());  // never past the last tab
+  p.KeyDown(Key::Tab, true, true);
+  EXPECT_EQ(1, p.CurrentTab());
+  EXPECT_EQ(12, p.TopRow());  // the row remembered for tab 1
+  EXPECT_EQ(12, p.Row());
+  p.ChangeTab(0);
+  p.KeyDown(Key::Tab, true, true);
+  EXPECT_EQ(0, p.CurrentTab());  // never below "ALL"
+
+  // A file without tab names takes the description file's defaults (none here).
+  HRegisters.AddRegister(Reg("H", 1, 1));
+  p.SetShownFile(1);
+  p.BuildTabStrip();
+  EXPECT_EQ((std::vector<std::string>{"ALL"}), p.TabStrip());
+}
+
+TEST_F(RegisterGridTest, ClickShowsTheRegisterForEcs2AndEcs3) {
+  SRegisters.AddRegister(Reg("A", 0x1234, 1));
+  Metrics(104);
+  p.BuildRegisterGrid(0);
+  std::string text = "old";
+  p.SetCurrent(1, 1);
+  ASSERT_TRUE(p.Click(0, text));
+  EXPECT_EQ("long_A  ID : 0x1234  Max : 255  Min : 0", text);
+  ASSERT_TRUE(p.Click(2, text));
+  EXPECT_EQ("long_A  ID : 0x00001234  Max : 255  Min : 0", text);
+  ASSERT_TRUE(p.Click(1, text));
+  EXPECT_EQ("", text);
+  p.SetCurrent(2, 2);  // out of the data rows: clamped to row 1 ... an empty pair is not
+  AddRegs(0);
+  Metrics(104 * 2);
+  p.BuildRegisterGrid(0);
+  p.SetCurrent(4, 1);
+  text = "kept";
+  EXPECT_FALSE(p.Click(0, text));
+  EXPECT_EQ("kept", text);
+}
+
+TEST_F(RegisterGridTest, TabPopupRenameAddAndDelete) {
+  ScriptedUi ui;
+  SRegisters.SetTabNames({"Red", "Green"});
+  SRegisters.AddRegister(Reg("A", 1, 1));
+  Metrics(104);
+  p.BuildTabStrip();
+
+  p.ChangeTab(1);
+  ui.ExpectInput("Crimson");
+  EXPECT_TRUE(p.RenameCurrentTab());
+  ui.ExpectInput("", true);
+  p.ChangeTab(2);
+  EXPECT_TRUE(p.RenameCurrentTab());  // an empty caption is allowed
+  ui.ExpectInput("Every");
+  p.ChangeTab(0);
+  EXPECT_TRUE(p.RenameCurrentTab());  // "ALL" is renamed on the strip only
+  std::vector<std::string> names;
+  SRegisters.GetTabNames(names);
+  EXPECT_EQ((std::vector<std::string>{"Crimson", ""}), names);
+  EXPECT_EQ((std::vector<std::string>{"Every", "Crimson", ""}), p.TabStrip());
+
+  ui.ExpectInput("");
+  EXPECT_FALSE(p.AddNewTab());
+  ui.ExpectInput("Blue");
+  EXPECT_TRUE(p.AddNewTab());
+  EXPECT_EQ(4u, p.TabStrip().size());
+
+  p.ChangeTab(1);  // holds register A
+  ui.ExpectMessage(0x30, platform::kIdOk, "You can not delete this tab");
+  EXPECT_FALSE(p.DeleteCurrentTab());
+  p.ChangeTab(0);
+  EXPECT_FALSE(p.DeleteCurrentTab());  // "ALL" never goes, not even when empty
+  p.ChangeTab(2);
+  EXPECT_TRUE(p.DeleteCurrentTab());
+  EXPECT_EQ((std::vector<std::string>{"Every", "Crimson", "Blue"}), p.TabStrip());
+  EXPECT_EQ(2, p.CurrentTab());
+
+  // No more than 100 tabs: the 101st is not even asked for.
+  for (int i = 0; i < 98; ++i) SRegisters.AddTab("t");
+  p.BuildTabStrip();
+  ASSERT_EQ(101u, p.TabStrip().size());
+  EXPECT_FALSE(p.AddNewTab());
+  EXPECT_TRUE(ui.AllSeen());
+}
+
+TEST_F(RegisterGridTest, DraggedSizesSpreadAndAreSaved) {
+  AddRegs(7);
+  Metrics(104 * 2);
+  p.BuildRegisterGrid(0);
+  EXPECT_FALSE(p.MouseUp());
+  p.SetColWidth(1, 55);
+  p.SetRowHeight(1, 22);
+  EXPECT_TRUE(p.MouseUp());
+  EXPECT_EQ(55, p.ColWidth(3));
+  EXPECT_EQ(60, p.ColWidth(4));
+  EXPECT_EQ(22, p.RowHeight(4));
+  int n = 0, v = 0, h = 0;
+  GetRegGridSizes(n, v, h);
+  EXPECT_EQ(55, n);
+  EXPECT_EQ(60, v);
+  EXPECT_EQ(22, h);
+  // A resize rebuilds only when the pairs that fit change.
+  EXPECT_FALSE(p.ResizeNeedsRebuild(115 * 2 + 5));
+  EXPECT_TRUE(p.ResizeNeedsRebuild(115 * 3));
+}
+
+// ---- The widget ----
+
+class RegisterGridWidgetTest : public RegisterGridTest {
+ protected:
+  void SetUp() override {
+    RegisterGridTest::SetUp();
+    AddRegs(6);
+    SRegisters.SetValue(0x100, 1);
+    SRegisters.SetSnapshotValue(0x100, 1);
+    SRegisters.SetValue(0x101, 2);
+    SRegisters.SetSnapshotValue(0x101, 3);  // changed since the snapshot
+    tabs.resize(400, 300);
+    tabs.show();
+    tabs.SetGridSizes(60, 60, 20);
+    tabs.BuildTabStrip();
+    tabs.SelectFirstValueCell();
+    tabs.ShowRegisterTab(0);
+  }
+
+  void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QApplication::sendEvent(tabs.RegisterGrid, &press);
+  }
+  QPoint CellCentre(int col, int row) {
+    return QPoint(tabs.RegisterGrid->columnViewportPosition(col) + tabs.RegisterGrid->columnWidth(col) / 2,
+                  tabs.RegisterGrid->rowViewportPosition(row) + tabs.RegisterGrid->rowHeight(row) / 2);
+  }
+
+  TRegisterTabControl tabs;
+};
+
+TEST_F(RegisterGridWidgetTest, KeysMoveTheCurrentCell) {
+  const int pairs = tabs.Presenter().ColumnPairs();
+  ASSERT_GE(pairs, 2);
+  Key(Qt::Key_Right);
+  EXPECT_EQ(4, tabs.Presenter().Col());
+  EXPECT_EQ(tabs.RegisterGrid->currentIndex().column(), 4);
+  Key(Qt::Key_Home, Qt::ControlModifier);
+  Key(Qt::Key_Down);
+  EXPECT_EQ(2, tabs.Presenter().Row());
+  EXPECT_EQ(2, tabs.RegisterGrid->currentIndex().row());
+}
+
+TEST_F(RegisterGridWidgetTest, DoubleClickOpensTheDialogOverTheCell) {
+  int opened = 0;
+  tabs.SetEditDialogRunner([&](TfrmEditReg& dlg) {
+    ++opened;
+    EXPECT_EQ(QStringLiteral("R1"), dlg.windowTitle());
+    dlg.initTimerTimer();
+    dlg.done(1);
+  });
+  tabs.show();
+  const QPoint at = CellCentre(2, 2);
+  QMouseEvent press(QEvent::MouseButtonPress, at, tabs.RegisterGrid->viewport()->mapToGlobal(at), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(tabs.RegisterGrid->viewport(), &press);
+  QMouseEvent dbl(QEvent::MouseButtonDblClick, at, tabs.RegisterGrid->viewport()->mapToGlobal(at), Qt::LeftButton,
+                  Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(tabs.RegisterGrid->viewport(), &dbl);
+  EXPECT_EQ(1, opened);
+  EXPECT_EQ(2, tabs.Presenter().Row());
+  EXPECT_EQ(ui::FormatRegisterStatus(*SRegisters.GetRegister(1), GetEcsType()),
+            ui::FromQt(tabs.RegisterStatusPanels[0]->text()));
+}
+
+TEST_F(RegisterGridWidgetTest, ChangedValueCellIsPaintedAqua) {
+  tabs.show();
+  const QImage image = tabs.RegisterGrid->viewport()->grab().toImage();
+  const QPoint changed = CellCentre(2, 2) + QPoint(-tabs.RegisterGrid->columnWidth(2) / 2 + 3, 0);
+  const QPoint same = CellCentre(2, 1) + QPoint(-tabs.RegisterGrid->columnWidth(2) / 2 + 3, 0);
+  EXPECT_EQ(QColor(0, 255, 255), image.pixelColor(changed));
+  EXPECT_EQ(QColor(255, 255, 255), image.pixelColor(same));
+}
+
+}  // namespace

@@ -1,0 +1,294 @@
+// The status window: the poll step, value texts and item edits on the state;
+// polling held around operations, the timer and the Micom Ver page offscreen.
+#include <gtest/gtest.h>
+
+#include <QTableWidget>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "model/registers.h"
+#include "model/systemfunc.h"
+#include "model/vunddata.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+#include "ui/pollinghold.h"
+#include "ui/statuswindow.h"
+#include "ui/statuswindowrules.h"
+#include "ui/textconv.h"
+
+using testing_support::ScopedHome;
+using testing_support::ScriptedUi;
+using testing_support::TempDir;
+using ui::StatusWindowState;
+
+namespace {
+
+std::vector<RegSetting> RefreshList() {
+  std::vector<RegSetting> list;
+  GetRefreshList(list);
+  return list;
+}
+
+class StatusTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetForceEnglish(true);
+    // Two items share register 0x10: its low and high nibble.
+    dir.Write("vund.dat",
+              "[EcsSettings]\r\nRefreshTime=500\r\n"
+              "Refresh1=Lo\r\nRefreshID1=0x10\r\nRefreshMask1=15\r\n"
+              "Refresh2=Hi\r\nRefreshID2=0x10\r\nRefreshMask2=240\r\n");
+    ASSERT_TRUE(LoadVundData());
+  }
+  void TearDown() override {
+    ResetVundData();
+    SetForceEnglish(false);
+  }
+
+  ui::RefreshReader Reader(bool ok, int value = 0) {
+    return [this, ok, value](std::map<int, int>& values) {
+      ++reads;
+      for (auto& v : values) v.second = ok ? value : v.second;
+      return ok;
+    };
+  }
+
+  TempDir dir;
+  ScopedHome home{dir.Path()};
+  int reads = 0;
+};
+
+TEST_F(StatusTest, TwoItemsOfOneRegisterShowTwoFieldsOfOneRead) {
+  StatusWindowState s;
+  s.SetStatusPolling(true);
+  std::map<int, int> seen;
+  const auto tick = s.StatusTimerTimer([&](std::map<int, int>& values) {
+    seen = values;
+    values[0x10] = 0xA5;
+    return true;
+  });
+  EXPECT_TRUE(tick.rebuilt);
+  EXPECT_TRUE(tick.shown);
+  EXPECT_EQ(1u, seen.size());  // one entry, one read
+  EXPECT_EQ(REG_VALUE_UNKNOWN, seen[0x10]);
+  EXPECT_EQ((std::vector<std::string>{"Lo", "Hi", ""}), s.RowNames());
+  EXPECT_EQ((std::vector<std::string>{"5", "10"}), s.ValueTexts(false));
+  EXPECT_EQ((std::vector<std::string>{"0x5", "0xA"}), s.ValueTexts(true));
+  EXPECT_EQ("---", ui::FormatStatusValue(REG_VALUE_UNKNOWN, 0xFF, false));
+}
+
+TEST_F(StatusTest, PollStep) {
+  StatusWindowState s;
+  s.SetInterval(500);
+  EXPECT_TRUE(s.SetStatusPolling(true));
+  EXPECT_FALSE(s.SetStatusPolling(true));  // already on: the timer runs
+
+  auto tick = s.StatusTimerTimer(Reader(false));
+  EXPECT_TRUE(tick.rearm);
+  EXPECT_EQ(StatusWindowState::kFailedPollIntervalMs, s.Interval());
+  EXPECT_EQ((std::vector<std::string>{"---", "---"}), s.ValueTexts(false));  // the last numbers stay
+  tick = s.StatusTimerTimer(Reader(true, 0x21));
+  EXPECT_TRUE(tick.rearm);
+  EXPECT_EQ(500, s.Interval());
+  tick = s.StatusTimerTimer(Reader(false));
+  EXPECT_EQ((std::vector<std::string>{"1", "2"}), s.ValueTexts(false));
+
+  // Another operation waits for its reply: no read now, but come back.
+  reads = 0;
+  tick = s.StatusTimerTimer(Reader(true), true);
+  EXPECT_EQ(0, reads);
+  EXPECT_TRUE(tick.rearm);
+
+  // Off: the next tick reads nothing and stops.
+  s.SetStatusPolling(false);
+  tick = s.StatusTimerTimer(Reader(true));
+  EXPECT_EQ(0, reads);
+  EXPECT_FALSE(tick.rearm);
+}
+
+TEST_F(StatusTest, NoItemsOrNoIntervalMeansNoPolling) {
+  ResetVundData();  // no vund.dat: RefreshTime 0, no items
+  StatusWindowState empty;
+  empty.SetStatusPolling(true);
+  const auto tick = empty.StatusTimerTimer(Reader(true));
+  EXPECT_FALSE(tick.rearm);
+  EXPECT_FALSE(empty.Polling());
+  EXPECT_EQ(0, reads);
+
+  SetRefreshEntry(RegSetting{"X", 0x20, 0xFFFF}, 0);
+  StatusWindowState s;
+  s.SetInterval(0);
+  EXPECT_FALSE(s.SetStatusPolling(true));  // no timer at 0 ms
+  s.SetInterval(500);
+  // A successful poll takes RefreshTime 0: no more ticks, rather than a busy loop.
+  EXPECT_FALSE(s.StatusTimerTimer(Reader(true, 1)).rearm);
+  EXPECT_FALSE(s.IntervalPolls());
+  // A failed one still waits its 10 s.
+  EXPECT_TRUE(s.StatusTimerTimer(Reader(false)).rearm);
+}
+
+TEST_F(StatusTest, PasteAndDelete) {
+  ScriptedUi ui;
+  StatusWindowState s;
+  s.BuildStatusList();
+
+  ST_REGISTER buffer;
+  buffer.ID = 0;
+  EXPECT_FALSE(s.Paste(buffer, 1));  // nothing copied
+  EXPECT_EQ(2u, RefreshList().size());
+
+  buffer.LongName = "Copied";
+  buffer.ID = 0x30;
+  buffer.Mask = 0x0F00;
+  EXPECT_TRUE(s.Paste(buffer, 30));  // a row far past the items appends
+  ASSERT_EQ(3u, RefreshList().size());
+  EXPECT_EQ("Copied", RefreshList()[2].Name);
+  EXPECT_EQ(0x0F00, RefreshList()[2].Mask);
+  EXPECT_EQ(3u, s.Items().size());  // rows rebuilt at once
+
+  ui.ExpectMessage(0x24, platform::kIdNo, "Do you delete ?");
+  EXPECT_FALSE(s.Delete(1, "Lo"));
+  ui.ExpectMessage(0x24, platform::kIdYes);
+  EXPECT_FALSE(s.Delete(5, ""));  // an empty cell
+  ui.ExpectMessage(0x24, platform::kIdYes);
+  ui.ExpectMessage(0x24, platform::kIdYes);
+  EXPECT_TRUE(s.Delete(1, "Lo"));
+  EXPECT_TRUE(s.Delete(1, s.Items()[0].Name));  // the second delete hits the item now in row 1
+  ASSERT_EQ(1u, RefreshList().size());
+  EXPECT_EQ("Copied", RefreshList()[0].Name);
+  EXPECT_TRUE(ui.AllSeen());
+}
+
+TEST_F(StatusTest, AddAndEditThroughTheParameterEditor) {
+  StatusWindowState s;
+  s.BuildStatusList();
+  std::vector<STEditItem> shown;
+  auto answer = [&](const std::string& name, const std::string& id, const std::string& mask) {
+    return [&shown, name, id, mask](std::vector<STEditItem>& rows) {
+      shown = rows;
+      rows[0].Value = name;
+      rows[1].Value = id;
+      rows[2].Value = mask;
+      return true;
+    };
+  };
+
+  // Edit (Tag 1) on a row past the last item appends.
+  ASSERT_TRUE(s.AddOrEdit(1, 7, answer("New", "0x40", "255")));
+  ASSERT_EQ(3u, RefreshList().size());
+  EXPECT_EQ("New", RefreshList()[2].Name);
+  EXPECT_EQ(0x40, RefreshList()[2].ID);
+  EXPECT_EQ(255, RefreshList()[2].Mask);
+  EXPECT_EQ("", shown[0].Value);
+  EXPECT_EQ("0x0", shown[1].Value);
+  EXPECT_EQ("0xFFFF", shown[2].Value);
+
+  // Edit of row 2 shows its item and replaces it.
+  ASSERT_TRUE(s.AddOrEdit(1, 2, answer("High", "0x10", "0xF0")));
+  EXPECT_EQ("Hi", shown[0].Value);
+  EXPECT_EQ("0x10", shown[1].Value);
+  EXPECT_EQ("0;0xFFFFFFFF", shown[1].Range);
+  EXPECT_EQ("0xF0", shown[2].Value);
+  EXPECT_EQ("0;0xFFFF", shown[2].Range);
+  EXPECT_EQ("High", RefreshList()[1].Name);
+
+  // Add (Tag 0) inserts before the row.
+  ASSERT_TRUE(s.AddOrEdit(0, 1, answer("First", "5", "1")));
+  EXPECT_EQ("First", RefreshList()[0].Name);
+  EXPECT_EQ(4u, s.Items().size());
+
+  EXPECT_FALSE(s.AddOrEdit(0, 1, [](std::vector<STEditItem>&) { return false; }));
+  EXPECT_EQ(4u, RefreshList().size());
+}
+
+// ---- The widget ----
+
+class StatusWindowTest : public StatusTest {
+ protected:
+  void SetUp() override {
+    StatusTest::SetUp();
+    w.SetRefreshReader(Reader(false));
+    w.SetRefreshInterval(500);
+  }
+  TStatusWindow w;
+};
+
+TEST_F(StatusWindowTest, PollingHeldAroundAnOperationWithStartAndWithStop) {
+  w.SetStatusPolling(true);
+  ASSERT_TRUE(w.StatusTimer->isActive());
+  {
+    ui::PollingHold hold(w);
+    EXPECT_FALSE(w.IsPolling());
+  }
+  EXPECT_TRUE(w.IsPolling());
+  EXPECT_TRUE(w.StatusTimer->isActive());
+
+  w.StatusWindowContClick(1);  // the user chose "Stop"
+  w.SetStatusWindowChoice(1);
+  w.StatusTimerTimer();  // the tick after "Stop" ends polling
+  EXPECT_FALSE(w.StatusTimer->isActive());
+  {
+    ui::PollingHold hold(w);
+  }
+  EXPECT_FALSE(w.IsPolling());
+  EXPECT_FALSE(w.StatusTimer->isActive());
+}
+
+TEST_F(StatusWindowTest, FailedPollWaitsTenSecondsAndShowsTheRows) {
+  w.SetStatusPolling(true);
+  w.StatusTimerTimer();
+  EXPECT_EQ(1, reads);
+  EXPECT_TRUE(w.StatusTimer->isActive());
+  EXPECT_EQ(10000, w.StatusTimer->interval());
+  ASSERT_EQ(4, w.StatusGrid->rowCount());  // hidden row 0, two items, one empty row
+  EXPECT_EQ(QStringLiteral("Hi"), w.StatusGrid->item(2, 1)->text());
+  EXPECT_EQ(QStringLiteral("---"), w.StatusGrid->item(2, 2)->text());
+
+  w.SetRefreshInterval(0);
+  EXPECT_FALSE(w.StatusTimer->isActive());
+  w.SetStatusPolling(false);
+  w.SetStatusPolling(true);
+  EXPECT_FALSE(w.StatusTimer->isActive());
+}
+
+TEST_F(StatusWindowTest, ItemEditsPollAgainOnlyWithStart) {
+  ST_REGISTER buffer;
+  buffer.LongName = "P";
+  buffer.ID = 0x50;
+  w.SetCopyBuffer(&buffer);
+  w.SetStatusWindowChoice(1);
+  w.mnuSatsuItemInsertClick();
+  EXPECT_EQ(3u, RefreshList().size());
+  EXPECT_FALSE(w.IsPolling());
+  EXPECT_EQ(QStringLiteral("P"), w.StatusGrid->item(1, 1)->text());
+
+  w.SetStatusWindowChoice(0);
+  w.mnuSatsuItemInsertClick();
+  EXPECT_TRUE(w.IsPolling());
+  EXPECT_TRUE(w.StatusTimer->isActive());
+}
+
+TEST_F(StatusWindowTest, MicomVersionsReadOnEveryVisit) {
+  int calls = 0;
+  std::vector<std::string> names = {"Main", "Sub"};
+  w.sGridMiconVer->SetReader([&](std::vector<std::string>& n, std::vector<std::string>& v) {
+    ++calls;
+    n = names;
+    v.assign(n.size(), "Ver1.203 [1234]");
+    return true;
+  });
+  w.StatusPage->setCurrentIndex(1);
+  EXPECT_EQ(1, calls);
+  ASSERT_EQ(2, w.sGridMiconVer->rowCount());
+  EXPECT_EQ(QStringLiteral("Sub"), w.sGridMiconVer->item(1, 0)->text());
+  EXPECT_EQ(QStringLiteral("Ver1.203 [1234]"), w.sGridMiconVer->item(1, 1)->text());
+
+  w.StatusPage->setCurrentIndex(0);
+  EXPECT_EQ(1, calls);
+  names.clear();  // nothing came back: the rows stay
+  w.StatusPage->setCurrentIndex(1);
+  EXPECT_EQ(2, calls);
+  EXPECT_EQ(2, w.sGridMiconVer->rowCount());
+}
+
+}  // namespace
