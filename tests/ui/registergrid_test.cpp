@@ -256,9 +256,7 @@ TEST_F(RegisterGridTest, ClickShowsTheRegisterForEcs2AndEcs3) {
   EXPECT_EQ("long_A  ID : 0x00001234  Max : 255  Min : 0", text);
   ASSERT_TRUE(p.Click(1, text));
   EXPECT_EQ("", text);
-  p.SetCurrent(2, 2);  // out of the data rows: clamped to row 1 ... an empty pair is not
-  AddRegs(0);
-  Metrics(104 * 2);
+  Metrics(104 * 2);  // a second, empty pair leaves the bar alone
   p.BuildRegisterGrid(0);
   p.SetCurrent(4, 1);
   text = "kept";
@@ -312,6 +310,8 @@ TEST_F(RegisterGridTest, TabPopupRenameAddAndDelete) {
 }
 
 TEST_F(RegisterGridTest, DraggedSizesSpreadAndAreSaved) {
+  int oldName = 0, oldValue = 0, oldRow = 0;
+  GetRegGridSizes(oldName, oldValue, oldRow);
   AddRegs(7);
   Metrics(104 * 2);
   p.BuildRegisterGrid(0);
@@ -327,6 +327,7 @@ TEST_F(RegisterGridTest, DraggedSizesSpreadAndAreSaved) {
   EXPECT_EQ(55, n);
   EXPECT_EQ(60, v);
   EXPECT_EQ(22, h);
+  SetRegGridSizes(oldName, oldValue, oldRow);
   // A resize rebuilds only when the pairs that fit change.
   EXPECT_FALSE(p.ResizeNeedsRebuild(115 * 2 + 5));
   EXPECT_TRUE(p.ResizeNeedsRebuild(115 * 3));
