@@ -30,11 +30,15 @@ TFrmMain* FrmMain = nullptr;
 
 namespace {
 
+// A status bar panel of the given width that gives way when the window is
+// narrower than its panels.
 QLabel* AddPanel(QStatusBar* bar, int width) {
   auto* label = new QLabel(bar);
-  label->setFixedWidth(width);
+  label->setMinimumWidth(0);
+  label->setMaximumWidth(width);
+  label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
   label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  bar->addWidget(label);
+  bar->addWidget(label, width);
   return label;
 }
 
@@ -163,17 +167,22 @@ void TFrmMain::CreateComponents() {
   bottom->setContentsMargins(2, 2, 2, 2);
   ProgressMsg = new QLabel(Panel1);
   ProgressMsg->setObjectName(QStringLiteral("ProgressMsg"));
-  ProgressMsg->setFixedWidth(256);
+  ProgressMsg->setMinimumWidth(0);
+  ProgressMsg->setMaximumWidth(256);
+  ProgressMsg->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
   ProgressMsg->setAlignment(Qt::AlignCenter);
   MainP_Bar = new QProgressBar(Panel1);
   MainP_Bar->setObjectName(QStringLiteral("MainP_Bar"));
   MainP_Bar->setRange(0, 100);
   MainP_Bar->setValue(0);
-  MainP_Bar->setFixedWidth(378);
+  MainP_Bar->setMinimumWidth(0);
+  MainP_Bar->setMaximumWidth(378);
+  MainP_Bar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   MainP_Bar->setTextVisible(false);
-  bottom->addWidget(ProgressMsg);
-  bottom->addStretch(1);
-  bottom->addWidget(MainP_Bar);
+  // Full widths when there is room; all give way in a narrow window.
+  bottom->addWidget(ProgressMsg, 256);
+  bottom->addStretch(256);
+  bottom->addWidget(MainP_Bar, 378);
   right->addWidget(Panel1);
 
   Splitter1->setStretchFactor(0, 0);

@@ -1,0 +1,208 @@
+// The small dialogs offscreen: the parameter editor, the search dialog and the
+// input box, each driven the way a user would.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <functional>
+
+#include "model/iniproperty.h"
+#include "model/systemfunc.h"
+#include "platform/ui.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+#include "ui/choosers.h"
+#include "ui/frminiedit.h"
+#include "ui/frmmyinputdlg.h"
+#include "ui/frmsearchdlg.h"
+#include "ui/textconv.h"
+
+namespace {
+
+// Runs fn on the modal dialog once it is up.
+void WhenModal(std::function<void(QWidget*)> fn) {
+  QTimer::singleShot(0, [fn] {
+    QWidget* w = QApplication::activeModalWidget();
+    ASSERT_NE(w, nullptr);
+    fn(w);
+  });
+}
+
+void Key(QWidget* w, int key) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+  QApplication::sendEvent(w, &press);
+}
+
+TEST(IniEditDialog, RangeErrorsKeepItOpenUntilTheValuesAreGood) {
+  testing_support::ScriptedUi ui;
+  std::vector<STEditItem> rows = {{"Level", imRangeInteger, "10;20", "15"},
+                                  {"COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "2"},
+                                  {"Count", imDirectInteger, "", "1"}};
+  TfrmIniEdit dlg(nullptr, &rows);
+  dlg.show();
+  ASSERT_EQ(dlg.RowCount(), 3);
+  EXPECT_EQ(dlg.CellText(0), "15");
+  EXPECT_EQ(dlg.CellText(1), "COM 3");
+
+  dlg.SetCellText(0, "9");
+  ui.ExpectMessage(0, platform::kIdOk, "[Level] : Range ERROR! : 10 <= 9 <= 20");
+  dlg.Button1->click();
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_EQ(rows[0].Value, "15");
+
+  dlg.SetCellText(0, "20");
+  dlg.SetCellText(2, "abc");
+  ui.ExpectMessage(0, platform::kIdOk, "[Count] : Input Error!");
+  dlg.Button1->click();
+  EXPECT_TRUE(dlg.isVisible());
+
+  dlg.SetCellText(1, "COM 1");
+  dlg.SetCellText(2, "0x10");
+  dlg.Button1->click();
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_EQ(dlg.result(), 1);
+  EXPECT_EQ(rows[0].Value, "20");
+  EXPECT_EQ(rows[1].Value, "0");
+  EXPECT_EQ(rows[2].Value, "16");
+}
+
+TEST(IniEditDialog, CancelChecksAndStoresNothing) {
+  testing_support::ScriptedUi ui;
+  std::vector<STEditItem> rows = {{"Level", imRangeInteger, "10;20", "15"}};
+  TfrmIniEdit dlg(nullptr, &rows);
+  dlg.show();
+  dlg.SetCellText(0, "99");
+  dlg.Button2->click();
+  EXPECT_EQ(dlg.result(), 2);
+  EXPECT_EQ(rows[0].Value, "15");
+}
+
+class ScriptedChoosers : public ui::Choosers {
+ public:
+  ScriptedChoosers() { ui::SetChoosers(this); }
+  ~ScriptedChoosers() override { ui::SetChoosers(nullptr); }
+  bool ChooseColor(int initial, int& chosen) override {
+    lastInitial = initial;
+    chosen = 0x00FF8040;
+    return true;
+  }
+  bool ChooseFont(ui::FontChoice&, bool) override { return false; }
+  bool ChooseFolder(const std::string& caption, std::string& folder) override {
+    lastCaption = caption;
+    folder = "/data/out";
+    return true;
+  }
+  bool OpenDocument(const std::string&) override { return false; }
+  int lastInitial = -1;
+  std::string lastCaption;
+};
+
+TEST(IniEditDialog, EllipsisRowsUseTheirChoosers) {
+  testing_support::ScriptedUi ui;
+  ScriptedChoosers choosers;
+  std::vector<STEditItem> rows = {{"Image", imSelectFile, "NVM files (*.eep);*.eep", "/img/old.eep"},
+                                  {"Folder", imSelectDirectory, "", ""},
+                                  {"Color", imSelectColor, "", "255"}};
+  TfrmIniEdit dlg(nullptr, &rows);
+  dlg.show();
+  ui.ExpectOpenFile("/img/new.eep");
+  dlg.ValueListEditor1EditButtonClick(0);
+  EXPECT_EQ(ui.LastFileDialog().title, "Image");
+  EXPECT_EQ(ui.LastFileDialog().filter, "NVM files (*.eep)|*.eep");
+  EXPECT_EQ(ui.LastFileDialog().initialDir, "/img/");
+  EXPECT_EQ(dlg.CellText(0), "/img/new.eep");
+  dlg.ValueListEditor1EditButtonClick(1);
+  EXPECT_EQ(choosers.lastCaption, "Folder");
+  EXPECT_EQ(dlg.CellText(1), "/data/out");
+  dlg.ValueListEditor1EditButtonClick(2);
+  EXPECT_EQ(choosers.lastInitial, 255);
+  EXPECT_EQ(dlg.CellText(2), std::to_string(0x00FF8040));
+}
+
+TEST(ComPortDialog, OkStoresTheChoiceInTheSettings) {
+  testing_support::TempDir dir;
+  testing_support::ScopedHome home(dir.Path());
+  LoadSettings();
+  SetComPort(0);
+  SetBaudRate(9);
+  std::vector<STEditItem> seen;
+  ui::SetIniEditHandler([&](std::vector<STEditItem>& rows) {
+    seen = rows;
+    rows[0].Value = "3";
+    rows[1].Value = "12";
+    return true;
+  });
+  EXPECT_TRUE(ui::ShowComPortDialog());
+  EXPECT_EQ(GetComPort(), 3);
+  EXPECT_EQ(GetBaudRate(), 12);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].Name, "COM Port");
+  EXPECT_EQ(seen[0].Value, "0");
+  EXPECT_EQ(seen[1].Value, "9");
+
+  ui::SetIniEditHandler([](std::vector<STEditItem>& rows) {
+    rows[0].Value = "5";
+    return false;
+  });
+  EXPECT_FALSE(ui::ShowComPortDialog());
+  EXPECT_EQ(GetComPort(), 3);
+  ui::SetIniEditHandler({});
+  EXPECT_FALSE(dir.Read("Vund2.ini").size());  // the dialog does not write the file
+}
+
+TEST(SearchDialog, OffersTheHistoryAndEnterSearches) {
+  const std::vector<std::string> history = {"VOLUME", "BASS"};
+  STSearcSetting setting;
+  TFrmSearchDlg dlg(nullptr, &history, &setting);
+  WhenModal([&](QWidget*) {
+    EXPECT_EQ(dlg.SearchCBox->count(), 2);
+    EXPECT_EQ(dlg.SearchCBox->currentText(), QStringLiteral("VOLUME"));
+    dlg.SearchCBox->setEditText(QStringLiteral("treble"));
+    dlg.cBoxWordSearch->setChecked(true);
+    Key(dlg.SearchCBox->lineEdit(), Qt::Key_Return);
+  });
+  EXPECT_EQ(dlg.exec(), 1);
+  EXPECT_EQ(setting.SearchText, "treble");
+  EXPECT_TRUE(setting.WholeWord);
+
+  STSearcSetting untouched;
+  TFrmSearchDlg cancelled(nullptr, &history, &untouched);
+  WhenModal([&](QWidget*) { cancelled.btnCancel->click(); });
+  EXPECT_EQ(cancelled.exec(), 2);
+  EXPECT_TRUE(untouched.SearchText.empty());
+}
+
+TEST(InputBox, EnterConfirmsAndEscKeepsTheDefault) {
+  WhenModal([](QWidget* w) {
+    auto* edit = w->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(ui::FromQt(w->windowTitle()), "Input");
+    edit->setText(ui::ToQt("映像"));
+    Key(edit, Qt::Key_Return);
+  });
+  EXPECT_EQ(MyInputBox("Input", "Tab Name", "old"), "映像");
+
+  WhenModal([](QWidget* w) {
+    auto* edit = w->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+    ASSERT_NE(edit, nullptr);
+    edit->setText(QStringLiteral("typed"));
+    // The window's close box is refused; only the keys and buttons end it.
+    EXPECT_FALSE(w->close());
+    Key(edit, Qt::Key_Escape);
+  });
+  EXPECT_EQ(MyInputBox("Input", "Tab Name", "old"), "old");
+
+  std::string text = "keep";
+  WhenModal([](QWidget* w) {
+    w->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
+  });
+  EXPECT_FALSE(MyInputQuery("Input", "Tab Name", text));
+  EXPECT_EQ(text, "keep");
+}
+
+}  // namespace

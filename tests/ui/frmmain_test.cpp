@@ -1,0 +1,435 @@
+// The main window offscreen: start-up against the simulated target, the
+// command menu, the message log, captions and the close with its questions.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QGroupBox>
+#include <QFontDatabase>
+#include <QMenuBar>
+#include <QTabBar>
+#include <QTableWidget>
+#include <cstdlib>
+#include <memory>
+
+#include "link/targetcontrol.h"
+#include "model/registers.h"
+#include "model/systemfunc.h"
+#include "model/vunddata.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/ui.h"
+#include "simlink.h"
+#include "simtarget.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+#include "ui/choosers.h"
+#include "ui/frmmain.h"
+#include "ui/mainwindowrules.h"
+#include "ui/textconv.h"
+
+namespace {
+
+std::string ReadExample(const std::string& name) {
+  std::string bytes;
+  platform::ReadFileBytes(std::string(VUND2_EXAMPLES) + "/" + name, bytes);
+  return bytes;
+}
+
+std::string MemoText(const TFrmMain& w) { return ui::FromQt(w.VundMemo->toPlainText()); }
+
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
+      had_ = true;
+      old_ = old;
+    }
+    setenv(name, value, 1);
+  }
+  ~ScopedEnv() {
+    if (had_)
+      setenv(name_, old_.c_str(), 1);
+    else
+      unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SRegisters = Registers();
+    HRegisters = Registers();
+    ResetVundData();
+    SetForceEnglish(false);
+    dir.Write("Sreg.dat", ReadExample("Sreg.dat"));
+    dir.Write("Hreg.dat", ReadExample("Hreg.dat"));
+    dir.Write("vund.dat", ReadExample("vund.dat"));
+    dir.Write("Table.dat", ReadExample("Table.dat"));
+    dir.Write("Vund2.ini", "[Bus]\r\nBusPhysicalLayer=0\r\nComPort=1\r\nBaudRate=6\r\nECSType=2\r\n");
+    window = std::make_unique<TFrmMain>();
+    window->SetTargetConnector([] { return false; });
+  }
+
+  void TearDown() override {
+    window.reset();
+    TargetControl.ConnectWith(nullptr, clock);
+    SRegisters = Registers();
+    HRegisters = Registers();
+    ResetVundData();
+    SetForceEnglish(false);
+  }
+
+  // Start-up connects to a simulated ECS3 set made from the sample files.
+  void UseTarget() {
+    target = std::make_unique<SimTarget>(SimProtocol::Ecs3);
+    ASSERT_TRUE(target->LoadVundData(dir.File("vund.dat")));
+    ASSERT_TRUE(target->LoadRegisterFile(dir.File("Sreg.dat"), false));
+    window->SetTargetConnector(
+        [this] { return TargetControl.ConnectWith(std::make_unique<SimLink>(*target, clock), clock); });
+  }
+
+  // An S Reg register with a value slot.
+  uint32_t SomeSregId() const {
+    for (const auto& [id, value] : SRegisters.GetValueMap())
+      if (id != 0) return id;
+    return 0;
+  }
+
+  ScopedEnv lang{"LC_ALL", "ja_JP.UTF-8"};
+  testing_support::TempDir dir;
+  testing_support::ScopedHome home{dir.Path()};
+  testing_support::ScriptedUi ui;
+  platform::VirtualClock clock;
+  std::unique_ptr<SimTarget> target;
+  std::unique_ptr<TFrmMain> window;
+};
+
+TEST_F(MainWindowTest, StartupWithATargetReadsRaisesSnapshotsAndPolls) {
+  UseTarget();
+  target->SetRegister(0x0100, 0x1234);
+  window->RunStartupNow("");
+
+  const uint32_t id = SomeSregId();
+  ASSERT_NE(id, 0u);
+  EXPECT_EQ(SRegisters.GetValue(id), target->Register(id));
+  EXPECT_EQ(SRegisters.GetSnapshotValue(id), SRegisters.GetValue(id));
+  // BaudRateSupport 0x1840: indexes 6, 11 and 12; the highest wins.
+  EXPECT_EQ(target->BaudIndex(), 12);
+  EXPECT_TRUE(window->IsPolling());
+  EXPECT_EQ(ui::FromQt(window->MainStatusPanels[0]->text()), "COM:Port 2 BaudRate 115200");
+  EXPECT_EQ(ui::FromQt(window->windowTitle()),
+            ui::FormatMainCaption("Sreg.dat", SRegisters.GetMiconVer(), "Hreg.dat", HRegisters.GetMiconVer()));
+  EXPECT_EQ(ui::FromQt(window->windowTitle()).rfind("Vund2  S_REG : Sreg M_Ver:", 0), 0u);
+  EXPECT_NE(ui::FromQt(window->windowTitle()).find(" H_REG : Hreg M_ver:"), std::string::npos);
+  EXPECT_FALSE(window->Busy());
+}
+
+TEST_F(MainWindowTest, StartupWithoutATargetBuildsTabsAndCommandsOnly) {
+  window->RunStartupNow("");
+  EXPECT_TRUE(window->StartupDone());
+  std::vector<std::string> tabs;
+  SRegisters.GetTabNames(tabs);
+  ASSERT_FALSE(tabs.empty());
+  ASSERT_EQ(window->S_HRegTabBar->count(), static_cast<int>(tabs.size()) + 1);
+  EXPECT_EQ(window->S_HRegTabBar->tabText(0), QStringLiteral("ALL"));
+  EXPECT_EQ(ui::FromQt(window->S_HRegTabBar->tabText(1)), tabs[0]);
+  EXPECT_EQ(window->mnuCommand->actions().size(), GetMemCommandCount() + GetSwitchCommandCount());
+  EXPECT_FALSE(window->IsPolling());
+  EXPECT_EQ(SRegisters.GetValue(SomeSregId()), REG_VALUE_UNKNOWN);
+  EXPECT_TRUE(window->MainStatusPanels[0]->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, FirstReadFailingSearchesTheBaudRateAndReadsAgain) {
+  UseTarget();
+  target->SetBaudIndex(11);  // the host starts at 9600 and hears nothing
+  target->SetRegister(0x0100, 0x0042);
+  window->RunStartupNow("");
+  const uint32_t id = SomeSregId();
+  EXPECT_EQ(SRegisters.GetValue(id), target->Register(id));
+  EXPECT_EQ(target->BaudIndex(), 12);
+  EXPECT_FALSE(MemoText(*window).empty());  // the failed read was logged
+  EXPECT_TRUE(window->IsPolling());
+}
+
+TEST_F(MainWindowTest, CaptionsAreEnglishWhenTheLanguageIsNotJapanese) {
+  window->RunStartupNow("");
+  EXPECT_EQ(ui::FromQt(window->MenuAction("FileF1")->text()), "ファイル(&F)");
+  EXPECT_EQ(ui::FromQt(window->MenuAction("mnuVundHelp")->text()), "Vundヘルプ((&C)");
+  EXPECT_EQ(window->MenuAction("mnuEditSreg")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_S));
+
+  window.reset();
+  window = std::make_unique<TFrmMain>();
+  window->SetTargetConnector([] { return false; });
+  window->RunStartupNow("x1y");  // a Japanese system, English forced
+  EXPECT_EQ(window->MenuAction("FileF1")->text(), QStringLiteral("File(&F)"));
+  EXPECT_EQ(window->MenuAction("mnuExit")->text(), QStringLiteral("Close(&X)"));
+  EXPECT_EQ(window->MenuAction("mnuDeleteTab")->text(), QStringLiteral("Delete Tab(&D)"));
+  EXPECT_EQ(window->MenuAction("mnuHregEdit")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_H));
+
+  SetForceEnglish(false);
+  ScopedEnv english("LC_ALL", "en_US.UTF-8");
+  window.reset();
+  window = std::make_unique<TFrmMain>();
+  window->SetTargetConnector([] { return false; });
+  window->RunStartupNow("");
+  EXPECT_EQ(window->MenuAction("mnuSaveAsHreg")->text(), QStringLiteral("Save as(&H)"));
+}
+
+TEST_F(MainWindowTest, AltSRunsTheEditItemRatherThanOpeningTheSearchMenu) {
+  window->RunStartupNow("");
+  int triggered = 0;
+  QObject::connect(window->MenuAction("mnuEditSreg"), &QAction::triggered, [&] { ++triggered; });
+  QKeyEvent override(QEvent::ShortcutOverride, Qt::Key_S, Qt::AltModifier);
+  QApplication::sendEvent(window.get(), &override);
+  EXPECT_TRUE(override.isAccepted());
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_S, Qt::AltModifier);
+  QApplication::sendEvent(window.get(), &press);
+  EXPECT_EQ(triggered, 1);
+  QKeyEvent other(QEvent::ShortcutOverride, Qt::Key_X, Qt::AltModifier);
+  other.ignore();
+  QApplication::sendEvent(window.get(), &other);
+  EXPECT_FALSE(other.isAccepted());
+}
+
+TEST_F(MainWindowTest, CommandMenuTagsRunMemoryThenSwitchCommands) {
+  dir.Write("vund.dat",
+            "[EcsSettings]\r\nRefreshTime=500\r\nMemName1=M0\r\nMemID1=0x0F20\r\nMemName2=M1\r\nMemID2=0x0F21\r\n"
+            "MemName3=M2\r\nMemID3=0x0F22\r\nSWName1=S0\r\nSWID1=0x0F28\r\nSWName2=S1\r\nSWID2=0x0F29\r\n");
+  UseTarget();
+  window->RunStartupNow("");
+  ASSERT_EQ(window->MemCommandCount(), 3);
+  const QList<QAction*> items = window->mnuCommand->actions();
+  ASSERT_EQ(items.size(), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(TFrmMain::Tag(items[i]), i);
+  EXPECT_EQ(items[3]->text(), QStringLiteral("S0"));
+  items[3]->trigger();
+  EXPECT_EQ(target->Register(0x0F28), 1);
+  EXPECT_EQ(target->Register(0x0F22), 0);
+  EXPECT_NE(MemoText(*window).find("Success ( S0 )"), std::string::npos);
+  EXPECT_TRUE(window->IsPolling());  // held off around the command only
+}
+
+TEST_F(MainWindowTest, MessageLogSplitsLinesAndClears) {
+  window->AddMessageLines("first\nsecond");
+  window->AddMessageLines("third\n");
+  window->AddMessage("fourth");
+  EXPECT_EQ(MemoText(*window), "first\nsecond\nthird\n\nfourth");
+  platform::MainServices().AddMessage("via services");
+  EXPECT_NE(MemoText(*window).find("via services"), std::string::npos);
+  window->SetProgressMessage("読み込み中");
+  EXPECT_EQ(ui::FromQt(window->ProgressMsg->text()), "読み込み中");
+  window->SetProgressMax(40);
+  window->SetProgressPosition(10);
+  EXPECT_EQ(window->MainP_Bar->value(), 10);
+  window->MenuAction("mnuMessageClear")->trigger();
+  EXPECT_TRUE(window->VundMemo->toPlainText().isEmpty());
+}
+
+TEST_F(MainWindowTest, CloseWithoutChangesWritesSettingsAndStatusItemsAskingNothing) {
+  window->RunStartupNow("");
+  RegSetting extra;
+  extra.Name = "ADDED";
+  extra.ID = 0x4321;
+  SetRefreshEntry(extra, 100);
+  dir.Write("Vund2.ini", "");
+  EXPECT_TRUE(window->close());
+  const std::string ini = dir.Read("Vund2.ini");
+  EXPECT_NE(ini.find("MainLeft="), std::string::npos);
+  EXPECT_NE(ini.find("LastSregFile=Sreg.dat"), std::string::npos);
+  EXPECT_NE(ini.find("ComPort=1"), std::string::npos);
+  EXPECT_NE(dir.Read("vund.dat").find("0x4321"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, CloseWithAChangedFileSavesOnYes) {
+  window->RunStartupNow("");
+  SRegisters.AddTab("NEWTAB");
+  ui.ExpectMessage(0x23, platform::kIdYes, "Sreg.dat").ExpectMessage(0x40, platform::kIdOk);
+  EXPECT_TRUE(window->close());
+  EXPECT_NE(dir.Read("Sreg.dat").find("NEWTAB"), std::string::npos);
+  EXPECT_NE(dir.Read("Vund2.ini").find("MainLeft="), std::string::npos);
+}
+
+TEST_F(MainWindowTest, CloseWithAChangedFileDropsItOnNo) {
+  window->RunStartupNow("");
+  const std::string before = dir.Read("Hreg.dat");
+  HRegisters.AddTab("NEWTAB");
+  ui.ExpectMessage(0x23, platform::kIdNo, "Hreg.dat");
+  EXPECT_TRUE(window->close());
+  EXPECT_EQ(dir.Read("Hreg.dat"), before);
+}
+
+TEST_F(MainWindowTest, CancelInTheSaveQuestionKeepsTheWindowAndTheLink) {
+  UseTarget();
+  window->RunStartupNow("");
+  ASSERT_TRUE(window->IsPolling());
+  const std::string iniBefore = dir.Read("Vund2.ini");
+  const size_t frames = target->FrameCount();
+  SRegisters.AddTab("NEWTAB");
+  ui.ExpectMessage(0x23, platform::kIdCancel);
+  EXPECT_FALSE(window->close());
+  EXPECT_EQ(target->FrameCount(), frames);  // no baud rate sent
+  EXPECT_EQ(target->BaudIndex(), 12);
+  EXPECT_EQ(dir.Read("Vund2.ini"), iniBefore);
+  EXPECT_TRUE(window->IsPolling());
+  EXPECT_TRUE(SRegisters.IsChanged());
+
+  // Closing for real then sends the configured rate back.
+  ui.ExpectMessage(0x23, platform::kIdNo);
+  EXPECT_TRUE(window->close());
+  EXPECT_GT(target->FrameCount(), frames);
+  EXPECT_EQ(target->BaudIndex(), 6);
+}
+
+TEST_F(MainWindowTest, CloseDuringATargetOperationWaitsForItsEnd) {
+  window->RunStartupNow("");
+  {
+    TFrmMain::TargetOperation op(*window);
+    ASSERT_TRUE(static_cast<bool>(op));
+    TFrmMain::TargetOperation second(*window);
+    EXPECT_FALSE(static_cast<bool>(second));
+    EXPECT_FALSE(window->close());
+    EXPECT_FALSE(dir.Read("Vund2.ini").find("MainLeft=") != std::string::npos);
+  }
+  // The held close runs from the event loop once the operation ended.
+  QApplication::processEvents();
+  EXPECT_NE(dir.Read("Vund2.ini").find("MainLeft="), std::string::npos);
+}
+
+TEST_F(MainWindowTest, ComPortCommandHoldsPollingAroundTheDialog) {
+  UseTarget();
+  window->RunStartupNow("");
+  ui.ExpectComPortDialog(false, [this] { EXPECT_FALSE(window->IsPolling()); });
+  window->MenuAction("mnuComPort")->trigger();
+  EXPECT_TRUE(window->IsPolling());
+
+  window->SetStatusWindowChoice(1);
+  window->SetStatusPolling(false);
+  ui.ExpectComPortDialog(false);
+  window->MenuAction("mnuComPort")->trigger();
+  EXPECT_FALSE(window->IsPolling());
+}
+
+TEST_F(MainWindowTest, StoredPositionOffTheScreenIsBroughtBack) {
+  dir.Write("Vund2.ini", "[Window]\r\nMainLeft=-5000\r\nMainTop=20\r\nMainWidth=700\r\nMainHeight=500\r\n"
+                         "StatusWindowSeparator=150\r\nMemoWindowSeparator=300\r\n");
+  window->show();
+  window->RunStartupNow("");
+  EXPECT_EQ(GetMainWindowRect()[0], 0);
+  EXPECT_EQ(GetMainWindowRect()[1], 20);
+  EXPECT_EQ(window->GroupBox1->width(), 150);
+  EXPECT_EQ(window->S_HRegTab->height(), 300);
+}
+
+TEST_F(MainWindowTest, HelpCommandLooksForTheFileOfTheLanguage) {
+  window->RunStartupNow("");
+  ui.ExpectMessage(0x30, platform::kIdOk, "Help File Vund2.chm");
+  window->MenuAction("mnuVundHelp")->trigger();
+
+  ScopedEnv english("LC_ALL", "en_US.UTF-8");
+  dir.Write("Vund2.chm", "x");  // only the Japanese file exists
+  ui.ExpectMessage(0x30, platform::kIdOk, "Vund2EG.chm is not found");
+  window->MenuAction("mnuVundHelp")->trigger();
+}
+
+TEST_F(MainWindowTest, ColoursAndFontsOfTheSettingsReachTheWidgets) {
+  dir.Write("Vund2.ini",
+            "[Window]\r\nBackColor=0x0000FF\r\nMsgBackColor=0x102030\r\nMsgFontColor=0x00FF00\r\n"
+            "FontName=ＭＳ Ｐゴシック\r\nFontSize=11\r\nFontStyle_Bold=1\r\nMsgFontName=@ＭＳ Ｐゴシック\r\n");
+  window->RunStartupNow("");
+  EXPECT_EQ(window->RegisterGrid->palette().color(QPalette::Base), QColor(255, 0, 0));
+  EXPECT_EQ(window->StatusGrid->palette().color(QPalette::Base), QColor(255, 0, 0));
+  EXPECT_EQ(window->VundMemo->palette().color(QPalette::Base), QColor(0x30, 0x20, 0x10));
+  EXPECT_EQ(window->VundMemo->palette().color(QPalette::Text), QColor(0, 255, 0));
+  EXPECT_EQ(window->font().pointSize(), 11);
+  EXPECT_TRUE(window->font().bold());
+  if (QFontDatabase::hasFamily(QStringLiteral("IPAPGothic"))) {
+    // Fonts of another system are drawn with an installed Japanese font...
+    EXPECT_EQ(window->font().family(), QStringLiteral("IPAPGothic"));
+    EXPECT_EQ(window->VundMemo->font().family(), QStringLiteral("IPAPGothic"));
+  }
+  // ...and stay in the settings as they were.
+  EXPECT_TRUE(window->close());
+  const std::string ini = dir.Read("Vund2.ini");
+  EXPECT_NE(ini.find("FontName=ＭＳ Ｐゴシック\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("MsgFontName=@ＭＳ Ｐゴシック\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("BackColor=255\r\n"), std::string::npos);
+}
+
+class PickedColor : public ui::Choosers {
+ public:
+  PickedColor() { ui::SetChoosers(this); }
+  ~PickedColor() override { ui::SetChoosers(nullptr); }
+  bool ChooseColor(int initial, int& chosen) override {
+    initials.push_back(initial);
+    chosen = 0x00ABCDEF;
+    return true;
+  }
+  bool ChooseFont(ui::FontChoice& f, bool withColor) override {
+    f.name = "IPAGothic";
+    f.size = 14;
+    f.style = 0;
+    if (withColor) f.color = 0x0000FF;
+    return true;
+  }
+  bool ChooseFolder(const std::string&, std::string&) override { return false; }
+  bool OpenDocument(const std::string& path) override {
+    opened = path;
+    return true;
+  }
+  std::vector<int> initials;
+  std::string opened;
+};
+
+TEST_F(MainWindowTest, ColourAndFontCommandsGoToTheirTargetsAndTheSettings) {
+  PickedColor chooser;
+  window->RunStartupNow("");
+  window->MenuAction("mnuSelRegBack")->trigger();
+  window->MenuAction("mnuMessageWIndowColor")->trigger();
+  window->MenuAction("mnuMainWindowColor")->trigger();
+  EXPECT_EQ(chooser.initials, (std::vector<int>{0x808080, 0, 0xC0C0C0}));
+  EXPECT_EQ(window->SelRegBackColor(), 0xABCDEF);
+  EXPECT_EQ(window->RegisterGrid->palette().color(QPalette::Base), QColor(0xEF, 0xCD, 0xAB));
+  EXPECT_EQ(window->sGridMiconVer->palette().color(QPalette::Base), QColor(0xEF, 0xCD, 0xAB));
+  window->MenuAction("mnuMessageWindowFont")->trigger();
+  EXPECT_EQ(window->VundMemo->font().pointSize(), 14);
+  EXPECT_EQ(window->VundMemo->palette().color(QPalette::Text), QColor(255, 0, 0));
+  dir.Write("Vund2.chm", "help");
+  window->MenuAction("mnuVundHelp")->trigger();
+  EXPECT_EQ(chooser.opened, dir.File("Vund2.chm"));
+  EXPECT_TRUE(window->close());
+  const std::string ini = dir.Read("Vund2.ini");
+  EXPECT_NE(ini.find("BackColor=11259375\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("SelRegBackColor=11259375\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("MsgFontName=IPAGothic\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("MsgFontColor=255\r\n"), std::string::npos);
+}
+
+// Renders the window with its Japanese captions into mainwindow-ja.png beside
+// the test binary, for a person to look at.
+TEST_F(MainWindowTest, ScreenshotOfTheJapaneseWindow) {
+  UseTarget();
+  dir.Write("Vund2.ini", "[Window]\r\nMainWidth=920\r\nMainHeight=600\r\n[Bus]\r\nComPort=1\r\nECSType=2\r\n");
+  window->show();
+  window->RunStartupNow("");
+  window->AddMessage("メッセージ: 接続しました");
+  window->SetProgressMessage("読み込み完了");
+  window->menuBar()->setActiveAction(window->MenuAction("FileF1"));
+  QApplication::processEvents();
+  EXPECT_FALSE(QFontDatabase::families(QFontDatabase::Japanese).isEmpty());
+  const QPixmap shot = window->grab();
+  ASSERT_FALSE(shot.isNull());
+  EXPECT_TRUE(shot.save(QStringLiteral("mainwindow-ja.png")));
+}
+
+}  // namespace
