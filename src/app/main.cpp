@@ -2,6 +2,7 @@
 
 #include "platform/ui.h"
 #include "ui/application.h"
+#include "ui/formtable.h"
 #include "ui/frmmain.h"
 #include "ui/qtui.h"
 
@@ -12,6 +13,9 @@ int main(int argc, char** argv) {
   int rc = 0;
   try {
     TFrmMain mainWindow;
+    // Made once, shown and hidden from the Edit menu; closing the main
+    // window ends the program even while it is open.
+    TFormTable tableWindow(&mainWindow);
     mainWindow.show();
     rc = app.exec();
   } catch (const std::exception& e) {
