@@ -1,6 +1,7 @@
 #include "ui/nvmtransfer.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "link/targetcontrol.h"
 #include "model/systemfunc.h"
@@ -30,17 +31,12 @@ class QtNvmDialogs : public NvmDialogs {
 // Holds polling off for the life of the object, on every way out.
 class PollingScope {
  public:
-  explicit PollingScope(PollingHold* polling) : polling_(polling) {
-    if (polling_) polling_->HoldPolling();
+  explicit PollingScope(PollingSwitch* polling) {
+    if (polling) hold_.emplace(*polling);
   }
-  ~PollingScope() {
-    if (polling_) polling_->ResumePolling();
-  }
-  PollingScope(const PollingScope&) = delete;
-  PollingScope& operator=(const PollingScope&) = delete;
 
  private:
-  PollingHold* polling_;
+  std::optional<PollingHold> hold_;
 };
 
 // Clears the progress text on every way out.
@@ -89,7 +85,7 @@ bool ImageFits(int count, const std::string& deviceName, uint32_t start, uint32_
 }
 
 void ShowMaskCountError(bool write) {
-  // The write's English text has always read this way.
+  // The write's English text keeps its old spelling.
   ShowMessageBoxJE("Error", "Mask Data数とeep data数が一致しません", "Error",
                    write ? "Number of mask data is not ewual to number of eep data"
                          : "Number of mask data is not equal to number of eep data",
@@ -124,7 +120,7 @@ NvmDialogs& StandardNvmDialogs() {
   return dialogs;
 }
 
-NvmTransfer::NvmTransfer(TTargetControl& target, NvmDialogs& dialogs, PollingHold* polling)
+NvmTransfer::NvmTransfer(TTargetControl& target, NvmDialogs& dialogs, PollingSwitch* polling)
     : target_(target), dialogs_(dialogs), polling_(polling) {}
 
 bool NvmTransfer::SelectDevice(stNVMImageSetting& device) {
@@ -327,13 +323,16 @@ bool NvmTransfer::CompareNvmImage() {
   Device device;
   if (!ChooseDevice(info, count, false, device)) return false;
 
-  std::vector<uint32_t> nvm(static_cast<size_t>(RangeBytes(device.start, device.end)), 0);
+  // Only the bytes the image holds take part, so only they are read: a wide
+  // range in a file header costs neither memory nor time.
+  std::vector<uint32_t> nvm(image.size(), 0);
+  const uint32_t last = device.start + static_cast<uint32_t>(count - 1);
   int differs = 0;
   bool ok = false;
   {
     ProgressScope progress;
     progress.Set("Read NVM Image");
-    ok = target_.ReadNvm(device.start, device.end, static_cast<uint8_t>(device.type), nvm.data());
+    ok = target_.ReadNvm(device.start, last, static_cast<uint8_t>(device.type), nvm.data());
     if (ok) differs = CompareNvmData(device.start, image.data(), nvm.data(), mask.data(), count, false);
   }
   if (!ok || differs) return false;
@@ -341,15 +340,15 @@ bool NvmTransfer::CompareNvmImage() {
   return true;
 }
 
-bool ReadNvmImage(bool verify, PollingHold& polling) {
+bool ReadNvmImage(bool verify, PollingSwitch& polling) {
   return NvmTransfer(TargetControl, StandardNvmDialogs(), &polling).ReadNvmImage(verify);
 }
 
-bool WriteNvmImage(bool verify, PollingHold& polling) {
+bool WriteNvmImage(bool verify, PollingSwitch& polling) {
   return NvmTransfer(TargetControl, StandardNvmDialogs(), &polling).WriteNvmImage(verify);
 }
 
-bool CompareNvmImage(PollingHold& polling) {
+bool CompareNvmImage(PollingSwitch& polling) {
   return NvmTransfer(TargetControl, StandardNvmDialogs(), &polling).CompareNvmImage();
 }
 

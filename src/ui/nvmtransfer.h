@@ -10,6 +10,7 @@
 
 #include "model/nvmimage.h"
 #include "model/vunddata.h"
+#include "ui/pollinghold.h"
 
 class TTargetControl;
 
@@ -30,21 +31,10 @@ class NvmDialogs {
 // The Qt windows.
 NvmDialogs& StandardNvmDialogs();
 
-// The main window's status polling, held off while a command talks to the
-// target.
-class PollingHold {
- public:
-  virtual ~PollingHold() = default;
-  // Saves the Start/Stop choice and switches polling off.
-  virtual void HoldPolling() = 0;
-  // Switches polling on again when the saved choice was Start.
-  virtual void ResumePolling() = 0;
-};
-
 class NvmTransfer {
  public:
-  // polling may be null (nothing to hold).
-  NvmTransfer(TTargetControl& target, NvmDialogs& dialogs, PollingHold* polling = nullptr);
+  // polling may be null (nothing to hold off).
+  NvmTransfer(TTargetControl& target, NvmDialogs& dialogs, PollingSwitch* polling = nullptr);
 
   // The three commands; each holds polling off from start to end. True when
   // the whole operation succeeded (the main window ignores the result).
@@ -87,13 +77,13 @@ class NvmTransfer {
 
   TTargetControl& target_;
   NvmDialogs& dialogs_;
-  PollingHold* polling_;
+  PollingSwitch* polling_;
 };
 
 // Entry points for the main window's File menu handlers, on the program's
 // target-control object and windows, with polling held off around each.
-bool ReadNvmImage(bool verify, PollingHold& polling);
-bool WriteNvmImage(bool verify, PollingHold& polling);
-bool CompareNvmImage(PollingHold& polling);
+bool ReadNvmImage(bool verify, PollingSwitch& polling);
+bool WriteNvmImage(bool verify, PollingSwitch& polling);
+bool CompareNvmImage(PollingSwitch& polling);
 
 }  // namespace ui

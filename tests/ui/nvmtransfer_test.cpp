@@ -76,10 +76,12 @@ class FakeDialogs : public ui::NvmDialogs {
   int selectCalls = 0;
 };
 
-class CountingHold : public ui::PollingHold {
+// The Start/Stop choice and what the flows switched.
+class FakePolling : public ui::PollingSwitch {
  public:
-  void HoldPolling() override { ++holds; }
-  void ResumePolling() override { ++resumes; }
+  int StatusWindowChoice() const override { return choice; }
+  void SetStatusPolling(bool on) override { (on ? resumes : holds)++; }
+  int choice = 0;  // "Start"
   int holds = 0;
   int resumes = 0;
 };
@@ -136,7 +138,7 @@ class NvmTransferTest : public ::testing::Test {
   testing_support::ScriptedUi ui;
   HookedServices services;
   FakeDialogs dialogs;
-  CountingHold hold;
+  FakePolling hold;
   platform::VirtualClock clock;
   std::unique_ptr<SimTarget> target;
   TTargetControl tc;  // goes before the target it talks to
@@ -206,16 +208,6 @@ TEST_F(NvmTransferTest, ReadEndsWithoutAFileOnNoOrAFailedRead) {
   EXPECT_NE(services.Log().find("Boundary"), std::string::npos) << services.Log();
   EXPECT_EQ(hold.holds, 2);
   EXPECT_EQ(hold.resumes, 2);
-}
-
-TEST_F(NvmTransferTest, AFailedImageWriteIsReportedAndKeepsTheOldFile) {
-  Start();
-  dir.Write("old.eep", "old");
-  ASSERT_TRUE(platform::SetReadOnly(dir.File("old.eep"), true));
-  dialogs.selects.push_back({kIdOk, 1});
-  ui.ExpectSaveFile(dir.File("old.eep")).ExpectMessage(0x15, kIdCancel, "Fail to save");
-  EXPECT_FALSE(Read(false));
-  EXPECT_EQ(dir.Read("old.eep"), "old");
 }
 
 TEST_F(NvmTransferTest, WriteWithoutVerifyWritesEveryBitAndNeverAsksForAMask) {
@@ -322,6 +314,14 @@ TEST_F(NvmTransferTest, CompareReportsDifferencesOrEquality) {
   EXPECT_EQ(dialogs.results[0],
             (std::vector<std::string>{platform::Format("Address 0x0101, File = 0x%02X, NVM = 0x00", data[1]),
                                       platform::Format("Address 0x0122, File = 0x%02X, NVM = 0x01", data[34])}));
+
+  // A short image against a wide device: only its own bytes are read.
+  target->ClearFrames();
+  ui.ExpectOpenFile(Image("s.eep", {"EEPROM", 1, 0, 0x1FF}, Values(target->Nvm(1, 0, 16))))
+      .ExpectMessage(0x40, kIdOk, "All NVM image is equal to file");
+  dialogs.confirms.push_back(kIdOk);
+  ASSERT_TRUE(Compare());
+  EXPECT_EQ(target->FrameCount(), 1u);
 }
 
 TEST_F(NvmTransferTest, AnImageLargerThanItsDeviceIsRefusedBeforeAnythingIsSent) {
@@ -387,6 +387,12 @@ TEST_F(NvmTransferTest, NoDeviceSelectedOrABackwardRangeCancels) {
   EXPECT_FALSE(Write(false));
   EXPECT_EQ(target->FrameCount(), 0u);
   EXPECT_EQ(hold.holds, 5);
+  EXPECT_EQ(hold.resumes, 5);
+  // With "Stop" chosen polling stays off afterwards.
+  hold.choice = 1;
+  ui.ExpectOpenFile("");
+  EXPECT_FALSE(Compare());
+  EXPECT_EQ(hold.holds, 6);
   EXPECT_EQ(hold.resumes, 5);
 }
 
