@@ -15,6 +15,7 @@
 #include "platform/mainwindowservices.h"
 #include "ui/busystate.h"
 #include "ui/mainlifecycle.h"
+#include "ui/pollinghold.h"
 
 class QAction;
 class QButtonGroup;
@@ -31,7 +32,10 @@ class QTableWidget;
 class QTabWidget;
 class QTimer;
 
-class TFrmMain : public QMainWindow, public platform::MainWindowServices, private ui::MainWindowSteps {
+class TFrmMain : public QMainWindow,
+                 public platform::MainWindowServices,
+                 public ui::PollingSwitch,
+                 private ui::MainWindowSteps {
   Q_OBJECT
  public:
   explicit TFrmMain(QWidget* parent = nullptr);
@@ -72,24 +76,12 @@ class TFrmMain : public QMainWindow, public platform::MainWindowServices, privat
   void SetStatusPolling(bool on) override;
   bool IsPolling() const { return polling_; }
   // The Start (0) / Stop (1) choice of the status window.
-  int StatusWindowChoice() const;
+  int StatusWindowChoice() const override;
   void SetStatusWindowChoice(int index);
   // Reads every value of the S Reg (0) or H Reg (1) file with polling held off.
   bool ReadRegisterValues(int kind) override;
 
-  // Holds polling off for its life and switches it on again afterwards when
-  // the status window says "Start".
-  class PollingHold {
-   public:
-    explicit PollingHold(TFrmMain& window);
-    ~PollingHold();
-    PollingHold(const PollingHold&) = delete;
-    PollingHold& operator=(const PollingHold&) = delete;
-
-   private:
-    TFrmMain& window_;
-    int choice_;
-  };
+  // Long operations hold polling off with ui::PollingHold(*this).
 
   // Marks a target operation started from the window: false (do nothing)
   // while another one runs; a close asked meanwhile runs when it ends.

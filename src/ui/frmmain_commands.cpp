@@ -27,7 +27,7 @@ void TFrmMain::BuildCommandMenu() {
 void TFrmMain::CommandClick() {
   TargetOperation op(*this);
   if (!op) return;
-  PollingHold hold(*this);
+  ui::PollingHold hold(*this);
   const ui::CommandRef ref = ui::CommandForTag(Tag(sender()), memCommandCount_);
   TargetControl.ExecuteCommandEntry(ref.index, ref.switchEntry);
 }
@@ -35,7 +35,7 @@ void TFrmMain::CommandClick() {
 void TFrmMain::mnuComPortClick() {
   TargetOperation op(*this);
   if (!op) return;
-  PollingHold hold(*this);
+  ui::PollingHold hold(*this);
   if (platform::GetUi().ShowComPortDialog()) {
     TargetControl.Reconnect();
     ShowComStatus();

@@ -6,14 +6,6 @@
 #include "link/targetcontrol.h"
 #include "ui/frmmain.h"
 
-TFrmMain::PollingHold::PollingHold(TFrmMain& window) : window_(window), choice_(window.StatusWindowChoice()) {
-  window_.SetStatusPolling(false);
-}
-
-TFrmMain::PollingHold::~PollingHold() {
-  if (choice_ == 0) window_.SetStatusPolling(true);
-}
-
 int TFrmMain::StatusWindowChoice() const {
   const int id = StatusWindowContGroup->checkedId();
   return id < 0 ? 0 : id;
@@ -35,7 +27,7 @@ void TFrmMain::SetStatusPolling(bool on) {
 }
 
 bool TFrmMain::ReadRegisterValues(int kind) {
-  PollingHold hold(*this);
+  ui::PollingHold hold(*this);
   return TargetControl.ReadRegisterTable(kind == 1);
 }
 
