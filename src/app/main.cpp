@@ -1,9 +1,12 @@
+#include <QColor>
+#include <QPalette>
 #include <exception>
 
 #include "platform/ui.h"
 #include "ui/application.h"
 #include "ui/formtable.h"
 #include "ui/frmmain.h"
+#include "ui/mainwindowrules.h"
 #include "ui/qtui.h"
 
 int main(int argc, char** argv) {
@@ -16,6 +19,15 @@ int main(int argc, char** argv) {
     // Made once, shown and hidden from the Edit menu; closing the main
     // window ends the program even while it is open.
     TFormTable tableWindow(&mainWindow);
+    // Its grid takes the edit-window colour and font of the main window.
+    QObject::connect(&mainWindow, &TFrmMain::EditWindowColorChanged, &tableWindow, [&tableWindow](int color) {
+      const ui::Rgb c = ui::ColorToRgb(color);
+      QPalette p = tableWindow.palette();
+      p.setColor(QPalette::Base, QColor(c.r, c.g, c.b));
+      tableWindow.setPalette(p);
+    });
+    QObject::connect(&mainWindow, &TFrmMain::EditWindowFontChanged, &tableWindow,
+                     [&] { tableWindow.setFont(mainWindow.font()); });
     mainWindow.show();
     rc = app.exec();
   } catch (const std::exception& e) {

@@ -103,6 +103,14 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
+  // Closed before start-up loaded anything: there is nothing to save, and
+  // saving the empty store would overwrite the files with defaults.
+  if (!startupStarted_) {
+    initTimer->stop();
+    closed_ = true;
+    event->accept();
+    return;
+  }
   // Never in the middle of a target operation: the close runs when it ends.
   if (busy_.DeferClose()) {
     event->ignore();

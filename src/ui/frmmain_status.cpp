@@ -38,6 +38,8 @@ void TFrmMain::StatusTimerTimer() {
     StatusTimer->stop();
     return;
   }
+  // No poll inside another target operation; the next tick comes soon.
+  if (Busy()) return;
   // The poll itself belongs to the status window's code.
 }
 

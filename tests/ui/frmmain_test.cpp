@@ -251,6 +251,17 @@ TEST_F(MainWindowTest, CloseWithoutChangesWritesSettingsAndStatusItemsAskingNoth
   EXPECT_NE(dir.Read("vund.dat").find("0x4321"), std::string::npos);
 }
 
+TEST_F(MainWindowTest, CloseBeforeStartupLeavesTheFilesAlone) {
+  const std::string ini = dir.Read("Vund2.ini");
+  const std::string vund = dir.Read("vund.dat");
+  window->show();
+  EXPECT_TRUE(window->close());
+  QApplication::processEvents();
+  EXPECT_FALSE(window->StartupDone());
+  EXPECT_EQ(dir.Read("Vund2.ini"), ini);
+  EXPECT_EQ(dir.Read("vund.dat"), vund);
+}
+
 TEST_F(MainWindowTest, CloseWithAChangedFileSavesOnYes) {
   window->RunStartupNow("");
   SRegisters.AddTab("NEWTAB");
