@@ -77,14 +77,13 @@ class RegSimTest : public ::testing::Test {
     ASSERT_TRUE(tc.ConnectWith(std::make_unique<SimLink>(*target, clock), clock));
   }
 
-  // Register addresses the target was asked to write, in order (one entry
-  // per word).
+  // The register address of every word written to the target, in order.
   std::vector<uint32_t> Written() const {
     std::vector<uint32_t> out;
     for (const SimFrame& f : target->Frames()) {
       const SimBytes& b = f.bytes;
       if (b.empty() || b[0] != 0xF1) continue;
-      // F1, length (2), width, address (4), data words (2 each), checksum.
+      // F1, length (2), width, address (4), data, checksum.
       const size_t length = (size_t(b[1]) << 8) | b[2];
       const uint32_t address = (uint32_t(b[4]) << 24) | (uint32_t(b[5]) << 16) | (uint32_t(b[6]) << 8) | b[7];
       const size_t words = (length - 9) / 2;

@@ -65,25 +65,6 @@ const char kPreCommands[] =
     "SnapShotPreID3=0x102\r\nSnapShotPreDat3=7\r\n";
 const char kPostCommands[] = "ReproducePostID1=0x180\r\nReproducePostDat1=1\r\n";
 
-// ---- Pre- and post-commands ----
-
-TEST_F(RegSnapshotTest, PreCommandsRunInOrderWithTheCommandTimeOut) {
-  Start(kPreCommands);
-  const int timeout = tc.GetProtocolTimeout();
-  target->AddFault(SimFault::Late(1000));  // beyond TimeOutTime, within CommandTimeOutTime
-  EXPECT_TRUE(ui::WriteSnapShotPreCommands(tc));
-  EXPECT_EQ(Written(), Ids({0x100, 0x101, 0x102}));
-  EXPECT_EQ(target->Register(0x102), 7);
-  EXPECT_EQ(tc.GetProtocolTimeout(), timeout);
-
-  target->ClearFrames();
-  target->SetWriteError(0x101, sim_error::kWriteProtected);
-  EXPECT_FALSE(ui::WriteSnapShotPreCommands(tc));
-  EXPECT_EQ(Written(), Ids({0x100, 0x101}));  // the first failure ends the list
-  EXPECT_EQ(tc.GetProtocolTimeout(), timeout);
-  EXPECT_TRUE(ui::WriteReproducePostCommands(tc));  // none listed
-}
-
 // ---- Save ----
 
 class RegSnapshotSaveTest : public RegSnapshotTest {
@@ -107,6 +88,9 @@ class RegSnapshotSaveTest : public RegSnapshotTest {
 };
 
 TEST_F(RegSnapshotSaveTest, SavesTheCachedValuesAfterThePreCommands) {
+  const int timeout = tc.GetProtocolTimeout();
+  target->AddFault(SimFault::None());       // the H read
+  target->AddFault(SimFault::Late(1000));  // a pre-command: beyond TimeOutTime, within CommandTimeOutTime
   dialogs.choices.push_back({});
   ui.ExpectSaveFile(dir.File("set.id"));
   ui.ExpectMessage(0x40, platform::kIdOk, "Save completed");
@@ -117,6 +101,8 @@ TEST_F(RegSnapshotSaveTest, SavesTheCachedValuesAfterThePreCommands) {
   EXPECT_EQ(ui.LastFileDialog().filter, "Sreg Hreg log files (*.id)|*.id");
   EXPECT_EQ(ui.LastFileDialog().defaultExt, "id");
   EXPECT_EQ(Written(), Ids({0x100, 0x101, 0x102}));
+  EXPECT_EQ(target->Register(0x102), 7);
+  EXPECT_EQ(tc.GetProtocolTimeout(), timeout);
   EXPECT_EQ(dir.Read("set.id"),
             "[Sreg]\r\nVOLUME              ,0x00000020,   12,0x00FF,1,\r\n"
             "[Hreg]\r\nH1                  ,0x00000300,   68,0xFFFF,1,\r\n");
@@ -137,14 +123,14 @@ TEST_F(RegSnapshotSaveTest, NothingIsSavedWhenTheUserOrTheTargetStopsIt) {
   dialogs.choices.push_back({});
   ui.ExpectSaveFile(dir.File("set.id"));
   EXPECT_FALSE(Save(true));
+  EXPECT_EQ(Written(), Ids({0x100, 0x101}));  // the first failed pre-command ends them
   EXPECT_FALSE(platform::FileExists(dir.File("set.id")));
   EXPECT_TRUE(reads.empty());
-}
 
-TEST_F(RegSnapshotSaveTest, AWriteFailureIsReportedNotCompleted) {
+  target->SetWriteError(0x101, 0);
   dialogs.choices.push_back({});
   ui.ExpectSaveFile(dir.File("no/such/folder/set.id"));
-  ui.ExpectMessage(0x10, platform::kIdOk, "Fail to save");
+  ui.ExpectMessage(0x10, platform::kIdOk, "Fail to save");  // never "Save completed"
   EXPECT_FALSE(Save(true));
 }
 
@@ -178,7 +164,7 @@ TEST_F(RegSnapshotWriteTest, RestoresAndVerifiesThenRunsThePostCommands) {
             (std::vector<std::string>{"Write ID data", "", "Read ID data for verify", ""}));
 }
 
-TEST_F(RegSnapshotWriteTest, DroppedLinesAndUnchosenKindsNeverReachTheTarget) {
+TEST_F(RegSnapshotWriteTest, OnlyChosenVerifiedRegistersReachTheTarget) {
   Start();
   dialogs.choices.push_back({1, false, true});
   ASSERT_TRUE(WriteFile("[Sreg]\r\nS,0x10,1,0xFFFF,1,\r\n\"Q,0x11,2,0xFFFF,1,\r\nZ,0,3,0xFFFF,1,\r\n"
@@ -191,14 +177,11 @@ TEST_F(RegSnapshotWriteTest, DroppedLinesAndUnchosenKindsNeverReachTheTarget) {
   EXPECT_FALSE(WriteFile("[Sreg]\r\nS,0x10,1,0xFFFF,1,\r\n[Hreg]\r\nH,0x12,4,0xFFFF,0,\r\n"));
   EXPECT_EQ(target->FrameCount(), 0u);
   EXPECT_EQ(dialogs.results.size(), 1u);
-}
 
-TEST_F(RegSnapshotWriteTest, OnlyTheSectionsInTheFileAreOffered) {
-  Start();
+  // A file with only an [Hreg] section offers S disabled and unchecked.
   dialogs.choices.push_back({2});
   EXPECT_FALSE(WriteFile("[Hreg]\r\nH,0x12,4,0xFFFF,1,\r\n"));
-  EXPECT_EQ(dialogs.offered, (std::vector<std::pair<bool, bool>>{{false, true}}));
-  EXPECT_EQ(target->FrameCount(), 0u);
+  EXPECT_EQ(dialogs.offered.back(), std::make_pair(false, true));
 }
 
 TEST_F(RegSnapshotWriteTest, DifferencesAndUnreadRegistersAreListed) {
