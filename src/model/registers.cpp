@@ -438,6 +438,8 @@ int Registers::SaveIfChanged(const std::string& fileName, bool hLayout) {
       ShowMessageBoxJE("確認", platform::Format("ファイル　%s が変更されています。保存しますか？", path.c_str()),
                        "Confirmation", platform::Format("File %s has been changed. Do you over write?", path.c_str()),
                        0x23);
-  if (answer == platform::kIdYes) SaveToFile(fileName, hLayout);
+  // A save that did not happen must not let the caller go on as if it had:
+  // the edits would be lost.
+  if (answer == platform::kIdYes && !SaveToFile(fileName, hLayout)) return platform::kIdCancel;
   return answer;
 }

@@ -326,6 +326,11 @@ TEST_F(RegFile, SaveIfChangedAsksOnlyWhenChanged) {
   ui.ExpectMessage(0x23, platform::kIdYes).ExpectMessage(0x40, platform::kIdOk);
   EXPECT_EQ(platform::kIdYes, regs.SaveIfChanged("s.dat", false));
   EXPECT_NE(std::string::npos, dir.Read("s.dat").find("Name2 = Two\r\n"));
+
+  // Yes with a save that fails reads as Cancel, so a closing window stays open.
+  regs.AddTab("Three");
+  ui.ExpectMessage(0x23, platform::kIdYes).ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
+  EXPECT_EQ(platform::kIdCancel, regs.SaveIfChanged(dir.File("no/such/folder/s.dat"), false));
 }
 
 TEST_F(RegFile, JapaneseTexts) {
