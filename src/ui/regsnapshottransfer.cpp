@@ -72,6 +72,9 @@ bool WriteCommandList(TTargetControl& target, const std::vector<stSnapShotCmmd>&
   return ok;
 }
 
+// A register that is not a whole word is restored into its field only.
+bool IsWholeWord(int32_t mask) { return (mask & 0xFFFF) == 0xFFFF; }
+
 std::string ReadErrorLine(const RegisterSnapshotItem& item, int fileValue) {
   return platform::Format("%20s  File %d  Target Read Error", item.Name.c_str(), fileValue);
 }
@@ -112,8 +115,6 @@ bool WriteReproducePostCommands(TTargetControl& target) {
   GetReproducePostCommands(list);
   return WriteCommandList(target, list);
 }
-
-bool IsWholeWord(int32_t mask) { return (mask & 0xFFFF) == 0xFFFF; }
 
 RegSnapshotTransfer::RegSnapshotTransfer(TTargetControl& target, RegSnapshotDialogs& dialogs, PollingSwitch* polling)
     : target_(target), dialogs_(dialogs), polling_(polling) {}

@@ -38,9 +38,6 @@ bool LoadRegisterSnapshot(const std::string& fileName, bool& hasS, bool& hasH,
 bool WriteSnapShotPreCommands(TTargetControl& target);
 bool WriteReproducePostCommands(TTargetControl& target);
 
-// A register that is not a whole word is restored into its field only.
-bool IsWholeWord(int32_t mask);
-
 class RegSnapshotTransfer {
  public:
   // polling may be null (nothing to hold).
