@@ -143,7 +143,9 @@ TEST(SimPtyServer, StopsWhileAClientIsAttachedAndRestarts) {
     ASSERT_TRUE(client.Ok());
     target.AddFault(SimFault::Late(10000));  // a reply still due when we stop
     ASSERT_TRUE(client.Send(WithSum({0xF0, 0x07, 0x02, 0x00, 0x10, 0x01})));
-    usleep(2000);
+    // Stop only once the request has taken its fault, so the late reply is really due.
+    for (int i = 0; i < 5000 && target.FrameCount() == 0; ++i) usleep(1000);
+    ASSERT_EQ(target.FrameCount(), 1u);
   }  // the destructor stops it
   SimPtyServer again(target);
   ASSERT_TRUE(again.Start());
