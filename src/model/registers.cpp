@@ -19,14 +19,7 @@ Registers HRegisters;
 
 namespace {
 
-// Blanks and control characters go from both ends (bytes of double-byte
-// characters are all above 0x40, so they are never taken).
-std::string Trim(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
+using platform::Trim;
 
 bool StartsWith(const std::string& s, const char* prefix) { return s.compare(0, strlen(prefix), prefix) == 0; }
 

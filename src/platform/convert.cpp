@@ -1,5 +1,7 @@
 #include "platform/convert.h"
 
+#include "platform/text.h"
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -8,13 +10,6 @@
 
 namespace platform {
 namespace {
-
-std::string Trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return std::string();
-  size_t e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
-}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';

@@ -7,13 +7,6 @@
 namespace platform {
 namespace {
 
-std::string Trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return std::string();
-  size_t e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
-}
-
 bool IsSectionHeader(const std::string& line, std::string* name) {
   std::string t = Trim(line);
   if (t.size() < 2 || t.front() != '[') return false;

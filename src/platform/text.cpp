@@ -83,6 +83,13 @@ std::string UpperAscii(const std::string& s) {
   return r;
 }
 
+std::string Trim(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return s.substr(b, e - b);
+}
+
 bool SameTextNoCase(const std::string& a, const std::string& b) {
   return a.size() == b.size() && UpperAscii(a) == UpperAscii(b);
 }

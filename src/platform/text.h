@@ -19,4 +19,8 @@ inline bool IsSjisLeadByte(unsigned char c) {
 bool SameTextNoCase(const std::string& a, const std::string& b);
 std::string UpperAscii(const std::string& s);
 
+// Drops blanks and control characters (bytes up to 0x20) from both ends; the
+// bytes of a double-byte character are all above 0x40, so they never go.
+std::string Trim(const std::string& s);
+
 }  // namespace platform

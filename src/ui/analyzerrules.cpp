@@ -6,6 +6,7 @@
 #include "model/stringutility.h"
 #include "model/systemfunc.h"
 #include "platform/convert.h"
+#include "platform/text.h"
 
 namespace ui {
 
@@ -21,14 +22,6 @@ bool HexByte(const std::string& word) {
 }  // namespace
 
 AnalyzerTerminal::AnalyzerTerminal(TTargetControl& target, LogLine log) : target_(target), log_(std::move(log)) {}
-
-std::string AnalyzerTerminal::Trim(const std::string& text) {
-  size_t first = 0;
-  size_t last = text.size();
-  while (first < last && static_cast<unsigned char>(text[first]) <= 0x20) ++first;
-  while (last > first && static_cast<unsigned char>(text[last - 1]) <= 0x20) --last;
-  return text.substr(first, last - first);
-}
 
 bool AnalyzerTerminal::ParseBytes(const std::string& text, std::string& badWord, int& count) {
   count = 0;
@@ -52,7 +45,7 @@ std::string AnalyzerTerminal::AddChecksum(const std::string& text) {
 }
 
 bool AnalyzerTerminal::SendCommand(std::string& command, bool addChecksum) {
-  command = Trim(command);
+  command = platform::Trim(command);
   if (command.empty()) return false;
 
   std::string badWord;

@@ -25,8 +25,6 @@ class AnalyzerTerminal {
   // One poll for received bytes: logs "Rx >" and them when any arrived.
   void ReadReceived();
 
-  // Blanks and control characters removed at both ends.
-  static std::string Trim(const std::string& text);
   // The words of text as bytes; false with the first word that is not a
   // hexadecimal byte (1 or 2 digits) otherwise.
   static bool ParseBytes(const std::string& text, std::string& badWord, int& count);
