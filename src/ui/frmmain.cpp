@@ -2,28 +2,22 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QRadioButton>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTabBar>
-#include <QTableWidget>
-#include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "ui/mainwindowrules.h"
 #include "ui/menucaptions.h"
+#include "ui/registergridtabcontrol.h"
+#include "ui/statuswindow.h"
 #include "ui/textconv.h"
 
 TFrmMain* FrmMain = nullptr;
@@ -42,16 +36,6 @@ QLabel* AddPanel(QStatusBar* bar, int width) {
   return label;
 }
 
-QTableWidget* MakeGrid(QWidget* parent, const char* name, int cols, int rows) {
-  auto* grid = new QTableWidget(rows, cols, parent);
-  grid->setObjectName(QLatin1String(name));
-  grid->horizontalHeader()->hide();
-  grid->verticalHeader()->hide();
-  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  grid->setContextMenuPolicy(Qt::CustomContextMenu);
-  return grid;
-}
-
 }  // namespace
 
 TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
@@ -65,7 +49,7 @@ TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
 }
 
 TFrmMain::~TFrmMain() {
-  if (StatusTimer) StatusTimer->stop();
+  StatusTimer->stop();
   platform::SetMainServices(nullptr);
   if (FrmMain == this) FrmMain = nullptr;
 }
@@ -90,32 +74,17 @@ void TFrmMain::CreateComponents() {
   outer->addWidget(Splitter1, 1);
 
   // The status window on the left.
-  GroupBox1 = new QGroupBox(QStringLiteral("Status Window"), Splitter1);
-  GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-  auto* left = new QVBoxLayout(GroupBox1);
-  left->setContentsMargins(2, 2, 2, 2);
-  StatusWindowCont = new QGroupBox(GroupBox1);
-  StatusWindowCont->setObjectName(QStringLiteral("StatusWindowCont"));
-  StatusWindowContGroup = new QButtonGroup(this);
-  auto* radios = new QHBoxLayout(StatusWindowCont);
-  radios->setContentsMargins(4, 2, 4, 2);
-  auto* start = new QRadioButton(QStringLiteral("Start"), StatusWindowCont);
-  auto* stop = new QRadioButton(QStringLiteral("Stop"), StatusWindowCont);
-  StatusWindowContGroup->addButton(start, 0);
-  StatusWindowContGroup->addButton(stop, 1);
-  start->setChecked(true);
-  radios->addWidget(start);
-  radios->addWidget(stop);
-  connect(StatusWindowContGroup, &QButtonGroup::idClicked, this, &TFrmMain::StatusWindowContClick);
-  left->addWidget(StatusWindowCont);
-
-  StatusPage = new QTabWidget(GroupBox1);
-  StatusPage->setObjectName(QStringLiteral("StatusPage"));
-  StatusGrid = MakeGrid(StatusPage, "StatusGrid", 3, 30);
-  sGridMiconVer = MakeGrid(StatusPage, "sGridMiconVer", 2, 10);
-  StatusPage->addTab(StatusGrid, QStringLiteral("Status"));
-  StatusPage->addTab(sGridMiconVer, QStringLiteral("Micom Ver"));
-  left->addWidget(StatusPage, 1);
+  status_ = new TStatusWindow(Splitter1);
+  GroupBox1 = status_;
+  StatusWindowCont = status_->StatusWindowCont;
+  StatusWindowContGroup = status_->StatusWindowContGroup;
+  StatusPage = status_->StatusPage;
+  StatusGrid = status_->StatusGrid;
+  sGridMiconVer = status_->sGridMiconVer;
+  StatusTimer = status_->StatusTimer;
+  status_->SetCopyBuffer(&regCommands_.CopyBuffer());
+  // A tick that comes while another target operation waits for its reply is put off.
+  status_->SetBusyProbe([this] { return busy_.Busy(); });
   GroupBox1->resize(161, GroupBox1->height());
 
   // The register tabs, the message log and the progress on the right.
@@ -129,28 +98,14 @@ void TFrmMain::CreateComponents() {
   Splitter2->setChildrenCollapsible(false);
   right->addWidget(Splitter2, 1);
 
-  S_HRegTab = new QWidget(Splitter2);
-  S_HRegTab->setObjectName(QStringLiteral("S_HRegTab"));
-  S_HRegTab->setContextMenuPolicy(Qt::CustomContextMenu);
-  auto* tabLayout = new QVBoxLayout(S_HRegTab);
-  tabLayout->setContentsMargins(0, 0, 0, 0);
-  tabLayout->setSpacing(0);
-  S_HRegTabBar = new QTabBar(S_HRegTab);
-  S_HRegTabBar->setObjectName(QStringLiteral("S_HRegTabBar"));
-  S_HRegTabBar->setExpanding(false);
-  S_HRegTabBar->setContextMenuPolicy(Qt::CustomContextMenu);
-  tabLayout->addWidget(S_HRegTabBar);
-  // Column 0 and row 0 are the grid's fixed ones, kept at size 0.
-  RegisterGrid = MakeGrid(S_HRegTab, "RegisterGrid", 3, 2);
-  RegisterGrid->setColumnWidth(0, 0);
-  RegisterGrid->setRowHeight(0, 0);
-  tabLayout->addWidget(RegisterGrid, 1);
-  RegisterStatus = new QStatusBar(S_HRegTab);
-  RegisterStatus->setObjectName(QStringLiteral("RegisterStatus"));
-  RegisterStatus->setSizeGripEnabled(false);
-  RegisterStatusPanels[0] = AddPanel(RegisterStatus, 350);
-  RegisterStatusPanels[1] = AddPanel(RegisterStatus, 50);
-  tabLayout->addWidget(RegisterStatus);
+  tabs_ = new TRegisterTabControl(Splitter2);
+  S_HRegTab = tabs_;
+  S_HRegTabBar = tabs_->S_HRegTabBar;
+  RegisterGrid = tabs_->RegisterGrid;
+  RegisterStatus = tabs_->RegisterStatus;
+  RegisterStatusPanels[0] = tabs_->RegisterStatusPanels[0];
+  RegisterStatusPanels[1] = tabs_->RegisterStatusPanels[1];
+  tabs_->SetOtherKeyHandler([this](QKeyEvent* key) { return RegisterGridKeyDown(key); });
 
   VundMemo = new QPlainTextEdit(Splitter2);
   VundMemo->setObjectName(QStringLiteral("VundMemo"));
@@ -195,10 +150,6 @@ void TFrmMain::CreateComponents() {
   initTimer->setSingleShot(true);
   initTimer->setInterval(10);
   connect(initTimer, &QTimer::timeout, this, &TFrmMain::initTimerTimer);
-  StatusTimer = new QTimer(this);
-  StatusTimer->setObjectName(QStringLiteral("StatusTimer"));
-  StatusTimer->setInterval(500);
-  connect(StatusTimer, &QTimer::timeout, this, &TFrmMain::StatusTimerTimer);
 }
 
 QAction* TFrmMain::AddItem(QMenu* menu, const char* name, Handler handler, int tag) {
@@ -293,12 +244,9 @@ void TFrmMain::CreateMenus() {
   AddItem(TabPopUpMenu, "mnuNewTabAdd", &TFrmMain::mnuNewTabAddClick);
   AddItem(TabPopUpMenu, "mnuDeleteTab", &TFrmMain::mnuDeleteTabClick);
 
-  connect(StatusGrid, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& p) { StatusPopUpMenu->popup(StatusGrid->viewport()->mapToGlobal(p)); });
-  connect(RegisterGrid, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& p) { RegPopUpMenu->popup(RegisterGrid->viewport()->mapToGlobal(p)); });
-  connect(S_HRegTabBar, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& p) { TabPopUpMenu->popup(S_HRegTabBar->mapToGlobal(p)); });
+  status_->SetPopupMenu(StatusPopUpMenu);
+  tabs_->SetGridPopupMenu(RegPopUpMenu);
+  tabs_->SetTabPopupMenu(TabPopUpMenu);
 }
 
 QAction* TFrmMain::MenuAction(const std::string& name) const {

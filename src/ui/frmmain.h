@@ -1,41 +1,46 @@
 // The main window: status bar, status window, register tabs with their grid,
 // message log and progress, the menus; the start-up and close of the program.
-// The grid, the status window and the tool commands live in their own
-// sources (frmmain_*.cpp) beside this frame.
+// The grid, the status window and the register commands are their own
+// classes; the window builds them in, hands them its settings and sends its
+// menus and keys to them (frmmain_*.cpp).
 #pragma once
 #include <QMainWindow>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
-#include "model/registers.h"
+#include "link/targetcontrol.h"
 #include "model/systemfunc.h"
-#include "model/vunddata.h"
 #include "platform/mainwindowservices.h"
 #include "ui/busystate.h"
 #include "ui/mainlifecycle.h"
 #include "ui/pollinghold.h"
+#include "ui/registercommands.h"
 
 class QAction;
 class QButtonGroup;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
-class QRadioButton;
 class QSplitter;
 class QStatusBar;
 class QTabBar;
 class QTableWidget;
 class QTabWidget;
 class QTimer;
+class TMicomVersionPage;
+class TRegisterGrid;
+class TRegisterTabControl;
+class TStatusWindow;
 
 class TFrmMain : public QMainWindow,
                  public platform::MainWindowServices,
                  public ui::PollingSwitch,
-                 private ui::MainWindowSteps {
+                 private ui::MainWindowSteps,
+                 private ui::RegisterCommandHost {
   Q_OBJECT
  public:
   explicit TFrmMain(QWidget* parent = nullptr);
@@ -54,7 +59,7 @@ class TFrmMain : public QMainWindow,
 
   // ---- Frame ----
   void ShowComStatus() override;
-  void UpdateCaption();
+  void UpdateCaption() override;
   void ApplySettings() override;
   void ApplyColours();
   void ApplyFonts();
@@ -63,18 +68,14 @@ class TFrmMain : public QMainWindow,
 
   // ---- Grid and tabs (frmmain_grid.cpp) ----
   void BuildTabStrip() override;
-  void BuildRegisterGrid(int tab);
-  void ShowRegisterValues(int tab);
-  // The register object shown in the grid (0 S Reg, 1 H Reg).
-  Registers& ShownRegisters();
+  // Search from the current cell down and on (Next) or up and back (Prev);
+  // the match, or where the search gave up, becomes the current pair.
   void FindNextRegister(const std::string& text, int mode);
   void FindPrevRegister(const std::string& text, int mode);
 
-  // ---- Status polling (frmmain_status.cpp) ----
-  // Off only clears the flag (the timer's next tick ends polling); on sets it
-  // and starts the status timer.
+  // ---- Status polling (the status window's, frmmain_status.cpp) ----
   void SetStatusPolling(bool on) override;
-  bool IsPolling() const { return polling_; }
+  bool IsPolling() const;
   // The Start (0) / Stop (1) choice of the status window.
   int StatusWindowChoice() const override;
   void SetStatusWindowChoice(int index);
@@ -117,6 +118,7 @@ class TFrmMain : public QMainWindow,
   const std::string& SRegFileName() const { return sRegFileName_; }
   const std::string& HRegFileName() const { return hRegFileName_; }
   int MemCommandCount() const { return memCommandCount_; }
+  ui::RegisterCommands& RegisterCommands() { return regCommands_; }
   std::vector<std::string>& SearchHistory() { return searchHistory_; }
   int EditWindowColor() const { return backColor_; }
   int MessageWindowColor() const { return msgBackColor_; }
@@ -126,17 +128,17 @@ class TFrmMain : public QMainWindow,
   QStatusBar* MainStatusBar = nullptr;
   QLabel* MainStatusPanels[3] = {};
   QSplitter* Splitter1 = nullptr;
-  QGroupBox* GroupBox1 = nullptr;
+  TStatusWindow* GroupBox1 = nullptr;  // the status window
   QGroupBox* StatusWindowCont = nullptr;
   QButtonGroup* StatusWindowContGroup = nullptr;
   QTabWidget* StatusPage = nullptr;
   QTableWidget* StatusGrid = nullptr;
-  QTableWidget* sGridMiconVer = nullptr;
+  TMicomVersionPage* sGridMiconVer = nullptr;
   QWidget* GroupBox2 = nullptr;
   QSplitter* Splitter2 = nullptr;
-  QWidget* S_HRegTab = nullptr;  // the register tab control: strip, grid and its status bar
+  TRegisterTabControl* S_HRegTab = nullptr;  // strip, grid and its status bar
   QTabBar* S_HRegTabBar = nullptr;
-  QTableWidget* RegisterGrid = nullptr;
+  TRegisterGrid* RegisterGrid = nullptr;
   QStatusBar* RegisterStatus = nullptr;
   QLabel* RegisterStatusPanels[2] = {};
   QPlainTextEdit* VundMemo = nullptr;
@@ -198,9 +200,6 @@ class TFrmMain : public QMainWindow,
   void mnuTabNameChangeClick();
   void mnuNewTabAddClick();
   void mnuDeleteTabClick();
-  // Timers and the status window
-  void StatusTimerTimer();
-  void StatusWindowContClick(int index);
 
  signals:
   // The edit-window colour or font changed (the table window follows them).
@@ -219,6 +218,10 @@ class TFrmMain : public QMainWindow,
   QAction* ItemShortcutFor(const QKeyEvent* key) const;
   void CreateComponents();
   void CreateMenus();
+  // The register command keys of the grid (Delete, Insert, F3, F5, letters,
+  // Ctrl+C / Ctrl+V); true when the key ran a command.
+  bool RegisterGridKeyDown(QKeyEvent* event);
+  void FindRegister(const std::string& text, int mode, bool forward);
   using Handler = void (TFrmMain::*)();
   QAction* AddItem(QMenu* menu, const char* name, Handler handler, int tag = 0);
   QMenu* AddSubMenu(QMenu* parent, const char* name, Handler handler = nullptr);
@@ -243,31 +246,31 @@ class TFrmMain : public QMainWindow,
   void SaveWindowSettings() override;
   void ReleaseResources() override;
 
+  // ---- What the register commands need ----
+  int ShownFile() const override;
+  void SetShownFile(int kind) override;
+  int CurrentRegisterIndex() const override;
+  int CurrentTab() const override;
+  void RedrawRegisterValues() override;
+  std::string RegFileName(int kind) const override;
+  void SetRegFileName(int kind, const std::string& name) override;
+
   void ApplyEditWindowColor(int color);
+  void ApplySelRegBackColor(int color);
   void ApplyMessageWindowColors();
   void ApplyEditFont(const std::string& name, TFontStyles style, int size);
   void ApplyMessageFont();
 
-  // Kept sizes of the register grid and the status grid.
-  int nameWidth_ = 0, valueWidth_ = 0, rowHeight_ = 0;
-  int statusNameWidth_ = 0, statusValueWidth_ = 0, statusRowHeight_ = 0;
+  TStatusWindow* status_ = nullptr;
+  TRegisterTabControl* tabs_ = nullptr;
+  ui::RegisterCommands regCommands_{TargetControl, *this, this};
   int memCommandCount_ = 0;
-  int columnPairs_ = 0;
-  std::vector<int> cellMap_;  // grid cell -> register list index, or -1
-  bool hexDisplay_ = false;
-  int hShown_ = 0;  // 0 S Reg, 1 H Reg in the grid
-  bool polling_ = false;
-  bool statusListBuilt_ = false;
-  int savedPollingChoice_ = 0;
-  ST_REGISTER regCopyBuffer_;
-  std::string sRegFileName_, hRegFileName_;  // relative to the program folder
-  std::vector<RegSetting> statusItems_;
-  std::map<int, int> statusValues_;
+  // A bare name lies in the program folder; a file from elsewhere is held by
+  // its whole path.
+  std::string sRegFileName_, hRegFileName_;
   std::vector<std::string> searchHistory_;  // most recent first
   std::string lastSearchText_;
   int lastSearchMode_ = 0;
-  bool hValuesRead_ = false;
-  std::vector<std::string> miconVerNames_, miconVerValues_;
 
   // Colours (0x00BBGGRR) and fonts as stored; a font name that is not
   // installed is drawn with a stand-in but kept as it was.

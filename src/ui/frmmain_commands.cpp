@@ -2,16 +2,19 @@
 #include <QAction>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QTableWidget>
 
 #include "link/targetcontrol.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 #include "ui/choosers.h"
+#include "ui/formtable.h"
+#include "ui/frmanalyzer.h"
 #include "ui/frmmain.h"
 #include "ui/frmsearchdlg.h"
 #include "ui/mainwindowrules.h"
+#include "ui/nvmtransfer.h"
+#include "ui/regsnapshottransfer.h"
 #include "ui/textconv.h"
 
 void TFrmMain::BuildCommandMenu() {
@@ -59,8 +62,7 @@ void TFrmMain::mnuMainWindowColorClick() {
     msgBackColor_ = chosen;
     ApplyMessageWindowColors();
   } else {
-    selRegBackColor_ = chosen;
-    RegisterGrid->viewport()->update();
+    ApplySelRegBackColor(chosen);
   }
 }
 
@@ -111,15 +113,64 @@ void TFrmMain::mnuSearchClick() {
   FindNextRegister(setting.SearchText, mode);
 }
 
-// Commands whose work lives with the NVM transfer, the register value files,
-// the table window, the analyzer and the script engine.
-void TFrmMain::mnuNVMRead_With_VerifyClick() {}
-void TFrmMain::mnuReadNVM_No_VerifyClick() {}
-void TFrmMain::mnuWriteNVM_WithVerifyClick() {}
-void TFrmMain::mnuWriteNVM_WithoutVerifyClick() {}
-void TFrmMain::mnuNVMCompClick() {}
-void TFrmMain::mnuSregSaveClick() {}
-void TFrmMain::mnuSHregWriteClick() {}
-void TFrmMain::mnuTableEditClick() {}
-void TFrmMain::mnuAnalyzerClick() {}
+// ---- NVM images (Tag 1 with verify); each flow holds polling off itself ----
+
+void TFrmMain::mnuNVMRead_With_VerifyClick() {
+  TargetOperation op(*this);
+  if (op) ui::ReadNvmImage(true, *this);
+}
+
+void TFrmMain::mnuReadNVM_No_VerifyClick() {
+  TargetOperation op(*this);
+  if (op) ui::ReadNvmImage(false, *this);
+}
+
+void TFrmMain::mnuWriteNVM_WithVerifyClick() {
+  TargetOperation op(*this);
+  if (op) ui::WriteNvmImage(true, *this);
+}
+
+void TFrmMain::mnuWriteNVM_WithoutVerifyClick() {
+  TargetOperation op(*this);
+  if (op) ui::WriteNvmImage(false, *this);
+}
+
+void TFrmMain::mnuNVMCompClick() {
+  TargetOperation op(*this);
+  if (op) ui::CompareNvmImage(*this);
+}
+
+// ---- Register value files ----
+
+void TFrmMain::mnuSregSaveClick() {
+  TargetOperation op(*this);
+  if (!op) return;
+  ui::SaveRegisterValues(
+      regCommands_.HValuesRead(), [this](int kind) { return ReadRegisterValues(kind); }, *this);
+}
+
+void TFrmMain::mnuSHregWriteClick() {
+  TargetOperation op(*this);
+  if (op) ui::WriteRegisterValues(*this);
+}
+
+// ---- Table window and analyzer ----
+
+// Polling is held only while the window comes up: it goes on while the
+// table window stays open.
+void TFrmMain::mnuTableEditClick() {
+  TargetOperation op(*this);
+  if (!op) return;
+  ui::PollingHold hold(*this);
+  if (FormTable) FormTable->ShowTable();
+}
+
+void TFrmMain::mnuAnalyzerClick() {
+  TargetOperation op(*this);
+  if (!op) return;
+  ui::PollingHold hold(*this);
+  ShowAnalyzer(this);
+}
+
+// The script engine's command.
 void TFrmMain::mnuScriptRunClick() {}

@@ -3,19 +3,22 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSplitter>
+#include <QTableView>
 #include <QTableWidget>
 
 #include "link/targetcontrol.h"
 #include "ui/frmmain.h"
 #include "ui/mainwindowrules.h"
 #include "ui/menucaptions.h"
+#include "ui/registergrid.h"
+#include "ui/registergridtabcontrol.h"
+#include "ui/statuswindow.h"
 #include "ui/textconv.h"
 
 namespace {
@@ -47,19 +50,11 @@ QFont MakeFont(const std::string& storedName, TFontStyles style, int size) {
 
 void TFrmMain::ApplySettings() {
   int* rect = GetMainWindowRect();
-  GetRegGridSizes(nameWidth_, valueWidth_, rowHeight_);
-  GetStatusGridSizes(statusNameWidth_, statusValueWidth_, statusRowHeight_);
-
-  for (int c = 1; c < RegisterGrid->columnCount(); ++c)
-    RegisterGrid->setColumnWidth(c, (c % 2) ? nameWidth_ : valueWidth_);
-  RegisterGrid->verticalHeader()->setDefaultSectionSize(rowHeight_);
-  RegisterGrid->setColumnHidden(0, true);
-  RegisterGrid->setRowHidden(0, true);
-  StatusGrid->setColumnWidth(1, statusNameWidth_);
-  StatusGrid->setColumnWidth(2, statusValueWidth_);
-  StatusGrid->verticalHeader()->setDefaultSectionSize(statusRowHeight_);
-  StatusGrid->setColumnHidden(0, true);
-  StatusGrid->setRowHidden(0, true);
+  int nameWidth = 0, valueWidth = 0, rowHeight = 0;
+  GetRegGridSizes(nameWidth, valueWidth, rowHeight);
+  tabs_->SetGridSizes(nameWidth, valueWidth, rowHeight);
+  GetStatusGridSizes(nameWidth, valueWidth, rowHeight);
+  status_->SetGridSizes(nameWidth, valueWidth, rowHeight);
 
   std::vector<ui::ScreenRect> screens;
   if (QScreen* primary = QGuiApplication::primaryScreen()) {
@@ -96,10 +91,17 @@ void TFrmMain::ApplyColours() {
 
 void TFrmMain::ApplyEditWindowColor(int color) {
   backColor_ = color;
+  // The cells paint their own colours; the palette fills the rest of each grid.
   SetBaseColor(RegisterGrid, color);
   SetBaseColor(StatusGrid, color);
-  SetBaseColor(sGridMiconVer, color);
+  tabs_->SetColors(color, selRegBackColor_);
+  status_->SetEditWindowColor(color);
   emit EditWindowColorChanged(color);
+}
+
+void TFrmMain::ApplySelRegBackColor(int color) {
+  selRegBackColor_ = color;
+  tabs_->SetColors(backColor_, color);
 }
 
 void TFrmMain::ApplyMessageWindowColors() {

@@ -1,8 +1,6 @@
 // The main window's start-up and close, and the guards of target operations.
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGroupBox>
-#include <QTableWidget>
 #include <QTimer>
 #include <exception>
 
@@ -13,6 +11,9 @@
 #include "platform/ui.h"
 #include "ui/application.h"
 #include "ui/frmmain.h"
+#include "ui/registercommands.h"
+#include "ui/registergridtabcontrol.h"
+#include "ui/statuswindow.h"
 #include "ui/textconv.h"
 
 // ---- Guards ----
@@ -59,19 +60,14 @@ void TFrmMain::LoadSettings() { ::LoadSettings(); }
 
 void TFrmMain::LoadDataFiles() {
   GetLastRegFiles(sRegFileName_, hRegFileName_);
-  const std::string dir = platform::ProgramFolder();
-  SRegisters.LoadFromFile(dir + sRegFileName_, false);
-  HRegisters.LoadFromFile(dir + hRegFileName_, true);
+  SRegisters.LoadFromFile(ui::RegFilePath(sRegFileName_), false);
+  HRegisters.LoadFromFile(ui::RegFilePath(hRegFileName_), true);
   // A file chosen in the open dialog in place of a missing one is the one
   // the window works on and saves to.
   GetLastRegFiles(sRegFileName_, hRegFileName_);
-  UserTables.LoadFromFile(dir + "Table.dat");
+  UserTables.LoadFromFile(platform::ProgramFolder() + "Table.dat");
   LoadVundData();
   UpdateCaption();
-}
-
-void TFrmMain::SelectFirstValueCell() {
-  if (RegisterGrid->rowCount() > 1 && RegisterGrid->columnCount() > 2) RegisterGrid->setCurrentCell(1, 2);
 }
 
 // The connect step of start-up.
@@ -82,17 +78,6 @@ int TFrmMain::FindBaudRate() { return TargetControl.FindBaudRate(); }
 void TFrmMain::RaiseBaudRate() { TargetControl.RaiseBaudRate(); }
 
 void TFrmMain::TakeSnapshot() { SRegisters.TakeSnapshot(); }
-
-void TFrmMain::ShowRegisterTab(int tab) {
-  BuildRegisterGrid(tab);
-  ShowRegisterValues(tab);
-  RegisterGrid->viewport()->update();
-}
-
-void TFrmMain::StartStatusPolling() {
-  StatusTimer->setInterval(GetRefreshTime());
-  SetStatusPolling(true);
-}
 
 // ---- Close ----
 
@@ -125,17 +110,9 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-bool TFrmMain::StopStatusPolling() {
-  const bool was = polling_;
-  polling_ = false;
-  StatusTimer->stop();
-  return was;
-}
-
 int TFrmMain::SaveRegisterFileIfChanged(int kind) {
-  const std::string dir = platform::ProgramFolder();
-  if (kind == 0) return SRegisters.SaveIfChanged(dir + sRegFileName_, false);
-  return HRegisters.SaveIfChanged(dir + hRegFileName_, true);
+  if (kind == 0) return SRegisters.SaveIfChanged(ui::RegFilePath(sRegFileName_), false);
+  return HRegisters.SaveIfChanged(ui::RegFilePath(hRegFileName_), true);
 }
 
 void TFrmMain::SendBaudRate() { TargetControl.SendBaudRate(); }
@@ -155,9 +132,4 @@ void TFrmMain::SaveWindowSettings() {
   }
 }
 
-void TFrmMain::ReleaseResources() {
-  cellMap_.clear();
-  searchHistory_.clear();
-  miconVerNames_.clear();
-  miconVerValues_.clear();
-}
+void TFrmMain::ReleaseResources() { searchHistory_.clear(); }

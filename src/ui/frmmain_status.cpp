@@ -1,48 +1,25 @@
-// The status window: polling of the status items and the Micom version page.
-#include <QAbstractButton>
-#include <QButtonGroup>
-#include <QTimer>
-
-#include "link/targetcontrol.h"
+// The status window's polling and its item popup, as the main window hands
+// them on.
 #include "ui/frmmain.h"
+#include "ui/statuswindow.h"
 
-int TFrmMain::StatusWindowChoice() const {
-  const int id = StatusWindowContGroup->checkedId();
-  return id < 0 ? 0 : id;
-}
+int TFrmMain::StatusWindowChoice() const { return status_->StatusWindowChoice(); }
 
-void TFrmMain::SetStatusWindowChoice(int index) {
-  if (QAbstractButton* b = StatusWindowContGroup->button(index)) b->setChecked(true);
-}
+void TFrmMain::SetStatusWindowChoice(int index) { status_->SetStatusWindowChoice(index); }
 
-void TFrmMain::SetStatusPolling(bool on) {
-  if (!on) {
-    polling_ = false;
-    return;
-  }
-  if (polling_) return;
-  polling_ = true;
-  // No interval (no vund.dat) means no polling rather than a busy loop.
-  if (StatusTimer->interval() > 0) StatusTimer->start();
-}
+void TFrmMain::SetStatusPolling(bool on) { status_->SetStatusPolling(on); }
 
-bool TFrmMain::ReadRegisterValues(int kind) {
-  ui::PollingHold hold(*this);
-  return TargetControl.ReadRegisterTable(kind == 1);
-}
+bool TFrmMain::IsPolling() const { return status_->IsPolling(); }
 
-void TFrmMain::StatusWindowContClick(int index) { SetStatusPolling(index == 0); }
+bool TFrmMain::ReadRegisterValues(int kind) { return status_->ReadRegisterValues(kind); }
 
-void TFrmMain::StatusTimerTimer() {
-  if (!polling_) {
-    StatusTimer->stop();
-    return;
-  }
-  // No poll inside another target operation; the next tick comes soon.
-  if (Busy()) return;
-  // The poll itself belongs to the status window's code.
-}
+void TFrmMain::StartStatusPolling() { status_->StartStatusPolling(); }
 
-void TFrmMain::mnuSatsuItemInsertClick() {}
-void TFrmMain::mnuStatusItemDeleteClick() {}
-void TFrmMain::mnuStatusItemAddClick() {}
+bool TFrmMain::StopStatusPolling() { return status_->StopStatusPolling(); }
+
+void TFrmMain::mnuSatsuItemInsertClick() { status_->mnuSatsuItemInsertClick(); }
+
+void TFrmMain::mnuStatusItemDeleteClick() { status_->mnuStatusItemDeleteClick(); }
+
+// Tag 0 adds an item, Tag 1 edits the current one.
+void TFrmMain::mnuStatusItemAddClick() { status_->mnuStatusItemAddClick(Tag(sender())); }

@@ -20,12 +20,15 @@ TRegisterTabControl::TRegisterTabControl(QWidget* parent) : QWidget(parent) {
   RegisterStatus = new QStatusBar(this);
   RegisterStatus->setObjectName(QStringLiteral("RegisterStatus"));
   RegisterStatus->setSizeGripEnabled(false);
+  // Full widths when there is room; they give way in a narrow window.
   const int widths[2] = {350, 50};
   for (int i = 0; i < 2; ++i) {
     RegisterStatusPanels[i] = new QLabel(RegisterStatus);
-    RegisterStatusPanels[i]->setFixedWidth(widths[i]);
+    RegisterStatusPanels[i]->setMinimumWidth(0);
+    RegisterStatusPanels[i]->setMaximumWidth(widths[i]);
+    RegisterStatusPanels[i]->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     RegisterStatusPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    RegisterStatus->addWidget(RegisterStatusPanels[i]);
+    RegisterStatus->addWidget(RegisterStatusPanels[i], widths[i]);
   }
 
   auto* layout = new QVBoxLayout(this);

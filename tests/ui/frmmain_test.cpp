@@ -31,6 +31,10 @@
 #include "ui/choosers.h"
 #include "ui/frmmain.h"
 #include "ui/mainwindowrules.h"
+#include "ui/micomversionpage.h"
+#include "ui/registergrid.h"
+#include "ui/registergridtabcontrol.h"
+#include "ui/statuswindow.h"
 #include "ui/textconv.h"
 
 namespace {
