@@ -1,0 +1,61 @@
+// Token numbers of the script lexer. Keywords are entries of the outermost
+// scope, so a name's number is whatever its innermost scope says; built-in
+// internal names yield their built-in id (1001-1080, 2001-2013).
+#pragma once
+#include <cstdint>
+
+enum TokenId : std::int32_t {
+  tkUndeclared = 0,
+  tkInteger = 1,
+  tkFloating = 2,
+  tkString = 3,
+  tkVariable = 4,
+  tkFunction = 5,
+  tkFunc = 6,
+  tkBegin = 7,
+  tkVar = 9,
+  tkIf = 10,
+  tkElse = 12,
+  tkWhile = 13,
+  tkBreak = 15,
+  tkContinue = 16,
+  tkPrint = 17,
+  tkStrPrintf = 18,
+  tkReturn = 19,
+  tkTypeof = 20,
+  tkStrLength = 21,
+  tkStringCast = 22,    // string
+  tkIntegerCast = 23,   // integer
+  tkFloatingCast = 24,  // floating
+  tkSysGetParam = 25,
+  tkPlus = 26,
+  tkMinus = 27,
+  tkStar = 28,
+  tkSlash = 29,
+  tkPercent = 30,
+  tkAssign = 31,
+  tkLBrace = 32,
+  tkRBrace = 33,
+  tkLParen = 34,
+  tkRParen = 35,
+  tkLBracket = 36,
+  tkRBracket = 37,
+  tkComma = 38,
+  tkSemicolon = 39,
+  tkAndAnd = 40,
+  tkOrOr = 41,
+  tkEq = 42,
+  tkNe = 43,
+  tkLt = 44,
+  tkLe = 45,
+  tkGt = 46,
+  tkGe = 47,
+  tkBang = 48,
+  tkAmp = 49,
+  tkPipe = 50,
+  tkCaret = 51,
+  tkTilde = 52,
+  tkShl = 53,
+  tkShr = 54,
+  tkEof = 65535,
+};
