@@ -1,0 +1,52 @@
+// Where built-in calls leave the virtual machine. A wrapper function of the
+// prelude holds one instruction whose operation number is a built-in id; the
+// machine hands the call here, on the script thread or, for the ids that touch
+// windows, ports, open files or the target, on the main thread.
+#pragma once
+
+struct TStackData;
+struct vmcode_t;
+class ScriptEnv;
+
+// Built-in ids (the operation numbers of the call instructions).
+constexpr int kSystemBuiltinFirst = 1001;
+constexpr int kSystemBuiltinLast = 1080;
+constexpr int kBusBuiltinFirst = 2001;
+constexpr int kBusBuiltinLast = 2013;
+// Done by the machine itself on the script window: winGetPos .. winSaveScreenAsFile.
+constexpr int kWindowBuiltinFirst = 1058;
+constexpr int kWindowBuiltinLast = 1068;
+
+// One built-in of a module table.
+//  args:   the wrapper's parameter cells in prototype order; a by-reference
+//          parameter's cell is a reference (kind 3) whose ref is the caller's
+//          variable (or array element, with refCells cells from there on).
+//  result: the result record, the opPushConst that the wrapper returns: set
+//          a = 1 (pcInteger) and b, or a = 3 (pcString) and sval. Left alone it
+//          returns what it held last (integer 0 until first written).
+//  env:    the calling script: printing, its window, the dialogs, stop.
+// A handler reports failure through its result, never by throwing.
+using BuiltinHandler = void (*)(TStackData* args, vmcode_t* result, ScriptEnv& env);
+
+// A module's dispatcher: runs the handler of the row for id, nothing for an id
+// without one.
+using BuiltinModuleCall = void (*)(int id, TStackData* args, vmcode_t* result, ScriptEnv& env);
+
+// The system module (ids 1001-1080 but the machine's own 1058-1068) and the bus
+// module (2001-2013) plug in here, once, before any script runs. Until a module
+// is installed its ids do nothing. Process-wide; safe to read from any thread.
+void SetSystemBuiltinModule(BuiltinModuleCall call);
+void SetBusBuiltinModule(BuiltinModuleCall call);
+BuiltinModuleCall GetSystemBuiltinModule();
+BuiltinModuleCall GetBusBuiltinModule();
+
+// True for the built-ins that must run on the main thread: the dialogs, serial
+// open and close, the open-file list, ports and measurement, the script-window
+// built-ins and every bus built-in.
+bool IsMainThreadBuiltin(int id);
+
+// Carries out one built-in call on the calling thread (the machine has already
+// moved to the main thread when IsMainThreadBuiltin(id)): the window built-ins
+// here, ids 2000 and above to the bus module, other ids from 1000 to the
+// system module; ids below 1000 do nothing.
+void DispatchBuiltin(int id, TStackData* args, vmcode_t* result, ScriptEnv& env);

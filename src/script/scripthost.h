@@ -1,0 +1,123 @@
+// The seam between a script thread and the windows. The script engine has no
+// Qt: it reaches the main thread, its script window and the script dialogs only
+// through these interfaces. src/ui implements them with Qt; tests record.
+//
+// Threads: a script runs on its own thread. Everything in ScriptWindow and the
+// dialogs of ScriptHost runs on the main thread; the script thread gets there
+// through its GuiThread (the synchronise call), which blocks it until the main
+// thread has run the function.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/guithread.h"
+
+// Colours are Windows colour values, 0x00BBGGRR.
+constexpr int kScriptErrorColor = 255;  // pure red: run-time errors
+
+// One script's window: a title line, a progress bar (0 to 100) and the output
+// memo. Created, used and destroyed on the main thread only.
+class ScriptWindow {
+ public:
+  virtual ~ScriptWindow() = default;
+
+  virtual void Show() = 0;
+  virtual void Close() = 0;
+
+  // Appends text to the output memo: a carriage return goes back to the start
+  // of the current line (what follows overwrites it), a line feed starts a new
+  // line; an unfinished line shows at once and the next call continues it.
+  virtual void Print(const std::string& text) = 0;
+  // Print in the given font colour; the memo's own colour is kept for the rest.
+  virtual void PrintColored(const std::string& text, int color) = 0;
+  // Saves the memo's lines to the file; false when saving failed.
+  virtual bool SaveOutput(const std::string& fileName) = 0;
+
+  // Window geometry in screen pixels.
+  virtual void GetPos(int& left, int& top) = 0;
+  virtual void SetPos(int left, int top) = 0;
+  virtual void GetSize(int& width, int& height) = 0;
+  virtual void SetSize(int width, int height) = 0;
+  // The title line.
+  virtual std::string GetText() = 0;
+  virtual void SetText(const std::string& text) = 0;
+  virtual void SetColor(int color) = 0;  // title line background
+  // The progress bar position.
+  virtual int GetProgress() = 0;
+  virtual void SetProgress(int position) = 0;
+  // Font colour of the output memo.
+  virtual void SetTextColor(int color) = 0;
+};
+
+// Values of the input dialog: the initial values going in, the answer coming
+// out when the dialog was confirmed.
+struct ScriptInputValue {
+  std::string text;
+  std::int32_t integer = 0;
+  double floating = 0.0;
+};
+
+// Modal results of the script dialogs.
+enum : int { kScriptDlgOk = 1, kScriptDlgCancel = 2, kScriptDlgJump = 8 };
+
+// The program side of every running script. One per process (SetScriptHost).
+class ScriptHost {
+ public:
+  virtual ~ScriptHost() = default;
+
+  // The window of a new script, not shown yet. Main thread.
+  virtual std::unique_ptr<ScriptWindow> CreateScriptWindow() = 0;
+
+  // The synchronise call of one script thread; called on the main thread when
+  // the script's executable is made. Implementations must keep this contract:
+  // - Run called on the main thread itself runs fn at once;
+  // - Cancel (a stop, from any thread) makes every waiting and later Run
+  //   return false at once; a fn that has not started by then never runs (it
+  //   may refer to the script thread's stack), one already running is waited
+  //   for. So a stop never deadlocks against the main thread.
+  virtual std::unique_ptr<platform::GuiThread> CreateGuiThread() = 0;
+
+  // The input, message and select dialog (main thread, modal). Each returns
+  // the modal result: kScriptDlgOk, kScriptDlgCancel or, from the message
+  // dialog's third button, kScriptDlgJump.
+  // option: 0 integer, 1 floating, 2 text. value holds the initial value and,
+  // when confirmed, the answer.
+  virtual int InputDialog(const std::string& prompt, int option, ScriptInputValue& value) = 0;
+  // option: dialog kind in the low 4 bits, button set in bits 4 to 7.
+  virtual int MessageDialog(const std::string& prompt, int option) = 0;
+  // index: the item selected at start; when confirmed, the selected item or -1.
+  virtual int SelectDialog(const std::string& prompt, const std::vector<std::string>& items,
+                           int& index) = 0;
+};
+
+// The process's script host. Until one is set, a headless host: windows that
+// keep nothing, dialogs that answer Cancel, calls run on the calling thread.
+ScriptHost& GetScriptHost();
+void SetScriptHost(ScriptHost* host);  // nullptr restores the headless host
+
+// What a built-in handler may use of the script that called it. The virtual
+// machine implements it for each running script.
+class ScriptEnv {
+ public:
+  virtual ~ScriptEnv() = default;
+  // Appends text to the script's window, from either thread: from the script
+  // thread it goes through the main thread and waits. Dropped once the script
+  // is stopped.
+  virtual void Print(const std::string& text) = 0;
+  // The script's window. Main thread only (a built-in that runs there).
+  virtual ScriptWindow& Window() = 0;
+  // The dialogs. Main thread only.
+  virtual ScriptHost& Host() = 0;
+  // Runs fn on the main thread and waits; false (fn not run) when the script
+  // was stopped first. From the main thread, runs fn at once.
+  virtual bool RunOnMainThread(const std::function<void()>& fn) = 0;
+  // True once the script has been asked to stop: a built-in that waits long
+  // should give up early.
+  virtual bool StopRequested() const = 0;
+  // Waits ms milliseconds, or less when a stop is requested meanwhile; true
+  // when the whole time passed.
+  virtual bool WaitFor(std::int64_t ms) = 0;
+};
