@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "script/jcompiler_prelude.h"
 #include "script/vmcode.h"
 
 class TJExecutable;
@@ -41,7 +42,9 @@ class TJCompiler {
   // Source lines are recorded in instructions only while this is set.
   void SetUserSource(bool flag) { userSource_ = flag; }
   funcdata* GetEntry() const { return entry_; }
-  std::int32_t GetGlobalCount() const { return globalCells_; }
+  std::int32_t GetGlobalCount() const { return static_cast<std::int32_t>(globalCells_); }
+  // Compile against these module tables instead of the built-in ones.
+  void SetPreludeModules(std::vector<TPreludeModule> modules);
 
   // Sets "ERROR! line=%d : " + message with the lexer's current position.
   void Error(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -73,8 +76,8 @@ class TJCompiler {
   bool CompileExpression();
   // Reads a token; a lexer failure becomes the compile error.
   const TToken* Next();
-  void BuildPrelude(std::vector<std::string>& prelude);
-  void DefineOutermost();
+  void BuildPrelude(const std::vector<TPreludeModule>& modules, std::vector<std::string>& prelude);
+  void DefineOutermost(const std::vector<TPreludeModule>& modules);
   void Reset();
 
   TLex* lexer_ = nullptr;
@@ -83,7 +86,7 @@ class TJCompiler {
   TJMemoryManager* registry_ = nullptr;
   std::int32_t labelCounter_ = 0;
   std::int64_t frameCells_ = 0;
-  std::int32_t globalCells_ = 0;
+  std::int64_t globalCells_ = 0;
   vmcode_t* head_ = nullptr;
   vmcode_t* tail_ = nullptr;
   std::string error_;
@@ -92,4 +95,6 @@ class TJCompiler {
   bool userSource_ = true;
   bool failed_ = false;
   funcdata* entry_ = nullptr;
+  bool hasPrelude_ = false;
+  std::vector<TPreludeModule> prelude_;
 };

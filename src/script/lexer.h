@@ -15,7 +15,8 @@ class TScriptSource {
   virtual ~TScriptSource() = default;
   virtual void Reset() = 0;
   virtual bool IsReady() = 0;
-  // Next byte (0..254; 0xFF reads as -1), 10 after every line, -1 at the end.
+  // Next byte as a signed char widened to int (so 0xFF reads as -1, the
+  // end), 10 after every line, -1 once the text is exhausted.
   virtual int GetChar() = 0;
 };
 
