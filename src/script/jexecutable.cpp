@@ -600,8 +600,12 @@ void TJExecutable::Interpret(funcdata* entry) {
         const TStackData& r = top[-1];
         --top;
         if ((l.kind | r.kind) != dtInteger) {
-          static const char* const errors[] = {kErrBitAnd, kErrBitOr, kErrBitXor, kErrShl, kErrShr};
-          OperationError(errors[code->op - opBitAnd], fn);
+          OperationError(code->op == opBitAnd  ? kErrBitAnd
+                         : code->op == opBitOr ? kErrBitOr
+                         : code->op == opBitXor ? kErrBitXor
+                         : code->op == opShl    ? kErrShl
+                                                : kErrShr,
+                         fn);
         }
         const std::uint32_t a = static_cast<std::uint32_t>(l.ival);
         const std::uint32_t b = static_cast<std::uint32_t>(r.ival);
