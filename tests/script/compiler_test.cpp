@@ -8,6 +8,7 @@
 
 #include "platform/convert.h"
 #include "script/jcompiler.h"
+#include "script/jexecutable.h"
 #include "script/lexer.h"
 #include "script/registry.h"
 #include "script/vmcode.h"
@@ -349,6 +350,97 @@ TEST(CompilerTest, FailedCompilationLeavesEverythingWithTheRegistry) {
   TJMemoryManager second;
   EXPECT_TRUE(compiler.CompileInto(goodSource, second, {}));
   for (const vmcode_t* code = compiler.GetEntry()->entry; code; code = code->next) EXPECT_NE(code->op, opLabel);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Compiled scripts run on the machine.
+
+namespace {
+
+struct RunResult {
+  bool compiled = false;
+  std::string compileError;
+  int exitCode = -1;
+  TStackData value;
+  std::string runtimeError;
+};
+
+RunResult RunScript(const std::vector<std::string>& lines, const std::vector<std::string>& args = {"1"}) {
+  RunResult r;
+  TJCompiler compiler;
+  compiler.SetPreludeModules(TestModules());
+  TJExecutable exe(4000);
+  TStringListSource source(&lines);
+  r.compiled = compiler.Compile(source, exe, args);
+  r.compileError = compiler.GetErrorMessage();
+  if (!r.compiled) return r;
+  r.exitCode = exe.RunHere();
+  r.value = exe.GetReturnValue();
+  r.runtimeError = exe.GetErrorText();
+  return r;
+}
+
+std::string RunText(const std::string& mainBody, const std::vector<std::string>& before = {},
+                    const std::vector<std::string>& args = {"1"}) {
+  std::vector<std::string> lines = before;
+  lines.push_back("func main(args&, n) {");
+  lines.push_back(mainBody);
+  lines.push_back("}");
+  RunResult r = RunScript(lines, args);
+  EXPECT_TRUE(r.compiled) << r.compileError;
+  EXPECT_EQ(r.exitCode, 0) << r.runtimeError;
+  return r.value.kind == dtString ? r.value.sval : "(kind " + std::to_string(r.value.kind) + ")";
+}
+
+TEST(ScriptRunTest, ArgumentsGlobalsAndStartupOrder) {
+  EXPECT_EQ(RunText("return string(n) + \":\" + args[0] + args[1] + args[2] + \":\" + g;",
+                    {"var g;", "g = 5 + sysFLOATING;"}, {"1", "a", "b"}),
+            "3:1ab:6");
+  // Constants may be assigned; top-level statements see the prelude's values first.
+  EXPECT_EQ(RunText("return \"\" + sysINTEGER + h;", {"var h;", "sysINTEGER = 7;", "h = sysINTEGER * 2;"}),
+            "714");
+}
+
+TEST(ScriptRunTest, ExpressionsAndShortCircuit) {
+  EXPECT_EQ(RunText("var a, b, x; a = b = 3; return \"\" + a + b + (0 || 5) + (2 || (x = 9)) + (1 && \"x\")"
+                    " + (0 && (x = 9)) + x + (1 + 2 & 3) + (-n * 2) + (1 << 33) + (!0 && 4);"),
+            "3351x003-224");
+  EXPECT_EQ(RunText("var s; s = print(\"a\", 1, 2.5); return s + strPrintf(\"|%d-%s\", 5, \"x\");"),
+            "a12.500000|5-x");
+}
+
+TEST(ScriptRunTest, ReferencesLoopsAndRecursion) {
+  const std::vector<std::string> fns{
+      "func fill(a&, k) { var i; while i < k { a[i] = i * i; i = i + 1; } return 0; }",
+      "func fact(k) { if k <= 1 { return 1; } return k * fact(k - 1); }",
+      "func inc(v&) { v = v + 1; return v; }"};
+  EXPECT_EQ(RunText("var arr[4], i, s, u; fill(arr, 4); inc(arr[2]); inc(u);"
+                    " while 1 { if i == 4 { break; } s = s + \",\" + arr[i]; i = i + 1; }"
+                    " return s + \":\" + fact(10) + \":\" + u;",
+                    fns),
+            "0,0,1,5,9:3628800:1");
+  // Indexing past the array through a reference is a run-time error, not a stray write.
+  RunResult r = RunScript({fns[0], "func main(args&, n) { var a[2], guard; fill(a, 3); return guard; }"});
+  ASSERT_TRUE(r.compiled) << r.compileError;
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.runtimeError.find("RUNTIME ERROR: "), std::string::npos);
+}
+
+TEST(ScriptRunTest, MainResultAndRuntimeErrors) {
+  RunResult ok = RunScript({"func main(a&, n) { var x; return x; }"});
+  EXPECT_EQ(ok.exitCode, 0);
+  EXPECT_EQ(ok.value.kind, dtInteger);
+  EXPECT_EQ(ok.value.ival, 0);
+  RunResult off = RunScript({"func main(a&, n) { }"});  // runs off its end: integer 0
+  EXPECT_EQ(off.value.ival, 0);
+  RunResult div = RunScript({"func main(a&, n) { return 1 / 0; }"});
+  EXPECT_EQ(div.exitCode, 1);
+  EXPECT_EQ(div.runtimeError, "RUNTIME ERROR: 関数 main で 0 による除算");
+  RunResult deep = RunScript({"func f(k) { var big[1000]; return f(k); }", "func main(a&, n) { return f(1); }"});
+  EXPECT_EQ(deep.exitCode, 1);
+  EXPECT_EQ(deep.runtimeError, "RUNTIME ERROR: stack overflow");
 }
 
 }  // namespace
