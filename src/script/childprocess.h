@@ -1,0 +1,30 @@
+// Child processes of scripts: a program with blank-separated arguments (never
+// through a shell), a command line through the shell, and "open" of a
+// document through whatever the desktop associates with it.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "script/vmcode.h"
+
+class ScriptEnv;
+
+// The argument list copSpawn gives a program: its file name, then the
+// blank-separated words of param (runs of blanks make no empty words).
+std::vector<std::string> SpawnArguments(const std::string& path, const std::string& param);
+// Starts path (no search along PATH) with SpawnArguments; with wait, waits for
+// it. True when it started and, when waited for, did not end with status -1.
+bool SpawnProcess(const std::string& path, const std::string& param, bool wait);
+// Runs command through /bin/sh and waits; true when it ended with status 0.
+bool RunSystemCommand(const std::string& command);
+// Hands path to the desktop's "open" (the handler the windows install; called
+// on the main thread). False without a handler or when it was refused.
+bool ShellOpen(const std::string& path);
+
+using ShellOpenHandler = std::function<bool(const std::string& path)>;
+void SetShellOpenHandler(ShellOpenHandler handler);
+
+void BuiltinCopSpawn(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinCopSystem(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinCopShellExecute(TStackData* args, vmcode_t* result, ScriptEnv& env);
