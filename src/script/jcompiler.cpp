@@ -1,11 +1,11 @@
 #include "script/jcompiler.h"
 
 #include <cstdarg>
-#include <cstdio>
 
 #include "platform/convert.h"
 #include "platform/text.h"
 #include "script/jcompiler_expr.h"
+#include "script/jcompiler_format.h"
 #include "script/jcompiler_hash.h"
 #include "script/jcompiler_prelude.h"
 #include "script/lexer.h"
@@ -44,14 +44,13 @@ TJCompiler::TJCompiler() = default;
 TJCompiler::~TJCompiler() = default;
 
 void TJCompiler::Error(const char* format, ...) {
-  char buffer[1024];
   va_list ap;
   va_start(ap, format);
-  std::vsnprintf(buffer, sizeof buffer, format, ap);
+  std::string message = VFormatText(format, ap);
   va_end(ap);
-  errorLine_ = lexer_ ? lexer_->GetLine() : 0;
+  errorLine_ = lexer_ ? UserLine(lexer_->GetLine()) : 0;
   errorColumn_ = lexer_ ? lexer_->GetColumn() : 0;
-  error_ = platform::Format("ERROR! line=%d : ", errorLine_) + buffer;
+  error_ = platform::Format("ERROR! line=%d : ", errorLine_) + message;
   failed_ = true;
 }
 
@@ -125,6 +124,7 @@ vmcode_t* TJCompiler::ResolveLabels() {
 void TJCompiler::Reset() {
   lexer_ = nullptr;
   expression_ = nullptr;
+  inStartup_ = false;
   labelCounter_ = 0;
   frameCells_ = 0;
   globalCells_ = 0;
@@ -179,15 +179,17 @@ bool TJCompiler::CompileInto(TScriptSource& source, TJMemoryManager& registry,
 
   std::vector<std::string> prelude;
   BuildPrelude(modules, prelude);
-  std::vector<std::string> startup{"func __startup(){"};
+  std::vector<std::string>& startup = startup_;
+  startup.assign(1, "func __startup(){");
+  startupOrigin_.assign(1, 0);
 
   bool savedUserSource = userSource_;
   userSource_ = false;
   TStringListSource preludeSource(&prelude);
-  bool ok = CompileUnit(preludeSource, startup);
+  bool ok = CompileUnit(preludeSource, true);
   if (ok) {
     userSource_ = true;
-    ok = CompileUnit(source, startup);
+    ok = CompileUnit(source, true);
     if (ok) {
       const int count = static_cast<int>(arguments.size());
       startup.push_back(platform::Format("var ArgString[%d], ArgCount;", count));
@@ -196,10 +198,12 @@ bool TJCompiler::CompileInto(TScriptSource& source, TJMemoryManager& registry,
         startup.push_back(platform::Format("ArgString[%d]=\"", i) +
                           QuoteArgument(arguments[static_cast<std::size_t>(i)]) + "\" ;");
       startup.push_back("return main(ArgString, ArgCount) ;}");
+      startupOrigin_.resize(startup.size(), 0);
       userSource_ = false;
       TStringListSource startupSource(&startup);
-      std::vector<std::string> unused;
-      CompileUnit(startupSource, unused);
+      inStartup_ = true;
+      CompileUnit(startupSource, false);
+      inStartup_ = false;
       std::int32_t number = 0;
       void* data = nullptr;
       if (!scopes_->HashLookup("main", &number, &data) || number != tkFunction)
@@ -216,6 +220,8 @@ bool TJCompiler::CompileInto(TScriptSource& source, TJMemoryManager& registry,
     entry_ = static_cast<funcdata*>(startupFunc);
   scopes_.reset();
   registry_ = nullptr;
+  startup_.clear();
+  startupOrigin_.clear();
   if (failed_ || !entry_) {
     if (!failed_) Error("main 関数が定義されていません");
     entry_ = nullptr;
@@ -239,7 +245,21 @@ bool TJCompiler::CompileExpression() {
   return false;
 }
 
-bool TJCompiler::CompileUnit(TScriptSource& source, std::vector<std::string>& startup) {
+int TJCompiler::UserLine(int line) const {
+  // Top-level statements are compiled inside __startup; report the line they
+  // came from in the user's script.
+  if (!inStartup_) return line;
+  int first = 1;
+  for (std::size_t i = 0; i < startup_.size(); ++i) {
+    int span = 1;
+    for (char c : startup_[i]) span += c == '\n';
+    if (line < first + span) return startupOrigin_[i] ? startupOrigin_[i] + (line - first) : line;
+    first += span;
+  }
+  return line;
+}
+
+bool TJCompiler::CompileUnit(TScriptSource& source, bool collectStatements) {
   TLex lexer(&source, scopes_.get());
   TExpression expression(&lexer, this);
   lexer_ = &lexer;
@@ -251,11 +271,13 @@ bool TJCompiler::CompileUnit(TScriptSource& source, std::vector<std::string>& st
     if (token->kind == tkVariable) {
       // A top-level statement: runs in __startup before main.
       std::string name = token->name, rest;
-      if (!lexer.ReadToSemicolon(rest)) {
+      int line = userSource_ ? lexer.GetLine() : 0;
+      if (!collectStatements || !lexer.ReadToSemicolon(rest)) {
         Error("式文が ; で終了していません");
         break;
       }
-      startup.push_back(name + rest);
+      startup_.push_back(name + rest);
+      startupOrigin_.push_back(line);
     } else if (token->kind == tkFunc) {
       FunctionDefinition();
     } else if (token->kind == tkVar) {

@@ -64,7 +64,10 @@ class TJCompiler {
   vmcode_t* LastEmitted() const { return tail_; }
 
  private:
-  bool CompileUnit(TScriptSource& source, std::vector<std::string>& startup);
+  // Compiles one source; collectStatements: top-level statements go to the
+  // start-up list (the start-up unit itself has none).
+  bool CompileUnit(TScriptSource& source, bool collectStatements);
+  int UserLine(int line) const;
   bool FunctionDefinition();
   bool Block(std::int32_t breakLabel, std::int32_t continueLabel, int depth);
   bool Statement(std::int32_t breakLabel, std::int32_t continueLabel, bool& scopePushed,
@@ -95,6 +98,9 @@ class TJCompiler {
   bool userSource_ = true;
   bool failed_ = false;
   funcdata* entry_ = nullptr;
+  std::vector<std::string> startup_;  // body lines of __startup
+  std::vector<int> startupOrigin_;    // user line of each, 0 when generated
+  bool inStartup_ = false;
   bool hasPrelude_ = false;
   std::vector<TPreludeModule> prelude_;
 };

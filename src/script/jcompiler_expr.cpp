@@ -1,9 +1,9 @@
 #include "script/jcompiler_expr.h"
 
 #include <cstdarg>
-#include <cstdio>
 
 #include "script/jcompiler.h"
+#include "script/jcompiler_format.h"
 #include "script/lexer.h"
 #include "script/tokens.h"
 #include "script/vmcode.h"
@@ -27,12 +27,10 @@ class DepthGuard {
 }  // namespace
 
 bool TExpression::Fail(const char* format, ...) {
-  char buffer[512];
   va_list ap;
   va_start(ap, format);
-  std::vsnprintf(buffer, sizeof buffer, format, ap);
+  error_ = VFormatText(format, ap);
   va_end(ap);
-  error_ = buffer;
   return false;
 }
 

@@ -2,10 +2,10 @@
 
 #include <charconv>
 #include <cstdarg>
-#include <cstdio>
 
 #include "platform/convert.h"
 #include "platform/text.h"
+#include "script/jcompiler_format.h"
 #include "script/jcompiler_hash.h"
 
 namespace {
@@ -80,12 +80,10 @@ void TLexStreamer::SkipBlanks() {
 TLex::TLex(TScriptSource* source, const THash* scopes) : scopes_(scopes), streamer_(source) {}
 
 void TLex::Error(const char* format, ...) {
-  char buffer[512];
   va_list ap;
   va_start(ap, format);
-  std::vsnprintf(buffer, sizeof buffer, format, ap);
+  error_ = VFormatText(format, ap);
   va_end(ap);
-  error_ = buffer;
 }
 
 const TToken* TLex::GetToken() {

@@ -302,6 +302,9 @@ TEST(CompilerTest, CompileErrors) {
       {{"func f() { return 1 $ 2; }"}, "ERROR! line=1 : unknown symbol"},
       {{"func f() { return 99999999999; }"}, "ERROR! line=1 : '99999999999' is not a valid integer value"},
       {{"var a[5000000];"}, "ERROR! line=1 : 配列の宣言が間違っています"},
+      // A top-level statement is compiled in __startup but reported at its own line.
+      {{"var g;", "", "g = ;", "func main(a&, n) { return 0; }"}, "ERROR! line=3 : 式に不正な要素が含まれています"},
+      {{"var g;", "g = 1;", "g =", " (1;", "func main(a&, n) { return 0; }"}, "ERROR! line=4 : ) がありません"},
   };
   for (const auto& c : cases) EXPECT_EQ(Error(c.lines), c.message) << c.lines[0];
 }
