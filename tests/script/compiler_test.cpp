@@ -447,3 +447,39 @@ TEST(ScriptRunTest, MainResultAndRuntimeErrors) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// The real module tables.
+
+namespace {
+
+TEST(BuiltinPreludeTest, ScriptsUseBuiltinsAndConstantsUndeclared) {
+  TJCompiler compiler;
+  TJExecutable exe(4000);
+  std::vector<std::string> lines{
+      "func main(args&, n) {",
+      "  var s;",
+      "  s = strSubString(\"abcdef\", 1, 3);",
+      "  return s + \":\" + iicREG_8BIT_QN4718 + \":\" + iicPT_3BYTE + \":\" + sysSTRING + com8BIT + comFC_SOFT;",
+      "}"};
+  TStringListSource source(&lines);
+  ASSERT_TRUE(compiler.Compile(source, exe, {"1"})) << compiler.GetErrorMessage();
+  EXPECT_EQ(exe.RunHere(), 0) << exe.GetErrorText();
+  EXPECT_EQ(exe.GetReturnValue().sval, "bcd:10:14:202");
+}
+
+TEST(BuiltinPreludeTest, EveryWrapperCompilesToItsBuiltin) {
+  std::vector<TPreludeModule> modules = GetBuiltinPreludeModules();
+  ASSERT_EQ(modules.size(), 2u);
+  EXPECT_EQ(modules[0].rows.size(), 79u);
+  EXPECT_EQ(modules[1].rows.size(), 13u);
+  // A user function may not take a built-in's script name.
+  auto c = std::make_unique<TJCompiler>();
+  TJMemoryManager registry;
+  std::vector<std::string> lines{"func sysSleep(x) { return 0; }"};
+  TStringListSource source(&lines);
+  EXPECT_FALSE(c->CompileInto(source, registry, {}));
+  EXPECT_EQ(c->GetErrorMessage(), "ERROR! line=1 : 識別子 sysSleep は関数名として認められません");
+}
+
+}  // namespace
