@@ -192,7 +192,8 @@ bool TJCompiler::CompileInto(TScriptSource& source, TJMemoryManager& registry,
     ok = CompileUnit(source, true);
     if (ok) {
       const int count = static_cast<int>(arguments.size());
-      startup.push_back(platform::Format("var ArgString[%d], ArgCount;", count));
+      // At least one cell, so passing ArgString to main addresses its own cell.
+      startup.push_back(platform::Format("var ArgString[%d], ArgCount;", count > 0 ? count : 1));
       startup.push_back(platform::Format("ArgCount=%d;", count));
       for (int i = 0; i < count; ++i)
         startup.push_back(platform::Format("ArgString[%d]=\"", i) +

@@ -147,9 +147,7 @@ TEST(CompilerTest, PrecedenceAndAssociativity) {
   EXPECT_EQ(Main("return string(1.5) != typeof integer floating sysGetParam \"k\";"),
             (Code{"PushConst 1.5", "ToString", "PushConst 'k'", "SysGetParam", "ToFloating", "ToInteger",
                   "Typeof", "Compare 43", "Return", "PushConst 0", "Return"}));
-}
-
-TEST(CompilerTest, ShortCircuitKeepsTheValue) {
+  // Short circuit: the value-keeping jumps.
   EXPECT_EQ(Main("return n || 2 || 3;"),
             (Code{"PushRef 1 1", "JumpTrue @3 1", "PushConst 2", "JumpTrue @5 1", "PushConst 3",
                   "Return", "PushConst 0", "Return"}));
@@ -438,6 +436,9 @@ TEST(ScriptRunTest, MainResultAndRuntimeErrors) {
   EXPECT_EQ(ok.value.ival, 0);
   RunResult off = RunScript({"func main(a&, n) { }"});  // runs off its end: integer 0
   EXPECT_EQ(off.value.ival, 0);
+  RunResult none = RunScript({"func main(a, n) { return n + a; }"}, {});
+  EXPECT_EQ(none.exitCode, 0) << none.runtimeError;
+  EXPECT_EQ(none.value.ival, 0);
   RunResult div = RunScript({"func main(a&, n) { return 1 / 0; }"});
   EXPECT_EQ(div.exitCode, 1);
   EXPECT_EQ(div.runtimeError, "RUNTIME ERROR: 関数 main で 0 による除算");
