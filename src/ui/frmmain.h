@@ -118,7 +118,6 @@ class TFrmMain : public QMainWindow,
   const std::string& SRegFileName() const { return sRegFileName_; }
   const std::string& HRegFileName() const { return hRegFileName_; }
   int MemCommandCount() const { return memCommandCount_; }
-  ui::RegisterCommands& RegisterCommands() { return regCommands_; }
   std::vector<std::string>& SearchHistory() { return searchHistory_; }
   int EditWindowColor() const { return backColor_; }
   int MessageWindowColor() const { return msgBackColor_; }

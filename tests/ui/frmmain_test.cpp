@@ -420,11 +420,16 @@ TEST_F(MainWindowTest, ColourAndFontCommandsGoToTheirTargetsAndTheSettings) {
   PickedColor chooser;
   window->RunStartupNow("");
   window->MenuAction("mnuSelRegBack")->trigger();
+  // The grid paints the selected pair's name in it, the other names as before.
+  const ui::RegisterGridPresenter& grid = window->RegisterGrid->Presenter();
+  EXPECT_EQ(grid.LookOf(grid.Selection().left, grid.Selection().top).backColor, 0xABCDEF);
+  EXPECT_EQ(grid.GridColor(), 0xC0C0C0);
   window->MenuAction("mnuMessageWIndowColor")->trigger();
   window->MenuAction("mnuMainWindowColor")->trigger();
   EXPECT_EQ(chooser.initials, (std::vector<int>{0x808080, 0, 0xC0C0C0}));
   EXPECT_EQ(window->SelRegBackColor(), 0xABCDEF);
   EXPECT_EQ(window->RegisterGrid->palette().color(QPalette::Base), QColor(0xEF, 0xCD, 0xAB));
+  EXPECT_EQ(window->RegisterGrid->Presenter().GridColor(), 0xABCDEF);
   EXPECT_EQ(window->sGridMiconVer->palette().color(QPalette::Base), QColor(0xEF, 0xCD, 0xAB));
   window->MenuAction("mnuMessageWindowFont")->trigger();
   EXPECT_EQ(window->VundMemo->font().pointSize(), 14);
