@@ -1,0 +1,113 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "builtins_env.h"
+#include "platform/files.h"
+#include "script/childprocess.h"
+#include "script/modules.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace builtins_test;
+
+class ChildProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Writes its arguments, one per line, then the descriptors it holds.
+    dir_.Write("args.sh",
+               "#!/bin/sh\n"
+               "out=\"$(dirname \"$0\")/out.txt\"\n"
+               ": > \"$out.tmp\"\n"
+               "echo \"$(basename \"$0\")\" >> \"$out.tmp\"\n"
+               "for a in \"$@\"; do echo \"$a\" >> \"$out.tmp\"; done\n"
+               "ls /proc/$$/fd | wc -l | tr -d ' ' > \"$(dirname \"$0\")/fds.txt\"\n"
+               "mv \"$out.tmp\" \"$out\"\n"
+               "exit 3\n");
+    chmod(dir_.File("args.sh").c_str(), 0755);
+  }
+  int Call(int id, Args& a) {
+    vmcode_t r = ResultRecord();
+    CallSystemBuiltin(id, a.Cells(), &r, env_);
+    return r.b;
+  }
+  int Spawn(const std::string& path, const std::string& param, int wait) {
+    Args a;
+    a.Str(path).Str(param).Int(wait);
+    return Call(1048, a);
+  }
+  // The argument lines the child wrote; waits for a child that was not waited for.
+  std::vector<std::string> Written() {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 500 && !platform::ReadLines(dir_.File("out.txt"), lines); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return lines;
+  }
+
+  testing_support::TempDir dir_;
+  TestEnv env_;
+};
+
+TEST_F(ChildProcessTest, ArgumentsAreTheFileNameThenTheBlankSeparatedWords) {
+  EXPECT_EQ(SpawnArguments("/usr/bin/tool", ""), (std::vector<std::string>{"tool"}));
+  EXPECT_EQ(SpawnArguments("tool", "  a  b "), (std::vector<std::string>{"tool", "a", "b"}));
+  EXPECT_EQ(SpawnArguments("/x/tool", "\"a b\""), (std::vector<std::string>{"tool", "\"a", "b\""}));
+}
+
+TEST_F(ChildProcessTest, SpawnWaitsOrNotAndPassesTheArguments) {
+  // Exit status 3 is not a failure: only not starting (or -1) is.
+  EXPECT_EQ(Spawn(dir_.File("args.sh"), "a  b", 1), 0);
+  EXPECT_EQ(Written(), (std::vector<std::string>{"args.sh", "a", "b"}));
+  unlink(dir_.File("out.txt").c_str());
+  EXPECT_EQ(Spawn(dir_.File("args.sh"), "", 0), 0);
+  EXPECT_EQ(Written(), (std::vector<std::string>{"args.sh"}));
+
+  EXPECT_EQ(Spawn(dir_.File("missing"), "", 1), 1);
+  EXPECT_EQ(Spawn(dir_.File("missing"), "", 0), 1);
+  EXPECT_EQ(Spawn("args.sh", "", 1), 1);  // no search along PATH or the current folder's name alone
+}
+
+TEST_F(ChildProcessTest, ChildrenGetNoneOfOurDescriptors) {
+  const int fd = open(dir_.File("args.sh").c_str(), O_RDONLY);  // deliberately inheritable
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(Spawn(dir_.File("args.sh"), "", 1), 0);
+  close(fd);
+  std::string count;
+  ASSERT_TRUE(platform::ReadFileBytes(dir_.File("fds.txt"), count));
+  // 0, 1, 2 and the one ls lists itself by.
+  EXPECT_LE(std::stoi(count), 4);
+}
+
+TEST_F(ChildProcessTest, SystemReportsTheShellStatus) {
+  Args ok, failing;
+  ok.Str("exit 0");
+  failing.Str("exit 2");
+  EXPECT_EQ(Call(1049, ok), 0);
+  EXPECT_EQ(Call(1049, failing), 1);
+}
+
+TEST_F(ChildProcessTest, ShellExecuteGoesToTheInstalledHandlerOnTheMainThread) {
+  Args open;
+  open.Str("/tmp/report.pdf");
+  SetShellOpenHandler(nullptr);
+  EXPECT_EQ(Call(1050, open), 1);
+  std::string asked;
+  SetShellOpenHandler([&](const std::string& path) {
+    asked = path;
+    return path.size() > 4 && path.compare(path.size() - 4, 4, ".pdf") == 0;
+  });
+  EXPECT_EQ(Call(1050, open), 0);
+  EXPECT_EQ(asked, "/tmp/report.pdf");
+  EXPECT_EQ(env_.mainThreadCalls, 2);
+  Args unknownType;
+  unknownType.Str("/tmp/file.zzz");
+  EXPECT_EQ(Call(1050, unknownType), 1);
+  SetShellOpenHandler(nullptr);
+}
+
+}  // namespace
