@@ -125,6 +125,7 @@ void TJCompiler::Reset() {
   lexer_ = nullptr;
   expression_ = nullptr;
   inStartup_ = false;
+  inPrelude_ = false;
   labelCounter_ = 0;
   frameCells_ = 0;
   globalCells_ = 0;
@@ -186,7 +187,9 @@ bool TJCompiler::CompileInto(TScriptSource& source, TJMemoryManager& registry,
   bool savedUserSource = userSource_;
   userSource_ = false;
   TStringListSource preludeSource(&prelude);
+  inPrelude_ = true;
   bool ok = CompileUnit(preludeSource, true);
+  inPrelude_ = false;
   if (ok) {
     userSource_ = true;
     ok = CompileUnit(source, true);
@@ -435,8 +438,10 @@ bool TJCompiler::Statement(std::int32_t breakLabel, std::int32_t continueLabel, 
     default:
       break;
   }
-  if (kind >= kBuiltinIdBase && kind != tkEof) {
-    // The body of a prelude wrapper: the built-in call itself.
+  if (kind >= kBuiltinIdBase && kind != tkEof && inPrelude_) {
+    // The body of a prelude wrapper: the built-in call itself. Only there:
+    // the call reads its arguments from the frame by the prototype and writes
+    // its result into the next instruction, which only a wrapper lays out.
     Emit(kind);
     return true;
   }

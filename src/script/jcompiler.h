@@ -101,6 +101,7 @@ class TJCompiler {
   std::vector<std::string> startup_;  // body lines of __startup
   std::vector<int> startupOrigin_;    // user line of each, 0 when generated
   bool inStartup_ = false;
+  bool inPrelude_ = false;  // built-in internal names are statements only here
   bool hasPrelude_ = false;
   std::vector<TPreludeModule> prelude_;
 };

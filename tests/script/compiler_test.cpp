@@ -299,6 +299,8 @@ TEST(CompilerTest, CompileErrors) {
       {{"func f() { return \"x; }"}, "ERROR! line=1 : string error"},
       {{"func f() { return 1 $ 2; }"}, "ERROR! line=1 : unknown symbol"},
       {{"func f() { return 99999999999; }"}, "ERROR! line=1 : '99999999999' is not a valid integer value"},
+      // Internal built-in names belong to the prelude's wrappers.
+      {{"func main(a&, n) { var x; __sys_sleep; x = 1; }"}, "ERROR! line=1 : 式に不正な要素が含まれています"},
       {{"var a[5000000];"}, "ERROR! line=1 : 配列の宣言が間違っています"},
       // A top-level statement is compiled in __startup but reported at its own line.
       {{"var g;", "", "g = ;", "func main(a&, n) { return 0; }"}, "ERROR! line=3 : 式に不正な要素が含まれています"},
