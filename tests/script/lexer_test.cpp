@@ -117,6 +117,7 @@ TEST(LexTest, NumberLiterals) {
   EXPECT_EQ(n.tokens[6].kind, tkFloating);
   EXPECT_DOUBLE_EQ(n.tokens[6].fval, 1.5);
   EXPECT_DOUBLE_EQ(n.tokens[7].fval, 0.5);
+  EXPECT_DOUBLE_EQ(Lex({"5."}).tokens[0].fval, 5.0);
   // No exponent form: 1.5e3 is 1.5 and a name.
   EXPECT_EQ(Lex({"1.5e3"}).kinds, (std::vector<std::int32_t>{tkFloating, tkUndeclared}));
   EXPECT_EQ(Lex({"0x"}).error, "'0X' is not a valid integer value");
