@@ -627,7 +627,8 @@ void TJExecutable::Interpret(funcdata* entry) {
       case opReturn: {
         CopyCell(returnCell_, top[-1]);
         top = base;
-        CopyCell(*top++, returnCell_);  // fits: the frame held at least this cell
+        if (top >= limit) overflow();  // a frame without cells at the very top
+        CopyCell(*top++, returnCell_);
         if (frames_.empty()) return;
         const CallFrame& caller = frames_.back();
         fn = caller.func;

@@ -3,7 +3,9 @@
 #include <functional>
 #include <string>
 
+#include "script/jcompiler.h"
 #include "script/jexecutable.h"
+#include "script/lexer.h"
 #include "script/vmvalues.h"
 #include "scripthost_recording.h"
 #include "vmasm.h"
@@ -478,6 +480,81 @@ TEST(VmErrors, BuiltinCallsOnlyFromPreludeWrappers) {
     m.Emit(opReturn);
   });
   EXPECT_EQ(1, r.exit);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Compiled scripts with the real prelude.
+
+
+namespace {
+
+struct ScriptRun {
+  bool compiled = false;
+  std::string compileError;
+  RunResult run;
+  int progress = 0;  // of the window, which goes with the executable
+};
+
+ScriptRun RunSource(RecordingScriptHost& host, const std::vector<std::string>& lines,
+                    const TIniData* ini = nullptr) {
+  ScriptRun r;
+  TJCompiler compiler;
+  TJExecutable exe(TJExecutable::kDefaultStackSize, &host);
+  TStringListSource source(&lines);
+  r.compiled = compiler.Compile(source, exe, {"1"});
+  r.compileError = compiler.GetErrorMessage();
+  if (!r.compiled) return r;
+  exe.SetIniData(ini);
+  r.run.exit = exe.RunHere();
+  r.run.value = exe.GetReturnValue();
+  r.run.error = exe.GetErrorText();
+  r.run.pieces = host.window->Pieces();
+  r.run.output = host.window->Output();
+  r.progress = host.window->progress;
+  return r;
+}
+
+TEST(VmScripts, WindowBuiltinsThroughThePrelude) {
+  RecordingScriptHost host;
+  ScriptRun r = RunSource(host, {"func main(a&, n) {", "  var x, y, t;", "  x = \"was text\";",
+                                 "  winSetPos(30, 40); winGetPos(x, y);", "  winSetText(\"T\"); winGetText(t);",
+                                 "  winSetProgress(55);", "  return strPrintf(\"%d,%d,%s,%d\", x, y, t, typeof x);",
+                                 "}"});
+  ASSERT_TRUE(r.compiled) << r.compileError;
+  EXPECT_TRUE(IsStr(r.run, "30,40,T,0"));
+  EXPECT_EQ(55, r.progress);
+}
+
+TEST(VmScripts, ParametersAndPrintedLines) {
+  RecordingScriptHost host;
+  TIniData ini{{"Count", "3"}};
+  ScriptRun r = RunSource(host,
+                          {"func main(a&, n) {", "  var i, k;", "  k = integer sysGetParam \"Count\";",
+                           "  while (i < k) { print(\"line \", i, \"\\n\"); i = i + 1; }",
+                           "  return sysGetParam \"Missing\";", "}"},
+                          &ini);
+  ASSERT_TRUE(r.compiled) << r.compileError;
+  EXPECT_TRUE(IsStr(r.run, ""));
+  EXPECT_EQ("line 0\nline 1\nline 2\n", r.run.output);
+}
+
+TEST(VmScripts, RuntimeErrorNamesTheFunction) {
+  RecordingScriptHost host;
+  ScriptRun r = RunSource(host, {"func half(v) { return v / 0; }", "func main(a&, n) { return half(4); }"});
+  ASSERT_TRUE(r.compiled) << r.compileError;
+  EXPECT_TRUE(Fails(r.run, "関数 half で 0 による除算"));
+}
+
+// An internal built-in name written in a user's own function must not run
+// the built-in on that function's frame.
+TEST(VmScripts, InternalBuiltinNameInUserCodeIsRefused) {
+  RecordingScriptHost host;
+  ScriptRun r = RunSource(host, {"func f() { __sys_win_getpos; }", "func main(a&, n) { f(); return 0; }"});
+  if (r.compiled) {
+    EXPECT_EQ(1, r.run.exit);
+  }
 }
 
 }  // namespace
