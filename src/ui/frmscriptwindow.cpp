@@ -1,0 +1,205 @@
+#include "ui/frmscriptwindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "platform/files.h"
+#include "script/scriptmanager.h"
+#include "ui/mainwindowrules.h"
+#include "ui/textconv.h"
+
+namespace {
+
+constexpr int kErrorColor = 255;  // pure red, 0x00BBGGRR
+
+QColor ToQColor(int color) {
+  const ui::Rgb c = ui::ColorToRgb(color);
+  return QColor(c.r, c.g, c.b);
+}
+
+}  // namespace
+
+TfrmScriptWindow::TfrmScriptWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName(QStringLiteral("frmScriptWindow"));
+  setWindowTitle(QStringLiteral("Script Window"));
+
+  StaticText1 = new QLabel(this);
+  StaticText1->setObjectName(QStringLiteral("StaticText1"));
+  StaticText1->setFixedHeight(31);
+  StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  StaticText1->setAutoFillBackground(true);
+  QFont titleFont = StaticText1->font();
+  titleFont.setPixelSize(27);
+  titleFont.setBold(true);
+  StaticText1->setFont(titleFont);
+  QPalette titlePalette = StaticText1->palette();
+  titlePalette.setColor(QPalette::Window, Qt::black);
+  titlePalette.setColor(QPalette::WindowText, QColor(0, 255, 0));
+  StaticText1->setPalette(titlePalette);
+
+  ProgressBar1 = new QProgressBar(this);
+  ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+  ProgressBar1->setFixedHeight(16);
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(false);
+
+  mmJOutput = new QPlainTextEdit(this);
+  mmJOutput->setObjectName(QStringLiteral("mmJOutput"));
+  mmJOutput->setReadOnly(true);
+  mmJOutput->setLineWrapMode(QPlainTextEdit::NoWrap);
+  mmJOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  mmJOutput->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  QFont memoFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  memoFont.setPixelSize(13);
+  mmJOutput->setFont(memoFont);
+  QPalette memoPalette = mmJOutput->palette();
+  memoPalette.setColor(QPalette::Base, Qt::black);
+  memoPalette.setColor(QPalette::Text, QColor(0, 255, 0));
+  mmJOutput->setPalette(memoPalette);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(StaticText1);
+  layout->addWidget(ProgressBar1);
+  layout->addWidget(mmJOutput, 1);
+
+  resize(469, 425);
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+void TfrmScriptWindow::FormShow() {
+  output_.Clear();
+  mmJOutput->clear();
+}
+
+void TfrmScriptWindow::showEvent(QShowEvent* event) {
+  // Only a show by the program starts afresh; the window coming back from
+  // being minimised keeps its output.
+  if (!event->spontaneous()) FormShow();
+  QWidget::showEvent(event);
+}
+
+void TfrmScriptWindow::closeEvent(QCloseEvent* event) {
+  if (!ConfirmScriptWindowClose()) {
+    event->ignore();
+    return;
+  }
+  QWidget::closeEvent(event);
+}
+
+void TfrmScriptWindow::Print(const std::string& text) { Write(text, -1); }
+
+void TfrmScriptWindow::PrintColored(const std::string& text, int color) { Write(text, color & 0x00FFFFFF); }
+
+void TfrmScriptWindow::PrintError(const std::string& text) { Write(text, kErrorColor); }
+
+void TfrmScriptWindow::Write(const std::string& text, int color) {
+  KeepVisible();
+  const int first = output_.Print(text, color);
+  if (first >= 0) ShowLinesFrom(first);
+}
+
+// Brings the window to the top, without activating it, when fewer than
+// three corners of it can be seen.
+void TfrmScriptWindow::KeepVisible() {
+  if (!isVisible() || isMinimized()) return;
+  const QRect frame = frameGeometry();
+  int seen = 0;
+  for (const ui::ScreenPoint& p : ui::VisibilityProbePoints(frame.x(), frame.y(), frame.width(), frame.height())) {
+    const QPoint point(p.x, p.y);
+    if (!QGuiApplication::screenAt(point)) continue;
+    QWidget* at = QApplication::widgetAt(point);
+    if (at && at->window() == this) ++seen;
+  }
+  if (seen < ui::kVisiblePointsNeeded) {
+    const bool hadNoActivate = testAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_ShowWithoutActivating, true);
+    raise();
+    setAttribute(Qt::WA_ShowWithoutActivating, hadNoActivate);
+  }
+}
+
+// Redraws the memo from line first to the end, the only lines a print changes.
+void TfrmScriptWindow::ShowLinesFrom(int first) {
+  const std::vector<ui::ScriptOutputLine> lines = output_.Lines();
+  QScrollBar* bar = mmJOutput->verticalScrollBar();
+  const bool atBottom = bar->value() >= bar->maximum();
+  QTextDocument* doc = mmJOutput->document();
+  QTextCursor cursor(doc);
+  cursor.beginEditBlock();
+  for (size_t i = static_cast<size_t>(first); i < lines.size(); ++i) {
+    QTextCharFormat format;
+    if (lines[i].color >= 0) format.setForeground(ToQColor(lines[i].color));
+    const int block = static_cast<int>(i);
+    if (block < doc->blockCount()) {
+      cursor.setPosition(doc->findBlockByNumber(block).position());
+      cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    } else {
+      cursor.movePosition(QTextCursor::End);
+      cursor.insertBlock(QTextBlockFormat(), format);
+    }
+    cursor.insertText(ui::ToQt(lines[i].text), format);
+  }
+  cursor.endEditBlock();
+  if (atBottom) bar->setValue(bar->maximum());
+}
+
+bool TfrmScriptWindow::SaveOutput(const std::string& fileName) const {
+  return platform::WriteFileAtomic(fileName, output_.Text());
+}
+
+int TfrmScriptWindow::Left() const { return frameGeometry().x(); }
+int TfrmScriptWindow::Top() const { return frameGeometry().y(); }
+int TfrmScriptWindow::WindowWidth() const { return frameGeometry().width(); }
+int TfrmScriptWindow::WindowHeight() const { return frameGeometry().height(); }
+
+void TfrmScriptWindow::SetLeft(int left) { move(left, Top()); }
+void TfrmScriptWindow::SetTop(int top) { move(Left(), top); }
+
+// Scripts give the outer size; Qt sizes the inside.
+void TfrmScriptWindow::SetWindowWidth(int width) {
+  const int frameExtra = frameGeometry().width() - geometry().width();
+  resize(std::max(0, width - frameExtra), height());
+}
+
+void TfrmScriptWindow::SetWindowHeight(int height) {
+  const int frameExtra = frameGeometry().height() - geometry().height();
+  resize(width(), std::max(0, height - frameExtra));
+}
+
+std::string TfrmScriptWindow::TitleText() const { return ui::FromQt(StaticText1->text()); }
+void TfrmScriptWindow::SetTitleText(const std::string& text) { StaticText1->setText(ui::ToQt(text)); }
+
+int TfrmScriptWindow::Progress() const { return ProgressBar1->value(); }
+void TfrmScriptWindow::SetProgress(int position) { ProgressBar1->setValue(std::clamp(position, 0, 100)); }
+
+void TfrmScriptWindow::SetTitleColor(uint32_t color) {
+  QPalette p = StaticText1->palette();
+  p.setColor(QPalette::Window, ToQColor(ui::ResolveScriptColor(color)));
+  StaticText1->setPalette(p);
+}
+
+// Lines written in the memo's own colour follow it; error lines stay red.
+void TfrmScriptWindow::SetTextColor(uint32_t color) {
+  QPalette p = mmJOutput->palette();
+  p.setColor(QPalette::Text, ToQColor(ui::ResolveScriptColor(color)));
+  mmJOutput->setPalette(p);
+}
+
+void TfrmScriptWindow::SetCaption(const std::string& caption) { setWindowTitle(ui::ToQt(caption)); }

@@ -1,0 +1,66 @@
+// The window of one script thread: a title line, a progress bar and the
+// output memo that the script's print output and errors go to. Used on the
+// main thread only, except SaveOutput.
+#pragma once
+#include <QWidget>
+#include <string>
+
+#include "ui/scriptwindowrules.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+
+class TfrmScriptWindow : public QWidget {
+  Q_OBJECT
+ public:
+  // A top-level window of its own (no owner), centred on the screen.
+  explicit TfrmScriptWindow(QWidget* parent = nullptr);
+
+  QLabel* StaticText1 = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+  QPlainTextEdit* mmJOutput = nullptr;
+
+  // Clears the memo and the line being written (also when the window is shown).
+  void FormShow();
+  // Writes text into the memo: "\r" rewrites the current line, "\n" starts a
+  // new one. The window comes to the top first when it is mostly covered.
+  void Print(const std::string& text);
+  // The same in a colour of its own (0x00BBGGRR); PrintError in red.
+  void PrintColored(const std::string& text, int color);
+  void PrintError(const std::string& text);
+  // Saves the memo's lines to the file; false when that failed. Safe on any thread.
+  bool SaveOutput(const std::string& fileName) const;
+
+  // ---- What the script-window built-ins change (screen pixels, the frame) ----
+  int Left() const;
+  int Top() const;
+  int WindowWidth() const;
+  int WindowHeight() const;
+  void SetLeft(int left);
+  void SetTop(int top);
+  void SetWindowWidth(int width);
+  void SetWindowHeight(int height);
+  std::string TitleText() const;
+  void SetTitleText(const std::string& text);
+  int Progress() const;
+  // Kept within 0 to 100.
+  void SetProgress(int position);
+  // Colours as scripts give them (0x00BBGGRR or a system colour).
+  void SetTitleColor(uint32_t color);
+  void SetTextColor(uint32_t color);
+  void SetCaption(const std::string& caption);
+
+  const ui::TScriptOutput& Output() const { return output_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void Write(const std::string& text, int color);
+  void KeepVisible();
+  void ShowLinesFrom(int first);
+
+  ui::TScriptOutput output_;
+};

@@ -1,0 +1,52 @@
+// platform::GuiThread on Qt: a script thread's call is queued to the main
+// thread's event loop and the script thread waits for it. Cancel wakes every
+// waiter whose call has not started, so a main thread that stops a script
+// and waits for its thread never waits on a call it will not run.
+#pragma once
+#include <QObject>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "platform/guithread.h"
+
+namespace ui {
+
+class QtGuiThread : public QObject, public platform::GuiThread {
+  Q_OBJECT
+ public:
+  // Made on the main thread: that is where calls run.
+  explicit QtGuiThread(QObject* parent = nullptr);
+  ~QtGuiThread() override;
+
+  // From the main thread itself fn runs at once. Otherwise fn is queued and
+  // the caller waits until it has run (true), or until Cancel drops it
+  // before it started (false). A call that has started is always waited
+  // for: it may be writing into the caller's data. What fn throws is
+  // thrown again on the calling thread.
+  bool Run(const std::function<void()>& fn) override;
+  void Cancel() override;
+  void Reset() override;
+
+  bool Cancelled() const;
+  // True while a call runs on the main thread. A modal dialog of a script
+  // may be open further down the main thread's stack then, so the script
+  // thread cannot be waited for until that call has returned.
+  bool InCall() const;
+  // The same for every QtGuiThread of the process.
+  static bool AnyInCall();
+
+ private:
+  struct Call;
+  void Execute(const std::shared_ptr<Call>& call);
+
+  mutable std::mutex mutex_;
+  std::condition_variable done_;
+  bool cancelled_ = false;
+  int running_ = 0;  // calls running on the main thread (nested by modal loops)
+  static std::atomic<int> allRunning_;
+};
+
+}  // namespace ui

@@ -1,0 +1,82 @@
+#include "ui/qtscripthost.h"
+
+#include "ui/frmscriptdialog.h"
+#include "ui/frmscriptwindow.h"
+#include "ui/qtguithread.h"
+
+namespace ui {
+
+QtScriptWindow::QtScriptWindow() : form_(std::make_unique<TfrmScriptWindow>()) {}
+
+QtScriptWindow::~QtScriptWindow() = default;
+
+void QtScriptWindow::Show() { form_->show(); }
+
+// The program closing the window asks nothing: the script is being ended anyway.
+void QtScriptWindow::Close() { form_->hide(); }
+
+void QtScriptWindow::Print(const std::string& text) { form_->Print(text); }
+
+void QtScriptWindow::PrintColored(const std::string& text, int color) { form_->PrintColored(text, color); }
+
+bool QtScriptWindow::SaveOutput(const std::string& fileName) { return form_->SaveOutput(fileName); }
+
+void QtScriptWindow::GetPos(int& left, int& top) {
+  left = form_->Left();
+  top = form_->Top();
+}
+
+void QtScriptWindow::SetPos(int left, int top) {
+  form_->SetLeft(left);
+  form_->SetTop(top);
+}
+
+void QtScriptWindow::GetSize(int& width, int& height) {
+  width = form_->WindowWidth();
+  height = form_->WindowHeight();
+}
+
+void QtScriptWindow::SetSize(int width, int height) {
+  form_->SetWindowWidth(width);
+  form_->SetWindowHeight(height);
+}
+
+std::string QtScriptWindow::GetText() { return form_->TitleText(); }
+void QtScriptWindow::SetText(const std::string& text) { form_->SetTitleText(text); }
+void QtScriptWindow::SetColor(int color) { form_->SetTitleColor(static_cast<uint32_t>(color)); }
+int QtScriptWindow::GetProgress() { return form_->Progress(); }
+void QtScriptWindow::SetProgress(int position) { form_->SetProgress(position); }
+void QtScriptWindow::SetTextColor(int color) { form_->SetTextColor(static_cast<uint32_t>(color)); }
+
+std::unique_ptr<ScriptWindow> QtScriptHost::CreateScriptWindow() { return std::make_unique<QtScriptWindow>(); }
+
+std::unique_ptr<platform::GuiThread> QtScriptHost::CreateGuiThread() { return std::make_unique<QtGuiThread>(); }
+
+int QtScriptHost::InputDialog(const std::string& prompt, int option, ScriptInputValue& value) {
+  TfrmIoDialog dlg(nullptr, option, kIoInput, prompt);
+  dlg.SetString(value.text);
+  dlg.SetInteger(value.integer);
+  dlg.SetDouble(value.floating);
+  const int result = dlg.exec();
+  if (result == kScriptDlgOk) {
+    value.text = dlg.GetString();
+    value.integer = dlg.GetInteger();
+    value.floating = dlg.GetDouble();
+  }
+  return result;
+}
+
+int QtScriptHost::MessageDialog(const std::string& prompt, int option) {
+  TfrmIoDialog dlg(nullptr, option, kIoMessage, prompt);
+  return dlg.exec();
+}
+
+int QtScriptHost::SelectDialog(const std::string& prompt, const std::vector<std::string>& items, int& index) {
+  TfrmIoDialog dlg(nullptr, 0, kIoSelect, prompt);
+  dlg.SetList(items, index);
+  const int result = dlg.exec();
+  if (result == kScriptDlgOk) index = dlg.GetSelectedIndex();
+  return result;
+}
+
+}  // namespace ui

@@ -1,0 +1,121 @@
+#include "ui/scriptrunner.h"
+
+#include <QTimer>
+
+#include "model/systemfunc.h"
+#include "platform/system.h"
+#include "platform/ui.h"
+#include "ui/qtguithread.h"
+
+namespace ui {
+
+namespace {
+constexpr int kRetireRetryMs = 50;
+constexpr int kMbIconError = 0x10;
+}  // namespace
+
+ScriptRunner::ScriptRunner(PollingSwitch& polling)
+    : polling_(polling), timer_(std::make_unique<QTimer>()), retireTimer_(std::make_unique<QTimer>()) {
+  SetScriptHost(&qtHost_);
+  timer_->setObjectName(QStringLiteral("ScriptTimer"));
+  timer_->setInterval(kScriptTimerMs);
+  QObject::connect(timer_.get(), &QTimer::timeout, [this] { ScriptTimerTimer(); });
+  retireTimer_->setInterval(kRetireRetryMs);
+  QObject::connect(retireTimer_.get(), &QTimer::timeout, [this] { DeleteRetired(); });
+}
+
+ScriptRunner::~ScriptRunner() {
+  timer_->stop();
+  retireTimer_->stop();
+  FormClose();
+  DeleteRetired();
+  // Still inside a script's call on the main thread: its threads cannot be
+  // waited for from here, so they are left to the end of the process.
+  for (std::unique_ptr<TScriptManager>& m : retired_) (void)m.release();
+  retired_.clear();
+  SetScriptHost(nullptr);
+}
+
+void ScriptRunner::mnuScriptRunClick() {
+  platform::FileDialogOptions options;
+  options.initialDir = platform::ProgramFolder();
+  options.defaultExt = "jsc";
+  options.filter = "Script files (*.jsc)|*.JSC";
+  savedPollingChoice_ = polling_.StatusWindowChoice();
+  polling_.SetStatusPolling(false);
+  std::string fileName;
+  if (platform::GetUi().OpenFileDialog(options, fileName)) {
+    StartScript(fileName);
+    return;
+  }
+  // A script that still runs keeps polling off until its end.
+  if (!watching_) RestorePolling();
+}
+
+void ScriptRunner::StartScript(const std::string& fileName) {
+  if (manager_) {
+    CurrentScriptManager = nullptr;
+    Retire(std::move(manager_));
+  }
+  manager_ = std::make_unique<TScriptManager>(fileName, 1, &qtHost_);
+  CurrentScriptManager = manager_.get();
+  scriptHost_.InstallRegisterHooks();
+  manager_->Start();
+  watching_ = true;
+  timer_->start();
+}
+
+void ScriptRunner::ScriptTimerTimer() {
+  timer_->stop();
+  // A run is reported once.
+  if (!manager_ || !watching_) return;
+  if (!manager_->IsFinished()) {
+    timer_->start();
+    return;
+  }
+  watching_ = false;
+  if (!manager_->CollectResults()) {
+    const std::string error = manager_->GetLastError();
+    ShowMessageBoxJE("Script Error", error, "Script Error", error, kMbIconError);
+  }
+  RestorePolling();
+}
+
+void ScriptRunner::FormClose() {
+  timer_->stop();
+  watching_ = false;
+  if (!manager_) return;
+  CurrentScriptManager = nullptr;
+  Retire(std::move(manager_));
+}
+
+void ScriptRunner::RestorePolling() {
+  if (savedPollingChoice_ == 0) polling_.SetStatusPolling(true);
+}
+
+// A manager's threads are stopped at once; it is deleted (which waits for
+// them) unless one of them is inside a call that the main thread is running
+// further down its stack: waiting then would never end, so it is deleted
+// once that call has returned.
+void ScriptRunner::Retire(std::unique_ptr<TScriptManager> manager) {
+  manager->StopAll();
+  retired_.push_back(std::move(manager));
+  DeleteRetired();
+}
+
+void ScriptRunner::DeleteRetired() {
+  if (QtGuiThread::AnyInCall()) {
+    for (std::unique_ptr<TScriptManager>& m : retired_) m->StopAll();
+    if (!retired_.empty() && !retireTimer_->isActive()) retireTimer_->start();
+    return;
+  }
+  retireTimer_->stop();
+  std::vector<std::unique_ptr<TScriptManager>> done;
+  done.swap(retired_);
+  for (std::unique_ptr<TScriptManager>& m : done) {
+    m->TerminateAll();
+    m.reset();
+  }
+}
+
+}  // namespace ui

@@ -1,0 +1,213 @@
+// The script manager: opening, compiling and starting a script file, its end
+// and results, stopping, a second start, and the script window's close question.
+#include "script/scriptmanager.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "model/systemfunc.h"
+#include "script/jexecutable.h"
+#include "scripthost_recording.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testing_support::ScriptedUi;
+using testing_support::TempDir;
+
+// Waits (yielding, never long) until the manager's threads have ended.
+bool WaitFinished(const TScriptManager& m) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!m.IsFinished()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+// Counts closes of windows that are gone with their executable by the time
+// the test looks.
+class ClosingHost : public RecordingScriptHost {
+ public:
+  class Window : public RecordingScriptWindow {
+   public:
+    explicit Window(int& closes) : closes_(closes) {}
+    void Close() override { ++closes_; }
+
+   private:
+    int& closes_;
+  };
+  std::unique_ptr<ScriptWindow> CreateScriptWindow() override { return std::make_unique<Window>(closes); }
+  int closes = 0;
+};
+
+class ScriptManagerTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SetForceEnglish(true); }
+  void TearDown() override { CurrentScriptManager = nullptr; }
+
+  std::string Script(const std::string& name, const std::string& text) {
+    dir.Write(name, text);
+    return dir.File(name);
+  }
+  // Runs a script to its end and gathers the result.
+  bool Run(TScriptManager& m) {
+    const bool started = m.Start();
+    EXPECT_TRUE(WaitFinished(m));
+    return started && m.CollectResults();
+  }
+
+  TempDir dir;
+  RecordingScriptHost host;
+};
+
+TEST_F(ScriptManagerTest, FileThatIsMissingOrEmptyDoesNotOpen) {
+  for (const std::string& path : {dir.File("none.jsc"), Script("empty.jsc", "")}) {
+    TScriptManager m(path, 1, &host);
+    EXPECT_FALSE(m.IsOpened());
+    EXPECT_EQ(m.GetLastError(), "User Script ERROR : Fail to open the Script(" + path + ")!");
+    EXPECT_FALSE(m.Start());
+    // Nothing was started, so the timer sees the end at once and reports.
+    EXPECT_TRUE(m.IsFinished());
+    EXPECT_FALSE(m.CollectResults());
+    EXPECT_EQ(m.Slot(0), nullptr);
+  }
+}
+
+TEST_F(ScriptManagerTest, MainReturningZeroSucceedsWithSlotNumberAsFirstArgument) {
+  const std::string path = Script("ok.jsc",
+                                  "func main(ArgString&, ArgCount) {\r\n"
+                                  "  if ArgCount != 1 { return 10; }\r\n"
+                                  "  if ArgString[0] != \"1\" { return 11; }\r\n"
+                                  "  print(\"done\\n\");\r\n"
+                                  "  return 0;\r\n"
+                                  "}\r\n");
+  TScriptManager m(path, 1, &host);
+  ASSERT_TRUE(m.IsOpened());
+  EXPECT_TRUE(Run(m)) << m.GetLastError();
+  EXPECT_EQ(m.GetResult().kind, dtInteger);
+  EXPECT_EQ(m.GetResult().ival, 0);
+  ASSERT_NE(host.window, nullptr);
+  EXPECT_EQ(host.window->shown, 1);
+  EXPECT_EQ(host.window->Output(), "done\n");
+}
+
+TEST_F(ScriptManagerTest, GivenArgumentsFollowTheSlotNumber) {
+  const std::string path = Script("args.jsc",
+                                  "func main(a&, n) {\n"
+                                  "  if n != 3 { return 1; }\n"
+                                  "  if a[1] != \"x\" { return 2; }\n"
+                                  "  if a[2] != \"y\" { return 3; }\n"
+                                  "  return 0;\n"
+                                  "}\n");
+  TScriptManager m(path, 1, &host);
+  ASSERT_TRUE(m.Start({"x", "y"}));
+  ASSERT_TRUE(WaitFinished(m));
+  EXPECT_TRUE(m.CollectResults()) << m.GetLastError() << " result " << m.GetResult().ival;
+}
+
+TEST_F(ScriptManagerTest, MainReturningAnythingButIntegerZeroFailsToExecute) {
+  for (const char* value : {"1", "\"0\"", "0.0"}) {
+    const std::string path = Script("ret.jsc", std::string("func main(a&, n) { return ") + value + "; }\n");
+    TScriptManager m(path, 1, &host);
+    EXPECT_FALSE(Run(m)) << value;
+    EXPECT_EQ(m.GetLastError(), "User Script ERROR #1 : Fail to execute!") << value;
+  }
+}
+
+TEST_F(ScriptManagerTest, RuntimeErrorIsReportedForItsSlot) {
+  const std::string path = Script("div.jsc", "func main(a&, n) { var z; z = 0; return 1 / z; }\n");
+  TScriptManager m(path, 1, &host);
+  EXPECT_FALSE(Run(m));
+  EXPECT_EQ(m.GetLastError(), "User Script ERROR #1 : RUNTIME Error!");
+  // The machine printed the error in red into the window.
+  ASSERT_NE(host.window, nullptr);
+  const auto pieces = host.window->Pieces();
+  ASSERT_FALSE(pieces.empty());
+  EXPECT_EQ(pieces.back().color, kScriptErrorColor);
+  EXPECT_EQ(pieces.back().text.rfind("RUNTIME ERROR: ", 0), 0u);
+}
+
+TEST_F(ScriptManagerTest, CompileErrorIsPrefixedAndLeavesNothingRunning) {
+  const std::string path = Script("bad.jsc", "func main(a&, n) { return 0 }\n");
+  TScriptManager m(path, 1, &host);
+  EXPECT_FALSE(m.Start());
+  EXPECT_EQ(m.GetLastError().rfind("User Script ERROR : ERROR! line=1 : ", 0), 0u) << m.GetLastError();
+  EXPECT_TRUE(m.IsFinished());
+  EXPECT_EQ(m.Slot(0), nullptr);
+  // Collecting adds nothing: the compile error stays the one reported.
+  const std::string error = m.GetLastError();
+  EXPECT_FALSE(m.CollectResults());
+  EXPECT_EQ(m.GetLastError(), error);
+}
+
+TEST_F(ScriptManagerTest, ParametersComeFromTheIniFileBesideTheScript) {
+  dir.Write("param.ini", "[Speed]\r\nInputMethod=5\r\nValue=fast\r\n");
+  const std::string path = Script("param.jsc",
+                                  "func main(a&, n) {\n"
+                                  "  var s, t;\n"
+                                  "  s = sysGetParam(\"Speed\");\n"
+                                  "  t = sysGetParam(\"Missing\");\n"
+                                  "  if s != \"fast\" { return 1; }\n"
+                                  "  if t != \"\" { return 2; }\n"
+                                  "  return 0;\n"
+                                  "}\n");
+  TScriptManager m(path, 1, &host);
+  EXPECT_TRUE(Run(m)) << m.GetLastError() << " result " << m.GetResult().ival;
+}
+
+TEST_F(ScriptManagerTest, StopAllEndsALoopingScriptAndTerminateAllClosesItsWindow) {
+  const std::string path = Script("loop.jsc", "func main(a&, n) { while 1 { } return 0; }\n");
+  ClosingHost closing;
+  TScriptManager m(path, 1, &closing);
+  ASSERT_TRUE(m.Start());
+  EXPECT_FALSE(m.IsFinished());
+  EXPECT_TRUE(m.StopAll());
+  ASSERT_TRUE(WaitFinished(m));
+  // A stopped script ends normally; its return cell never got a value.
+  EXPECT_TRUE(m.CollectResults()) << m.GetLastError();
+  m.TerminateAll();
+  EXPECT_EQ(closing.closes, 1);
+  EXPECT_EQ(m.Slot(0), nullptr);
+}
+
+TEST_F(ScriptManagerTest, SecondStartReplacesTheRunningThreads) {
+  const std::string path = Script("loop.jsc", "func main(a&, n) { while 1 { } return 0; }\n");
+  TScriptManager m(path, 1, &host);
+  ASSERT_TRUE(m.Start());
+  TJExecutable* first = m.Slot(0);
+  ASSERT_NE(first, nullptr);
+  // The running executable is stopped and deleted before the new one starts.
+  ASSERT_TRUE(m.Start());
+  EXPECT_FALSE(m.IsFinished());
+  m.StopAll();
+  EXPECT_TRUE(WaitFinished(m));
+  // Destruction waits for what still runs.
+}
+
+TEST_F(ScriptManagerTest, ClosingAScriptWindowAsksOnlyWhileTheScriptRuns) {
+  ScriptedUi ui;
+  // No manager: no question.
+  EXPECT_TRUE(ConfirmScriptWindowClose());
+
+  const std::string path = Script("loop.jsc", "func main(a&, n) { while 1 { } return 0; }\n");
+  TScriptManager m(path, 1, &host);
+  CurrentScriptManager = &m;
+  ASSERT_TRUE(m.Start());
+  ui.ExpectMessage(0x24, platform::kIdNo, "Script running. Do you stop script ?");
+  EXPECT_FALSE(ConfirmScriptWindowClose());
+  EXPECT_FALSE(m.IsFinished());
+
+  ui.ExpectMessage(0x24, platform::kIdYes, "Script running. Do you stop script ?");
+  EXPECT_TRUE(ConfirmScriptWindowClose());
+  ASSERT_TRUE(WaitFinished(m));
+  // Finished: closes without asking.
+  EXPECT_TRUE(ConfirmScriptWindowClose());
+  EXPECT_TRUE(ui.AllSeen());
+}
+
+}  // namespace

@@ -1,0 +1,201 @@
+// The script dialog: number input, message captions and buttons, the list,
+// the keys, and the message that closes itself.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <climits>
+
+#include "ui/frmscriptdialog.h"
+#include "ui/qtscripthost.h"
+#include "ui/scriptdialogrules.h"
+#include "ui/textconv.h"
+
+namespace {
+
+TEST(ScriptDialogRulesTest, IntegerInputReadsHexOctalAndStopsOnlyAtBlanks) {
+  int v = -1;
+  EXPECT_TRUE(ui::ParseInputInteger("0x1F", v));
+  EXPECT_EQ(v, 31);
+  EXPECT_TRUE(ui::ParseInputInteger("010", v));
+  EXPECT_EQ(v, 8);
+  EXPECT_TRUE(ui::ParseInputInteger("  -12 ", v));
+  EXPECT_EQ(v, -12);
+  EXPECT_TRUE(ui::ParseInputInteger("", v));
+  EXPECT_EQ(v, 0);
+  EXPECT_TRUE(ui::ParseInputInteger("99999999999", v));
+  EXPECT_EQ(v, INT_MAX);
+  v = 5;
+  EXPECT_FALSE(ui::ParseInputInteger("12a", v));
+  EXPECT_FALSE(ui::ParseInputInteger("09", v));
+  EXPECT_EQ(v, 5);
+
+  double d = 0;
+  EXPECT_TRUE(ui::ParseInputFloating("2.5e1 ", d));
+  EXPECT_DOUBLE_EQ(d, 25.0);
+  EXPECT_FALSE(ui::ParseInputFloating("1.5x", d));
+  EXPECT_EQ(ui::InitialInputText(ui::kIoFloating, 0, 0.1, ""), "0.1");
+  EXPECT_EQ(ui::InitialInputText(ui::kIoInteger, -7, 0, ""), "-7");
+}
+
+TEST(ScriptDialogRulesTest, MessageKindsAndButtonSets) {
+  EXPECT_EQ(ui::MessageLook(0x00).caption, "MESSAGE");
+  EXPECT_EQ(ui::MessageLook(0x00).button1, "OK");
+  EXPECT_EQ(ui::MessageLook(0x00).button2, "");
+  EXPECT_EQ(ui::MessageLook(0x11).caption, "CONFIRMATION");
+  EXPECT_EQ(ui::MessageLook(0x11).icon, ui::kIoIconQuestion);
+  EXPECT_EQ(ui::MessageLook(0x22).beep, 0x30);
+  EXPECT_EQ(ui::MessageLook(0x22).button1, "RETRY");
+  EXPECT_EQ(ui::MessageLook(0x33).icon, ui::kIoIconError);
+  EXPECT_EQ(ui::MessageLook(0x33).button1, "IGNORE");
+  const ui::IoMessageLook yesNo = ui::MessageLook(0x44);
+  EXPECT_EQ(yesNo.caption, "MESSAGE(Auto-Erase)");
+  EXPECT_TRUE(yesNo.autoErase);
+  EXPECT_EQ(yesNo.button1, "YES");
+  EXPECT_EQ(yesNo.button2, "NO");
+  EXPECT_TRUE(ui::MessageLook(0x50).jump);
+  EXPECT_FALSE(ui::MessageLook(0x40).jump);
+  // A set without buttons of its own still gets one.
+  EXPECT_EQ(ui::MessageLook(0x70).button1, "OK");
+}
+
+TEST(ScriptDialogRulesTest, LayoutPutsControlsUnderTheTextAndGrowsForTheJumpRow) {
+  ui::IoDialogMeasures m;
+  m.lines = {{300, 20}, {100, 20}};
+  m.buttons = 2;
+  const ui::IoDialogLayout two = ui::LayoutIoDialog(m);
+  EXPECT_EQ(two.text.x, 48);
+  EXPECT_EQ(two.text.y, 8);
+  EXPECT_EQ(two.client.w, 300 + 40 + 16);
+  EXPECT_GE(two.button1.y, 8 + 40);
+  EXPECT_EQ(two.button1.y, two.button2.y);
+  m.jump = true;
+  const ui::IoDialogLayout three = ui::LayoutIoDialog(m);
+  EXPECT_GT(three.jump.y, three.button1.y);
+  EXPECT_GT(three.client.h, two.client.h);
+  ui::IoDialogMeasures list;
+  list.showList = true;
+  list.listRowHeight = 18;
+  list.buttons = 2;
+  EXPECT_EQ(ui::LayoutIoDialog(list).list.h, 12 * 18);
+}
+
+void PressKey(QWidget* w, int key) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+  QApplication::sendEvent(w, &press);
+}
+
+TEST(ScriptDialogTest, IntegerInputConvertsOnOkAndRefusedTextKeepsItOpen) {
+  TfrmIoDialog dlg(nullptr, ui::kIoInteger, ui::kIoInput, "Value?");
+  dlg.SetInteger(7);
+  dlg.show();
+  EXPECT_EQ(dlg.windowTitle(), QStringLiteral("INPUT [INTEGER]"));
+  EXPECT_EQ(dlg.edtInput->text(), QStringLiteral("7"));
+  EXPECT_TRUE(dlg.btnB1->isHidden());
+  dlg.edtInput->setText(QStringLiteral("12a"));
+  PressKey(dlg.edtInput, Qt::Key_Return);
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_EQ(dlg.GetInteger(), 7);
+  dlg.edtInput->setText(QStringLiteral("0x1F"));
+  PressKey(dlg.edtInput, Qt::Key_Return);
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_EQ(dlg.result(), 1);
+  EXPECT_EQ(dlg.GetInteger(), 31);
+  EXPECT_EQ(dlg.GetString(), "0x1F");
+}
+
+TEST(ScriptDialogTest, EscapeCancelsWithResultTwoAndKeepsTheValues) {
+  TfrmIoDialog dlg(nullptr, ui::kIoString, ui::kIoInput, "Name?");
+  dlg.SetString("old");
+  dlg.show();
+  EXPECT_EQ(dlg.windowTitle(), QStringLiteral("INPUT [STRING]"));
+  dlg.edtInput->setText(QStringLiteral("new"));
+  PressKey(dlg.edtInput, Qt::Key_Escape);
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_EQ(dlg.result(), 2);
+  EXPECT_EQ(dlg.GetString(), "old");
+  EXPECT_EQ(dlg.GetSelectedIndex(), -1);
+}
+
+TEST(ScriptDialogTest, MessageButtonsGiveTheirResults) {
+  TfrmIoDialog yesNo(nullptr, 0x41, ui::kIoMessage, "Go on?\nReally?");
+  yesNo.show();
+  EXPECT_EQ(yesNo.windowTitle(), QStringLiteral("CONFIRMATION"));
+  EXPECT_EQ(yesNo.btnB1->text(), QStringLiteral("YES"));
+  EXPECT_EQ(yesNo.btnB2->text(), QStringLiteral("NO"));
+  EXPECT_TRUE(yesNo.btnB3->isHidden());
+  yesNo.btnB2->click();
+  EXPECT_EQ(yesNo.result(), 2);
+
+  TfrmIoDialog jump(nullptr, 0x53, ui::kIoMessage, "Failed");
+  jump.show();
+  EXPECT_EQ(jump.windowTitle(), QStringLiteral("ERROR"));
+  EXPECT_FALSE(jump.btnB3->isHidden());
+  EXPECT_GT(jump.btnB3->y(), jump.btnB1->y());
+  jump.btnB3->click();
+  EXPECT_EQ(jump.result(), 8);
+}
+
+TEST(ScriptDialogTest, AutoEraseMessageClosesItselfWithOk) {
+  TfrmIoDialog dlg(nullptr, 0x04, ui::kIoMessage, "Saved");
+  dlg.Timer1->setInterval(5);  // the real 1.5 s is not waited for here
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, &dlg, [&] { dlg.done(99); });
+  guard.start(20000);
+  EXPECT_EQ(dlg.exec(), 1);
+  EXPECT_EQ(dlg.windowTitle(), QStringLiteral("MESSAGE(Auto-Erase)"));
+}
+
+TEST(ScriptDialogTest, SelectListGivesTheChosenLine) {
+  TfrmIoDialog dlg(nullptr, 0, ui::kIoSelect, "Pick");
+  dlg.SetList("a\r\nb\r\nc", 0);
+  dlg.show();
+  EXPECT_EQ(dlg.windowTitle(), QStringLiteral("SELECT"));
+  ASSERT_EQ(dlg.lstSelect->count(), 3);
+  EXPECT_EQ(dlg.GetSelectedIndex(), 0);
+  dlg.lstSelect->setCurrentRow(2);
+  EXPECT_EQ(dlg.GetSelectedIndex(), 2);
+  dlg.lstSelect->clearSelection();
+  EXPECT_EQ(dlg.GetSelectedIndex(), -1);
+  dlg.lstSelect->setCurrentRow(1);
+  PressKey(dlg.lstSelect, Qt::Key_Return);
+  EXPECT_EQ(dlg.result(), 1);
+  EXPECT_EQ(dlg.GetSelectedIndex(), 1);
+}
+
+TEST(ScriptDialogTest, HostDialogsCopyTheAnswerOnlyWhenConfirmed) {
+  ui::QtScriptHost host;
+  // Answer each dialog as soon as it is up.
+  auto answer = [](int key, const QString& text) {
+    QTimer::singleShot(0, [key, text] {
+      auto* dlg = qobject_cast<TfrmIoDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dlg, nullptr);
+      if (!text.isNull()) dlg->edtInput->setText(text);
+      PressKey(dlg, key);
+    });
+  };
+  ScriptInputValue value;
+  value.floating = 1.0;
+  answer(Qt::Key_Return, QStringLiteral("2.5"));
+  EXPECT_EQ(host.InputDialog("x", ui::kIoFloating, value), kScriptDlgOk);
+  EXPECT_DOUBLE_EQ(value.floating, 2.5);
+  answer(Qt::Key_Escape, QStringLiteral("9"));
+  EXPECT_EQ(host.InputDialog("x", ui::kIoFloating, value), kScriptDlgCancel);
+  EXPECT_DOUBLE_EQ(value.floating, 2.5);
+
+  int index = 5;
+  answer(Qt::Key_Escape, QString());
+  EXPECT_EQ(host.SelectDialog("p", {"a", "b", "c"}, index), kScriptDlgCancel);
+  EXPECT_EQ(index, 5);
+  index = 1;
+  answer(Qt::Key_Return, QString());
+  EXPECT_EQ(host.SelectDialog("p", {"a", "b", "c"}, index), kScriptDlgOk);
+  EXPECT_EQ(index, 1);
+}
+
+}  // namespace

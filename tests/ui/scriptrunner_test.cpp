@@ -1,0 +1,191 @@
+// The main window's script handling on Qt: the open dialog, polling held for
+// the run, the timer's end-of-script report, a second run replacing the
+// first, and the close ending a busy script without waiting forever.
+#include "ui/scriptrunner.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "model/systemfunc.h"
+#include "platform/system.h"
+#include "script/jexecutable.h"
+#include "script/modules.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+#include "ui/frmscriptdialog.h"
+#include "ui/frmscriptwindow.h"
+
+using testing_support::ScopedHome;
+using testing_support::ScriptedUi;
+using testing_support::TempDir;
+
+namespace {
+
+class FakePolling : public ui::PollingSwitch {
+ public:
+  int StatusWindowChoice() const override { return choice; }
+  void SetStatusPolling(bool on) override { calls.push_back(on); }
+  int choice = 0;
+  std::vector<bool> calls;
+};
+
+// Pumps events until done holds (bounded).
+template <typename Pred>
+bool PumpUntil(Pred done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+class ScriptRunnerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetForceEnglish(true);
+    InstallBuiltinModules();
+  }
+  void TearDown() override { EXPECT_EQ(CurrentScriptManager, nullptr); }
+
+  std::string Script(const std::string& name, const std::string& text) {
+    dir.Write(name, text);
+    return dir.File(name);
+  }
+  // The script command with the file chosen in the open dialog.
+  void Run(ui::ScriptRunner& runner, const std::string& path) {
+    ui.ExpectOpenFile(path);
+    runner.mnuScriptRunClick();
+  }
+  TfrmScriptWindow& Window(ui::ScriptRunner& runner) {
+    return static_cast<ui::QtScriptWindow&>(runner.Manager()->Slot(0)->Window()).Form();
+  }
+
+  TempDir dir;
+  ScopedHome home{dir.Path()};
+  ScriptedUi ui;
+  FakePolling polling;
+};
+
+TEST_F(ScriptRunnerTest, CancelledDialogPutsPollingBackOnlyWhenItWasStarted) {
+  ui::ScriptRunner runner(polling);
+  ui.ExpectOpenFile("");
+  runner.mnuScriptRunClick();
+  EXPECT_EQ(ui.LastFileDialog().initialDir, platform::ProgramFolder());
+  EXPECT_EQ(ui.LastFileDialog().defaultExt, "jsc");
+  EXPECT_EQ(ui.LastFileDialog().filter, "Script files (*.jsc)|*.JSC");
+  EXPECT_EQ(polling.calls, std::vector<bool>({false, true}));
+  EXPECT_EQ(runner.Manager(), nullptr);
+
+  polling.calls.clear();
+  polling.choice = 1;
+  ui.ExpectOpenFile("");
+  runner.mnuScriptRunClick();
+  EXPECT_EQ(polling.calls, std::vector<bool>({false}));
+}
+
+TEST_F(ScriptRunnerTest, ScriptRunsToItsEndThenPollingComesBackWithoutABox) {
+  ui::ScriptRunner runner(polling);
+  Run(runner, Script("hello.jsc", "func main(a&, n) { print(\"hello\\n\"); return 0; }\n"));
+  ASSERT_NE(runner.Manager(), nullptr);
+  EXPECT_EQ(CurrentScriptManager, runner.Manager());
+  EXPECT_TRUE(runner.ScriptTimer()->isActive());
+  EXPECT_EQ(runner.ScriptTimer()->interval(), 1000);
+  EXPECT_EQ(polling.calls, std::vector<bool>({false}));
+  TfrmScriptWindow& window = Window(runner);
+  EXPECT_TRUE(window.isVisible());
+
+  ASSERT_TRUE(PumpUntil([&] { return runner.Manager()->IsFinished(); }));
+  runner.ScriptTimerTimer();
+  EXPECT_FALSE(runner.ScriptTimer()->isActive());
+  EXPECT_EQ(polling.calls, std::vector<bool>({false, true}));
+  // The window stays with its output until the manager goes.
+  EXPECT_TRUE(window.isVisible());
+  ASSERT_GE(window.Output().LineCount(), 1);
+  EXPECT_EQ(window.Output().Lines()[0].text, "hello");
+  runner.FormClose();
+}
+
+TEST_F(ScriptRunnerTest, FailuresAreShownInTheScriptErrorBox) {
+  ui::ScriptRunner runner(polling);
+  polling.choice = 1;
+  Run(runner, Script("one.jsc", "func main(a&, n) { return 1; }\n"));
+  ASSERT_TRUE(PumpUntil([&] { return runner.Manager()->IsFinished(); }));
+  ui.ExpectMessage(0x10, platform::kIdOk, "User Script ERROR #1 : Fail to execute!");
+  runner.ScriptTimerTimer();
+  EXPECT_EQ(polling.calls, std::vector<bool>({false}));  // it was "Stop"
+
+  // A compile error is reported once, by the timer.
+  Run(runner, Script("bad.jsc", "func main(a&, n) { return 0 }\n"));
+  ui.ExpectMessage(0x10, platform::kIdOk, "User Script ERROR : ERROR! line=1 : ");
+  runner.ScriptTimerTimer();
+  runner.ScriptTimerTimer();  // the timer is off after the report; nothing more
+  EXPECT_EQ(ui.Shown().size(), 2u);
+
+  Run(runner, Script("none.jsc", ""));
+  ui.ExpectMessage(0x10, platform::kIdOk, "Fail to open the Script(");
+  runner.ScriptTimerTimer();
+  runner.FormClose();
+  EXPECT_TRUE(ui.AllSeen());
+}
+
+TEST_F(ScriptRunnerTest, SecondRunEndsTheFirstAndCloseEndsABusyScript) {
+  ui::ScriptRunner runner(polling);
+  // Prints all the time, so calls to the main thread are always pending.
+  const std::string busy = Script("busy.jsc", "func main(a&, n) { while 1 { print(\"x\\r\"); } return 0; }\n");
+  Run(runner, busy);
+  TScriptManager* first = runner.Manager();
+  ASSERT_TRUE(PumpUntil([&] { return Window(runner).Output().LineCount() > 0; }));
+  runner.ScriptTimerTimer();
+  EXPECT_TRUE(runner.ScriptTimer()->isActive());  // still running: the timer goes on
+
+  // Cancelling the dialog meanwhile leaves polling off for the running script.
+  ui.ExpectOpenFile("");
+  runner.mnuScriptRunClick();
+  EXPECT_EQ(polling.calls, std::vector<bool>({false, false}));
+
+  Run(runner, busy);
+  EXPECT_NE(runner.Manager(), nullptr);
+  EXPECT_EQ(CurrentScriptManager, runner.Manager());
+  EXPECT_EQ(runner.RetiredCount(), 0u);
+  (void)first;  // deleted: its thread was stopped and waited for
+
+  // Closing the main window while the script prints: no pumping here, and
+  // still the close returns.
+  runner.FormClose();
+  EXPECT_EQ(runner.Manager(), nullptr);
+  EXPECT_EQ(CurrentScriptManager, nullptr);
+  EXPECT_FALSE(runner.ScriptTimer()->isActive());
+}
+
+TEST_F(ScriptRunnerTest, CloseDuringAScriptDialogWaitsUntilTheDialogReturns) {
+  ui::ScriptRunner runner(polling);
+  Run(runner, Script("ask.jsc", "func main(a&, n) { sysMessage(\"Stop?\", 0); while 1 { } return 0; }\n"));
+  bool closedInside = false;
+  size_t retiredInside = 0;
+  // Once the script's dialog is up, the main window closes from inside its
+  // modal loop; then the user answers the dialog.
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* dlg = qobject_cast<TfrmIoDialog*>(QApplication::activeModalWidget());
+    if (!dlg || closedInside) return;
+    closedInside = true;
+    runner.FormClose();
+    retiredInside = runner.RetiredCount();
+    dlg->btnB1->click();
+  });
+  poll.start(5);
+  ASSERT_TRUE(PumpUntil([&] { return closedInside; }));
+  EXPECT_EQ(retiredInside, 1u);
+  EXPECT_EQ(runner.Manager(), nullptr);
+  // The stopped script is deleted once the dialog's call has returned.
+  EXPECT_TRUE(PumpUntil([&] { return runner.RetiredCount() == 0; }));
+}
+
+}  // namespace
