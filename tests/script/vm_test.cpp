@@ -195,39 +195,6 @@ TEST(VmControl, ConditionsAndShortCircuitValues) {
   EXPECT_TRUE(IsInt(branch(0.0), 1));
 }
 
-TEST(VmControl, WhileLoopSumsAndVariablesStartAtZero) {
-  // var i, s; while (i < 100) { s = s + i; i = i + 1; } return s * 1000 + g;
-  RunResult r = RunMain(
-      [](VmAsm& m, TJExecutable&) {
-        vmcode_t* head = m.Ref(0, vkFrameVar);
-        m.Int(100);
-        m.Emit(opCompare, 44);
-        vmcode_t* exit = m.Emit(opJumpFalse);
-        m.RefAlt(1, vkFrameVar);
-        m.Ref(1, vkFrameVar);
-        m.Ref(0, vkFrameVar);
-        m.Emit(opAdd);
-        m.Emit(opAssign);
-        m.Emit(opPop);
-        m.RefAlt(0, vkFrameVar);
-        m.Ref(0, vkFrameVar);
-        m.Int(1);
-        m.Emit(opAdd);
-        m.Emit(opAssign);
-        m.Emit(opPop);
-        m.Emit(opJump)->target = head;
-        m.ToNext(exit);
-        m.Ref(1, vkFrameVar);
-        m.Int(1000);
-        m.Emit(opMul);
-        m.Ref(0, vkGlobalVar);
-        m.Emit(opAdd);
-        m.Emit(opReturn);
-      },
-      2, 1);
-  EXPECT_TRUE(IsInt(r, 4950 * 1000));
-}
-
 // func fact(n) { if (n < 2) { return 1; } return n * fact(n - 1); }
 TEST(VmCalls, RecursionLeavesOneCellWhereTheArgumentsWere) {
   RunResult r = RunMain([](VmAsm& m, TJExecutable& exe) {
@@ -468,18 +435,6 @@ TEST(VmErrors, ErrorEndsTheRunAtOnceAndPrintsInRed) {
   });
   EXPECT_TRUE(Fails(r, "関数 f で 0 による除算"));
   EXPECT_EQ(1u, r.pieces.size());
-}
-
-// A built-in call written in a user's own function (a source line is set)
-// would take its arguments from a frame that is not the built-in's.
-TEST(VmErrors, BuiltinCallsOnlyFromPreludeWrappers) {
-  RunResult r = RunMain([](VmAsm& m, TJExecutable&) {
-    m.line = 3;
-    m.Emit(1058);
-    m.Int(0);
-    m.Emit(opReturn);
-  });
-  EXPECT_EQ(1, r.exit);
 }
 
 }  // namespace
