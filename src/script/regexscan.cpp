@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -189,15 +191,15 @@ ScanValue ConvertPiece(const std::string& piece, int classified, const std::stri
       letter = 0;
     } else {
       if (!KindsFit(classified, natural)) v.kind = natural;
-      std::string spec = "%";
-      if (suppressed) spec += '*';
+      std::string conversion = "%";
+      if (suppressed) conversion += '*';
       if (letter == 'c' && width > text.size() + 1) width = text.size() + 1;
-      if (width) spec += std::to_string(width);
-      if (natural == scanInteger) spec += std::string("ll") + letter;
-      else if (natural == scanDouble || natural == scanFloat) spec += std::string("l") + letter;
-      else if (letter == '[') spec += scanset;
-      else spec += letter;
-      fmt = body.substr(0, pct) + spec + body.substr(i + 1);
+      if (width) conversion += std::to_string(width);
+      if (natural == scanInteger) conversion += std::string("ll") + letter;
+      else if (natural == scanDouble || natural == scanFloat) conversion += std::string("l") + letter;
+      else if (letter == '[') conversion += scanset;
+      else conversion += letter;
+      fmt = body.substr(0, pct) + conversion + body.substr(i + 1);
     }
   } else {
     fmt = body;
@@ -228,7 +230,10 @@ ScanValue ConvertPiece(const std::string& piece, int classified, const std::stri
       case scanFloat: {
         double d = 0.0;
         assigned = std::sscanf(src, fmt.c_str(), &d, &n);
-        v.fval = v.kind == scanFloat ? static_cast<double>(static_cast<float>(d)) : d;
+        // %f keeps float precision; a value past the float range is infinite, as it was in a float.
+        if (v.kind != scanFloat) v.fval = d;
+        else if (std::fabs(d) > FLT_MAX && std::isfinite(d)) v.fval = std::copysign(HUGE_VAL, d);
+        else v.fval = static_cast<double>(static_cast<float>(d));
         break;
       }
       default: {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "script/regexscan.h"
 
 namespace {
@@ -79,6 +81,10 @@ TEST(RegexScan, ScanfConvertsTheMatchedPartPieceByPiece) {
   ASSERT_EQ(v.size(), 1u);
   EXPECT_EQ(v[0].kind, scanFloat);
   EXPECT_EQ(v[0].fval, static_cast<double>(0.1f));
+
+  v = Scan("t=1e300", "t=%f");
+  ASSERT_EQ(v.size(), 1u);
+  EXPECT_TRUE(std::isinf(v[0].fval));
 
   v = Scan("id=AB12 ok", "id=%s ok");
   ASSERT_EQ(v.size(), 1u);
