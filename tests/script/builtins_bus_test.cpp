@@ -4,18 +4,17 @@
 
 #include "builtins_env.h"
 #include "script/busbuiltins.h"
-#include "script/modules.h"
 
 namespace {
 
 using namespace builtins_test;
 
-std::vector<int> g_sent;
-int g_inv = -1;
+enum : int { kFileName = 2003, kEnter, kExit, kReadReg, kWriteReg, kSave, kEcs, kEcsStr, kBInt, kIicRead, kIicWrite };
 
-int FakeEcs(int* cmmd, int cmmdLen, int* ans, int ansLen, int inv) {
+std::vector<int> g_sent;
+
+int FakeEcs(int* cmmd, int cmmdLen, int* ans, int ansLen, int) {
   g_sent.assign(cmmd, cmmd + cmmdLen);
-  g_inv = inv;
   for (int i = 0; i < ansLen; ++i) ans[i] = 0xA0 + i;
   return 7;
 }
@@ -29,42 +28,28 @@ class BusBuiltinsTest : public ::testing::Test {
  protected:
   void SetUp() override { SetBusHooks(TBusHooks()); }
   void TearDown() override { SetBusHooks(TBusHooks()); }
-  int Call(int id, Args& a) {
-    vmcode_t r = ResultRecord();
-    CallBusBuiltin(id, a.Cells(), &r, env_);
-    return r.b;
-  }
+  int C(int id, Args a) { return Call(env_, id, a); }
   TestEnv env_;
 };
 
 TEST_F(BusBuiltinsTest, EmptySlotsTraceAndAnswerDefaults) {
-  TStackData data;
+  TStackData data, bytes[5];
   data.kind = dtString;
-  Args read;
-  read.Int(0x1234).Ref(&data);
-  EXPECT_EQ(Call(2006, read), 0);
+  EXPECT_EQ(C(kReadReg, Args().Int(0x1234).Ref(&data)), 0);
   EXPECT_EQ(data.kind, dtInteger);
   EXPECT_EQ(data.ival, 4660);
-  Args write;
-  write.Int(16).Int(-1);
-  EXPECT_EQ(Call(2007, write), 0);
-  Args none;
+  EXPECT_EQ(C(kWriteReg, Args().Int(16).Int(-1)), 0);
   vmcode_t r = ResultRecord();
-  CallBusBuiltin(2003, none.Cells(), &r, env_);
+  CallBusBuiltin(kFileName, nullptr, &r, env_);
   EXPECT_EQ(r.a, pcString);
   EXPECT_EQ(r.sval, "");
-  EXPECT_EQ(Call(2004, none), 0);
-  TStackData bytes[5];
+  EXPECT_EQ(C(kEnter, Args()), 0);
   bytes[4].ival = 99;
-  Args iicRead;
-  iicRead.Int(1).Int(7).Int(0xA0).Int(0x10).Ref(bytes, 5).Int(4);
-  EXPECT_EQ(Call(2012, iicRead), 0);
+  EXPECT_EQ(C(kIicRead, Args().Int(1).Int(7).Int(0xA0).Int(0x10).Ref(bytes, 5).Int(4)), 0);
   EXPECT_EQ(bytes[3].ival, 3);
   EXPECT_EQ(bytes[4].ival, 99);
   bytes[0].ival = 0x1FF;
-  Args iicWrite;
-  iicWrite.Int(1).Int(7).Int(0xA0).Int(0x10).Ref(bytes, 5).Int(2);
-  EXPECT_EQ(Call(2013, iicWrite), 0);
+  EXPECT_EQ(C(kIicWrite, Args().Int(1).Int(7).Int(0xA0).Int(0x10).Ref(bytes, 5).Int(2)), 0);
   EXPECT_EQ(env_.output,
             "busReadReg: regNo=4660(0x1234)\n"
             "busWriteReg: regNo=16(0x10), data=-1(0xFFFFFFFF)\n"
@@ -75,42 +60,28 @@ TEST_F(BusBuiltinsTest, EmptySlotsTraceAndAnswerDefaults) {
 }
 
 TEST_F(BusBuiltinsTest, CommandTextsBecomeBytesForTheEcsHook) {
-  TStackData ans[3];
-  Args bad;
-  bad.Str("G0").Ref(ans, 3).Int(3).Int(0);
-  EXPECT_EQ(Call(2010, bad), 0);  // no hook: trace only
+  TStackData ans[3], cmmd[2];
+  EXPECT_EQ(C(kEcsStr, Args().Str("G0").Ref(ans, 3).Int(3).Int(0)), 0);  // no hook: trace only
   EXPECT_EQ(env_.output, "EcsSendCommandStr: G0 \n");
 
   TBusHooks hooks;
   hooks.ecs = FakeEcs;
   SetBusHooks(hooks);
-  EXPECT_EQ(Call(2010, bad), 1);
-  Args odd;
-  odd.Str("F01").Ref(ans, 3).Int(2).Int(1);
-  EXPECT_EQ(Call(2010, odd), 7);
+  EXPECT_EQ(C(kEcsStr, Args().Str("G0").Ref(ans, 3).Int(3).Int(0)), 1);
+  EXPECT_EQ(C(kEcsStr, Args().Str("F01").Ref(ans, 3).Int(2).Int(1)), 7);
   EXPECT_EQ(g_sent, (std::vector<int>{0xF0}));
-  EXPECT_EQ(g_inv, 1);
   EXPECT_EQ(ans[1].ival, 0xA1);
-  Args spaced;
-  spaced.Str("F0 12 ab").Ref(ans, 3).Int(0).Int(0);
-  EXPECT_EQ(Call(2010, spaced), 7);
+  EXPECT_EQ(C(kEcsStr, Args().Str("F0 12 ab").Ref(ans, 3).Int(0).Int(0)), 7);
   EXPECT_EQ(g_sent, (std::vector<int>{0xF0, 0x12, 0xAB}));
 
-  TStackData cmmd[2];
   cmmd[0].ival = 0xF1;
   cmmd[1].ival = 0x02;
-  Args direct;
-  direct.Ref(cmmd, 2).Int(2).Ref(ans, 3).Int(3).Int(0);
-  EXPECT_EQ(Call(2009, direct), 7);
+  EXPECT_EQ(C(kEcs, Args().Ref(cmmd, 2).Int(2).Ref(ans, 3).Int(3).Int(0)), 7);
   EXPECT_EQ(g_sent, (std::vector<int>{0xF1, 0x02}));
   EXPECT_EQ(ans[2].ival, 0xA2);
   // Lengths past the script's arrays never reach the hook.
-  Args tooLong;
-  tooLong.Ref(cmmd, 2).Int(3).Ref(ans, 3).Int(3).Int(0);
-  EXPECT_EQ(Call(2009, tooLong), -1);
-  Args answerTooLong;
-  answerTooLong.Str("F0").Ref(ans, 3).Int(4).Int(0);
-  EXPECT_EQ(Call(2010, answerTooLong), -1);
+  EXPECT_EQ(C(kEcs, Args().Ref(cmmd, 2).Int(3).Ref(ans, 3).Int(3).Int(0)), -1);
+  EXPECT_EQ(C(kEcsStr, Args().Str("F0").Ref(ans, 3).Int(4).Int(0)), -1);
 }
 
 TEST_F(BusBuiltinsTest, HooksDecideAndFailuresLeaveTheData) {
@@ -118,20 +89,13 @@ TEST_F(BusBuiltinsTest, HooksDecideAndFailuresLeaveTheData) {
   hooks.busReadReg = FailingRead;
   hooks.iicRead = FakeIicRead;
   SetBusHooks(hooks);
-  TStackData data;
+  TStackData data, bytes[2];
   data.ival = 5;
-  Args read;
-  read.Int(1).Ref(&data);
-  EXPECT_EQ(Call(2006, read), 1);
+  EXPECT_EQ(C(kReadReg, Args().Int(1).Ref(&data)), 1);
   EXPECT_EQ(data.ival, 5);
-  TStackData bytes[2];
-  Args iicRead;
-  iicRead.Int(0).Int(1).Int(0x1FF).Int(0).Ref(bytes, 2).Int(2);
-  EXPECT_EQ(Call(2012, iicRead), 0);
-  EXPECT_EQ(bytes[1].ival, 0x00);  // slave went as 16 bits: 0x1FF + 1 kept to a byte
-  Args iicTooMany;
-  iicTooMany.Int(0).Int(1).Int(0).Int(0).Ref(bytes, 2).Int(3);
-  EXPECT_EQ(Call(2012, iicTooMany), -1);
+  EXPECT_EQ(C(kIicRead, Args().Int(0).Int(1).Int(0x1FF).Int(0).Ref(bytes, 2).Int(2)), 0);
+  EXPECT_EQ(bytes[1].ival, 0x00);  // the slave went as 16 bits: 0x1FF + 1, kept to a byte
+  EXPECT_EQ(C(kIicRead, Args().Int(0).Int(1).Int(0).Int(0).Ref(bytes, 2).Int(3)), -1);
   EXPECT_EQ(env_.output, "");
 }
 
@@ -140,13 +104,9 @@ TEST_F(BusBuiltinsTest, TargetHooksFailWithoutALink) {
   EXPECT_EQ(GetBusHooks().busReadReg, &ScriptReadRegister);
   TStackData data;
   data.ival = 5;
-  Args read;
-  read.Int(0x10).Ref(&data);
-  EXPECT_EQ(Call(2006, read), 1);
+  EXPECT_EQ(C(kReadReg, Args().Int(0x10).Ref(&data)), 1);
   EXPECT_EQ(data.ival, 5);
-  Args write;
-  write.Int(0x10).Int(1);
-  EXPECT_EQ(Call(2007, write), 1);
+  EXPECT_EQ(C(kWriteReg, Args().Int(0x10).Int(1)), 1);
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 // A calling script for built-in handlers: output recorded, dialogs answered
-// from queues, main-thread calls run inline, and a stop flag.
+// by the recording host, main-thread calls run inline, and a stop flag.
 #pragma once
 #include <atomic>
 #include <chrono>
-#include <deque>
 #include <memory>
 #include <string>
 #include <thread>
@@ -11,56 +10,16 @@
 
 #include <gtest/gtest.h>
 
+#include "script/modules.h"
 #include "script/scripthost.h"
 #include "script/vmcode.h"
+#include "scripthost_recording.h"
 
 namespace builtins_test {
 
-struct DialogAnswer {
-  int modalResult = kScriptDlgCancel;
-  ScriptInputValue value;
-  int index = -1;
-};
-
-class FakeHost : public ScriptHost {
- public:
-  std::unique_ptr<ScriptWindow> CreateScriptWindow() override { return GetScriptHost().CreateScriptWindow(); }
-  std::unique_ptr<platform::GuiThread> CreateGuiThread() override { return GetScriptHost().CreateGuiThread(); }
-  int InputDialog(const std::string& prompt, int option, ScriptInputValue& value) override {
-    calls.push_back("input:" + std::to_string(option) + ":" + prompt);
-    DialogAnswer a = Next();
-    if (a.modalResult == kScriptDlgOk) value = a.value;
-    return a.modalResult;
-  }
-  int MessageDialog(const std::string& prompt, int option) override {
-    calls.push_back("message:" + std::to_string(option) + ":" + prompt);
-    return Next().modalResult;
-  }
-  int SelectDialog(const std::string& prompt, const std::vector<std::string>& items, int& index) override {
-    calls.push_back("select:" + std::to_string(items.size()) + ":" + std::to_string(index) + ":" + prompt);
-    DialogAnswer a = Next();
-    if (a.modalResult == kScriptDlgOk) index = a.index;
-    return a.modalResult;
-  }
-
-  std::deque<DialogAnswer> answers;
-  std::vector<std::string> calls;
-
- private:
-  DialogAnswer Next() {
-    if (answers.empty()) {
-      ADD_FAILURE() << "unexpected dialog";
-      return DialogAnswer();
-    }
-    DialogAnswer a = answers.front();
-    answers.pop_front();
-    return a;
-  }
-};
-
 class TestEnv : public ScriptEnv {
  public:
-  TestEnv() : window_(GetScriptHost().CreateScriptWindow()) {}
+  TestEnv() : window_(host.CreateScriptWindow()) {}
   void Print(const std::string& text) override { output += text; }
   ScriptWindow& Window() override { return *window_; }
   ScriptHost& Host() override { return host; }
@@ -80,7 +39,7 @@ class TestEnv : public ScriptEnv {
   }
 
   std::string output;
-  FakeHost host;
+  RecordingScriptHost host;
   std::atomic<bool> stop{false};
   int mainThreadCalls = 0;
 
@@ -91,39 +50,23 @@ class TestEnv : public ScriptEnv {
 // Argument cells built up one by one.
 class Args {
  public:
-  Args& Int(std::int32_t v) {
-    TStackData c;
-    c.kind = dtInteger;
-    c.ival = v;
-    cells_.push_back(c);
-    return *this;
-  }
-  Args& Float(double v) {
-    TStackData c;
-    c.kind = dtFloating;
-    c.fval = v;
-    cells_.push_back(c);
-    return *this;
-  }
-  Args& Str(const std::string& v) {
-    TStackData c;
-    c.kind = dtString;
-    c.sval = v;
-    cells_.push_back(c);
-    return *this;
-  }
+  Args& Int(std::int32_t v) { return Add(dtInteger, [&](TStackData& c) { c.ival = v; }); }
+  Args& Float(double v) { return Add(dtFloating, [&](TStackData& c) { c.fval = v; }); }
+  Args& Str(const std::string& v) { return Add(dtString, [&](TStackData& c) { c.sval = v; }); }
   // A by-reference argument to count cells starting at target.
   Args& Ref(TStackData* target, std::int32_t count = 1) {
-    TStackData c;
-    c.kind = dtReference;
-    c.ref = target;
-    c.refCells = count;
-    cells_.push_back(c);
-    return *this;
+    return Add(dtReference, [&](TStackData& c) { c.ref = target, c.refCells = count; });
   }
   TStackData* Cells() { return cells_.data(); }
 
  private:
+  template <typename F>
+  Args& Add(std::uint8_t kind, F set) {
+    cells_.emplace_back();
+    cells_.back().kind = kind;
+    set(cells_.back());
+    return *this;
+  }
   std::vector<TStackData> cells_;
 };
 
@@ -134,6 +77,14 @@ inline vmcode_t ResultRecord() {
   r.a = pcInteger;
   r.b = 0;
   return r;
+}
+
+// Calls built-in id (either module) and returns its integer result.
+inline int Call(TestEnv& env, int id, Args args) {
+  vmcode_t r = ResultRecord();
+  (id >= 2000 ? CallBusBuiltin : CallSystemBuiltin)(id, args.Cells(), &r, env);
+  EXPECT_EQ(r.a, pcInteger) << id;
+  return r.b;
 }
 
 }  // namespace builtins_test

@@ -3,7 +3,6 @@
 #include <set>
 
 #include "script/builtin_dispatch.h"
-#include "script/modules.h"
 #include "builtins_env.h"
 
 namespace {

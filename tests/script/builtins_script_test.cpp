@@ -6,7 +6,6 @@
 
 #include <thread>
 
-#include "script/busbuiltins.h"
 #include "script/jcompiler.h"
 #include "script/jexecutable.h"
 #include "script/lexer.h"
@@ -66,7 +65,6 @@ TEST(BuiltinScripts, ResultsAndReferenceArgumentsReachTheScript) {
       "var v[3], got; v[0] = \"x\";"
       "if (strScanf(\"V=12 I=0.5\", \"V=%d I=%lf\", v, 2) != 0) { return 1; }"
       "if (typeof(v[0]) != sysINTEGER || v[0] != 12 || v[1] != 0.5) { return 2; }"
-      "if (strSubString(\"abcdef\", 2, 10) != \"cdef\" || strSearch(\"abcabc\", 3, \"c\") != 5) { return 3; }"
       "if (sysGetGlobalValue(\"run\", got) != -1) { return 4; }"
       "sysSetGlobalValue(\"run\", 1.5);"
       "return sysGetSystemInfo(sysSCRIPT_VER);",
@@ -79,26 +77,6 @@ TEST(BuiltinScripts, ResultsAndReferenceArgumentsReachTheScript) {
       RunMain("var got; if (sysGetGlobalValue(\"run\", got) != 0) { return 1; } return typeof(got) * 10 + (got == 1.5);",
               host),
       11));
-}
-
-TEST(BuiltinScripts, BusBuiltinsTraceWithoutHooks) {
-  RecordingScriptHost host;
-  SetBusHooks(TBusHooks());
-  ScriptRun r = RunMain("var d[4]; busReadReg(0x1234, d); iicRead(0, iicPT_BYTE, 0xA0, 0, d, 4); return d[3];", host);
-  EXPECT_TRUE(Returns(r, 3));
-  EXPECT_EQ(r.output, "busReadReg: regNo=4660(0x1234)\niicRead: line=0, type=1, slave=A0, sub=0\n");
-}
-
-TEST(BuiltinScripts, LineFilesFromAScript) {
-  RecordingScriptHost host;
-  testing_support::TempDir dir;
-  const std::string path = dir.File("log.txt");
-  ScriptRun r = RunMain("var f, s; f = fileOpen(\"" + path +
-                      "\", fileNEW); fileAddLine(f, \"one\"); fileAddLine(f, \"two\"); fileSave(f);"
-                      "fileGetLine(f, 1, s); fileClose(f); if (s != \"two\") { return 1; } return fileGetLineCount(f);",
-                  host);
-  EXPECT_TRUE(Returns(r, -1));
-  EXPECT_EQ(dir.Read("log.txt"), "one\r\ntwo\r\n");
 }
 
 // A serial exchange from a script thread, with open and close on the main

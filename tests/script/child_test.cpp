@@ -9,7 +9,6 @@
 #include "builtins_env.h"
 #include "platform/files.h"
 #include "script/childprocess.h"
-#include "script/modules.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -31,15 +30,8 @@ class ChildProcessTest : public ::testing::Test {
                "exit 3\n");
     chmod(dir_.File("args.sh").c_str(), 0755);
   }
-  int Call(int id, Args& a) {
-    vmcode_t r = ResultRecord();
-    CallSystemBuiltin(id, a.Cells(), &r, env_);
-    return r.b;
-  }
   int Spawn(const std::string& path, const std::string& param, int wait) {
-    Args a;
-    a.Str(path).Str(param).Int(wait);
-    return Call(1048, a);
+    return Call(env_, 1048, Args().Str(path).Str(param).Int(wait));
   }
   // The argument lines the child wrote; waits for a child that was not waited for.
   std::vector<std::string> Written() {
@@ -84,29 +76,23 @@ TEST_F(ChildProcessTest, ChildrenGetNoneOfOurDescriptors) {
 }
 
 TEST_F(ChildProcessTest, SystemReportsTheShellStatus) {
-  Args ok, failing;
-  ok.Str("exit 0");
-  failing.Str("exit 2");
-  EXPECT_EQ(Call(1049, ok), 0);
-  EXPECT_EQ(Call(1049, failing), 1);
+  EXPECT_EQ(Call(env_, 1049, Args().Str("exit 0")), 0);
+  EXPECT_EQ(Call(env_, 1049, Args().Str("exit 2")), 1);
 }
 
 TEST_F(ChildProcessTest, ShellExecuteGoesToTheInstalledHandlerOnTheMainThread) {
-  Args open;
-  open.Str("/tmp/report.pdf");
+  const Args open = Args().Str("/tmp/report.pdf");
   SetShellOpenHandler(nullptr);
-  EXPECT_EQ(Call(1050, open), 1);
+  EXPECT_EQ(Call(env_, 1050, open), 1);
   std::string asked;
   SetShellOpenHandler([&](const std::string& path) {
     asked = path;
     return path.size() > 4 && path.compare(path.size() - 4, 4, ".pdf") == 0;
   });
-  EXPECT_EQ(Call(1050, open), 0);
+  EXPECT_EQ(Call(env_, 1050, open), 0);
   EXPECT_EQ(asked, "/tmp/report.pdf");
   EXPECT_EQ(env_.mainThreadCalls, 2);
-  Args unknownType;
-  unknownType.Str("/tmp/file.zzz");
-  EXPECT_EQ(Call(1050, unknownType), 1);
+  EXPECT_EQ(Call(env_, 1050, Args().Str("/tmp/file.zzz")), 1);
   SetShellOpenHandler(nullptr);
 }
 
