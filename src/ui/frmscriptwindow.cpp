@@ -137,16 +137,16 @@ void TfrmScriptWindow::KeepVisible() {
 
 // Redraws the memo from line first to the end, the only lines a print changes.
 void TfrmScriptWindow::ShowLinesFrom(int first) {
-  const std::vector<ui::ScriptOutputLine> lines = output_.Lines();
+  const std::vector<ui::ScriptOutputLine> lines = output_.Lines(first);
   QScrollBar* bar = mmJOutput->verticalScrollBar();
   const bool atBottom = bar->value() >= bar->maximum();
   QTextDocument* doc = mmJOutput->document();
   QTextCursor cursor(doc);
   cursor.beginEditBlock();
-  for (size_t i = static_cast<size_t>(first); i < lines.size(); ++i) {
+  for (size_t i = 0; i < lines.size(); ++i) {
     QTextCharFormat format;
     if (lines[i].color >= 0) format.setForeground(ToQColor(lines[i].color));
-    const int block = static_cast<int>(i);
+    const int block = first + static_cast<int>(i);
     if (block < doc->blockCount()) {
       cursor.setPosition(doc->findBlockByNumber(block).position());
       cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);

@@ -32,26 +32,36 @@ bool QtGuiThread::Run(const std::function<void()>& fn) {
   call->fn = fn;
   std::unique_lock<std::mutex> lock(mutex_);
   if (cancelled_) return false;
-  QMetaObject::invokeMethod(
-      this, [this, call] { Execute(call); }, Qt::QueuedConnection);
-  done_.wait(lock, [&] { return call->state == Call::kDone || (cancelled_ && call->state == Call::kQueued); });
-  if (call->state == Call::kDone) {
-    // What fn threw ends up with the caller, as if it had run there.
-    if (call->error) std::rethrow_exception(call->error);
-    return true;
+  queue_.push_back(call);
+  QMetaObject::invokeMethod(this, "Drain", Qt::QueuedConnection);
+  done_.wait(lock, [&] { return call->state == Call::kDone || call->state == Call::kDropped; });
+  if (call->state == Call::kDropped) return false;
+  // What fn threw ends up with the caller, as if it had run there. Taken out
+  // here, so the main thread never releases it.
+  std::exception_ptr error = std::move(call->error);
+  lock.unlock();
+  if (error) std::rethrow_exception(error);
+  return true;
+}
+
+void QtGuiThread::Drain() {
+  for (;;) {
+    std::shared_ptr<Call> call;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (queue_.empty()) return;
+      call = std::move(queue_.front());
+      queue_.pop_front();
+      if (call->state != Call::kQueued) continue;  // its waiter gave up
+      call->state = Call::kRunning;
+      ++running_;
+      ++allRunning_;
+    }
+    Execute(call);
   }
-  call->state = Call::kDropped;
-  return false;
 }
 
 void QtGuiThread::Execute(const std::shared_ptr<Call>& call) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (call->state != Call::kQueued) return;  // its waiter gave up
-    call->state = Call::kRunning;
-    ++running_;
-    ++allRunning_;
-  }
   struct Finish {
     QtGuiThread* self;
     const std::shared_ptr<Call>& call;
@@ -73,6 +83,9 @@ void QtGuiThread::Execute(const std::shared_ptr<Call>& call) {
 void QtGuiThread::Cancel() {
   std::lock_guard<std::mutex> lock(mutex_);
   cancelled_ = true;
+  for (const std::shared_ptr<Call>& call : queue_)
+    if (call->state == Call::kQueued) call->state = Call::kDropped;
+  queue_.clear();
   done_.notify_all();
 }
 

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -38,12 +39,18 @@ class QtGuiThread : public QObject, public platform::GuiThread {
   // The same for every QtGuiThread of the process.
   static bool AnyInCall();
 
+ private slots:
+  // Runs the queued calls. Posted by name, and the queue is ours under our
+  // lock, so no data of a call passes through Qt's event between threads.
+  void Drain();
+
  private:
   struct Call;
   void Execute(const std::shared_ptr<Call>& call);
 
   mutable std::mutex mutex_;
   std::condition_variable done_;
+  std::deque<std::shared_ptr<Call>> queue_;
   bool cancelled_ = false;
   int running_ = 0;  // calls running on the main thread (nested by modal loops)
   static std::atomic<int> allRunning_;

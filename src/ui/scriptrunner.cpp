@@ -5,6 +5,7 @@
 #include "model/systemfunc.h"
 #include "platform/system.h"
 #include "platform/ui.h"
+#include "script/modules.h"
 #include "ui/qtguithread.h"
 
 namespace ui {
@@ -17,6 +18,7 @@ constexpr int kMbIconError = 0x10;
 ScriptRunner::ScriptRunner(PollingSwitch& polling)
     : polling_(polling), timer_(std::make_unique<QTimer>()), retireTimer_(std::make_unique<QTimer>()) {
   SetScriptHost(&qtHost_);
+  InstallBuiltinModules();
   timer_->setObjectName(QStringLiteral("ScriptTimer"));
   timer_->setInterval(kScriptTimerMs);
   QObject::connect(timer_.get(), &QTimer::timeout, [this] { ScriptTimerTimer(); });

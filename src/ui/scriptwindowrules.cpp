@@ -68,9 +68,11 @@ int TScriptOutput::Print(const std::string& text, int color) {
   return firstChanged;
 }
 
-std::vector<ScriptOutputLine> TScriptOutput::Lines() const {
+std::vector<ScriptOutputLine> TScriptOutput::Lines(int from) const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return lines_;
+  if (from <= 0) return lines_;
+  if (static_cast<size_t>(from) >= lines_.size()) return {};
+  return std::vector<ScriptOutputLine>(lines_.begin() + from, lines_.end());
 }
 
 int TScriptOutput::LineCount() const {

@@ -32,7 +32,7 @@ class TScriptOutput {
   // to the end must be redrawn (lines are only ever changed at the end).
   int Print(const std::string& text, int color = -1);
 
-  std::vector<ScriptOutputLine> Lines() const;
+  std::vector<ScriptOutputLine> Lines(int from = 0) const;
   int LineCount() const;
   // The lines joined with CR LF, each one ended (the memo's file form).
   std::string Text() const;

@@ -80,6 +80,9 @@ TEST(ScriptOutputTest, ReportsTheFirstChangedLineAndKeepsColoursAndFileForm) {
   EXPECT_EQ(lines[0].color, -1);
   EXPECT_EQ(lines[3].text, "err");
   EXPECT_EQ(lines[3].color, 255);
+  ASSERT_EQ(out.Lines(3).size(), 1u);
+  EXPECT_EQ(out.Lines(3)[0].text, "err");
+  EXPECT_TRUE(out.Lines(9).empty());
   EXPECT_EQ(out.Text(), "a\r\nb\r\nc\r\nerr\r\n");
   out.Clear();
   EXPECT_EQ(out.LineCount(), 0);
