@@ -116,7 +116,8 @@ void TfrmScriptWindow::Write(const std::string& text, int color) {
 }
 
 // Brings the window to the top, without activating it, when fewer than
-// three corners of it can be seen.
+// three corners of it can be seen. Qt knows only this program's windows, so
+// only they count as covering it.
 void TfrmScriptWindow::KeepVisible() {
   if (!isVisible() || isMinimized()) return;
   const QRect frame = frameGeometry();
@@ -127,12 +128,8 @@ void TfrmScriptWindow::KeepVisible() {
     QWidget* at = QApplication::widgetAt(point);
     if (at && at->window() == this) ++seen;
   }
-  if (seen < ui::kVisiblePointsNeeded) {
-    const bool hadNoActivate = testAttribute(Qt::WA_ShowWithoutActivating);
-    setAttribute(Qt::WA_ShowWithoutActivating, true);
-    raise();
-    setAttribute(Qt::WA_ShowWithoutActivating, hadNoActivate);
-  }
+  // raise() changes the stacking order only; the focus stays where it is.
+  if (seen < ui::kVisiblePointsNeeded) raise();
 }
 
 // Redraws the memo from line first to the end, the only lines a print changes.
