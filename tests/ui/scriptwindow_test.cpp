@@ -89,16 +89,9 @@ TEST(ScriptOutputTest, ReportsTheFirstChangedLineAndKeepsColoursAndFileForm) {
   EXPECT_EQ(out.Text(), "");
 }
 
-TEST(ScriptOutputTest, ProbePointsAndScriptColours) {
-  const auto p = ui::VisibilityProbePoints(100, 50, 469, 425);
-  EXPECT_EQ(p[0].x, 108);
-  EXPECT_EQ(p[0].y, 58);
-  EXPECT_EQ(p[1].x, 553);
-  EXPECT_EQ(p[2].y, 459);
-  EXPECT_EQ(p[3].x, 108);
+TEST(ScriptOutputTest, SystemColoursBecomeTheirUsualValues) {
   EXPECT_EQ(ui::ResolveScriptColor(0x0000FF), 0x0000FF);
   EXPECT_EQ(ui::ResolveScriptColor(0x80000005), 0xFFFFFF);  // window background
-  EXPECT_EQ(ui::ResolveScriptColor(0x80000008), 0x000000);  // window text
   EXPECT_EQ(ui::ResolveScriptColor(0x800000FF), 0);
 }
 
