@@ -17,6 +17,7 @@
 #include "ui/mainwindowrules.h"
 #include "ui/menucaptions.h"
 #include "ui/registergridtabcontrol.h"
+#include "ui/scriptrunner.h"
 #include "ui/statuswindow.h"
 #include "ui/textconv.h"
 
@@ -45,10 +46,14 @@ TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(QStringLiteral("Vund2"));
   CreateComponents();
   CreateMenus();
+  scriptRunner_ = std::make_unique<ui::ScriptRunner>(*this);
   resize(920, 688);
 }
 
 TFrmMain::~TFrmMain() {
+  // Ends a script still running (and its serial ports) while everything it
+  // may call on is still here.
+  scriptRunner_.reset();
   StatusTimer->stop();
   platform::SetMainServices(nullptr);
   if (FrmMain == this) FrmMain = nullptr;

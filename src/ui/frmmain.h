@@ -6,6 +6,7 @@
 #pragma once
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ class TMicomVersionPage;
 class TRegisterGrid;
 class TRegisterTabControl;
 class TStatusWindow;
+namespace ui {
+class ScriptRunner;
+}
 
 class TFrmMain : public QMainWindow,
                  public platform::MainWindowServices,
@@ -262,6 +266,7 @@ class TFrmMain : public QMainWindow,
 
   TStatusWindow* status_ = nullptr;
   TRegisterTabControl* tabs_ = nullptr;
+  std::unique_ptr<ui::ScriptRunner> scriptRunner_;
   ui::RegisterCommands regCommands_{TargetControl, *this, this};
   int memCommandCount_ = 0;
   // A bare name lies in the program folder; a file from elsewhere is held by

@@ -15,6 +15,7 @@
 #include "ui/mainwindowrules.h"
 #include "ui/nvmtransfer.h"
 #include "ui/regsnapshottransfer.h"
+#include "ui/scriptrunner.h"
 #include "ui/textconv.h"
 
 void TFrmMain::BuildCommandMenu() {
@@ -173,4 +174,4 @@ void TFrmMain::mnuAnalyzerClick() {
 }
 
 // The script engine's command.
-void TFrmMain::mnuScriptRunClick() {}
+void TFrmMain::mnuScriptRunClick() { scriptRunner_->mnuScriptRunClick(); }

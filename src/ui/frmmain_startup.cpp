@@ -13,6 +13,7 @@
 #include "ui/frmmain.h"
 #include "ui/registercommands.h"
 #include "ui/registergridtabcontrol.h"
+#include "ui/scriptrunner.h"
 #include "ui/statuswindow.h"
 #include "ui/textconv.h"
 
@@ -132,4 +133,7 @@ void TFrmMain::SaveWindowSettings() {
   }
 }
 
-void TFrmMain::ReleaseResources() { searchHistory_.clear(); }
+void TFrmMain::ReleaseResources() {
+  scriptRunner_->FormClose();
+  searchHistory_.clear();
+}

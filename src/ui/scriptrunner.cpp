@@ -5,7 +5,9 @@
 #include "model/systemfunc.h"
 #include "platform/system.h"
 #include "platform/ui.h"
+#include "script/childprocess.h"
 #include "script/modules.h"
+#include "ui/choosers.h"
 #include "ui/qtguithread.h"
 
 namespace ui {
@@ -19,6 +21,8 @@ ScriptRunner::ScriptRunner(PollingSwitch& polling)
     : polling_(polling), timer_(std::make_unique<QTimer>()), retireTimer_(std::make_unique<QTimer>()) {
   SetScriptHost(&qtHost_);
   InstallBuiltinModules();
+  // A script's "open" goes to the desktop's handler, as the help files do.
+  SetShellOpenHandler([](const std::string& path) { return GetChoosers().OpenDocument(path); });
   timer_->setObjectName(QStringLiteral("ScriptTimer"));
   timer_->setInterval(kScriptTimerMs);
   QObject::connect(timer_.get(), &QTimer::timeout, [this] { ScriptTimerTimer(); });
@@ -27,6 +31,7 @@ ScriptRunner::ScriptRunner(PollingSwitch& polling)
 }
 
 ScriptRunner::~ScriptRunner() {
+  SetShellOpenHandler(nullptr);
   timer_->stop();
   retireTimer_->stop();
   FormClose();

@@ -12,17 +12,16 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QTimer>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
 
 #include "link/targetcontrol.h"
+#include "modal_answers.h"
 #include "model/nvmimage.h"
 #include "model/registers.h"
 #include "model/systemfunc.h"
@@ -59,37 +58,7 @@ std::string ReadExample(const std::string& name) {
   return bytes;
 }
 
-// Answers the modal dialogs the window opens, in turn: each handler runs on
-// the next dialog that comes up.
-class ModalAnswers {
- public:
-  ModalAnswers() {
-    timer_.setInterval(1);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
-  }
-  ~ModalAnswers() { EXPECT_TRUE(queue_.empty()) << queue_.size() << " dialog(s) never came up"; }
-
-  ModalAnswers& Then(std::function<void(QDialog*)> answer) {
-    queue_.push_back(std::move(answer));
-    timer_.start();
-    return *this;
-  }
-
- private:
-  void Tick() {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (!dialog || dialog == last_ || queue_.empty()) return;
-    last_ = dialog;
-    auto answer = std::move(queue_.front());
-    queue_.pop_front();
-    if (queue_.empty()) timer_.stop();
-    answer(dialog);
-  }
-
-  QTimer timer_;
-  QPointer<QDialog> last_;
-  std::deque<std::function<void(QDialog*)>> queue_;
-};
+using ui_test::ModalAnswers;
 
 class WiringTest : public ::testing::Test {
  protected:
@@ -445,6 +414,30 @@ TEST_F(WiringTest, TableWindowAndAnalyzerHoldPollingWhileTheyComeUp) {
   EXPECT_EQ(target->Frames()[0].bytes.at(0), 0xF0);
   EXPECT_TRUE(window->IsPolling());
   EXPECT_FALSE(window->Busy());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WiringTest, TheScriptCommandRunsAScriptThatWritesAndReadsTheTarget) {
+  window->RunStartupNow("");
+  target->SetRegister(0x1031, 7);
+  dir.Write("t.jsc",
+            "func main(args, count) {\n"
+            "  var v;\n"
+            "  busReadReg(0x1031, v);\n"
+            "  busWriteReg(0x1032, v + 5);\n"
+            "  return 0;\n"
+            "}\n");
+  ui.ExpectOpenFile(dir.File("t.jsc"));
+  Trigger("mnuScriptRun");
+  // The bus calls run on this thread: serve it until the script has written.
+  for (int i = 0; i < 500 && target->Register(0x1032) != 12; ++i) {
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  EXPECT_EQ(target->Register(0x1032), 12);
+  EXPECT_FALSE(window->IsPolling());  // held off while the script runs
 }
 
 }  // namespace
