@@ -1,7 +1,6 @@
 #include "ui/nvmtransfer.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "link/targetcontrol.h"
 #include "model/systemfunc.h"
@@ -26,17 +25,6 @@ class QtNvmDialogs : public NvmDialogs {
     return ::ConfirmNvmAccess(name, type, start, end, write);
   }
   int ShowCompareResult(const std::vector<std::string>& lines) override { return ::ShowCompareResult(lines); }
-};
-
-// Holds polling off for the life of the object, on every way out.
-class PollingScope {
- public:
-  explicit PollingScope(PollingSwitch* polling) {
-    if (polling) hold_.emplace(*polling);
-  }
-
- private:
-  std::optional<PollingHold> hold_;
 };
 
 // Clears the progress text on every way out.
@@ -166,7 +154,7 @@ bool NvmTransfer::ChooseDevice(const NvmImageInfo& file, int count, bool write, 
 }
 
 bool NvmTransfer::ReadNvmImage(bool verify) {
-  PollingScope hold(polling_);
+  PollingHold hold(polling_);
   stNVMImageSetting device;
   if (!SelectDevice(device)) return false;
   const uint8_t type = static_cast<uint8_t>(device.DeviceType);
@@ -265,7 +253,7 @@ int NvmTransfer::CompareNvmData(uint32_t start, const uint32_t* file, const uint
 }
 
 bool NvmTransfer::WriteNvmImage(bool verify) {
-  PollingScope hold(polling_);
+  PollingHold hold(polling_);
   std::vector<uint32_t> image;
   NvmImageInfo info;
   const int count = LoadNvmImageFile(image, info);
@@ -306,7 +294,7 @@ bool NvmTransfer::WriteNvmImage(bool verify) {
 }
 
 bool NvmTransfer::CompareNvmImage() {
-  PollingScope hold(polling_);
+  PollingHold hold(polling_);
   std::vector<uint32_t> image;
   NvmImageInfo info;
   const int count = LoadNvmImageFile(image, info);

@@ -2,12 +2,14 @@
 
 namespace ui {
 
-PollingHold::PollingHold(PollingSwitch& polling) : polling_(polling), choice_(polling.StatusWindowChoice()) {
-  polling_.SetStatusPolling(false);
+PollingHold::PollingHold(PollingSwitch* polling) : polling_(polling) {
+  if (!polling_) return;
+  choice_ = polling_->StatusWindowChoice();
+  polling_->SetStatusPolling(false);
 }
 
 PollingHold::~PollingHold() {
-  if (choice_ == 0) polling_.SetStatusPolling(true);
+  if (polling_ && choice_ == 0) polling_->SetStatusPolling(true);
 }
 
 }  // namespace ui

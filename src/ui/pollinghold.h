@@ -15,14 +15,16 @@ class PollingSwitch {
 
 class PollingHold {
  public:
-  explicit PollingHold(PollingSwitch& polling);
+  explicit PollingHold(PollingSwitch& polling) : PollingHold(&polling) {}
+  // Without a switch (nullptr) there is nothing to hold.
+  explicit PollingHold(PollingSwitch* polling);
   ~PollingHold();
   PollingHold(const PollingHold&) = delete;
   PollingHold& operator=(const PollingHold&) = delete;
 
  private:
-  PollingSwitch& polling_;
-  int choice_;
+  PollingSwitch* polling_;
+  int choice_ = 1;
 };
 
 }  // namespace ui

@@ -1,7 +1,6 @@
 #include "ui/registercommands.h"
 
 #include <filesystem>
-#include <optional>
 #include <system_error>
 
 #include "link/targetcontrol.h"
@@ -45,17 +44,6 @@ bool HasNoValueSlot(const ST_REGISTER& reg) {
 }
 
 std::string Hex(uint32_t v) { return platform::Format("0x%X", v); }
-
-// Holds polling off for its life when there is polling to hold.
-class PollingScope {
- public:
-  explicit PollingScope(PollingSwitch* polling) {
-    if (polling) hold_.emplace(*polling);
-  }
-
- private:
-  std::optional<PollingHold> hold_;
-};
 
 // Where text occurs in name at the start of a character (never from the
 // second byte of a double-byte one).
@@ -244,7 +232,7 @@ void RegisterCommands::ShowRegisterFile(int kind) {
 }
 
 bool RegisterCommands::ReloadData() {
-  PollingScope hold(polling_);
+  PollingHold hold(polling_);
   const int kind = host_.ShownFile();
   Registers& regs = OfKind(kind);
   // What was shown becomes the snapshot, so every value that changes now is marked.

@@ -1,7 +1,6 @@
 #include "ui/regsnapshottransfer.h"
 
 #include <map>
-#include <optional>
 
 #include "model/regvaluefile.h"
 #include "model/systemfunc.h"
@@ -27,17 +26,6 @@ class QtRegSnapshotDialogs : public RegSnapshotDialogs {
  public:
   int SelectRegisterFiles(bool& sReg, bool& hReg) override { return ::SelectRegisterFiles(sReg, hReg); }
   int ShowCompareResult(const std::vector<std::string>& lines) override { return ::ShowCompareResult(lines); }
-};
-
-// Holds polling off for its life when there is polling to hold.
-class PollingScope {
- public:
-  explicit PollingScope(PollingSwitch* polling) {
-    if (polling) hold_.emplace(*polling);
-  }
-
- private:
-  std::optional<PollingHold> hold_;
 };
 
 // Sets the progress text and clears it on every way out.
@@ -128,7 +116,7 @@ bool RegSnapshotTransfer::SaveRegisterValues(bool hValuesRead,
   std::string path;
   if (!platform::GetUi().SaveFileDialog(IdFileDialog(), path)) return false;
   {
-    PollingScope hold(polling_);
+    PollingHold hold(polling_);
     if (!WriteSnapShotPreCommands(target_)) return false;
   }
   std::string error;
@@ -205,7 +193,7 @@ bool RegSnapshotTransfer::WriteRegisterValues() {
   }
   if (chosen.empty()) return false;
 
-  PollingScope hold(polling_);
+  PollingHold hold(polling_);
   std::vector<std::string> lines;
   // A register that was never read when the file was saved has no value to
   // restore.
