@@ -14,6 +14,7 @@
 #include "platform/inifile.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
+#include "support/scoped_env.h"
 
 using testing_support::ScopedHome;
 using testing_support::ScriptedUi;
@@ -21,31 +22,7 @@ using testing_support::TempDir;
 
 namespace {
 
-// Sets or clears one environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* o = std::getenv(name)) {
-      had_ = true;
-      old_ = o;
-    }
-    if (value)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (had_)
-      setenv(name_, old_.c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
+using testing_support::ScopedEnv;
 
 // The system language as the locale variables give it.
 class ScopedLanguage {

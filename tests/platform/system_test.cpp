@@ -5,34 +5,11 @@
 #include <cstdlib>
 
 #include "platform/files.h"
+#include "support/scoped_env.h"
 
 namespace {
 
-// Sets (or, with nullptr, clears) one environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* o = std::getenv(name)) {
-      had_ = true;
-      old_ = o;
-    }
-    if (value)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (had_)
-      setenv(name_, old_.c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
+using testing_support::ScopedEnv;
 
 uint16_t LangIdFor(const char* all, const char* messages, const char* lang) {
   ScopedEnv a("LC_ALL", all), m("LC_MESSAGES", messages), l("LANG", lang);

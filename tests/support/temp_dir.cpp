@@ -36,19 +36,4 @@ std::string TempDir::Read(const std::string& name) const {
   return ss.str();
 }
 
-ScopedHome::ScopedHome(const std::string& folder) {
-  if (const char* o = getenv("VUND2_HOME")) {
-    old_ = o;
-    had_ = true;
-  }
-  setenv("VUND2_HOME", folder.c_str(), 1);
-}
-
-ScopedHome::~ScopedHome() {
-  if (had_)
-    setenv("VUND2_HOME", old_.c_str(), 1);
-  else
-    unsetenv("VUND2_HOME");
-}
-
 }  // namespace testing_support

@@ -2,6 +2,8 @@
 #pragma once
 #include <string>
 
+#include "support/scoped_env.h"
+
 namespace testing_support {
 
 class TempDir {
@@ -20,14 +22,9 @@ class TempDir {
 };
 
 // Sets VUND2_HOME to a folder for the life of the object.
-class ScopedHome {
+class ScopedHome : public ScopedEnv {
  public:
-  explicit ScopedHome(const std::string& folder);
-  ~ScopedHome();
-
- private:
-  std::string old_;
-  bool had_ = false;
+  explicit ScopedHome(const std::string& folder) : ScopedEnv("VUND2_HOME", folder.c_str()) {}
 };
 
 }  // namespace testing_support

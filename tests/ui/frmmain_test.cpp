@@ -36,6 +36,7 @@
 #include "ui/registergridtabcontrol.h"
 #include "ui/statuswindow.h"
 #include "ui/textconv.h"
+#include "support/scoped_env.h"
 
 namespace {
 
@@ -47,27 +48,7 @@ std::string ReadExample(const std::string& name) {
 
 std::string MemoText(const TFrmMain& w) { return ui::FromQt(w.VundMemo->toPlainText()); }
 
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) {
-      had_ = true;
-      old_ = old;
-    }
-    setenv(name, value, 1);
-  }
-  ~ScopedEnv() {
-    if (had_)
-      setenv(name_, old_.c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
+using testing_support::ScopedEnv;
 
 class MainWindowTest : public ::testing::Test {
  protected:

@@ -16,9 +16,11 @@
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QTimer>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "link/targetcontrol.h"
 #include "modal_answers.h"
@@ -433,8 +435,10 @@ TEST_F(WiringTest, TheScriptCommandRunsAScriptThatWritesAndReadsTheTarget) {
   ui.ExpectOpenFile(dir.File("t.jsc"));
   Trigger("mnuScriptRun");
   // The bus calls run on this thread: serve it until the script has written.
-  for (int i = 0; i < 500 && target->Register(0x1032) != 12; ++i) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (target->Register(0x1032) != 12 && std::chrono::steady_clock::now() < deadline) {
     QApplication::processEvents(QEventLoop::AllEvents, 10);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   EXPECT_EQ(target->Register(0x1032), 12);
   EXPECT_FALSE(window->IsPolling());  // held off while the script runs
