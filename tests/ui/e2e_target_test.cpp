@@ -293,6 +293,10 @@ TEST_F(E2eTargetTest, RegisterValuesSavedToAFileAndRestoredToAFreshSet) {
   HRegisters = Registers();
   ResetVundData();
   StartProgram();
+  int differed = 0;
+  for (const RegisterSnapshotItem& item : items)
+    differed += item.Vrf == 1 && ((Target().Register(item.ID) ^ saved[item.ID]) & item.Mask) != 0;
+  EXPECT_GT(differed, 10);
   std::vector<std::string> result;
   answers.Then(bothFiles).Then([&result](QDialog* d) {
     auto* compare = qobject_cast<TfrmCompEEPData*>(d);
@@ -306,18 +310,16 @@ TEST_F(E2eTargetTest, RegisterValuesSavedToAFileAndRestoredToAFreshSet) {
   ASSERT_EQ(result.size(), 1u);
   EXPECT_EQ(result[0], "");  // every value read back as written
 
-  int restored = 0, sRestored = 0, hRestored = 0;
+  int sRestored = 0, hRestored = 0;
   for (const RegisterSnapshotItem& item : items) {
     if (item.Vrf != 1) continue;
     const uint16_t mask = static_cast<uint16_t>(item.Mask);
     EXPECT_EQ(Target().Register(item.ID) & mask, saved[item.ID] & mask)
         << item.Name << " 0x" << std::hex << item.ID;
-    ++restored;
     (item.IsSReg ? sRestored : hRestored) += 1;
   }
   EXPECT_GT(sRestored, 0);
   EXPECT_GT(hRestored, 0);
-  EXPECT_EQ(restored, sRestored + hRestored);
   EXPECT_TRUE(window->IsPolling());
 }
 
