@@ -210,7 +210,8 @@ TEST(SimTarget, FaultsSpoilTheNextRepliesInOrder) {
 
   const SimBytes good = WithSum({'P', 0x00, 0x06, 0x01, 0x02});
   SimBytes badSum = good;
-  badSum.back() = uint8_t(badSum.back() + 1);
+  const size_t last = good.size() - 1;
+  badSum.at(last) = uint8_t(good.at(last) + 1);
   SimBytes badHead = good;
   badHead[0] = 0x41;
 
