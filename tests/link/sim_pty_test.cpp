@@ -134,6 +134,25 @@ TEST(SimPtyServer, PacedRepliesTakeTheirWireTime) {
   EXPECT_GE(took, std::chrono::milliseconds(70));
 }
 
+TEST(SimPtyServer, PacedPiecesOfAFrameAreHeardByteByByte) {
+  // The second piece takes longer on the wire than the target waits for a
+  // next byte, but follows the first without a gap: the frame stands.
+  SimTarget target(SimProtocol::Ecs3);
+  target.SetRegister(0x1000, 0xBEEF);
+  target.SetInterByteTimeoutUs(5000);
+  SimPtyServer server(target);
+  server.SetPacing(true);
+  ASSERT_TRUE(server.Start());
+  RawClient client(server.SlavePath(), B9600);
+  ASSERT_TRUE(client.Ok());
+  ASSERT_TRUE(client.Send(SimBytes(kRead.begin(), kRead.begin() + 2)));
+  usleep(1000);
+  ASSERT_TRUE(client.Send(SimBytes(kRead.begin() + 2, kRead.end())));
+  EXPECT_EQ(client.Receive(kReply.size()), kReply);
+  ASSERT_EQ(target.FrameCount(), 1u);
+  EXPECT_EQ(target.Frames()[0].bytes, kRead);
+}
+
 TEST(SimPtyServer, StopsWhileAClientIsAttachedAndRestarts) {
   SimTarget target(SimProtocol::Ecs2);
   {

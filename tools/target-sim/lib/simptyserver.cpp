@@ -21,6 +21,11 @@ namespace {
 // Replies are paced in slices of about this much wire time: fine enough for
 // the host's time-outs, coarse enough not to wake it for every byte.
 constexpr int64_t kPaceSliceNs = 4000000;
+// A timed wake-up comes late by up to about this much (an idle core, a
+// virtual machine). The slice that ends a reply is waited for without sleeping
+// over this last stretch, so that it goes out when its last byte would be
+// through rather than a wake-up later.
+constexpr int64_t kPaceSpinNs = 200000;
 // A line rate outside the table: never the target's.
 constexpr int kUnknownRate = -2;
 
@@ -50,6 +55,7 @@ struct Outgoing {
   int64_t dueNs;
   SimBytes bytes;
   int baudIndex;
+  bool onTime;  // paced, and the last slice of a reply chunk
   size_t sent = 0;
 };
 
@@ -119,7 +125,9 @@ void SimPtyServer::Serve() {
     if (blocked) {
       fds[1].events |= POLLOUT;
     } else if (!out.empty()) {
-      const int64_t left = std::max<int64_t>(0, out.front().dueNs - NowNs());
+      const Outgoing& next = out.front();
+      const int64_t wakeNs = next.dueNs - (next.onTime ? kPaceSpinNs : 0);
+      const int64_t left = std::max<int64_t>(0, wakeNs - NowNs());
       wait.tv_sec = left / 1000000000;
       wait.tv_nsec = left % 1000000000;
       timeout = &wait;
@@ -134,31 +142,43 @@ void SimPtyServer::Serve() {
       for (;;) {
         const ssize_t n = ::read(master_, buffer, sizeof buffer);
         if (n <= 0) break;
+        const int64_t now = NowNs();
         const bool pacing = pacing_;
         const int host = hostIndex();
-        const int64_t now = NowNs();
-        int64_t at = now;
-        if (pacing) {
-          requestEndNs = std::max(now, requestEndNs) + n * ByteNs(host);
-          at = requestEndNs;
-        }
-        std::vector<SimChunk> chunks = target_.Receive(buffer, static_cast<size_t>(n), uint64_t(at) / 1000, host);
-        at = std::max(at, lineFreeNs);
-        for (SimChunk& c : chunks) {
-          at += int64_t(c.delayUs) * 1000;
-          const int64_t byteNs = pacing ? ByteNs(c.baudIndex) : 0;
-          if (byteNs == 0) {
-            out.push_back({at, std::move(c.bytes), c.baudIndex});
-            continue;
+        const int64_t byteNs = pacing ? ByteNs(host) : 0;
+        // With pacing the bytes reach the target one byte time apart, the
+        // first one a byte time after the line is free; the target hears each
+        // at its own time, so a gap between two pieces of a frame is the gap
+        // the wire would have, and a reply starts when its frame is complete.
+        int64_t byteAt = pacing ? std::max(now, requestEndNs) : now;
+        for (ssize_t from = 0; from < n;) {
+          const ssize_t count = byteNs > 0 ? 1 : n - from;
+          byteAt += count * byteNs;
+          std::vector<SimChunk> chunks =
+              target_.Receive(buffer + from, static_cast<size_t>(count), uint64_t(byteAt) / 1000, host);
+          from += count;
+          if (chunks.empty()) continue;
+          int64_t at = std::max(byteAt, lineFreeNs);
+          for (SimChunk& c : chunks) {
+            at += int64_t(c.delayUs) * 1000;
+            const int64_t replyByteNs = pacing ? ByteNs(c.baudIndex) : 0;
+            if (replyByteNs == 0) {
+              out.push_back({at, std::move(c.bytes), c.baudIndex, false});
+              continue;
+            }
+            const size_t slice = size_t(std::max<int64_t>(1, kPaceSliceNs / replyByteNs));
+            for (size_t first = 0; first < c.bytes.size(); first += slice) {
+              const size_t last = std::min(c.bytes.size(), first + slice);
+              at += int64_t(last - first) * replyByteNs;
+              out.push_back({at, SimBytes(c.bytes.begin() + long(first), c.bytes.begin() + long(last)), c.baudIndex,
+                             last == c.bytes.size()});
+            }
           }
-          const size_t slice = size_t(std::max<int64_t>(1, kPaceSliceNs / byteNs));
-          for (size_t from = 0; from < c.bytes.size(); from += slice) {
-            const size_t to = std::min(c.bytes.size(), from + slice);
-            at += int64_t(to - from) * byteNs;
-            out.push_back({at, SimBytes(c.bytes.begin() + long(from), c.bytes.begin() + long(to)), c.baudIndex});
-          }
+          lineFreeNs = at;
         }
-        lineFreeNs = at;
+        if (pacing) requestEndNs = byteAt;
+        // A short read took all there was.
+        if (size_t(n) < sizeof buffer) break;
       }
     }
 

@@ -1,8 +1,9 @@
 // Serves a SimTarget on a pseudo-terminal from a thread of its own. The host
 // opens the slave side like a serial port; the line rate it sets there is the
 // host's rate. With pacing, every byte takes the time it would on the wire at
-// the current rate: requests count from when they are read, replies go out in
-// slices at the times their last byte would arrive.
+// the current rate: a request's bytes reach the target one byte time apart from
+// when they are read, and a reply goes out in slices, each when its last byte
+// would arrive (the last one without a sleep's lateness).
 #pragma once
 #include <atomic>
 #include <string>
