@@ -11,18 +11,13 @@
 
 namespace {
 
-std::vector<uint32_t> Bytes(size_t n, uint32_t seed) {
-  std::vector<uint32_t> b(n);
-  for (size_t i = 0; i < n; ++i) b[i] = (seed + 13 * i) & 0xFF;
-  return b;
-}
-
-TEST(NvmImageFile, WritesHeaderAndSixteenBytesALine) {
+TEST(NvmImageFile, WritesHeaderAndSixteenBytesALineAndReadsThemBack) {
   NvmImageInfo info{"EEPROM", 1, 0x100, 0x122};
   std::vector<uint32_t> data(0x23);
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint32_t>(i);
   data[0] = 0xAB;
-  EXPECT_EQ(NvmImageFileText(info, data),
+  const std::string text = NvmImageFileText(info, data);
+  EXPECT_EQ(text,
             "[NVMInfo]\r\n"
             "DeviceName = EEPROM\r\n"
             "DeviceType = 0x1\r\n"
@@ -33,26 +28,18 @@ TEST(NvmImageFile, WritesHeaderAndSixteenBytesALine) {
             "00000100 ab 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f\r\n"
             "00000110 10 11 12 13 14 15 16 17 18 19 1a 1b 1c 1d 1e 1f\r\n"
             "00000120 20 21 22\r\n");
-  // 32 bytes make exactly two lines.
-  data.resize(32);
-  info.DeviceEndID = 0x11F;
-  const std::vector<std::string> lines = BuildNvmImageLines(info, data);
-  ASSERT_EQ(lines.size(), 9u);
-  EXPECT_EQ(lines[8].substr(0, 9), "00000110 ");
-}
-
-TEST(NvmImageFile, ReadsBackWhatItWrites) {
-  const NvmImageInfo info{"SUB EEPROM", 2, 0x0, 0x3FF};
-  const std::vector<uint32_t> data = Bytes(0x400, 7);
   NvmImageInfo got;
   std::vector<uint32_t> back;
   NvmFileError error;
-  ASSERT_TRUE(ReadNvmImageLines(platform::SplitLines(NvmImageFileText(info, data)), got, back, error));
+  ASSERT_TRUE(ReadNvmImageLines(platform::SplitLines(text), got, back, error));
   EXPECT_EQ(back, data);
-  EXPECT_EQ(got.DeviceName, " SUB EEPROM");  // the text after "=", blank kept
-  EXPECT_EQ(got.DeviceType, 2);
-  EXPECT_EQ(got.DeviceStartID, 0u);
-  EXPECT_EQ(got.DeviceEndID, 0x3FFu);
+  EXPECT_EQ(got.DeviceName, " EEPROM");  // the text after "=", blank kept
+  EXPECT_EQ(got.DeviceType, 1);
+  EXPECT_EQ(got.DeviceStartID, 0x100u);
+  EXPECT_EQ(got.DeviceEndID, 0x122u);
+
+  data.resize(32);  // exactly two lines, no empty third
+  EXPECT_EQ(BuildNvmImageLines(info, data).back().substr(0, 9), "00000110 ");
 }
 
 TEST(NvmImageFile, ReaderAcceptsLooseFiles) {
@@ -72,8 +59,6 @@ TEST(NvmImageFile, ReaderAcceptsLooseFiles) {
   std::vector<uint32_t> data;
   NvmFileError error;
   ASSERT_TRUE(ReadNvmImageLines(lines, info, data, error));
-  EXPECT_EQ(info.DeviceName, "");
-  EXPECT_EQ(info.DeviceType, 0);
   EXPECT_EQ(info.DeviceStartID, 16u);
   EXPECT_EQ(info.DeviceEndID, 0x1Fu);
   ASSERT_EQ(data.size(), 19u);
@@ -106,8 +91,6 @@ TEST(NvmImageFile, RefusesLinesThatWouldLeaveBytesUnsetOrWrong) {
       {{"[NVMData]", full, "00000010"}, NvmFileError::kShortLine, 0, ""},  // an empty last line is fine
       {{"[NVMData]", full, "00000010 00 100"}, NvmFileError::kBadByte, 3, "100"},
       {{"[NVMData]", "0 0x12"}, NvmFileError::kBadByte, 2, "0x12"},
-      {{"[NVMData]", "0 1g"}, NvmFileError::kBadByte, 2, "1g"},
-      {{"[NVMData]", "0 -1"}, NvmFileError::kBadByte, 2, "-1"},
       {{"DeviceType = one", "[NVMData]", full}, NvmFileError::kBadNumber, 1, ""},
   };
   for (const Case& c : cases) {
@@ -154,18 +137,6 @@ TEST(NvmImageFile, SamplesFitTheSampleDevices) {
   EXPECT_EQ(mask.size(), 0x400u);
 }
 
-TEST(NvmMaskFile, CountsSixteenAndFifteenAsThirtyOne) {
-  std::vector<uint32_t> mask;
-  NvmFileError error;
-  ASSERT_TRUE(ReadNvmMaskLines({"0 ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
-                                "1 0f 0f 0f 0f 0f 0f 0f 0f 0f 0f 0f 0f 0f 0f 00"},
-                               mask, error));
-  ASSERT_EQ(mask.size(), 31u);
-  EXPECT_EQ(mask[30], 0u);
-  ASSERT_TRUE(ReadNvmMaskLines({}, mask, error));
-  EXPECT_TRUE(mask.empty());
-}
-
 TEST(NvmCompare, ComparesOnlyTheMaskedBits) {
   const uint32_t file[] = {0xAB, 0xAB, 0x12, 0x34};
   const uint32_t nvm[] = {0xCB, 0xAC, 0x99, 0x35};
@@ -199,15 +170,13 @@ class SaveLines : public ::testing::Test {
   testing_support::ScriptedUi ui;
 };
 
-TEST_F(SaveLines, WritesCrLfLinesAndAnEmptyListAsAnEmptyFile) {
+TEST_F(SaveLines, WritesCrLfLinesOrAsksAndKeepsTheOldFile) {
   ASSERT_TRUE(SaveLinesToFile(dir.File("a.csv"), {"one", "two"}));
   EXPECT_EQ(dir.Read("a.csv"), "one\r\ntwo\r\n");
   ASSERT_TRUE(SaveLinesToFile(dir.File("a.csv"), {}));
   EXPECT_TRUE(platform::FileExists(dir.File("a.csv")));
   EXPECT_EQ(dir.Read("a.csv"), "");
-}
 
-TEST_F(SaveLines, AReadOnlyOrUnwritableFileAsksAndKeepsTheOldOne) {
   dir.Write("old.eep", "old");
   ASSERT_TRUE(platform::SetReadOnly(dir.File("old.eep"), true));
   ui.ExpectMessage(0x15, platform::kIdRetry, "Fail to save").ExpectMessage(0x15, platform::kIdCancel, "old.eep");

@@ -30,8 +30,6 @@ TEST(RegValueFile, LineLayout) {
             "A_VERY_LONG_REGISTER_NAME,0x00001234,    3,0x00F0,0,");
   // Never read: -255 itself, not its field (65281 for a whole word).
   EXPECT_EQ(FormatRegisterValueLine(Reg("W", 0x21), REG_VALUE_UNKNOWN), "W                   ,0x00000021, -255,0xFFFF,1,");
-  EXPECT_EQ(FormatRegisterValueLine(Reg("F", 0x22, 0xF0), REG_VALUE_UNKNOWN),
-            "F                   ,0x00000022, -255,0x00F0,1,");
 }
 
 TEST(RegValueFile, SectionsAndDroppedLines) {

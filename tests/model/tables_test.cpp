@@ -48,37 +48,27 @@ TEST_F(TablesTest, SampleTableFile) {
   EXPECT_EQ(tables.GetTable(-1), nullptr);
 }
 
-TEST_F(TablesTest, TableFileWinsOverVundDatEvenWhenEmpty) {
-  dir.Write("vund.dat", "[UDTable1]\r\nName=FromVund\r\nColName1=A\r\n");
-  dir.Write("Table.dat", "; nothing here\r\n");
+TEST_F(TablesTest, TableDatInAnyCaseWinsEvenWhenEmptyThenVundDatThenNeitherKeepsTheSet) {
+  dir.Write("Vund.dat", "[UDTable1]\r\nName=FromVund\r\nStartID=0x10\r\n");
+  dir.Write("TABLE.DAT", "; nothing here\r\n");
   ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat")));
   EXPECT_EQ(tables.GetCount(), 0);
-}
-
-TEST_F(TablesTest, FallsBackToVundDat) {
-  dir.Write("Vund.dat", "[UDTable1]\r\nName=FromVund\r\nStartID=0x10\r\n");
-  ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat")));
-  ASSERT_EQ(tables.GetCount(), 1);
-  EXPECT_EQ(tables.GetTable(0)->Name, "FromVund");
-  EXPECT_EQ(tables.GetTable(0)->StartID, 0x10);
-}
-
-TEST_F(TablesTest, TableFileNameMatchesWithoutRegardToCase) {
   dir.Write("TABLE.DAT", "[UDTable1]\r\nName=Upper\r\n");
   ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat")));
   ASSERT_EQ(tables.GetCount(), 1);
   EXPECT_EQ(tables.GetTable(0)->Name, "Upper");
-}
 
-TEST_F(TablesTest, NeitherFileIsReportedAndKeepsTheSet) {
-  dir.Write("Table.dat", "[UDTable1]\r\nName=Kept\r\n");
+  std::remove(platform::ToOsPath(dir.File("TABLE.DAT")).c_str());
   ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat")));
-  ASSERT_TRUE(platform::FileExists(dir.File("Table.dat")));
-  std::remove(platform::ToOsPath(dir.File("Table.dat")).c_str());
+  ASSERT_EQ(tables.GetCount(), 1);
+  EXPECT_EQ(tables.GetTable(0)->Name, "FromVund");
+  EXPECT_EQ(tables.GetTable(0)->StartID, 0x10);
+
+  std::remove(platform::ToOsPath(dir.File("Vund.dat")).c_str());
   ui.ExpectMessage(0x10, platform::kIdOk, "Fail to open " + dir.File("Table.dat"));
   EXPECT_FALSE(tables.LoadFromFile(dir.File("Table.dat")));
   ASSERT_EQ(tables.GetCount(), 1);
-  EXPECT_EQ(tables.GetTable(0)->Name, "Kept");
+  EXPECT_EQ(tables.GetTable(0)->Name, "FromVund");
 }
 
 TEST_F(TablesTest, SectionsAndColumnsEndAtTheFirstGap) {

@@ -130,7 +130,6 @@ TEST(Files, SplitLinesAtEveryKindOfLineEnd) {
   EXPECT_EQ(platform::SplitLines("a\r\n\r\nb\r\n"), (V{"a", "", "b"}));
   EXPECT_EQ(platform::SplitLines("a\n\rb"), (V{"a", "", "b"}));
   EXPECT_EQ(platform::SplitLines("a\r\r\n"), (V{"a", ""}));
-  EXPECT_EQ(platform::SplitLines("\n"), (V{""}));
   EXPECT_EQ(platform::SplitLines(""), V{});
   EXPECT_EQ(platform::SplitLines("表\\\r\nx"), (V{"表\\", "x"}));
 
@@ -146,15 +145,10 @@ TEST(Files, SplitLinesAtEveryKindOfLineEnd) {
   EXPECT_TRUE(bytes.empty());
 }
 
-TEST(Files, PathPieces) {
+TEST(Files, PathPiecesLookForADotOnlyInTheName) {
   EXPECT_EQ(platform::ExtractFilePath("/a/b/c.txt"), "/a/b/");
-  EXPECT_EQ(platform::ExtractFileName("/a/b/c.txt"), "c.txt");
   EXPECT_EQ(platform::ExtractFileExt("/a/b/c.tar.gz"), ".gz");
   EXPECT_EQ(platform::ExtractFileExt("/a.b/c"), "");
-  EXPECT_EQ(platform::ExtractFilePath("c.txt"), "");
   EXPECT_EQ(platform::ChangeFileExt("/a.b/c", ".ini"), "/a.b/c.ini");
-  EXPECT_EQ(platform::ChangeFileExt("/d/test.jsc", ".ini"), "/d/test.ini");
   EXPECT_EQ(platform::ChangeFileExt("設定.dat", ""), "設定");
-  EXPECT_TRUE(platform::IsAbsolutePath("/x"));
-  EXPECT_FALSE(platform::IsAbsolutePath("x/y"));
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <utility>
 
 #include "platform/files.h"
 #include "support/scoped_env.h"
@@ -31,17 +32,11 @@ TEST(System, LanguageFromTheFirstLocaleVariableSet) {
 }
 
 TEST(System, ProgramFolderHonoursVund2Home) {
-  {
-    ScopedEnv h("VUND2_HOME", "/tmp/vund");
-    EXPECT_EQ(platform::ProgramFolder(), "/tmp/vund/");
-  }
-  {
-    ScopedEnv h("VUND2_HOME", "/tmp/vund/");
-    EXPECT_EQ(platform::ProgramFolder(), "/tmp/vund/");
-  }
-  {
-    ScopedEnv h("VUND2_HOME", u8"/tmp/設定");
-    EXPECT_EQ(platform::ProgramFolder(), "/tmp/設定/");
+  const std::pair<const char*, std::string> homes[] = {
+      {"/tmp/vund", "/tmp/vund/"}, {"/tmp/vund/", "/tmp/vund/"}, {u8"/tmp/設定", "/tmp/設定/"}};
+  for (const auto& [home, folder] : homes) {
+    ScopedEnv h("VUND2_HOME", home);
+    EXPECT_EQ(platform::ProgramFolder(), folder) << folder;
   }
   for (const char* unset : {"", static_cast<const char*>(nullptr)}) {
     ScopedEnv h("VUND2_HOME", unset);
