@@ -25,10 +25,13 @@ int TCommBuffer::Put(uint8_t byte) { return PutBlock(&byte, 1) ? 1 : 0; }
 
 int TCommBuffer::PutBlock(const uint8_t* data, int length) {
   int dropped = 0;
-  bool stored = false;
+  bool wake = false;
   {
     std::lock_guard<std::mutex> guard(lock_);
     int32_t count = count_.load(std::memory_order_relaxed);
+    // A reader sleeps only on an empty ring, so only the first bytes after
+    // empty can have one to wake.
+    wake = count == 0 && waiting_ > 0;
     for (int i = 0; i < length; ++i) {
       if (count >= capacity_) {
         dropped += length - i;
@@ -37,11 +40,11 @@ int TCommBuffer::PutBlock(const uint8_t* data, int length) {
       data_[static_cast<size_t>(writeIndex_)] = data[i];
       writeIndex_ = (writeIndex_ + 1) % capacity_;
       ++count;
-      stored = true;
     }
+    if (count == 0) wake = false;
     count_.store(count, std::memory_order_release);
   }
-  if (stored) arrived_.notify_all();
+  if (wake) arrived_.notify_all();
   return dropped;
 }
 
@@ -67,6 +70,10 @@ int32_t TCommBuffer::Capacity() const {
 
 bool TCommBuffer::WaitForData(uint32_t timeoutMs) {
   std::unique_lock<std::mutex> guard(lock_);
-  return arrived_.wait_for(guard, std::chrono::milliseconds(timeoutMs),
-                           [this] { return count_.load(std::memory_order_relaxed) > 0; });
+  if (count_.load(std::memory_order_relaxed) > 0) return true;
+  ++waiting_;
+  const bool arrived = arrived_.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                                         [this] { return count_.load(std::memory_order_relaxed) > 0; });
+  --waiting_;
+  return arrived;
 }

@@ -20,8 +20,8 @@ class TCommBuffer {
   void Clear();
   // 0, or 1 when full (the byte is dropped).
   int Put(uint8_t byte);
-  // Puts a chunk under one lock and wakes a waiting reader once; returns the
-  // number of bytes dropped because the ring was full.
+  // Puts a chunk under one lock, waking a reader asleep on the empty ring;
+  // returns the number of bytes dropped because the ring was full.
   int PutBlock(const uint8_t* data, int length);
   // 0, or 2 when empty.
   int Get(uint8_t& byte);
@@ -38,6 +38,7 @@ class TCommBuffer {
   std::condition_variable arrived_;
   std::unique_ptr<uint8_t[]> data_;
   std::atomic<int32_t> count_{0};
+  int32_t waiting_ = 0;  // readers asleep in WaitForData
   int32_t readIndex_ = 0;
   int32_t writeIndex_ = 0;
   int32_t capacity_ = 0;

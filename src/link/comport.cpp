@@ -1,7 +1,10 @@
 #include "link/comport.h"
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 
 #include "link/baudrates.h"
@@ -111,7 +114,32 @@ void TComPort::Purge() {
 bool TComPort::WaitForData(uint32_t timeoutMs) {
   if (queue_.Count() > 0) return true;
   if (!opened_) return false;
-  return queue_.WaitForData(timeoutMs);
+  if (readFailure_) return queue_.WaitForData(timeoutMs);
+  // While the reader waits it alone takes bytes off the device, woken by the
+  // device itself: a reply does not wait for the receive thread to run and
+  // wake the reader. The receive thread waits on the lock meanwhile.
+  using Steady = std::chrono::steady_clock;
+  const Steady::time_point deadline = Steady::now() + std::chrono::milliseconds(timeoutMs);
+  std::lock_guard<std::mutex> guard(pullLock_);
+  for (;;) {
+    // Bytes the receive thread put before the reader took over are here.
+    if (queue_.Count() > 0) return true;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now()).count();
+    if (left <= 0) return false;
+    switch (device_.WaitInput(static_cast<int>(std::min<long long>(left, INT_MAX)))) {
+      case platform::SerialDevice::WaitResult::Readable:
+        if (PullInput() < 0) {
+          readFailure_ = kErrReadFailed;
+          return queue_.Count() > 0;
+        }
+        break;
+      case platform::SerialDevice::WaitResult::TimedOut:
+        break;
+      case platform::SerialDevice::WaitResult::Woken:
+      case platform::SerialDevice::WaitResult::Failed:
+        return queue_.Count() > 0;
+    }
+  }
 }
 
 bool TComPort::WriteString(const char* text) {
@@ -134,8 +162,20 @@ bool TComPort::ReadByteWait(char* out, uint32_t milliseconds) {
   return true;
 }
 
-void TComPort::ReceiveLoop() {
+int TComPort::PullInput() {
   uint8_t chunk[kChunkSize];
+  int moved = 0;
+  for (;;) {
+    const int n = device_.ReadSome(chunk, kChunkSize);
+    if (n < 0) return -1;
+    if (n > 0) queue_.PutBlock(chunk, n);
+    moved += n;
+    // A short read took all there was: no read that would only say so.
+    if (n < kChunkSize) return moved;
+  }
+}
+
+void TComPort::ReceiveLoop() {
   for (;;) {
     switch (device_.WaitInput()) {
       case platform::SerialDevice::WaitResult::Woken:
@@ -145,19 +185,20 @@ void TComPort::ReceiveLoop() {
         device_.WaitWake();
         return;
       case platform::SerialDevice::WaitResult::Readable:
+      case platform::SerialDevice::WaitResult::TimedOut:
         break;
     }
-    for (;;) {
-      const int n = device_.ReadSome(chunk, kChunkSize);
-      if (n == 0) break;
-      if (n < 0) {
-        // A failed or hung-up device stays failed: wait for Close instead of
-        // spinning on it.
-        readFailure_ = kErrReadFailed;
-        device_.WaitWake();
-        return;
-      }
-      queue_.PutBlock(chunk, n);
+    int pulled = 0;
+    {
+      std::lock_guard<std::mutex> guard(pullLock_);
+      pulled = PullInput();
+    }
+    if (pulled < 0) {
+      // A failed or hung-up device stays failed: wait for Close instead of
+      // spinning on it.
+      readFailure_ = kErrReadFailed;
+      device_.WaitWake();
+      return;
     }
   }
 }

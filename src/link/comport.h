@@ -1,8 +1,11 @@
 // The serial port physical layer: a receive thread fills a TCommBuffer that
-// Read drains without waiting.
+// Read drains without waiting. A reader waiting for data (WaitForData) takes
+// what arrives off the device itself meanwhile, so that a reply reaches it
+// without a second hop through the receive thread.
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -56,6 +59,9 @@ class TComPort : public TBusPhysicalLayer {
 
  private:
   void ReceiveLoop();
+  // Moves what the device holds into the queue, under pullLock_: the number
+  // of bytes moved, or -1 when the device failed.
+  int PullInput();
 
   int8_t portIndex_ = 0;
   int8_t baudIndex_ = 6;
@@ -66,6 +72,9 @@ class TComPort : public TBusPhysicalLayer {
   bool opened_ = false;
   platform::SerialDevice device_;
   std::thread receiveThread_;
+  // Held by whoever takes bytes off the device: the receive thread for one
+  // read and its put, a reader in WaitForData for the whole wait.
+  std::mutex pullLock_;
   // 0, or kErrReadFailed once the receive thread's read failed.
   std::atomic<uint8_t> readFailure_{0};
   TCommBuffer queue_;

@@ -195,18 +195,28 @@ int SerialDevice::ReadSome(uint8_t* buffer, int maximum) {
   }
 }
 
-SerialDevice::WaitResult SerialDevice::WaitInput() {
+SerialDevice::WaitResult SerialDevice::WaitInput(int timeoutMs) {
   if (fd_ < 0 || wakeFd_ < 0) return WaitResult::Failed;
+  using Steady = std::chrono::steady_clock;
+  const Steady::time_point deadline = Steady::now() + std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0);
+  int wait = timeoutMs < 0 ? -1 : timeoutMs;
   for (;;) {
     struct pollfd p[2] = {{wakeFd_, POLLIN, 0}, {fd_, POLLIN, 0}};
-    if (poll(p, 2, -1) < 0) {
-      if (errno == EINTR) continue;
+    const int ready = poll(p, 2, wait);
+    if (ready < 0 && errno != EINTR) {
       lastErrno_ = errno;
       return WaitResult::Failed;
     }
-    if (p[0].revents & POLLIN) return WaitResult::Woken;
-    if (p[1].revents & POLLNVAL) return WaitResult::Failed;
-    if (p[1].revents & (POLLIN | POLLHUP | POLLERR)) return WaitResult::Readable;
+    if (ready > 0) {
+      if (p[0].revents & POLLIN) return WaitResult::Woken;
+      if (p[1].revents & POLLNVAL) return WaitResult::Failed;
+      if (p[1].revents & (POLLIN | POLLHUP | POLLERR)) return WaitResult::Readable;
+    }
+    if (timeoutMs >= 0) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now()).count();
+      if (left <= 0) return WaitResult::TimedOut;
+      wait = static_cast<int>(left);
+    }
   }
 }
 

@@ -21,7 +21,7 @@ struct SerialSettings {
 
 class SerialDevice {
  public:
-  enum class WaitResult { Readable, Woken, Failed };
+  enum class WaitResult { Readable, Woken, Failed, TimedOut };
 
   SerialDevice() = default;
   ~SerialDevice();
@@ -51,8 +51,9 @@ class SerialDevice {
   int ReadSome(uint8_t* buffer, int maximum);
 
   // Blocks until input is waiting (or the device reports a hang-up or error,
-  // which ReadSome then reveals), or Wake is called.
-  WaitResult WaitInput();
+  // which ReadSome then reveals), or Wake is called; with a timeoutMs >= 0, at
+  // most that long.
+  WaitResult WaitInput(int timeoutMs = -1);
   // Blocks until Wake is called (a receiver that has given up on the device).
   void WaitWake();
   // Releases WaitInput and WaitWake, now or at their next call. Thread-safe.

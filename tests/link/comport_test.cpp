@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -125,6 +126,41 @@ TEST(CommBuffer, WaitForDataWakesOnArrivalAndTimesOut) {
   EXPECT_TRUE(q.WaitForData(0));  // already queued: at once
 }
 
+TEST(CommBuffer, ASleepingReaderIsWokenEveryTimeTheRingFillsAfterEmpty) {
+  // Only the first bytes after empty wake the reader: after a drain or a
+  // Clear the next bytes must wake it again.
+  TCommBuffer q;
+  ASSERT_TRUE(q.Allocate(64));
+  constexpr int kRounds = 300;
+  std::atomic<int> produced{0};
+  std::atomic<bool> stuck{false};
+  std::thread producer([&] {
+    const uint8_t bytes[3] = {1, 2, 3};
+    for (int round = 0; round < kRounds; ++round) {
+      // A reader that missed its wake-up never drains the ring.
+      const auto deadline = Steady::now() + std::chrono::seconds(10);
+      while (q.Count() > 0 && !stuck) {
+        if (Steady::now() > deadline) stuck = true;
+        std::this_thread::yield();
+      }
+      produced = round + 1;
+      q.PutBlock(bytes, round % 3 + 1);
+      if (round % 4 == 1) q.Put(4);  // often after the reader took the first ones
+    }
+  });
+  uint8_t out[64];
+  for (int round = 0; !stuck && !(produced == kRounds && q.Count() == 0); ++round) {
+    ASSERT_TRUE(q.WaitForData(30000));
+    if (round % 5 == 0) {
+      q.Clear();
+    } else {
+      q.GetBlock(out, sizeof out);
+    }
+  }
+  producer.join();
+  EXPECT_FALSE(stuck);
+}
+
 TEST_F(ComPortTest, OpensAtTableRatesAndCarriesBinaryBothWays) {
   const struct {
     uint8_t index;
@@ -188,6 +224,36 @@ TEST_F(ComPortTest, ReadByteWaitTakesAQueuedByteAtOnceAndTimesOut) {
   EXPECT_TRUE(port_.ReadByteWait(&c, 10000));
   EXPECT_EQ(c, 'y');
   target.join();
+}
+
+TEST_F(ComPortTest, AWaitingReaderAndTheReceiveThreadKeepTheBytesInOrder) {
+  // The reader takes what arrives while it waits; the receive thread takes
+  // what arrives while it does not. Small pieces with pauses of both kinds
+  // make them take turns and race for the same arrivals.
+  ASSERT_TRUE(port_.Open(0, 12, 0, 0, 0, 0));
+  Bytes data(6000);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 13 + i / 256);
+  std::thread target([&] {
+    for (size_t at = 0, piece = 1; at < data.size(); at += piece, piece = piece % 37 + 1) {
+      const size_t n = std::min(piece, data.size() - at);
+      ASSERT_EQ(write(master_, data.data() + at, n), ssize_t(n));
+      if (piece % 5 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  });
+  Bytes got;
+  const auto deadline = Steady::now() + std::chrono::seconds(20);
+  for (int round = 0; got.size() < data.size() && Steady::now() < deadline; ++round) {
+    // A wake-up the reader missed would hold it here for the whole minute.
+    ASSERT_TRUE(port_.WaitForData(60000));
+    uint8_t buf[64];
+    uint32_t received = 0;
+    ASSERT_TRUE(port_.Read(buf, round % 3 ? sizeof buf : 5, received));
+    got.insert(got.end(), buf, buf + received);
+    if (round % 7 == 0) std::this_thread::sleep_for(std::chrono::microseconds(300));
+  }
+  target.join();
+  EXPECT_EQ(got, data);
+  EXPECT_FALSE(port_.WaitForData(5));
 }
 
 TEST_F(ComPortTest, ABytePastAFullQueueIsDropped) {

@@ -165,6 +165,25 @@ TEST(SerialDevice, ReadSomeWaitAndWake) {
   d.WaitWake();  // stays released until the device is closed
 }
 
+TEST(SerialDevice, WaitInputWithATimeOut) {
+  Pty pty;
+  ASSERT_GE(pty.master, 0);
+  SerialDevice d;
+  ASSERT_TRUE(d.Open(pty.slavePath));
+  ASSERT_TRUE(d.Configure(SerialSettings{}));
+  EXPECT_EQ(d.WaitInput(0), SerialDevice::WaitResult::TimedOut);
+  EXPECT_EQ(d.WaitInput(5), SerialDevice::WaitResult::TimedOut);
+  // Input that comes during the wait ends it; Wake wins over input.
+  std::thread target([&] {
+    const uint8_t byte = 0x5A;
+    EXPECT_EQ(::write(pty.master, &byte, 1), 1);
+  });
+  EXPECT_EQ(d.WaitInput(10000), SerialDevice::WaitResult::Readable);
+  target.join();
+  d.Wake();
+  EXPECT_EQ(d.WaitInput(10000), SerialDevice::WaitResult::Woken);
+}
+
 TEST(SerialDevice, WriteAllFinishesAcrossPartialWritesAndStopsAtTheTimeOut) {
   Pty pty;
   ASSERT_GE(pty.master, 0);
