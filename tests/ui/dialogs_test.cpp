@@ -12,10 +12,8 @@
 #include <functional>
 
 #include "model/iniproperty.h"
-#include "model/systemfunc.h"
 #include "platform/ui.h"
 #include "support/scripted_ui.h"
-#include "support/temp_dir.h"
 #include "ui/choosers.h"
 #include "ui/frminiedit.h"
 #include "ui/frmmyinputdlg.h"
@@ -38,7 +36,7 @@ void Key(QWidget* w, int key) {
   QApplication::sendEvent(w, &press);
 }
 
-TEST(IniEditDialog, RangeErrorsKeepItOpenUntilTheValuesAreGood) {
+TEST(IniEditDialog, RangeErrorsKeepItOpenUntilTheValuesAreGoodAndCancelChecksNothing) {
   testing_support::ScriptedUi ui;
   std::vector<STEditItem> rows = {{"Level", imRangeInteger, "10;20", "15"},
                                   {"COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "2"},
@@ -49,17 +47,20 @@ TEST(IniEditDialog, RangeErrorsKeepItOpenUntilTheValuesAreGood) {
   EXPECT_EQ(dlg.CellText(0), "15");
   EXPECT_EQ(dlg.CellText(1), "COM 3");
 
+  // Two bad rows: the first one is named, nothing is stored.
   dlg.SetCellText(0, "9");
+  dlg.SetCellText(2, "abc");
   ui.ExpectMessage(0, platform::kIdOk, "[Level] : Range ERROR! : 10 <= 9 <= 20");
   dlg.Button1->click();
   EXPECT_TRUE(dlg.isVisible());
   EXPECT_EQ(rows[0].Value, "15");
 
+  // A good row before a bad one is not stored either.
   dlg.SetCellText(0, "20");
-  dlg.SetCellText(2, "abc");
   ui.ExpectMessage(0, platform::kIdOk, "[Count] : Input Error!");
   dlg.Button1->click();
   EXPECT_TRUE(dlg.isVisible());
+  EXPECT_EQ(rows[0].Value, "15");
 
   dlg.SetCellText(1, "COM 1");
   dlg.SetCellText(2, "0x10");
@@ -69,17 +70,13 @@ TEST(IniEditDialog, RangeErrorsKeepItOpenUntilTheValuesAreGood) {
   EXPECT_EQ(rows[0].Value, "20");
   EXPECT_EQ(rows[1].Value, "0");
   EXPECT_EQ(rows[2].Value, "16");
-}
 
-TEST(IniEditDialog, CancelChecksAndStoresNothing) {
-  testing_support::ScriptedUi ui;
-  std::vector<STEditItem> rows = {{"Level", imRangeInteger, "10;20", "15"}};
-  TfrmIniEdit dlg(nullptr, &rows);
-  dlg.show();
-  dlg.SetCellText(0, "99");
-  dlg.Button2->click();
-  EXPECT_EQ(dlg.result(), 2);
-  EXPECT_EQ(rows[0].Value, "15");
+  TfrmIniEdit cancelled(nullptr, &rows);
+  cancelled.show();
+  cancelled.SetCellText(0, "99");
+  cancelled.Button2->click();
+  EXPECT_EQ(cancelled.result(), 2);
+  EXPECT_EQ(rows[0].Value, "20");
 }
 
 class ScriptedChoosers : public ui::Choosers {
@@ -122,37 +119,6 @@ TEST(IniEditDialog, EllipsisRowsUseTheirChoosers) {
   dlg.ValueListEditor1EditButtonClick(2);
   EXPECT_EQ(choosers.lastInitial, 255);
   EXPECT_EQ(dlg.CellText(2), std::to_string(0x00FF8040));
-}
-
-TEST(ComPortDialog, OkStoresTheChoiceInTheSettings) {
-  testing_support::TempDir dir;
-  testing_support::ScopedHome home(dir.Path());
-  LoadSettings();
-  SetComPort(0);
-  SetBaudRate(9);
-  std::vector<STEditItem> seen;
-  ui::SetIniEditHandler([&](std::vector<STEditItem>& rows) {
-    seen = rows;
-    rows[0].Value = "3";
-    rows[1].Value = "12";
-    return true;
-  });
-  EXPECT_TRUE(ui::ShowComPortDialog());
-  EXPECT_EQ(GetComPort(), 3);
-  EXPECT_EQ(GetBaudRate(), 12);
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[0].Name, "COM Port");
-  EXPECT_EQ(seen[0].Value, "0");
-  EXPECT_EQ(seen[1].Value, "9");
-
-  ui::SetIniEditHandler([](std::vector<STEditItem>& rows) {
-    rows[0].Value = "5";
-    return false;
-  });
-  EXPECT_FALSE(ui::ShowComPortDialog());
-  EXPECT_EQ(GetComPort(), 3);
-  ui::SetIniEditHandler({});
-  EXPECT_FALSE(dir.Read("Vund2.ini").size());  // the dialog does not write the file
 }
 
 TEST(SearchDialog, OffersTheHistoryAndEnterSearches) {

@@ -14,7 +14,6 @@
 #include <QMenuBar>
 #include <QTabBar>
 #include <QTableWidget>
-#include <cstdlib>
 #include <memory>
 
 #include "link/targetcontrol.h"
@@ -108,27 +107,6 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<TFrmMain> window;
 };
 
-TEST_F(MainWindowTest, StartupWithATargetReadsRaisesSnapshotsAndPolls) {
-  UseTarget();
-  target->SetRegister(0x0100, 0x1234);
-  window->RunStartupNow("");
-
-  const uint32_t id = SomeSregId();
-  ASSERT_NE(id, 0u);
-  EXPECT_EQ(SRegisters.GetValue(id), target->Register(id));
-  EXPECT_EQ(SRegisters.GetSnapshotValue(id), SRegisters.GetValue(id));
-  ASSERT_GT(HighestBaud(), 6);
-  EXPECT_EQ(target->BaudIndex(), HighestBaud());
-  EXPECT_TRUE(window->IsPolling());
-  EXPECT_EQ(ui::FromQt(window->MainStatusPanels[0]->text()),
-            "COM:Port 2 BaudRate " + ui::BaudRateName(HighestBaud()));
-  EXPECT_EQ(ui::FromQt(window->windowTitle()),
-            ui::FormatMainCaption("Sreg.dat", SRegisters.GetMiconVer(), "Hreg.dat", HRegisters.GetMiconVer()));
-  EXPECT_EQ(ui::FromQt(window->windowTitle()).rfind("Vund2  S_REG : Sreg M_Ver:", 0), 0u);
-  EXPECT_NE(ui::FromQt(window->windowTitle()).find(" H_REG : Hreg M_ver:"), std::string::npos);
-  EXPECT_FALSE(window->Busy());
-}
-
 TEST_F(MainWindowTest, StartupWithoutATargetBuildsTabsAndCommandsOnly) {
   window->RunStartupNow("");
   EXPECT_TRUE(window->StartupDone());
@@ -144,17 +122,25 @@ TEST_F(MainWindowTest, StartupWithoutATargetBuildsTabsAndCommandsOnly) {
   EXPECT_TRUE(window->MainStatusPanels[0]->text().isEmpty());
 }
 
-TEST_F(MainWindowTest, FirstReadFailingSearchesTheBaudRateAndReadsAgain) {
+// A start-up whose first read succeeds is checked by the end-to-end tests.
+TEST_F(MainWindowTest, FirstReadFailingSearchesTheBaudRateReadsAgainRaisesSnapshotsAndPolls) {
   UseTarget();
   ASSERT_TRUE(LoadVundData());
   target->SetBaudIndex(HighestBaud());  // the host starts at 9600 and hears nothing
   target->SetRegister(0x0100, 0x0042);
   window->RunStartupNow("");
   const uint32_t id = SomeSregId();
+  ASSERT_NE(id, 0u);
   EXPECT_EQ(SRegisters.GetValue(id), target->Register(id));
+  EXPECT_EQ(SRegisters.GetSnapshotValue(id), SRegisters.GetValue(id));
+  ASSERT_GT(HighestBaud(), 6);
   EXPECT_EQ(target->BaudIndex(), HighestBaud());
   EXPECT_FALSE(MemoText(*window).empty());  // the failed read was logged
   EXPECT_TRUE(window->IsPolling());
+  EXPECT_EQ(ui::FromQt(window->MainStatusPanels[0]->text()), "COM:Port 2 BaudRate " + ui::BaudRateName(HighestBaud()));
+  EXPECT_EQ(ui::FromQt(window->windowTitle()),
+            ui::FormatMainCaption("Sreg.dat", SRegisters.GetMiconVer(), "Hreg.dat", HRegisters.GetMiconVer()));
+  EXPECT_FALSE(window->Busy());
 }
 
 TEST_F(MainWindowTest, CaptionsAreEnglishWhenTheLanguageIsNotJapanese) {
@@ -231,20 +217,8 @@ TEST_F(MainWindowTest, MessageLogSplitsLinesAndClears) {
   EXPECT_TRUE(window->VundMemo->toPlainText().isEmpty());
 }
 
-TEST_F(MainWindowTest, CloseWithoutChangesWritesSettingsAndStatusItemsAskingNothing) {
-  window->RunStartupNow("");
-  RegSetting extra;
-  extra.Name = "ADDED";
-  extra.ID = 0x4321;
-  SetRefreshEntry(extra, 100);
-  dir.Write("Vund2.ini", "");
-  EXPECT_TRUE(window->close());
-  const std::string ini = dir.Read("Vund2.ini");
-  EXPECT_NE(ini.find("MainLeft="), std::string::npos);
-  EXPECT_NE(ini.find("LastSregFile=Sreg.dat"), std::string::npos);
-  EXPECT_NE(ini.find("ComPort=1"), std::string::npos);
-  EXPECT_NE(dir.Read("vund.dat").find("0x4321"), std::string::npos);
-}
+// A close without changes (settings and status items written, nothing asked) is
+// checked by the end-to-end tests.
 
 TEST_F(MainWindowTest, CloseBeforeStartupLeavesTheFilesAlone) {
   const std::string ini = dir.Read("Vund2.ini");
@@ -257,22 +231,18 @@ TEST_F(MainWindowTest, CloseBeforeStartupLeavesTheFilesAlone) {
   EXPECT_EQ(dir.Read("vund.dat"), vund);
 }
 
-TEST_F(MainWindowTest, CloseWithAChangedFileSavesOnYes) {
+TEST_F(MainWindowTest, CloseWithChangedFilesSavesOnYesAndDropsOnNo) {
   window->RunStartupNow("");
+  const std::string hregBefore = dir.Read("Hreg.dat");
   SRegisters.AddTab("NEWTAB");
-  ui.ExpectMessage(0x23, platform::kIdYes, "Sreg.dat").ExpectMessage(0x40, platform::kIdOk);
+  HRegisters.AddTab("NEWTAB");
+  ui.ExpectMessage(0x23, platform::kIdYes, "Sreg.dat")
+      .ExpectMessage(0x40, platform::kIdOk)
+      .ExpectMessage(0x23, platform::kIdNo, "Hreg.dat");
   EXPECT_TRUE(window->close());
   EXPECT_NE(dir.Read("Sreg.dat").find("NEWTAB"), std::string::npos);
+  EXPECT_EQ(dir.Read("Hreg.dat"), hregBefore);
   EXPECT_NE(dir.Read("Vund2.ini").find("MainLeft="), std::string::npos);
-}
-
-TEST_F(MainWindowTest, CloseWithAChangedFileDropsItOnNo) {
-  window->RunStartupNow("");
-  const std::string before = dir.Read("Hreg.dat");
-  HRegisters.AddTab("NEWTAB");
-  ui.ExpectMessage(0x23, platform::kIdNo, "Hreg.dat");
-  EXPECT_TRUE(window->close());
-  EXPECT_EQ(dir.Read("Hreg.dat"), before);
 }
 
 TEST_F(MainWindowTest, CancelInTheSaveQuestionKeepsTheWindowAndTheLink) {

@@ -4,6 +4,7 @@
 
 #include "model/systemfunc.h"
 #include "support/temp_dir.h"
+#include "ui/frminiedit.h"
 
 namespace {
 
@@ -16,92 +17,71 @@ TIniProperty Row(const std::string& name, int method, const std::string& range, 
   return p;
 }
 
-// The stored value, or the error text.
-std::string Check(const TIniProperty& p, const std::string& text) {
-  std::string value, message;
-  return ui::CheckIniValue(p, text, value, message) ? value : message;
-}
-
-TEST(IniEditRules, RangeRowsRefuseValuesOutsideTheirBounds) {
-  const TIniProperty i = Row("Level", imRangeInteger, "10;20");
-  EXPECT_EQ(Check(i, "9"), "[Level] : Range ERROR! : 10 <= 9 <= 20");
-  EXPECT_EQ(Check(i, "21"), "[Level] : Range ERROR! : 10 <= 21 <= 20");
-  EXPECT_EQ(Check(i, "10"), "10");
-  EXPECT_EQ(Check(i, "0x14"), "0x14");
-  EXPECT_EQ(Check(i, "abc"), "[Level] : Input Error!");
-
-  const TIniProperty neg = Row("Offset", imRangeInteger, "-5;5");
-  EXPECT_EQ(Check(neg, "-5"), "-5");
-  EXPECT_EQ(Check(neg, "-6"), "[Offset] : Range ERROR! : -5 <= -6 <= 5");
-
-  const TIniProperty u = Row("ID", imRangeUnsigned, "0;0xFFFFFFFF");
-  EXPECT_EQ(Check(u, "0xFFFFFFFF"), "0xFFFFFFFF");
-  const TIniProperty mask = Row("Mask", imRangeUnsigned, "1;0xFFFF");
-  EXPECT_EQ(Check(mask, "0"), "[Mask] : Range ERROR! : 1 <= 0 <= 65535");
-  // Unsigned: -1 is 0xFFFFFFFF, above the bound.
-  EXPECT_EQ(Check(mask, "-1"), "[Mask] : Range ERROR! : 1 <= -1 <= 65535");
-
-  const TIniProperty d = Row("Gain", imRangeDouble, "0.5;1.5");
-  EXPECT_EQ(Check(d, "1.5"), "1.5");
-  EXPECT_EQ(Check(d, "2"), "[Gain] : Range ERROR! : 0.500000 <= 2 <= 1.500000");
-  EXPECT_EQ(Check(Row("Gain", imRangeDouble, "x;1"), "1"), "[Gain] : Input Error!");
-}
-
-TEST(IniEditRules, EmptyRangeAcceptsOnlyZero) {
-  for (int method : {imRangeInteger, imRangeUnsigned, imRangeDouble}) {
-    const TIniProperty p = Row("N", method, "");
-    EXPECT_EQ(Check(p, "0"), "0") << method;
-    EXPECT_NE(Check(p, "1"), "1") << method;
+TEST(IniEditRules, EachInputMethodStoresItsValueOrNamesTheRowInItsError) {
+  struct Case {
+    const char* name;
+    int method;
+    const char* range;
+    const char* text;
+    const char* result;  // the stored value, or the error text
+  };
+  const Case cases[] = {
+      {"Level", imRangeInteger, "10;20", "9", "[Level] : Range ERROR! : 10 <= 9 <= 20"},
+      {"Level", imRangeInteger, "10;20", "21", "[Level] : Range ERROR! : 10 <= 21 <= 20"},
+      {"Level", imRangeInteger, "10;20", "10", "10"},
+      {"Level", imRangeInteger, "10;20", "0x14", "0x14"},
+      {"Level", imRangeInteger, "10;20", "abc", "[Level] : Input Error!"},
+      {"Offset", imRangeInteger, "-5;5", "-5", "-5"},
+      {"Offset", imRangeInteger, "-5;5", "-6", "[Offset] : Range ERROR! : -5 <= -6 <= 5"},
+      {"ID", imRangeUnsigned, "0;0xFFFFFFFF", "0xFFFFFFFF", "0xFFFFFFFF"},
+      {"Mask", imRangeUnsigned, "1;0xFFFF", "0", "[Mask] : Range ERROR! : 1 <= 0 <= 65535"},
+      {"Mask", imRangeUnsigned, "1;0xFFFF", "-1", "[Mask] : Range ERROR! : 1 <= -1 <= 65535"},  // 0xFFFFFFFF
+      {"Gain", imRangeDouble, "0.5;1.5", "1.5", "1.5"},
+      {"Gain", imRangeDouble, "0.5;1.5", "2", "[Gain] : Range ERROR! : 0.500000 <= 2 <= 1.500000"},
+      {"Gain", imRangeDouble, "x;1", "1", "[Gain] : Input Error!"},
+      // An empty range accepts only zero.
+      {"N", imRangeInteger, "", "0", "0"},
+      {"N", imRangeInteger, "", "1", "[N] : Range ERROR! : 0 <= 1 <= 0"},
+      {"N", imRangeUnsigned, "", "0", "0"},
+      {"N", imRangeUnsigned, "", "1", "[N] : Range ERROR! : 0 <= 1 <= 0"},
+      {"N", imRangeDouble, "", "0", "0"},
+      {"N", imRangeDouble, "", "1", "[N] : Range ERROR! : 0.000000 <= 1 <= 0.000000"},
+      // Pick lists: an enumeration stores the index, a string list the text.
+      {"COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "COM 3", "2"},
+      {"COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "com 2", "1"},
+      {"COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "COM 9", "[COM Port] : Select ERROR!"},
+      {"Mode", imSelectString, "Fast;Slow", "slow", "slow"},
+      {"Mode", imSelectString, "Fast;Slow", "", "[Mode] : Select ERROR!"},
+      {"Count", imDirectInteger, "", "0x10", "16"},
+      {"Count", imDirectInteger, "", "abc", "[Count] : Input Error!"},
+      {"Ratio", imDirectDouble, "", "2.50", "2.5"},
+      {"Ratio", imDirectDouble, "", "1e20", "1E20"},
+      {"Ratio", imDirectDouble, "", "x", "[Ratio] : Input Error!"},
+      {"Free", imDirectString, "", "any thing", "any thing"},
+      {"Other", 10, "a;b", "zz", "zz"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + c.range + " <- " + c.text);
+    std::string value, message;
+    const bool ok = ui::CheckIniValue(Row(c.name, c.method, c.range), c.text, value, message);
+    EXPECT_EQ(ok ? value : message, c.result);
   }
-}
 
-TEST(IniEditRules, PickListsAndDirectNumbers) {
   const TIniProperty e = Row("COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "2");
   EXPECT_EQ(ui::DisplayText(e), "COM 3");
-  EXPECT_EQ(Check(e, "COM 3"), "2");
-  EXPECT_EQ(Check(e, "com 2"), "1");
-  EXPECT_EQ(Check(e, "COM 9"), "[COM Port] : Select ERROR!");
   EXPECT_EQ(ui::DisplayText(Row("P", imSelectEnumerate, "a;b", "5")), "");
   EXPECT_EQ(ui::DisplayText(Row("P", imSelectEnumerate, "a;b", "x")), "");
-
-  const TIniProperty s = Row("Mode", imSelectString, "Fast;Slow");
-  EXPECT_EQ(Check(s, "slow"), "slow");
-  EXPECT_EQ(Check(s, ""), "[Mode] : Select ERROR!");
-
-  const TIniProperty n = Row("Count", imDirectInteger, "");
-  EXPECT_EQ(Check(n, "0x10"), "16");
-  EXPECT_EQ(Check(n, "abc"), "[Count] : Input Error!");
-  const TIniProperty f = Row("Ratio", imDirectDouble, "");
-  EXPECT_EQ(Check(f, "2.50"), "2.5");
-  EXPECT_EQ(Check(f, "1e20"), "1E20");
-  EXPECT_EQ(Check(f, "x"), "[Ratio] : Input Error!");
-  EXPECT_EQ(Check(Row("Free", imDirectString, ""), "any thing"), "any thing");
-  EXPECT_EQ(Check(Row("Other", 10, "a;b"), "zz"), "zz");
 }
 
-TEST(IniEditRules, FirstFailingRowStopsAndNothingIsStored) {
-  std::vector<STEditItem> rows = {{"A", imRangeInteger, "0;10", "1"}, {"B", imRangeInteger, "0;10", "2"},
-                                  {"C", imDirectInteger, "", "3"}};
-  TIniFileManager list;
-  list.LoadFromEditItems(rows);
-  std::string message;
-  EXPECT_FALSE(ui::AcceptIniEdits(list, {"5", "11", "x"}, rows, message));
-  EXPECT_EQ(message, "[B] : Range ERROR! : 0 <= 11 <= 10");
-  EXPECT_EQ(rows[0].Value, "1");
-
-  EXPECT_TRUE(ui::AcceptIniEdits(list, {"5", "10", "0x20"}, rows, message));
-  EXPECT_EQ(rows[0].Value, "5");
-  EXPECT_EQ(rows[1].Value, "10");
-  EXPECT_EQ(rows[2].Value, "32");
-}
-
-TEST(IniEditRules, ComPortRowsFollowTheSettings) {
+TEST(IniEditRules, ComPortRowsFollowTheSettingsAndOnlyOkStoresThem) {
   testing_support::TempDir dir;
   testing_support::ScopedHome home(dir.Path());
-  dir.Write("Vund2.ini", "[Bus]\r\nComPort=8\r\nBaudRate=12\r\n");
+  const std::string ini = "[Bus]\r\nComPort=8\r\nBaudRate=12\r\n";
+  dir.Write("Vund2.ini", ini);
   LoadSettings();
   std::vector<STEditItem> rows = ui::ComPortRows();
   ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].Name, "COM Port");
   TIniFileManager list;
   list.LoadFromEditItems(rows);
   // COM9 is not among the choices: the cell is empty and OK is refused.
@@ -111,10 +91,28 @@ TEST(IniEditRules, ComPortRowsFollowTheSettings) {
   EXPECT_FALSE(ui::AcceptIniEdits(list, {"", "115200"}, rows, message));
   EXPECT_EQ(message, "[COM Port] : Select ERROR!");
 
-  EXPECT_TRUE(ui::AcceptIniEdits(list, {"COM 3", "9600"}, rows, message));
-  ui::StoreComPortRows(rows);
+  // The dialog stores the choice in the settings on OK only, and writes no file.
+  std::vector<STEditItem> seen;
+  ui::SetIniEditHandler([&](std::vector<STEditItem>& shown) {
+    seen = shown;
+    shown[0].Value = "2";
+    shown[1].Value = "6";
+    return true;
+  });
+  EXPECT_TRUE(ui::ShowComPortDialog());
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].Value, "8");
+  EXPECT_EQ(seen[1].Value, "12");
   EXPECT_EQ(GetComPort(), 2);
   EXPECT_EQ(GetBaudRate(), 6);
+  ui::SetIniEditHandler([](std::vector<STEditItem>& shown) {
+    shown[0].Value = "5";
+    return false;
+  });
+  EXPECT_FALSE(ui::ShowComPortDialog());
+  ui::SetIniEditHandler({});
+  EXPECT_EQ(GetComPort(), 2);
+  EXPECT_EQ(dir.Read("Vund2.ini"), ini);
 }
 
 }  // namespace

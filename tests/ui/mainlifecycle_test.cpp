@@ -75,52 +75,35 @@ class RecordingSteps : public ui::MainWindowSteps {
   }
 };
 
-TEST(Startup, ConnectedRunReadsRaisesSnapshotsAndPolls) {
-  RecordingSteps w;
-  EXPECT_TRUE(ui::RunStartup(w, ""));
-  EXPECT_EQ(w.Joined(),
-            "settings apply files tabs commands cell connect read0 poll-off raise status snapshot grid0 start-polling");
-  EXPECT_TRUE(w.polling);
-}
-
-TEST(Startup, WithoutATargetItStopsAfterTheMenus) {
-  RecordingSteps w;
-  w.connects = false;
-  EXPECT_FALSE(ui::RunStartup(w, "2"));
-  EXPECT_EQ(w.Joined(), "settings apply files tabs commands cell connect");
-  EXPECT_FALSE(w.polling);
-}
-
-TEST(Startup, ArgumentContainingOneForcesEnglishBeforeTheSettings) {
-  RecordingSteps w;
-  w.connects = false;
-  ui::RunStartup(w, "x1y");
-  ASSERT_GE(w.log.size(), 2u);
-  EXPECT_EQ(w.log[0], "english");
-  EXPECT_EQ(w.log[1], "settings");
-}
-
-TEST(Startup, FailedReadSearchesTheBaudRateAndReadsAgain) {
-  RecordingSteps w;
-  w.reads = {false, true};
-  ui::RunStartup(w, "");
-  EXPECT_EQ(w.Joined(), "settings apply files tabs commands cell connect read0 findbaud read0 poll-off raise status "
-                        "snapshot grid0 start-polling");
-}
-
-TEST(Startup, NoRaiseWhenTheReadStillFails) {
-  RecordingSteps w;
-  w.reads = {false, false};
-  ui::RunStartup(w, "");
-  EXPECT_EQ(w.Joined(), "settings apply files tabs commands cell connect read0 findbaud read0 poll-off status "
-                        "snapshot grid0 start-polling");
-
-  RecordingSteps noSearch;
-  noSearch.reads = {false};
-  noSearch.findBaud = -1;
-  ui::RunStartup(noSearch, "");
-  EXPECT_EQ(noSearch.Joined(), "settings apply files tabs commands cell connect read0 findbaud poll-off status "
-                               "snapshot grid0 start-polling");
+TEST(Startup, StepsInOrderWithAndWithoutATargetAndAfterAFailedRead) {
+  const std::string menus = "settings apply files tabs commands cell connect";
+  const std::string shown = " poll-off raise status snapshot grid0 start-polling";
+  const std::string notRaised = " poll-off status snapshot grid0 start-polling";
+  struct Case {
+    const char* argument;
+    bool connects;
+    std::deque<bool> reads;
+    int findBaud;
+    std::string steps;
+  };
+  const Case cases[] = {
+      {"", true, {}, 0, menus + " read0" + shown},
+      {"2", false, {}, 0, menus},
+      {"x1y", false, {}, 0, "english " + menus},  // English forced before the settings
+      {"", true, {false, true}, 0, menus + " read0 findbaud read0" + shown},
+      {"", true, {false, false}, 0, menus + " read0 findbaud read0" + notRaised},
+      {"", true, {false}, -1, menus + " read0 findbaud" + notRaised},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.steps);
+    RecordingSteps w;
+    w.connects = c.connects;
+    w.reads = c.reads;
+    w.findBaud = c.findBaud;
+    EXPECT_EQ(ui::RunStartup(w, c.argument), c.connects);
+    EXPECT_EQ(w.Joined(), c.steps);
+    EXPECT_EQ(w.polling, c.connects);
+  }
 }
 
 TEST(Close, AsksBeforeTalkingToTheTargetWithPollingStopped) {

@@ -3,32 +3,27 @@
 #include <gtest/gtest.h>
 
 #include <set>
-
-#include "model/vunddata.h"
-#include "support/temp_dir.h"
+#include <string>
+#include <vector>
 
 namespace {
 
-TEST(MainWindowRules, StatusBarShowsPortAndBaudNameWithDashesOutsideTheTable) {
+TEST(MainWindowRules, StatusBarCaptionAndHelpFileTexts) {
   EXPECT_EQ(ui::FormatComStatus(0, 0), "COM:Port 1 BaudRate ---");
   EXPECT_EQ(ui::FormatComStatus(1, 12), "COM:Port 2 BaudRate 115200");
   EXPECT_EQ(ui::BaudRateName(14), "256000");
-  EXPECT_EQ(ui::BaudRateName(15), "---");
-  EXPECT_EQ(ui::BaudRateName(-1), "---");
-  EXPECT_EQ(ui::BaudRateName(1000000), "---");
-}
+  // Outside the table of 15 names: dashes, never a read past it.
+  for (int index : {15, -1, 1000000}) EXPECT_EQ(ui::BaudRateName(index), "---") << index;
 
-TEST(MainWindowRules, CaptionUsesFileNamesWithoutFolderAndExtension) {
+  // File names without folder and extension.
   EXPECT_EQ(ui::FormatMainCaption("/opt/vund/Sreg.dat", "V1", "Hreg.dat", "V2"),
             "Vund2  S_REG : Sreg M_Ver:V1 H_REG : Hreg M_ver:V2");
   EXPECT_EQ(ui::FormatMainCaption("", "", "a.b.dat", ""), "Vund2  S_REG :  M_Ver: H_REG : a.b M_ver:");
-}
 
-TEST(MainWindowRules, OnlyAnArgumentContainingOneForcesEnglish) {
-  EXPECT_TRUE(ui::ArgumentForcesEnglish("x1y"));
-  EXPECT_TRUE(ui::ArgumentForcesEnglish("1"));
-  EXPECT_FALSE(ui::ArgumentForcesEnglish("2"));
-  EXPECT_FALSE(ui::ArgumentForcesEnglish(""));
+  // The Japanese help file for Japanese only.
+  EXPECT_EQ(ui::HelpFileName(17), "Vund2.chm");
+  EXPECT_EQ(ui::HelpFileName(9), "Vund2EG.chm");
+  EXPECT_EQ(ui::HelpFileName(12), "Vund2EG.chm");
 }
 
 TEST(MainWindowRules, MessageLinesSplitAtLineFeeds) {
@@ -43,67 +38,36 @@ TEST(MainWindowRules, MessageLinesSplitAtLineFeeds) {
 
 TEST(MainWindowRules, WindowOffEveryScreenComesBack) {
   const std::vector<ui::ScreenRect> one = {{0, 0, 1920, 1080}};
-  int l = 100, t = 200;
-  EXPECT_FALSE(ui::BringOnScreen(l, t, one));
-  EXPECT_EQ(l, 100);
-  EXPECT_EQ(t, 200);
-
-  l = -3000, t = 50;  // a screen that is gone now
-  EXPECT_TRUE(ui::BringOnScreen(l, t, one));
-  EXPECT_EQ(l, 0);
-  EXPECT_EQ(t, 50);
-
-  l = 500, t = 1080;  // just past the bottom
-  EXPECT_TRUE(ui::BringOnScreen(l, t, one));
-  EXPECT_EQ(l, 500);
-  EXPECT_EQ(t, 0);
-
-  l = 5000, t = -40;
-  EXPECT_TRUE(ui::BringOnScreen(l, t, one));
-  EXPECT_EQ(l, 0);
-  EXPECT_EQ(t, 0);
-
   // A second screen on the left keeps a negative position valid.
   const std::vector<ui::ScreenRect> two = {{0, 0, 1920, 1080}, {-1280, 0, 1280, 1024}};
-  l = -1000, t = 100;
-  EXPECT_FALSE(ui::BringOnScreen(l, t, two));
-  // Below the smaller screen but level with the primary's lower part.
-  l = -1000, t = 1050;
-  EXPECT_TRUE(ui::BringOnScreen(l, t, two));
-  EXPECT_EQ(l, 0);
-  EXPECT_EQ(t, 0);
+  struct Case {
+    const std::vector<ui::ScreenRect>& screens;
+    int left, top;
+    bool moved;
+    int newLeft, newTop;
+  };
+  const Case cases[] = {
+      {one, 100, 200, false, 100, 200},
+      {one, -3000, 50, true, 0, 50},  // a screen that is gone now
+      {one, 500, 1080, true, 500, 0},  // just past the bottom
+      {one, 5000, -40, true, 0, 0},
+      {two, -1000, 100, false, -1000, 100},
+      {two, -1000, 1050, true, 0, 0},  // below the smaller screen, level with the primary's lower part
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.left) + "," + std::to_string(c.top));
+    int l = c.left, t = c.top;
+    EXPECT_EQ(ui::BringOnScreen(l, t, c.screens), c.moved);
+    EXPECT_EQ(l, c.newLeft);
+    EXPECT_EQ(t, c.newTop);
+  }
 }
 
-TEST(MainWindowRules, CommandTagsRunOverBothLists) {
-  testing_support::TempDir dir;
-  testing_support::ScopedHome home(dir.Path());
-  dir.Write("vund.dat",
-            "[EcsSettings]\r\nMemName1=M0\r\nMemID1=0x10\r\nMemName2=M1\r\nMemID2=0x11\r\nMemName3=M2\r\nMemID3=0x12\r\n"
-            "SWName1=S0\r\nSWID1=0x20\r\nSWName2=S1\r\nSWID2=0x21\r\n");
-  ASSERT_TRUE(LoadVundData());
-  const std::vector<ui::CommandMenuItem> items = ui::CommandMenuItems();
-  ASSERT_EQ(items.size(), 5u);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(items[static_cast<size_t>(i)].tag, i);
-  EXPECT_EQ(items[3].caption, "S0");
-
-  const ui::CommandRef mem = ui::CommandForTag(2, 3);
-  EXPECT_FALSE(mem.switchEntry);
-  EXPECT_EQ(mem.index, 2);
-  const ui::CommandRef sw = ui::CommandForTag(3, 3);
-  EXPECT_TRUE(sw.switchEntry);
-  EXPECT_EQ(sw.index, 0);
-  ResetVundData();
-}
-
-TEST(MainWindowRules, ColoursAreBlueGreenRed) {
-  const ui::Rgb c = ui::ColorToRgb(0x00123456);
-  EXPECT_EQ(c.r, 0x56);
-  EXPECT_EQ(c.g, 0x34);
-  EXPECT_EQ(c.b, 0x12);
+TEST(MainWindowRules, ChosenColoursAndMissingFonts) {
+  // A colour chosen as red, green, blue is kept as 0x00BBGGRR.
   EXPECT_EQ(ui::RgbToColor(0x56, 0x34, 0x12), 0x123456);
-}
 
-TEST(MainWindowRules, MissingFontsFallBackToAnInstalledJapaneseFont) {
+  // Fonts of another system fall back to an installed Japanese font.
   const std::set<std::string> installed = {"Arial", "IPAPGothic", "IPAGothic"};
   auto has = [&](const std::string& n) { return installed.count(n) > 0; };
   EXPECT_EQ(ui::ResolveFontFamily("Arial", has), "Arial");
@@ -112,12 +76,6 @@ TEST(MainWindowRules, MissingFontsFallBackToAnInstalledJapaneseFont) {
   EXPECT_EQ(ui::ResolveFontFamily("@Arial", has), "Arial");
   auto none = [](const std::string&) { return false; };
   EXPECT_EQ(ui::ResolveFontFamily("Courier", none), "Courier");
-}
-
-TEST(MainWindowRules, HelpFileFollowsTheLanguage) {
-  EXPECT_EQ(ui::HelpFileName(17), "Vund2.chm");
-  EXPECT_EQ(ui::HelpFileName(9), "Vund2EG.chm");
-  EXPECT_EQ(ui::HelpFileName(12), "Vund2EG.chm");
 }
 
 TEST(MainWindowRules, SearchHistoryKeepsOneEntryPerTextNewestFirst) {

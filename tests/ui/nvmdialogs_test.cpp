@@ -10,11 +10,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <cstdlib>
-#include <functional>
 
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
+#include "support/scoped_env.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 #include "ui/frmcompeepdata.h"
@@ -25,32 +24,12 @@ namespace {
 
 std::string Text(const QString& s) { return ui::FromQt(s); }
 
-// The system language through LC_ALL, with English not forced.
-class ScopedLanguage {
- public:
-  explicit ScopedLanguage(const char* lang) {
-    if (const char* o = std::getenv("LC_ALL")) {
-      old_ = o;
-      had_ = true;
-    }
-    setenv("LC_ALL", lang, 1);
-    SetForceEnglish(false);
-  }
-  ~ScopedLanguage() {
-    if (had_)
-      setenv("LC_ALL", old_.c_str(), 1);
-    else
-      unsetenv("LC_ALL");
-  }
-
- private:
-  std::string old_;
-  bool had_ = false;
-};
+using testing_support::ScopedEnv;
 
 class NvmDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    SetForceEnglish(false);  // the language comes from LC_ALL
     dir.Write("vund.dat",
               "[EcsSettings]\r\nEEPDeviceName1=EEPROM\r\nEEPDeviceType1=1\r\nEEPBackupStart1=0\r\nEEPBackupEnd1=0x1FFF\r\n"
               "EEPDeviceName2=SUB EEPROM\r\nEEPDeviceType2=2\r\nEEPBackupStart2=0x10\r\nEEPBackupEnd2=0x3FF\r\n");
@@ -58,13 +37,13 @@ class NvmDialogTest : public ::testing::Test {
   }
   void TearDown() override { ResetVundData(); }
 
+  ScopedEnv english{"LC_ALL", "en_US.UTF-8"};
   testing_support::TempDir dir;
   testing_support::ScopedHome home{dir.Path()};
   testing_support::ScriptedUi scripted;
 };
 
 TEST_F(NvmDialogTest, SelectModeListsTheDevicesAndStoresTheChoice) {
-  ScopedLanguage english("en_US.UTF-8");
   int index = -7;
   TfrmNVMAccess dlg(nullptr, &index);
   dlg.initTimerTimer();
@@ -98,7 +77,7 @@ TEST_F(NvmDialogTest, OnlyEnglishItselfGetsTheEnglishPrompts) {
       {"fr_FR.UTF-8", "ターゲットとするNVMを選択して下さい", "以下の設定でNVM dataを書き込みます"},
   };
   for (const Case& c : cases) {
-    ScopedLanguage language(c.lang);
+    ScopedEnv language("LC_ALL", c.lang);
     int index = 0;
     TfrmNVMAccess select(nullptr, &index);
     select.initTimerTimer();
@@ -107,14 +86,13 @@ TEST_F(NvmDialogTest, OnlyEnglishItselfGetsTheEnglishPrompts) {
     confirm.initTimerTimer();
     EXPECT_EQ(Text(confirm.labelMessage->text()), c.write) << c.lang;
   }
-  ScopedLanguage japanese("ja_JP.UTF-8");
+  ScopedEnv japanese("LC_ALL", "ja_JP.UTF-8");
   TfrmNVMAccess compare(nullptr, "EEPROM", 1, 0, 0x1FFF, false);
   compare.initTimerTimer();
   EXPECT_EQ(Text(compare.labelMessage->text()), "以下の設定でNVM dataを比較します");
 }
 
 TEST_F(NvmDialogTest, ConfirmModeShowsTheFilesDeviceAndStoresNothing) {
-  ScopedLanguage english("en_US.UTF-8");
   TfrmNVMAccess dlg(nullptr, " FILE DEV", 3, 0x20, 0x2F, false);
   dlg.initTimerTimer();
   EXPECT_EQ(Text(dlg.labelMessage->text()), "Compare NVM image as follows");
@@ -143,7 +121,6 @@ void ClickWhenShown(const char* button) {
 }
 
 TEST_F(NvmDialogTest, ModalRunsGiveOkOrCancel) {
-  ScopedLanguage english("en_US.UTF-8");
   int index = -1;
   ClickWhenShown("btnOk");
   EXPECT_EQ(SelectTargetNvm(index), 1);
@@ -156,8 +133,7 @@ TEST_F(NvmDialogTest, ModalRunsGiveOkOrCancel) {
   EXPECT_EQ(ConfirmNvmAccess("EEPROM", 1, 0, 0x1FFF, true), 1);
 }
 
-TEST_F(NvmDialogTest, ResultWindowShowsAndSavesTheGivenLines) {
-  ScopedLanguage english("en_US.UTF-8");
+TEST_F(NvmDialogTest, ResultWindowShowsAndSavesTheGivenLinesOrNone) {
   const std::vector<std::string> lines = {"Address 0x0001, File = 0x12, NVM = 0x00",
                                           "Address 0x0101, File = 0xFF, NVM = 0x7F"};
   TfrmCompEEPData dlg(nullptr, &lines);
@@ -177,18 +153,17 @@ TEST_F(NvmDialogTest, ResultWindowShowsAndSavesTheGivenLines) {
   EXPECT_EQ(scripted.LastFileDialog().initialDir, dir.Path());
   scripted.ExpectSaveFile("");
   EXPECT_TRUE(dlg.S1Click());
-}
 
-TEST_F(NvmDialogTest, EmptyResultWindowInJapaneseSavesAnEmptyLog) {
-  ScopedLanguage japanese("ja_JP.UTF-8");
+  // Empty and in Japanese: the captions of the language, an empty log.
+  ScopedEnv japanese("LC_ALL", "ja_JP.UTF-8");
   const std::vector<std::string> none;
-  TfrmCompEEPData dlg(nullptr, &none);
-  dlg.initTimerTimer();
-  EXPECT_EQ(Text(dlg.File1->title()), "ファイル(&F)");
-  EXPECT_EQ(Text(dlg.S1->text()), "結果をファイルに保存(&S)");
-  EXPECT_TRUE(dlg.ResultMemo->toPlainText().isEmpty());
+  TfrmCompEEPData empty(nullptr, &none);
+  empty.initTimerTimer();
+  EXPECT_EQ(Text(empty.File1->title()), "ファイル(&F)");
+  EXPECT_EQ(Text(empty.S1->text()), "結果をファイルに保存(&S)");
+  EXPECT_TRUE(empty.ResultMemo->toPlainText().isEmpty());
   scripted.ExpectSaveFile(dir.File("empty.csv"));
-  EXPECT_TRUE(dlg.S1Click());
+  EXPECT_TRUE(empty.S1Click());
   EXPECT_EQ(dir.Read("empty.csv"), "");
 }
 

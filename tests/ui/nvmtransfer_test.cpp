@@ -35,14 +35,6 @@ const char kDevices[] =
 
 class FakeDialogs : public ui::NvmDialogs {
  public:
-  struct Confirmation {
-    std::string name;
-    int type;
-    uint32_t start;
-    uint32_t end;
-    bool write;
-  };
-
   int SelectTargetNvm(int& index) override {
     ++selectCalls;
     if (selects.empty()) {
@@ -55,7 +47,8 @@ class FakeDialogs : public ui::NvmDialogs {
     return answer.first;
   }
   int ConfirmNvmAccess(const std::string& name, int type, uint32_t start, uint32_t end, bool write) override {
-    confirmed.push_back({name, type, start, end, write});
+    confirmed.push_back(platform::Format("%s %d 0x%X-0x%X ", name.c_str(), type, start, end) +
+                        (write ? "write" : "compare"));
     if (confirms.empty()) {
       ADD_FAILURE() << "unexpected confirmation";
       return kIdCancel;
@@ -71,7 +64,7 @@ class FakeDialogs : public ui::NvmDialogs {
 
   std::deque<std::pair<int, int>> selects;  // result, index
   std::deque<int> confirms;
-  std::vector<Confirmation> confirmed;
+  std::vector<std::string> confirmed;  // "name type start-end write|compare"
   std::vector<std::vector<std::string>> results;
   int selectCalls = 0;
 };
@@ -220,12 +213,7 @@ TEST_F(NvmTransferTest, WriteWithoutVerifyWritesEveryBitAndNeverAsksForAMask) {
 
   ASSERT_TRUE(Write(false));
   EXPECT_EQ(Values(target->Nvm(2, 0x100, 35)), data);
-  ASSERT_EQ(dialogs.confirmed.size(), 1u);
-  EXPECT_EQ(dialogs.confirmed[0].name, " SMALL");
-  EXPECT_EQ(dialogs.confirmed[0].type, 2);
-  EXPECT_EQ(dialogs.confirmed[0].start, 0x100u);
-  EXPECT_EQ(dialogs.confirmed[0].end, 0x122u);
-  EXPECT_TRUE(dialogs.confirmed[0].write);
+  EXPECT_EQ(dialogs.confirmed, std::vector<std::string>{" SMALL 2 0x100-0x122 write"});
   EXPECT_EQ(services.progressTexts.front(), "Write NVM Image");
   EXPECT_EQ(services.progressTexts.back(), "");
 }
@@ -236,15 +224,10 @@ TEST_F(NvmTransferTest, MaskedWriteChangesOnlyTheMaskedBits) {
   ASSERT_TRUE(target->SetNvm(1, 0x00, old));
   const std::vector<uint32_t> data = Values(Pattern(32, 0xA5));
   // Whole bytes, low bits, nothing, high bits: 8 bytes each.
-  std::vector<uint32_t> mask(32);
-  std::string maskText;
-  for (size_t i = 0; i < 32; ++i) {
-    mask[i] = i < 8 ? 0xFF : i < 16 ? 0x0F : i < 24 ? 0x00 : 0xF0;
-    if (i % 16 == 0) maskText += platform::Format("%08zx", i);
-    maskText += platform::Format(" %02x", mask[i]);
-    if (i % 16 == 15) maskText += "\r\n";
-  }
-  dir.Write("m.vma", maskText);
+  const auto mask = [](size_t i) -> uint32_t { return i < 8 ? 0xFF : i < 16 ? 0x0F : i < 24 ? 0x00 : 0xF0; };
+  dir.Write("m.vma",
+            "0 ff ff ff ff ff ff ff ff 0f 0f 0f 0f 0f 0f 0f 0f\r\n"
+            "10 00 00 00 00 00 00 00 00 f0 f0 f0 f0 f0 f0 f0 f0\r\n");
   // No type in the header: the device comes from the list, and so its start.
   ui.ExpectOpenFile(Image("w.eep", {"", 0, 0x40, 0x5F}, data))
       .ExpectMessage(0x24, kIdYes, "Do you use MASK file ?")
@@ -255,7 +238,7 @@ TEST_F(NvmTransferTest, MaskedWriteChangesOnlyTheMaskedBits) {
   ASSERT_TRUE(Write(true));
   EXPECT_EQ(ui.LastFileDialog().filter, "mask files (*.vma)|*.VMA");
   const SimBytes now = target->Nvm(1, 0x00, 32);
-  for (size_t i = 0; i < 32; ++i) EXPECT_EQ(now[i], ((data[i] & mask[i]) | (old[i] & ~mask[i])) & 0xFF) << i;
+  for (size_t i = 0; i < 32; ++i) EXPECT_EQ(now[i], ((data[i] & mask(i)) | (old[i] & ~mask(i))) & 0xFF) << i;
   EXPECT_EQ(target->Nvm(1, 0x20, 1)[0], 0xFF);  // nothing past the image
 }
 
@@ -303,7 +286,7 @@ TEST_F(NvmTransferTest, CompareReportsDifferencesOrEquality) {
   ui.ExpectOpenFile(image).ExpectMessage(0x40, kIdOk, "All NVM image is equal to file");
   dialogs.confirms.push_back(kIdOk);
   ASSERT_TRUE(Compare());
-  EXPECT_FALSE(dialogs.confirmed.back().write);
+  EXPECT_EQ(dialogs.confirmed.back(), " SMALL 2 0x100-0x122 compare");
 
   ASSERT_TRUE(target->SetNvm(2, 0x101, {0x00}));
   ASSERT_TRUE(target->SetNvm(2, 0x122, {0x01}));

@@ -214,18 +214,6 @@ TEST_F(RegisterCommandsTest, PropertyEdit) {
   EXPECT_EQ(target->FrameCount(), frames);
 }
 
-TEST_F(RegisterCommandsTest, HRegValuesAreReadOnce) {
-  HRegisters.AddRegister(Reg("H1", 0x200));
-  HRegisters.SetValue(0x200, REG_VALUE_UNKNOWN);
-  target->SetRegister(0x200, 0x77);
-  commands.ShowRegisterFile(1);
-  EXPECT_EQ(host.shown, 1);
-  EXPECT_EQ(HRegisters.GetSnapshotValue(0x200), 0x77);
-  commands.ShowRegisterFile(0);
-  commands.ShowRegisterFile(1);
-  EXPECT_EQ(host.log, (std::vector<std::string>{"read1", "tabs", "grid0", "tabs", "grid0", "tabs", "grid0"}));
-}
-
 TEST_F(RegisterCommandsTest, ReloadMarksChangedValuesAndHoldsPolling) {
   for (uint32_t id : {0x10u, 0x11u, 0x12u}) SRegisters.SetValue(id, REG_VALUE_UNKNOWN);
   target->SetRegister(0x11, 2);

@@ -1,22 +1,18 @@
 // The register grid: layout, values, colours, navigation, tabs and sizes on
-// the presenter; a few offscreen checks that the widget forwards to it.
+// the presenter; offscreen, a key moves the cell and a changed value is painted
+// aqua (the double-click that opens the dialog: wiring_test and the e2e tests).
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QMouseEvent>
-#include <QTabBar>
 
 #include "model/registers.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
 #include "support/scripted_ui.h"
-#include "ui/frmeditreg.h"
 #include "ui/registergridrules.h"
 #include "ui/registergridtabcontrol.h"
-#include "ui/textconv.h"
 
 using testing_support::ScriptedUi;
 using ui::RegisterGridPresenter;
@@ -167,52 +163,44 @@ TEST_F(RegisterGridTest, CellColours) {
 TEST_F(RegisterGridTest, NavigationTable) {
   AddRegs(7);
   Metrics(104 * 5 / 2);
-  p.BuildRegisterGrid(0);  // value columns 2 and 4, rows 1 to 4
+  p.BuildRegisterGrid(0);  // value columns 2 and 4, rows 1 to 4; the last cell is 4,4
 
   p.SetCurrent(1, 1);  // a name cell: the pair's value cell becomes current
   p.SelectValuePair();
   EXPECT_EQ(2, p.Col());
-  EXPECT_EQ((ui::GridRect{1, 1, 2, 1}.Contains(1, 1)), p.Selection().Contains(1, 1));
+  EXPECT_TRUE(p.Selection().Contains(1, 1));
 
-  EXPECT_EQ(RegisterGridPresenter::KeyAction::Consumed, p.KeyDown(Key::Left, false, false));
-  EXPECT_EQ(2, p.Col());
-  EXPECT_EQ(1, p.Row());  // nothing before the first cell
-  p.KeyDown(Key::Up, false, false);
-  EXPECT_EQ(1, p.Row());
+  using Action = RegisterGridPresenter::KeyAction;
+  struct Step {
+    Key key;
+    bool ctrl;
+    const char* at;  // "col,row" afterwards
+    const char* why;
+  };
+  const Step steps[] = {
+      {Key::Left, false, "2,1", "nothing before the first cell"},
+      {Key::Up, false, "2,1", "nor above it"},
+      {Key::Right, false, "4,1", "the next pair"},
+      {Key::Right, false, "2,2", "wraps to the next row"},
+      {Key::Left, false, "4,1", "and back"},
+      {Key::Up, false, "2,4", "the previous pair's last row"},
+      {Key::Down, false, "4,1", "the next pair's first row"},
+      {Key::End, true, "4,4", "Ctrl+End: the last cell"},
+      {Key::Right, false, "4,4", "nothing after the last cell"},
+      {Key::Down, false, "4,4", "nor below it"},
+      {Key::Home, false, "2,4", "Home: the row's first value"},
+      {Key::Home, true, "2,1", "Ctrl+Home: the first cell"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.why);
+    EXPECT_EQ(Action::Consumed, p.KeyDown(step.key, step.ctrl, false));
+    EXPECT_EQ(step.at, std::to_string(p.Col()) + "," + std::to_string(p.Row()));
+  }
+  EXPECT_EQ(1, p.Selection().left);
 
-  p.KeyDown(Key::Right, false, false);
-  EXPECT_EQ(4, p.Col());
-  p.KeyDown(Key::Right, false, false);  // wraps to the next row
-  EXPECT_EQ(2, p.Col());
-  EXPECT_EQ(2, p.Row());
-  p.KeyDown(Key::Left, false, false);  // and back
-  EXPECT_EQ(4, p.Col());
-  EXPECT_EQ(1, p.Row());
-
-  p.KeyDown(Key::Up, false, false);  // previous pair's last row
-  EXPECT_EQ(2, p.Col());
-  EXPECT_EQ(4, p.Row());
-  p.KeyDown(Key::Down, false, false);  // next pair's first row
-  EXPECT_EQ(4, p.Col());
-  EXPECT_EQ(1, p.Row());
-
-  p.KeyDown(Key::End, true, false);
-  EXPECT_EQ(4, p.Col());
-  EXPECT_EQ(4, p.Row());
-  p.KeyDown(Key::Right, false, false);  // the last cell
-  p.KeyDown(Key::Down, false, false);
-  EXPECT_EQ(4, p.Col());
-  EXPECT_EQ(4, p.Row());
-  p.KeyDown(Key::Home, false, false);
-  EXPECT_EQ(2, p.Col());
-  EXPECT_EQ(4, p.Row());
-  p.KeyDown(Key::Home, true, false);
-  EXPECT_EQ(1, p.Row());
-  EXPECT_EQ((ui::GridRect{1, 1, 2, 1}).left, p.Selection().left);
-
-  EXPECT_EQ(RegisterGridPresenter::KeyAction::EditValue, p.KeyDown(Key::Enter, false, false));
-  EXPECT_EQ(RegisterGridPresenter::KeyAction::NotHandled, p.KeyDown(Key::Other, true, false));
-  EXPECT_EQ(RegisterGridPresenter::KeyAction::NotHandled, p.KeyDown(Key::Tab, false, false));
+  EXPECT_EQ(Action::EditValue, p.KeyDown(Key::Enter, false, false));
+  EXPECT_EQ(Action::NotHandled, p.KeyDown(Key::Other, true, false));
+  EXPECT_EQ(Action::NotHandled, p.KeyDown(Key::Tab, false, false));
 }
 
 TEST_F(RegisterGridTest, TabsFromDefaultsCtrlTabAndRememberedTopRows) {
@@ -364,9 +352,14 @@ class RegisterGridWidgetTest : public RegisterGridTest {
   TRegisterTabControl tabs;
 };
 
-TEST_F(RegisterGridWidgetTest, KeysMoveTheCurrentCell) {
-  const int pairs = tabs.Presenter().ColumnPairs();
-  ASSERT_GE(pairs, 2);
+TEST_F(RegisterGridWidgetTest, ChangedValueCellIsPaintedAquaAndKeysMoveTheCurrentCell) {
+  const QImage image = tabs.RegisterGrid->viewport()->grab().toImage();
+  const QPoint changed = CellCentre(2, 2) + QPoint(-tabs.RegisterGrid->columnWidth(2) / 2 + 3, 0);
+  const QPoint same = CellCentre(2, 1) + QPoint(-tabs.RegisterGrid->columnWidth(2) / 2 + 3, 0);
+  EXPECT_EQ(QColor(0, 255, 255), image.pixelColor(changed));
+  EXPECT_EQ(QColor(255, 255, 255), image.pixelColor(same));
+
+  ASSERT_GE(tabs.Presenter().ColumnPairs(), 2);
   Key(Qt::Key_Right);
   EXPECT_EQ(4, tabs.Presenter().Col());
   EXPECT_EQ(tabs.RegisterGrid->currentIndex().column(), 4);
@@ -374,37 +367,6 @@ TEST_F(RegisterGridWidgetTest, KeysMoveTheCurrentCell) {
   Key(Qt::Key_Down);
   EXPECT_EQ(2, tabs.Presenter().Row());
   EXPECT_EQ(2, tabs.RegisterGrid->currentIndex().row());
-}
-
-TEST_F(RegisterGridWidgetTest, DoubleClickOpensTheDialogOverTheCell) {
-  int opened = 0;
-  tabs.SetEditDialogRunner([&](TfrmEditReg& dlg) {
-    ++opened;
-    EXPECT_EQ(QStringLiteral("R1"), dlg.windowTitle());
-    dlg.initTimerTimer();
-    dlg.done(1);
-  });
-  tabs.show();
-  const QPoint at = CellCentre(2, 2);
-  QMouseEvent press(QEvent::MouseButtonPress, at, tabs.RegisterGrid->viewport()->mapToGlobal(at), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(tabs.RegisterGrid->viewport(), &press);
-  QMouseEvent dbl(QEvent::MouseButtonDblClick, at, tabs.RegisterGrid->viewport()->mapToGlobal(at), Qt::LeftButton,
-                  Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(tabs.RegisterGrid->viewport(), &dbl);
-  EXPECT_EQ(1, opened);
-  EXPECT_EQ(2, tabs.Presenter().Row());
-  EXPECT_EQ(ui::FormatRegisterStatus(*SRegisters.GetRegister(1), GetEcsType()),
-            ui::FromQt(tabs.RegisterStatusPanels[0]->text()));
-}
-
-TEST_F(RegisterGridWidgetTest, ChangedValueCellIsPaintedAqua) {
-  tabs.show();
-  const QImage image = tabs.RegisterGrid->viewport()->grab().toImage();
-  const QPoint changed = CellCentre(2, 2) + QPoint(-tabs.RegisterGrid->columnWidth(2) / 2 + 3, 0);
-  const QPoint same = CellCentre(2, 1) + QPoint(-tabs.RegisterGrid->columnWidth(2) / 2 + 3, 0);
-  EXPECT_EQ(QColor(0, 255, 255), image.pixelColor(changed));
-  EXPECT_EQ(QColor(255, 255, 255), image.pixelColor(same));
 }
 
 }  // namespace

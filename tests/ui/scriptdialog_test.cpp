@@ -80,7 +80,7 @@ void PressKey(QWidget* w, int key) {
   QApplication::sendEvent(w, &press);
 }
 
-TEST(ScriptDialogTest, IntegerInputConvertsOnOkAndRefusedTextKeepsItOpen) {
+TEST(ScriptDialogTest, InputConvertsOnOkRefusedTextKeepsItOpenEscapeKeepsTheValues) {
   TfrmIoDialog dlg(nullptr, ui::kIoInteger, ui::kIoInput, "Value?");
   dlg.SetInteger(7);
   dlg.show();
@@ -97,19 +97,18 @@ TEST(ScriptDialogTest, IntegerInputConvertsOnOkAndRefusedTextKeepsItOpen) {
   EXPECT_EQ(dlg.result(), 1);
   EXPECT_EQ(dlg.GetInteger(), 31);
   EXPECT_EQ(dlg.GetString(), "0x1F");
-}
 
-TEST(ScriptDialogTest, EscapeCancelsWithResultTwoAndKeepsTheValues) {
-  TfrmIoDialog dlg(nullptr, ui::kIoString, ui::kIoInput, "Name?");
-  dlg.SetString("old");
-  dlg.show();
-  EXPECT_EQ(dlg.windowTitle(), QStringLiteral("INPUT [STRING]"));
-  dlg.edtInput->setText(QStringLiteral("new"));
-  PressKey(dlg.edtInput, Qt::Key_Escape);
-  EXPECT_FALSE(dlg.isVisible());
-  EXPECT_EQ(dlg.result(), 2);
-  EXPECT_EQ(dlg.GetString(), "old");
-  EXPECT_EQ(dlg.GetSelectedIndex(), -1);
+  // Escape cancels with result 2 and keeps the values.
+  TfrmIoDialog text(nullptr, ui::kIoString, ui::kIoInput, "Name?");
+  text.SetString("old");
+  text.show();
+  EXPECT_EQ(text.windowTitle(), QStringLiteral("INPUT [STRING]"));
+  text.edtInput->setText(QStringLiteral("new"));
+  PressKey(text.edtInput, Qt::Key_Escape);
+  EXPECT_FALSE(text.isVisible());
+  EXPECT_EQ(text.result(), 2);
+  EXPECT_EQ(text.GetString(), "old");
+  EXPECT_EQ(text.GetSelectedIndex(), -1);
 }
 
 TEST(ScriptDialogTest, MessageButtonsGiveTheirResults) {
@@ -149,8 +148,6 @@ TEST(ScriptDialogTest, SelectListGivesTheChosenLine) {
   EXPECT_EQ(dlg.windowTitle(), QStringLiteral("SELECT"));
   ASSERT_EQ(dlg.lstSelect->count(), 3);
   EXPECT_EQ(dlg.GetSelectedIndex(), 0);
-  dlg.lstSelect->setCurrentRow(2);
-  EXPECT_EQ(dlg.GetSelectedIndex(), 2);
   dlg.lstSelect->clearSelection();
   EXPECT_EQ(dlg.GetSelectedIndex(), -1);
   dlg.lstSelect->setCurrentRow(1);

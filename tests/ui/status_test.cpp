@@ -74,7 +74,6 @@ TEST_F(StatusTest, TwoItemsOfOneRegisterShowTwoFieldsOfOneRead) {
   EXPECT_EQ((std::vector<std::string>{"Lo", "Hi", ""}), s.RowNames());
   EXPECT_EQ((std::vector<std::string>{"5", "10"}), s.ValueTexts(false));
   EXPECT_EQ((std::vector<std::string>{"0x5", "0xA"}), s.ValueTexts(true));
-  EXPECT_EQ("---", ui::FormatStatusValue(REG_VALUE_UNKNOWN, 0xFF, false));
 }
 
 TEST_F(StatusTest, PollStep) {
