@@ -101,7 +101,6 @@ TEST_F(BusBuiltinsTest, HooksDecideAndFailuresLeaveTheData) {
 
 TEST_F(BusBuiltinsTest, TargetHooksFailWithoutALink) {
   InstallTargetRegisterHooks();
-  EXPECT_EQ(GetBusHooks().busReadReg, &ScriptReadRegister);
   TStackData data;
   data.ival = 5;
   EXPECT_EQ(C(kReadReg, Args().Int(0x10).Ref(&data)), 1);

@@ -1,4 +1,5 @@
-// Built-ins called from compiled scripts with the real prelude.
+// Built-ins called from a compiled script on its own thread (compiler_test runs
+// the others on the test's thread).
 #include <pty.h>
 #include <unistd.h>
 
@@ -9,75 +10,10 @@
 #include "script/jcompiler.h"
 #include "script/jexecutable.h"
 #include "script/lexer.h"
-#include "script/modules.h"
-#include "script/sysbuiltins.h"
 #include "scripthost_recording.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-struct ScriptRun {
-  bool compiled = false;
-  std::string error;
-  int exitCode = -1;
-  TStackData value;
-  std::string output;
-};
-
-// Compiles "func main(args&, n) { body }" and runs it on this thread.
-ScriptRun RunMain(const std::string& body, RecordingScriptHost& host) {
-  ScriptRun r;
-  const std::vector<std::string> lines{"func main(args&, n) {", body, "}"};
-  TJCompiler compiler;
-  TJExecutable exe(4000, &host);
-  TStringListSource source(&lines);
-  r.compiled = compiler.Compile(source, exe, {"1"});
-  r.error = compiler.GetErrorMessage();
-  if (!r.compiled) return r;
-  r.exitCode = exe.RunHere();
-  r.value = exe.GetReturnValue();
-  if (r.exitCode) r.error = exe.GetErrorText();
-  r.output = host.window->Output();
-  return r;
-}
-
-::testing::AssertionResult Returns(const ScriptRun& r, int expected) {
-  if (!r.compiled || r.exitCode != 0) return ::testing::AssertionFailure() << r.error;
-  if (r.value.kind != dtInteger || r.value.ival != expected)
-    return ::testing::AssertionFailure() << "kind " << int(r.value.kind) << " value " << r.value.ival << " "
-                                         << r.value.sval;
-  return ::testing::AssertionSuccess();
-}
-
-TEST(BuiltinScripts, PreludeWrappersAndConstantsNeedNoDeclaration) {
-  RecordingScriptHost host;
-  EXPECT_TRUE(Returns(RunMain("sysSleep(0); return iicREG_8BIT_QN4718 * 100 + iicPT_3BYTE;", host), 1014));
-  EXPECT_TRUE(Returns(RunMain("return com8BIT + comPT_NO + comSB_1 + comFC_NO + btnYES_NO + dlgERROR;", host),
-                      0x43));
-  // Constants are plain globals: a script may change its own copy.
-  EXPECT_TRUE(Returns(RunMain("fileAPPEND = 5; return fileAPPEND;", host), 5));
-}
-
-TEST(BuiltinScripts, ResultsAndReferenceArgumentsReachTheScript) {
-  RecordingScriptHost host;
-  ClearGlobalValues();
-  ScriptRun r = RunMain(
-      "var v[3], got; v[0] = \"x\";"
-      "if (strScanf(\"V=12 I=0.5\", \"V=%d I=%lf\", v, 2) != 0) { return 1; }"
-      "if (typeof(v[0]) != sysINTEGER || v[0] != 12 || v[1] != 0.5) { return 2; }"
-      "if (sysGetGlobalValue(\"run\", got) != -1) { return 4; }"
-      "sysSetGlobalValue(\"run\", 1.5);"
-      "return sysGetSystemInfo(sysSCRIPT_VER);",
-      host);
-  ASSERT_TRUE(r.compiled && r.exitCode == 0) << r.error;
-  EXPECT_EQ(r.value.kind, dtString);
-  EXPECT_EQ(r.value.sval, "1.0.2");
-  // The store outlives the run.
-  EXPECT_TRUE(Returns(
-      RunMain("var got; if (sysGetGlobalValue(\"run\", got) != 0) { return 1; } return typeof(got) * 10 + (got == 1.5);",
-              host),
-      11));
-}
 
 // A serial exchange from a script thread, with open and close on the main
 // thread: the port slots are shared by both.

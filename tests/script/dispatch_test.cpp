@@ -7,36 +7,14 @@
 #include <thread>
 #include <vector>
 
+#include "builtins_env.h"
 #include "script/builtin_dispatch.h"
 #include "script/jexecutable.h"
-#include "scripthost_recording.h"
 #include "vmasm.h"
 
 namespace {
 
-// A handler's view of a script without a machine around it.
-class WindowOnlyEnv : public ScriptEnv {
- public:
-  void Print(const std::string& text) override { window.Print(text); }
-  ScriptWindow& Window() override { return window; }
-  ScriptHost& Host() override { return host; }
-  bool RunOnMainThread(const std::function<void()>& fn) override {
-    fn();
-    return true;
-  }
-  bool StopRequested() const override { return false; }
-  bool WaitFor(std::int64_t) override { return true; }
-  RecordingScriptWindow window;
-  RecordingScriptHost host;
-};
-
-TStackData RefTo(TStackData& cell) {
-  TStackData r;
-  r.kind = dtReference;
-  r.ref = &cell;
-  r.refCells = 1;
-  return r;
-}
+using builtins_test::Args;
 
 TEST(BuiltinDispatch, MainThreadSet) {
   for (int id : {1011, 1013, 1014, 1015, 1023, 1026, 1035, 1052, 1057, 1058, 1067, 1068, 2001, 2013})
@@ -45,44 +23,23 @@ TEST(BuiltinDispatch, MainThreadSet) {
     EXPECT_FALSE(IsMainThreadBuiltin(id)) << id;
 }
 
+// Scripts reach the window's position, text and progress in builtins_script_test.
 TEST(BuiltinDispatch, WindowBuiltinsWorkOnTheScriptWindow) {
-  WindowOnlyEnv env;
+  builtins_test::TestEnv env;
+  RecordingScriptWindow& window = *env.host.window;
   vmcode_t result;
-  TStackData x, y;
-  x.kind = dtString;
-  x.sval = "keep";
-  TStackData args[2] = {RefTo(x), RefTo(y)};
-  DispatchBuiltin(1058, args, &result, env);  // winGetPos(x&, y&)
-  EXPECT_EQ(dtInteger, x.kind);
-  EXPECT_EQ(10, x.ival);
-  EXPECT_EQ(20, y.ival);
-  EXPECT_EQ("keep", x.sval);  // only the integer field and the kind change
-
-  args[0].kind = args[1].kind = dtInteger;
-  args[0].ival = 300;
-  args[1].ival = 200;
-  DispatchBuiltin(1061, args, &result, env);  // winSetSize(w, h)
-  EXPECT_EQ(300, env.window.width);
-  EXPECT_EQ(200, env.window.height);
-
-  TStackData text;
-  args[0] = RefTo(text);
-  DispatchBuiltin(1062, args, &result, env);  // winGetText(str&)
-  EXPECT_EQ(dtString, text.kind);
-  EXPECT_EQ("Script", text.sval);
-
-  args[0].sval = "out.txt";
-  DispatchBuiltin(1068, args, &result, env);  // winSaveScreenAsFile(path)
-  EXPECT_EQ("out.txt", env.window.savedTo);
+  DispatchBuiltin(1061, Args().Int(300).Int(200).Cells(), &result, env);  // winSetSize(w, h)
+  EXPECT_EQ(300, window.width);
+  EXPECT_EQ(200, window.height);
+  DispatchBuiltin(1068, Args().Str("out.txt").Cells(), &result, env);  // winSaveScreenAsFile(path)
+  EXPECT_EQ("out.txt", window.savedTo);
   EXPECT_EQ(pcInteger, result.a);
   EXPECT_EQ(0, result.b);
-  env.window.saveSucceeds = false;
-  DispatchBuiltin(1068, args, &result, env);
+  window.saveSucceeds = false;
+  DispatchBuiltin(1068, Args().Str("out.txt").Cells(), &result, env);
   EXPECT_EQ(1, result.b);
-
-  // A by-reference parameter that holds no reference is left alone.
-  args[0].kind = dtInteger;
-  DispatchBuiltin(1064, args, &result, env);
+  // By-reference parameters that hold no reference are left alone.
+  for (int id : {1058, 1060, 1062, 1064}) DispatchBuiltin(id, Args().Int(0).Int(0).Cells(), &result, env);
 }
 
 struct ModuleCall {
@@ -129,7 +86,7 @@ class FakeModules {
 
 TEST(BuiltinDispatch, IdsGoToTheirModule) {
   FakeModules modules;
-  WindowOnlyEnv env;
+  builtins_test::TestEnv env;
   vmcode_t result;
   TStackData args[2];
   for (int id : {1001, 1057, 1069, 2001, 2013, 1058, 26, 999}) DispatchBuiltin(id, args, &result, env);
@@ -165,46 +122,42 @@ funcdata* CallWrappers(TJExecutable& exe, const std::vector<std::pair<int, int>>
   return m.Func();
 }
 
-TEST(BuiltinThreads, MainThreadBuiltinsRunThereAndResultsComeBack) {
+// A script on its own thread; the test's thread is the main thread and pumps.
+class ScriptThread : public ::testing::Test {
+ protected:
+  bool RunToEnd() {
+    exe.Continue();
+    return host.gui->PumpUntil([&] { return exe.IsTerminated(); });
+  }
+  RecordingScriptHost host{true};
+  TJExecutable exe{TJExecutable::kDefaultStackSize, &host};
+};
+
+TEST_F(ScriptThread, MainThreadBuiltinsRunThereAndResultsComeBack) {
   FakeModules modules;
-  RecordingScriptHost host(true);
-  TJExecutable exe(TJExecutable::kDefaultStackSize, &host);
-  // 1002 on the script thread, 1011 and 2006 on the main thread; the second
-  // 1011 writes nothing and returns what the record held.
-  exe.SetEntry(CallWrappers(exe, {{1002, 1}, {1011, 2}, {2006, 3}, {1011, 0}}));
-  exe.Continue();
-  ASSERT_TRUE(host.gui->PumpUntil([&] { return exe.IsTerminated(); }));
+  // 1002 and 1003 on the script thread (1003 prints from there), 1011 and 2006
+  // on the main thread; the second 1011 writes nothing and returns what the
+  // record held.
+  exe.SetEntry(CallWrappers(exe, {{1002, 1}, {1003, 4}, {1011, 2}, {2006, 3}, {1011, 0}}));
+  ASSERT_TRUE(RunToEnd());
   ASSERT_TRUE(exe.WaitDone());
   EXPECT_EQ("r2", exe.GetReturnValue().sval);
-  EXPECT_EQ("r1r2r3", host.window->Output());
+  EXPECT_EQ("r1trace\nr4r2r3", host.window->Output());
   std::vector<ModuleCall> calls = modules.Calls();
-  ASSERT_EQ(4u, calls.size());
+  ASSERT_EQ(5u, calls.size());
   const std::thread::id main = host.gui->MainThread();
   EXPECT_NE(main, calls[0].thread);
-  EXPECT_EQ(main, calls[1].thread);
+  EXPECT_NE(main, calls[1].thread);
   EXPECT_EQ(main, calls[2].thread);
+  EXPECT_EQ(main, calls[3].thread);
+  // Every print, the handler's own included, reached the window on the main thread.
   for (std::thread::id t : host.window->PrintThreads()) EXPECT_EQ(main, t);
 }
 
-TEST(BuiltinThreads, ScriptThreadHandlerPrintsThroughTheMainThread) {
+TEST_F(ScriptThread, AnErrorInAMainThreadBuiltinEndsTheRun) {
   FakeModules modules;
-  RecordingScriptHost host(true);
-  TJExecutable exe(TJExecutable::kDefaultStackSize, &host);
-  exe.SetEntry(CallWrappers(exe, {{1003, 0}}));
-  exe.Continue();
-  ASSERT_TRUE(host.gui->PumpUntil([&] { return exe.IsTerminated(); }));
-  EXPECT_TRUE(exe.WaitDone());
-  EXPECT_EQ("trace\n", host.window->Output());
-  EXPECT_EQ(host.gui->MainThread(), host.window->PrintThreads().at(0));
-}
-
-TEST(BuiltinThreads, AnErrorInAMainThreadBuiltinEndsTheRun) {
-  FakeModules modules;
-  RecordingScriptHost host(true);
-  TJExecutable exe(TJExecutable::kDefaultStackSize, &host);
   exe.SetEntry(CallWrappers(exe, {{1006, 1}, {1002, 2}}));
-  exe.Continue();
-  ASSERT_TRUE(host.gui->PumpUntil([&] { return exe.IsTerminated(); }));
+  ASSERT_TRUE(RunToEnd());
   EXPECT_FALSE(exe.WaitDone());
   EXPECT_EQ(1, exe.GetExitCode());
   EXPECT_EQ(1u, modules.Calls().size());
@@ -220,9 +173,7 @@ funcdata* Forever(TJExecutable& exe) {
   return m.Done();
 }
 
-TEST(VmThread, StopEndsALoopWithExitCodeZero) {
-  RecordingScriptHost host(true);
-  TJExecutable exe(TJExecutable::kDefaultStackSize, &host);
+TEST_F(ScriptThread, StopEndsALoopWithExitCodeZero) {
   exe.SetEntry(Forever(exe));
   exe.Continue();
   EXPECT_FALSE(exe.IsTerminated());
@@ -235,10 +186,8 @@ TEST(VmThread, StopEndsALoopWithExitCodeZero) {
 
 // The script waits for a main thread that never serves it: a stop must still
 // end it, and the call it waited with must never run.
-TEST(VmThread, StopReleasesAScriptWaitingForTheMainThread) {
+TEST_F(ScriptThread, StopReleasesAScriptWaitingForTheMainThread) {
   FakeModules modules;
-  RecordingScriptHost host(true);
-  TJExecutable exe(TJExecutable::kDefaultStackSize, &host);
   exe.SetEntry(CallWrappers(exe, {{1011, 1}}));
   exe.Continue();
   ASSERT_TRUE(host.gui->WaitForQueued());
@@ -249,18 +198,15 @@ TEST(VmThread, StopReleasesAScriptWaitingForTheMainThread) {
   EXPECT_TRUE(modules.Calls().empty());
 }
 
-TEST(VmThread, DestroyingARunningScriptStopsAndJoinsIt) {
-  RecordingScriptHost host(true);
-  auto exe = std::make_unique<TJExecutable>(TJExecutable::kDefaultStackSize, &host);
-  exe->SetEntry(Forever(*exe));
-  exe->Continue();
-  exe.reset();
+TEST_F(ScriptThread, DestroyingARunningScriptStopsAndJoinsIt) {
+  auto running = std::make_unique<TJExecutable>(TJExecutable::kDefaultStackSize, &host);
+  running->SetEntry(Forever(*running));
+  running->Continue();
+  running.reset();
   SUCCEED();
 }
 
-TEST(VmThread, WaitForEndsEarlyOnStop) {
-  RecordingScriptHost host;
-  TJExecutable exe(TJExecutable::kDefaultStackSize, &host);
+TEST_F(ScriptThread, WaitForEndsEarlyOnStop) {
   EXPECT_TRUE(exe.WaitFor(1));
   std::thread stopper([&] { exe.Stop(); });
   EXPECT_FALSE(exe.WaitFor(60000));
@@ -268,9 +214,7 @@ TEST(VmThread, WaitForEndsEarlyOnStop) {
   EXPECT_FALSE(exe.WaitFor(60000));
 }
 
-TEST(VmThread, RuntimeErrorOnTheThreadIsPrintedOnTheMainThread) {
-  RecordingScriptHost host(true);
-  TJExecutable exe(TJExecutable::kDefaultStackSize, &host);
+TEST_F(ScriptThread, RuntimeErrorOnTheThreadIsPrintedOnTheMainThread) {
   VmAsm m(exe, "main");
   m.Int(1);
   m.Int(0);
@@ -278,8 +222,7 @@ TEST(VmThread, RuntimeErrorOnTheThreadIsPrintedOnTheMainThread) {
   m.Emit(opReturn);
   exe.SetEntry(m.Done());
   exe.ShowWindow();
-  exe.Continue();
-  ASSERT_TRUE(host.gui->PumpUntil([&] { return exe.IsTerminated(); }));
+  ASSERT_TRUE(RunToEnd());
   EXPECT_FALSE(exe.WaitDone());
   ASSERT_EQ(1u, host.window->Pieces().size());
   EXPECT_EQ("RUNTIME ERROR: 関数 main で 0 による剰余算", host.window->Pieces()[0].text);
@@ -288,9 +231,7 @@ TEST(VmThread, RuntimeErrorOnTheThreadIsPrintedOnTheMainThread) {
   EXPECT_EQ(1, host.window->shown);
 }
 
-TEST(VmThread, StopBeforeStartNeverRuns) {
-  RecordingScriptHost host(true);
-  TJExecutable exe(TJExecutable::kDefaultStackSize, &host);
+TEST_F(ScriptThread, StopBeforeStartNeverRuns) {
   exe.SetEntry(Forever(exe));
   exe.Stop();
   EXPECT_TRUE(exe.IsTerminated());

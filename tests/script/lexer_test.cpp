@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "script/jcompiler_hash.h"
 #include "script/lexer.h"
 #include "script/vmcode.h"
 
@@ -27,9 +26,9 @@ struct Lexed {
   std::string error;
 };
 
-Lexed Lex(const std::vector<std::string>& lines, const THash* scopes = nullptr) {
+Lexed Lex(const std::vector<std::string>& lines) {
   TStringListSource source(&lines);
-  TLex lex(&source, scopes);
+  TLex lex(&source, nullptr);
   Lexed out;
   for (int i = 0; i < 1000; ++i) {
     const TToken* t = lex.GetToken();
@@ -59,12 +58,6 @@ TEST(StringListSourceTest, LinesEndWithNewlineThenTheEndForEver) {
   EXPECT_EQ(ReadAll(source), (std::vector<int>{'a', 'b', 10, 10, -1}));  // 0xFF reads as -1
   EXPECT_EQ(ReadAll(source), (std::vector<int>{'c', 10, -1}));
   EXPECT_EQ(source.GetChar(), -1);
-  source.Reset();
-  EXPECT_EQ(source.GetChar(), 'a');
-
-  std::vector<std::string> sjis{"\x82\xA0"};
-  TStringListSource wide(&sjis);
-  EXPECT_EQ(ReadAll(wide), (std::vector<int>{static_cast<signed char>(0x82), static_cast<signed char>(0xA0), 10, -1}));
 }
 
 TEST(LexStreamerTest, PushBackHoldsFiveAndRawReadsDoNotCountLines) {
@@ -154,26 +147,6 @@ TEST(LexTest, StringAcrossLinesDoesNotCountTheLine) {
   ASSERT_NE(lex.GetToken(), nullptr);
   EXPECT_EQ(lex.CurrentToken().name, "x");
   EXPECT_EQ(lex.GetLine(), 2);  // one less than the real line 3
-}
-
-TEST(LexTest, NamesFollowTheInnermostScope) {
-  THash scopes;
-  scopes.HashPushScope();
-  scopes.HashDefine("if", 10, nullptr);
-  scopes.HashDefine("__sys_sleep", 1002, nullptr);
-  vardata var;
-  EXPECT_EQ(Lex({"if __sys_sleep foo"}, &scopes).kinds,
-            (std::vector<std::int32_t>{10, 1002, tkUndeclared}));
-  scopes.HashPushScope();
-  EXPECT_TRUE(scopes.HashDefine("if", tkVariable, &var));
-  EXPECT_FALSE(scopes.HashDefine("if", tkVariable, nullptr));
-  Lexed inner = Lex({"if"}, &scopes);
-  EXPECT_EQ(inner.kinds[0], tkVariable);
-  EXPECT_EQ(inner.tokens[0].data, &var);
-  EXPECT_EQ(inner.tokens[0].isIdent, 1);
-  scopes.HashPopScope();
-  EXPECT_EQ(Lex({"if"}, &scopes).kinds[0], 10);
-  EXPECT_EQ(Lex({"1"}, &scopes).tokens[0].isIdent, 0);
 }
 
 TEST(LexTest, PushedBackTokenAndReadToSemicolon) {

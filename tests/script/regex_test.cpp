@@ -59,12 +59,9 @@ TEST(RegexScan, MatchLinesStopsAtTheFirstMatchOrError) {
   EXPECT_EQ(re.MatchLines({"a", "b"}, "(", 0, start, matched, line), bregPatternError);
 }
 
-TEST(RegexScan, FormatPiecesAndKinds) {
-  EXPECT_EQ(SplitScanfFormat("x=%d y=%d"), (std::vector<std::string>{"x=%d y=%n", "%d%n"}));
-  EXPECT_EQ(SplitScanfFormat("%d,%d"), (std::vector<std::string>{"%d,%n", "%d%n"}));
+TEST(RegexScan, PieceKinds) {
   EXPECT_EQ(ClassifyScanfPieces({"%d%n", "%c%n", "%s%n", "%lf%n", "%f%n", "%f items%n"}),
             (std::vector<int>{scanInteger, scanChar, scanString, scanDouble, scanFloat, scanString}));
-  EXPECT_EQ(ScanfFormatToPattern("a=%d b=%lf"), "/a=\\S{1,} b=\\S{1,}/");
 }
 
 TEST(RegexScan, ScanfConvertsTheMatchedPartPieceByPiece) {

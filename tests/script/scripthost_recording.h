@@ -24,7 +24,7 @@ class RecordingScriptWindow : public ScriptWindow {
     int color;  // -1: the memo's own colour
   };
   void Show() override { ++shown; }
-  void Close() override { ++closed; }
+  void Close() override {}
   void Print(const std::string& text) override { Record(text, -1); }
   void PrintColored(const std::string& text, int color) override { Record(text, color); }
   bool SaveOutput(const std::string& fileName) override {
@@ -37,10 +37,10 @@ class RecordingScriptWindow : public ScriptWindow {
   void SetSize(int w, int h) override { width = w, height = h; }
   std::string GetText() override { return text; }
   void SetText(const std::string& t) override { text = t; }
-  void SetColor(int c) override { color = c; }
+  void SetColor(int) override {}
   int GetProgress() override { return progress; }
   void SetProgress(int p) override { progress = p; }
-  void SetTextColor(int c) override { textColor = c; }
+  void SetTextColor(int) override {}
 
   std::vector<Piece> Pieces() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -57,8 +57,8 @@ class RecordingScriptWindow : public ScriptWindow {
     return threads_;
   }
 
-  int shown = 0, closed = 0;
-  int left = 10, top = 20, width = 469, height = 425, progress = 0, color = 0, textColor = 0;
+  int shown = 0;
+  int left = 10, top = 20, width = 469, height = 425, progress = 0;
   std::string text = "Script", savedTo;
   bool saveSucceeds = true;
 
@@ -171,7 +171,6 @@ class RecordingScriptHost : public ScriptHost {
     return g;
   }
   int InputDialog(const std::string& prompt, int option, ScriptInputValue& value) override {
-    prompts.push_back(prompt);
     options.push_back(option);
     if (inputAnswers.empty()) {
       ADD_FAILURE() << "unexpected input dialog: " << prompt;
@@ -183,12 +182,10 @@ class RecordingScriptHost : public ScriptHost {
     return answer.first;
   }
   int MessageDialog(const std::string& prompt, int option) override {
-    prompts.push_back(prompt);
     options.push_back(option);
     return Next(prompt);
   }
   int SelectDialog(const std::string& prompt, const std::vector<std::string>& items, int& index) override {
-    prompts.push_back(prompt);
     selectItems = items;
     int result = Next(prompt);
     if (result == kScriptDlgOk) index = selectIndex;
@@ -201,7 +198,7 @@ class RecordingScriptHost : public ScriptHost {
   std::deque<std::pair<int, ScriptInputValue>> inputAnswers;
   std::deque<int> answers;  // message and select dialogs
   int selectIndex = 0;
-  std::vector<std::string> prompts, selectItems;
+  std::vector<std::string> selectItems;
   std::vector<int> options;
 
  private:

@@ -78,17 +78,26 @@ TEST_F(ScriptManagerTest, FileThatIsMissingOrEmptyDoesNotOpen) {
   }
 }
 
-TEST_F(ScriptManagerTest, MainReturningZeroSucceedsWithSlotNumberAsFirstArgument) {
+// The slot number comes first, then the given arguments; parameters come from
+// the .ini file beside the script.
+TEST_F(ScriptManagerTest, MainReturningZeroSucceedsWithArgumentsAndParameters) {
+  dir.Write("ok.ini", "[Speed]\r\nInputMethod=5\r\nValue=fast\r\n");
   const std::string path = Script("ok.jsc",
                                   "func main(ArgString&, ArgCount) {\r\n"
-                                  "  if ArgCount != 1 { return 10; }\r\n"
+                                  "  if ArgCount != 3 { return 10; }\r\n"
                                   "  if ArgString[0] != \"1\" { return 11; }\r\n"
+                                  "  if ArgString[1] != \"x\" { return 12; }\r\n"
+                                  "  if ArgString[2] != \"y\" { return 13; }\r\n"
+                                  "  if sysGetParam(\"Speed\") != \"fast\" { return 14; }\r\n"
+                                  "  if sysGetParam(\"Missing\") != \"\" { return 15; }\r\n"
                                   "  print(\"done\\n\");\r\n"
                                   "  return 0;\r\n"
                                   "}\r\n");
   TScriptManager m(path, 1, &host);
   ASSERT_TRUE(m.IsOpened());
-  EXPECT_TRUE(Run(m)) << m.GetLastError();
+  ASSERT_TRUE(m.Start({"x", "y"}));
+  ASSERT_TRUE(WaitFinished(m));
+  EXPECT_TRUE(m.CollectResults()) << m.GetLastError() << " result " << m.GetResult().ival;
   EXPECT_EQ(m.GetResult().kind, dtInteger);
   EXPECT_EQ(m.GetResult().ival, 0);
   ASSERT_NE(host.window, nullptr);
@@ -96,40 +105,22 @@ TEST_F(ScriptManagerTest, MainReturningZeroSucceedsWithSlotNumberAsFirstArgument
   EXPECT_EQ(host.window->Output(), "done\n");
 }
 
-TEST_F(ScriptManagerTest, GivenArgumentsFollowTheSlotNumber) {
-  const std::string path = Script("args.jsc",
-                                  "func main(a&, n) {\n"
-                                  "  if n != 3 { return 1; }\n"
-                                  "  if a[1] != \"x\" { return 2; }\n"
-                                  "  if a[2] != \"y\" { return 3; }\n"
-                                  "  return 0;\n"
-                                  "}\n");
-  TScriptManager m(path, 1, &host);
-  ASSERT_TRUE(m.Start({"x", "y"}));
-  ASSERT_TRUE(WaitFinished(m));
-  EXPECT_TRUE(m.CollectResults()) << m.GetLastError() << " result " << m.GetResult().ival;
-}
-
-TEST_F(ScriptManagerTest, MainReturningAnythingButIntegerZeroFailsToExecute) {
-  for (const char* value : {"1", "\"0\"", "0.0"}) {
-    const std::string path = Script("ret.jsc", std::string("func main(a&, n) { return ") + value + "; }\n");
-    TScriptManager m(path, 1, &host);
-    EXPECT_FALSE(Run(m)) << value;
-    EXPECT_EQ(m.GetLastError(), "User Script ERROR #1 : Fail to execute!") << value;
+TEST_F(ScriptManagerTest, AnythingButIntegerZeroOrARuntimeErrorFailsForItsSlot) {
+  const struct {
+    const char* body;
+    const char* error;
+  } cases[] = {
+      {"return 1;", "User Script ERROR #1 : Fail to execute!"},
+      {"return \"0\";", "User Script ERROR #1 : Fail to execute!"},
+      {"return 0.0;", "User Script ERROR #1 : Fail to execute!"},
+      {"var z; z = 0; return 1 / z;", "User Script ERROR #1 : RUNTIME Error!"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.body);
+    TScriptManager m(Script("ret.jsc", std::string("func main(a&, n) { ") + c.body + " }\n"), 1, &host);
+    EXPECT_FALSE(Run(m));
+    EXPECT_EQ(m.GetLastError(), c.error);
   }
-}
-
-TEST_F(ScriptManagerTest, RuntimeErrorIsReportedForItsSlot) {
-  const std::string path = Script("div.jsc", "func main(a&, n) { var z; z = 0; return 1 / z; }\n");
-  TScriptManager m(path, 1, &host);
-  EXPECT_FALSE(Run(m));
-  EXPECT_EQ(m.GetLastError(), "User Script ERROR #1 : RUNTIME Error!");
-  // The machine printed the error in red into the window.
-  ASSERT_NE(host.window, nullptr);
-  const auto pieces = host.window->Pieces();
-  ASSERT_FALSE(pieces.empty());
-  EXPECT_EQ(pieces.back().color, kScriptErrorColor);
-  EXPECT_EQ(pieces.back().text.rfind("RUNTIME ERROR: ", 0), 0u);
 }
 
 TEST_F(ScriptManagerTest, CompileErrorIsPrefixedAndLeavesNothingRunning) {
@@ -145,25 +136,13 @@ TEST_F(ScriptManagerTest, CompileErrorIsPrefixedAndLeavesNothingRunning) {
   EXPECT_EQ(m.GetLastError(), error);
 }
 
-TEST_F(ScriptManagerTest, ParametersComeFromTheIniFileBesideTheScript) {
-  dir.Write("param.ini", "[Speed]\r\nInputMethod=5\r\nValue=fast\r\n");
-  const std::string path = Script("param.jsc",
-                                  "func main(a&, n) {\n"
-                                  "  var s, t;\n"
-                                  "  s = sysGetParam(\"Speed\");\n"
-                                  "  t = sysGetParam(\"Missing\");\n"
-                                  "  if s != \"fast\" { return 1; }\n"
-                                  "  if t != \"\" { return 2; }\n"
-                                  "  return 0;\n"
-                                  "}\n");
-  TScriptManager m(path, 1, &host);
-  EXPECT_TRUE(Run(m)) << m.GetLastError() << " result " << m.GetResult().ival;
-}
-
-TEST_F(ScriptManagerTest, StopAllEndsALoopingScriptAndTerminateAllClosesItsWindow) {
+TEST_F(ScriptManagerTest, SecondStartReplacesALoopStopAllEndsItTerminateAllClosesItsWindow) {
   const std::string path = Script("loop.jsc", "func main(a&, n) { while 1 { } return 0; }\n");
   ClosingHost closing;
   TScriptManager m(path, 1, &closing);
+  ASSERT_TRUE(m.Start());
+  ASSERT_NE(m.Slot(0), nullptr);
+  // The running executable is stopped and deleted before the new one starts.
   ASSERT_TRUE(m.Start());
   EXPECT_FALSE(m.IsFinished());
   EXPECT_TRUE(m.StopAll());
@@ -173,20 +152,6 @@ TEST_F(ScriptManagerTest, StopAllEndsALoopingScriptAndTerminateAllClosesItsWindo
   m.TerminateAll();
   EXPECT_EQ(closing.closes, 1);
   EXPECT_EQ(m.Slot(0), nullptr);
-}
-
-TEST_F(ScriptManagerTest, SecondStartReplacesTheRunningThreads) {
-  const std::string path = Script("loop.jsc", "func main(a&, n) { while 1 { } return 0; }\n");
-  TScriptManager m(path, 1, &host);
-  ASSERT_TRUE(m.Start());
-  TJExecutable* first = m.Slot(0);
-  ASSERT_NE(first, nullptr);
-  // The running executable is stopped and deleted before the new one starts.
-  ASSERT_TRUE(m.Start());
-  EXPECT_FALSE(m.IsFinished());
-  m.StopAll();
-  EXPECT_TRUE(WaitFinished(m));
-  // Destruction waits for what still runs.
 }
 
 TEST_F(ScriptManagerTest, ClosingAScriptWindowAsksOnlyWhileTheScriptRuns) {

@@ -43,16 +43,6 @@ class VmAsm {
     c->sval = s;
     return c;
   }
-  vmcode_t* Ref(int cell, int kind, int cells = 0) {
-    vmcode_t* c = Emit(opPushRef, cell, kind);
-    c->cells = cells;
-    return c;
-  }
-  vmcode_t* RefAlt(int cell, int kind, int cells = 0) {
-    vmcode_t* c = Emit(opPushRefAlt, cell, kind);
-    c->cells = cells;
-    return c;
-  }
   vmcode_t* Call(funcdata* f) {
     vmcode_t* c = Emit(opCall);
     c->callee = f;
@@ -67,7 +57,6 @@ class VmAsm {
     return func_;
   }
   funcdata* Func() const { return func_; }
-  void ByRef(int param) { func_->byValue[param] = 0; }
 
   int line = 0;
 
