@@ -113,15 +113,35 @@ std::string FormatConversion(const std::string& spec, char conv, const TStackDat
     big.resize(n);
     return big;
   };
+  // A value of another kind is converted: a cell's other fields hold
+  // whatever an earlier value left there and must never reach the text.
+  auto integer = [&]() -> std::int32_t {
+    std::int32_t v = 0;
+    if (arg.kind == dtInteger) return arg.ival;
+    if (arg.kind == dtFloating) return TruncateToInteger(arg.fval);
+    if (arg.kind == dtString && ParseIntegerText(arg.sval, v)) return v;
+    return 0;
+  };
   switch (conv) {
     case 'd':
-    case 'i': return emit(static_cast<int>(arg.ival));
+    case 'i': return emit(static_cast<int>(integer()));
     case 'o':
     case 'u':
     case 'x':
-    case 'X': return emit(static_cast<unsigned>(arg.ival));
-    case 's': return emit(arg.sval.c_str());
-    default: return emit(arg.fval);  // f e g E G
+    case 'X': return emit(static_cast<unsigned>(integer()));
+    case 's': {
+      if (arg.kind == dtString) return emit(arg.sval.c_str());
+      std::string text;
+      AppendValueText(text, arg);
+      return emit(text.c_str());
+    }
+    default: {  // f e g E G
+      double v = 0.0;
+      if (arg.kind == dtFloating) v = arg.fval;
+      else if (arg.kind == dtInteger) v = arg.ival;
+      else if (arg.kind == dtString && !ParseFloatingText(arg.sval, v)) v = 0.0;
+      return emit(v);
+    }
   }
 }
 

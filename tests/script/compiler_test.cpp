@@ -218,6 +218,8 @@ TEST(ScriptRunTest, ExpressionsStatementsAndCalls) {
       // print and strPrintf are values; a missing ')' before ';' is accepted.
       {"var s; s = print(\"a\", 1, 2.5); print(\"b\"; return s + strPrintf(\"|%d-%s\", 5, \"x\");",
        "a12.500000|5-x"},
+      // A number shown with %s is its own text, never what an earlier string left in the cell.
+      {"var s; s = \"secret\" + \"x\"; return strPrintf(\"[%s]\", 5);", "[5]"},
       // continue skips the rest of the body, break leaves, else runs otherwise.
       {"var i, s; while i < 6 { i = i + 1; if i == 2 { continue; } if i == 5 { break; } else { s = s + i; } }"
        " return \"\" + s + \":\" + i;",

@@ -242,8 +242,8 @@ TEST(VmPrint, StrPrintfConversions) {
   EXPECT_TRUE(Is(Printf({"%d%%", 3}), "3%%"));
   EXPECT_TRUE(Is(Printf({"ab%", 1}), "ab"));
   EXPECT_TRUE(Is(Printf({"%e", 1500.0}), "1.500000e+03"));
-  // The named field is read whatever the kind: a fresh integer cell's string is empty.
-  EXPECT_TRUE(Is(Printf({"%s|%d", 5, 7}), "|7"));
+  // A value of another kind is converted, never read from a stale field.
+  EXPECT_TRUE(Is(Printf({"%s|%d|%d|%.1f|%s", 5, 7.9, "12", 3, 2.5}), "5|7|12|3.0|2.5"));
   // Length letters, '*' and %n cannot reach printf with the wrong argument.
   EXPECT_TRUE(Is(Printf({"%ld %lld %hd", 1, 2, 3}), "1 2 3"));
   EXPECT_TRUE(Is(Printf({"%*d", 4}), "4"));
