@@ -767,6 +767,11 @@ void TJExecutable::Interpret(funcdata* entry) {
           // Only the prelude's wrappers may call a built-in: their frame is
           // the built-in's argument list and the next instruction its result.
           if (code->line != 0 || !code->next) OperationError(kErrBadCode, fn);
+          // A built-in reads the field it needs whatever the argument's kind;
+          // give the other fields the argument's own value, so nothing an
+          // earlier value left in the cell can reach it.
+          for (std::int32_t i = 0; i < fn->paramCount && i < kMaxParams; ++i)
+            if (fn->byValue[i]) AlignValueFields(base[i]);
           CallBuiltin(code->op, base, code->next);
         }
         break;

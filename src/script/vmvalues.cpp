@@ -134,3 +134,23 @@ std::int32_t TruncateToInteger(double value) {
   if (value <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
   return static_cast<std::int32_t>(value);
 }
+
+void AlignValueFields(TStackData& cell) {
+  switch (cell.kind) {
+    case dtInteger:
+      cell.fval = cell.ival;
+      cell.sval.clear();
+      AppendIntegerText(cell.sval, cell.ival);
+      break;
+    case dtFloating:
+      cell.ival = TruncateToInteger(cell.fval);
+      cell.sval.clear();
+      AppendFloatingText(cell.sval, cell.fval);
+      break;
+    case dtString:
+      cell.ival = 0;
+      cell.fval = 0.0;
+      break;
+    default: break;
+  }
+}

@@ -22,6 +22,10 @@ bool ParseIntegerText(const std::string& text, std::int32_t& value);
 // A decimal floating number (sign, fraction, exponent), blanks around it
 // allowed; the decimal point is always ".".
 bool ParseFloatingText(const std::string& text, double& value);
+// Sets the fields other than the kind's own from the value: a number's text,
+// the integer and floating forms of each other; a string's numbers are 0.
+void AlignValueFields(TStackData& cell);
+
 // Truncation toward zero, held to the 32-bit range (NaN gives 0).
 std::int32_t TruncateToInteger(double value);
 

@@ -220,6 +220,8 @@ TEST(ScriptRunTest, ExpressionsStatementsAndCalls) {
        "a12.500000|5-x"},
       // A number shown with %s is its own text, never what an earlier string left in the cell.
       {"var s; s = \"secret\" + \"x\"; return strPrintf(\"[%s]\", 5);", "[5]"},
+      // A built-in given a number where it reads text sees the number's text.
+      {"var s; s = \"secretx\" + \"5\"; return \"\" + strSearch(\"ab5\", 0, 5);", "2"},
       // continue skips the rest of the body, break leaves, else runs otherwise.
       {"var i, s; while i < 6 { i = i + 1; if i == 2 { continue; } if i == 5 { break; } else { s = s + i; } }"
        " return \"\" + s + \":\" + i;",
