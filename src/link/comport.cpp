@@ -107,6 +107,8 @@ bool TComPort::Write(const uint8_t* buffer, uint32_t length) {
 
 void TComPort::Purge() {
   lastError_ = 0;
+  // Bytes the receive thread has read but not yet queued are dropped too.
+  std::lock_guard<std::mutex> guard(pullLock_);
   device_.Purge();
   queue_.Clear();
 }

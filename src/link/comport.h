@@ -73,7 +73,7 @@ class TComPort : public TBusPhysicalLayer {
   platform::SerialDevice device_;
   std::thread receiveThread_;
   // Held by whoever takes bytes off the device: the receive thread for one
-  // read and its put, a reader in WaitForData for the whole wait.
+  // read and its put, a reader in WaitForData for the whole wait, and Purge.
   std::mutex pullLock_;
   // 0, or kErrReadFailed once the receive thread's read failed.
   std::atomic<uint8_t> readFailure_{0};

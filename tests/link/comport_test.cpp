@@ -256,6 +256,24 @@ TEST_F(ComPortTest, AWaitingReaderAndTheReceiveThreadKeepTheBytesInOrder) {
   EXPECT_FALSE(port_.WaitForData(5));
 }
 
+TEST_F(ComPortTest, PurgeDropsWhatTheReceiveThreadHasReadButNotQueued) {
+  ASSERT_TRUE(port_.Open(0, 12, 0, 0, 0, 0));
+  const Bytes stale(40, 0xA5);
+  int leftovers = 0;
+  for (int round = 0; round < 1000; ++round) {
+    SendFromTarget(stale);
+    // Purge at every stage of the receive thread's read and put.
+    for (int spin = round % 50; spin > 0; --spin) std::this_thread::yield();
+    port_.Purge();
+    int waiting = 1;
+    while (ioctl(slave_, TIOCINQ, &waiting) == 0 && waiting > 0) port_.Purge();
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+    leftovers += port_.InQueueCount() > 0;
+    port_.Purge();
+  }
+  EXPECT_EQ(leftovers, 0);
+}
+
 TEST_F(ComPortTest, ABytePastAFullQueueIsDropped) {
   ASSERT_TRUE(port_.Open(0, 12, 0, 0, 0, 0));
   Bytes data(8192);
