@@ -3,14 +3,17 @@
 // NvmTransfer: 64 KiB written to and read back from an NVM device at 115200
 // baud with the target pacing its replies to the wire, in blocks of the
 // protocol's largest size (frame sizes of examples/vund.dat). Reported: wall
-// time against wire time (bytes both ways x 10 / baud) and the CPU time of
-// this process (protocol, serial port and its receive thread).
+// time against wire time (bytes both ways x 10 / baud), what the difference
+// comes to per exchange, and the CPU time of this process (protocol, serial
+// port and its receive thread).
 // Exchange: one register read over an unpaced pty; the median of many.
 // ExchangeInProcess: the same read against the simulated target in this
 // process, without a pty: what the protocol code itself costs.
 //
 // The target runs as its own process (vund-target-sim next to this build, or
-// VUND_TARGET_SIM) so that its CPU time is not counted here.
+// VUND_TARGET_SIM) so that its CPU time is not counted here. The figures move
+// with the machine's load: compare medians of several runs
+// (--benchmark_repetitions=5).
 #include <benchmark/benchmark.h>
 #include <signal.h>
 #include <spawn.h>
@@ -246,6 +249,7 @@ void NvmTransfer(benchmark::State& state, bool ecs3) {
   state.counters["wire_s"] = wire;
   state.counters["wall_s"] = wall;
   state.counters["wall_over_wire_%"] = (wall / wire - 1.0) * 100.0;
+  state.counters["over_wire_per_exchange_us"] = exchanges ? (wall - wire) / double(exchanges) * 1e6 : 0;
   state.counters["cpu_s"] = cpu;
   state.counters["cpu_of_wall_%"] = cpu / wall * 100.0;
 }
