@@ -190,11 +190,16 @@ void TComPort::ReceiveLoop() {
       case platform::SerialDevice::WaitResult::TimedOut:
         break;
     }
-    int pulled = 0;
-    {
-      std::lock_guard<std::mutex> guard(pullLock_);
-      pulled = PullInput();
+    std::unique_lock<std::mutex> guard(pullLock_, std::try_to_lock);
+    if (!guard.owns_lock()) {
+      // A reader waiting on the device takes this input itself. Looking
+      // again in a moment, rather than sleeping on the lock, spares the
+      // reader a wake-up of this thread on its way out.
+      if (device_.WaitWake(kStandAsideMs)) return;
+      continue;
     }
+    const int pulled = PullInput();
+    guard.unlock();
     if (pulled < 0) {
       // A failed or hung-up device stays failed: wait for Close instead of
       // spinning on it.

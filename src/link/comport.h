@@ -34,6 +34,9 @@ class TComPort : public TBusPhysicalLayer {
   static constexpr uint32_t kOutQueueSize = 4096;
   static constexpr uint32_t kWriteTimeoutMs = 1000;
   static constexpr int kChunkSize = 256;
+  // How long the receive thread leaves the device to a waiting reader before
+  // it looks again.
+  static constexpr int kStandAsideMs = 1;
 
   TComPort() = default;
   ~TComPort() override;
@@ -73,7 +76,8 @@ class TComPort : public TBusPhysicalLayer {
   platform::SerialDevice device_;
   std::thread receiveThread_;
   // Held by whoever takes bytes off the device: the receive thread for one
-  // read and its put, a reader in WaitForData for the whole wait, and Purge.
+  // read and its put (it never waits for the lock), a reader in WaitForData
+  // for the whole wait, and Purge.
   std::mutex pullLock_;
   // 0, or kErrReadFailed once the receive thread's read failed.
   std::atomic<uint8_t> readFailure_{0};

@@ -220,12 +220,13 @@ SerialDevice::WaitResult SerialDevice::WaitInput(int timeoutMs) {
   }
 }
 
-void SerialDevice::WaitWake() {
-  if (wakeFd_ < 0) return;
+bool SerialDevice::WaitWake(int timeoutMs) {
+  if (wakeFd_ < 0) return true;
   for (;;) {
     struct pollfd p {wakeFd_, POLLIN, 0};
-    if (poll(&p, 1, -1) < 0 && errno == EINTR) continue;
-    return;
+    const int ready = poll(&p, 1, timeoutMs);
+    if (ready < 0 && errno == EINTR) continue;
+    return ready != 0;
   }
 }
 

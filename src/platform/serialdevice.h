@@ -54,8 +54,9 @@ class SerialDevice {
   // which ReadSome then reveals), or Wake is called; with a timeoutMs >= 0, at
   // most that long.
   WaitResult WaitInput(int timeoutMs = -1);
-  // Blocks until Wake is called (a receiver that has given up on the device).
-  void WaitWake();
+  // Blocks until Wake is called (a receiver that has given up on the device),
+  // or at most timeoutMs when that is >= 0; true when woken.
+  bool WaitWake(int timeoutMs = -1);
   // Releases WaitInput and WaitWake, now or at their next call. Thread-safe.
   void Wake();
 

@@ -165,7 +165,7 @@ TEST(SerialDevice, ReadSomeWaitAndWake) {
   d.WaitWake();  // stays released until the device is closed
 }
 
-TEST(SerialDevice, WaitInputWithATimeOut) {
+TEST(SerialDevice, WaitInputAndWaitWakeWithATimeOut) {
   Pty pty;
   ASSERT_GE(pty.master, 0);
   SerialDevice d;
@@ -180,8 +180,11 @@ TEST(SerialDevice, WaitInputWithATimeOut) {
   });
   EXPECT_EQ(d.WaitInput(10000), SerialDevice::WaitResult::Readable);
   target.join();
+  EXPECT_FALSE(d.WaitWake(0));
+  EXPECT_FALSE(d.WaitWake(5));
   d.Wake();
   EXPECT_EQ(d.WaitInput(10000), SerialDevice::WaitResult::Woken);
+  EXPECT_TRUE(d.WaitWake(10000));
 }
 
 TEST(SerialDevice, WriteAllFinishesAcrossPartialWritesAndStopsAtTheTimeOut) {
