@@ -119,7 +119,7 @@ bool TComPort::WaitForData(uint32_t timeoutMs) {
   if (readFailure_) return queue_.WaitForData(timeoutMs);
   // While the reader waits it alone takes bytes off the device, woken by the
   // device itself: a reply does not wait for the receive thread to run and
-  // wake the reader. The receive thread waits on the lock meanwhile.
+  // wake the reader. The receive thread stands aside meanwhile.
   using Steady = std::chrono::steady_clock;
   const Steady::time_point deadline = Steady::now() + std::chrono::milliseconds(timeoutMs);
   std::lock_guard<std::mutex> guard(pullLock_);
