@@ -177,7 +177,15 @@ int TEcsFramed::Collect(TEcsBuffer& reply, uint32_t& received) {
     if (received > maxReply) return kEcsReplyTooLong;
     if (received >= static_cast<uint32_t>(HeaderBytes() + 1) && LengthField(reply.data()) == received) return kEcsOk;
     const uint64_t now = clock_.NowMs();
-    if (now >= start + timeout || (lastLook && got == 0)) return kEcsTimeOut;
+    if (now >= start + timeout || (lastLook && got == 0)) {
+      // A reply may have come in after the read above, while this thread was
+      // not running: look once more before calling it a time-out.
+      if (!lastLook) {
+        lastLook = true;
+        continue;
+      }
+      return kEcsTimeOut;
+    }
     if (!bus_->WaitForData(WaitSlice(start + timeout - now))) lastLook = true;
   }
 }

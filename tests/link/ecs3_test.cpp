@@ -108,6 +108,22 @@ TEST_F(Ecs3Test, SlowReplyCompletesWhileNoGapExceedsTheTimeOut) {
   EXPECT_EQ(ecs->ReadMemory(0x10, 2, 1, &word), 0x90);
 }
 
+TEST_F(Ecs3Test, AReplyThatCameWhileTheReaderWasHeldUpIsNotATimeOut) {
+  // The read finds nothing; the reply arrives and the time-out passes before
+  // the reader looks at the clock.
+  bool heldUp = false;
+  link.afterRead = [&](FakeLink& l) {
+    if (heldUp) return;
+    heldUp = true;
+    l.Deliver(Ok({0x12, 0x34}));
+    clock.AdvanceMs(400);
+  };
+  uint32_t word = 0;
+  ASSERT_EQ(ecs->ReadMemory(0x10, 2, 1, &word), 0);
+  EXPECT_EQ(word, 0x1234u);
+  EXPECT_EQ(link.written.size(), 1u);
+}
+
 TEST_F(Ecs3Test, SilentTargetCostsOneSendAndOneTimeOut) {
   const uint64_t start = clock.NowMs();
   uint32_t words[3] = {7, 7, 7};

@@ -34,6 +34,9 @@ class FakeLink : public TBusPhysicalLayer {
 
   // Called with each frame written; schedule the reply with Deliver.
   std::function<void(FakeLink&, const Bytes&)> onWrite;
+  // Called after each read has taken what was there (the reader may then be
+  // held up before it looks at the clock).
+  std::function<void(FakeLink&)> afterRead;
 
   // Bytes that arrive delayMs after now.
   void Deliver(const Bytes& bytes, uint64_t delayMs = 0) {
@@ -57,13 +60,13 @@ class FakeLink : public TBusPhysicalLayer {
     ++reads;
     if (failRead) return false;
     Arrive();
-    if (queue_.empty()) return true;
     uint32_t n = 0;
     while (n < maximum && !queue_.empty()) {
       buffer[n++] = queue_.front();
       queue_.pop_front();
     }
     received = n;
+    if (afterRead) afterRead(*this);
     return true;
   }
   bool Write(const uint8_t* buffer, uint32_t length) override {
