@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
     });
     QObject::connect(&mainWindow, &TFrmMain::EditWindowFontChanged, &tableWindow,
                      [&] { tableWindow.setFont(mainWindow.font()); });
+    app.CloseOnTerminationSignals(&mainWindow);
     mainWindow.show();
     rc = app.exec();
   } catch (const std::exception& e) {

@@ -11,6 +11,10 @@ class VundApplication : public QApplication {
   bool notify(QObject* receiver, QEvent* event) override;
   // Shows an escaped exception's message (also used outside notify).
   static void ShowException(const char* what);
+  // SIGTERM, SIGINT and SIGHUP close window as the user would, so changed
+  // files are offered for saving and the settings written, instead of the
+  // process just ending.
+  void CloseOnTerminationSignals(QWidget* window);
 };
 
 }  // namespace ui
