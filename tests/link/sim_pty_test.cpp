@@ -139,11 +139,15 @@ TEST(SimPtyServer, PacedPiecesOfAFrameAreHeardByteByByte) {
   // next byte, but follows the first without a gap: the frame stands.
   SimTarget target(SimProtocol::Ecs3);
   target.SetRegister(0x1000, 0xBEEF);
-  target.SetInterByteTimeoutUs(5000);
+  // At 1200 baud the nine bytes of the second piece take 75 ms on the wire,
+  // against a 40 ms wait for a next byte: wide enough that a busy machine's
+  // scheduling between the two writes cannot break the frame.
+  target.SetInterByteTimeoutUs(40000);
+  target.SetBaudIndex(3);  // 1200
   SimPtyServer server(target);
   server.SetPacing(true);
   ASSERT_TRUE(server.Start());
-  RawClient client(server.SlavePath(), B9600);
+  RawClient client(server.SlavePath(), B1200);
   ASSERT_TRUE(client.Ok());
   ASSERT_TRUE(client.Send(SimBytes(kRead.begin(), kRead.begin() + 2)));
   usleep(1000);
