@@ -13,35 +13,17 @@ using fake_link::LinkSettings;
 
 namespace {
 
-std::string Hex(const Bytes& bytes) {
-  std::string s;
-  for (uint8_t b : bytes) s += platform::Format(" %02X", b);
-  return s;
-}
+using fake_link::Hex;
 
 Bytes Ok(const Bytes& data) { return Frame(0x50, data, false); }
 Bytes Err(uint8_t number) { return Frame(0x60, {number}, false); }
 
-class Ecs2Test : public ::testing::Test {
+class Ecs2Test : public fake_link::EcsTest<TEcs2> {
  protected:
   void SetUp() override {
     SetBaudRate(9);
-    Load(LinkSettings{});
+    EcsTest::SetUp();
   }
-  void TearDown() override { ResetVundData(); }
-  void Load(const LinkSettings& s) {
-    fake_link::LoadLinkSettings(s);
-    ecs = std::make_unique<TEcs2>(clock);
-    ecs->SetBus(&link);
-  }
-  void AnswerAlways(const Bytes& reply) {
-    link.onWrite = [reply](FakeLink& l, const Bytes&) { l.Reply(reply); };
-  }
-
-  fake_link::ScopedBusSettings busSettings;
-  platform::VirtualClock clock;
-  FakeLink link{clock};
-  std::unique_ptr<TEcs2> ecs;
 };
 
 TEST_F(Ecs2Test, Frames) {

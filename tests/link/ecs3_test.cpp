@@ -14,36 +14,18 @@ using fake_link::LinkSettings;
 
 namespace {
 
-std::string Hex(const Bytes& bytes) {
-  std::string s;
-  for (uint8_t b : bytes) s += platform::Format(" %02X", b);
-  return s;
-}
+using fake_link::Hex;
 
 Bytes Ok(const Bytes& data) { return Frame(0x50, data, true); }
 Bytes Err(uint8_t number) { return Frame(0x60, {number}, true); }
 
-class Ecs3Test : public ::testing::Test {
+class Ecs3Test : public fake_link::EcsTest<TEcs3> {
  protected:
   void SetUp() override {
     SetComPort(2);
     SetBaudRate(6);
-    Load(LinkSettings{});
+    EcsTest::SetUp();
   }
-  void TearDown() override { ResetVundData(); }
-  void Load(const LinkSettings& s) {
-    fake_link::LoadLinkSettings(s);
-    ecs = std::make_unique<TEcs3>(clock);
-    ecs->SetBus(&link);
-  }
-  void AnswerAlways(const Bytes& reply) {
-    link.onWrite = [reply](FakeLink& l, const Bytes&) { l.Reply(reply); };
-  }
-
-  fake_link::ScopedBusSettings busSettings;
-  platform::VirtualClock clock;
-  FakeLink link{clock};
-  std::unique_ptr<TEcs3> ecs;
 };
 
 const Bytes kRead3At1000 = {0xF0, 0x00, 0x0B, 0x02, 0x00, 0x00, 0x10, 0x00, 0x00, 0x03, 0x10};

@@ -142,6 +142,9 @@ class FakeLink : public TBusPhysicalLayer {
 
 }  // namespace fake_link
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <string>
 
 #include "model/systemfunc.h"
@@ -188,5 +191,34 @@ inline void LoadLinkSettings(const LinkSettings& s) {
                                          s.baudId, s.maxEcs, s.maxEcs3));
   LoadVundData();
 }
+
+// Frames as the protocols' last messages show them: " F0 00 0B ...".
+inline std::string Hex(const Bytes& bytes) {
+  std::string s;
+  for (uint8_t b : bytes) s += platform::Format(" %02X", b);
+  return s;
+}
+
+// A protocol of type Ecs on a FakeLink and a virtual clock, with the default
+// vund.dat values; the bus settings come back as they were.
+template <class Ecs>
+class EcsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Load(LinkSettings{}); }
+  void TearDown() override { ResetVundData(); }
+  void Load(const LinkSettings& s) {
+    LoadLinkSettings(s);
+    ecs = std::make_unique<Ecs>(clock);
+    ecs->SetBus(&link);
+  }
+  void AnswerAlways(const Bytes& reply) {
+    link.onWrite = [reply](FakeLink& l, const Bytes&) { l.Reply(reply); };
+  }
+
+  ScopedBusSettings busSettings;
+  platform::VirtualClock clock;
+  FakeLink link{clock};
+  std::unique_ptr<Ecs> ecs;
+};
 
 }  // namespace fake_link
