@@ -170,7 +170,10 @@ int TComPort::PullInput() {
   for (;;) {
     const int n = device_.ReadSome(chunk, kChunkSize);
     if (n < 0) return -1;
-    if (n > 0) queue_.PutBlock(chunk, n);
+    if (n > 0) {
+      if (readHook_) readHook_();
+      queue_.PutBlock(chunk, n);
+    }
     moved += n;
     // A short read took all there was: no read that would only say so.
     if (n < kChunkSize) return moved;

@@ -5,6 +5,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -59,6 +60,9 @@ class TComPort : public TBusPhysicalLayer {
   int32_t InQueueCount() const { return queue_.Count(); }
   bool IsOpen() const { return opened_; }
   uint8_t LastError() const { return lastError_; }
+  // Test seam: runs between a read off the device and the put into the
+  // queue. Set it before Open.
+  void SetReadHookForTest(std::function<void()> hook) { readHook_ = std::move(hook); }
 
  private:
   void ReceiveLoop();
@@ -83,4 +87,5 @@ class TComPort : public TBusPhysicalLayer {
   std::atomic<uint8_t> readFailure_{0};
   TCommBuffer queue_;
   uint8_t lastError_ = 0;
+  std::function<void()> readHook_;
 };

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -257,21 +259,38 @@ TEST_F(ComPortTest, AWaitingReaderAndTheReceiveThreadKeepTheBytesInOrder) {
 }
 
 TEST_F(ComPortTest, PurgeDropsWhatTheReceiveThreadHasReadButNotQueued) {
+  // The receive thread is held with bytes read but not yet queued.
+  std::mutex m;
+  std::condition_variable cv;
+  bool held = false, released = false;
+  port_.SetReadHookForTest([&] {
+    std::unique_lock<std::mutex> lock(m);
+    held = true;
+    cv.notify_all();
+    cv.wait(lock, [&] { return released; });
+  });
   ASSERT_TRUE(port_.Open(0, 12, 0, 0, 0, 0));
-  const Bytes stale(40, 0xA5);
-  int leftovers = 0;
-  for (int round = 0; round < 1000; ++round) {
-    SendFromTarget(stale);
-    // Purge at every stage of the receive thread's read and put.
-    for (int spin = round % 50; spin > 0; --spin) std::this_thread::yield();
-    port_.Purge();
-    int waiting = 1;
-    while (ioctl(slave_, TIOCINQ, &waiting) == 0 && waiting > 0) port_.Purge();
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-    leftovers += port_.InQueueCount() > 0;
-    port_.Purge();
+  SendFromTarget(Bytes(40, 0xA5));
+  {
+    std::unique_lock<std::mutex> lock(m);
+    ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(10), [&] { return held; }));
   }
-  EXPECT_EQ(leftovers, 0);
+  std::atomic<bool> purged{false};
+  std::thread purger([&] {
+    port_.Purge();
+    purged = true;
+  });
+  // A purge that does not wait for the bytes in hand would finish here.
+  const auto until = Steady::now() + std::chrono::milliseconds(100);
+  while (!purged && Steady::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_FALSE(purged);
+  {
+    std::lock_guard<std::mutex> lock(m);
+    released = true;
+  }
+  cv.notify_all();
+  purger.join();
+  EXPECT_EQ(port_.InQueueCount(), 0);
 }
 
 TEST_F(ComPortTest, ABytePastAFullQueueIsDropped) {
