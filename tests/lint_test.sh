@@ -16,6 +16,8 @@ fail=0
 plant src/model/x.cpp '#include <QString>' || fail=1
 plant src/ui/x.cpp 'auto s = QString::fromUtf8("ファイル");' || fail=1
 plant src/ui/y.cpp 'auto s = QStringLiteral("エラー");' || fail=1
+plant src/model/z.cpp '#include "link/ecs.h"' || fail=1
+plant src/model/w.h '#include "ui/frmmain.h"' || fail=1
 # A compile command without the character set.
 t=$(mktemp -d); mkdir -p "$t/src"
 printf '[{"file":"a.cpp","command":"g++ -c a.cpp"}]' > "$t/compile_commands.json"
