@@ -329,6 +329,7 @@ bool Registers::LoadFromFile(const std::string& fileName, bool hLayout) {
                      platform::Format("Fail to open %s", path.c_str()), 0x10);
     return false;
   }
+  if (!lines.empty()) platform::SkipUtf8Bom(lines[0]);
 
   // Parsed apart, so a file that fails leaves the current content whole.
   Registers fresh;

@@ -110,6 +110,12 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
   return true;
 }
 
+bool SkipUtf8Bom(std::string& text) {
+  if (text.compare(0, 3, "\xEF\xBB\xBF") != 0) return false;
+  text.erase(0, 3);
+  return true;
+}
+
 bool WriteFileAtomic(const std::string& path, const std::string& data, std::string* error) {
   // Through a link, replace the file it names and keep the link.
   std::string os = ToOsPath(path);

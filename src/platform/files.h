@@ -27,6 +27,9 @@ bool ReadFileBytes(const std::string& path, std::string& out);
 // that ends with a line end has no empty last line.
 std::vector<std::string> SplitLines(const std::string& text);
 bool ReadLines(const std::string& path, std::vector<std::string>& lines);
+// Removes a leading UTF-8 byte-order mark, which some editors put before the
+// first section of an ini-style file; true when there was one.
+bool SkipUtf8Bom(std::string& text);
 
 // Writes data to a temporary file in the same folder and renames it over path,
 // so a failure leaves the old file whole. An existing file keeps its mode.

@@ -21,6 +21,7 @@ bool IsSectionHeader(const std::string& line, std::string* name) {
 IniFile::IniFile(const std::string& path) : path_(path) {
   std::string text;
   if (ReadFileBytes(path, text)) {
+    bom_ = SkipUtf8Bom(text);
     crlf_ = text.find('\n') == std::string::npos || text.find("\r\n") != std::string::npos;
     lines_ = SplitLines(text);
   } else if (FileExists(path)) {
@@ -166,7 +167,7 @@ void IniFile::DeleteKey(const std::string& section, const std::string& key) {
 
 std::string IniFile::Text() const {
   const char* eol = crlf_ ? "\r\n" : "\n";
-  std::string out;
+  std::string out = bom_ ? "\xEF\xBB\xBF" : "";
   for (const std::string& l : lines_) {
     out += l;
     out += eol;

@@ -69,6 +69,7 @@ class IniFile {
   std::string path_;
   std::vector<std::string> lines_;
   bool crlf_ = true;
+  bool bom_ = false;  // the file began with a UTF-8 byte-order mark: a rewrite keeps it
   bool autoFlush_ = true;
   bool dirty_ = false;
   bool unreadable_ = false;

@@ -173,6 +173,11 @@ TEST_F(RegFile, LoaderRules) {
   ASSERT_TRUE(regs.LoadFromFile("b.dat", false));
   EXPECT_TRUE(TabNames(regs).empty());
   EXPECT_EQ(7, regs.GetFileVer());
+
+  // A leading UTF-8 byte-order mark hides nothing.
+  Put("bom.dat", "\xEF\xBB\xBF[TabName]\nName1 = One\nA a 1 0x1000 0xFFFF 0 0 1 0\n");
+  ASSERT_TRUE(regs.LoadFromFile("bom.dat", false));
+  EXPECT_EQ((std::vector<std::string>{"One"}), TabNames(regs));
 }
 
 TEST_F(RegFile, FailedLoadLeavesPreviousContentWhole) {

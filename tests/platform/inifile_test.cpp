@@ -88,3 +88,15 @@ TEST(IniFile, AnUnreadableFileIsNeverReplacedAndALinkKeepsPointingAtTheFile) {
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ(dir.Read("real.ini"), "[S]\r\nk=2\r\n");
 }
+
+TEST(IniFile, ALeadingUtf8ByteOrderMarkIsSkippedAndKeptOnceOnARewrite) {
+  TempDir dir;
+  dir.Write("bom.ini", "\xEF\xBB\xBF[Common]\r\nTimeOutTime=500\r\n[Bus]\r\nComPort=2\r\n");
+  IniFile ini(dir.File("bom.ini"));
+  EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Common", "Bus"}));
+  EXPECT_EQ(ini.ReadInteger("Common", "TimeOutTime", 300), 500);
+  ini.WriteInteger("Common", "TimeOutTime", 600);
+  ini.WriteInteger("Common", "New", 1);
+  EXPECT_EQ(dir.Read("bom.ini"), "\xEF\xBB\xBF[Common]\r\nTimeOutTime=600\r\nNew=1\r\n[Bus]\r\nComPort=2\r\n");
+  EXPECT_EQ(IniFile(dir.File("bom.ini")).ReadInteger("Common", "TimeOutTime", 300), 600);
+}
