@@ -64,22 +64,40 @@ void TIniFileManager::LoadFromEditItems(const std::vector<STEditItem>& items) {
   }
 }
 
+namespace {
+
+// The range as written: every entry followed by ";".
+std::string RangeText(const TIniProperty& item) {
+  std::string range, entry;
+  for (int i = 0; i < item.GetRangeCount(); ++i) {
+    item.GetRangeItem(i, entry);
+    range += entry + ";";
+  }
+  return range;
+}
+
+}  // namespace
+
 bool TIniFileManager::SaveToIniFile(const std::string& fileName) const {
+  for (const TIniProperty& item : items_) {
+    std::string name, value;
+    item.GetName(name);
+    item.GetValue(value);
+    if (!platform::IniSectionNameReadsBack(name) || !platform::IniValueReadsBack(value) ||
+        !platform::IniValueReadsBack(RangeText(item)))
+      return false;
+  }
   try {
     platform::IniFile ini(fileName);
     // One rewrite at the end, so a refused write leaves the old file whole.
     ini.SetAutoFlush(false);
     for (const std::string& section : ini.ReadSections()) ini.EraseSection(section);
     for (const TIniProperty& item : items_) {
-      std::string name, value, range, entry;
+      std::string name, value;
       item.GetName(name);
       item.GetValue(value);
-      for (int i = 0; i < item.GetRangeCount(); ++i) {
-        item.GetRangeItem(i, entry);
-        range += entry + ";";
-      }
       ini.WriteInteger(name, "InputMethod", item.InputMethod());
-      ini.WriteString(name, "Range", range);
+      ini.WriteString(name, "Range", RangeText(item));
       ini.WriteString(name, "Value", value);
     }
     ini.UpdateFile();

@@ -72,7 +72,8 @@ class TIniFileManager {
   bool LoadFromIniFile(const std::string& fileName);
   void LoadFromEditItems(const std::vector<STEditItem>& items);
   // Replaces every section of the file by the list. False when the write
-  // failed; the old file then stays whole.
+  // failed or a name, range or value would not read back as it is; the old
+  // file then stays whole.
   bool SaveToIniFile(const std::string& fileName) const;
 
  private:

@@ -10,13 +10,38 @@ namespace {
 bool IsSectionHeader(const std::string& line, std::string* name) {
   std::string t = Trim(line);
   if (t.size() < 2 || t.front() != '[') return false;
-  size_t close = t.find(']');
-  if (close == std::string::npos) return false;
+  // The second byte of a double-byte character may be the byte of "]".
+  size_t close = 1;
+  while (close < t.size() && t[close] != ']')
+    close += IsSjisLeadByte(static_cast<unsigned char>(t[close])) ? 2 : 1;
+  if (close >= t.size()) return false;
   if (name) *name = Trim(t.substr(1, close - 1));
   return true;
 }
 
+bool ParseKeyLine(const std::string& line, std::string& key, std::string& value) {
+  size_t eq = line.find('=');
+  if (eq == std::string::npos) return false;
+  key = Trim(line.substr(0, eq));
+  if (key.empty() || key[0] == ';') return false;
+  value = Trim(line.substr(eq + 1));
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+  return true;
+}
+
+bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
+
 }  // namespace
+
+bool IniSectionNameReadsBack(const std::string& name) {
+  std::string read;
+  return !HasLineBreak(name) && IsSectionHeader("[" + name + "]", &read) && read == name;
+}
+
+bool IniValueReadsBack(const std::string& value) {
+  std::string key, read;
+  return !HasLineBreak(value) && ParseKeyLine("Value=" + value, key, read) && read == value;
+}
 
 IniFile::IniFile(const std::string& path) : path_(path) {
   std::string text;
@@ -28,16 +53,6 @@ IniFile::IniFile(const std::string& path) : path_(path) {
     // There but unreadable: writing would replace it with only our keys.
     unreadable_ = true;
   }
-}
-
-bool IniFile::ParseKey(const std::string& line, std::string& key, std::string& value) const {
-  size_t eq = line.find('=');
-  if (eq == std::string::npos) return false;
-  key = Trim(line.substr(0, eq));
-  if (key.empty() || key[0] == ';') return false;
-  value = Trim(line.substr(eq + 1));
-  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
-  return true;
 }
 
 int IniFile::FindSection(const std::string& section) const {
@@ -58,7 +73,7 @@ int IniFile::FindKey(int header, const std::string& key) const {
   int end = SectionEnd(header);
   std::string k, v;
   for (int i = header + 1; i < end; ++i)
-    if (ParseKey(lines_[i], k, v) && SameTextNoCase(k, key)) return i;
+    if (ParseKeyLine(lines_[i], k, v) && SameTextNoCase(k, key)) return i;
   return -1;
 }
 
@@ -66,7 +81,7 @@ std::string IniFile::ReadString(const std::string& section, const std::string& k
   int i = FindKey(FindSection(section), key);
   if (i < 0) return def;
   std::string k, v;
-  ParseKey(lines_[i], k, v);
+  ParseKeyLine(lines_[i], k, v);
   return v;
 }
 
@@ -80,6 +95,9 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
 }
 
 void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  // A line break would write lines of its own: sections and keys nobody wrote.
+  if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value))
+    throw IniFileError("Not written to " + path_ + ": a line break in [" + section + "] " + key);
   const std::string line = key + "=" + value;
   int header = FindSection(section);
   if (header < 0) {
@@ -134,7 +152,7 @@ std::vector<std::string> IniFile::ReadSection(const std::string& section) const 
   int end = SectionEnd(header);
   std::string k, v;
   for (int i = header + 1; i < end; ++i)
-    if (ParseKey(lines_[i], k, v)) out.push_back(k);
+    if (ParseKeyLine(lines_[i], k, v)) out.push_back(k);
   return out;
 }
 
@@ -145,7 +163,7 @@ std::vector<std::string> IniFile::ReadSectionValues(const std::string& section) 
   int end = SectionEnd(header);
   std::string k, v;
   for (int i = header + 1; i < end; ++i)
-    if (ParseKey(lines_[i], k, v)) out.push_back(k + "=" + v);
+    if (ParseKeyLine(lines_[i], k, v)) out.push_back(k + "=" + v);
   return out;
 }
 

@@ -15,6 +15,12 @@ class IniFileError : public std::runtime_error {
   explicit IniFileError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// Whether a section name or a value, once written, reads back as itself: no
+// line break, nothing the reader trims (blanks at either end) or takes for
+// the end of the header ("]") or for quotes around a value.
+bool IniSectionNameReadsBack(const std::string& name);
+bool IniValueReadsBack(const std::string& value);
+
 class IniFile {
  public:
   // Reads the file now; a missing or unreadable file reads as empty.
@@ -63,7 +69,6 @@ class IniFile {
   int FindSection(const std::string& section) const;  // index of the header line or -1
   int SectionEnd(int header) const;                    // index past the section's last line
   int FindKey(int header, const std::string& key) const;
-  bool ParseKey(const std::string& line, std::string& key, std::string& value) const;
   void Changed();
 
   std::string path_;

@@ -5,6 +5,7 @@
 
 #include "model/systemfunc.h"
 #include "platform/convert.h"
+#include "platform/inifile.h"
 #include "platform/text.h"
 
 namespace ui {
@@ -101,13 +102,9 @@ std::string FloatToStr(double v) {
   return mantissa + "E" + sign + exp;
 }
 
-}  // namespace
-
-bool CheckIniValue(const TIniProperty& p, const std::string& text, std::string& value, std::string& message) {
+bool CheckByInputMethod(const TIniProperty& p, const std::string& text, std::string& value, std::string& message) {
   const std::string name = NameOf(p);
   const std::string inputError = platform::Format("[%s] : Input Error!", name.c_str());
-  value = text;
-  message.clear();
   switch (p.InputMethod()) {
     case imSelectString:
     case imSelectEnumerate: {
@@ -174,6 +171,28 @@ bool CheckIniValue(const TIniProperty& p, const std::string& text, std::string& 
     default:
       return true;
   }
+}
+
+}  // namespace
+
+bool CheckIniValue(const TIniProperty& p, const std::string& text, std::string& value, std::string& message) {
+  const std::string name = NameOf(p);
+  value = text;
+  message.clear();
+  // A parameter is kept in a parameter file: take nothing that reads back otherwise.
+  if (!platform::IniSectionNameReadsBack(name)) {
+    message = platform::Format("[%s] : Name Error! : a line break, \"]\" or a blank at either end cannot be stored",
+                               name.c_str());
+    return false;
+  }
+  if (!CheckByInputMethod(p, text, value, message)) return false;
+  if (!platform::IniValueReadsBack(value)) {
+    message = platform::Format(
+        "[%s] : Input Error! : a line break, a blank at either end or enclosing quotes cannot be stored",
+        name.c_str());
+    return false;
+  }
+  return true;
 }
 
 bool AcceptIniEdits(TIniFileManager& list, const std::vector<std::string>& texts, std::vector<STEditItem>& rows,

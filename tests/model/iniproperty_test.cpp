@@ -85,6 +85,19 @@ TEST(TIniFileManager, SaveReplacesEverySectionInOneWrite) {
   ASSERT_TRUE(m.SaveToIniFile(dir.File("p.ini")));
   EXPECT_EQ(dir.Read("p.ini"), "[A]\r\nInputMethod=2\r\nRange=\r\nValue=second\r\n");
   EXPECT_FALSE(m.SaveToIniFile(dir.File("no-such-folder/p.ini")));
+
+  // A name or value that would read back otherwise is never written.
+  const std::string before = dir.Read("p.ini");
+  for (const STEditItem& bad : {STEditItem{"A", 5, "", "\r\n[Evil]\r\nValue=1"}, STEditItem{"a]b", 5, "", "v"},
+                                STEditItem{"A", 0, "x\ny", "x"}}) {
+    m.LoadFromEditItems({bad});
+    EXPECT_FALSE(m.SaveToIniFile(dir.File("p.ini"))) << bad.Name;
+    EXPECT_EQ(dir.Read("p.ini"), before);
+  }
+  m.LoadFromEditItems({{"ゾーン", 5, "", "v"}});
+  ASSERT_TRUE(m.SaveToIniFile(dir.File("p.ini")));
+  ASSERT_TRUE(m.LoadFromIniFile(dir.File("p.ini")));
+  EXPECT_EQ(m.Find("ゾーン").InputMethod(), 5);
 }
 
 TEST(TIniFileManager, LoadReadsDefaultsAndNonNumericMethods) {

@@ -18,6 +18,8 @@ TIniProperty Row(const std::string& name, int method, const std::string& range, 
 }
 
 TEST(IniEditRules, EachInputMethodStoresItsValueOrNamesTheRowInItsError) {
+  const char* const kNotKept =
+      "[Free] : Input Error! : a line break, a blank at either end or enclosing quotes cannot be stored";
   struct Case {
     const char* name;
     int method;
@@ -59,6 +61,13 @@ TEST(IniEditRules, EachInputMethodStoresItsValueOrNamesTheRowInItsError) {
       {"Ratio", imDirectDouble, "", "x", "[Ratio] : Input Error!"},
       {"Free", imDirectString, "", "any thing", "any thing"},
       {"Other", 10, "a;b", "zz", "zz"},
+      // Nothing is taken that would read back otherwise from a parameter file.
+      {"Free", imDirectString, "", "x\r\n[Evil]\r\nValue=1", kNotKept},
+      {"Free", imDirectString, "", " padded", kNotKept},
+      {"Free", imDirectString, "", "\"quoted\"", kNotKept},
+      {"Level", imRangeInteger, "10;20", "10 ", "[Level] : Input Error! : a line break, a blank at either end or enclosing quotes cannot be stored"},
+      {"a]b", imDirectString, "", "x", "[a]b] : Name Error! : a line break, \"]\" or a blank at either end cannot be stored"},
+      {"ゾーン", imDirectString, "", "x", "x"},  // a "]" byte inside a double-byte character
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " " + c.range + " <- " + c.text);
