@@ -1,6 +1,7 @@
 #include "model/regvaluefile.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "model/stringutility.h"
 #include "model/systemfunc.h"
@@ -12,6 +13,10 @@ namespace {
 bool IsBlankLine(const std::string& line) {
   return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
 }
+
+// Two fields that cannot both be restored into one word. Equal masks count,
+// so an ID holds a bounded number of fields and loading stays linear.
+bool MasksOverlap(int32_t a, int32_t b) { return (a & b) != 0 || a == b; }
 
 }  // namespace
 
@@ -44,13 +49,21 @@ bool SaveRegisterSnapshot(const std::string& fileName, bool includeS, bool inclu
   return platform::WriteFileAtomic(fileName, text, error);
 }
 
-bool LoadRegisterValueFile(const std::string& fileName, bool& hasS, bool& hasH,
-                           std::vector<RegValueFileEntry>& entries) {
+bool LoadRegisterValueFile(const std::string& fileName, bool& hasS, bool& hasH, std::vector<RegValueFileEntry>& entries,
+                           std::vector<RegValueFileEntry>* dropped) {
   entries.clear();
+  if (dropped) dropped->clear();
   hasS = false;
   hasH = false;
   std::vector<std::string> lines;
   if (!platform::ReadLines(fileName, lines)) return false;
+
+  std::vector<RegValueFileEntry> kept;
+  std::vector<bool> replaced;                               // by index into kept
+  std::unordered_map<uint32_t, std::vector<size_t>> byId;  // the fields of an ID still kept
+  auto drop = [dropped](const RegValueFileEntry& e) {
+    if (dropped) dropped->push_back(e);
+  };
 
   uint8_t inSReg = 0;
   for (const std::string& line : lines) {
@@ -76,13 +89,27 @@ bool LoadRegisterValueFile(const std::string& fileName, bool& hasS, bool& hasH,
     e.IsSReg = inSReg;
     if (e.Name.find('"') != std::string::npos || e.ID == 0) continue;
 
-    auto same = std::find_if(entries.begin(), entries.end(), [&e](const RegValueFileEntry& x) { return x.ID == e.ID; });
-    if (same == entries.end()) {
-      entries.push_back(e);
-    } else if (same->Mask < e.Mask) {
-      entries.erase(same);
-      entries.push_back(e);
+    std::vector<size_t>& fields = byId[e.ID];
+    const bool beaten = std::any_of(fields.begin(), fields.end(), [&](size_t i) {
+      return MasksOverlap(kept[i].Mask, e.Mask) && kept[i].Mask >= e.Mask;
+    });
+    if (beaten) {
+      drop(e);
+      continue;
     }
+    // e is larger than every field it overlaps: those go, e joins at the end.
+    auto overlapped = std::stable_partition(fields.begin(), fields.end(),
+                                            [&](size_t i) { return !MasksOverlap(kept[i].Mask, e.Mask); });
+    for (auto it = overlapped; it != fields.end(); ++it) {
+      replaced[*it] = true;
+      drop(kept[*it]);
+    }
+    fields.erase(overlapped, fields.end());
+    fields.push_back(kept.size());
+    kept.push_back(e);
+    replaced.push_back(false);
   }
+  for (size_t i = 0; i < kept.size(); ++i)
+    if (!replaced[i]) entries.push_back(std::move(kept[i]));
   return true;
 }

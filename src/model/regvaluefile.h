@@ -30,9 +30,11 @@ std::vector<std::string> RegisterValueFileLines(const Registers& sRegs, const Re
 // then stays whole.
 bool SaveRegisterSnapshot(const std::string& fileName, bool includeS, bool includeH, std::string* error = nullptr);
 
-// Reads a value file. Lines naming a quoted register or ID 0 are dropped; of
-// two lines with one ID the one with the larger mask stays (the later one on
-// a tie is dropped). False when the file cannot be read. A number that does
-// not convert throws platform::EConvertError.
-bool LoadRegisterValueFile(const std::string& fileName, bool& hasS, bool& hasH,
-                           std::vector<RegValueFileEntry>& entries);
+// Reads a value file. Lines naming a quoted register or ID 0 are left out.
+// Fields of one ID (S and H alike) whose masks share no bit are all kept;
+// of two whose masks overlap (or are equal) the larger mask stays, the
+// earlier one on a tie, and the other goes to dropped. False when the file
+// cannot be read. A number that does not convert throws
+// platform::EConvertError.
+bool LoadRegisterValueFile(const std::string& fileName, bool& hasS, bool& hasH, std::vector<RegValueFileEntry>& entries,
+                           std::vector<RegValueFileEntry>* dropped = nullptr);

@@ -1,5 +1,6 @@
 #include "ui/regsnapshottransfer.h"
 
+#include <algorithm>
 #include <map>
 
 #include "model/regvaluefile.h"
@@ -67,6 +68,17 @@ std::string ReadErrorLine(const RegisterSnapshotItem& item, int fileValue) {
   return platform::Format("%20s  File %d  Target Read Error", item.Name.c_str(), fileValue);
 }
 
+RegisterSnapshotItem ItemOf(const RegValueFileEntry& e) {
+  RegisterSnapshotItem item;
+  item.Name = e.Name;
+  item.ID = e.ID;
+  item.Mask = e.Mask;
+  item.Value = e.Value;
+  item.Vrf = e.Vrf;
+  item.IsSReg = e.IsSReg;
+  return item;
+}
+
 }  // namespace
 
 RegSnapshotDialogs& StandardRegSnapshotDialogs() {
@@ -74,21 +86,15 @@ RegSnapshotDialogs& StandardRegSnapshotDialogs() {
   return dialogs;
 }
 
-bool LoadRegisterSnapshot(const std::string& fileName, bool& hasS, bool& hasH,
-                          std::vector<RegisterSnapshotItem>& items) {
+bool LoadRegisterSnapshot(const std::string& fileName, bool& hasS, bool& hasH, std::vector<RegisterSnapshotItem>& items,
+                          std::vector<RegisterSnapshotItem>* dropped) {
   items.clear();
-  std::vector<RegValueFileEntry> entries;
-  if (!LoadRegisterValueFile(fileName, hasS, hasH, entries)) return false;
-  for (const RegValueFileEntry& e : entries) {
-    RegisterSnapshotItem item;
-    item.Name = e.Name;
-    item.ID = e.ID;
-    item.Mask = e.Mask;
-    item.Value = e.Value;
-    item.Vrf = e.Vrf;
-    item.IsSReg = e.IsSReg;
-    items.push_back(item);
-  }
+  if (dropped) dropped->clear();
+  std::vector<RegValueFileEntry> entries, left;
+  if (!LoadRegisterValueFile(fileName, hasS, hasH, entries, &left)) return false;
+  for (const RegValueFileEntry& e : entries) items.push_back(ItemOf(e));
+  if (dropped)
+    for (const RegValueFileEntry& e : left) dropped->push_back(ItemOf(e));
   return true;
 }
 
@@ -142,36 +148,55 @@ bool RegSnapshotTransfer::VerifyIdData(std::vector<RegisterSnapshotItem>& items)
   return true;
 }
 
-void RegSnapshotTransfer::MergeFields(std::vector<RegisterSnapshotItem>& items, std::vector<std::string>& lines) {
-  std::vector<RegisterSnapshotItem> words;
-  for (const RegisterSnapshotItem& item : items)
-    if (!IsWholeWord(item.Mask)) words.push_back(item);
-  if (words.empty()) return;
-  target_.ReadSnapshotItems(words);
-  std::map<uint32_t, int32_t> wordOf;
-  for (const RegisterSnapshotItem& w : words) wordOf[w.ID] = w.Value;
+std::vector<RegisterSnapshotItem> RegSnapshotTransfer::MergeFields(const std::vector<RegisterSnapshotItem>& fields,
+                                                                   std::vector<std::string>& lines) {
+  struct Word {
+    RegisterSnapshotItem item;  // the first field's, carrying the merged word
+    int32_t bits = 0;           // the fields' values in place
+    std::vector<const RegisterSnapshotItem*> fields;
+  };
+  std::map<uint32_t, Word> byId;
+  for (const RegisterSnapshotItem& field : fields) {
+    Word& word = byId[field.ID];
+    if (word.fields.empty()) {
+      word.item = field;
+      word.item.Mask = 0;
+    }
+    word.fields.push_back(&field);
+    word.item.Mask |= field.Mask;
+    word.bits |= IsWholeWord(field.Mask) ? field.Value : ShiftIntoMask(field.Mask, field.Value);
+  }
 
-  std::vector<RegisterSnapshotItem> kept;
-  for (RegisterSnapshotItem item : items) {
-    if (!IsWholeWord(item.Mask)) {
-      const int32_t word = wordOf[item.ID];
-      if (word == REG_VALUE_UNKNOWN) {
-        lines.push_back(ReadErrorLine(item, item.Value));
+  std::vector<RegisterSnapshotItem> current;
+  for (const auto& entry : byId)
+    if (!IsWholeWord(entry.second.item.Mask)) current.push_back(entry.second.item);
+  if (!current.empty()) target_.ReadSnapshotItems(current);
+  std::map<uint32_t, int32_t> currentOf;
+  for (const RegisterSnapshotItem& c : current) currentOf[c.ID] = c.Value;
+
+  std::vector<RegisterSnapshotItem> words;
+  for (auto& entry : byId) {
+    Word& word = entry.second;
+    word.item.Value = word.bits;
+    if (!IsWholeWord(word.item.Mask)) {
+      const int32_t now = currentOf[entry.first];
+      if (now == REG_VALUE_UNKNOWN) {
+        for (const RegisterSnapshotItem* field : word.fields) lines.push_back(ReadErrorLine(*field, field->Value));
         continue;
       }
-      item.Value = ((word & ~item.Mask) | ShiftIntoMask(item.Mask, item.Value)) & 0xFFFF;
+      word.item.Value = ((now & ~word.item.Mask) | word.bits) & 0xFFFF;
     }
-    kept.push_back(item);
+    words.push_back(word.item);
   }
-  items.swap(kept);
+  return words;
 }
 
 bool RegSnapshotTransfer::WriteRegisterValues() {
   std::string path;
   if (!platform::GetUi().OpenFileDialog(IdFileDialog(), path)) return false;
   bool hasS = false, hasH = false;
-  std::vector<RegisterSnapshotItem> items;
-  if (!LoadRegisterSnapshot(path, hasS, hasH, items)) {
+  std::vector<RegisterSnapshotItem> items, dropped;
+  if (!LoadRegisterSnapshot(path, hasS, hasH, items, &dropped)) {
     ShowMessageBoxJE("ERROR", platform::Format("%s が開けません", path.c_str()), "ERROR",
                      platform::Format("Fail to open %s", path.c_str()), kErrorIcon);
     return false;
@@ -184,49 +209,54 @@ bool RegSnapshotTransfer::WriteRegisterValues() {
   bool sReg = hasS, hReg = hasH;
   if (dialogs_.SelectRegisterFiles(sReg, hReg) != 1) return false;
 
+  const auto isChosen = [&](const RegisterSnapshotItem& item, bool sPass) {
+    return (item.IsSReg != 0) == sPass && (sPass ? sReg : hReg) && item.Vrf == 1;
+  };
   std::vector<RegisterSnapshotItem> chosen;
-  for (int pass = 0; pass < 2; ++pass) {
-    const bool sPass = pass == 0;
-    if (!(sPass ? sReg : hReg)) continue;
+  std::vector<std::string> lines;
+  for (const bool sPass : {true, false}) {
     for (const RegisterSnapshotItem& item : items)
-      if ((item.IsSReg != 0) == sPass && item.Vrf == 1) chosen.push_back(item);
+      if (isChosen(item, sPass)) chosen.push_back(item);
+    for (const RegisterSnapshotItem& item : dropped)
+      if (isChosen(item, sPass))
+        lines.push_back(platform::Format("%20s  File %d  Not written (its mask overlaps a larger one of its ID)",
+                                         item.Name.c_str(), item.Value));
   }
-  if (chosen.empty()) return false;
+  if (chosen.empty() && lines.empty()) return false;
 
   PollingHold hold(polling_);
-  std::vector<std::string> lines;
   // A register that was never read when the file was saved has no value to
   // restore.
-  std::vector<RegisterSnapshotItem> writeList;
-  std::map<uint32_t, int32_t> fileValue;
+  std::vector<RegisterSnapshotItem> fields;
   for (const RegisterSnapshotItem& item : chosen) {
     if (item.Value == REG_VALUE_UNKNOWN) {
       lines.push_back(platform::Format("%20s  File ---  Not written (not read when saved)", item.Name.c_str()));
       continue;
     }
-    fileValue[item.ID] = item.Value;
-    writeList.push_back(item);
+    fields.push_back(item);
   }
-  MergeFields(writeList, lines);
+  std::vector<RegisterSnapshotItem> writeList = MergeFields(fields, lines);
 
   if (!writeList.empty()) {
     WriteIdData(writeList);
     std::vector<RegisterSnapshotItem> verify = writeList;
     for (RegisterSnapshotItem& v : verify) v.Value = 0;
     VerifyIdData(verify);
+    std::map<uint32_t, int32_t> readOf;
+    for (const RegisterSnapshotItem& v : verify) readOf[v.ID] = v.Value;
 
-    for (size_t i = 0; i < writeList.size() && i < verify.size(); ++i) {
-      const RegisterSnapshotItem& w = writeList[i];
-      if (w.Vrf != 1) continue;
-      const int32_t expected = fileValue[w.ID];
-      const int32_t read = verify[i].Value;
-      if (read == REG_VALUE_UNKNOWN) {
-        lines.push_back(ReadErrorLine(verify[i], expected));
+    // Field by field, in the order of their IDs.
+    std::stable_sort(fields.begin(), fields.end(), ComparePairBySecond);
+    for (const RegisterSnapshotItem& field : fields) {
+      const auto read = readOf.find(field.ID);
+      if (read == readOf.end()) continue;  // its word could not be read to merge it: listed already
+      if (read->second == REG_VALUE_UNKNOWN) {
+        lines.push_back(ReadErrorLine(field, field.Value));
         continue;
       }
-      const int32_t target = IsWholeWord(w.Mask) ? read : ExtractByMask(read, w.Mask);
-      if (target != expected)
-        lines.push_back(platform::Format("%20s File %d  Target %d", verify[i].Name.c_str(), expected, target));
+      const int32_t target = IsWholeWord(field.Mask) ? read->second : ExtractByMask(read->second, field.Mask);
+      if (target != field.Value)
+        lines.push_back(platform::Format("%20s File %d  Target %d", field.Name.c_str(), field.Value, target));
     }
   }
   dialogs_.ShowCompareResult(lines);

@@ -27,10 +27,11 @@ class RegSnapshotDialogs {
 // The Qt windows.
 RegSnapshotDialogs& StandardRegSnapshotDialogs();
 
-// The items of a register value file (see LoadRegisterValueFile). False when
-// the file cannot be read; throws platform::EConvertError for a bad number.
-bool LoadRegisterSnapshot(const std::string& fileName, bool& hasS, bool& hasH,
-                          std::vector<RegisterSnapshotItem>& items);
+// The items of a register value file (see LoadRegisterValueFile), and the
+// items left out for a field of their ID with a larger mask. False when the
+// file cannot be read; throws platform::EConvertError for a bad number.
+bool LoadRegisterSnapshot(const std::string& fileName, bool& hasS, bool& hasH, std::vector<RegisterSnapshotItem>& items,
+                          std::vector<RegisterSnapshotItem>* dropped = nullptr);
 
 // The pre-commands (before a save) and post-commands (after a restore) of
 // vund.dat, written in order with the command time-out; true when every one
@@ -58,9 +59,11 @@ class RegSnapshotTransfer {
   bool VerifyIdData(std::vector<RegisterSnapshotItem>& items);
 
  private:
-  // Partial-word items get their field merged into the word the target
-  // holds now; items whose word cannot be read are taken out and listed.
-  void MergeFields(std::vector<RegisterSnapshotItem>& items, std::vector<std::string>& lines);
+  // One item per ID: the fields of its items merged into one word, over the
+  // word the target holds now unless they cover all of it. The fields of a
+  // word that cannot be read are listed and not written.
+  std::vector<RegisterSnapshotItem> MergeFields(const std::vector<RegisterSnapshotItem>& fields,
+                                                std::vector<std::string>& lines);
 
   TTargetControl& target_;
   RegSnapshotDialogs& dialogs_;

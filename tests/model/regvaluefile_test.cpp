@@ -16,12 +16,19 @@ ST_REGISTER Reg(const std::string& name, uint32_t id, uint32_t mask = 0xFFFF, in
   return r;
 }
 
-std::vector<RegValueFileEntry> Load(const std::string& text, bool& hasS, bool& hasH) {
+std::vector<RegValueFileEntry> Load(const std::string& text, bool& hasS, bool& hasH,
+                                     std::vector<RegValueFileEntry>* dropped = nullptr) {
   testing_support::TempDir dir;
   dir.Write("v.id", text);
   std::vector<RegValueFileEntry> entries;
-  EXPECT_TRUE(LoadRegisterValueFile(dir.File("v.id"), hasS, hasH, entries));
+  EXPECT_TRUE(LoadRegisterValueFile(dir.File("v.id"), hasS, hasH, entries, dropped));
   return entries;
+}
+
+std::string Names(const std::vector<RegValueFileEntry>& entries) {
+  std::string names;
+  for (const RegValueFileEntry& e : entries) names += (names.empty() ? "" : " ") + e.Name;
+  return names;
 }
 
 TEST(RegValueFile, LineLayout) {
@@ -48,15 +55,29 @@ TEST(RegValueFile, SectionsAndDroppedLines) {
   EXPECT_EQ(e[1].IsSReg, 1);
 }
 
-TEST(RegValueFile, DuplicateIdKeepsTheLargerMask) {
+TEST(RegValueFile, ASharedIdKeepsFieldsApartAndTheLargerOfOverlappingMasks) {
   bool hasS, hasH;
-  auto a = Load("[Sreg]\r\nLO,0x20,1,0x00FF,1,\r\nX,0x21,5,0xFFFF,1,\r\n[Hreg]\r\nHI,0x20,2,0xFFFF,1,\r\n", hasS, hasH);
-  ASSERT_EQ(a.size(), 2u);
-  EXPECT_EQ(a[1].Name, "HI");  // S and H alike; the larger one moves to the end
+  std::vector<RegValueFileEntry> dropped;
+  auto a = Load("[Sreg]\r\nLO,0x20,1,0x00FF,1,\r\nX,0x21,5,0xFFFF,1,\r\n[Hreg]\r\nHI,0x20,2,0xFFFF,1,\r\n", hasS, hasH,
+                &dropped);
+  EXPECT_EQ(Names(a), "X HI");  // S and H alike; the larger one moves to the end
+  EXPECT_EQ(Names(dropped), "LO");
 
-  auto b = Load("[Sreg]\r\nHI,0x20,2,0xFFFF,1,\r\nLO,0x20,1,0x00FF,1,\r\nTIE,0x20,3,0xFFFF,1,\r\n", hasS, hasH);
-  ASSERT_EQ(b.size(), 1u);
-  EXPECT_EQ(b[0].Name, "HI");
+  auto b = Load("[Sreg]\r\nHI,0x20,2,0xFFFF,1,\r\nLO,0x20,1,0x00FF,1,\r\nTIE,0x20,3,0xFFFF,1,\r\n", hasS, hasH,
+                &dropped);
+  EXPECT_EQ(Names(b), "HI");
+  EXPECT_EQ(Names(dropped), "LO TIE");
+
+  // Fields of one word whose masks do not overlap are all kept; a mask that
+  // covers two of them replaces both.
+  auto c = Load("[Sreg]\r\nFactoryMode,0x1072,1,0x0001,1,\r\nShipMode,0x1072,0,0x0002,1,\r\nNIB,0x1072,3,0x00F0,1,\r\n"
+                "Z1,0x1072,0,0,1,\r\nZ2,0x1072,0,0,1,\r\n",
+                hasS, hasH, &dropped);
+  EXPECT_EQ(Names(c), "FactoryMode ShipMode NIB Z1");
+  EXPECT_EQ(Names(dropped), "Z2");
+  auto d = Load("[Sreg]\r\nA,0x30,1,0x000F,1,\r\nB,0x30,2,0x00F0,1,\r\nAB,0x30,3,0x00FF,1,\r\n", hasS, hasH, &dropped);
+  EXPECT_EQ(Names(d), "AB");
+  EXPECT_EQ(Names(dropped), "A B");
 }
 
 TEST(RegValueFile, UnreadableFileAndBadNumbers) {

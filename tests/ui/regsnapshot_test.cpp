@@ -222,6 +222,20 @@ TEST_F(RegSnapshotWriteTest, APartialWordRegisterIsRestoredIntoItsFieldOnly) {
   EXPECT_EQ(dialogs.results[1], std::vector<std::string>{"                 LOW  File 18  Target Read Error"});
 }
 
+TEST_F(RegSnapshotWriteTest, FieldsOfOneWordAreRestoredTogetherAndVerifiedOneByOne) {
+  Start();
+  target->SetRegister(0x1072, 0xF0F0);
+  dialogs.choices.push_back({});
+  ASSERT_TRUE(WriteFile("[Sreg]\r\nFactoryMode,0x1072,1,0x0001,1,\r\nShipMode,0x1072,3,0x0002,1,\r\n"
+                        "Wide,0x1072,5,0x0F00,1,\r\nNarrow,0x1072,1,0x0100,1,\r\n"));
+  EXPECT_EQ(target->Register(0x1072), 0xF5F3);
+  EXPECT_EQ(Written(), Ids({0x1072}));  // one read-modify-write of the word
+  ASSERT_EQ(dialogs.results.size(), 1u);
+  EXPECT_EQ(dialogs.results[0],
+            (std::vector<std::string>{"              Narrow  File 1  Not written (its mask overlaps a larger one of its ID)",
+                                      "            ShipMode File 3  Target 1"}));
+}
+
 TEST_F(RegSnapshotWriteTest, FilesThatCannotBeUsedAreReported) {
   Start();
   ui.ExpectOpenFile("");
