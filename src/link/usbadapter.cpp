@@ -97,12 +97,18 @@ class TLibUsbAdapter : public TUsbAdapter {
   }
 
   int ReadPipe(int pipe, uint8_t* buffer, uint32_t maximum, uint32_t timeoutMs) override {
-    return Transfer(pipe, buffer, maximum, timeoutMs);
+    return Transfer(pipe, true, buffer, maximum, timeoutMs);
   }
 
   int WritePipe(int pipe, const uint8_t* data, uint32_t length, uint32_t timeoutMs) override {
     // libusb does not write through the pointer of an OUT transfer.
-    return Transfer(pipe, const_cast<uint8_t*>(data), length, timeoutMs);
+    return Transfer(pipe, false, const_cast<uint8_t*>(data), length, timeoutMs);
+  }
+
+  bool PipeIsIn(int pipe) override {
+    std::lock_guard<std::mutex> guard(lock_);
+    auto it = pipes_.find(pipe);
+    return it != pipes_.end() && (it->second.address & LIBUSB_ENDPOINT_IN) != 0;
   }
 
   void ClosePipe(int pipe) override {
@@ -128,7 +134,9 @@ class TLibUsbAdapter : public TUsbAdapter {
 
   // A synchronous transfer: on a time-out libusb cancels it and returns only
   // once it is cancelled, so nothing is left pending on the caller's buffer.
-  int Transfer(int pipe, uint8_t* buffer, uint32_t length, uint32_t timeoutMs) {
+  // The endpoint's direction decides what libusb does with the buffer: a read
+  // on an OUT endpoint would send it, so it must match.
+  int Transfer(int pipe, bool in, uint8_t* buffer, uint32_t length, uint32_t timeoutMs) {
     Pipe p{};
     {
       std::lock_guard<std::mutex> guard(lock_);
@@ -136,6 +144,7 @@ class TLibUsbAdapter : public TUsbAdapter {
       if (it == pipes_.end()) return -1;
       p = it->second;
     }
+    if (((p.address & LIBUSB_ENDPOINT_IN) != 0) != in) return -1;
     if (length > uint32_t(INT32_MAX)) length = INT32_MAX;
     int transferred = 0;
     const int rc = libusb_bulk_transfer(p.handle, p.address, buffer, static_cast<int>(length), &transferred,

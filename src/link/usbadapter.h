@@ -29,6 +29,8 @@ class TUsbAdapter {
   // transfer never outlives its call.
   virtual int ReadPipe(int pipe, uint8_t* buffer, uint32_t maximum, uint32_t timeoutMs) = 0;
   virtual int WritePipe(int pipe, const uint8_t* data, uint32_t length, uint32_t timeoutMs) = 0;
+  // True when the pipe's endpoint is an IN endpoint (device to host).
+  virtual bool PipeIsIn(int pipe) = 0;
   virtual void ClosePipe(int pipe) = 0;
 };
 

@@ -28,6 +28,12 @@ bool TUsbComControl::OpenUsb(uint16_t vendorId, uint16_t productId, uint8_t inEn
     lastError_ = kErrOpen;
     return false;
   }
+  // The wrong way round, the receive thread would send its read buffer and
+  // queue the same bytes as received.
+  if (!adapter_->PipeIsIn(readPipe_) || adapter_->PipeIsIn(writePipe_)) {
+    lastError_ = adapter_->PipeIsIn(readPipe_) ? kErrOutEndPoint : kErrInEndPoint;
+    return false;
+  }
   stopping_ = false;
   try {
     receiveThread_ = std::thread(&TUsbComControl::ReceiveLoop, this);
@@ -109,7 +115,8 @@ void TUsbComControl::PushByte(uint8_t byte) {
 void TUsbComControl::ReceiveLoop() {
   uint8_t buffer[kReadSize];
   while (!stopping_) {
-    const int n = adapter_->ReadPipe(readPipe_, buffer, kReadSize, kReadTimeoutMs);
+    // Never more than the buffer holds, whatever the adapter says.
+    const int n = std::min(adapter_->ReadPipe(readPipe_, buffer, kReadSize, kReadTimeoutMs), int{kReadSize});
     if (n > 0) {
       for (int i = 0; i < n; ++i) PushByte(buffer[i]);
     } else if (n < 0) {

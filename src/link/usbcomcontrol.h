@@ -18,6 +18,8 @@ class TUsbComControl : public TBusPhysicalLayer {
   enum : int {
     kErrWrite = 2,  // a write failed, was cut short or did not complete in time
     kErrOpen = 4,   // the device or a pipe does not open
+    kErrInEndPoint = 5,   // the IN endpoint number names an OUT endpoint
+    kErrOutEndPoint = 6,  // the OUT endpoint number names an IN endpoint
   };
   static constexpr uint32_t kWriteTimeoutMs = 1000;
   static constexpr uint32_t kReadTimeoutMs = 100;

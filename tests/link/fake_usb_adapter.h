@@ -21,6 +21,7 @@ class FakeUsbAdapter : public TUsbAdapter {
   // Script (set before the calls that use it).
   int deviceHandle = 7;                 // what BulkUsb_Open_mask gives; -1 = no device
   std::map<uint8_t, int> pipeHandles;   // by endpoint; missing = 100 + endpoint
+  // Endpoints 1, 3, ... are IN and 0, 2, ... OUT, as on the usual two-pipe adapters.
   WriteMode writeMode = WriteMode::Complete;
 
   void Arrive(std::vector<uint8_t> transfer) {
@@ -93,6 +94,10 @@ class FakeUsbAdapter : public TUsbAdapter {
     openDevice_ = -1;
     openPipes_.clear();
   }
+  bool PipeIsIn(int pipe) override {
+    std::lock_guard<std::mutex> g(m_);
+    return IsIn(pipe);
+  }
   void ClosePipe(int pipe) override {
     std::lock_guard<std::mutex> g(m_);
     calls_.push_back("closepipe " + std::to_string(pipe));
@@ -103,7 +108,7 @@ class FakeUsbAdapter : public TUsbAdapter {
     std::unique_lock<std::mutex> g(m_);
     const uint64_t call = ++readCalls_;
     cv_.notify_all();
-    if (!openPipes_.count(pipe)) ++misuse_;
+    if (!openPipes_.count(pipe) || !IsIn(pipe)) ++misuse_;
     if (unplugged_) return -1;
     ++activeReads_;
     // Idle reads wait a little only, so that Close does not wait long.
@@ -122,7 +127,7 @@ class FakeUsbAdapter : public TUsbAdapter {
   int WritePipe(int pipe, const uint8_t* data, uint32_t length, uint32_t timeoutMs) override {
     std::lock_guard<std::mutex> g(m_);
     lastWriteTimeout_ = timeoutMs;
-    if (!openPipes_.count(pipe)) ++misuse_;
+    if (!openPipes_.count(pipe) || IsIn(pipe)) ++misuse_;
     if (unplugged_) return -1;
     switch (writeMode) {
       case WriteMode::Complete:
@@ -140,6 +145,11 @@ class FakeUsbAdapter : public TUsbAdapter {
   }
 
  private:
+  bool IsIn(int pipe) const {
+    auto it = openPipes_.find(pipe);
+    return it != openPipes_.end() && it->second % 2 == 1;
+  }
+
   std::mutex m_;
   std::condition_variable cv_;
   std::deque<std::vector<uint8_t>> transfers_;

@@ -79,9 +79,9 @@ TEST_F(UsbTest, CloseOnAnUnpluggedAdapterLeavesThePipesAlone) {
 
 TEST_F(UsbTest, OpenUsbOnAnOpenObjectClosesItFirst) {
   ASSERT_TRUE(usb.OpenUsb(1, 2, 1, 0));
-  ASSERT_TRUE(usb.OpenUsb(3, 4, 2, 3));
+  ASSERT_TRUE(usb.OpenUsb(3, 4, 3, 2));
   EXPECT_EQ(adapter->Calls(), (Calls{"open 12 1 2", "pipe 1", "pipe 0", "check", "closepipe 101", "closepipe 100",
-                                     "close", "open 12 3 4", "pipe 2", "pipe 3"}));
+                                     "close", "open 12 3 4", "pipe 3", "pipe 2"}));
   adapter->Arrive({9});
   ASSERT_TRUE(adapter->WaitUntilDelivered());
   uint8_t b = 0;
@@ -106,6 +106,17 @@ TEST_F(UsbTest, OpenFailures) {
   EXPECT_TRUE(usb.Close());
   EXPECT_EQ(adapter->Calls(),
             (Calls{"open 12 1 2", "open 12 1 2", "pipe 1", "pipe 0", "check", "closepipe 101", "close"}));
+  EXPECT_EQ(adapter->Misuse(), 0);
+
+  // Endpoints the wrong way round: refused before any transfer, which would
+  // send the read buffer out and take it back as received.
+  adapter->pipeHandles.clear();
+  EXPECT_FALSE(usb.OpenUsb(1, 2, 0, 1));
+  EXPECT_EQ(usb.LastError(), TUsbComControl::kErrInEndPoint);
+  EXPECT_FALSE(usb.OpenUsb(1, 2, 1, 3));
+  EXPECT_EQ(usb.LastError(), TUsbComControl::kErrOutEndPoint);
+  EXPECT_TRUE(usb.Close());
+  EXPECT_TRUE(adapter->Written().empty());
   EXPECT_EQ(adapter->Misuse(), 0);
 }
 
