@@ -186,8 +186,8 @@ class CountingLayer : public TBusPhysicalLayer {
 };
 
 std::unique_ptr<TEcs> MakeProtocol(bool ecs3) {
-  if (ecs3) return std::make_unique<TEcs3>();
-  return std::make_unique<TEcs2>();
+  if (ecs3) return std::make_unique<TEcs3>(CurrentLinkSettings());
+  return std::make_unique<TEcs2>(CurrentLinkSettings());
 }
 
 // The link at 115200 on both sides. ECS3 negotiates; ECS2 does not, so the
@@ -204,6 +204,7 @@ bool SpeedUp(TEcs& ecs, TBusPhysicalLayer& port, bool ecs3) {
 void NvmTransfer(benchmark::State& state, bool ecs3) {
   SimProcess sim(ecs3 ? "ecs3" : "ecs2", true);
   TComPort port;
+  port.SetDevicePath(Home().LinkPath());
   if (!sim.Ok() || !port.Open(0, kStartIndex, 0, 0, 0, 0)) {
     state.SkipWithError("vund-target-sim not reachable");
     return;
@@ -257,6 +258,7 @@ void NvmTransfer(benchmark::State& state, bool ecs3) {
 void Exchange(benchmark::State& state, bool ecs3) {
   SimProcess sim(ecs3 ? "ecs3" : "ecs2", false);
   TComPort port;
+  port.SetDevicePath(Home().LinkPath());
   if (!sim.Ok() || !port.Open(0, kStartIndex, 0, 0, 0, 0)) {
     state.SkipWithError("vund-target-sim not reachable");
     return;

@@ -8,13 +8,6 @@
 #include <system_error>
 
 #include "link/baudrates.h"
-#include "model/systemfunc.h"
-#include "platform/inifile.h"
-
-std::string ComPortDevicePath(int portIndex) {
-  platform::IniFile ini(SettingsFilePath());
-  return ini.ReadString("Ports", "COM" + std::to_string(portIndex + 1), "/dev/ttyS" + std::to_string(portIndex));
-}
 
 TComPort::~TComPort() { Close(); }
 
@@ -33,7 +26,7 @@ bool TComPort::Open(uint8_t port, uint8_t baud, uint8_t dataBitReduction, uint8_
     return false;
   }
   // Indexes come from Vund2.ini: one outside its table must not reach a table.
-  if (portIndex_ < 0 || portIndex_ >= kPortCount || !device_.Open(ComPortDevicePath(portIndex_))) {
+  if (portIndex_ < 0 || portIndex_ >= kPortCount || devicePath_.empty() || !device_.Open(devicePath_)) {
     lastError_ = kErrOpen;
     return false;
   }

@@ -14,10 +14,6 @@
 #include "link/commbuffer.h"
 #include "platform/serialdevice.h"
 
-// The device path of port index n: key COM<n+1> of section [Ports] in
-// Vund2.ini, default /dev/ttyS<n>.
-std::string ComPortDevicePath(int portIndex);
-
 class TComPort : public TBusPhysicalLayer {
  public:
   // Last error numbers.
@@ -43,6 +39,9 @@ class TComPort : public TBusPhysicalLayer {
   ~TComPort() override;
   TComPort(const TComPort&) = delete;
   TComPort& operator=(const TComPort&) = delete;
+
+  // The device that Open opens for its port index; none set: Open fails.
+  void SetDevicePath(const std::string& path) { devicePath_ = path; }
 
   bool Open(uint8_t port, uint8_t baud, uint8_t dataBitReduction, uint8_t parity, uint8_t stopBits,
             uint8_t flowMode) override;
@@ -70,6 +69,7 @@ class TComPort : public TBusPhysicalLayer {
   // of bytes moved, or -1 when the device failed.
   int PullInput();
 
+  std::string devicePath_;
   int8_t portIndex_ = 0;
   int8_t baudIndex_ = 6;
   uint8_t dataBitReduction_ = 0;

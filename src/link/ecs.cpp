@@ -2,15 +2,17 @@
 
 #include <algorithm>
 
-#include "model/vunddata.h"
-
 // A negative count or wait in vund.dat means none: a negative wait would be
 // read as four billion ms once it reaches an unsigned delay.
-TEcs::TEcs(platform::Clock& clock)
+TEcs::TEcs(const TLinkSettings& settings, platform::Clock& clock)
     : clock_(clock),
-      timeOutTime_(GetTimeOutTime()),
-      timeOutRetry_(std::max(0, GetTimeOutRetry())),
-      errorRetry_(std::max(0, GetErrorRetry())),
-      errorRetryWait_(std::max(0, GetErrorRetryWait())) {}
+      timeOutTime_(settings.TimeOutTime),
+      timeOutRetry_(std::max(0, settings.TimeOutRetry)),
+      errorRetry_(std::max(0, settings.ErrorRetry)),
+      errorRetryWait_(std::max(0, settings.ErrorRetryWait)),
+      comPort_(settings.ComPort),
+      configuredBaud_(settings.BaudRate),
+      baudRateSupport_(settings.BaudRateSupport),
+      baudRateSupportId_(settings.BaudRateSupportID) {}
 
 TEcs::~TEcs() = default;

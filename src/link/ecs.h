@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/linksettings.h"
 #include "platform/clock.h"
 
 class TBusPhysicalLayer;
@@ -29,9 +30,9 @@ using TEcsBuffer = std::array<uint8_t, kEcsBufferSize>;
 
 class TEcs {
  public:
-  // Reads TimeOutTime, TimeOut_Retry, Error_Retry and Error_RetryWait from
-  // vund.dat; every wait runs on clock.
-  explicit TEcs(platform::Clock& clock = platform::SystemClock());
+  // Takes the time-outs, retries, the baud-rate negotiation values and the
+  // configured port and rate from settings; every wait runs on clock.
+  explicit TEcs(const TLinkSettings& settings, platform::Clock& clock = platform::SystemClock());
   virtual ~TEcs();
   TEcs(const TEcs&) = delete;
   TEcs& operator=(const TEcs&) = delete;
@@ -80,6 +81,10 @@ class TEcs {
   int timeOutRetry_ = 0;
   int errorRetry_ = 0;
   int errorRetryWait_ = 0;
+  int comPort_ = 0;        // the port a rate change reopens
+  int configuredBaud_ = 0; // the baud index of the settings
+  int baudRateSupport_ = 0;
+  int baudRateSupportId_ = 0;
   TBusPhysicalLayer* bus_ = nullptr;
   std::string errorMessage_;
   std::string lastMessage_;

@@ -1,17 +1,14 @@
 #include "link/ecs2.h"
 
-#include "model/systemfunc.h"
-#include "model/vunddata.h"
-
 namespace {
 
 const EcsFrameFormat kEcs2Format = {
-    1, 2, 1, 70, 80, 70, 70, 64, GetMaxEcsDataLength, TEcs2::ErrorText, kEcsSendErrorText,
+    1, 2, 1, 70, 80, 70, 70, 64, &TLinkSettings::MaxECSDataLength, TEcs2::ErrorText, kEcsSendErrorText,
 };
 
 }  // namespace
 
-TEcs2::TEcs2(platform::Clock& clock) : TEcsFramed(kEcs2Format, clock) {}
+TEcs2::TEcs2(const TLinkSettings& settings, platform::Clock& clock) : TEcsFramed(kEcs2Format, settings, clock) {}
 
 const char* TEcs2::ErrorText(int status) {
   if (const char* text = EcsCommonErrorText(status)) return text;
@@ -26,11 +23,11 @@ const char* TEcs2::ErrorText(int status) {
 
 // Nothing is negotiated: the link runs at the configured rate.
 int TEcs2::FindBaudRate() {
-  if (GetBaudRateSupportID() == 0) baudIndex_ = GetBaudRate();
+  if (baudRateSupportId_ == 0) baudIndex_ = configuredBaud_;
   return 0;
 }
 
 int TEcs2::RaiseBaudRate() {
-  if (GetBaudRateSupportID() == 0) baudIndex_ = GetBaudRate();
+  if (baudRateSupportId_ == 0) baudIndex_ = configuredBaud_;
   return 0;
 }

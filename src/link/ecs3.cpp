@@ -1,8 +1,6 @@
 #include "link/ecs3.h"
 
 #include "link/busphysicallayer.h"
-#include "model/systemfunc.h"
-#include "model/vunddata.h"
 
 namespace {
 
@@ -12,14 +10,14 @@ constexpr int kNegotiatedRates = 13;
 constexpr uint32_t kSettleMs = 300;
 
 const EcsFrameFormat kEcs3Format = {
-    2, 4, 2, 265, 300, 265, 260, 256, GetMaxEcs3DataLength, TEcs3::ErrorText, kEcsReadErrorText,
+    2, 4, 2, 265, 300, 265, 260, 256, &TLinkSettings::MaxECS3DataLength, TEcs3::ErrorText, kEcsReadErrorText,
 };
 
 bool Supported(int support, int index) { return (support >> index) & 1; }
 
 }  // namespace
 
-TEcs3::TEcs3(platform::Clock& clock) : TEcsFramed(kEcs3Format, clock) {}
+TEcs3::TEcs3(const TLinkSettings& settings, platform::Clock& clock) : TEcsFramed(kEcs3Format, settings, clock) {}
 
 const char* TEcs3::ErrorText(int status) {
   if (const char* text = EcsCommonErrorText(status)) return text;
@@ -37,27 +35,27 @@ const char* TEcs3::ErrorText(int status) {
 
 bool TEcs3::Reopen(int index) {
   bus_->Close();
-  if (bus_->Open(static_cast<uint8_t>(GetComPort()), static_cast<uint8_t>(index), 0, 0, 0, 0)) return true;
+  if (bus_->Open(static_cast<uint8_t>(comPort_), static_cast<uint8_t>(index), 0, 0, 0, 0)) return true;
   LinkFailure(kEcsSendErrorText);
   return false;
 }
 
 int TEcs3::TellBaudIndex(int index) {
   const uint32_t value = static_cast<uint32_t>(index);
-  return WriteMemory(static_cast<uint32_t>(GetBaudRateSupportID()), 2, 1, &value);
+  return WriteMemory(static_cast<uint32_t>(baudRateSupportId_), 2, 1, &value);
 }
 
-int TEcs3::LineBaudIndex() const { return rateSwitched_ ? baudIndex_ : GetBaudRate(); }
+int TEcs3::LineBaudIndex() const { return rateSwitched_ ? baudIndex_ : configuredBaud_; }
 
 int TEcs3::FindBaudRate() {
-  if (GetBaudRateSupportID() == 0) return 0;
+  if (baudRateSupportId_ == 0) return 0;
   if (bus_ == nullptr) {
     LinkFailure(kEcsNoBusText);
     return -1;
   }
   // A USB link has no line rate to search.
   if (!bus_->IsSerial()) return 0;
-  const int support = GetBaudRateSupport();
+  const int support = baudRateSupport_;
   const int before = LineBaudIndex();
   bool tried = false;
   int best = -1;
@@ -80,13 +78,13 @@ int TEcs3::FindBaudRate() {
 }
 
 int TEcs3::RaiseBaudRate() {
-  if (GetBaudRateSupportID() == 0) return 0;
+  if (baudRateSupportId_ == 0) return 0;
   if (bus_ == nullptr) {
     LinkFailure(kEcsNoBusText);
     return -1;
   }
   if (!bus_->IsSerial()) return 0;
-  const int support = GetBaudRateSupport();
+  const int support = baudRateSupport_;
   for (int index = 0; index < kNegotiatedRates; ++index) {
     if (!Supported(support, index)) continue;
     // The target acknowledges at the old rate, then switches.
@@ -100,7 +98,7 @@ int TEcs3::RaiseBaudRate() {
 }
 
 int TEcs3::SendBaudRate() {
-  if (GetBaudRateSupportID() == 0) return -1;
+  if (baudRateSupportId_ == 0) return -1;
   if (bus_ != nullptr && !bus_->IsSerial()) return 0;
-  return TellBaudIndex(GetBaudRate());
+  return TellBaudIndex(configuredBaud_);
 }

@@ -76,12 +76,12 @@ const char* EcsCommonErrorText(int status) {
   }
 }
 
-TEcsFramed::TEcsFramed(const EcsFrameFormat& format, platform::Clock& clock) : TEcs(clock), format_(format) {}
+TEcsFramed::TEcsFramed(const EcsFrameFormat& format, const TLinkSettings& settings, platform::Clock& clock)
+    : TEcs(settings, clock), format_(format), dataLengthSetting_(settings.*format.dataLengthSetting) {}
 
 int TEcsFramed::MaxDataLength() const {
-  const int setting = format_.dataLengthSetting();
-  if (setting <= 0) return format_.defaultDataLength;
-  return std::min(setting, FrameDataCapacity());
+  if (dataLengthSetting_ <= 0) return format_.defaultDataLength;
+  return std::min(dataLengthSetting_, FrameDataCapacity());
 }
 
 int TEcsFramed::LinkFailure(const char* detail) {

@@ -18,7 +18,7 @@ struct EcsFrameFormat {
   int requestShown;        // request bytes shown in an error message
   int replyShown;          // reply bytes shown in an error message
   int defaultDataLength;   // data bytes per frame when vund.dat gives none
-  int (*dataLengthSetting)();
+  int TLinkSettings::*dataLengthSetting;
   const char* (*errorText)(int status);
   const char* readErrorDetail;  // error detail of a failed Read
 };
@@ -47,14 +47,14 @@ class TEcsFramed : public TEcs {
   int SendRawText(const std::string& text) override;
   int ReadRawText(std::string& text) override;
 
-  // Data bytes per frame: the vund.dat value, its default when that is 0 or
+  // Data bytes per frame: the setting, its default when that is 0 or
   // negative, and never more than a reply can carry.
   int MaxDataLength() const;
   // The most data bytes a reply can carry.
   int FrameDataCapacity() const { return format_.maxReply - HeaderBytes() - 1; }
 
  protected:
-  TEcsFramed(const EcsFrameFormat& format, platform::Clock& clock);
+  TEcsFramed(const EcsFrameFormat& format, const TLinkSettings& settings, platform::Clock& clock);
   // Sets the error detail and, so that a report is never empty, the last
   // message; returns 0x91.
   int LinkFailure(const char* detail);
@@ -62,6 +62,8 @@ class TEcsFramed : public TEcs {
   const EcsFrameFormat& format_;
 
  private:
+  int dataLengthSetting_;
+
   int HeaderBytes() const { return 1 + format_.lengthBytes; }
   uint32_t LengthField(const uint8_t* frame) const;
   // expectedData >= 0: a good reply must carry exactly that many data bytes.

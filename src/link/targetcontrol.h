@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "model/linksettings.h"
+
 class TBusPhysicalLayer;
 class TEcs;
 namespace platform {
@@ -40,18 +42,18 @@ class TTargetControl {
 
   // ---- Connection ----
 
-  // Opens the link named by the settings (serial port: on failure the COM
-  // port dialog is offered once and the settings are saved after a
-  // successful second open; USB adapter) and makes the protocol of the
-  // ECS type setting. Open failures and an unsupported ECS type are shown in
-  // a box; false leaves no link.
-  bool Connect();
+  // Opens the link the source's settings name (serial port: on failure the
+  // source is asked once for another port, and told to keep it after it
+  // opened; USB adapter) and makes the protocol of their ECS type. The
+  // settings serve every operation until the next connect. Open failures and
+  // an unsupported ECS type are shown in a box; false leaves no link.
+  bool Connect(TLinkSettingsSource& settings);
   // The same for the COM port menu command (after the COM port dialog).
-  bool Reconnect();
+  bool Reconnect(TLinkSettingsSource& settings);
   // Uses an already open layer and runs the protocol on clock, in place of
   // the port the settings name (tests, the simulated target). The protocol
-  // follows the ECS type setting as in Connect.
-  bool ConnectWith(std::unique_ptr<TBusPhysicalLayer> bus, platform::Clock& clock);
+  // follows the ECS type as in Connect.
+  bool ConnectWith(std::unique_ptr<TBusPhysicalLayer> bus, platform::Clock& clock, const TLinkSettings& settings);
   // True while a layer is open and a protocol is bound to it.
   bool IsConnected() const;
 
@@ -131,7 +133,7 @@ class TTargetControl {
 
   bool OpenComPort();
   bool OpenUsbDevice();
-  bool OpenLink();
+  bool OpenLink(TLinkSettingsSource& source);
   bool MakeProtocol(platform::Clock& clock);
   void DropLink();
   // Logs the not-connected line and returns false when there is no link;
@@ -140,6 +142,7 @@ class TTargetControl {
   bool ReadRegisters(uint32_t address, int count, uint32_t out[]);
   int MaxWords();
 
+  TLinkSettings settings_;
   std::unique_ptr<TEcs> protocol_;
   std::unique_ptr<TBusPhysicalLayer> bus_;
   int lastReadStatus_ = 0;

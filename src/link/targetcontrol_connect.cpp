@@ -1,6 +1,4 @@
 // Target control: opening the link and choosing the protocol.
-#include <exception>
-
 #include "link/comport.h"
 #include "link/ecs2.h"
 #include "link/ecs3.h"
@@ -10,8 +8,6 @@
 #include "model/systemfunc.h"
 #include "platform/clock.h"
 #include "platform/convert.h"
-#include "platform/mainwindowservices.h"
-#include "platform/ui.h"
 
 namespace {
 
@@ -21,9 +17,10 @@ constexpr int kErrorBox = 0x10;  // OK button, error icon
 
 bool TTargetControl::OpenComPort() {
   DropLink();
-  const int port = GetComPort();
+  const int port = settings_.ComPort;
   auto layer = std::make_unique<TComPort>();
-  if (!layer->Open(static_cast<uint8_t>(port), static_cast<uint8_t>(GetBaudRate()), 0, 0, 0, 0)) {
+  layer->SetDevicePath(settings_.DevicePath);
+  if (!layer->Open(static_cast<uint8_t>(port), static_cast<uint8_t>(settings_.BaudRate), 0, 0, 0, 0)) {
     ShowMessageBoxJE("ERROR", platform::Format("COM PortのOpenに失敗しました COM Port = %d", port + 1), "ERROR",
                      platform::Format("Fail to open COM Port ! (COM Port = %d)", port + 1), kErrorBox);
     return false;
@@ -34,8 +31,8 @@ bool TTargetControl::OpenComPort() {
 
 bool TTargetControl::OpenUsbDevice() {
   DropLink();
-  int vendorId = 0, productCode = 0, inEndPoint = 0, outEndPoint = 0;
-  GetUsbParams(vendorId, productCode, inEndPoint, outEndPoint);
+  const int vendorId = settings_.VenderID, productCode = settings_.ProductCode;
+  const int inEndPoint = settings_.InEndPoint, outEndPoint = settings_.OutEndPoint;
   auto layer = std::make_unique<TUsbComControl>();
   if (!layer->OpenUsb(static_cast<uint16_t>(vendorId), static_cast<uint16_t>(productCode),
                       static_cast<uint8_t>(inEndPoint), static_cast<uint8_t>(outEndPoint))) {
@@ -64,19 +61,14 @@ bool TTargetControl::OpenUsbDevice() {
   return true;
 }
 
-bool TTargetControl::OpenLink() {
-  switch (GetBusPhysicalLayer()) {
+bool TTargetControl::OpenLink(TLinkSettingsSource& source) {
+  switch (settings_.BusPhysicalLayer) {
     case 0:
       if (!OpenComPort()) {
-        if (!platform::GetUi().ShowComPortDialog()) return false;
+        if (!source.ChooseComPort()) return false;
+        settings_ = source.GetLinkSettings();
         if (!OpenComPort()) return false;
-        // The port chosen in the dialog works: keep it for the next run. The
-        // link itself is fine even when the settings file cannot be written.
-        try {
-          SaveSettings();
-        } catch (const std::exception& e) {
-          platform::MainServices().AddMessage(e.what());
-        }
+        source.KeepComPort();
       }
       break;
     case 1:
@@ -92,12 +84,12 @@ bool TTargetControl::OpenLink() {
 bool TTargetControl::MakeProtocol(platform::Clock& clock) {
   if (protocol_) protocol_->SetBus(nullptr);
   protocol_.reset();
-  switch (GetEcsType()) {
+  switch (settings_.EcsType) {
     case 0:
-      protocol_ = std::make_unique<TEcs2>(clock);
+      protocol_ = std::make_unique<TEcs2>(settings_, clock);
       break;
     case 2:
-      protocol_ = std::make_unique<TEcs3>(clock);
+      protocol_ = std::make_unique<TEcs3>(settings_, clock);
       break;
     default:
       ShowMessageBoxJE("ERROR", "サポートされていないECS protocolが設定されています。\nVund2.iniを確認してください",
@@ -108,9 +100,10 @@ bool TTargetControl::MakeProtocol(platform::Clock& clock) {
   return true;
 }
 
-bool TTargetControl::Connect() {
+bool TTargetControl::Connect(TLinkSettingsSource& settings) {
   noLinkNoticeGiven_ = false;
-  if (!OpenLink()) {
+  settings_ = settings.GetLinkSettings();
+  if (!OpenLink(settings)) {
     // Nothing may keep using a protocol whose layer is gone.
     protocol_.reset();
     return false;
@@ -120,10 +113,12 @@ bool TTargetControl::Connect() {
 
 // Reconnect opens and refuses exactly as Connect does: an unsupported ECS type
 // must not leave a "connected" link without a protocol.
-bool TTargetControl::Reconnect() { return Connect(); }
+bool TTargetControl::Reconnect(TLinkSettingsSource& settings) { return Connect(settings); }
 
-bool TTargetControl::ConnectWith(std::unique_ptr<TBusPhysicalLayer> bus, platform::Clock& clock) {
+bool TTargetControl::ConnectWith(std::unique_ptr<TBusPhysicalLayer> bus, platform::Clock& clock,
+                                 const TLinkSettings& settings) {
   noLinkNoticeGiven_ = false;
+  settings_ = settings;
   DropLink();
   bus_ = std::move(bus);
   if (!bus_) {

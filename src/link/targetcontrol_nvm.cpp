@@ -8,7 +8,6 @@
 #include "link/targetcontrol.h"
 #include "link/targetcontrol_internal.h"
 #include "model/systemfunc.h"
-#include "model/vunddata.h"
 #include "platform/convert.h"
 #include "platform/mainwindowservices.h"
 
@@ -185,10 +184,10 @@ bool TTargetControl::ReadSnapshotItems(std::vector<RegisterSnapshotItem>& items)
 
 bool TTargetControl::ExecuteCommandEntry(int index, bool switchEntry) {
   if (!CheckLink()) return false;
-  const int count = switchEntry ? GetSwitchCommandCount() : GetMemCommandCount();
-  if (index < 0 || index >= count) return false;
-  const RegSetting entry = switchEntry ? GetSwitchCommandEntry(index) : GetMemCommandEntry(index);
-  TimeOutScope timeOut(*this, GetCommandTimeOutTime());
+  const std::vector<RegSetting>& list = switchEntry ? settings_.SwitchCommandList : settings_.MemCommandList;
+  if (index < 0 || static_cast<size_t>(index) >= list.size()) return false;
+  const RegSetting entry = list[static_cast<size_t>(index)];
+  TimeOutScope timeOut(*this, settings_.CommandTimeOutTime);
   const uint32_t one = 1;
   int status = protocol_->WriteMemory(static_cast<uint32_t>(entry.ID), 2, 1, &one);
   if (status == kEcsOk) {
@@ -200,8 +199,8 @@ bool TTargetControl::ExecuteCommandEntry(int index, bool switchEntry) {
 }
 
 bool TTargetControl::ReadMicomVersion(std::vector<std::string>& names, std::vector<std::string>& values) {
-  std::vector<RegSetting> versions, checksums;
-  GetMicomInfoLists(versions, checksums);
+  const std::vector<RegSetting>& versions = settings_.MicomVerList;
+  const std::vector<RegSetting>& checksums = settings_.MicomChkSumList;
   names.clear();
   values.clear();
   if (!CheckLink()) return false;

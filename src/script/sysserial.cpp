@@ -6,6 +6,7 @@
 
 #include "link/baudrates.h"
 #include "link/comport.h"
+#include "model/linksettings.h"
 #include "platform/clock.h"
 #include "platform/convert.h"
 #include "script/builtinargs.h"
@@ -78,6 +79,7 @@ int TScriptComPorts::Open(int no, int baud, int data, int parity, int stop, int 
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   slots_[no] = std::make_shared<TComPort>();
+  slots_[no]->SetDevicePath(ComPortDevicePath(no));
   // A port that does not open stays in its slot, closed: comIsOpen says 0.
   const bool ok = slots_[no]->Open(static_cast<uint8_t>(no), static_cast<uint8_t>(index), static_cast<uint8_t>(data),
                                    static_cast<uint8_t>(parity), static_cast<uint8_t>(stop),

@@ -41,7 +41,7 @@ void TFrmMain::mnuComPortClick() {
   if (!op) return;
   ui::PollingHold hold(*this);
   if (platform::GetUi().ShowComPortDialog()) {
-    TargetControl.Reconnect();
+    TargetControl.Reconnect(ProgramLinkSettings());
     ShowComStatus();
   }
 }

@@ -72,7 +72,7 @@ void TFrmMain::LoadDataFiles() {
 }
 
 // The connect step of start-up.
-bool TFrmMain::Connect() { return connector_ ? connector_() : TargetControl.Connect(); }
+bool TFrmMain::Connect() { return connector_ ? connector_() : TargetControl.Connect(ProgramLinkSettings()); }
 
 int TFrmMain::FindBaudRate() { return TargetControl.FindBaudRate(); }
 

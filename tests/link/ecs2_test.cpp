@@ -18,13 +18,7 @@ using fake_link::Hex;
 Bytes Ok(const Bytes& data) { return Frame(0x50, data, false); }
 Bytes Err(uint8_t number) { return Frame(0x60, {number}, false); }
 
-class Ecs2Test : public fake_link::EcsTest<TEcs2> {
- protected:
-  void SetUp() override {
-    SetBaudRate(9);
-    EcsTest::SetUp();
-  }
-};
+using Ecs2Test = fake_link::EcsTest<TEcs2>;
 
 TEST_F(Ecs2Test, Frames) {
   AnswerAlways(Ok({0x12, 0x34, 0xAB, 0xCD}));
@@ -125,7 +119,7 @@ TEST_F(Ecs2Test, NoBaudNegotiation) {
   EXPECT_EQ(ecs->RaiseBaudRate(), 0);
   EXPECT_EQ(ecs->SendBaudRate(), 0);
   EXPECT_EQ(ecs->GetBaudIndex(), 0);
-  Load({.baudSupport = 0x0240, .baudId = 0});
+  Load({.baudSupport = 0x0240, .baudId = 0, .baudRate = 9});
   EXPECT_EQ(ecs->FindBaudRate(), 0);
   EXPECT_EQ(ecs->GetBaudIndex(), 9);
   EXPECT_TRUE(link.written.empty());

@@ -19,14 +19,7 @@ using fake_link::Hex;
 Bytes Ok(const Bytes& data) { return Frame(0x50, data, true); }
 Bytes Err(uint8_t number) { return Frame(0x60, {number}, true); }
 
-class Ecs3Test : public fake_link::EcsTest<TEcs3> {
- protected:
-  void SetUp() override {
-    SetComPort(2);
-    SetBaudRate(6);
-    EcsTest::SetUp();
-  }
-};
+using Ecs3Test = fake_link::EcsTest<TEcs3>;
 
 const Bytes kRead3At1000 = {0xF0, 0x00, 0x0B, 0x02, 0x00, 0x00, 0x10, 0x00, 0x00, 0x03, 0x10};
 
@@ -218,7 +211,7 @@ TEST_F(Ecs3Test, OverlongReplyStopsAtOnceWithAReport) {
 }
 
 TEST_F(Ecs3Test, LinkFailuresAreReportedInTheLastMessage) {
-  TEcs3 unbound(clock);
+  TEcs3 unbound(TLinkSettings(), clock);
   uint32_t word = 0;
   EXPECT_EQ(unbound.ReadMemory(0x10, 2, 1, &word), 0x91);
   EXPECT_EQ(unbound.GetLastMessage(), "Comport error !");
@@ -314,7 +307,7 @@ class Ecs3BaudTest : public Ecs3Test {
 };
 
 TEST_F(Ecs3BaudTest, RaiseStepsThroughTheSupportedRates) {
-  Load({.baudSupport = 0x0240, .baudId = 0x0F00});
+  Load({.baudSupport = 0x0240, .baudId = 0x0F00, .comPort = 2});
   Accept({6, 9});
   EXPECT_EQ(ecs->RaiseBaudRate(), 0);
   EXPECT_EQ(Told(), (std::vector<int>{6, 9}));
@@ -356,8 +349,7 @@ TEST_F(Ecs3BaudTest, FindTakesTheHighestAnsweringIndex) {
 }
 
 TEST_F(Ecs3BaudTest, FindWithoutAnswerReturnsToTheRateInUse) {
-  Load({.baudSupport = 0x0240, .baudId = 0x0F00});
-  SetBaudRate(12);
+  Load({.baudSupport = 0x0240, .baudId = 0x0F00, .baudRate = 12});
   EXPECT_EQ(ecs->FindBaudRate(), -1);
   EXPECT_EQ(link.opens, (std::vector<int>{6, 9, 12}));
   EXPECT_EQ(ecs->GetBaudIndex(), 0);
@@ -387,8 +379,7 @@ TEST_F(Ecs3BaudTest, NoBaudRegisterOrUsbLinkLeavesTheLinkAlone) {
 }
 
 TEST_F(Ecs3BaudTest, SendTellsTheConfiguredIndexWithoutReopening) {
-  Load({.baudSupport = 0x0240, .baudId = 0x0F00});
-  SetBaudRate(11);
+  Load({.baudSupport = 0x0240, .baudId = 0x0F00, .baudRate = 11});
   Accept({11});
   EXPECT_EQ(ecs->SendBaudRate(), 0);
   EXPECT_EQ(Told(), (std::vector<int>{11}));
@@ -462,17 +453,11 @@ namespace {
 class Ecs3SimTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetComPort(0);
-    SetBaudRate(6);
-    fake_link::LoadLinkSettings({300, 0, 0, 0, 0x0240, 0x0F00});
     target.SetBaudRegister(0x0F00);
-    // Made after vund.dat is loaded: the time-outs are read on construction.
-    ecs = std::make_unique<TEcs3>(clock);
+    ecs = std::make_unique<TEcs3>(fake_link::ToLinkSettings({300, 0, 0, 0, 0x0240, 0x0F00}), clock);
     ecs->SetBus(&link);
   }
-  void TearDown() override { ResetVundData(); }
 
-  fake_link::ScopedBusSettings busSettings;
   platform::VirtualClock clock;
   SimTarget target{SimProtocol::Ecs3};
   SimLink link{target, clock};

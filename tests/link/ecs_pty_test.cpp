@@ -22,28 +22,19 @@ class EcsPtyTest : public ::testing::Test {
     server = std::make_unique<SimPtyServer>(*target);
     std::string error;
     ASSERT_TRUE(server->Start(&error)) << error;
-    fake_link::LoadLinkSettings(settings);
-    // Port index 0 is the pty.
-    dir.Write("Vund2.ini", "[Ports]\r\nCOM1=" + server->SlavePath() + "\r\n");
-    home = std::make_unique<testing_support::ScopedHome>(dir.Path());
-    SetComPort(0);
-    SetBaudRate(6);
+    port.SetDevicePath(server->SlavePath());
     ASSERT_TRUE(port.Open(0, 6, 0, 0, 0, 0));
     if (protocol == SimProtocol::Ecs3)
-      ecs = std::make_unique<TEcs3>();
+      ecs = std::make_unique<TEcs3>(fake_link::ToLinkSettings(settings));
     else
-      ecs = std::make_unique<TEcs2>();
+      ecs = std::make_unique<TEcs2>(fake_link::ToLinkSettings(settings));
     ecs->SetBus(&port);
   }
   void TearDown() override {
     port.Close();
     if (server) server->Stop();
-    ResetVundData();
   }
 
-  fake_link::ScopedBusSettings busSettings;
-  testing_support::TempDir dir;
-  std::unique_ptr<testing_support::ScopedHome> home;
   std::unique_ptr<SimTarget> target;
   std::unique_ptr<SimPtyServer> server;
   TComPort port;

@@ -147,14 +147,12 @@ class FakeLink : public TBusPhysicalLayer {
 #include <memory>
 #include <string>
 
-#include "model/systemfunc.h"
-#include "model/vunddata.h"
+#include "model/linksettings.h"
 #include "platform/convert.h"
-#include "support/temp_dir.h"
 
 namespace fake_link {
 
-// The vund.dat values the protocols read.
+// The values the protocols take, in the order tests most often give them.
 struct LinkSettings {
   int timeOut = 300;
   int timeOutRetry = 0;
@@ -164,32 +162,23 @@ struct LinkSettings {
   int baudId = 0;
   int maxEcs = 64;
   int maxEcs3 = 256;
+  int comPort = 0;
+  int baudRate = 6;
 };
 
-// Puts the COM port and baud index settings back as they were.
-class ScopedBusSettings {
- public:
-  ScopedBusSettings() : port_(GetComPort()), baud_(GetBaudRate()) {}
-  ~ScopedBusSettings() {
-    SetComPort(port_);
-    SetBaudRate(baud_);
-  }
-
- private:
-  int port_;
-  int baud_;
-};
-
-// Loads a vund.dat holding s; the values stay until the next load or reset.
-inline void LoadLinkSettings(const LinkSettings& s) {
-  testing_support::TempDir dir;
-  testing_support::ScopedHome home(dir.Path());
-  dir.Write("vund.dat", platform::Format("[Common]\r\nTimeOutTime=%d\r\nTimeOut_Retry=%d\r\nError_Retry=%d\r\n"
-                                         "Error_RetryWait=%d\r\n[EcsSettings]\r\nBaudRateSupport=%d\r\n"
-                                         "BaudRateSupportID=%d\r\nMaxECSDataLength=%d\r\nMaxECS3DataLength=%d\r\n",
-                                         s.timeOut, s.timeOutRetry, s.errorRetry, s.errorRetryWait, s.baudSupport,
-                                         s.baudId, s.maxEcs, s.maxEcs3));
-  LoadVundData();
+inline TLinkSettings ToLinkSettings(const LinkSettings& s) {
+  TLinkSettings t;
+  t.TimeOutTime = s.timeOut;
+  t.TimeOutRetry = s.timeOutRetry;
+  t.ErrorRetry = s.errorRetry;
+  t.ErrorRetryWait = s.errorRetryWait;
+  t.BaudRateSupport = s.baudSupport;
+  t.BaudRateSupportID = s.baudId;
+  t.MaxECSDataLength = s.maxEcs;
+  t.MaxECS3DataLength = s.maxEcs3;
+  t.ComPort = s.comPort;
+  t.BaudRate = s.baudRate;
+  return t;
 }
 
 // Frames as the protocols' last messages show them: " F0 00 0B ...".
@@ -200,22 +189,19 @@ inline std::string Hex(const Bytes& bytes) {
 }
 
 // A protocol of type Ecs on a FakeLink and a virtual clock, with the default
-// vund.dat values; the bus settings come back as they were.
+// settings.
 template <class Ecs>
 class EcsTest : public ::testing::Test {
  protected:
   void SetUp() override { Load(LinkSettings{}); }
-  void TearDown() override { ResetVundData(); }
   void Load(const LinkSettings& s) {
-    LoadLinkSettings(s);
-    ecs = std::make_unique<Ecs>(clock);
+    ecs = std::make_unique<Ecs>(ToLinkSettings(s), clock);
     ecs->SetBus(&link);
   }
   void AnswerAlways(const Bytes& reply) {
     link.onWrite = [reply](FakeLink& l, const Bytes&) { l.Reply(reply); };
   }
 
-  ScopedBusSettings busSettings;
   platform::VirtualClock clock;
   FakeLink link{clock};
   std::unique_ptr<Ecs> ecs;

@@ -42,13 +42,13 @@ TEST_F(TargetControlConnect, PortThatDoesNotOpenOffersTheDialogOnceCancelLeavesN
   setup.extraIni = "[Ports]\r\nCOM1=" + dir.File("no-such-tty") + "\r\n";
   WriteFiles(setup);
   ui.ExpectMessage(0x10, platform::kIdOk, "COM Port = 1").ExpectComPortDialog(false);
-  EXPECT_FALSE(tc.Connect());
+  EXPECT_FALSE(tc.Connect(ProgramLinkSettings()));
   EXPECT_FALSE(tc.IsConnected());
 
   // Dialog confirmed, but the port still does not open: a second box, no link.
   ui.ExpectMessage(0x10, platform::kIdOk, "COM Port = 1").ExpectComPortDialog(true);
   ui.ExpectMessage(0x10, platform::kIdOk, "COM Port = 1");
-  EXPECT_FALSE(tc.Reconnect());
+  EXPECT_FALSE(tc.Reconnect(ProgramLinkSettings()));
   EXPECT_FALSE(tc.IsConnected());
 }
 
@@ -59,7 +59,7 @@ TEST_F(TargetControlConnect, PortChosenInTheDialogOpensAndIsSaved) {
   setup.extraIni = "[Ports]\r\nCOM1=" + dir.File("no-such-tty") + "\r\nCOM2=" + pty.Path() + "\r\n";
   WriteFiles(setup);
   ui.ExpectMessage(0x10, platform::kIdOk, "COM Port = 1").ExpectComPortDialog(true, [] { SetComPort(1); });
-  ASSERT_TRUE(tc.Connect());
+  ASSERT_TRUE(tc.Connect(ProgramLinkSettings()));
   EXPECT_TRUE(tc.IsConnected());
   EXPECT_NE(dir.Read("Vund2.ini").find("ComPort=1"), std::string::npos) << dir.Read("Vund2.ini");
   EXPECT_NE(dir.Read("Vund2.ini").find("COM2=" + pty.Path()), std::string::npos);
@@ -70,7 +70,7 @@ TEST_F(TargetControlConnect, UsbAdapterThatDoesNotOpenIsShown) {
   setup.linkType = 1;
   WriteFiles(setup);
   ui.ExpectMessage(0x10, platform::kIdOk, "VenderID");
-  EXPECT_FALSE(tc.Connect());
+  EXPECT_FALSE(tc.Connect(ProgramLinkSettings()));
   EXPECT_FALSE(tc.IsConnected());
 }
 
@@ -81,11 +81,11 @@ TEST_F(TargetControlConnect, UnsupportedEcsTypeIsRefusedByConnectAndReconnect) {
   WriteFiles(setup);
   target = std::make_unique<SimTarget>(SimProtocol::Ecs3);
   ui.ExpectMessage(0x10, platform::kIdOk, "ECS protocol");
-  EXPECT_FALSE(tc.ConnectWith(std::make_unique<SimLink>(*target, clock), clock));
+  EXPECT_FALSE(tc.ConnectWith(std::make_unique<SimLink>(*target, clock), clock, CurrentLinkSettings()));
   EXPECT_FALSE(tc.IsConnected());
 
   ui.ExpectMessage(0x10, platform::kIdOk, "ECS protocol");
-  EXPECT_FALSE(tc.Reconnect());
+  EXPECT_FALSE(tc.Reconnect(ProgramLinkSettings()));
   EXPECT_FALSE(tc.IsConnected());
   uint32_t word = 0;
   EXPECT_FALSE(tc.ReadMemory(1, 2, 1, &word));

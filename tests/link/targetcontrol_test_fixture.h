@@ -112,7 +112,7 @@ class TargetControlTest : public ::testing::Test {
     target = std::make_unique<SimTarget>(setup.protocol);
     auto layer = std::make_unique<SimLink>(*target, clock);
     link = layer.get();
-    ASSERT_TRUE(tc.ConnectWith(std::move(layer), clock));
+    ASSERT_TRUE(tc.ConnectWith(std::move(layer), clock, CurrentLinkSettings()));
   }
 
   void WriteFiles(const SimSetup& setup) {

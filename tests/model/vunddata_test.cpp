@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "model/linksettings.h"
 #include "model/systemfunc.h"
 #include "platform/convert.h"
 #include "platform/files.h"
@@ -120,6 +121,18 @@ TEST_F(VundDataTest, SampleFileGivesEverySetting) {
   GetMicomInfoLists(versions, sums);
   EXPECT_EQ(Rows(versions), (Strings{"メインソフト 0xf10 0xffff", "ブートローダ 0xf12 0xffff"}));
   EXPECT_EQ(Rows(sums), (Strings{" 0xf11 0xffff", " 0xf13 0xffff"}));  // checksum items have no name
+
+  // What the link is handed: the store, [Ports] and vund.dat together.
+  dir.Write("Vund2.ini", "[Bus]\r\nComPort=1\r\nBaudRate=12\r\n[Ports]\r\nCOM2=/dev/ttyUSB7\r\n");
+  ASSERT_TRUE(LoadSettings());
+  const TLinkSettings link = CurrentLinkSettings();
+  EXPECT_EQ(link.DevicePath, "/dev/ttyUSB7");
+  EXPECT_EQ(ComPortDevicePath(4), "/dev/ttyS4");  // the default for an unnamed port
+  EXPECT_EQ((std::vector<int>{link.ComPort, link.BaudRate, link.TimeOutTime, link.TimeOutRetry, link.ErrorRetry,
+                              link.ErrorRetryWait, link.CommandTimeOutTime, link.BaudRateSupportID}),
+            (std::vector<int>{1, 12, 300, 2, 1, 50, 3000, 0x0F00}));
+  EXPECT_EQ(Rows(link.MicomVerList), Rows(versions));
+  EXPECT_EQ(link.SwitchCommandList.size(), 4u);
 }
 
 TEST_F(VundDataTest, MissingFileIsReportedAndLeavesEverythingEmpty) {

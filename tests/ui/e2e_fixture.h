@@ -242,7 +242,7 @@ class E2eTest : public ::testing::Test {
   // Drops the window and the link it left open.
   void CloseProgram() {
     window.reset();
-    TargetControl.ConnectWith(nullptr, platform::SystemClock());
+    TargetControl.ConnectWith(nullptr, platform::SystemClock(), TLinkSettings());
   }
 
   // ---- The register grid ----

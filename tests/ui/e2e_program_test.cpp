@@ -103,7 +103,7 @@ TEST_P(E2eProgramTest, CommandEntryAndCloseWritingTheSettingsAndGoingBackToTheCo
   // The set is back at 9600 baud: a new connection at the configured rate
   // talks to it without looking for the rate.
   LoadSettings();
-  ASSERT_TRUE(TargetControl.Connect());
+  ASSERT_TRUE(TargetControl.Connect(ProgramLinkSettings()));
   uint32_t word = 0;
   EXPECT_TRUE(TargetControl.ReadRegister(0x1050, word));
   EXPECT_EQ(word, Expected()->Register(0x1050));

@@ -67,7 +67,7 @@ class MainWindowTest : public ::testing::Test {
 
   void TearDown() override {
     window.reset();
-    TargetControl.ConnectWith(nullptr, clock);
+    TargetControl.ConnectWith(nullptr, clock, TLinkSettings());
     SRegisters = Registers();
     HRegisters = Registers();
     ResetVundData();
@@ -80,7 +80,7 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_TRUE(target->LoadVundData(dir.File("vund.dat")));
     ASSERT_TRUE(target->LoadRegisterFile(dir.File("Sreg.dat"), false));
     window->SetTargetConnector(
-        [this] { return TargetControl.ConnectWith(std::make_unique<SimLink>(*target, clock), clock); });
+        [this] { return TargetControl.ConnectWith(std::make_unique<SimLink>(*target, clock), clock, CurrentLinkSettings()); });
   }
 
   // The rate the step-up ends at: the highest index 0..12 that vund.dat allows.

@@ -114,7 +114,7 @@ class NvmTransferTest : public ::testing::Test {
     target = std::make_unique<SimTarget>(SimProtocol::Ecs3);
     target->AddNvmDevice(1, 0x000, 0x1FF);
     target->AddNvmDevice(2, 0x100, 0x122);
-    ASSERT_TRUE(tc.ConnectWith(std::make_unique<SimLink>(*target, clock), clock));
+    ASSERT_TRUE(tc.ConnectWith(std::make_unique<SimLink>(*target, clock), clock, CurrentLinkSettings()));
   }
 
   // An image file in the program folder.

@@ -74,7 +74,7 @@ class RegSimTest : public ::testing::Test {
     ASSERT_TRUE(LoadVundData());
     ASSERT_TRUE(LoadSettings());
     target = std::make_unique<SimTarget>(SimProtocol::Ecs3);
-    ASSERT_TRUE(tc.ConnectWith(std::make_unique<SimLink>(*target, clock), clock));
+    ASSERT_TRUE(tc.ConnectWith(std::make_unique<SimLink>(*target, clock), clock, CurrentLinkSettings()));
   }
 
   // The register address of every word written to the target, in order.

@@ -53,7 +53,7 @@ class SimTargetTest : public ::testing::Test {
     ASSERT_TRUE(LoadSettings());
     auto layer = std::make_unique<RecordingLink>(target, clock);
     link = layer.get();
-    ASSERT_TRUE(tc.ConnectWith(std::move(layer), clock));
+    ASSERT_TRUE(tc.ConnectWith(std::move(layer), clock, CurrentLinkSettings()));
     target.ClearFrames();
     link->written.clear();
   }

@@ -77,13 +77,13 @@ class WiringTest : public ::testing::Test {
     ASSERT_TRUE(target->LoadRegisterFile(dir.File("Hreg.dat"), true));
     window = std::make_unique<TFrmMain>();
     window->SetTargetConnector(
-        [this] { return TargetControl.ConnectWith(std::make_unique<SimLink>(*target, clock), clock); });
+        [this] { return TargetControl.ConnectWith(std::make_unique<SimLink>(*target, clock), clock, CurrentLinkSettings()); });
   }
 
   void TearDown() override {
     ui::SetIniEditHandler({});
     window.reset();
-    TargetControl.ConnectWith(nullptr, clock);
+    TargetControl.ConnectWith(nullptr, clock, TLinkSettings());
     SRegisters = Registers();
     HRegisters = Registers();
     ResetVundData();
