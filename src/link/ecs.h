@@ -24,6 +24,9 @@ enum : int {
   kEcsChecksum = 0x99,      // reply checksum wrong
 };
 
+// The receive time-out of an exchange when the settings give none.
+constexpr int kEcsDefaultTimeOutMs = 300;
+
 // Room for one reply (and for a raw frame).
 constexpr int kEcsBufferSize = 300;
 using TEcsBuffer = std::array<uint8_t, kEcsBufferSize>;

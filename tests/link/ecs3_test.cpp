@@ -258,7 +258,16 @@ TEST_F(Ecs3Test, FrameLengthsFromVundDatAreClamped) {
   EXPECT_EQ(ecs->GetMaxByteCount(), 101);
 }
 
-TEST_F(Ecs3Test, NegativeRetriesAndWaitsCountAsNone) {
+TEST_F(Ecs3Test, NoTimeOutIsTheDefaultAndNegativeRetriesAndWaitsCountAsNone) {
+  for (int timeOut : {0, -5}) {
+    Load({timeOut});
+    link.onWrite = [](FakeLink& l, const Bytes&) { l.Deliver(Ok({0x12, 0x34}), 250); };
+    uint32_t word = 0;
+    EXPECT_EQ(ecs->ReadMemory(0x10, 2, 1, &word), 0) << timeOut;
+    EXPECT_EQ(ecs->GetTimeOut(), 300);
+  }
+  link.written.clear();
+
   Load({300, -1, -4, -20});
   AnswerAlways(Err(0x41));
   const uint64_t start = clock.NowMs();
