@@ -159,7 +159,9 @@ bool LoadVundData() {
   ReadWrites(ecs, "ReproducePostID", "ReproducePostDat", d.reproducePostList);
   ReadMicomItems(micom, d);
 
+  // A time-out of zero or less would fail every command at once.
   d.commandTimeOutTime = common.Integer("CommandTimeOutTime", 3000);
+  if (d.commandTimeOutTime <= 0) d.commandTimeOutTime = 3000;
   d.timeOutTime = common.Integer("TimeOutTime", 300);
   d.timeOutRetry = common.Integer("TimeOut_Retry", 0);
   d.errorRetry = common.Integer("Error_Retry", 0);

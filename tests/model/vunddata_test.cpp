@@ -141,8 +141,9 @@ TEST_F(VundDataTest, MissingFileIsReportedAndLeavesEverythingEmpty) {
   EXPECT_EQ(Scalars(), std::vector<int>(10, 0));
   EXPECT_TRUE(Devices().empty());
 
-  ASSERT_TRUE(Load(Lines({"[Common]", "TimeOutTime=123"}), "VUND.DAT"));  // any case of the name
+  ASSERT_TRUE(Load(Lines({"[Common]", "TimeOutTime=123", "CommandTimeOutTime=-5"}), "VUND.DAT"));  // any case of the name
   EXPECT_EQ(GetTimeOutTime(), 123);
+  EXPECT_EQ(GetCommandTimeOutTime(), 3000);
 }
 
 TEST_F(VundDataTest, MissingSectionsAndBadNumbersGiveDefaults) {
