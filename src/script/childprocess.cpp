@@ -1,12 +1,18 @@
 #include "script/childprocess.h"
 
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "platform/files.h"
 #include "platform/text.h"
@@ -20,20 +26,57 @@ using namespace builtin;
 namespace {
 
 std::mutex g_lock;
-std::vector<pid_t> g_unwaited;  // children started without waiting, not reaped yet
 ShellOpenHandler g_shellOpen;
 
-// Children started without waiting are reaped whenever the next one starts,
-// so they do not linger as zombies for the rest of the run.
-void ReapFinished() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  for (auto it = g_unwaited.begin(); it != g_unwaited.end();) {
-    int status = 0;
-    const pid_t r = ::waitpid(*it, &status, WNOHANG);
-    if (r == *it || (r < 0 && errno == ECHILD)) it = g_unwaited.erase(it);
-    else ++it;
+// How often a wait for a child looks whether the script was stopped.
+constexpr int kStopCheckMs = 20;
+
+// Children nobody waits for (started without waiting, or left running by a
+// stopped script) are reaped by one thread as they end.
+class Reaper {
+ public:
+  Reaper() = default;
+  Reaper(const Reaper&) = delete;
+  Reaper& operator=(const Reaper&) = delete;
+  ~Reaper() {
+    {
+      std::lock_guard<std::mutex> hold(mutex_);
+      quit_ = true;
+    }
+    cv_.notify_all();
+    if (thread_.joinable()) thread_.join();
   }
-}
+  void Add(pid_t pid) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    pids_.push_back(pid);
+    if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+    cv_.notify_all();
+  }
+
+ private:
+  void Run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!quit_) {
+      pids_.erase(std::remove_if(pids_.begin(), pids_.end(),
+                                 [](pid_t pid) {
+                                   int status = 0;
+                                   const pid_t r = ::waitpid(pid, &status, WNOHANG);
+                                   return r == pid || (r < 0 && errno == ECHILD);
+                                 }),
+                  pids_.end());
+      if (pids_.empty()) cv_.wait(lock, [this] { return quit_ || !pids_.empty(); });
+      else cv_.wait_for(lock, std::chrono::milliseconds(100), [this] { return quit_; });
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  std::vector<pid_t> pids_;
+  bool quit_ = false;
+  std::thread thread_;
+};
+
+Reaper g_reaper;
 
 // Starts program with argv (CP932 texts) and a clean signal state, none of
 // our descriptors (ports, files) passed on. 0 or the error number.
@@ -62,11 +105,31 @@ int Spawn(const std::string& program, const std::vector<std::string>& args, pid_
   return rc;
 }
 
-bool WaitFor(pid_t pid, int& status) {
+// Waits for the child to end; true with its status. A stop of the script ends
+// the wait at once: the child is left to run and reaped when it ends.
+bool WaitForChild(pid_t pid, int& status, ScriptEnv& env) {
+  const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+  bool ended = false;
   for (;;) {
-    if (::waitpid(pid, &status, 0) == pid) return true;
-    if (errno != EINTR) return false;
+    const pid_t r = ::waitpid(pid, &status, WNOHANG);
+    if (r == pid) {
+      ended = true;
+      break;
+    }
+    if (r < 0 && errno != EINTR) break;
+    if (env.StopRequested()) {
+      g_reaper.Add(pid);
+      break;
+    }
+    if (fd >= 0) {
+      pollfd p{fd, POLLIN, 0};
+      ::poll(&p, 1, kStopCheckMs);
+    } else {
+      env.WaitFor(1);
+    }
   }
+  if (fd >= 0) ::close(fd);
+  return ended;
 }
 
 }  // namespace
@@ -85,26 +148,24 @@ std::vector<std::string> SpawnArguments(const std::string& path, const std::stri
   return args;
 }
 
-bool SpawnProcess(const std::string& path, const std::string& param, bool wait) {
-  ReapFinished();
+bool SpawnProcess(const std::string& path, const std::string& param, bool wait, ScriptEnv& env) {
   pid_t pid = 0;
   if (path.empty() || Spawn(path, SpawnArguments(path, param), pid) != 0) return false;
   if (!wait) {
-    std::lock_guard<std::mutex> hold(g_lock);
-    g_unwaited.push_back(pid);
+    g_reaper.Add(pid);
     return true;
   }
   int status = 0;
-  if (!WaitFor(pid, status)) return false;
+  if (!WaitForChild(pid, status, env)) return false;
   // An exit status of -1 arrives here as 255.
   return !(WIFEXITED(status) && WEXITSTATUS(status) == 255);
 }
 
-bool RunSystemCommand(const std::string& command) {
+bool RunSystemCommand(const std::string& command, ScriptEnv& env) {
   pid_t pid = 0;
   if (Spawn("/bin/sh", {"sh", "-c", command}, pid) != 0) return false;
   int status = 0;
-  return WaitFor(pid, status) && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return WaitForChild(pid, status, env) && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 bool ShellOpen(const std::string& path) {
@@ -121,12 +182,12 @@ void SetShellOpenHandler(ShellOpenHandler handler) {
   g_shellOpen = std::move(handler);
 }
 
-void BuiltinCopSpawn(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, SpawnProcess(Str(args, 0), Str(args, 1), Int(args, 2) != 0) ? 0 : 1);
+void BuiltinCopSpawn(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  ReturnInt(result, SpawnProcess(Str(args, 0), Str(args, 1), Int(args, 2) != 0, env) ? 0 : 1);
 }
 
-void BuiltinCopSystem(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, RunSystemCommand(Str(args, 0)) ? 0 : 1);
+void BuiltinCopSystem(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  ReturnInt(result, RunSystemCommand(Str(args, 0), env) ? 0 : 1);
 }
 
 void BuiltinCopShellExecute(TStackData* args, vmcode_t* result, ScriptEnv& env) {

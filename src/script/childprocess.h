@@ -15,9 +15,12 @@ class ScriptEnv;
 std::vector<std::string> SpawnArguments(const std::string& path, const std::string& param);
 // Starts path (no search along PATH) with SpawnArguments; with wait, waits for
 // it. True when it started and, when waited for, did not end with status -1.
-bool SpawnProcess(const std::string& path, const std::string& param, bool wait);
-// Runs command through /bin/sh and waits; true when it ended with status 0.
-bool RunSystemCommand(const std::string& command);
+// A wait ends when the script is stopped (false then): the child runs on and
+// is reaped when it ends, as one started without waiting is.
+bool SpawnProcess(const std::string& path, const std::string& param, bool wait, ScriptEnv& env);
+// Runs command through /bin/sh and waits as SpawnProcess does; true when it
+// ended with status 0.
+bool RunSystemCommand(const std::string& command, ScriptEnv& env);
 // Hands path to the desktop's "open" (the handler the windows install; called
 // on the main thread). False without a handler or when it was refused.
 bool ShellOpen(const std::string& path);

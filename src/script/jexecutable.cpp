@@ -231,23 +231,21 @@ bool TJExecutable::RunOnMainThread(const std::function<void()>& fn) {
   return gui_->Run(fn);
 }
 
-void TJExecutable::Print(const std::string& text) {
-  if (OnScriptThread()) SyncPrint(text);
-  else window_->Print(text);
-}
+void TJExecutable::Print(const std::string& text) { SyncPrint(text); }
 
 bool TJExecutable::WaitFor(std::int64_t ms) {
   std::unique_lock<std::mutex> lock(waitMutex_);
   return !waitCv_.wait_for(lock, std::chrono::milliseconds(ms > 0 ? ms : 0), [this] { return stop_.load(); });
 }
 
+// The window takes the text from any thread and shows it soon; only a
+// script that prints without end waits, so that it cannot outrun the window.
 void TJExecutable::SyncPrint(const std::string& text) {
-  gui_->Run([&] { window_->Print(text); });
+  window_->Print(text);
+  if (window_->Behind()) gui_->Run([this] { window_->Flush(); });
 }
 
-void TJExecutable::SyncPrintError(const std::string& text) {
-  gui_->Run([&] { window_->PrintColored(text, kScriptErrorColor); });
-}
+void TJExecutable::SyncPrintError(const std::string& text) { window_->PrintColored(text, kScriptErrorColor); }
 
 void TJExecutable::Execute() {
   CLocaleScope cLocale;
@@ -356,11 +354,12 @@ void TJExecutable::DoStrPrintf(TStackData* args, int count, vmcode_t* result, co
           break;
         }
         if (std::strchr("diouxXfegEGs", t)) {
-          out += FormatConversion(format.substr(start, i - start), t, args[next++]);
+          const std::string piece = FormatConversion(format.substr(start, i - start), t, args[next++]);
+          if (out.size() + piece.size() > kMaxStringBytes) OperationError(kErrStringLength, func);
+          out += piece;
           break;
         }
       }
-      if (out.size() > kMaxStringBytes) OperationError(kErrStringLength, func);
     }
   }
   if (result) result->sval = std::move(out);
@@ -496,13 +495,21 @@ void TJExecutable::Interpret(funcdata* entry) {
           l.fval = AsDouble(l) + AsDouble(r);
           l.kind = dtFloating;
         } else if (l.kind == dtString) {
-          AppendValueText(l.sval, r);
-          if (l.sval.size() > kMaxStringBytes) OperationError(kErrStringLength, fn);
+          // The cap is checked before the string grows.
+          if (r.kind == dtString) {
+            if (l.sval.size() + r.sval.size() > kMaxStringBytes) OperationError(kErrStringLength, fn);
+            l.sval += r.sval;
+          } else {
+            std::string tail;
+            AppendValueText(tail, r);
+            if (l.sval.size() + tail.size() > kMaxStringBytes) OperationError(kErrStringLength, fn);
+            l.sval += tail;
+          }
         } else if (r.kind == dtString) {
           std::string text;
           AppendValueText(text, l);
+          if (text.size() + r.sval.size() > kMaxStringBytes) OperationError(kErrStringLength, fn);
           text += r.sval;
-          if (text.size() > kMaxStringBytes) OperationError(kErrStringLength, fn);
           l.sval = std::move(text);
           l.kind = dtString;
         } else {

@@ -2,10 +2,10 @@
 // Qt: it reaches the main thread, its script window and the script dialogs only
 // through these interfaces. src/ui implements them with Qt; tests record.
 //
-// Threads: a script runs on its own thread. Everything in ScriptWindow and the
-// dialogs of ScriptHost runs on the main thread; the script thread gets there
-// through its GuiThread (the synchronise call), which blocks it until the main
-// thread has run the function.
+// Threads: a script runs on its own thread. The dialogs of ScriptHost and all
+// of ScriptWindow but its printing run on the main thread; the script thread
+// gets there through its GuiThread (the synchronise call), which blocks it
+// until the main thread has run the function.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -14,12 +14,14 @@
 #include <vector>
 
 #include "platform/guithread.h"
+#include "script/scriptoutput.h"
 
 // Colours are Windows colour values, 0x00BBGGRR.
 constexpr int kScriptErrorColor = 255;  // pure red: run-time errors
 
 // One script's window: a title line, a progress bar (0 to 100) and the output
-// memo. Created, used and destroyed on the main thread only.
+// memo. Created, used and destroyed on the main thread; only the printing and
+// saving may come from the script thread.
 class ScriptWindow {
  public:
   virtual ~ScriptWindow() = default;
@@ -30,10 +32,16 @@ class ScriptWindow {
   // Appends text to the output memo: a carriage return goes back to the start
   // of the current line (what follows overwrites it), a line feed starts a new
   // line; an unfinished line shows at once and the next call continues it.
+  // Any thread: the caller does not wait for the window to show it.
   virtual void Print(const std::string& text) = 0;
   // Print in the given font colour; the memo's own colour is kept for the rest.
   virtual void PrintColored(const std::string& text, int color) = 0;
-  // Saves the memo's lines to the file; false when saving failed.
+  // True when so much printed text waits to be shown that a script thread
+  // should wait for Flush. Any thread.
+  virtual bool Behind() const { return false; }
+  // Shows everything printed so far. Main thread.
+  virtual void Flush() {}
+  // Saves the memo's lines to the file; false when saving failed. Any thread.
   virtual bool SaveOutput(const std::string& fileName) = 0;
 
   // Window geometry in screen pixels.
@@ -93,8 +101,46 @@ class ScriptHost {
                            int& index) = 0;
 };
 
-// The process's script host. Until one is set, a headless host: windows that
-// keep nothing, dialogs that answer Cancel, calls run on the calling thread.
+// A window without a screen: it keeps the memo's lines as the real window
+// does (so saving works) and the values the built-ins set.
+class HeadlessScriptWindow : public ScriptWindow {
+ public:
+  void Show() override { output_.Clear(); }
+  void Close() override {}
+  void Print(const std::string& text) override { output_.Print(text); }
+  void PrintColored(const std::string& text, int color) override { output_.Print(text, color & 0x00FFFFFF); }
+  bool SaveOutput(const std::string& fileName) override;
+  void GetPos(int& left, int& top) override { left = left_, top = top_; }
+  void SetPos(int left, int top) override { left_ = left, top_ = top; }
+  void GetSize(int& width, int& height) override { width = width_, height = height_; }
+  void SetSize(int width, int height) override { width_ = width, height_ = height; }
+  std::string GetText() override { return text_; }
+  void SetText(const std::string& text) override { text_ = text; }
+  void SetColor(int) override {}
+  int GetProgress() override { return progress_; }
+  void SetProgress(int position) override { progress_ = position; }
+  void SetTextColor(int) override {}
+
+  const TScriptOutput& Output() const { return output_; }
+
+ private:
+  TScriptOutput output_;
+  int left_ = 0, top_ = 0, width_ = 469, height_ = 425, progress_ = 0;
+  std::string text_;
+};
+
+// Scripts without a screen: headless windows, calls run on the calling
+// thread, dialogs answer Cancel.
+class HeadlessScriptHost : public ScriptHost {
+ public:
+  std::unique_ptr<ScriptWindow> CreateScriptWindow() override;
+  std::unique_ptr<platform::GuiThread> CreateGuiThread() override;
+  int InputDialog(const std::string&, int, ScriptInputValue&) override { return kScriptDlgCancel; }
+  int MessageDialog(const std::string&, int) override { return kScriptDlgCancel; }
+  int SelectDialog(const std::string&, const std::vector<std::string>&, int&) override { return kScriptDlgCancel; }
+};
+
+// The process's script host; a HeadlessScriptHost until one is set.
 ScriptHost& GetScriptHost();
 void SetScriptHost(ScriptHost* host);  // nullptr restores the headless host
 
@@ -103,9 +149,8 @@ void SetScriptHost(ScriptHost* host);  // nullptr restores the headless host
 class ScriptEnv {
  public:
   virtual ~ScriptEnv() = default;
-  // Appends text to the script's window, from either thread: from the script
-  // thread it goes through the main thread and waits. Dropped once the script
-  // is stopped.
+  // Appends text to the script's window, from either thread, without waiting
+  // for the window (unless it is far behind).
   virtual void Print(const std::string& text) = 0;
   // The script's window. Main thread only (a built-in that runs there).
   virtual ScriptWindow& Window() = 0;

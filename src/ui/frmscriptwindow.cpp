@@ -13,6 +13,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -78,6 +79,10 @@ TfrmScriptWindow::TfrmScriptWindow(QWidget* parent) : QWidget(parent, Qt::Window
   layout->addWidget(ProgressBar1);
   layout->addWidget(mmJOutput, 1);
 
+  refreshTimer_ = new QTimer(this);
+  refreshTimer_->setSingleShot(true);
+  connect(refreshTimer_, &QTimer::timeout, this, &TfrmScriptWindow::Flush);
+
   resize(469, 425);
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
@@ -110,9 +115,27 @@ void TfrmScriptWindow::PrintColored(const std::string& text, int color) { Write(
 void TfrmScriptWindow::PrintError(const std::string& text) { Write(text, kErrorColor); }
 
 void TfrmScriptWindow::Write(const std::string& text, int color) {
+  // The first change after a refresh asks for the next one; a posted call is
+  // safe from any thread and dropped with the window.
+  if (output_.Print(text, color)) QMetaObject::invokeMethod(this, [this] { ScheduleRefresh(); }, Qt::QueuedConnection);
+}
+
+// At most kRefreshPerSecond refreshes: the next one comes a period after the last.
+void TfrmScriptWindow::ScheduleRefresh() {
+  if (refreshTimer_->isActive()) return;
+  constexpr qint64 kPeriodMs = 1000 / kRefreshPerSecond;
+  const qint64 since = lastRefresh_.isValid() ? lastRefresh_.elapsed() : kPeriodMs;
+  refreshTimer_->start(static_cast<int>(std::max<qint64>(0, kPeriodMs - since)));
+}
+
+void TfrmScriptWindow::Flush() {
+  refreshTimer_->stop();
+  lastRefresh_.start();
+  std::vector<ScriptOutputLine> lines;
+  const int first = output_.TakeChanges(lines);
+  if (first < 0) return;
   KeepVisible();
-  const int first = output_.Print(text, color);
-  if (first >= 0) ShowLinesFrom(first);
+  ShowLines(first, lines);
 }
 
 // Brings the window to the top, without activating it, when fewer than
@@ -132,26 +155,31 @@ void TfrmScriptWindow::KeepVisible() {
   if (seen < ui::kVisiblePointsNeeded) raise();
 }
 
-// Redraws the memo from line first to the end, the only lines a print changes.
-void TfrmScriptWindow::ShowLinesFrom(int first) {
-  const std::vector<ui::ScriptOutputLine> lines = output_.Lines(first);
+// Writes the changed lines into the memo: those it has are replaced, the rest
+// appended, each run of one colour in one insert.
+void TfrmScriptWindow::ShowLines(int first, const std::vector<ScriptOutputLine>& lines) {
+  auto format = [](int color) {
+    QTextCharFormat f;
+    if (color >= 0) f.setForeground(ToQColor(color));
+    return f;
+  };
   QScrollBar* bar = mmJOutput->verticalScrollBar();
   const bool atBottom = bar->value() >= bar->maximum();
   QTextDocument* doc = mmJOutput->document();
   QTextCursor cursor(doc);
   cursor.beginEditBlock();
-  for (size_t i = 0; i < lines.size(); ++i) {
-    QTextCharFormat format;
-    if (lines[i].color >= 0) format.setForeground(ToQColor(lines[i].color));
-    const int block = first + static_cast<int>(i);
-    if (block < doc->blockCount()) {
-      cursor.setPosition(doc->findBlockByNumber(block).position());
-      cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    } else {
-      cursor.movePosition(QTextCursor::End);
-      cursor.insertBlock(QTextBlockFormat(), format);
-    }
-    cursor.insertText(ui::ToQt(lines[i].text), format);
+  size_t i = 0;
+  for (; i < lines.size() && first + static_cast<int>(i) < doc->blockCount(); ++i) {
+    cursor.setPosition(doc->findBlockByNumber(first + static_cast<int>(i)).position());
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    cursor.insertText(ui::ToQt(lines[i].text), format(lines[i].color));
+  }
+  cursor.movePosition(QTextCursor::End);
+  while (i < lines.size()) {
+    const int color = lines[i].color;
+    std::string run;
+    for (; i < lines.size() && lines[i].color == color; ++i) run += "\n" + lines[i].text;
+    cursor.insertText(ui::ToQt(run), format(color));
   }
   cursor.endEditBlock();
   if (atBottom) bar->setValue(bar->maximum());

@@ -1,15 +1,18 @@
 // The window of one script thread: a title line, a progress bar and the
 // output memo that the script's print output and errors go to. Used on the
-// main thread only, except SaveOutput.
+// main thread only, except the printing and SaveOutput.
 #pragma once
+#include <QElapsedTimer>
 #include <QWidget>
 #include <string>
 
+#include "script/scriptoutput.h"
 #include "ui/scriptwindowrules.h"
 
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
+class QTimer;
 
 class TfrmScriptWindow : public QWidget {
   Q_OBJECT
@@ -24,11 +27,19 @@ class TfrmScriptWindow : public QWidget {
   // Clears the memo and the line being written (also when the window is shown).
   void FormShow();
   // Writes text into the memo: "\r" rewrites the current line, "\n" starts a
-  // new one. The window comes to the top first when it is mostly covered.
+  // new one. Any thread: the memo shows it at its next refresh, at most
+  // kRefreshPerSecond times a second; the window comes to the top then when
+  // it is mostly covered.
   void Print(const std::string& text);
   // The same in a colour of its own (0x00BBGGRR); PrintError in red.
   void PrintColored(const std::string& text, int color);
   void PrintError(const std::string& text);
+  // Shows what was printed at once (main thread).
+  void Flush();
+  // So many lines wait to be shown that a writer should wait for Flush.
+  bool Behind() const { return output_.Backlog() > kMaxBacklogLines; }
+  static constexpr int kRefreshPerSecond = 30;
+  static constexpr size_t kMaxBacklogLines = 100000;
   // Saves the memo's lines to the file; false when that failed. Safe on any thread.
   bool SaveOutput(const std::string& fileName) const;
 
@@ -51,7 +62,7 @@ class TfrmScriptWindow : public QWidget {
   void SetTextColor(uint32_t color);
   void SetCaption(const std::string& caption);
 
-  const ui::TScriptOutput& Output() const { return output_; }
+  const TScriptOutput& Output() const { return output_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -59,8 +70,11 @@ class TfrmScriptWindow : public QWidget {
 
  private:
   void Write(const std::string& text, int color);
+  void ScheduleRefresh();
   void KeepVisible();
-  void ShowLinesFrom(int first);
+  void ShowLines(int first, const std::vector<ScriptOutputLine>& lines);
 
-  ui::TScriptOutput output_;
+  TScriptOutput output_;
+  QTimer* refreshTimer_ = nullptr;
+  QElapsedTimer lastRefresh_;
 };

@@ -19,6 +19,10 @@ void QtScriptWindow::Print(const std::string& text) { form_->Print(text); }
 
 void QtScriptWindow::PrintColored(const std::string& text, int color) { form_->PrintColored(text, color); }
 
+bool QtScriptWindow::Behind() const { return form_->Behind(); }
+
+void QtScriptWindow::Flush() { form_->Flush(); }
+
 bool QtScriptWindow::SaveOutput(const std::string& fileName) { return form_->SaveOutput(fileName); }
 
 void QtScriptWindow::GetPos(int& left, int& top) {
@@ -57,7 +61,7 @@ int QtScriptHost::InputDialog(const std::string& prompt, int option, ScriptInput
   dlg.SetString(value.text);
   dlg.SetInteger(value.integer);
   dlg.SetDouble(value.floating);
-  const int result = dlg.exec();
+  const int result = Exec(dlg);
   if (result == kScriptDlgOk) {
     value.text = dlg.GetString();
     value.integer = dlg.GetInteger();
@@ -68,15 +72,26 @@ int QtScriptHost::InputDialog(const std::string& prompt, int option, ScriptInput
 
 int QtScriptHost::MessageDialog(const std::string& prompt, int option) {
   TfrmIoDialog dlg(nullptr, option, kIoMessage, prompt);
-  return dlg.exec();
+  return Exec(dlg);
 }
 
 int QtScriptHost::SelectDialog(const std::string& prompt, const std::vector<std::string>& items, int& index) {
   TfrmIoDialog dlg(nullptr, 0, kIoSelect, prompt);
   dlg.SetList(items, index);
-  const int result = dlg.exec();
+  const int result = Exec(dlg);
   if (result == kScriptDlgOk) index = dlg.GetSelectedIndex();
   return result;
+}
+
+int QtScriptHost::Exec(TfrmIoDialog& dialog) {
+  open_.push_back(&dialog);
+  const int result = dialog.exec();
+  open_.pop_back();
+  return result;
+}
+
+void QtScriptHost::RejectDialogs() {
+  for (TfrmIoDialog* dialog : open_) dialog->done(kScriptDlgCancel);
 }
 
 }  // namespace ui

@@ -7,6 +7,7 @@
 
 #include "script/scripthost.h"
 
+class TfrmIoDialog;
 class TfrmScriptWindow;
 
 namespace ui {
@@ -21,7 +22,8 @@ class QtScriptWindow : public ScriptWindow {
   void Close() override;
   void Print(const std::string& text) override;
   void PrintColored(const std::string& text, int color) override;
-  // Safe on any thread while the window exists.
+  bool Behind() const override;
+  void Flush() override;
   bool SaveOutput(const std::string& fileName) override;
   void GetPos(int& left, int& top) override;
   void SetPos(int left, int top) override;
@@ -48,6 +50,14 @@ class QtScriptHost : public ScriptHost {
   int InputDialog(const std::string& prompt, int option, ScriptInputValue& value) override;
   int MessageDialog(const std::string& prompt, int option) override;
   int SelectDialog(const std::string& prompt, const std::vector<std::string>& items, int& index) override;
+
+  // Ends every script dialog still open as Cancel would (the program closes).
+  void RejectDialogs();
+
+ private:
+  int Exec(TfrmIoDialog& dialog);
+
+  std::vector<TfrmIoDialog*> open_;  // innermost last
 };
 
 }  // namespace ui

@@ -6,6 +6,7 @@
 #include "platform/system.h"
 #include "platform/ui.h"
 #include "script/childprocess.h"
+#include "script/jexecutable.h"
 #include "script/modules.h"
 #include "ui/choosers.h"
 #include "ui/qtguithread.h"
@@ -88,12 +89,20 @@ void ScriptRunner::ScriptTimerTimer() {
   RestorePolling();
 }
 
+// Closing the main window ends the program: a script dialog still open is
+// cancelled and every script window goes at once, so nothing of a script keeps
+// the program alive; the stopped threads are deleted once their calls return.
 void ScriptRunner::FormClose() {
   timer_->stop();
   watching_ = false;
-  if (!manager_) return;
-  CurrentScriptManager = nullptr;
-  Retire(std::move(manager_));
+  if (manager_) {
+    CurrentScriptManager = nullptr;
+    Retire(std::move(manager_));
+  }
+  qtHost_.RejectDialogs();
+  for (const std::unique_ptr<TScriptManager>& m : retired_)
+    for (int i = 0; i < m->SlotCount(); ++i)
+      if (TJExecutable* slot = m->Slot(i)) slot->CloseWindow();
 }
 
 void ScriptRunner::RestorePolling() {

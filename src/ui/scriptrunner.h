@@ -35,8 +35,8 @@ class ScriptRunner {
   // The script timer: when the script has ended, its errors in the
   // "Script Error" box and polling back on; otherwise the timer goes on.
   void ScriptTimerTimer();
-  // The main window's close: the current manager's threads and windows end
-  // and it is deleted.
+  // The main window's close: a script dialog still open is cancelled, the
+  // script windows close, the current manager's threads end and it is deleted.
   void FormClose();
 
   TScriptManager* Manager() const { return manager_.get(); }

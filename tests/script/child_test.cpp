@@ -1,9 +1,11 @@
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <thread>
 
 #include "builtins_env.h"
@@ -78,6 +80,28 @@ TEST_F(ChildProcessTest, ChildrenGetNoneOfOurDescriptors) {
 TEST_F(ChildProcessTest, SystemReportsTheShellStatus) {
   EXPECT_EQ(Call(env_, 1049, Args().Str("exit 0")), 0);
   EXPECT_EQ(Call(env_, 1049, Args().Str("exit 2")), 1);
+}
+
+// A stop ends the script's wait for its child at once; the child runs on and
+// is reaped when it ends.
+TEST_F(ChildProcessTest, StopEndsTheWaitAndTheChildIsLeftToRun) {
+  auto system = std::async(std::launch::async, [&] {
+    return Call(env_, 1049, Args().Str("echo $$ > '" + dir_.File("pid.tmp") + "'; mv '" + dir_.File("pid.tmp") +
+                                       "' '" + dir_.File("pid") + "'; exec sleep 600"));
+  });
+  std::string pid;
+  for (int i = 0; i < 2000 && !platform::ReadFileBytes(dir_.File("pid"), pid); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_FALSE(pid.empty());
+  const pid_t child = std::stoi(pid);
+  env_.stop = true;
+  EXPECT_EQ(system.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "the stop waited for the child";
+  EXPECT_EQ(kill(child, 0), 0);
+  kill(child, SIGKILL);
+  const std::string proc = "/proc/" + std::to_string(child);
+  for (int i = 0; i < 2000 && access(proc.c_str(), F_OK) == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_NE(access(proc.c_str(), F_OK), 0) << "not reaped";
 }
 
 TEST_F(ChildProcessTest, ShellExecuteGoesToTheInstalledHandlerOnTheMainThread) {

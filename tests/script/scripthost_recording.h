@@ -51,11 +51,6 @@ class RecordingScriptWindow : public ScriptWindow {
     for (const Piece& p : Pieces()) all += p.text;
     return all;
   }
-  // Threads that printed (the main thread only, when the calls are synchronised).
-  std::vector<std::thread::id> PrintThreads() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return threads_;
-  }
 
   int shown = 0;
   int left = 10, top = 20, width = 469, height = 425, progress = 0;
@@ -66,11 +61,9 @@ class RecordingScriptWindow : public ScriptWindow {
   void Record(const std::string& t, int c) {
     std::lock_guard<std::mutex> lock(mutex_);
     pieces_.push_back({t, c});
-    threads_.push_back(std::this_thread::get_id());
   }
   std::mutex mutex_;
   std::vector<Piece> pieces_;
-  std::vector<std::thread::id> threads_;
 };
 
 // Runs calls inline on the calling thread.

@@ -54,12 +54,6 @@ class ScriptManagerTest : public ::testing::Test {
     dir.Write(name, text);
     return dir.File(name);
   }
-  // Runs a script to its end and gathers the result.
-  bool Run(TScriptManager& m) {
-    const bool started = m.Start();
-    EXPECT_TRUE(WaitFinished(m));
-    return started && m.CollectResults();
-  }
 
   TempDir dir;
   RecordingScriptHost host;
@@ -103,24 +97,6 @@ TEST_F(ScriptManagerTest, MainReturningZeroSucceedsWithArgumentsAndParameters) {
   ASSERT_NE(host.window, nullptr);
   EXPECT_EQ(host.window->shown, 1);
   EXPECT_EQ(host.window->Output(), "done\n");
-}
-
-TEST_F(ScriptManagerTest, AnythingButIntegerZeroOrARuntimeErrorFailsForItsSlot) {
-  const struct {
-    const char* body;
-    const char* error;
-  } cases[] = {
-      {"return 1;", "User Script ERROR #1 : Fail to execute!"},
-      {"return \"0\";", "User Script ERROR #1 : Fail to execute!"},
-      {"return 0.0;", "User Script ERROR #1 : Fail to execute!"},
-      {"var z; z = 0; return 1 / z;", "User Script ERROR #1 : RUNTIME Error!"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.body);
-    TScriptManager m(Script("ret.jsc", std::string("func main(a&, n) { ") + c.body + " }\n"), 1, &host);
-    EXPECT_FALSE(Run(m));
-    EXPECT_EQ(m.GetLastError(), c.error);
-  }
 }
 
 TEST_F(ScriptManagerTest, CompileErrorIsPrefixedAndLeavesNothingRunning) {

@@ -1,0 +1,71 @@
+// The language cases: each script of cases/ is run by vund-script-run, and
+// what it writes must be the .out file beside it. A case file may hold several
+// scripts, each ended by a line "// -----" (a compile or run-time error ends a
+// script); their outputs follow one another.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+const std::string kCases = VUND2_SCRIPT_CASES;
+
+std::vector<std::string> CaseNames() {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(kCases))
+    if (entry.path().extension() == ".jsc") names.push_back(entry.path().stem().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string ReadCase(const std::string& name) {
+  std::string bytes;
+  EXPECT_TRUE(platform::ReadFileBytes(kCases + "/" + name, bytes)) << name;
+  return bytes;
+}
+
+// What the runner writes for the script file. Under AddressSanitizer no
+// allocation may pass 300 MB: a string is refused before it grows past its
+// 256 MB cap.
+std::string RunScriptFile(const std::string& file) {
+  const std::string command =
+      "ASAN_OPTIONS=\"$ASAN_OPTIONS:max_allocation_size_mb=300\" '" VUND2_SCRIPT_RUN "' '" + file + "'";
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string text;
+  char buf[4096];
+  for (size_t n; pipe && (n = fread(buf, 1, sizeof buf, pipe)) > 0;) text.append(buf, n);
+  if (pipe) pclose(pipe);
+  return text;
+}
+
+class ScriptCase : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(ScriptCase, WritesItsExpectedOutput) {
+  std::vector<std::string> scripts(1);
+  std::istringstream in(ReadCase(GetParam() + ".jsc"));
+  for (std::string line; std::getline(in, line);) {
+    if (line == "// -----") scripts.emplace_back();
+    else scripts.back() += line + "\n";
+  }
+  testing_support::TempDir dir;
+  std::string output;
+  for (size_t i = 0; i < scripts.size(); ++i) {
+    const std::string name = GetParam() + std::to_string(i + 1) + ".jsc";
+    dir.Write(name, scripts[i]);
+    output += RunScriptFile(dir.File(name));
+  }
+  EXPECT_EQ(output, ReadCase(GetParam() + ".out"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ScriptCase, ::testing::ValuesIn(CaseNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+}  // namespace
