@@ -267,6 +267,7 @@ void TJExecutable::Execute() {
     SyncPrintError(printBuffer_);
     exitCode_ = 1;
   }
+  window_->Ended();
   finished_.store(true, std::memory_order_release);
 }
 

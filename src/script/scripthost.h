@@ -41,6 +41,9 @@ class ScriptWindow {
   virtual bool Behind() const { return false; }
   // Shows everything printed so far. Main thread.
   virtual void Flush() {}
+  // The script has ended: what it printed shows now, not at the next
+  // refresh. Any thread.
+  virtual void Ended() {}
   // Saves the memo's lines to the file; false when saving failed. Any thread.
   virtual bool SaveOutput(const std::string& fileName) = 0;
 

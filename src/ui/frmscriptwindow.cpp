@@ -128,6 +128,8 @@ void TfrmScriptWindow::ScheduleRefresh() {
   refreshTimer_->start(static_cast<int>(std::max<qint64>(0, kPeriodMs - since)));
 }
 
+void TfrmScriptWindow::FlushSoon() { QMetaObject::invokeMethod(this, [this] { Flush(); }, Qt::QueuedConnection); }
+
 void TfrmScriptWindow::Flush() {
   refreshTimer_->stop();
   lastRefresh_.start();

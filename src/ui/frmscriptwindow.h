@@ -34,8 +34,9 @@ class TfrmScriptWindow : public QWidget {
   // The same in a colour of its own (0x00BBGGRR); PrintError in red.
   void PrintColored(const std::string& text, int color);
   void PrintError(const std::string& text);
-  // Shows what was printed at once (main thread).
+  // Shows what was printed at once (main thread); soon, from any thread.
   void Flush();
+  void FlushSoon();
   // So many lines wait to be shown that a writer should wait for Flush.
   bool Behind() const { return output_.Backlog() > kMaxBacklogLines; }
   static constexpr int kRefreshPerSecond = 30;

@@ -23,6 +23,8 @@ bool QtScriptWindow::Behind() const { return form_->Behind(); }
 
 void QtScriptWindow::Flush() { form_->Flush(); }
 
+void QtScriptWindow::Ended() { form_->FlushSoon(); }
+
 bool QtScriptWindow::SaveOutput(const std::string& fileName) { return form_->SaveOutput(fileName); }
 
 void QtScriptWindow::GetPos(int& left, int& top) {

@@ -24,6 +24,7 @@ class QtScriptWindow : public ScriptWindow {
   void PrintColored(const std::string& text, int color) override;
   bool Behind() const override;
   void Flush() override;
+  void Ended() override;
   bool SaveOutput(const std::string& fileName) override;
   void GetPos(int& left, int& top) override;
   void SetPos(int left, int top) override;
