@@ -1,15 +1,13 @@
 // The language cases: each script of cases/ is run by vund-script-run, and
 // what it writes must be the .out file beside it. A case file may hold several
-// scripts, each ended by a line "// -----" (a compile or run-time error ends a
-// script); their outputs follow one another.
+// scripts (a compile or run-time error ends one), each but the last ended by a
+// line ending in "// -----"; their outputs follow one another.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "platform/files.h"
 #include "support/temp_dir.h"
@@ -32,13 +30,11 @@ std::string ReadCase(const std::string& name) {
   return bytes;
 }
 
-// What the runner writes for the script file. Under AddressSanitizer no
-// allocation may pass 300 MB: a string is refused before it grows past its
-// 256 MB cap.
+// What the runner writes. Under AddressSanitizer no allocation may pass
+// 300 MB: a string is refused before it grows past its 256 MB cap.
 std::string RunScriptFile(const std::string& file) {
-  const std::string command =
-      "ASAN_OPTIONS=\"$ASAN_OPTIONS:max_allocation_size_mb=300\" '" VUND2_SCRIPT_RUN "' '" + file + "'";
-  FILE* pipe = popen(command.c_str(), "r");
+  FILE* pipe = popen(("ASAN_OPTIONS=\"$ASAN_OPTIONS:max_allocation_size_mb=300\" '" VUND2_SCRIPT_RUN "' '" + file + "'")
+                         .c_str(), "r");
   std::string text;
   char buf[4096];
   for (size_t n; pipe && (n = fread(buf, 1, sizeof buf, pipe)) > 0;) text.append(buf, n);
@@ -52,15 +48,14 @@ TEST_P(ScriptCase, WritesItsExpectedOutput) {
   std::vector<std::string> scripts(1);
   std::istringstream in(ReadCase(GetParam() + ".jsc"));
   for (std::string line; std::getline(in, line);) {
-    if (line == "// -----") scripts.emplace_back();
-    else scripts.back() += line + "\n";
+    scripts.back() += line + "\n";
+    if (line.size() >= 8 && line.compare(line.size() - 8, 8, "// -----") == 0) scripts.emplace_back();
   }
   testing_support::TempDir dir;
   std::string output;
   for (size_t i = 0; i < scripts.size(); ++i) {
-    const std::string name = GetParam() + std::to_string(i + 1) + ".jsc";
-    dir.Write(name, scripts[i]);
-    output += RunScriptFile(dir.File(name));
+    dir.Write(std::to_string(i) + ".jsc", scripts[i]);
+    output += RunScriptFile(dir.File(std::to_string(i) + ".jsc"));
   }
   EXPECT_EQ(output, ReadCase(GetParam() + ".out"));
 }

@@ -85,16 +85,16 @@ TEST_F(ChildProcessTest, SystemReportsTheShellStatus) {
 // A stop ends the script's wait for its child at once; the child runs on and
 // is reaped when it ends.
 TEST_F(ChildProcessTest, StopEndsTheWaitAndTheChildIsLeftToRun) {
+  const std::string pid = dir_.File("pid");
   auto system = std::async(std::launch::async, [&] {
-    return Call(env_, 1049, Args().Str("echo $$ > '" + dir_.File("pid.tmp") + "'; mv '" + dir_.File("pid.tmp") +
-                                       "' '" + dir_.File("pid") + "'; exec sleep 600"));
+    return Call(env_, 1049, Args().Str("echo $$ >'" + pid + ".tmp'; mv '" + pid + ".tmp' '" + pid + "'; exec sleep 600"));
   });
-  std::string pid;
-  for (int i = 0; i < 2000 && !platform::ReadFileBytes(dir_.File("pid"), pid); ++i)
+  std::string text;
+  for (int i = 0; i < 2000 && !platform::ReadFileBytes(pid, text); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  ASSERT_FALSE(pid.empty());
-  const pid_t child = std::stoi(pid);
   env_.stop = true;
+  ASSERT_FALSE(text.empty());
+  const pid_t child = std::stoi(text);
   EXPECT_EQ(system.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "the stop waited for the child";
   EXPECT_EQ(kill(child, 0), 0);
   kill(child, SIGKILL);

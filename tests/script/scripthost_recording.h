@@ -1,6 +1,7 @@
 // A script host for tests: windows that record what they are told, dialogs
-// that answer from queues, and a choice of synchronise call: inline, or one
-// whose "main thread" is the test's own thread, pumped by the test.
+// that answer from queues, and a choice of synchronise call: inline (the
+// headless one), or one whose "main thread" is the test's own thread, pumped
+// by the test.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -64,21 +65,6 @@ class RecordingScriptWindow : public ScriptWindow {
   }
   std::mutex mutex_;
   std::vector<Piece> pieces_;
-};
-
-// Runs calls inline on the calling thread.
-class InlineScriptGui : public platform::GuiThread {
- public:
-  bool Run(const std::function<void()>& fn) override {
-    if (cancelled_.load()) return false;
-    fn();
-    return true;
-  }
-  void Cancel() override { cancelled_.store(true); }
-  void Reset() override { cancelled_.store(false); }
-
- private:
-  std::atomic<bool> cancelled_{false};
 };
 
 // The thread that makes it is the main thread; other threads' calls wait in a
@@ -158,7 +144,7 @@ class RecordingScriptHost : public ScriptHost {
     return w;
   }
   std::unique_ptr<platform::GuiThread> CreateGuiThread() override {
-    if (!pumped_) return std::make_unique<InlineScriptGui>();
+    if (!pumped_) return HeadlessScriptHost().CreateGuiThread();
     auto g = std::make_unique<PumpedScriptGui>();
     gui = g.get();
     return g;

@@ -99,19 +99,6 @@ TEST_F(ScriptManagerTest, MainReturningZeroSucceedsWithArgumentsAndParameters) {
   EXPECT_EQ(host.window->Output(), "done\n");
 }
 
-TEST_F(ScriptManagerTest, CompileErrorIsPrefixedAndLeavesNothingRunning) {
-  const std::string path = Script("bad.jsc", "func main(a&, n) { return 0 }\n");
-  TScriptManager m(path, 1, &host);
-  EXPECT_FALSE(m.Start());
-  EXPECT_EQ(m.GetLastError().rfind("User Script ERROR : ERROR! line=1 : ", 0), 0u) << m.GetLastError();
-  EXPECT_TRUE(m.IsFinished());
-  EXPECT_EQ(m.Slot(0), nullptr);
-  // Collecting adds nothing: the compile error stays the one reported.
-  const std::string error = m.GetLastError();
-  EXPECT_FALSE(m.CollectResults());
-  EXPECT_EQ(m.GetLastError(), error);
-}
-
 TEST_F(ScriptManagerTest, SecondStartReplacesALoopStopAllEndsItTerminateAllClosesItsWindow) {
   const std::string path = Script("loop.jsc", "func main(a&, n) { while 1 { } return 0; }\n");
   ClosingHost closing;

@@ -15,7 +15,6 @@
 #include "script/jcompiler.h"
 #include "script/jexecutable.h"
 #include "script/lexer.h"
-#include "script/scriptoutput.h"
 #include "support/temp_dir.h"
 #include "ui/frmscriptwindow.h"
 #include "ui/qtscripthost.h"
@@ -24,60 +23,8 @@
 
 namespace {
 
-std::vector<std::string> Texts(const TScriptOutput& out) {
-  std::vector<std::string> texts;
-  for (const ScriptOutputLine& l : out.Lines()) texts.push_back(l.text);
-  return texts;
-}
-
-using Lines = std::vector<std::string>;
-
-// (How print, carriage returns and line feeds make lines: cases/print.jsc.)
-TEST(ScriptOutputTest, LongLinesBreakAfter2048BytesWithoutSplittingACharacter) {
-  TScriptOutput out;
-  out.Print(std::string(5000, 'x'));
-  const Lines lines = Texts(out);
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0].size(), 2048u);
-  EXPECT_EQ(lines[1].size(), 2048u);
-  EXPECT_EQ(lines[2].size(), 904u);
-
-  // A double-byte character whose first byte would be the 2048th goes on
-  // to the next line whole.
-  TScriptOutput dbcs;
-  const std::string kana = "\x83\x41";  // one Shift-JIS character
-  dbcs.Print(std::string(2047, 'y') + kana + "z");
-  const Lines split = Texts(dbcs);
-  ASSERT_EQ(split.size(), 2u);
-  EXPECT_EQ(split[0], std::string(2047, 'y'));
-  EXPECT_EQ(split[1], kana + "z");
-}
-
-// The window takes the lines changed since it last looked, from the first of
-// them to the end; only the first change after a look asks for the next one.
-TEST(ScriptOutputTest, ChangesAreTakenOnceFromTheFirstChangedLine) {
-  TScriptOutput out;
-  std::vector<ScriptOutputLine> taken;
-  EXPECT_TRUE(out.Print("a\nb\n"));
-  EXPECT_FALSE(out.Print("c"));
-  EXPECT_EQ(out.Backlog(), 3u);
-  EXPECT_EQ(out.TakeChanges(taken), 0);
-  EXPECT_EQ(taken.size(), 3u);
-  EXPECT_EQ(out.TakeChanges(taken), -1);
-  EXPECT_EQ(out.Backlog(), 0u);
-  EXPECT_TRUE(out.Print("\r"));  // the line is written again and starts over
-  EXPECT_FALSE(out.Print(""));
-  out.Print("\nerr", 255);
-  EXPECT_EQ(out.TakeChanges(taken), 2);
-  ASSERT_EQ(taken.size(), 2u);
-  EXPECT_EQ(taken[0].text, "c");
-  EXPECT_EQ(taken[1].text, "err");
-  EXPECT_EQ(taken[1].color, 255);
-  EXPECT_EQ(out.Text(), "a\r\nb\r\nc\r\nerr\r\n");
-  out.Clear();
-  EXPECT_EQ(out.LineCount(), 0);
-  EXPECT_EQ(out.TakeChanges(taken), -1);
-}
+// How print, carriage returns, line feeds and long lines make lines:
+// cases/print.jsc.
 
 TEST(ScriptOutputTest, SystemColoursBecomeTheirUsualValues) {
   EXPECT_EQ(ui::ResolveScriptColor(0x0000FF), 0x0000FF);
