@@ -29,8 +29,10 @@ TEST(BuiltinDispatch, WindowBuiltinsWorkOnTheScriptWindow) {
   RecordingScriptWindow& window = *env.host.window;
   vmcode_t result;
   DispatchBuiltin(1061, Args().Int(300).Int(200).Cells(), &result, env);  // winSetSize(w, h)
-  EXPECT_EQ(300, window.width);
-  EXPECT_EQ(200, window.height);
+  int width = 0, height = 0;
+  window.GetSize(width, height);
+  EXPECT_EQ(300, width);
+  EXPECT_EQ(200, height);
   DispatchBuiltin(1068, Args().Str("out.txt").Cells(), &result, env);  // winSaveScreenAsFile(path)
   EXPECT_EQ("out.txt", window.savedTo);
   EXPECT_EQ(pcInteger, result.a);
@@ -142,7 +144,7 @@ TEST_F(ScriptThread, MainThreadBuiltinsRunThereAndResultsComeBack) {
   ASSERT_TRUE(RunToEnd());
   ASSERT_TRUE(exe.WaitDone());
   EXPECT_EQ("r2", exe.GetReturnValue().sval);
-  EXPECT_EQ("r1trace\nr4r2r3", host.window->Output());
+  EXPECT_EQ("r1trace\nr4r2r3", host.window->Text());
   std::vector<ModuleCall> calls = modules.Calls();
   ASSERT_EQ(5u, calls.size());
   const std::thread::id main = host.gui->MainThread();
@@ -179,7 +181,7 @@ TEST_F(ScriptThread, StopEndsALoopWithExitCodeZero) {
   ASSERT_TRUE(host.gui->PumpUntil([&] { return exe.IsTerminated(); }));
   EXPECT_TRUE(exe.WaitDone());
   EXPECT_EQ(0, exe.GetExitCode());
-  EXPECT_TRUE(host.window->Pieces().empty());
+  EXPECT_EQ(host.window->Text(), "");
 }
 
 // The script waits for a main thread that never serves it: a stop must still

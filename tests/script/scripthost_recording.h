@@ -18,53 +18,29 @@
 
 #include "script/scripthost.h"
 
-class RecordingScriptWindow : public ScriptWindow {
+// A headless window that also counts its shows and takes saves as told.
+class RecordingScriptWindow : public HeadlessScriptWindow {
  public:
-  struct Piece {
-    std::string text;
-    int color;  // -1: the memo's own colour
-  };
-  void Show() override { ++shown; }
-  void Close() override {}
-  void Print(const std::string& text) override { Record(text, -1); }
-  void PrintColored(const std::string& text, int color) override { Record(text, color); }
+  void Show() override {
+    ++shown;
+    HeadlessScriptWindow::Show();
+  }
   bool SaveOutput(const std::string& fileName) override {
     savedTo = fileName;
     return saveSucceeds;
   }
-  void GetPos(int& l, int& t) override { l = left, t = top; }
-  void SetPos(int l, int t) override { left = l, top = t; }
-  void GetSize(int& w, int& h) override { w = width, h = height; }
-  void SetSize(int w, int h) override { width = w, height = h; }
-  std::string GetText() override { return text; }
-  void SetText(const std::string& t) override { text = t; }
-  void SetColor(int) override {}
-  int GetProgress() override { return progress; }
-  void SetProgress(int p) override { progress = p; }
-  void SetTextColor(int) override {}
-
-  std::vector<Piece> Pieces() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return pieces_;
-  }
-  std::string Output() {
+  // The memo's lines joined by line feeds: what was printed, carriage
+  // returns and long lines aside.
+  std::string Text() const {
     std::string all;
-    for (const Piece& p : Pieces()) all += p.text;
+    const std::vector<ScriptOutputLine> lines = Output().Lines();
+    for (size_t i = 0; i < lines.size(); ++i) all += (i ? "\n" : "") + lines[i].text;
     return all;
   }
 
   int shown = 0;
-  int left = 10, top = 20, width = 469, height = 425, progress = 0;
-  std::string text = "Script", savedTo;
+  std::string savedTo;
   bool saveSucceeds = true;
-
- private:
-  void Record(const std::string& t, int c) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    pieces_.push_back({t, c});
-  }
-  std::mutex mutex_;
-  std::vector<Piece> pieces_;
 };
 
 // The thread that makes it is the main thread; other threads' calls wait in a

@@ -96,7 +96,7 @@ TEST_F(ScriptManagerTest, MainReturningZeroSucceedsWithArgumentsAndParameters) {
   EXPECT_EQ(m.GetResult().ival, 0);
   ASSERT_NE(host.window, nullptr);
   EXPECT_EQ(host.window->shown, 1);
-  EXPECT_EQ(host.window->Output(), "done\n");
+  EXPECT_EQ(host.window->Text(), "done\n");
 }
 
 TEST_F(ScriptManagerTest, SecondStartReplacesALoopStopAllEndsItTerminateAllClosesItsWindow) {

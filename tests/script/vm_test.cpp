@@ -19,10 +19,10 @@ void ExpectError(const std::function<void(VmAsm&)>& build, const std::string& me
   exe.SetEntry(m.Done());
   EXPECT_EQ(exe.RunHere(), 1);
   EXPECT_EQ(exe.GetErrorText(), "RUNTIME ERROR: " + message);
-  const std::vector<RecordingScriptWindow::Piece> pieces = host.window->Pieces();
-  ASSERT_EQ(pieces.size(), 1u);
-  EXPECT_EQ(pieces[0].text, "RUNTIME ERROR: " + message);
-  EXPECT_EQ(pieces[0].color, kScriptErrorColor);
+  const std::vector<ScriptOutputLine> lines = host.window->Output().Lines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].text, "RUNTIME ERROR: " + message);
+  EXPECT_EQ(lines[0].color, kScriptErrorColor);
 }
 
 TEST(VmCode, PushingPastTheTopOfTheStackIsAnOverflow) {
