@@ -11,6 +11,7 @@ within() { # tenths of a second, command
   for _ in $(seq "$1"); do "${@:2}" && return 0; sleep 0.1; done
   return 1
 }
+command -v xdotool >/dev/null && command -v Xvfb >/dev/null || fail "needs xdotool and Xvfb (scripts/install-deps)"
 # A program folder of the sample files whose port leads to the simulated set.
 cp "$(dirname "$0")"/../../examples/* "$work"/
 sed -i "s#^COM2=[^\r]*#COM2=$work/link#" "$work/Vund2.ini"
