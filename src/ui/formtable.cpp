@@ -1,6 +1,8 @@
 #include "ui/formtable.h"
 
+#include <QAbstractTableModel>
 #include <QAction>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -11,7 +13,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -19,9 +21,55 @@
 #include "model/systemfunc.h"
 #include "platform/convert.h"
 #include "ui/application.h"
+#include "ui/qtui.h"
 #include "ui/textconv.h"
+#include "ui/valuecolumnwidth.h"
 
 TFormTable* FormTable = nullptr;
+
+namespace ui {
+
+// The grid's cells asked of the table model when they are drawn: nothing is
+// kept per cell, so a long table costs no more than a short one.
+class TableGridItems : public QAbstractTableModel {
+ public:
+  TableGridItems(const TableGridModel& model, QObject* parent) : QAbstractTableModel(parent), model_(model) {}
+
+  // The table on the tab changed: new counts.
+  void Rebuild() {
+    beginResetModel();
+    entries_ = model_.Entries();
+    fields_ = model_.Fields();
+    endResetModel();
+  }
+  void ValuesChanged() {
+    if (entries_ > 0 && fields_ > 0)
+      emit dataChanged(index(0, 0), index(fields_ - 1, entries_ - 1), {Qt::DisplayRole});
+  }
+
+  int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : fields_; }
+  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : entries_; }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid()) return QVariant();
+    if (role == Qt::DisplayRole) return ToQt(model_.ValueText(index.column(), index.row()));
+    if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    return QVariant();
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+    return ToQt(orientation == Qt::Horizontal ? model_.EntryCaption(section) : model_.FieldCaption(section));
+  }
+  Qt::ItemFlags flags(const QModelIndex& index) const override {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+  }
+
+ private:
+  const TableGridModel& model_;
+  int entries_ = 0;
+  int fields_ = 0;
+};
+
+}  // namespace ui
 
 TFormTable::TFormTable(QWidget* owner, TTargetControl& target, const Tables& tables)
     : QMainWindow(owner), model_(tables, target) {
@@ -67,8 +115,10 @@ void TFormTable::CreateComponents() {
   });
   layout->addWidget(TableTab);
 
-  TableGrid = new QTableWidget(central);
+  TableGrid = new QTableView(central);
   TableGrid->setObjectName(QStringLiteral("TableGrid"));
+  items_ = new ui::TableGridItems(model_, TableGrid);
+  TableGrid->setModel(items_);
   TableGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   TableGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
   TableGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -80,7 +130,7 @@ void TFormTable::CreateComponents() {
   TableGrid->verticalHeader()->setMinimumSectionSize(1);
   TableGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   TableGrid->installEventFilter(this);
-  connect(TableGrid, &QTableWidget::cellDoubleClicked, this, [this](int, int) { EditTableCell(); });
+  connect(TableGrid, &QTableView::doubleClicked, this, [this](const QModelIndex&) { EditTableCell(); });
   connect(TableGrid->horizontalHeader(), &QHeaderView::sectionResized, this,
           [this](int column, int, int newSize) { TableGridColumnResized(column, newSize); });
   connect(TableGrid->verticalHeader(), &QHeaderView::sectionResized, this,
@@ -152,29 +202,28 @@ void TFormTable::TableTabChange(int index) {
 
 void TFormTable::BuildGrid() {
   building_ = true;
-  const int entries = model_.Entries();
-  const int fields = model_.Fields();
-  TableGrid->clear();
-  TableGrid->setColumnCount(entries);
-  TableGrid->setRowCount(fields);
-  QStringList entryCaptions;
-  for (int e = 0; e < entries; ++e) entryCaptions << ui::ToQt(model_.EntryCaption(e));
-  TableGrid->setHorizontalHeaderLabels(entryCaptions);
-  QStringList fieldCaptions;
-  for (int f = 0; f < fields; ++f) fieldCaptions << ui::ToQt(model_.FieldCaption(f));
-  TableGrid->setVerticalHeaderLabels(fieldCaptions);
   TableGrid->verticalHeader()->setFixedWidth(nameWidth_);
-  for (int e = 0; e < entries; ++e) TableGrid->setColumnWidth(e, valWidth_);
-  for (int f = 0; f < fields; ++f) TableGrid->setRowHeight(f, nameHeight_);
-  for (int e = 0; e < entries; ++e) {
-    for (int f = 0; f < fields; ++f) {
-      auto* item = new QTableWidgetItem;
-      item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-      item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      TableGrid->setItem(f, e, item);
-    }
-  }
+  // Sizes before the sections exist, so they are made at their size at once.
+  TableGrid->verticalHeader()->setDefaultSectionSize(nameHeight_);
+  SetEntryWidth();
+  items_->Rebuild();
   building_ = false;
+}
+
+void TFormTable::SetEntryWidth() {
+  const QFontMetrics metrics(TableGrid->font());
+  const int width =
+      ui::ValueColumnWidth(valWidth_, model_.LargestFields(), "?", ui::kValueCellPadding,
+                           [&metrics](const std::string& text) { return metrics.horizontalAdvance(ui::ToQt(text)); });
+  const bool wasBuilding = building_;
+  building_ = true;
+  TableGrid->horizontalHeader()->setDefaultSectionSize(width);
+  building_ = wasBuilding;
+}
+
+void TFormTable::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::FontChange) SetEntryWidth();
 }
 
 void TFormTable::ReadTableData() {
@@ -187,22 +236,17 @@ void TFormTable::SetProgress(int max, int position) {
 }
 
 void TFormTable::ShowValues() {
-  for (int e = 0; e < model_.Entries(); ++e) ShowEntry(e);
+  items_->ValuesChanged();
   TableGrid->viewport()->update();
 }
 
-void TFormTable::ShowEntry(int entry) {
-  for (int f = 0; f < model_.Fields(); ++f) {
-    if (QTableWidgetItem* item = TableGrid->item(f, entry)) item->setText(ui::ToQt(model_.ValueText(entry, f)));
-  }
-}
-
 void TFormTable::EditTableCell() {
-  const int entry = TableGrid->currentColumn();
-  const int field = TableGrid->currentRow();
-  if (entry < 0 || field < 0) return;
+  const QModelIndex current = TableGrid->currentIndex();
+  if (!current.isValid()) return;
+  // Its boxes belong to this window, which keeps the focus after them.
+  ui::DialogOwnerScope owner(this);
   try {
-    if (model_.EditField(entry, field)) ShowEntry(entry);
+    if (model_.EditField(current.column(), current.row())) ShowValues();
   } catch (const platform::EConvertError& e) {
     ui::VundApplication::ShowException(e.what());
   }
@@ -238,17 +282,15 @@ bool TFormTable::eventFilter(QObject* watched, QEvent* event) {
 // all of them and is kept in the settings.
 void TFormTable::TableGridColumnResized(int column, int newSize) {
   if (building_ || column != 0 || newSize == valWidth_) return;
-  building_ = true;
-  for (int e = 1; e < TableGrid->columnCount(); ++e) TableGrid->setColumnWidth(e, newSize);
-  building_ = false;
   valWidth_ = newSize;
   SetTableGridSizes(valWidth_, nameHeight_);
+  SetEntryWidth();
 }
 
 void TFormTable::TableGridRowResized(int row, int newSize) {
   if (building_ || row != 0 || newSize == nameHeight_) return;
   building_ = true;
-  for (int f = 1; f < TableGrid->rowCount(); ++f) TableGrid->setRowHeight(f, newSize);
+  TableGrid->verticalHeader()->setDefaultSectionSize(newSize);
   building_ = false;
   nameHeight_ = newSize;
   SetTableGridSizes(valWidth_, nameHeight_);

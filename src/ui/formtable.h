@@ -14,8 +14,12 @@ class QMenu;
 class QProgressBar;
 class QStatusBar;
 class QTabBar;
-class QTableWidget;
+class QTableView;
 class QTimer;
+
+namespace ui {
+class TableGridItems;
+}
 
 class TFormTable : public QMainWindow {
   Q_OBJECT
@@ -35,6 +39,7 @@ class TFormTable : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -42,8 +47,9 @@ class TFormTable : public QMainWindow {
   void BuildGrid();
   void ReadTableData();
   void ShowValues();
-  void ShowEntry(int entry);
   void TableGridColumnResized(int column, int newSize);
+  // Every entry column takes the kept width, or the widest value text's.
+  void SetEntryWidth();
   void TableGridRowResized(int row, int newSize);
   void SetProgress(int max, int position);
 
@@ -54,7 +60,8 @@ class TFormTable : public QMainWindow {
   QAction* mnuChangeHexDec = nullptr;
   QStatusBar* StatusBar1 = nullptr;
   QTabBar* TableTab = nullptr;
-  QTableWidget* TableGrid = nullptr;
+  QTableView* TableGrid = nullptr;
+  ui::TableGridItems* items_ = nullptr;
   QLabel* sTextInfo = nullptr;
   QProgressBar* pTablePBar = nullptr;
   QTimer* initTimer = nullptr;

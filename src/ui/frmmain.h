@@ -29,7 +29,7 @@ class QProgressBar;
 class QSplitter;
 class QStatusBar;
 class QTabBar;
-class QTableWidget;
+class QTableView;
 class QTabWidget;
 class QTimer;
 class TMicomVersionPage;
@@ -135,7 +135,7 @@ class TFrmMain : public QMainWindow,
   QGroupBox* StatusWindowCont = nullptr;
   QButtonGroup* StatusWindowContGroup = nullptr;
   QTabWidget* StatusPage = nullptr;
-  QTableWidget* StatusGrid = nullptr;
+  QTableView* StatusGrid = nullptr;
   TMicomVersionPage* sGridMiconVer = nullptr;
   QWidget* GroupBox2 = nullptr;
   QSplitter* Splitter2 = nullptr;

@@ -10,7 +10,6 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QTableView>
-#include <QTableWidget>
 
 #include "link/targetcontrol.h"
 #include "ui/frmmain.h"

@@ -67,7 +67,9 @@ void TFormMyInputDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 bool MyInputQuery(const std::string& caption, const std::string& prompt, std::string& text, char passwordChar) {
-  QWidget* owner = FrmMain ? static_cast<QWidget*>(FrmMain) : ui::ActiveOwner();
+  // The window the question comes from, so the focus goes back to it.
+  QWidget* owner = ui::ActiveOwner();
+  if (!owner) owner = FrmMain;
   TFormMyInputDlg dlg(owner);
   dlg.setWindowTitle(ui::ToQt(caption));
   dlg.Label1->setText(ui::ToQt(prompt));

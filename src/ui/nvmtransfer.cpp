@@ -72,6 +72,31 @@ bool ImageFits(int count, const std::string& deviceName, uint32_t start, uint32_
   return false;
 }
 
+// An image that holds fewer bytes than its header's range: only its own
+// bytes are written or compared. The user may cancel.
+bool AcceptShortImage(int count, const NvmImageInfo& file, bool write) {
+  const unsigned long long range = RangeBytes(file.DeviceStartID, file.DeviceEndID);
+  const uint32_t last = file.DeviceStartID + static_cast<uint32_t>(count - 1);
+  const std::string textJ = platform::Format(
+      "ファイルのデータは %d バイトで、ヘッダの範囲 0x%X - 0x%X (%llu バイト) より少なくなっています。\r\n"
+      "0x%X - 0x%X だけを%sします。",
+      count, file.DeviceStartID, file.DeviceEndID, range, file.DeviceStartID, last, write ? "書き込み" : "比較");
+  const std::string textE = platform::Format(
+      "The file holds %d bytes, fewer than its header's range 0x%X - 0x%X (%llu bytes).\r\n"
+      "Only 0x%X - 0x%X will be %s.",
+      count, file.DeviceStartID, file.DeviceEndID, range, file.DeviceStartID, last, write ? "written" : "compared");
+  return ShowMessageBoxJE("確認", textJ, "Confirmation", textE, 0x31) == platform::kIdOk;
+}
+
+// A write the link broke off: part of the range may hold the new bytes.
+void ShowWriteIncomplete(uint32_t start, int count) {
+  const uint32_t last = start + static_cast<uint32_t>(count - 1);
+  ShowError(platform::Format("NVM への書込みが完了しませんでした。\r\n0x%X - 0x%X の一部が書き込まれている可能性があります。",
+                             start, last),
+            platform::Format("The NVM write did not complete.\r\nThe range 0x%X - 0x%X may be partly written.",
+                             start, last));
+}
+
 void ShowMaskCountError(bool write) {
   // The write's English text keeps its old spelling.
   ShowMessageBoxJE("Error", "Mask Data数とeep data数が一致しません", "Error",
@@ -140,7 +165,10 @@ bool NvmTransfer::ChooseDevice(const NvmImageInfo& file, int count, bool write, 
       return false;
     }
     if (!ImageFits(count, file.DeviceName, file.DeviceStartID, file.DeviceEndID)) return false;
-    if (dialogs_.ConfirmNvmAccess(file.DeviceName, file.DeviceType, file.DeviceStartID, file.DeviceEndID, write) !=
+    // The confirmation shows what is really touched: the file's bytes from the start.
+    const uint32_t last = file.DeviceStartID + static_cast<uint32_t>(count - 1);
+    if (last != file.DeviceEndID && !AcceptShortImage(count, file, write)) return false;
+    if (dialogs_.ConfirmNvmAccess(file.DeviceName, file.DeviceType, file.DeviceStartID, last, write) !=
         platform::kIdOk)
       return false;
     device = {file.DeviceType, file.DeviceStartID, file.DeviceEndID};
@@ -279,8 +307,13 @@ bool NvmTransfer::WriteNvmImage(bool verify) {
   const uint8_t type = static_cast<uint8_t>(device.type);
   progress.Set("Write NVM Image");
   bool ok = target_.WriteNvm(device.start, type, count, image.data(), mask.data());
+  if (!ok) {
+    progress.Set("");
+    ShowWriteIncomplete(device.start, count);
+    return false;
+  }
   std::vector<uint32_t> readBack;
-  if (ok && verify) {
+  if (verify) {
     progress.Set("Read NVM Image");
     readBack.assign(image.size(), 0);
     ok = target_.ReadNvm(device.start, device.start + static_cast<uint32_t>(count - 1), type, readBack.data());

@@ -48,8 +48,17 @@ int ResultForButton(QMessageBox::StandardButton button, int flags) {
   }
 }
 
+namespace {
+QPointer<QWidget> g_commandOwner;
+}
+
+DialogOwnerScope::DialogOwnerScope(QWidget* owner) : previous_(g_commandOwner) { g_commandOwner = owner; }
+
+DialogOwnerScope::~DialogOwnerScope() { g_commandOwner = previous_; }
+
 QWidget* ActiveOwner() {
   QWidget* w = QApplication::activeModalWidget();
+  if (!w) w = g_commandOwner;
   if (!w) w = QApplication::activeWindow();
   return w;
 }

@@ -1,6 +1,7 @@
 // The Qt implementation of platform::Ui.
 #pragma once
 #include <QMessageBox>
+#include <QPointer>
 
 #include "platform/ui.h"
 
@@ -27,7 +28,22 @@ int ResultForButton(QMessageBox::StandardButton button, int flags);
 // "Desc|*.a;*.b|All|*.*" to Qt's "Desc (*.a *.b);;All (*.*)".
 QString QtFilter(const std::string& filter);
 
-// The widget that modal boxes belong to.
+// The widget that modal boxes belong to: the modal dialog in front, else the
+// window whose command is running (DialogOwnerScope), else the active window.
 QWidget* ActiveOwner();
+
+// While it lives, the boxes and dialogs that a command of owner opens belong
+// to owner, so they stay above it and give the focus back to it, not to the
+// main window.
+class DialogOwnerScope {
+ public:
+  explicit DialogOwnerScope(QWidget* owner);
+  ~DialogOwnerScope();
+  DialogOwnerScope(const DialogOwnerScope&) = delete;
+  DialogOwnerScope& operator=(const DialogOwnerScope&) = delete;
+
+ private:
+  QPointer<QWidget> previous_;
+};
 
 }  // namespace ui

@@ -252,3 +252,8 @@ void TRegisterGrid::resizeEvent(QResizeEvent* event) {
   presenter_.SetViewMetrics(Metrics());
   if (presenter_.ResizeNeedsRebuild(width()) && onResizeRebuild) onResizeRebuild();
 }
+
+void TRegisterGrid::changeEvent(QEvent* event) {
+  QTableView::changeEvent(event);
+  if (event->type() == QEvent::FontChange && onFontChanged) onFontChanged();
+}

@@ -34,6 +34,7 @@ class TRegisterGrid : public QTableView {
   std::function<void(const std::string&)> onStatus;  // a click on a register
   std::function<void(int)> onTabChanged;             // Ctrl+Tab changed the tab
   std::function<void()> onResizeRebuild;             // the pairs that fit changed
+  std::function<void()> onFontChanged;               // texts take another width now
   // Keys the grid itself does not use (the register commands); true when used.
   std::function<bool(QKeyEvent*)> onOtherKey;
 
@@ -47,6 +48,7 @@ class TRegisterGrid : public QTableView {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
  private:

@@ -44,9 +44,15 @@ void RegisterGridPresenter::SetKeptSizes(int nameWidth, int valueWidth, int rowH
   keptValue_ = valueWidth;
   keptRow_ = rowHeight;
   colWidths_.assign(static_cast<size_t>(colCount_), 0);
-  for (int c = FixedCols; c < colCount_; ++c) colWidths_[c] = ((c - FixedCols) % 2 == 0) ? nameWidth : valueWidth;
+  for (int c = FixedCols; c < colCount_; ++c)
+    colWidths_[c] = ((c - FixedCols) % 2 == 0) ? nameWidth : ShownValueWidth();
   rowHeights_.assign(static_cast<size_t>(rowCount_), 0);
   for (int r = FixedRows; r < rowCount_; ++r) rowHeights_[r] = rowHeight;
+}
+
+void RegisterGridPresenter::SetLeastValueWidth(int width) {
+  leastValue_ = std::max(0, width);
+  for (int c = FixedCols + 1; c < colCount_; c += 2) colWidths_[c] = ShownValueWidth();
 }
 
 int RegisterGridPresenter::ColWidth(int col) const {
@@ -72,9 +78,10 @@ bool RegisterGridPresenter::MouseUp() {
     for (int c = 3; c < colCount_; c += 2) colWidths_[c] = keptName_;
     changed = true;
   }
-  if (ColWidth(2) != keptValue_) {
+  if (ColWidth(2) != ShownValueWidth()) {
+    // The width dragged is kept; no value column is shown narrower than its texts.
     keptValue_ = ColWidth(2);
-    for (int c = 4; c < colCount_; c += 2) colWidths_[c] = keptValue_;
+    for (int c = 2; c < colCount_; c += 2) colWidths_[c] = ShownValueWidth();
     changed = true;
   }
   if (RowHeight(1) != keptRow_) {

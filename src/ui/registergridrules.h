@@ -7,6 +7,7 @@
 // ones, name columns are 1, 3, 5, ..., value columns 2, 4, 6, ..., data rows
 // start at 1. The widget shows exactly these cells.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -87,6 +88,10 @@ class RegisterGridPresenter {
   int KeptNameWidth() const { return keptName_; }
   int KeptValueWidth() const { return keptValue_; }
   int KeptRowHeight() const { return keptRow_; }
+  // The least width of a value column, so that no value loses a digit in
+  // the font in use; the kept width is shown when it is wider.
+  void SetLeastValueWidth(int width);
+  int ShownValueWidth() const { return std::max(keptValue_, leastValue_); }
   int ColWidth(int col) const;
   int RowHeight(int row) const;
   // A border dragged by the user.
@@ -173,6 +178,7 @@ class RegisterGridPresenter {
   int keptName_ = 64;
   int keptValue_ = 64;
   int keptRow_ = 18;
+  int leastValue_ = 0;
   std::vector<int> colWidths_;
   std::vector<int> rowHeights_;
   int colCount_ = FixedCols + 2;

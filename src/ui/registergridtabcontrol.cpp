@@ -1,14 +1,17 @@
 #include "ui/registergridtabcontrol.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "model/systemfunc.h"
 #include "platform/ui.h"
 #include "ui/frmeditreg.h"
 #include "ui/textconv.h"
+#include "ui/valuecolumnwidth.h"
 
 TRegisterTabControl::TRegisterTabControl(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("S_HRegTab"));
@@ -43,11 +46,31 @@ TRegisterTabControl::TRegisterTabControl(QWidget* parent) : QWidget(parent) {
   RegisterGrid->onStatus = [this](const std::string& text) { ShowStatus(text); };
   RegisterGrid->onTabChanged = [this](int) { SyncTabs(); };
   RegisterGrid->onResizeRebuild = [this] { ShowRegisterTab(presenter_.CurrentTab()); };
+  RegisterGrid->onFontChanged = [this] { ShowRegisterTab(presenter_.CurrentTab()); };
+}
+
+void TRegisterTabControl::FitValueColumns() {
+  std::vector<uint32_t> largest;
+  const Registers& regs = presenter_.Shown();
+  for (int i = 0; i < regs.GetRegisterCount(); ++i)
+    largest.push_back(ui::LargestRegisterField(regs.GetRegister(static_cast<unsigned>(i))->Mask));
+  const QFontMetrics metrics(RegisterGrid->font());
+  presenter_.SetLeastValueWidth(ui::ValueColumnWidth(
+      0, largest, ui::FormatRegisterValue(REG_VALUE_UNKNOWN, 0xFFFF, false), ui::kValueCellPadding,
+      [&metrics](const std::string& text) { return metrics.horizontalAdvance(ui::ToQt(text)); }));
+}
+
+void TRegisterTabControl::ShowCurrentStatus() {
+  // Only a line the user asked for by a click is kept up to date.
+  if (RegisterStatusPanels[0]->text().isEmpty()) return;
+  const ST_REGISTER* reg = presenter_.RegisterOf(presenter_.Selection().left, presenter_.Row());
+  ShowStatus(reg ? ui::FormatRegisterStatus(*reg, GetEcsType()) : std::string());
 }
 
 TRegisterTabControl::~TRegisterTabControl() = default;
 
 void TRegisterTabControl::SetGridSizes(int nameWidth, int valueWidth, int rowHeight) {
+  FitValueColumns();
   presenter_.SetKeptSizes(nameWidth, valueWidth, rowHeight);
   RegisterGrid->SyncFromPresenter();
 }
@@ -90,9 +113,11 @@ void TRegisterTabControl::SyncTabs() {
 }
 
 void TRegisterTabControl::BuildRegisterGrid(int tab) {
+  FitValueColumns();
   presenter_.SetViewMetrics(RegisterGrid->Metrics());
   presenter_.BuildRegisterGrid(tab);
   RegisterGrid->SyncFromPresenter();
+  ShowCurrentStatus();
 }
 
 void TRegisterTabControl::ShowRegisterValues(int) {
@@ -101,10 +126,12 @@ void TRegisterTabControl::ShowRegisterValues(int) {
 }
 
 void TRegisterTabControl::ShowRegisterTab(int tab) {
+  FitValueColumns();
   presenter_.SetViewMetrics(RegisterGrid->Metrics());
   presenter_.BuildRegisterGrid(tab);
   presenter_.ShowRegisterValues();
   RegisterGrid->SyncFromPresenter();
+  ShowCurrentStatus();
 }
 
 void TRegisterTabControl::SelectFirstValueCell() {
@@ -123,6 +150,7 @@ void TRegisterTabControl::S_HRegTabChange(int index) {
   presenter_.SetViewMetrics(RegisterGrid->Metrics());
   presenter_.ChangeTab(index);
   RegisterGrid->SyncFromPresenter();
+  ShowCurrentStatus();
 }
 
 void TRegisterTabControl::ShowStatus(const std::string& text) { RegisterStatusPanels[0]->setText(ui::ToQt(text)); }

@@ -79,6 +79,10 @@ class TRegisterTabControl : public QWidget {
  private:
   void SyncTabs();
   void ShowStatus(const std::string& text);
+  // A status bar line shown is made that of the current register (empty without one).
+  void ShowCurrentStatus();
+  // Value columns at least as wide as the shown file's widest value in the grid's font.
+  void FitValueColumns();
 
   ui::RegisterGridPresenter presenter_;
   ui::RegisterWriter writer_ = ui::TargetRegisterWriter();

@@ -1,6 +1,8 @@
 #include "ui/statuswindow.h"
 
+#include <QAbstractTableModel>
 #include <QButtonGroup>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -8,7 +10,7 @@
 #include <QPainter>
 #include <QRadioButton>
 #include <QStyledItemDelegate>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -19,6 +21,7 @@
 #include "ui/frminiedit.h"
 #include "ui/registergridsizer.h"
 #include "ui/textconv.h"
+#include "ui/valuecolumnwidth.h"
 
 namespace {
 
@@ -28,7 +31,7 @@ QColor ToColor(int bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 1
 // by 2 and 1 pixels on one line, vertically centred.
 class StatusGridDelegate : public QStyledItemDelegate {
  public:
-  StatusGridDelegate(const int& nameColor, QTableWidget* grid)
+  StatusGridDelegate(const int& nameColor, QTableView* grid)
       : QStyledItemDelegate(grid), nameColor_(nameColor), grid_(grid) {}
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
@@ -48,10 +51,49 @@ class StatusGridDelegate : public QStyledItemDelegate {
 
  private:
   const int& nameColor_;
-  QTableWidget* grid_;
+  QTableView* grid_;
 };
 
 }  // namespace
+
+namespace ui {
+
+// The grid's cells, asked of the state when drawn: a hidden row 0 and
+// column 0, names in column 1, values in column 2.
+class StatusGridItems : public QAbstractTableModel {
+ public:
+  StatusGridItems(const StatusWindowState& state, const bool& hex, QObject* parent)
+      : QAbstractTableModel(parent), state_(state), hex_(hex) {}
+
+  // Before the first poll the grid shows its design rows, all empty.
+  void Rebuild() {
+    beginResetModel();
+    rows_ = 1 + (state_.Built() ? static_cast<int>(state_.Items().size()) + 1 : StatusWindowState::kDesignRows);
+    endResetModel();
+  }
+  void ValuesChanged() { emit dataChanged(index(0, 2), index(rows_ - 1, 2), {Qt::DisplayRole}); }
+
+  int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : rows_; }
+  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 3; }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role != Qt::DisplayRole || !index.isValid()) return QVariant();
+    return ToQt(Text(index.row(), index.column()));
+  }
+  std::string Text(int row, int col) const {
+    if (row < 1 || !state_.Built()) return std::string();
+    const size_t item = static_cast<size_t>(row - 1);
+    if (col == 1) return state_.RowName(item);
+    if (col == 2) return state_.ValueText(item, hex_);
+    return std::string();
+  }
+
+ private:
+  const StatusWindowState& state_;
+  const bool& hex_;
+  int rows_ = 1 + StatusWindowState::kDesignRows;
+};
+
+}  // namespace ui
 
 TStatusWindow::TStatusWindow(QWidget* parent) : QGroupBox(QStringLiteral("Status Window"), parent) {
   setObjectName(QStringLiteral("GroupBox1"));
@@ -75,8 +117,10 @@ TStatusWindow::TStatusWindow(QWidget* parent) : QGroupBox(QStringLiteral("Status
 
   StatusPage = new QTabWidget(this);
   StatusPage->setObjectName(QStringLiteral("StatusPage"));
-  StatusGrid = new QTableWidget(ui::StatusWindowState::kDesignRows + 1, 3, StatusPage);
+  StatusGrid = new QTableView(StatusPage);
   StatusGrid->setObjectName(QStringLiteral("StatusGrid"));
+  items_ = new ui::StatusGridItems(state_, hex_, StatusGrid);
+  StatusGrid->setModel(items_);
   StatusGrid->horizontalHeader()->hide();
   StatusGrid->verticalHeader()->hide();
   StatusGrid->horizontalHeader()->setMinimumSectionSize(0);
@@ -167,34 +211,41 @@ void TStatusWindow::StatusTimerTimer() {
 
 // ---- Grid ----
 
-void TStatusWindow::SetCell(int row, int col, const std::string& text) {
-  QTableWidgetItem* item = StatusGrid->item(row, col);
-  if (!item) {
-    item = new QTableWidgetItem;
-    StatusGrid->setItem(row, col, item);
-  }
-  item->setText(ui::ToQt(text));
-}
+std::string TStatusWindow::CellText(int row, int col) const { return items_->Text(row, col); }
 
 void TStatusWindow::BuildStatusList() { state_.BuildStatusList(); }
 
 void TStatusWindow::BuildStatusRows() {
-  const std::vector<std::string> names = state_.RowNames();
-  StatusGrid->setRowCount(1 + static_cast<int>(names.size()));
-  StatusGrid->setRowHidden(0, true);
-  for (size_t i = 0; i < names.size(); ++i) {
-    const int row = 1 + static_cast<int>(i);
-    SetCell(row, 1, names[i]);
-    if (keptRow_ > 0) StatusGrid->setRowHeight(row, keptRow_);
-  }
+  items_->Rebuild();
+  ApplySizes();
 }
 
 void TStatusWindow::ShowStatusValues() {
-  const std::vector<std::string> texts = state_.ValueTexts(hex_);
-  for (int row = 1; row < StatusGrid->rowCount(); ++row) {
-    const size_t i = static_cast<size_t>(row - 1);
-    SetCell(row, 2, i < texts.size() ? texts[i] : std::string());
-  }
+  items_->ValuesChanged();
+  StatusGrid->viewport()->update();
+}
+
+void TStatusWindow::ApplySizes() {
+  // A model reset forgets hidden sections.
+  StatusGrid->setColumnHidden(0, true);
+  StatusGrid->setRowHidden(0, true);
+  StatusGrid->setColumnWidth(1, keptName_);
+  StatusGrid->setColumnWidth(2, ShownValueWidth());
+  if (keptRow_ > 0) StatusGrid->verticalHeader()->setDefaultSectionSize(keptRow_);
+  for (int row = 1; row < StatusGrid->model()->rowCount(); ++row)
+    if (keptRow_ > 0) StatusGrid->setRowHeight(row, keptRow_);
+}
+
+int TStatusWindow::ShownValueWidth() const {
+  const QFontMetrics metrics(StatusGrid->font());
+  return ui::ValueColumnWidth(keptValue_, state_.LargestFields(), ui::FormatStatusValue(REG_VALUE_UNKNOWN, 0, false),
+                              ui::kValueCellPadding,
+                              [&metrics](const std::string& text) { return metrics.horizontalAdvance(ui::ToQt(text)); });
+}
+
+void TStatusWindow::changeEvent(QEvent* event) {
+  QGroupBox::changeEvent(event);
+  if (event->type() == QEvent::FontChange) ApplySizes();
 }
 
 void TStatusWindow::SetHexDisplay(bool hex) {
@@ -206,27 +257,22 @@ void TStatusWindow::SetGridSizes(int nameWidth, int valueWidth, int rowHeight) {
   keptName_ = nameWidth;
   keptValue_ = valueWidth;
   keptRow_ = rowHeight;
-  StatusGrid->setColumnWidth(1, nameWidth);
-  StatusGrid->setColumnWidth(2, valueWidth);
-  for (int row = 1; row < StatusGrid->rowCount(); ++row) StatusGrid->setRowHeight(row, rowHeight);
+  ApplySizes();
 }
 
 void TStatusWindow::StatusGridMouseUp() {
-  bool changed = false;
-  if (StatusGrid->columnWidth(1) != keptName_) {
-    keptName_ = StatusGrid->columnWidth(1);
-    changed = true;
-  }
-  if (StatusGrid->columnWidth(2) != keptValue_) {
-    keptValue_ = StatusGrid->columnWidth(2);
-    changed = true;
-  }
-  if (StatusGrid->rowHeight(1) != keptRow_) {
-    keptRow_ = StatusGrid->rowHeight(1);
-    for (int row = 2; row < StatusGrid->rowCount(); ++row) StatusGrid->setRowHeight(row, keptRow_);
-    changed = true;
-  }
-  if (changed) SetStatusGridSizes(keptName_, keptValue_, keptRow_);
+  const int name = StatusGrid->columnWidth(1);
+  const int value = StatusGrid->columnWidth(2);
+  const int row = StatusGrid->rowHeight(1);
+  // The value column is never shown narrower than its texts: a drag keeps
+  // its width only when it differs from what was shown.
+  const bool changed = name != keptName_ || value != ShownValueWidth() || row != keptRow_;
+  if (!changed) return;
+  keptName_ = name;
+  if (value != ShownValueWidth()) keptValue_ = value;
+  keptRow_ = row;
+  ApplySizes();
+  SetStatusGridSizes(keptName_, keptValue_, keptRow_);
 }
 
 void TStatusWindow::SetEditWindowColor(int color) {
@@ -248,7 +294,7 @@ void TStatusWindow::StatusPageChange(int index) {
 
 // ---- Item list ----
 
-int TStatusWindow::CurrentRow() const { return std::max(1, StatusGrid->currentRow()); }
+int TStatusWindow::CurrentRow() const { return std::max(1, StatusGrid->currentIndex().row()); }
 
 void TStatusWindow::ItemsEdited() {
   BuildStatusRows();
@@ -262,9 +308,8 @@ void TStatusWindow::mnuSatsuItemInsertClick() {
 }
 
 void TStatusWindow::mnuStatusItemDeleteClick() {
-  const int col = std::max(1, StatusGrid->currentColumn());
-  const QTableWidgetItem* item = StatusGrid->item(CurrentRow(), col);
-  const std::string text = item ? ui::FromQt(item->text()) : std::string();
+  const int col = std::max(1, StatusGrid->currentIndex().column());
+  const std::string text = CellText(CurrentRow(), col);
   if (state_.Delete(CurrentRow(), text)) ItemsEdited();
 }
 

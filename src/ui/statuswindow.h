@@ -13,9 +13,13 @@
 
 class QButtonGroup;
 class QMenu;
-class QTableWidget;
+class QTableView;
 class QTabWidget;
 class QTimer;
+
+namespace ui {
+class StatusGridItems;
+}
 
 class TStatusWindow : public QGroupBox, public ui::PollingSwitch {
   Q_OBJECT
@@ -26,7 +30,7 @@ class TStatusWindow : public QGroupBox, public ui::PollingSwitch {
   QGroupBox* StatusWindowCont = nullptr;
   QButtonGroup* StatusWindowContGroup = nullptr;
   QTabWidget* StatusPage = nullptr;
-  QTableWidget* StatusGrid = nullptr;
+  QTableView* StatusGrid = nullptr;
   TMicomVersionPage* sGridMiconVer = nullptr;
   QTimer* StatusTimer = nullptr;
 
@@ -65,6 +69,8 @@ class TStatusWindow : public QGroupBox, public ui::PollingSwitch {
   void SetItemEditor(ui::ItemEditor editor) { editor_ = std::move(editor); }
 
   // ---- Grid ----
+  // The text of a cell (row 0 and column 0 are the hidden fixed ones).
+  std::string CellText(int row, int col) const;
   void BuildStatusList();
   void BuildStatusRows();
   void ShowStatusValues();
@@ -80,14 +86,19 @@ class TStatusWindow : public QGroupBox, public ui::PollingSwitch {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   int CurrentRow() const;
   void ItemsEdited();
   void StatusGridMouseUp();
-  void SetCell(int row, int col, const std::string& text);
+  // Row heights and column widths as kept; the value column at least as
+  // wide as its widest text.
+  void ApplySizes();
+  int ShownValueWidth() const;
 
   ui::StatusWindowState state_;
+  ui::StatusGridItems* items_ = nullptr;
   ui::RefreshReader reader_ = ui::TargetRefreshReader();
   ui::ItemEditor editor_;
   std::function<bool()> busy_;

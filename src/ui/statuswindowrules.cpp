@@ -7,6 +7,7 @@
 #include "model/systemfunc.h"
 #include "platform/convert.h"
 #include "platform/ui.h"
+#include "ui/valuecolumnwidth.h"
 
 namespace ui {
 
@@ -40,20 +41,31 @@ void StatusWindowState::BuildStatusList() {
 
 std::vector<std::string> StatusWindowState::RowNames() const {
   std::vector<std::string> names;
-  names.reserve(items_.size() + 1);
-  for (const RegSetting& item : items_) names.push_back(item.Name);
-  names.emplace_back();
+  for (size_t i = 0; i <= items_.size(); ++i) names.push_back(RowName(i));
   return names;
 }
 
 std::vector<std::string> StatusWindowState::ValueTexts(bool hex) const {
   std::vector<std::string> texts;
-  texts.reserve(items_.size());
-  for (const RegSetting& item : items_) {
-    const auto it = values_.find(item.ID);
-    texts.push_back(FormatStatusValue(it == values_.end() ? REG_VALUE_UNKNOWN : it->second, item.Mask, hex));
-  }
+  for (size_t i = 0; i < items_.size(); ++i) texts.push_back(ValueText(i, hex));
   return texts;
+}
+
+std::string StatusWindowState::RowName(size_t item) const {
+  return item < items_.size() ? items_[item].Name : std::string();
+}
+
+std::string StatusWindowState::ValueText(size_t item, bool hex) const {
+  if (item >= items_.size()) return std::string();
+  const RegSetting& setting = items_[item];
+  const auto it = values_.find(setting.ID);
+  return FormatStatusValue(it == values_.end() ? REG_VALUE_UNKNOWN : it->second, setting.Mask, hex);
+}
+
+std::vector<uint32_t> StatusWindowState::LargestFields() const {
+  std::vector<uint32_t> largest;
+  for (const RegSetting& item : items_) largest.push_back(LargestRegisterField(static_cast<uint32_t>(item.Mask)));
+  return largest;
 }
 
 StatusWindowState::Tick StatusWindowState::StatusTimerTimer(const RefreshReader& read, bool busy) {

@@ -2,6 +2,7 @@
 // their last values, the poll step of the status timer, the value texts, and
 // the edits of the status item list.
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -50,6 +51,11 @@ class StatusWindowState {
   std::vector<std::string> RowNames() const;
   // The value texts of the items, in item order.
   std::vector<std::string> ValueTexts(bool hex) const;
+  // One item's name and value text; empty past the last item.
+  std::string RowName(size_t item) const;
+  std::string ValueText(size_t item, bool hex) const;
+  // The largest value each item's field can hold.
+  std::vector<uint32_t> LargestFields() const;
 
   // ---- One tick of the status timer ----
   struct Tick {

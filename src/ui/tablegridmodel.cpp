@@ -48,7 +48,9 @@ std::string TableGridModel::FieldCaption(int field) const {
 int TableGridModel::Value(int entry, int field) const {
   const std::vector<int>* data = Data();
   if (!data || entry < 0 || entry >= Entries() || field < 0 || field >= Fields()) return kTableValueUnread;
-  return (*data)[static_cast<size_t>(entry) * Fields() + field];
+  // Entries past a failed read were never stored.
+  const size_t at = static_cast<size_t>(entry) * static_cast<size_t>(Fields()) + static_cast<size_t>(field);
+  return at < data->size() ? (*data)[at] : kTableValueUnread;
 }
 
 std::string TableGridModel::ValueText(int entry, int field) const {
@@ -86,15 +88,18 @@ void TableGridModel::EnsureRead(const Progress& progress) {
     return;
   }
   const int entries = Entries();
-  const int fields = Fields();
-  std::vector<int> values(static_cast<size_t>(entries) * fields, kTableValueUnread);
+  const size_t fields = static_cast<size_t>(Fields());
+  // Grows with the entries read, so a long table costs nothing before the
+  // target has answered.
+  std::vector<int> values;
   // A table without fields has nothing to ask the target for.
   if (fields > 0) {
     if (progress) progress(entries - 1, 0);
     std::vector<uint8_t> bytes;
     for (int e = 0; e < entries; ++e) {
       if (!ReadEntry(*t, e, bytes)) break;  // the target control has said why
-      Unpack(*t, bytes, &values[static_cast<size_t>(e) * fields]);
+      values.resize(values.size() + fields);
+      Unpack(*t, bytes, &values[values.size() - fields]);
       if (progress) progress(entries - 1, e);
     }
     if (progress) progress(entries - 1, 0);
@@ -145,7 +150,7 @@ bool TableGridModel::EditField(int entry, int field) {
                                 static_cast<int>(units.size()), units.data()))
     return false;
   // Show what went to the target, not what was typed.
-  Unpack(*t, bytes, &(*Slot(current_))[static_cast<size_t>(entry) * Fields()]);
+  Unpack(*t, bytes, &(*Slot(current_))[static_cast<size_t>(entry) * static_cast<size_t>(Fields())]);
   return true;
 }
 
@@ -162,6 +167,15 @@ bool TableGridModel::ReadEntry(const ST_TABLE& table, int entry, std::vector<uin
 void TableGridModel::Unpack(const ST_TABLE& table, const std::vector<uint8_t>& bytes, int* values) const {
   for (size_t f = 0; f < table.ColName.size(); ++f)
     values[f] = GetField(bytes, table.DataPos[f], table.DataSize[f], table.Mask[f]);
+}
+
+std::vector<uint32_t> TableGridModel::LargestFields() const {
+  std::vector<uint32_t> largest;
+  const ST_TABLE* t = Current();
+  if (!t || BadField(*t) >= 0) return largest;
+  for (size_t f = 0; f < t->ColName.size(); ++f)
+    largest.push_back(static_cast<uint32_t>(FieldMax(t->DataSize[f], t->Mask[f])));
+  return largest;
 }
 
 // ---- Layout rules ----

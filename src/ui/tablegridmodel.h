@@ -49,6 +49,8 @@ class TableGridModel {
   std::string ValueText(int entry, int field) const;
   int Value(int entry, int field) const;
   bool IsRead() const;
+  // The largest value each field of the current table can hold.
+  std::vector<uint32_t> LargestFields() const;
 
   // Reads the current table unless it has been read. A failed entry ends the
   // read; it and the later ones stay unread. A table whose layout cannot be
@@ -91,7 +93,7 @@ class TableGridModel {
   TTargetControl& target_;
   int current_ = 0;
   bool hexadecimal_ = false;
-  // Per table index: entries x fields values, entry-major; empty until read.
+  // Per table index: fields values per entry read, entry-major; none until read.
   std::vector<std::optional<std::vector<int>>> data_;
 };
 

@@ -20,7 +20,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QTableWidget>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
@@ -44,6 +43,7 @@
 #include "ui/frmmain.h"
 #include "ui/registergrid.h"
 #include "ui/registergridrules.h"
+#include "ui/statuswindow.h"
 #include "ui/textconv.h"
 
 extern char** environ;
@@ -295,8 +295,7 @@ class E2eTest : public ::testing::Test {
   }
 
   std::string StatusCell(int row, int col) {
-    const QTableWidgetItem* item = window->StatusGrid->item(row, col);
-    return item ? ui::FromQt(item->text()) : std::string();
+    return window->GroupBox1->CellText(row, col);
   }
   std::string MessageLog() { return ui::FromQt(window->VundMemo->toPlainText()); }
 

@@ -13,7 +13,7 @@
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QTabBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <memory>
 
 #include "link/targetcontrol.h"

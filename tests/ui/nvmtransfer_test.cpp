@@ -298,13 +298,35 @@ TEST_F(NvmTransferTest, CompareReportsDifferencesOrEquality) {
             (std::vector<std::string>{platform::Format("Address 0x0101, File = 0x%02X, NVM = 0x00", data[1]),
                                       platform::Format("Address 0x0122, File = 0x%02X, NVM = 0x01", data[34])}));
 
-  // A short image against a wide device: only its own bytes are read.
+  // A short image against a wide device: only its own bytes are read, and
+  // the confirmation says so.
   target->ClearFrames();
   ui.ExpectOpenFile(Image("s.eep", {"EEPROM", 1, 0, 0x1FF}, Values(target->Nvm(1, 0, 16))))
+      .ExpectMessage(0x31, kIdOk, "The file holds 16 bytes, fewer than its header's range 0x0 - 0x1FF (512 bytes)")
       .ExpectMessage(0x40, kIdOk, "All NVM image is equal to file");
   dialogs.confirms.push_back(kIdOk);
   ASSERT_TRUE(Compare());
   EXPECT_EQ(target->FrameCount(), 1u);
+  EXPECT_EQ(dialogs.confirmed.back(), " EEPROM 1 0x0-0xF compare");
+}
+
+TEST_F(NvmTransferTest, AShortImageIsConfirmedWithItsOwnRangeAndABrokenWriteIsNeverCompleted) {
+  Start();
+  const std::string image = Image("s.eep", {"EEPROM", 1, 0x10, 0x1FF}, std::vector<uint32_t>(20, 0x5A));
+  ui.ExpectOpenFile(image).ExpectMessage(0x31, kIdCancel, "Only 0x10 - 0x23 will be written.");
+  EXPECT_FALSE(Write(false));
+  EXPECT_EQ(target->FrameCount(), 0u);
+  EXPECT_TRUE(dialogs.confirmed.empty());
+
+  // The link goes quiet in the middle of the write.
+  target->AddFault(SimFault::Silence(), 100);
+  ui.ExpectOpenFile(image)
+      .ExpectMessage(0x31, kIdOk, "The file holds 20 bytes")
+      .ExpectMessage(0x10, kIdOk, "The NVM write did not complete.\r\nThe range 0x10 - 0x23 may be partly written.");
+  dialogs.confirms.push_back(kIdOk);
+  EXPECT_FALSE(Write(true));
+  EXPECT_EQ(dialogs.confirmed.back(), " EEPROM 1 0x10-0x23 write");
+  for (const std::string& text : ui.Shown()) EXPECT_EQ(text.find("Write completed"), std::string::npos);
 }
 
 TEST_F(NvmTransferTest, AnImageLargerThanItsDeviceIsRefusedBeforeAnythingIsSent) {

@@ -2,7 +2,7 @@
 // polling held around operations, the timer and the Micom Ver page offscreen.
 #include <gtest/gtest.h>
 
-#include <QTableWidget>
+#include <QTableView>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -239,9 +239,9 @@ TEST_F(StatusWindowTest, FailedPollWaitsTenSecondsAndShowsTheRows) {
   EXPECT_EQ(1, reads);
   EXPECT_TRUE(w.StatusTimer->isActive());
   EXPECT_EQ(10000, w.StatusTimer->interval());
-  ASSERT_EQ(4, w.StatusGrid->rowCount());  // hidden row 0, two items, one empty row
-  EXPECT_EQ(QStringLiteral("Hi"), w.StatusGrid->item(2, 1)->text());
-  EXPECT_EQ(QStringLiteral("---"), w.StatusGrid->item(2, 2)->text());
+  ASSERT_EQ(4, w.StatusGrid->model()->rowCount());  // hidden row 0, two items, one empty row
+  EXPECT_EQ("Hi", w.CellText(2, 1));
+  EXPECT_EQ("---", w.CellText(2, 2));
 
   w.SetRefreshInterval(0);
   EXPECT_FALSE(w.StatusTimer->isActive());
@@ -259,7 +259,7 @@ TEST_F(StatusWindowTest, ItemEditsPollAgainOnlyWithStart) {
   w.mnuSatsuItemInsertClick();
   EXPECT_EQ(3u, RefreshList().size());
   EXPECT_FALSE(w.IsPolling());
-  EXPECT_EQ(QStringLiteral("P"), w.StatusGrid->item(1, 1)->text());
+  EXPECT_EQ("P", w.CellText(1, 1));
 
   w.SetStatusWindowChoice(0);
   w.mnuSatsuItemInsertClick();

@@ -13,7 +13,6 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTabBar>
-#include <QTableWidget>
 #include <QTabWidget>
 #include <QTimer>
 #include <chrono>
@@ -118,8 +117,7 @@ class WiringTest : public ::testing::Test {
   }
 
   std::string StatusCell(int row, int col) {
-    const QTableWidgetItem* item = window->StatusGrid->item(row, col);
-    return item ? ui::FromQt(item->text()) : std::string();
+    return window->GroupBox1->CellText(row, col);
   }
 
   testing_support::TempDir dir;
@@ -326,7 +324,7 @@ TEST_F(WiringTest, NvmWriteAndCompareFromTheFileMenu) {
   info.DeviceName = "SUB EEPROM";
   info.DeviceType = 2;
   info.DeviceStartID = 0;
-  info.DeviceEndID = 0x3FF;
+  info.DeviceEndID = 0x1F;
   std::vector<uint32_t> image(32);
   for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint32_t>(i * 5 + 1);
   dir.Write("image.eep", NvmImageFileText(info, image));
