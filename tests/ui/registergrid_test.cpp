@@ -13,6 +13,7 @@
 #include "support/scripted_ui.h"
 #include "ui/registergridrules.h"
 #include "ui/registergridtabcontrol.h"
+#include "ui/valuecolumnwidth.h"
 
 using testing_support::ScriptedUi;
 using ui::RegisterGridPresenter;
@@ -315,10 +316,35 @@ TEST_F(RegisterGridTest, DraggedSizesSpreadAndAreSaved) {
   EXPECT_EQ(55, n);
   EXPECT_EQ(60, v);
   EXPECT_EQ(22, h);
-  SetRegGridSizes(oldName, oldValue, oldRow);
   // A resize rebuilds only when the pairs that fit change.
   EXPECT_FALSE(p.ResizeNeedsRebuild(115 * 2 + 5));
   EXPECT_TRUE(p.ResizeNeedsRebuild(115 * 3));
+  // No value column is shown narrower than its texts; a narrower drag is kept.
+  p.SetLeastValueWidth(70);
+  EXPECT_EQ(70, p.ColWidth(4));
+  p.SetColWidth(2, 45);
+  EXPECT_TRUE(p.MouseUp());
+  EXPECT_EQ(70, p.ColWidth(2));
+  GetRegGridSizes(n, v, h);
+  EXPECT_EQ(45, v);
+  SetRegGridSizes(oldName, oldValue, oldRow);
+}
+
+TEST(ValueColumnWidthTest, TheWidestDigitInEveryPlaceDecimalOrHexadecimal) {
+  // 8 and D are the widest digits of this font.
+  const ui::TextWidth measure = [](const std::string& text) {
+    int w = 0;
+    for (char c : text) w += c == '8' ? 7 : c == 'D' ? 8 : c == 'x' ? 5 : c == ' ' || c == '-' ? 3 : 6;
+    return w;
+  };
+  // 65535: "88888" is 35, "0xDDDD" 43.
+  EXPECT_EQ(43 + 6, ui::ValueColumnWidth(30, {15, 65535}, " ---", 6, measure));
+  EXPECT_EQ(60, ui::ValueColumnWidth(60, {65535}, " ---", 6, measure));
+  // 100: "888" is 21, "0xDD" 27.
+  EXPECT_EQ(27 + 2, ui::ValueColumnWidth(0, {100}, " ---", 2, measure));
+  EXPECT_EQ(12 + 1, ui::ValueColumnWidth(0, {}, " ---", 1, measure));
+  EXPECT_EQ(65535u, ui::LargestRegisterField(0xFFFF));
+  EXPECT_EQ(15u, ui::LargestRegisterField(0x0F00));
 }
 
 // ---- The widget ----
@@ -367,6 +393,16 @@ TEST_F(RegisterGridWidgetTest, ChangedValueCellIsPaintedAquaAndKeysMoveTheCurren
   Key(Qt::Key_Down);
   EXPECT_EQ(2, tabs.Presenter().Row());
   EXPECT_EQ(2, tabs.RegisterGrid->currentIndex().row());
+}
+
+TEST_F(RegisterGridWidgetTest, AValueColumnIsAsWideAsTheWidestValueInTheGridsFont) {
+  SRegisters.AddRegister(Reg("Wide", 0x200, 1, 0xFFFF));
+  SRegisters.SetValue(0x200, 65535);
+  tabs.SetGridSizes(60, 10, 20);
+  tabs.ShowRegisterTab(0);
+  const QFontMetrics metrics(tabs.RegisterGrid->font());
+  for (const char* text : {"65535", "0xFFFF"})
+    EXPECT_GE(tabs.RegisterGrid->columnWidth(2), metrics.horizontalAdvance(QLatin1String(text)) + 5) << text;
 }
 
 }  // namespace

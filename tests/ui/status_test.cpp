@@ -2,6 +2,7 @@
 // polling held around operations, the timer and the Micom Ver page offscreen.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QTableView>
 #include <QTabWidget>
 #include <QTimer>
@@ -242,6 +243,11 @@ TEST_F(StatusWindowTest, FailedPollWaitsTenSecondsAndShowsTheRows) {
   ASSERT_EQ(4, w.StatusGrid->model()->rowCount());  // hidden row 0, two items, one empty row
   EXPECT_EQ("Hi", w.CellText(2, 1));
   EXPECT_EQ("---", w.CellText(2, 2));
+  // A kept value width too narrow for the texts is widened where it is shown.
+  w.SetGridSizes(50, 5, 18);
+  const QFontMetrics metrics(w.StatusGrid->font());
+  for (const char* text : {"15", "0xF", "---"})
+    EXPECT_GE(w.StatusGrid->columnWidth(2), metrics.horizontalAdvance(QLatin1String(text)) + 5) << text;
 
   w.SetRefreshInterval(0);
   EXPECT_FALSE(w.StatusTimer->isActive());
