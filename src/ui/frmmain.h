@@ -239,6 +239,7 @@ class TFrmMain : public QMainWindow,
   bool Connect() override;
   int FindBaudRate() override;
   void RaiseBaudRate() override;
+  int LinkBaudIndex() const override;
   void TakeSnapshot() override;
   void ShowRegisterTab(int tab) override;
   void StartStatusPolling() override;

@@ -12,6 +12,7 @@
 #include "ui/frmanalyzer.h"
 #include "ui/frmmain.h"
 #include "ui/frmsearchdlg.h"
+#include "ui/mainlifecycle.h"
 #include "ui/mainwindowrules.h"
 #include "ui/nvmtransfer.h"
 #include "ui/regsnapshottransfer.h"
@@ -40,10 +41,11 @@ void TFrmMain::mnuComPortClick() {
   TargetOperation op(*this);
   if (!op) return;
   ui::PollingHold hold(*this);
-  if (platform::GetUi().ShowComPortDialog()) {
-    TargetControl.Reconnect(ProgramLinkSettings());
-    ShowComStatus();
-  }
+  const int port = GetComPort();
+  const int baud = GetBaudRate();
+  if (!platform::GetUi().ShowComPortDialog()) return;
+  const bool changed = port != GetComPort() || baud != GetBaudRate();
+  ui::ConnectAfterComPortChoice(*this, changed, TargetControl.IsConnected(), ShownFile(), CurrentTab());
 }
 
 // The parents of the colour and font items, and of the NVM items, do nothing.

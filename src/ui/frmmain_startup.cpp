@@ -78,6 +78,8 @@ int TFrmMain::FindBaudRate() { return TargetControl.FindBaudRate(); }
 
 void TFrmMain::RaiseBaudRate() { TargetControl.RaiseBaudRate(); }
 
+int TFrmMain::LinkBaudIndex() const { return TargetControl.GetBaudIndex(); }
+
 void TFrmMain::TakeSnapshot() { SRegisters.TakeSnapshot(); }
 
 // ---- Close ----

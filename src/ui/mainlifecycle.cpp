@@ -28,6 +28,24 @@ bool RunStartup(MainWindowSteps& w, const std::string& firstArgument) {
   return true;
 }
 
+bool ConnectAfterComPortChoice(MainWindowSteps& w, bool choiceChanged, bool wasConnected, int shownFile, int tab) {
+  if (!choiceChanged && wasConnected) {
+    w.ShowComStatus();
+    return true;
+  }
+  if (!w.Connect()) {
+    w.ShowComStatus();
+    return false;
+  }
+  bool ok = w.ReadRegisterValues(shownFile);
+  if (!ok && w.FindBaudRate() == 0) ok = w.ReadRegisterValues(shownFile);
+  if (ok) w.RaiseBaudRate();
+  w.ShowComStatus();
+  if (!wasConnected) w.TakeSnapshot();
+  w.ShowRegisterTab(tab);
+  return ok;
+}
+
 bool RunClose(MainWindowSteps& w) {
   const bool wasPolling = w.StopStatusPolling();
   for (int kind = 0; kind < 2; ++kind) {

@@ -47,6 +47,14 @@ class MainWindowSteps {
 // polling); the window stays usable either way.
 bool RunStartup(MainWindowSteps& window, const std::string& firstArgument);
 
+// After the COM port dialog's OK. The same port and rate keep a working
+// link. Otherwise the link is made again and brought up as at start-up: the
+// shown file's values read (the rate searched for when they do not come),
+// the rate raised, the snapshot taken when there was no link before, the
+// status bar and the grid of the tab shown. False when no values came.
+bool ConnectAfterComPortChoice(MainWindowSteps& window, bool choiceChanged, bool wasConnected, int shownFile,
+                               int tab);
+
 // The close sequence. The save questions come first, before anything is sent
 // to the target, with polling stopped; Cancel in one of them ends the close
 // with polling as it was, and the result is false (the window stays open).

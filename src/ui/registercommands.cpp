@@ -242,9 +242,14 @@ bool RegisterCommands::ReloadData() {
   if (!ok && host_.FindBaudRate() == 0) {
     ok = host_.ReadRegisterValues(kind);
     if (ok) host_.RaiseBaudRate();
+  } else if (ok && host_.LinkBaudIndex() == 0) {
+    // The first answer of a set that was off when the link was made: its
+    // rate is raised as at start-up.
+    host_.RaiseBaudRate();
   }
   host_.ShowComStatus();
-  host_.RedrawRegisterValues();
+  // Names too: a grid never built (no answer at start-up) is filled now.
+  Rebuild();
   return ok;
 }
 

@@ -34,6 +34,8 @@ class RegisterCommandHost {
   // The link's baud-rate search (0 found) and step-up.
   virtual int FindBaudRate() = 0;
   virtual void RaiseBaudRate() = 0;
+  // The link's baud index; 0 while its rate was never found or raised.
+  virtual int LinkBaudIndex() const = 0;
   // Fills the tab strip for the shown file.
   virtual void BuildTabStrip() = 0;
   // Lays out the names of tab and writes their values.

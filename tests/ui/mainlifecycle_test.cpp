@@ -75,6 +75,25 @@ class RecordingSteps : public ui::MainWindowSteps {
   }
 };
 
+TEST(ComPortChoice, TheSameChoiceKeepsTheLinkAnotherBringsItUpAsStartUpDoes) {
+  RecordingSteps w;
+  EXPECT_TRUE(ui::ConnectAfterComPortChoice(w, false, true, 0, 2));
+  EXPECT_EQ(w.Joined(), "status");
+  // Another rate: the set still runs at the raised one, so it is searched for.
+  w.log.clear();
+  w.reads = {false, true};
+  EXPECT_TRUE(ui::ConnectAfterComPortChoice(w, true, true, 1, 2));
+  EXPECT_EQ(w.Joined(), "connect read1 findbaud read1 raise status grid2");
+  // No link before (the set was off at start-up): the values read are the snapshot.
+  w.log.clear();
+  EXPECT_TRUE(ui::ConnectAfterComPortChoice(w, false, false, 0, 0));
+  EXPECT_EQ(w.Joined(), "connect read0 raise status snapshot grid0");
+  w.log.clear();
+  w.connects = false;
+  EXPECT_FALSE(ui::ConnectAfterComPortChoice(w, true, false, 0, 0));
+  EXPECT_EQ(w.Joined(), "connect status");
+}
+
 TEST(Startup, StepsInOrderWithAndWithoutATargetAndAfterAFailedRead) {
   const std::string menus = "settings apply files tabs commands cell connect";
   const std::string shown = " poll-off raise status snapshot grid0 start-polling";

@@ -24,6 +24,7 @@ class FakeHost : public ui::RegisterCommandHost {
   int tab = 0;
   std::deque<bool> readResults;  // when not empty, answers reads in place of the target
   int findBaud = -1;
+  int baud = 12;
   std::string names[2] = {"Sreg.dat", "Hreg.dat"};
   std::vector<std::string> log;
 
@@ -43,6 +44,7 @@ class FakeHost : public ui::RegisterCommandHost {
     return findBaud;
   }
   void RaiseBaudRate() override { log.push_back("raise"); }
+  int LinkBaudIndex() const override { return baud; }
   void BuildTabStrip() override { log.push_back("tabs"); }
   void ShowRegisterTab(int t) override { log.push_back("grid" + std::to_string(t)); }
   void RedrawRegisterValues() override { log.push_back("values"); }
@@ -223,19 +225,24 @@ TEST_F(RegisterCommandsTest, ReloadMarksChangedValuesAndHoldsPolling) {
   EXPECT_EQ(SRegisters.GetValue(0x11), 3);
   EXPECT_EQ(SRegisters.GetSnapshotValue(0x11), 2);  // shown on aqua
   EXPECT_EQ(SRegisters.GetSnapshotValue(0x10), SRegisters.GetValue(0x10));
-  EXPECT_EQ(host.log, (std::vector<std::string>{"read0", "comstatus", "values"}));
+  EXPECT_EQ(host.log, (std::vector<std::string>{"read0", "comstatus", "grid0"}));
   EXPECT_EQ(polling.switched, (std::vector<bool>{false, true}));
+  // A set that was off when the link was made answers now: its rate is raised.
+  host.log.clear();
+  host.baud = 0;
+  EXPECT_TRUE(commands.ReloadData());
+  EXPECT_EQ(host.log, (std::vector<std::string>{"read0", "raise", "comstatus", "grid0"}));
 }
 
 TEST_F(RegisterCommandsTest, ReloadRaisesTheBaudRateOnlyAfterAReadThatFollowedASearch) {
   host.readResults = {false, true};
   host.findBaud = 0;
   EXPECT_TRUE(commands.ReloadData());
-  EXPECT_EQ(host.log, (std::vector<std::string>{"read0", "findbaud", "read0", "raise", "comstatus", "values"}));
+  EXPECT_EQ(host.log, (std::vector<std::string>{"read0", "findbaud", "read0", "raise", "comstatus", "grid0"}));
   host.log.clear();
   host.readResults = {false, false};
   EXPECT_FALSE(commands.ReloadData());
-  EXPECT_EQ(host.log, (std::vector<std::string>{"read0", "findbaud", "read0", "comstatus", "values"}));
+  EXPECT_EQ(host.log, (std::vector<std::string>{"read0", "findbaud", "read0", "comstatus", "grid0"}));
 }
 
 class RegisterFileCommandsTest : public RegisterCommandsTest {
