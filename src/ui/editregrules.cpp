@@ -12,9 +12,13 @@ RegisterWriter TargetRegisterWriter() {
   return [](uint32_t id, uint32_t word) { return TargetControl.WriteMemory(id, 2, 1, &word); };
 }
 
-void KeepOnScreen(int& left, int& top, int width, int height, int screenWidth, int screenHeight) {
-  if (screenWidth < left + width) left -= width;
-  if (screenHeight < top + height) top -= height;
+void KeepOnScreen(int& left, int& top, int width, int height, const ScreenRect& area) {
+  if (area.left + area.width < left + width) left -= width;
+  if (area.top + area.height < top + height) top -= height;
+  ScreenRect frame{left, top, width, height};
+  KeepInside(frame, area);
+  left = frame.left;
+  top = frame.top;
 }
 
 EditRegSession::EditRegSession(Registers& set, const ST_REGISTER& reg, int fieldValue, bool hex,

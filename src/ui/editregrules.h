@@ -7,6 +7,7 @@
 #include <string>
 
 #include "model/registers.h"
+#include "ui/mainwindowrules.h"
 
 namespace ui {
 
@@ -15,10 +16,11 @@ using RegisterWriter = std::function<bool(uint32_t id, uint32_t word)>;
 // The target-control object's WriteMemory (width 2, one word).
 RegisterWriter TargetRegisterWriter();
 
-// Where a window of the given size placed with its top-left corner at
-// (left, top) goes so that it stays on a screen of the given size: moved
-// left by its width past the right edge, up by its height past the bottom.
-void KeepOnScreen(int& left, int& top, int width, int height, int screenWidth, int screenHeight);
+// Where a window whose frame has the given size, placed with its top-left
+// corner at (left, top), goes: moved left by its width past the right edge
+// of the area, up by its height past the bottom, and then kept wholly inside
+// the area.
+void KeepOnScreen(int& left, int& top, int width, int height, const ScreenRect& area);
 
 class EditRegSession {
  public:

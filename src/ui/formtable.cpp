@@ -187,6 +187,7 @@ void TFormTable::initTimerTimer() {
     }
     GetTableGridSizes(valWidth_, nameHeight_, nameWidth_);
     firstStart_ = false;
+    TableGrid->setFocus();
   }
   BuildGrid();
   ReadTableData();
@@ -207,6 +208,9 @@ void TFormTable::BuildGrid() {
   TableGrid->verticalHeader()->setDefaultSectionSize(nameHeight_);
   SetEntryWidth();
   items_->Rebuild();
+  // Enter edits at once: the first field of the first entry is current.
+  if (items_->rowCount(QModelIndex()) > 0 && items_->columnCount(QModelIndex()) > 0)
+    TableGrid->setCurrentIndex(items_->index(0, 0));
   building_ = false;
 }
 

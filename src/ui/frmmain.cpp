@@ -20,6 +20,7 @@
 #include "ui/scriptrunner.h"
 #include "ui/statuswindow.h"
 #include "ui/textconv.h"
+#include "ui/wmclosefilter.h"
 
 TFrmMain* FrmMain = nullptr;
 
@@ -47,10 +48,14 @@ TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
   CreateComponents();
   CreateMenus();
   scriptRunner_ = std::make_unique<ui::ScriptRunner>(*this);
+  // The window manager's close while a target operation runs is carried out
+  // when it ends, even when a dialog of the operation blocks the window then.
+  closeFilter_ = std::make_unique<ui::WmCloseFilter>(*this, [this] { return busy_.DeferClose(); });
   resize(920, 688);
 }
 
 TFrmMain::~TFrmMain() {
+  closeFilter_.reset();
   // Ends a script still running (and its serial ports) while everything it
   // may call on is still here.
   scriptRunner_.reset();
@@ -291,6 +296,16 @@ void TFrmMain::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QMainWindow::keyPressEvent(event);
+}
+
+void TFrmMain::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  PlaceWhenFramed();
+}
+
+void TFrmMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  PlaceWhenFramed();
 }
 
 // ---- Message log and progress ----

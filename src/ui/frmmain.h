@@ -38,6 +38,7 @@ class TRegisterTabControl;
 class TStatusWindow;
 namespace ui {
 class ScriptRunner;
+class WmCloseFilter;
 }
 
 class TFrmMain : public QMainWindow,
@@ -65,6 +66,8 @@ class TFrmMain : public QMainWindow,
   void ShowComStatus() override;
   void UpdateCaption() override;
   void ApplySettings() override;
+  // The stored frame rectangle and splitters, kept inside the screen's area.
+  void PlaceWindow();
   void ApplyColours();
   void ApplyFonts();
   void ApplyEnglishCaptions();
@@ -214,6 +217,8 @@ class TFrmMain : public QMainWindow,
   void closeEvent(QCloseEvent* event) override;
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   // The menu item whose own shortcut a key is where it clashes with a menu
@@ -221,6 +226,8 @@ class TFrmMain : public QMainWindow,
   QAction* ItemShortcutFor(const QKeyEvent* key) const;
   void CreateComponents();
   void CreateMenus();
+  // PlaceWindow again once the window manager has framed the window.
+  void PlaceWhenFramed();
   // The register command keys of the grid (Delete, Insert, F3, F5, letters,
   // Ctrl+C / Ctrl+V); true when the key ran a command.
   bool RegisterGridKeyDown(QKeyEvent* event);
@@ -268,6 +275,7 @@ class TFrmMain : public QMainWindow,
   TStatusWindow* status_ = nullptr;
   TRegisterTabControl* tabs_ = nullptr;
   std::unique_ptr<ui::ScriptRunner> scriptRunner_;
+  std::unique_ptr<ui::WmCloseFilter> closeFilter_;
   ui::RegisterCommands regCommands_{TargetControl, *this, this};
   int memCommandCount_ = 0;
   // A bare name lies in the program folder; a file from elsewhere is held by
@@ -287,6 +295,7 @@ class TFrmMain : public QMainWindow,
   std::map<std::string, QAction*> actions_;
   std::function<bool()> connector_;
   ui::BusyState busy_;
+  bool placePending_ = false;
   bool startupStarted_ = false;
   bool startupDone_ = false;
   bool closed_ = false;

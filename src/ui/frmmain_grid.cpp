@@ -10,7 +10,11 @@ void TFrmMain::BuildTabStrip() { tabs_->BuildTabStrip(); }
 
 void TFrmMain::ShowRegisterTab(int tab) { tabs_->ShowRegisterTab(tab); }
 
-void TFrmMain::SelectFirstValueCell() { tabs_->SelectFirstValueCell(); }
+void TFrmMain::SelectFirstValueCell() {
+  tabs_->SelectFirstValueCell();
+  // The grid is where the keys go first.
+  RegisterGrid->setFocus();
+}
 
 // ---- What the register commands need ----
 

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QTableView>
+#include <QWindow>
 
 #include "link/targetcontrol.h"
 #include "ui/frmmain.h"
@@ -66,9 +67,32 @@ void TFrmMain::ApplySettings() {
     screens.push_back({g.x(), g.y(), g.width(), g.height()});
   }
   if (!screens.empty()) ui::BringOnScreen(rect[0], rect[1], screens);
+  PlaceWindow();
 
-  move(rect[0], rect[1]);
-  resize(rect[2], rect[3]);
+  ApplyColours();
+  ApplyFonts();
+  ApplyEnglishCaptions();
+}
+
+void TFrmMain::PlaceWindow() {
+  const int* rect = GetMainWindowRect();
+  // The stored size is that of the frame, title bar included, and all of it
+  // stays on the screen's area for windows.
+  ui::ScreenRect frame{rect[0], rect[1], rect[2], rect[3]};
+  QScreen* screen = QGuiApplication::screenAt(QPoint(frame.left, frame.top));
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (screen) {
+    const QRect a = screen->availableGeometry();
+    ui::KeepInside(frame, {a.x(), a.y(), a.width(), a.height()});
+  }
+  QMargins margins;
+  if (const QWindow* w = windowHandle()) margins = w->frameMargins();
+  // Until the window manager has framed the window its frame is unknown: it
+  // is placed again once the frame is there.
+  placePending_ = margins.isNull() && isVisible();
+  move(frame.left, frame.top);  // a window's position is that of its frame
+  resize(std::max(1, frame.width - margins.left() - margins.right()),
+         std::max(1, frame.height - margins.top() - margins.bottom()));
   // Lay the window out now, so the splitters know their room.
   if (layout()) layout()->activate();
   if (centralWidget() && centralWidget()->layout()) centralWidget()->layout()->activate();
@@ -76,10 +100,13 @@ void TFrmMain::ApplySettings() {
   Splitter1->setSizes({rect[4], std::max(1, total1 - rect[4])});
   const int total2 = Splitter2->height() - Splitter2->handleWidth();
   Splitter2->setSizes({rect[5], std::max(1, total2 - rect[5])});
+}
 
-  ApplyColours();
-  ApplyFonts();
-  ApplyEnglishCaptions();
+void TFrmMain::PlaceWhenFramed() {
+  if (!placePending_) return;
+  const QWindow* w = windowHandle();
+  if (!w || w->frameMargins().isNull()) return;
+  PlaceWindow();
 }
 
 void TFrmMain::ApplyColours() {

@@ -123,8 +123,9 @@ void TFrmMain::SendBaudRate() { TargetControl.SendBaudRate(); }
 void TFrmMain::SaveRefreshList() { ::SaveRefreshList(); }
 
 void TFrmMain::SaveWindowSettings() {
-  const QRect frame = geometry();
-  SetMainWindowRect(x(), y(), frame.width(), frame.height(), GroupBox1->width(), S_HRegTab->height());
+  // The frame, as it is placed at the next start.
+  const QRect frame = frameGeometry();
+  SetMainWindowRect(frame.x(), frame.y(), frame.width(), frame.height(), GroupBox1->width(), S_HRegTab->height());
   SetColors(backColor_, msgBackColor_, selRegBackColor_);
   SetFonts(fontName_, fontStyle_, fontSize_, msgFontName_, msgFontStyle_, msgFontSize_, msgFontColor_);
   try {

@@ -1,5 +1,7 @@
 #include "ui/mainwindowrules.h"
 
+#include <algorithm>
+
 #include "model/vunddata.h"
 #include "platform/convert.h"
 #include "platform/files.h"
@@ -78,6 +80,13 @@ bool BringOnScreen(int& left, int& top, const std::vector<ScreenRect>& screens) 
   left = newLeft;
   top = newTop;
   return changed;
+}
+
+void KeepInside(ScreenRect& frame, const ScreenRect& area) {
+  frame.width = std::min(frame.width, area.width);
+  frame.height = std::min(frame.height, area.height);
+  frame.left = std::max(area.left, std::min(frame.left, area.left + area.width - frame.width));
+  frame.top = std::max(area.top, std::min(frame.top, area.top + area.height - frame.height));
 }
 
 std::vector<CommandMenuItem> CommandMenuItems() {

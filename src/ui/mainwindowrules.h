@@ -38,6 +38,11 @@ struct ScreenRect {
 // True when it changed anything.
 bool BringOnScreen(int& left, int& top, const std::vector<ScreenRect>& screens);
 
+// Keeps a window's frame (title bar and borders included) inside the area
+// of the screen that windows may use: too large, it takes the area's size;
+// past an edge, it moves in.
+void KeepInside(ScreenRect& frame, const ScreenRect& area);
+
 // The command menu: every memory command, then every switch command of
 // vund.dat, tagged 0, 1, 2, ... over both lists.
 struct CommandMenuItem {

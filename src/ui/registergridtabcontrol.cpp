@@ -1,14 +1,16 @@
 #include "ui/registergridtabcontrol.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "model/systemfunc.h"
-#include "platform/ui.h"
 #include "ui/frmeditreg.h"
 #include "ui/textconv.h"
 #include "ui/valuecolumnwidth.h"
@@ -166,10 +168,18 @@ void TRegisterTabControl::EditRegisterValue() {
   const QRect cell = RegisterGrid->CellScreenRect(presenter_.Col(), presenter_.Row());
   int left = cell.left();
   int top = cell.top();
-  int screenWidth = 0;
-  int screenHeight = 0;
-  platform::GetUi().ScreenSize(screenWidth, screenHeight);
-  ui::KeepOnScreen(left, top, dlg.width(), dlg.height(), screenWidth, screenHeight);
+  // Not shown yet, the dialog has no frame of its own: the main window's
+  // title bar and borders stand for it.
+  QMargins frame;
+  if (const QWindow* w = window()->windowHandle()) frame = w->frameMargins();
+  const QScreen* screen = QGuiApplication::screenAt(cell.topLeft());
+  if (!screen) screen = this->screen();
+  if (screen) {
+    const QRect a = screen->availableGeometry();
+    ui::KeepOnScreen(left, top, dlg.width() + frame.left() + frame.right(),
+                     dlg.height() + frame.top() + frame.bottom(), {a.x(), a.y(), a.width(), a.height()});
+  }
+  // A window's position is that of its frame.
   dlg.move(left, top);
   if (runner_)
     runner_(dlg);

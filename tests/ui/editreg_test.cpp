@@ -186,14 +186,25 @@ TEST_F(EditRegTest, FieldsOfOneWordKeepTheirOwnHistories) {
 }
 
 TEST(EditRegPlacement, KeptOnScreen) {
+  const ui::ScreenRect screen{0, 0, 1920, 1080};
   int left = 1800, top = 1030;
-  ui::KeepOnScreen(left, top, 134, 61, 1920, 1080);
+  ui::KeepOnScreen(left, top, 134, 61, screen);
   EXPECT_EQ(1666, left);
   EXPECT_EQ(969, top);
   left = 100, top = 100;
-  ui::KeepOnScreen(left, top, 134, 61, 1920, 1080);
+  ui::KeepOnScreen(left, top, 134, 61, screen);
   EXPECT_EQ(100, left);
   EXPECT_EQ(100, top);
+  // The frame counts, and a panel at the bottom takes its share of the screen.
+  left = 100, top = 1000;
+  ui::KeepOnScreen(left, top, 140, 90, {0, 0, 1920, 1040});
+  EXPECT_EQ(910, top);
+  // A cell near the top of a screen with the frame taller than the room above
+  // it: the window stays inside.
+  left = 10, top = 40;
+  ui::KeepOnScreen(left, top, 140, 90, {0, 0, 1920, 100});
+  EXPECT_EQ(0, top);
+  EXPECT_EQ(10, left);
 }
 
 // ---- The dialog ----

@@ -63,6 +63,19 @@ TEST(MainWindowRules, WindowOffEveryScreenComesBack) {
   }
 }
 
+TEST(MainWindowRules, AFrameIsKeptInsideTheAvailableArea) {
+  const ui::ScreenRect area{0, 0, 1280, 770};  // a panel below
+  ui::ScreenRect whole{0, 0, 1280, 800};       // the first run: the whole screen
+  ui::KeepInside(whole, area);
+  EXPECT_EQ(whole.height, 770);
+  EXPECT_EQ(whole.top, 0);
+  ui::ScreenRect low{300, 600, 400, 300};
+  ui::KeepInside(low, area);
+  EXPECT_EQ(low.top, 470);
+  EXPECT_EQ(low.left, 300);
+  EXPECT_EQ(low.height, 300);
+}
+
 TEST(MainWindowRules, ChosenColoursAndMissingFonts) {
   // A colour chosen as red, green, blue is kept as 0x00BBGGRR.
   EXPECT_EQ(ui::RgbToColor(0x56, 0x34, 0x12), 0x123456);
