@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "link/baudrates.h"
+#include "platform/mainwindowservices.h"
 
 TComPort::~TComPort() { Close(); }
 
@@ -27,6 +28,9 @@ bool TComPort::Open(uint8_t port, uint8_t baud, uint8_t dataBitReduction, uint8_
   }
   // Indexes come from Vund2.ini: one outside its table must not reach a table.
   if (portIndex_ < 0 || portIndex_ >= kPortCount || devicePath_.empty() || !device_.Open(devicePath_)) {
+    // The box names only the port: the log says which device and why.
+    if (portIndex_ >= 0 && portIndex_ < kPortCount && !devicePath_.empty())
+      platform::MainServices().AddMessage(devicePath_ + ": " + std::strerror(device_.LastErrno()));
     lastError_ = kErrOpen;
     return false;
   }

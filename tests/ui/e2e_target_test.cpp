@@ -156,6 +156,33 @@ TEST_F(E2eTargetTest, ValueChangedInTheSetShowsAquaAfterF5) {
   EXPECT_TRUE(window->IsPolling());
 }
 
+TEST_F(E2eTargetTest, ASetThatWasOffAtStartUpFillsTheGridOnceTheComPortDialogConnects) {
+  sim->Stop();
+  ui.ExpectMessage(0x10, platform::kIdOk, "Fail to open COM Port ! (COM Port = 2)").ExpectComPortDialog(false);
+  StartProgram();
+  // The box keeps its text; the log says which device and why.
+  EXPECT_NE(MessageLog().find(folder.Link() + ": No such file or directory"), std::string::npos) << MessageLog();
+  EXPECT_EQ(ValueOf("Volume"), "");
+
+  ASSERT_TRUE(sim->Start());
+  Target().SetRegister(kVolume, 60);
+  ui.ExpectComPortDialog(true);
+  Trigger("mnuComPort");
+  EXPECT_EQ(ValueOf("Volume"), "60");
+  EXPECT_EQ(BackColorOf("Volume"), RegisterGridPresenter::kWhite);
+  EXPECT_EQ(ui::FromQt(window->MainStatusPanels[0]->text()), "COM:Port 2 BaudRate 115200");
+  // OK again with nothing changed keeps the working link at its rate.
+  const size_t frames = Target().FrameCount();
+  ui.ExpectComPortDialog(true);
+  Trigger("mnuComPort");
+  EXPECT_EQ(ui::FromQt(window->MainStatusPanels[0]->text()), "COM:Port 2 BaudRate 115200");
+  EXPECT_EQ(Target().BaudIndex(), 12);
+  Target().SetRegister(kVolume, 61);
+  GridKey(Qt::Key_F5);
+  EXPECT_EQ(ValueOf("Volume"), "61");
+  EXPECT_GT(Target().FrameCount(), frames);
+}
+
 TEST_F(E2eTargetTest, StatusPollingShowsAChangedStatusRegisterWithinTwoIntervals) {
   Target().SetRegister(kSystemState, 0x0001);  // power state 1, boot not done
   StartProgram();
