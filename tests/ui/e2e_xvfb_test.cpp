@@ -93,8 +93,14 @@ class XSession {
     close(fds[0]);
     if (server_ <= 0 || number.empty()) return false;
     display_ = ":" + number;
-    wm_ = Spawn({"openbox"}, nullptr, Env({}).data());
-    return wm_ > 0 && WaitFor([this] { return Out("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos; });
+    if (!WaitFor([this] { return Out("xwininfo -root").find("Width:") != std::string::npos; })) return false;
+    // Up once it has said so on the root window; started again should it
+    // have ended without.
+    return WaitFor([this] {
+      if (wm_ > 0 && waitpid(wm_, nullptr, WNOHANG) == wm_) wm_ = -1;
+      if (wm_ <= 0) wm_ = Spawn({"openbox"}, nullptr, Env({}).data());
+      return Out("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos;
+    });
   }
 
   // The environment of a program on this display.

@@ -187,6 +187,13 @@ TEST_F(WiringTest, ValueEditedInTheDialogReachesTheTarget) {
   // The written value is now the target's; only a read that differs from
   // the snapshot marks the cell.
   EXPECT_EQ(Grid().LookOf(volume.first, volume.second).backColor, RegisterGridPresenter::kWhite);
+
+  // The register line follows the grid to the other file: no stale register.
+  Trigger("mnuHregEdit");
+  const std::string line = ui::FromQt(window->RegisterStatusPanels[0]->text());
+  EXPECT_EQ(line.find("音量"), std::string::npos) << line;
+  const ST_REGISTER* current = HRegisters.GetRegister(static_cast<unsigned>(Grid().RegisterAt(Grid().Col() - 1, Grid().Row())));
+  EXPECT_EQ(line, current ? ui::FormatRegisterStatus(*current, 2) : std::string());
 }
 
 TEST_F(WiringTest, GridKeysRunTheRegisterCommands) {
