@@ -238,9 +238,11 @@ void TStatusWindow::ApplySizes() {
 
 int TStatusWindow::ShownValueWidth() const {
   const QFontMetrics metrics(StatusGrid->font());
+  const ui::TextWidth measure = [&metrics](const std::string& text) {
+    return metrics.horizontalAdvance(ui::ToQt(text));
+  };
   return ui::ValueColumnWidth(keptValue_, state_.LargestFields(), ui::FormatStatusValue(REG_VALUE_UNKNOWN, 0, false),
-                              ui::kValueCellPadding,
-                              [&metrics](const std::string& text) { return metrics.horizontalAdvance(ui::ToQt(text)); });
+                              ui::kValueCellPadding, measure);
 }
 
 void TStatusWindow::changeEvent(QEvent* event) {

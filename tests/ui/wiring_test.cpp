@@ -192,7 +192,8 @@ TEST_F(WiringTest, ValueEditedInTheDialogReachesTheTarget) {
   Trigger("mnuHregEdit");
   const std::string line = ui::FromQt(window->RegisterStatusPanels[0]->text());
   EXPECT_EQ(line.find("音量"), std::string::npos) << line;
-  const ST_REGISTER* current = HRegisters.GetRegister(static_cast<unsigned>(Grid().RegisterAt(Grid().Col() - 1, Grid().Row())));
+  const int shown = Grid().RegisterAt(Grid().Col() - 1, Grid().Row());
+  const ST_REGISTER* current = HRegisters.GetRegister(static_cast<unsigned>(shown));
   EXPECT_EQ(line, current ? ui::FormatRegisterStatus(*current, 2) : std::string());
 }
 
