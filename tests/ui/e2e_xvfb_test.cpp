@@ -142,21 +142,17 @@ class XSession {
   void Do(const std::string& command) const { Out(command); }
   void Key(const std::string& keys) const { Do("xdotool key --clearmodifiers " + keys); }
 
-  std::string ActiveName() const {
-    std::string s = Out("xdotool getactivewindow getwindowname");
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-    return s;
+  // The first line a command prints.
+  std::string Line(const std::string& command) const {
+    std::istringstream in(Out(command));
+    std::string line;
+    std::getline(in, line);
+    return line;
   }
-  std::string ActiveId() const {
-    std::string s = Out("xdotool getactivewindow");
-    while (!s.empty() && s.back() == '\n') s.pop_back();
-    return s;
-  }
+  std::string ActiveName() const { return Line("xdotool getactivewindow getwindowname"); }
+  std::string ActiveId() const { return Line("xdotool getactivewindow"); }
   std::string FindWindow(const std::string& nameRegex) const {
-    std::istringstream in(Out("xdotool search --onlyvisible --name '" + nameRegex + "'"));
-    std::string id;
-    in >> id;
-    return id;
+    return Line("xdotool search --onlyvisible --name '" + nameRegex + "'");
   }
 
   // The client area of a window on the screen.
