@@ -97,6 +97,8 @@ QWidget* TfrmIniEdit::MakeEditor(int row, const TIniProperty& p) {
       box->setEditable(true);
       box->setInsertPolicy(QComboBox::NoInsert);
       for (const std::string& e : ui::RangeEntries(p)) box->addItem(ui::ToQt(e));
+      // The list opens on the value shown, not on its first entry.
+      box->setCurrentIndex(box->findText(text));
       box->setEditText(text);
       return box;
     }

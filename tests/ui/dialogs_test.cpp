@@ -46,6 +46,7 @@ TEST(IniEditDialog, RangeErrorsKeepItOpenUntilTheValuesAreGoodAndCancelChecksNot
   ASSERT_EQ(dlg.RowCount(), 3);
   EXPECT_EQ(dlg.CellText(0), "15");
   EXPECT_EQ(dlg.CellText(1), "COM 3");
+  EXPECT_EQ(dlg.findChild<QComboBox*>()->currentIndex(), 2);
 
   // Two bad rows: the first one is named, nothing is stored.
   dlg.SetCellText(0, "9");
