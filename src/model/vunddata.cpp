@@ -1,5 +1,8 @@
 #include "model/vunddata.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "model/inisectionindex.h"
 #include "model/systemfunc.h"
 #include "platform/convert.h"
@@ -124,6 +127,19 @@ void ReadMicomItems(const IniSectionIndex& micom, VundContents& d) {
   }
 }
 
+// "Refresh%d", "RefreshID%d" or "RefreshMask%d", any case, with a number as
+// the list writes it (RefreshTime and the like are not items).
+bool IsStatusItemKey(const std::string& key) {
+  for (const char* prefix : {"RefreshID", "RefreshMask", "Refresh"}) {
+    const size_t n = std::strlen(prefix);
+    if (key.size() <= n || !platform::SameTextNoCase(key.substr(0, n), prefix) || key[n] == '0') continue;
+    if (std::all_of(key.begin() + static_cast<long>(n), key.end(),
+                    [](char c) { return c >= '0' && c <= '9'; }))
+      return true;
+  }
+  return false;
+}
+
 // Asks while the file is read-only; false when the user gave up.
 bool WaitWritable(const std::string& path) {
   while (platform::FileExists(path) && platform::IsReadOnly(path)) {
@@ -232,21 +248,19 @@ bool SaveRefreshList() {
   try {
     platform::IniFile ini(path);
     ini.SetAutoFlush(false);
-    for (int i = 1;; ++i) {
-      const bool hadName = ini.ValueExists(kEcsSettings, Numbered("Refresh", i));
-      const bool hadId = ini.ValueExists(kEcsSettings, Numbered("RefreshID", i));
-      if (hadName) ini.DeleteKey(kEcsSettings, Numbered("Refresh", i));
-      if (hadId) ini.DeleteKey(kEcsSettings, Numbered("RefreshID", i));
-      ini.DeleteKey(kEcsSettings, Numbered("RefreshMask", i));
-      if (!hadName || !hadId) break;
-    }
+    // Every status item key goes, wherever its number lies, so the file
+    // holds exactly the list, numbered from 1.
+    ini.DeleteKeys(kEcsSettings, IsStatusItemKey);
     const std::vector<RegSetting>& list = Data().refreshList;
+    std::vector<std::pair<std::string, std::string>> keys;
+    keys.reserve(list.size() * 3);
     for (size_t k = 0; k < list.size(); ++k) {
       const int n = static_cast<int>(k) + 1;
-      ini.WriteString(kEcsSettings, Numbered("Refresh", n), list[k].Name);
-      ini.WriteString(kEcsSettings, Numbered("RefreshID", n), platform::Format("0x%X", list[k].ID));
-      ini.WriteInteger(kEcsSettings, Numbered("RefreshMask", n), list[k].Mask);
+      keys.emplace_back(Numbered("Refresh", n), list[k].Name);
+      keys.emplace_back(Numbered("RefreshID", n), platform::Format("0x%X", list[k].ID));
+      keys.emplace_back(Numbered("RefreshMask", n), std::to_string(list[k].Mask));
     }
+    ini.AppendKeys(kEcsSettings, keys);
     ini.UpdateFile();
   } catch (const platform::IniFileError&) {
     return false;

@@ -1,5 +1,7 @@
 #include "platform/inifile.h"
 
+#include <algorithm>
+
 #include "platform/convert.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -68,6 +70,13 @@ int IniFile::SectionEnd(int header) const {
   return static_cast<int>(i);
 }
 
+int IniFile::NewKeyLine(int header) const {
+  // After the section's last non-blank line, so a blank separator stays last.
+  int at = SectionEnd(header);
+  while (at > header + 1 && Trim(lines_[at - 1]).empty()) --at;
+  return at;
+}
+
 int IniFile::FindKey(int header, const std::string& key) const {
   if (header < 0) return -1;
   int end = SectionEnd(header);
@@ -109,11 +118,7 @@ void IniFile::WriteString(const std::string& section, const std::string& key, co
       if (lines_[i] == line) return;
       lines_[i] = line;
     } else {
-      // After the section's last non-blank line, so a blank separator stays last.
-      int end = SectionEnd(header);
-      int at = end;
-      while (at > header + 1 && Trim(lines_[at - 1]).empty()) --at;
-      lines_.insert(lines_.begin() + at, line);
+      lines_.insert(lines_.begin() + NewKeyLine(header), line);
     }
   }
   Changed();
@@ -180,6 +185,34 @@ void IniFile::DeleteKey(const std::string& section, const std::string& key) {
   int i = FindKey(FindSection(section), key);
   if (i < 0) return;
   lines_.erase(lines_.begin() + i);
+  Changed();
+}
+
+void IniFile::DeleteKeys(const std::string& section, const std::function<bool(const std::string&)>& drop) {
+  const int header = FindSection(section);
+  if (header < 0) return;
+  const auto first = lines_.begin() + header + 1;
+  const auto last = lines_.begin() + SectionEnd(header);
+  std::string k, v;
+  const auto kept =
+      std::remove_if(first, last, [&](const std::string& line) { return ParseKeyLine(line, k, v) && drop(k); });
+  if (kept == last) return;
+  lines_.erase(kept, last);
+  Changed();
+}
+
+void IniFile::AppendKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values) {
+  if (values.empty()) return;
+  std::vector<std::string> added;
+  added.reserve(values.size());
+  for (const auto& kv : values) added.push_back(kv.first + "=" + kv.second);
+  int header = FindSection(section);
+  if (header < 0) {
+    lines_.push_back("[" + section + "]");
+    lines_.insert(lines_.end(), added.begin(), added.end());
+  } else {
+    lines_.insert(lines_.begin() + NewKeyLine(header), added.begin(), added.end());
+  }
   Changed();
 }
 

@@ -3,8 +3,10 @@
 // and the order; the file is rewritten through a temporary file and a rename.
 // Section and key names match without regard to case; the first match wins.
 #pragma once
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -52,6 +54,12 @@ class IniFile {
   void EraseSection(const std::string& section);
   // Removes the key's line from the first matching section.
   void DeleteKey(const std::string& section, const std::string& key);
+  // For long numbered lists, one pass each instead of one per key:
+  // DeleteKeys removes every line of the first matching section whose key
+  // drop selects; AppendKeys adds key=value lines where WriteString adds a
+  // new key (the keys must not be in the section yet).
+  void DeleteKeys(const std::string& section, const std::function<bool(const std::string& key)>& drop);
+  void AppendKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values);
 
   // Batches many writes into one rewrite: with auto-flush off, writes stay in
   // memory until UpdateFile (which throws IniFileError when refused).
@@ -69,6 +77,7 @@ class IniFile {
   int FindSection(const std::string& section) const;  // index of the header line or -1
   int SectionEnd(int header) const;                    // index past the section's last line
   int FindKey(int header, const std::string& key) const;
+  int NewKeyLine(int header) const;                   // where a new key of the section goes
   void Changed();
 
   std::string path_;

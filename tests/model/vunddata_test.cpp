@@ -282,16 +282,19 @@ TEST_F(SaveRefreshListTest, TwoItemsOverFiveLeaveOnlyTwo) {
   EXPECT_NE(text.find("[MicomInfo]\r\nName1=M"), std::string::npos);
 }
 
-TEST_F(SaveRefreshListTest, DeletionStopsAtTheFirstGap) {
-  ASSERT_TRUE(Load(Lines({"[EcsSettings]", "Refresh1=a", "RefreshID1=1", "Refresh2=b", "RefreshID2=2",
-                          "Refresh4=d", "RefreshID4=4", "RefreshMask4=4"})));
-  EraseRefreshEntry(1);
+TEST_F(SaveRefreshListTest, TheFileHoldsExactlyTheListNumberedFromOne) {
+  // Item 2 has no ID, so it is not taken; items after the gap, a second
+  // RefreshID1 and a mask of a missing item must not survive the save either.
+  ASSERT_TRUE(Load(Lines({"[EcsSettings]", "Refresh1=a", "RefreshID1=0x10", "Refresh2=b", "Refresh3=c",
+                          "RefreshID3=0x20", "refreshid1=0x99", "RefreshMask7=1", "Refresh9=z", "RefreshID9=9",
+                          "RefreshTime=200", "Refresh01=kept", "[MicomInfo]", "Refresh5=other section"})));
   ASSERT_TRUE(SaveRefreshList());
-  EXPECT_EQ(Value("Refresh1"), "a");
-  EXPECT_EQ(Value("Refresh2"), "<none>");
-  EXPECT_EQ(Value("Refresh4"), "d");
-  EXPECT_EQ(Value("RefreshID4"), "4");
-  EXPECT_EQ(Value("RefreshMask4"), "4");
+  EXPECT_EQ(dir.Read("vund.dat"),
+            Lines({"[EcsSettings]", "RefreshTime=200", "Refresh01=kept", "Refresh1=a", "RefreshID1=0x10",
+                   "RefreshMask1=65535", "Refresh2=c", "RefreshID2=0x20", "RefreshMask2=65535", "[MicomInfo]",
+                   "Refresh5=other section"}));
+  ASSERT_TRUE(Load(dir.Read("vund.dat")));
+  EXPECT_EQ(Rows(Refresh()), (Strings{"a 0x10 0xffff", "c 0x20 0xffff"}));
 }
 
 TEST_F(SaveRefreshListTest, UpdatesTheFileThatWasReadOrCreatesOneWithTheItemsOnly) {
