@@ -66,11 +66,6 @@ LineKind Classify(const std::string& t, std::string& value) {
   return LineKind::Register;
 }
 
-void ShowCheckSetting(const std::string& what) {
-  ShowMessageBoxJE("エラー", platform::Format(" %s の設定を確認して下さい", what.c_str()), "Error",
-                   platform::Format("Check setting. ( %s )", what.c_str()), 0x30);
-}
-
 // A bare name is a file of the program folder.
 std::string ResolvePath(const std::string& fileName) {
   if (platform::ExtractFilePath(fileName).empty()) return platform::ProgramFolder() + fileName;

@@ -299,6 +299,11 @@ int ShowMessageBoxJE(std::string captionJ, std::string textJ, std::string captio
   return platform::GetUi().MessageBox(captionE, textE, flags);
 }
 
+void ShowCheckSetting(const std::string& what) {
+  ShowMessageBoxJE("エラー", platform::Format(" %s の設定を確認して下さい", what.c_str()), "Error",
+                   platform::Format("Check setting. ( %s )", what.c_str()), 0x30);
+}
+
 // ---- Bit fields and delay ----
 
 namespace {

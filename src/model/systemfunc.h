@@ -59,6 +59,9 @@ bool IsJapanese();
 // Shows textJ under captionJ when the language is Japanese, else textE under
 // captionE; returns the button identifier.
 int ShowMessageBoxJE(std::string captionJ, std::string textJ, std::string captionE, std::string textE, int flags);
+// The warning about a setting that cannot be used: " %s の設定を確認して下さい"
+// / "Check setting. ( %s )" with what (the line or key of the setting).
+void ShowCheckSetting(const std::string& what);
 
 // ---- Bit fields and delay ----
 

@@ -17,10 +17,19 @@ struct ST_TABLE {
   std::vector<int> Mask;
 };
 
+// The most rows a table may have. Each row is one exchange with the target
+// and one column of the table window, and 65536 rows cover a whole 16-bit
+// register space; a larger count is refused when the table is read, so what
+// is kept per row stays small.
+constexpr int kMaxTableCount = 0x10000;
+
 class Tables {
  public:
   // Reads tableFile, or vund.dat in the program folder when tableFile does not
   // exist. When neither exists: an error box, false, the set unchanged.
+  // A table with a negative or overflowing DataSize, or a TableCount below 0,
+  // above kMaxTableCount or past the last register ID, is left out after a
+  // "Check setting" warning.
   bool LoadFromFile(const std::string& tableFile);
   // Null when index is out of range.
   const ST_TABLE* GetTable(int index) const;

@@ -113,4 +113,25 @@ TEST_F(TablesTest, SectionsAndColumnsEndAtTheFirstGap) {
   EXPECT_EQ(t->DataType, 1);
 }
 
+TEST_F(TablesTest, UnusableSizesAndCountsAreReportedAndTheTableLeftOut) {
+  dir.Write("Table.dat",
+            "[UDTable1]\r\nName=Huge\r\nTableCount=0x7FFFFFFF\r\n"
+            "[UDTable2]\r\nName=Negative\r\nTableCount=-1\r\n"
+            "[UDTable3]\r\nName=Largest\r\nTableCount=65536\r\nStartID=0xFFFF0000\r\nColName1=A\r\n"
+            "DataSize1=0x7FFFFFFF\r\n"
+            "[UDTable4]\r\nName=PastLastId\r\nTableCount=2\r\nStartID=0xFFFFFFFF\r\n"
+            "[UDTable5]\r\nName=Overflow\r\nColName1=A\r\nDataSize1=-2147483648\r\nColName2=B\r\n"
+            "DataSize2=-1\r\n"
+            "[UDTable6]\r\nName=Sum\r\nColName1=A\r\nDataSize1=0x7FFFFFFF\r\nColName2=B\r\n"
+            "[UDTable7]\r\nName=Empty\r\nTableCount=0\r\n");
+  for (const char* what : {"[UDTable1] TableCount=0x7FFFFFFF", "[UDTable2] TableCount=-1",
+                           "[UDTable4] TableCount=2", "[UDTable5] DataSize1=-2147483648", "[UDTable6] DataSize2="})
+    ui.ExpectMessage(0x30, platform::kIdOk, std::string("Check setting. ( ") + what + " )");
+  ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat")));
+  ASSERT_EQ(tables.GetCount(), 2);
+  EXPECT_EQ(tables.GetTable(0)->Name, "Largest");
+  EXPECT_EQ(tables.GetTable(0)->TotalSize, 0x7FFFFFFF);
+  EXPECT_EQ(tables.GetTable(1)->Name, "Empty");
+}
+
 }  // namespace
