@@ -91,9 +91,11 @@ class TTargetControl {
 
   // ---- NVM devices ----
 
-  // Reads bytes start..end (inclusive) of the device into out, which holds
-  // end - start + 1 values. False for end below start.
-  bool ReadNvm(uint32_t start, uint32_t end, uint8_t device, uint32_t out[]);
+  // Reads bytes start..end (inclusive) of the device into out, one value per
+  // byte. out grows as the target delivers, so a range the device does not
+  // have costs no memory; after a failure it holds the bytes before the
+  // failed frame. False for end below start.
+  bool ReadNvm(uint32_t start, uint32_t end, uint8_t device, std::vector<uint32_t>& out);
   // Writes count bytes from start: a set mask bit takes the bit from data, a
   // clear one keeps the target's bit (data is merged in place); a chunk whose
   // mask is all clear is neither read nor written. A null mask writes all.

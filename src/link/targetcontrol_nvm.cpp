@@ -54,9 +54,10 @@ void WalkSnapshot(std::vector<RegisterSnapshotItem>& items, int maxWords, MoveRu
 
 }  // namespace
 
-bool TTargetControl::ReadNvm(uint32_t start, uint32_t end, uint8_t device, uint32_t out[]) {
+bool TTargetControl::ReadNvm(uint32_t start, uint32_t end, uint8_t device, std::vector<uint32_t>& out) {
+  out.clear();
   if (!CheckLink()) return false;
-  if (end < start || !out) {
+  if (end < start) {
     platform::MainServices().AddMessage(
         IsJapanese() ? platform::Format("NVM の範囲が正しくありません (0x%X - 0x%X)", start, end)
                      : platform::Format("Invalid NVM range (0x%X - 0x%X)", start, end));
@@ -66,29 +67,25 @@ bool TTargetControl::ReadNvm(uint32_t start, uint32_t end, uint8_t device, uint3
   const uint32_t chunk = static_cast<uint32_t>(std::max(1, protocol_->GetMaxByteCount()));
   const uint64_t full = total / chunk;
   const uint32_t rest = static_cast<uint32_t>(total % chunk);
+  // Each frame's bytes are appended when it is sent, never the whole range first.
+  auto readChunk = [&](uint64_t offset, uint32_t n) {
+    out.resize(offset + n);
+    const int status = protocol_->ReadDevice(start + static_cast<uint32_t>(offset), device, static_cast<int>(n),
+                                             out.data() + offset);
+    if (status == kEcsOk) return true;
+    out.resize(offset);
+    ReportError(status, true);
+    return false;
+  };
 
   platform::MainWindowServices& ui = platform::MainServices();
   ui.SetProgressMax(ClampToInt(full));
   ui.SetProgressPosition(0);
   for (uint64_t i = 0; i < full; ++i) {
-    const uint64_t offset = i * chunk;
-    int status = protocol_->ReadDevice(start + static_cast<uint32_t>(offset), device, static_cast<int>(chunk),
-                                       out + offset);
-    if (status != kEcsOk) {
-      ReportError(status, true);
-      return false;
-    }
+    if (!readChunk(i * chunk, chunk)) return false;
     ui.SetProgressPosition(ClampToInt(i));
   }
-  if (rest > 0) {
-    const uint64_t offset = full * chunk;
-    int status =
-        protocol_->ReadDevice(start + static_cast<uint32_t>(offset), device, static_cast<int>(rest), out + offset);
-    if (status != kEcsOk) {
-      ReportError(status, true);
-      return false;
-    }
-  }
+  if (rest > 0 && !readChunk(full * chunk, rest)) return false;
   ui.SetProgressPosition(ClampToInt(full));
   ui.SetProgressPosition(0);
   return true;

@@ -90,7 +90,7 @@ void ReadNvmDevices(const IniSectionIndex& ecs, std::vector<stNVMImageSetting>& 
     if (end == -1) return;
     device.BackupStart = static_cast<uint32_t>(start);
     device.BackupEnd = static_cast<uint32_t>(end);
-    if (device.BackupEnd < device.BackupStart) {
+    if (!NvmRangeUsable(device.BackupStart, device.BackupEnd)) {
       ShowMessageBoxJE("ERROR",
                        platform::Format("NVM Back up %dの設定を確認して下さい。\r\n"
                                         "開始アドレスが、終了アドレスより大きい値に設定されています。",
@@ -151,6 +151,8 @@ bool WaitWritable(const std::string& path) {
 }
 
 }  // namespace
+
+bool NvmRangeUsable(uint32_t start, uint32_t end) { return end >= start && end - start < kMaxNvmRangeBytes; }
 
 std::string VundDataFilePath() { return platform::FindFileNoCase(platform::ProgramFolder(), "vund.dat"); }
 

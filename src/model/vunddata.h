@@ -21,6 +21,13 @@ struct stNVMImageSetting {
   uint32_t BackupEnd = 0;
 };
 
+// The most bytes a device range may span: transfers and image files count
+// bytes in signed 32-bit.
+constexpr uint32_t kMaxNvmRangeBytes = 0x7FFFFFFF;
+// True when start..end (inclusive) runs forward and spans at most
+// kMaxNvmRangeBytes.
+bool NvmRangeUsable(uint32_t start, uint32_t end);
+
 // One register write done before a snapshot or after a restore.
 struct stSnapShotCmmd {
   int ID = 0;

@@ -151,7 +151,7 @@ bool NvmTransfer::SelectDevice(stNVMImageSetting& device) {
   }
   device = list[static_cast<size_t>(index)];
   // The single-form device of vund.dat is not checked when it is read.
-  if (device.BackupEnd < device.BackupStart) {
+  if (!NvmRangeUsable(device.BackupStart, device.BackupEnd)) {
     ShowBadRange(device.Name);
     return false;
   }
@@ -186,20 +186,19 @@ bool NvmTransfer::ReadNvmImage(bool verify) {
   stNVMImageSetting device;
   if (!SelectDevice(device)) return false;
   const uint8_t type = static_cast<uint8_t>(device.DeviceType);
-  const size_t count = static_cast<size_t>(RangeBytes(device.BackupStart, device.BackupEnd));
-  std::vector<uint32_t> first(count), second(verify ? count : 0);
+  // The reads keep what the target delivers: a range the device does not
+  // have fails at its first frame without costing its size in memory.
+  std::vector<uint32_t> first, second;
 
   bool ok = false;
   {
     ProgressScope progress;
     for (;;) {
-      std::fill(first.begin(), first.end(), 0);
-      std::fill(second.begin(), second.end(), 0);
       progress.Set("Read NVM Image");
-      ok = target_.ReadNvm(device.BackupStart, device.BackupEnd, type, first.data());
+      ok = target_.ReadNvm(device.BackupStart, device.BackupEnd, type, first);
       if (!ok || !verify) break;
       progress.Set("Read NVM Image for verify");
-      ok = target_.ReadNvm(device.BackupStart, device.BackupEnd, type, second.data());
+      ok = target_.ReadNvm(device.BackupStart, device.BackupEnd, type, second);
       // A failed read is in the log; its zeros would only look like a mismatch.
       if (!ok) break;
       progress.Set("");
@@ -315,8 +314,7 @@ bool NvmTransfer::WriteNvmImage(bool verify) {
   std::vector<uint32_t> readBack;
   if (verify) {
     progress.Set("Read NVM Image");
-    readBack.assign(image.size(), 0);
-    ok = target_.ReadNvm(device.start, device.start + static_cast<uint32_t>(count - 1), type, readBack.data());
+    ok = target_.ReadNvm(device.start, device.start + static_cast<uint32_t>(count - 1), type, readBack);
   }
   if (!ok) return false;
   if (verify &&
@@ -346,14 +344,14 @@ bool NvmTransfer::CompareNvmImage() {
 
   // Only the bytes the image holds take part, so only they are read: a wide
   // range in a file header costs neither memory nor time.
-  std::vector<uint32_t> nvm(image.size(), 0);
+  std::vector<uint32_t> nvm;
   const uint32_t last = device.start + static_cast<uint32_t>(count - 1);
   int differs = 0;
   bool ok = false;
   {
     ProgressScope progress;
     progress.Set("Read NVM Image");
-    ok = target_.ReadNvm(device.start, last, static_cast<uint8_t>(device.type), nvm.data());
+    ok = target_.ReadNvm(device.start, last, static_cast<uint8_t>(device.type), nvm);
     if (ok) differs = CompareNvmData(device.start, image.data(), nvm.data(), mask.data(), count, false);
   }
   if (!ok || differs) return false;

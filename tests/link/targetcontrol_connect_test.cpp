@@ -105,7 +105,8 @@ TEST_F(TargetControlConnect, EveryOperationWithoutALinkFailsAndSaysSo) {
   EXPECT_FALSE(tc.ReadRefreshRegisters(poll));
   EXPECT_FALSE(tc.ReadMemory(1, 2, 1, words));
   EXPECT_FALSE(tc.WriteMemory(1, 2, 1, words));
-  EXPECT_FALSE(tc.ReadNvm(0, 3, 1, words));
+  std::vector<uint32_t> nvm;
+  EXPECT_FALSE(tc.ReadNvm(0, 3, 1, nvm));
   EXPECT_FALSE(tc.WriteNvm(0, 1, 4, words, words));
   EXPECT_FALSE(tc.ReadTableValue(1, 2, words, 4));
   EXPECT_FALSE(tc.WriteTableValues(1, 2, 4, words));

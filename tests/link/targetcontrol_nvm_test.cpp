@@ -21,8 +21,9 @@ TEST_F(TargetControlNvm, ReadsInChunksOfTheFrameSize) {
   const SimBytes content = Pattern(0x100, 1);
   ASSERT_TRUE(target->SetNvm(3, 0, content));
 
-  std::vector<uint32_t> out(0x100, 0xDEAD);
-  ASSERT_TRUE(tc.ReadNvm(0x000, 0x0FF, 3, out.data()));
+  std::vector<uint32_t> out(3, 0xDEAD);
+  ASSERT_TRUE(tc.ReadNvm(0x000, 0x0FF, 3, out));
+  ASSERT_EQ(out.size(), 0x100u);
   EXPECT_EQ(Sent(), "F2 0,56 F2 38,56 F2 70,56 F2 A8,56 F2 E0,32");
   for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], content[i]) << i;
   EXPECT_EQ(services.progressMax, 4);
@@ -31,7 +32,7 @@ TEST_F(TargetControlNvm, ReadsInChunksOfTheFrameSize) {
 
 TEST_F(TargetControlNvm, ReadRefusesARangeThatEndsBeforeItStarts) {
   Start();
-  uint32_t out[1] = {};
+  std::vector<uint32_t> out;
   EXPECT_FALSE(tc.ReadNvm(0x100, 0x0FF, 1, out));
   EXPECT_EQ(target->FrameCount(), 0u);
   EXPECT_EQ(services.lines.size(), 1u);
@@ -40,9 +41,10 @@ TEST_F(TargetControlNvm, ReadRefusesARangeThatEndsBeforeItStarts) {
 TEST_F(TargetControlNvm, ReadFailureStopsAndIsLogged) {
   Start();  // 4 bytes a frame
   target->AddNvmDevice(1, 0, 5);  // bytes 6 and 7 do not exist
-  std::vector<uint32_t> out(8);
-  EXPECT_FALSE(tc.ReadNvm(0, 7, 1, out.data()));
+  std::vector<uint32_t> out;
+  EXPECT_FALSE(tc.ReadNvm(0, 7, 1, out));
   EXPECT_EQ(Sent(), "F2 0,4 F2 4,4");
+  EXPECT_EQ(out.size(), 4u);  // the first frame's bytes, nothing for the rest
   EXPECT_NE(services.Log().find("Boundary Error !"), std::string::npos) << services.Log();
 }
 

@@ -203,6 +203,14 @@ TEST_F(NvmTransferTest, ReadEndsWithoutAFileOnNoOrAFailedRead) {
   EXPECT_EQ(hold.resumes, 2);
 }
 
+TEST_F(NvmTransferTest, ARangeLargerThanTheDeviceFailsAtItsEndWithoutTakingItsSizeFirst) {
+  // 512 MiB of range: holding it before the first frame took gigabytes.
+  Start("EEPDeviceType1=1\r\nEEPBackupStart1=0\r\nEEPBackupEnd1=0x1FFFFFFF\r\n");
+  dialogs.selects.push_back({kIdOk, 0});
+  EXPECT_FALSE(Read(true));
+  EXPECT_NE(services.Log().find("Boundary"), std::string::npos) << services.Log();
+}
+
 TEST_F(NvmTransferTest, WriteWithoutVerifyWritesEveryBitAndNeverAsksForAMask) {
   Start();
   dir.Write("any.vma", "0 ff\r\n");
