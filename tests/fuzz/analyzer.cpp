@@ -1,0 +1,33 @@
+// The analyzer terminal's typed frames: each input line is a command, sent
+// with and without a checksum to the simulated target, whose replies are
+// then logged.
+#include <string>
+
+#include "fuzz_support.h"
+#include "platform/files.h"
+#include "sim_session.h"
+#include "ui/analyzerrules.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz::LoadProgramFolder();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static fuzz::QuietUi ui;
+  ui.Clear();
+  fuzz::SimSession session;
+  size_t logged = 0;
+  ui::AnalyzerTerminal terminal(session.tc, [&](const std::string& line) { logged += line.size(); });
+  bool checksum = false;
+  int lines = 0;
+  for (std::string line : platform::SplitLines(std::string(reinterpret_cast<const char*>(data), size))) {
+    if (++lines > 16) break;
+    std::string bad;
+    int count = 0;
+    if (ui::AnalyzerTerminal::ParseBytes(line, bad, count)) ui::AnalyzerTerminal::AddChecksum(line);
+    if (terminal.SendCommand(line, checksum)) terminal.ReadReceived();
+    checksum = !checksum;
+  }
+  return 0;
+}

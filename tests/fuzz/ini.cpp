@@ -1,0 +1,94 @@
+// Ini files: every read of the file as it is, then writes that must read back
+// as written while every other section and key stays as it was.
+#include <string>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "platform/files.h"
+#include "platform/inifile.h"
+#include "platform/text.h"
+
+namespace {
+
+bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
+
+// Names and values that an ini line can carry unchanged.
+bool KeyFits(const std::string& k) {
+  return !k.empty() && platform::Trim(k) == k && k.find('=') == std::string::npos && k[0] != ';' && k[0] != '[' &&
+         !HasLineBreak(k);
+}
+bool ValueFits(const std::string& v) {
+  return platform::Trim(v) == v && !HasLineBreak(v) && !(v.size() >= 2 && v.front() == '"' && v.back() == '"');
+}
+bool SectionFits(const std::string& s) {
+  return !s.empty() && platform::Trim(s) == s && s.find(']') == std::string::npos && !HasLineBreak(s);
+}
+
+// Every section's lines as the reader sees them.
+std::vector<std::vector<std::string>> Snapshot(const platform::IniFile& ini, const std::vector<std::string>& sections) {
+  std::vector<std::vector<std::string>> out;
+  for (const std::string& s : sections) out.push_back(ini.ReadSectionValues(s));
+  return out;
+}
+
+void CheckWrite(const std::string& path, const std::string& section, const std::string& key, const std::string& value) {
+  const platform::IniFile before(path);
+  const std::vector<std::string> sections = before.ReadSections();
+  const auto old = Snapshot(before, sections);
+  {
+    platform::IniFile ini(path);
+    ini.WriteString(section, key, value);
+    if (ini.ReadString(section, key, "<none>") != value) fuzz::Fail("written value not read back in memory");
+  }
+  const platform::IniFile after(path);
+  if (after.ReadString(section, key, "<none>") != value) fuzz::Fail("[" + section + "] " + key + " not read back");
+  const auto now = Snapshot(after, sections);
+  for (size_t i = 0; i < sections.size(); ++i) {
+    if (platform::SameTextNoCase(sections[i], section)) continue;
+    if (now[i] != old[i]) fuzz::Fail("section " + sections[i] + " changed by a write elsewhere");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::string path = fuzz::WriteHomeFile("f.ini", text);
+  const platform::IniFile ini(path);
+  if (ini.Text().size() > text.size() + platform::SplitLines(text).size() + 2)
+    fuzz::Fail("text grew on reading");
+  const std::vector<std::string> sections = ini.ReadSections();
+  for (const std::string& s : sections) {
+    ini.SectionExists(s);
+    for (const std::string& k : ini.ReadSection(s)) {
+      ini.ReadInteger(s, k, -7);
+      ini.ReadBool(s, k, true);
+      if (!ini.ValueExists(s, k)) fuzz::Fail("listed key " + k + " does not exist");
+    }
+  }
+
+  // A new key in a new section, an existing key replaced, a key from the input.
+  CheckWrite(path, "Fuzz Section", "NewKey", "1");
+  if (!sections.empty() && SectionFits(sections[0])) {
+    const std::vector<std::string> keys = ini.ReadSection(sections[0]);
+    CheckWrite(path, sections[0], "Added", "a b");
+    if (!keys.empty() && KeyFits(keys[0])) CheckWrite(path, sections[0], keys[0], "replaced");
+    const std::string value = keys.empty() ? std::string() : keys.back();
+    if (ValueFits(value)) CheckWrite(path, sections[0], "FromInput", value);
+  }
+
+  // The batched edits: drop every key of the first section, add two back.
+  platform::IniFile edit(path);
+  edit.SetAutoFlush(false);
+  const std::string first = sections.empty() ? "S" : sections[0];
+  edit.DeleteKeys(first, [](const std::string&) { return true; });
+  if (!edit.ReadSection(first).empty()) fuzz::Fail("DeleteKeys left keys");
+  if (SectionFits(first)) {
+    edit.AppendKeys(first, {{"K1", "v1"}, {"K2", "v2"}});
+    if (edit.ReadString(first, "K2", "") != "v2") fuzz::Fail("AppendKeys not read back");
+  }
+  edit.EraseSection("Fuzz Section");
+  edit.DeleteKey(first, "K1");
+  edit.UpdateFile();
+  return 0;
+}

@@ -1,0 +1,40 @@
+// Register definition files, S Reg and H Reg layouts: load, save, load the
+// saved file again and get the same registers and tab names.
+#include <string>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "model/registers.h"
+
+namespace {
+
+void RoundTrip(const std::string& path, bool hLayout) {
+  Registers regs;
+  if (!regs.LoadFromFile(path, hLayout)) return;
+  for (int t = 0; t <= regs.GetMaxTab() + 1; ++t) regs.GetTabRegisterCount(t);
+  const std::string saved = fuzz::Home() + "saved.dat";
+  if (!regs.SaveToFile(saved, hLayout)) return;  // refused with a message: nothing to compare
+  Registers again;
+  if (!again.LoadFromFile(saved, hLayout)) fuzz::Fail("a saved register file does not load");
+  if (again.GetRegisterCount() != regs.GetRegisterCount()) fuzz::Fail("register count changed by save and load");
+  for (int i = 0; i < regs.GetRegisterCount(); ++i)
+    if (*again.GetRegister(i) != *regs.GetRegister(i))
+      fuzz::Fail("register " + std::to_string(i) + " changed by save and load");
+  std::vector<std::string> a, b;
+  regs.GetTabNames(a);
+  again.GetTabNames(b);
+  if (a != b) fuzz::Fail("tab names changed by save and load");
+  if (again.GetMiconVer() != regs.GetMiconVer() || again.GetFileVer() != regs.GetFileVer())
+    fuzz::Fail("versions changed by save and load");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static fuzz::QuietUi ui;
+  ui.Clear();
+  const std::string path = fuzz::WriteHomeFile("r.dat", std::string(reinterpret_cast<const char*>(data), size));
+  RoundTrip(path, false);
+  RoundTrip(path, true);
+  return 0;
+}

@@ -1,0 +1,44 @@
+// Register value files (.id): read, then written to the simulated target and
+// read back, as the restore command does.
+#include <string>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "model/regvaluefile.h"
+#include "platform/convert.h"
+#include "sim_session.h"
+#include "ui/regsnapshottransfer.h"
+
+namespace {
+
+class Dialogs : public ui::RegSnapshotDialogs {
+ public:
+  int SelectRegisterFiles(bool&, bool&) override { return platform::kIdOk; }
+  int ShowCompareResult(const std::vector<std::string>&) override { return platform::kIdOk; }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz::LoadProgramFolder("SnapShotPreID1=0x10\r\nSnapShotPreDat1=1\r\nReproducePostID1=0x11\r\n");
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static fuzz::QuietUi ui;
+  static Dialogs dialogs;
+  ui.Clear();
+  const std::string path = fuzz::WriteHomeFile("v.id", std::string(reinterpret_cast<const char*>(data), size));
+  try {
+    bool hasS = false, hasH = false;
+    std::vector<RegValueFileEntry> entries;
+    LoadRegisterValueFile(path, hasS, hasH, entries);
+    fuzz::SimSession session;
+    ui::RegSnapshotTransfer transfer(session.tc, dialogs);
+    ui.openFiles = {path};
+    transfer.WriteRegisterValues();
+  } catch (const platform::EConvertError&) {
+    // A number that does not convert: the top level shows the conversion error.
+  }
+  return 0;
+}

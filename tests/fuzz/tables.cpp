@@ -1,0 +1,42 @@
+// Table.dat and the table window's model: every table loaded, its grid texts,
+// and for small tables the read from the target, an edit and a reload.
+#include <string>
+
+#include "fuzz_support.h"
+#include "model/tables.h"
+#include "sim_session.h"
+#include "ui/tablegridmodel.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz::LoadProgramFolder();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static fuzz::QuietUi ui;
+  ui.Clear();
+  const std::string path = fuzz::WriteHomeFile("Table.dat", std::string(reinterpret_cast<const char*>(data), size));
+  Tables tables;
+  tables.LoadFromFile(path);
+  fuzz::SimSession session;
+  ui::TableGridModel model(tables, session.tc);
+  for (int t = 0; t < tables.GetCount() && t < 8; ++t) {
+    const ST_TABLE* table = tables.GetTable(t);
+    if (table->TableCount < 0 || table->TableCount > kMaxTableCount) fuzz::Fail("a table with an unusable count");
+    model.SetCurrentTable(t);
+    model.TableName(t);
+    // Every entry's caption and field's name; values only for what is read.
+    for (int e = 0; e < model.Entries(); e += 1 + model.Entries() / 64) model.EntryCaption(e);
+    for (int f = 0; f < model.Fields(); ++f) model.FieldCaption(f);
+    if (model.Entries() > 64) continue;  // each entry is an exchange
+    model.EnsureRead();
+    for (int e = 0; e < model.Entries(); ++e)
+      for (int f = 0; f < model.Fields(); ++f) model.ValueText(e, f);
+    ui.inputs.push_back(std::to_string(size % 300));
+    model.EditField(0, 0);
+    model.ToggleHexadecimal();
+    model.ValueText(0, 0);
+    model.Reload();
+  }
+  return 0;
+}

@@ -1,0 +1,84 @@
+// vund.dat and its lists: every getter after a load, then the status items
+// saved, and the file must hold exactly them, numbered 1..n, and load them
+// again unchanged.
+#include <string>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "model/systemfunc.h"
+#include "model/vunddata.h"
+#include "platform/inifile.h"
+#include "platform/text.h"
+
+namespace {
+
+bool Same(const std::vector<RegSetting>& a, const std::vector<RegSetting>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i].Name != b[i].Name || a[i].ID != b[i].ID || a[i].Mask != b[i].Mask) return false;
+  return true;
+}
+
+// Keys of [EcsSettings] that name a status item.
+int StatusKeys(const platform::IniFile& ini) {
+  int n = 0;
+  for (const std::string& k : ini.ReadSection("EcsSettings")) {
+    const std::string u = platform::UpperAscii(k);
+    for (const char* prefix : {"REFRESHID", "REFRESHMASK", "REFRESH"}) {
+      const std::string p(prefix);
+      if (u.size() > p.size() && u.compare(0, p.size(), p) == 0 &&
+          u.find_first_not_of("0123456789", p.size()) == std::string::npos) {
+        ++n;
+        break;
+      }
+    }
+  }
+  return n;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static fuzz::QuietUi ui;
+  ui.Clear();
+  fuzz::ClearHome();
+  fuzz::WriteHomeFile("vund.dat", std::string(reinterpret_cast<const char*>(data), size));
+  ResetVundData();
+  if (!LoadVundData()) fuzz::Fail("vund.dat not read");
+  int sum = GetCommandTimeOutTime() + GetTimeOutTime() + GetTimeOutRetry() + GetErrorRetry() + GetErrorRetryWait() +
+            GetRefreshTime() + GetBaudRateSupport() + GetBaudRateSupportID() + GetMaxEcsDataLength() +
+            GetMaxEcs3DataLength();
+  (void)sum;
+  std::vector<std::string> names;
+  GetSRegWindowNames(names);
+  GetHRegWindowNames(names);
+  std::vector<stNVMImageSetting> devices;
+  GetNVMImageSettings(devices);
+  for (const stNVMImageSetting& d : devices)
+    if (d.BackupEnd < d.BackupStart && devices.size() > 1) fuzz::Fail("a numbered device runs backwards");
+  std::vector<stSnapShotCmmd> writes;
+  GetSnapShotPreCommands(writes);
+  GetReproducePostCommands(writes);
+  for (int i = 0; i < GetMemCommandCount(); ++i) GetMemCommandEntry(i);
+  for (int i = 0; i < GetSwitchCommandCount(); ++i) GetSwitchCommandEntry(i);
+  std::vector<RegSetting> versions, sums;
+  GetMicomInfoLists(versions, sums);
+  if (versions.size() != sums.size()) fuzz::Fail("Micom lists differ in length");
+
+  std::vector<RegSetting> items;
+  GetRefreshList(items);
+  // One edit of each kind, so the saved list is not just the loaded one.
+  if (size % 3 == 1) InsertRefreshEntry({"Added", 0x1234, 0xFF}, static_cast<int>(size % 5));
+  if (size % 3 == 2) EraseRefreshEntry(static_cast<int>(size % 4));
+  GetRefreshList(items);
+  if (!SaveRefreshList()) fuzz::Fail("status items not saved");
+  const platform::IniFile saved(VundDataFilePath());
+  if (StatusKeys(saved) != static_cast<int>(items.size()) * 3)
+    fuzz::Fail("the file does not hold exactly the saved items");
+  ResetVundData();
+  if (!LoadVundData()) fuzz::Fail("saved vund.dat not read");
+  std::vector<RegSetting> reloaded;
+  GetRefreshList(reloaded);
+  if (!Same(items, reloaded)) fuzz::Fail("status items changed by save and load");
+  return 0;
+}
