@@ -354,7 +354,8 @@ void TJExecutable::DoStrPrintf(TStackData* args, int count, vmcode_t* result, co
           out += '%';
           break;
         }
-        if (std::strchr("diouxXfegEGs", t)) {
+        // strchr finds the terminator too: a zero byte is no conversion.
+        if (t != '\0' && std::strchr("diouxXfegEGs", t)) {
           const std::string piece = FormatConversion(format.substr(start, i - start), t, args[next++]);
           if (out.size() + piece.size() > kMaxStringBytes) OperationError(kErrStringLength, func);
           out += piece;

