@@ -14,7 +14,7 @@
 namespace {
 
 void Printf(const std::string& format, const std::string& text) {
-  TJExecutable exe;
+  TJExecutable exe(64);
   VmAsm m(exe, "main");
   m.Str(format);
   m.Int(static_cast<int>(text.size()) - 7);

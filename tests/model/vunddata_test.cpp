@@ -291,16 +291,20 @@ TEST_F(SaveRefreshListTest, TwoItemsOverFiveLeaveOnlyTwo) {
 TEST_F(SaveRefreshListTest, TheFileHoldsExactlyTheListNumberedFromOne) {
   // Item 2 has no ID, so it is not taken; items after the gap, a second
   // RefreshID1 and a mask of a missing item must not survive the save either.
+  // Names that would lose blanks or quotes on reading go in quotes.
   ASSERT_TRUE(Load(Lines({"[EcsSettings]", "Refresh1=a", "RefreshID1=0x10", "Refresh2=b", "Refresh3=c",
-                          "RefreshID3=0x20", "refreshid1=0x99", "RefreshMask7=1", "Refresh9=z", "RefreshID9=9",
-                          "RefreshTime=200", "Refresh01=kept", "[MicomInfo]", "Refresh5=other section"})));
+                          "RefreshID3=0x20", "Refresh4=\"\"q\"\"", "RefreshID4=4", "refreshid1=0x99",
+                          "RefreshMask7=1", "Refresh9=z", "RefreshID9=9", "RefreshTime=200", "Refresh01=kept",
+                          "[MicomInfo]", "Refresh5=other section"})));
+  InsertRefreshEntry({" spaced ", 5, 5}, 9);
   ASSERT_TRUE(SaveRefreshList());
   EXPECT_EQ(dir.Read("vund.dat"),
             Lines({"[EcsSettings]", "RefreshTime=200", "Refresh01=kept", "Refresh1=a", "RefreshID1=0x10",
-                   "RefreshMask1=65535", "Refresh2=c", "RefreshID2=0x20", "RefreshMask2=65535", "[MicomInfo]",
-                   "Refresh5=other section"}));
+                   "RefreshMask1=65535", "Refresh2=c", "RefreshID2=0x20", "RefreshMask2=65535",
+                   "Refresh3=\"\"q\"\"", "RefreshID3=0x4", "RefreshMask3=65535", "Refresh4=\" spaced \"",
+                   "RefreshID4=0x5", "RefreshMask4=5", "[MicomInfo]", "Refresh5=other section"}));
   ASSERT_TRUE(Load(dir.Read("vund.dat")));
-  EXPECT_EQ(Rows(Refresh()), (Strings{"a 0x10 0xffff", "c 0x20 0xffff"}));
+  EXPECT_EQ(Rows(Refresh()), (Strings{"a 0x10 0xffff", "c 0x20 0xffff", "\"q\" 0x4 0xffff", " spaced  0x5 0x5"}));
 }
 
 TEST_F(SaveRefreshListTest, UpdatesTheFileThatWasReadOrCreatesOneWithTheItemsOnly) {
