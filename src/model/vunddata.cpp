@@ -143,8 +143,7 @@ bool IsStatusItemKey(const std::string& key) {
 // The value text that reads back as name: the reader trims blanks and takes
 // off one pair of surrounding quotes, so such a name goes in quotes.
 std::string StoredName(const std::string& name) {
-  const bool quoted = name.size() >= 2 && name.front() == '"' && name.back() == '"';
-  return quoted || platform::Trim(name) != name ? "\"" + name + "\"" : name;
+  return platform::IniValueReadsBack(name) ? name : "\"" + name + "\"";
 }
 
 // Asks while the file is read-only; false when the user gave up.

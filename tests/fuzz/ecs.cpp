@@ -11,6 +11,7 @@
 #include "link/busphysicallayer.h"
 #include "link/ecs2.h"
 #include "link/ecs3.h"
+#include "model/linksettings.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
 #include "platform/clock.h"
@@ -76,8 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   platform::VirtualClock clock;
   ReplyLink link(clock, data + 1, size - 1);
   std::unique_ptr<TEcs> ecs;
-  if (mode & 1) ecs = std::make_unique<TEcs3>(clock);
-  else ecs = std::make_unique<TEcs2>(clock);
+  static const TLinkSettings settings = CurrentLinkSettings();
+  if (mode & 1) ecs = std::make_unique<TEcs3>(settings, clock);
+  else ecs = std::make_unique<TEcs2>(settings, clock);
   ecs->SetBus(&link);
 
   const int width = (mode & 2) ? 2 : 1;

@@ -10,19 +10,13 @@
 
 namespace {
 
-bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
-
-// Names and values that an ini line can carry unchanged.
+// Keys that an ini line carries unchanged.
 bool KeyFits(const std::string& k) {
   return !k.empty() && platform::Trim(k) == k && k.find('=') == std::string::npos && k[0] != ';' && k[0] != '[' &&
-         !HasLineBreak(k);
+         k.find_first_of("\r\n") == std::string::npos;
 }
-bool ValueFits(const std::string& v) {
-  return platform::Trim(v) == v && !HasLineBreak(v) && !(v.size() >= 2 && v.front() == '"' && v.back() == '"');
-}
-bool SectionFits(const std::string& s) {
-  return !s.empty() && platform::Trim(s) == s && s.find(']') == std::string::npos && !HasLineBreak(s);
-}
+bool ValueFits(const std::string& v) { return platform::IniValueReadsBack(v); }
+bool SectionFits(const std::string& s) { return !s.empty() && platform::IniSectionNameReadsBack(s); }
 
 // Every section's lines as the reader sees them.
 std::vector<std::vector<std::string>> Snapshot(const platform::IniFile& ini, const std::vector<std::string>& sections) {

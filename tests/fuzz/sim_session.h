@@ -7,6 +7,7 @@
 
 #include "fuzz_support.h"
 #include "link/targetcontrol.h"
+#include "model/linksettings.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
 #include "platform/clock.h"
@@ -31,7 +32,8 @@ class SimSession {
  public:
   SimSession() {
     target.AddNvmDevice(1, 0x000, 0x1FF);
-    if (!tc.ConnectWith(std::make_unique<SimLink>(target, clock), clock)) Fail("no link to the simulated target");
+    if (!tc.ConnectWith(std::make_unique<SimLink>(target, clock), clock, CurrentLinkSettings()))
+      Fail("no link to the simulated target");
   }
   platform::VirtualClock clock;
   SimTarget target{SimProtocol::Ecs3};
