@@ -115,6 +115,11 @@ struct CodeDeleter {
 struct MatchDataDeleter {
   void operator()(pcre2_match_data* m) const { pcre2_match_data_free(m); }
 };
+struct MatchContextDeleter {
+  void operator()(pcre2_match_context* c) const { pcre2_match_context_free(c); }
+};
+
+constexpr uint32_t kMatchLimit = 1000000;
 
 // The natural kind of a conversion letter; -1 for a letter that converts nothing.
 int KindOfConversion(char letter, bool longModifier) {
@@ -299,10 +304,20 @@ int TBregExp::Match(const std::string& text, const std::string& pattern, int mod
     message_ = "out of memory";
     return bregPatternError;
   }
+  // PCRE2's own limit lets a backtracking pattern (strScanf's "%d%s%d%s"
+  // becomes \S{1,}\S{1,}...) grind for seconds per line, and a script cannot
+  // be stopped inside a match; a tenth of it is still far beyond what a
+  // pattern that does not backtrack needs on a line.
+  std::unique_ptr<pcre2_match_context, MatchContextDeleter> context(pcre2_match_context_create(nullptr));
+  if (!context) {
+    message_ = "out of memory";
+    return bregPatternError;
+  }
+  pcre2_set_match_limit(context.get(), kMatchLimit);
   const auto* subject = reinterpret_cast<PCRE2_SPTR>(text.data());
   size_t from = 0;
   while (from <= text.size()) {
-    const int rc = pcre2_match(re.get(), subject, text.size(), from, 0, md.get(), nullptr);
+    const int rc = pcre2_match(re.get(), subject, text.size(), from, 0, md.get(), context.get());
     if (rc == PCRE2_ERROR_NOMATCH) break;
     if (rc < 0) {
       PCRE2_UCHAR buf[256];

@@ -14,8 +14,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static fuzz::QuietUi ui;
-  ui.Clear();
+  fuzz::FreshUi();
   fuzz::SimSession session;
   size_t logged = 0;
   ui::AnalyzerTerminal terminal(session.tc, [&](const std::string& line) { logged += line.size(); });

@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static fuzz::QuietUi ui;
+  fuzz::FreshUi();
   if (size < 1) return 0;
   const uint8_t mode = data[0];
   platform::VirtualClock clock;

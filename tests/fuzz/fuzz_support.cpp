@@ -102,6 +102,12 @@ void QuietUi::Clear() {
   messages = 0;
 }
 
+QuietUi& FreshUi() {
+  static QuietUi ui;
+  ui.Clear();
+  return ui;
+}
+
 std::vector<std::string> Parts(const uint8_t* data, size_t size, size_t count) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   static const std::string kSeparator = "\n@@\n";

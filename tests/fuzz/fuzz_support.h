@@ -42,6 +42,9 @@ class QuietUi : public platform::Ui {
   int messages = 0;
 };
 
+// The process's QuietUi, set as the Ui, with its queues emptied.
+QuietUi& FreshUi();
+
 // Splits an input at "\n@@\n": a file and the parts that go with it.
 std::vector<std::string> Parts(const uint8_t* data, size_t size, size_t count);
 

@@ -52,9 +52,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static fuzz::QuietUi ui;
+  fuzz::QuietUi& ui = fuzz::FreshUi();
   static Dialogs dialogs;
-  ui.Clear();
   const std::vector<std::string> parts = fuzz::Parts(data, size, 2);
   RoundTrip(parts[0]);
 

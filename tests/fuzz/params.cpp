@@ -7,7 +7,7 @@
 #include "model/iniproperty.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static fuzz::QuietUi ui;
+  fuzz::FreshUi();
   const std::string path = fuzz::WriteHomeFile("p.ini", std::string(reinterpret_cast<const char*>(data), size));
   TIniFileManager list;
   list.LoadFromIniFile(path);

@@ -32,8 +32,7 @@ void RoundTrip(const std::string& path, bool hLayout) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static fuzz::QuietUi ui;
-  ui.Clear();
+  fuzz::FreshUi();
   const std::string path = fuzz::WriteHomeFile("r.dat", std::string(reinterpret_cast<const char*>(data), size));
   for (bool hLayout : {false, true}) {
     try {

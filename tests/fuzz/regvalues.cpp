@@ -25,9 +25,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static fuzz::QuietUi ui;
+  fuzz::QuietUi& ui = fuzz::FreshUi();
   static Dialogs dialogs;
-  ui.Clear();
   const std::string path = fuzz::WriteHomeFile("v.id", std::string(reinterpret_cast<const char*>(data), size));
   try {
     bool hasS = false, hasH = false;

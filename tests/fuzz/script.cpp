@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static fuzz::QuietUi ui;
+  fuzz::FreshUi();
   fuzz::ClearHome();
   ClearGlobalValues();
   ScriptFiles().CloseAll();

@@ -13,8 +13,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static fuzz::QuietUi ui;
-  ui.Clear();
+  fuzz::QuietUi& ui = fuzz::FreshUi();
   const std::string path = fuzz::WriteHomeFile("Table.dat", std::string(reinterpret_cast<const char*>(data), size));
   Tables tables;
   tables.LoadFromFile(path);

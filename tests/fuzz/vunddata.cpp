@@ -39,8 +39,7 @@ int StatusKeys(const platform::IniFile& ini) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static fuzz::QuietUi ui;
-  ui.Clear();
+  fuzz::FreshUi();
   fuzz::ClearHome();
   fuzz::WriteHomeFile("vund.dat", std::string(reinterpret_cast<const char*>(data), size));
   ResetVundData();
