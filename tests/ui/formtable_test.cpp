@@ -334,19 +334,19 @@ TEST_F(FormTableTest, WithoutTablesTheWindowIsEmpty) {
 }
 
 TEST_F(FormTableTest, AValueColumnNeverHidesADigitAndALongTableIsNotBuiltCellByCell) {
-  // A million entries: the read stops at the first, the grid asks for the
-  // cells it draws.
-  Load("[UDTable1]\r\nName=T\r\nStartID=0x100\r\nTableCount=1000000\r\n"
+  // The longest table: the read stops at the first entry, the grid asks for
+  // the cells it draws.
+  Load("[UDTable1]\r\nName=T\r\nStartID=0x100\r\nTableCount=65536\r\n"
        "ColName1=A\r\nColName2=W\r\nDataSize2=2\r\nDataPos2=1\r\n");
   target.SetReadError(0x100, sim_error::kNoId);
   ui.ExpectMessage(0x10, platform::kIdOk);
   SetTableGridSizes(8, 20);  // far too narrow for 65535
   Open();
-  EXPECT_EQ(Columns(), 1000000);
-  EXPECT_EQ(Cell(1, 999999), "?");
+  EXPECT_EQ(Columns(), 65536);
+  EXPECT_EQ(Cell(1, 65535), "?");
   const QFontMetrics metrics(grid->font());
   for (const char* text : {"65535", "0xFFFF", "88888", "0xDDDD"})
-    EXPECT_GT(grid->columnWidth(999999), metrics.horizontalAdvance(QLatin1String(text)) + 4) << text;
+    EXPECT_GT(grid->columnWidth(65535), metrics.horizontalAdvance(QLatin1String(text)) + 4) << text;
   // The kept width stays what the user chose.
   int valWidth = 0, nameHeight = 0, nameWidth = 0;
   GetTableGridSizes(valWidth, nameHeight, nameWidth);
