@@ -111,7 +111,7 @@ vmcode_t* TJCompiler::ResolveLabels() {
   }
   tail_ = prev;
   for (vmcode_t* code = head_; code; code = code->next) {
-    if (code->op == opJump || code->op == opJumpFalse || code->op == opJumpTrue)
+    if (VmOpOperands(code->op) == voTarget)
       code->target = code->a >= 0 && code->a < labelCounter_ ? labels[static_cast<std::size_t>(code->a)]
                                                              : nullptr;
   }

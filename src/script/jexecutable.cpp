@@ -12,6 +12,7 @@
 
 #include "platform/convert.h"
 #include "script/builtin_dispatch.h"
+#include "script/printfformat.h"
 #include "script/vmvalues.h"
 
 namespace {
@@ -66,84 +67,121 @@ int CompareValues(const TStackData& l, const TStackData& r) {
   return t.compare(r.sval);
 }
 
-// One printf conversion rebuilt from what a script wrote: flags, width and
-// precision kept (held to sane sizes), everything else dropped, so the
-// argument always matches the conversion.
-std::string FormatConversion(const std::string& spec, char conv, const TStackData& arg) {
-  std::string flags;
-  int width = -1, precision = -1;
-  std::size_t i = 1;  // after '%'
-  // Flags, width, precision in printf order; other bytes (length letters,
-  // '*', unsupported letters) are skipped wherever they stand.
-  int state = 0;  // 0 flags, 1 width, 2 precision
-  for (; i + 1 < spec.size() + 1 && i < spec.size(); ++i) {
-    char c = spec[i];
-    if (state == 0 && (c == '-' || c == '+' || c == ' ' || c == '#' || c == '0')) {
-      if (flags.find(c) == std::string::npos) flags += c;
-      continue;
+// The binary operators on l, the left value, which becomes the result, and r.
+// Returns the message format of a failure, before l is changed; null on success.
+const char* Binary(std::int32_t op, TStackData& l, const TStackData& r) {
+  const bool integers = (l.kind | r.kind) == dtInteger;
+  const bool numbers = IsNumber(l.kind) && IsNumber(r.kind);
+  const std::uint32_t a = static_cast<std::uint32_t>(l.ival);
+  const std::uint32_t b = static_cast<std::uint32_t>(r.ival);
+  switch (op) {
+    case opAdd:
+      if (integers) {
+        l.ival = static_cast<std::int32_t>(a + b);
+      } else if (numbers) {
+        l.fval = AsDouble(l) + AsDouble(r);
+        l.kind = dtFloating;
+      } else if (l.kind == dtString) {
+        if (r.kind == dtString) {
+          if (l.sval.size() + r.sval.size() > kMaxStringBytes) return kErrStringLength;
+          l.sval += r.sval;
+        } else {
+          std::string number;
+          AppendValueText(number, r);
+          if (l.sval.size() + number.size() > kMaxStringBytes) return kErrStringLength;
+          l.sval += number;
+        }
+      } else if (r.kind == dtString) {
+        std::string text;
+        AppendValueText(text, l);
+        if (text.size() + r.sval.size() > kMaxStringBytes) return kErrStringLength;
+        text += r.sval;
+        l.sval = std::move(text);
+        l.kind = dtString;
+      } else {
+        return kErrAdd;  // a reference: never compiled
+      }
+      return nullptr;
+    case opSub:
+      if (integers) {
+        l.ival = static_cast<std::int32_t>(a - b);
+      } else if (numbers) {
+        l.fval = AsDouble(l) - AsDouble(r);
+        l.kind = dtFloating;
+      } else {
+        return kErrSub;
+      }
+      return nullptr;
+    case opMul:
+      if (integers) {
+        l.ival = static_cast<std::int32_t>(a * b);
+      } else if (numbers) {
+        l.fval = AsDouble(l) * AsDouble(r);
+        l.kind = dtFloating;
+      } else if (l.kind == dtString && r.kind == dtInteger) {
+        if (r.ival <= 0 || l.sval.empty()) {
+          l.sval.clear();
+        } else {
+          if (l.sval.size() > kMaxStringBytes / static_cast<std::uint32_t>(r.ival)) return kErrStringLength;
+          const std::size_t unit = l.sval.size();
+          l.sval.reserve(unit * static_cast<std::size_t>(r.ival));
+          for (std::int32_t k = 1; k < r.ival; ++k) l.sval.append(l.sval.data(), unit);
+        }
+      } else {
+        return kErrMul;
+      }
+      return nullptr;
+    case opDiv:
+      if (integers) {
+        if (r.ival == 0) return kErrDivZero;
+        // INT_MIN / -1 wraps to INT_MIN.
+        l.ival = r.ival == -1 ? static_cast<std::int32_t>(0u - a) : l.ival / r.ival;
+      } else if (numbers) {
+        const double d = AsDouble(r);
+        if (d == 0.0) return kErrDivZero;
+        l.fval = AsDouble(l) / d;
+        l.kind = dtFloating;
+      } else {
+        return kErrDiv;
+      }
+      return nullptr;
+    case opMod: {
+      if (!numbers) return kErrMod;
+      const std::int32_t x = l.kind == dtInteger ? l.ival : TruncateToInteger(l.fval);
+      const std::int32_t y = r.kind == dtInteger ? r.ival : TruncateToInteger(r.fval);
+      if (y == 0) return kErrModZero;
+      l.ival = y == -1 ? 0 : x % y;
+      l.kind = dtInteger;
+      return nullptr;
     }
-    if (c >= '0' && c <= '9') {
-      int& n = state == 2 ? precision : width;
-      if (state == 0) state = 1;
-      if (n < 0) n = 0;
-      if (n < 4096) n = n * 10 + (c - '0');
-      continue;
-    }
-    if (c == '.') {
-      state = 2;
-      if (precision < 0) precision = 0;
-      continue;
-    }
-    if (state == 0) state = 1;
+    default: break;
   }
-  if (width > 4096) width = 4096;
-  if (precision > 4096) precision = 4096;
-  std::string fmt = "%" + flags;
-  if (width >= 0) fmt += std::to_string(width);
-  if (precision >= 0) fmt += "." + std::to_string(precision);
-  fmt += conv;
-
-  char stackBuf[256];
-  auto emit = [&](auto value) {
-    int n = std::snprintf(stackBuf, sizeof stackBuf, fmt.c_str(), value);
-    if (n < 0) return std::string();
-    if (static_cast<std::size_t>(n) < sizeof stackBuf) return std::string(stackBuf, n);
-    std::string big(static_cast<std::size_t>(n) + 1, '\0');
-    std::snprintf(&big[0], big.size(), fmt.c_str(), value);
-    big.resize(n);
-    return big;
-  };
-  // A value of another kind is converted: a cell's other fields hold
-  // whatever an earlier value left there and must never reach the text.
-  auto integer = [&]() -> std::int32_t {
-    std::int32_t v = 0;
-    if (arg.kind == dtInteger) return arg.ival;
-    if (arg.kind == dtFloating) return TruncateToInteger(arg.fval);
-    if (arg.kind == dtString && ParseIntegerText(arg.sval, v)) return v;
-    return 0;
-  };
-  switch (conv) {
-    case 'd':
-    case 'i': return emit(static_cast<int>(integer()));
-    case 'o':
-    case 'u':
-    case 'x':
-    case 'X': return emit(static_cast<unsigned>(integer()));
-    case 's': {
-      if (arg.kind == dtString) return emit(arg.sval.c_str());
-      std::string text;
-      AppendValueText(text, arg);
-      return emit(text.c_str());
-    }
-    default: {  // f e g E G
-      double v = 0.0;
-      if (arg.kind == dtFloating) v = arg.fval;
-      else if (arg.kind == dtInteger) v = arg.ival;
-      else if (arg.kind == dtString && !ParseFloatingText(arg.sval, v)) v = 0.0;
-      return emit(v);
-    }
+  // The bit operators take integers only.
+  if (!integers) {
+    return op == opBitAnd ? kErrBitAnd : op == opBitOr ? kErrBitOr : op == opBitXor ? kErrBitXor
+           : op == opShl  ? kErrShl
+                          : kErrShr;
   }
+  switch (op) {
+    case opBitAnd: l.ival = static_cast<std::int32_t>(a & b); break;
+    case opBitOr: l.ival = static_cast<std::int32_t>(a | b); break;
+    case opBitXor: l.ival = static_cast<std::int32_t>(a ^ b); break;
+    case opShl: l.ival = static_cast<std::int32_t>(a << (b & 31)); break;
+    default: l.ival = l.ival >> (b & 31); break;  // arithmetic shift
+  }
+  return nullptr;
 }
+
+// An integer constant as a cell, for the slow paths of the superinstructions.
+TStackData IntegerCell(std::int32_t value) {
+  TStackData cell;
+  cell.ival = value;
+  return cell;
+}
+
+// Whether the relation of mask (see CompareMask) holds for a three-way result
+// (any sign, as std::string::compare gives it).
+inline bool Holds(int mask, int cmp) { return (mask >> ((cmp > 0) - (cmp < 0) + 1)) & 1; }
 
 // The script thread formats numbers with "." whatever locale the program runs in.
 class CLocaleScope {
@@ -280,8 +318,8 @@ void TJExecutable::OperationError(const char* format, const funcdata* func) {
   RuntimeError(platform::Format(format, func ? func->name.c_str() : ""));
 }
 
-void TJExecutable::CallBuiltin(std::int32_t id, TStackData* args, vmcode_t* result) {
-  if (!IsMainThreadBuiltin(id)) {
+void TJExecutable::CallBuiltin(std::int32_t id, bool mainThread, TStackData* args, vmcode_t* result) {
+  if (!mainThread) {
     DispatchBuiltin(id, args, result, *this);
     return;
   }
@@ -296,8 +334,8 @@ void TJExecutable::CallBuiltin(std::int32_t id, TStackData* args, vmcode_t* resu
   if (error) std::rethrow_exception(error);
 }
 
-void TJExecutable::DoPrint(TStackData* args, int count, vmcode_t* result) {
-  std::string text;
+void TJExecutable::DoPrint(TStackData* args, int count, std::string& text) {
+  text.clear();
   printBuffer_.clear();
   char buf[64];
   for (int i = 0; i < count; ++i) {
@@ -332,42 +370,59 @@ void TJExecutable::DoPrint(TStackData* args, int count, vmcode_t* result) {
   }
   SyncPrint(printBuffer_);
   text += printBuffer_;
-  if (result) result->sval = std::move(text);
 }
 
-void TJExecutable::DoStrPrintf(TStackData* args, int count, vmcode_t* result, const funcdata* func) {
-  std::string out;
-  if (count > 0) {
-    const std::string& format = args[0].sval;
-    int next = 1;
-    const std::size_t n = format.size();
-    for (std::size_t i = 0; i < n; ++i) {
-      char c = format[i];
-      if (c != '%' || next >= count) {
-        out += c;
-        continue;
-      }
-      std::size_t start = i;
-      for (++i; i < n; ++i) {
-        char t = format[i];
-        if (t == '%') {
-          out += '%';
-          break;
-        }
-        // strchr finds the terminator too: a zero byte is no conversion.
-        if (t != '\0' && std::strchr("diouxXfegEGs", t)) {
-          const std::string piece = FormatConversion(format.substr(start, i - start), t, args[next++]);
-          if (out.size() + piece.size() > kMaxStringBytes) OperationError(kErrStringLength, func);
-          out += piece;
-          break;
-        }
-      }
-    }
-  }
-  if (result) result->sval = std::move(out);
+void TJExecutable::DoStrPrintf(TStackData* args, int count, TPrintfFormat& format, std::string& out,
+                               const funcdata* func) {
+  out.clear();
+  if (!format.Format(args, count, out, kMaxStringBytes)) OperationError(kErrStringLength, func);
 }
+
+// The interpreter: threaded dispatch where the compiler can take the address of
+// a label, a switch elsewhere. Each operation's code ends by going to the next.
+#if defined(__GNUC__)
+#define VUND_THREADED_DISPATCH 1
+#else
+#define VUND_THREADED_DISPATCH 0
+#endif
 
 void TJExecutable::Interpret(funcdata* entry) {
+#if VUND_THREADED_DISPATCH
+  static const void* const kLabels[] = {
+#define FLAT_OPERATION_LABEL(name) &&op_##name,
+      FLAT_OPERATIONS(FLAT_OPERATION_LABEL)
+#undef FLAT_OPERATION_LABEL
+  };
+  static_assert(sizeof kLabels / sizeof kLabels[0] == kFlatOpCount, "one label per operation");
+#define OP(name) op_##name:
+#define DISPATCH() goto* pc->label
+#else
+  static const void* const* const kLabels = nullptr;
+#define OP(name) case fo##name:
+#define DISPATCH() goto dispatch
+#endif
+#define NEXT()   \
+  do {           \
+    ++pc;        \
+    DISPATCH();  \
+  } while (0)
+#define JUMP(to) \
+  do {           \
+    pc = (to);   \
+    DISPATCH();  \
+  } while (0)
+// The stop check: before calls, returns and backward jumps, so every loop
+// and every recursion passes it.
+#define STOP_CHECK() \
+  if (stop_.load(std::memory_order_relaxed)) return
+// The pushes an instruction stands for must fit below the stack's end.
+#define NEED()                     \
+  if (limit - top < pc->need) overflow()
+#define SKIP() top += pc->skip
+
+  if (entry->paramCount != 0) OperationError(kErrBadCode, entry);
+  code_.Build(entry, kLabels);
+
   TStackData* const stackBase = stack_.data();
   TStackData* const limit = stackBase + stack_.size();
   TStackData* const globals = globals_.data();
@@ -375,12 +430,12 @@ void TJExecutable::Interpret(funcdata* entry) {
   TStackData* top = stackBase;
   TStackData* base = stackBase;
   funcdata* fn = nullptr;
-  vmcode_t* pc = nullptr;
+  const TFlatInsn* pc = nullptr;
   frames_.clear();
 
   auto overflow = [&]() { RuntimeError(kErrStackOverflow); };
   // Starts f on the arguments that lie on the stack.
-  auto enter = [&](funcdata* f) {
+  auto enter = [&](funcdata* f, const TFlatInsn* first) {
     base = top - f->paramCount;
     TStackData* frameTop = base + f->frameCells;
     if (base < stackBase || frameTop > limit) overflow();
@@ -394,20 +449,12 @@ void TJExecutable::Interpret(funcdata* entry) {
     }
     top = frameTop;
     fn = f;
-    pc = f->entry;
+    pc = first;
   };
-  // The cell an opPushRef/opPushRefAlt addresses; the index, for the array
-  // kinds, is popped first. remaining: cells from there to the array's end.
+  // The cell an indexed opPushRef/opPushRefAlt addresses; the index is popped
+  // first. remaining: cells from there to the array's end.
   auto address = [&](const vmcode_t* code, std::int32_t& remaining) -> TStackData* {
     const std::int32_t kind = code->b;
-    if (kind == vkFrameVar) {
-      remaining = 1;
-      return base + code->a;
-    }
-    if (kind == vkGlobalVar) {
-      remaining = 1;
-      return globals + code->a;
-    }
     const TStackData& indexCell = *--top;
     if (indexCell.kind != dtInteger) OperationError(kErrIndex, fn);
     const std::int32_t index = indexCell.ival;
@@ -429,363 +476,595 @@ void TJExecutable::Interpret(funcdata* entry) {
     remaining = cells - index;
     return first + index;
   };
+  auto binary = [&](std::int32_t op, TStackData& l, const TStackData& r) {
+    if (const char* error = Binary(op, l, r)) OperationError(error, fn);
+  };
+  auto compare = [&](const TStackData& l, const TStackData& r) {
+    if (l.kind == dtReference || r.kind == dtReference) OperationError(kErrCompare, fn);
+    return CompareValues(l, r);
+  };
+  auto reference = [&](TStackData* cell, std::int32_t remaining) {
+    top->kind = dtReference;
+    top->ref = cell;
+    top->refCells = remaining;
+    ++top;
+  };
+  // Integer arithmetic of the superinstructions; anything else takes the
+  // general operator on a copy of the variable.
+  auto arithmetic = [&](std::int32_t op, const TStackData& l, const TStackData& r) {
+    TStackData& out = *top++;
+    CopyValue(out, l);
+    binary(op, out, r);
+  };
+  // Returns value (a cell of the ending frame or above it) to the caller;
+  // false at the end of the run.
+  auto ret = [&](TStackData& value) -> bool {
+    CopyValue(returnCell_, value);
+    top = base;
+    if (top >= limit) overflow();  // a frame without cells at the very top
+    if (&value != top) MoveValue(*top, value);
+    ++top;
+    if (frames_.empty()) return false;
+    const CallFrame& caller = frames_.back();
+    fn = caller.func;
+    base = caller.base;
+    pc = caller.next;
+    frames_.pop_back();
+    return true;
+  };
 
-  if (entry->paramCount != 0) OperationError(kErrBadCode, entry);
-  enter(entry);
+  enter(entry, code_.Entry());
 
-  for (;;) {
-    if (stop_.load(std::memory_order_relaxed)) return;
-    vmcode_t* const code = pc;
-    switch (code->op) {
-      case opPushRef: {
-        std::int32_t remaining;
-        TStackData* cell = address(code, remaining);
-        if (top >= limit) overflow();
-        CopyCell(*top++, *cell);
-        break;
-      }
-      case opPushRefAlt: {
-        std::int32_t remaining;
-        TStackData* cell = address(code, remaining);
-        if (top >= limit) overflow();
-        top->kind = dtReference;
-        top->ref = cell;
-        top->refCells = remaining;
-        ++top;
-        break;
-      }
-      case opPushConst:
-        switch (code->a) {
-          case pcInteger:
-            if (top >= limit) overflow();
-            top->kind = dtInteger;
-            top->ival = code->b;
-            ++top;
-            break;
-          case pcFloating:
-            if (top >= limit) overflow();
-            top->kind = dtFloating;
-            top->fval = code->fval;
-            ++top;
-            break;
-          case pcString:
-            if (top >= limit) overflow();
-            top->kind = dtString;
-            top->sval = code->sval;
-            ++top;
-            break;
-          default: break;
-        }
-        break;
-      case opPop: --top; break;
-      case opAssign: {
-        TStackData& value = top[-1];
-        TStackData& target = top[-2];
-        if (target.kind != dtReference || !target.ref) OperationError(kErrBadCode, fn);
-        CopyCell(*target.ref, value);
-        CopyCell(target, value);
-        --top;
-        break;
-      }
-      case opAdd: {
-        TStackData& l = top[-2];
-        const TStackData& r = top[-1];
-        --top;
-        if ((l.kind | r.kind) == dtInteger) {
-          l.ival = static_cast<std::int32_t>(static_cast<std::uint32_t>(l.ival) + static_cast<std::uint32_t>(r.ival));
-        } else if (IsNumber(l.kind) && IsNumber(r.kind)) {
-          l.fval = AsDouble(l) + AsDouble(r);
-          l.kind = dtFloating;
-        } else if (l.kind == dtString) {
-          // The cap is checked before the string grows.
-          if (r.kind == dtString) {
-            if (l.sval.size() + r.sval.size() > kMaxStringBytes) OperationError(kErrStringLength, fn);
-            l.sval += r.sval;
-          } else {
-            std::string tail;
-            AppendValueText(tail, r);
-            if (l.sval.size() + tail.size() > kMaxStringBytes) OperationError(kErrStringLength, fn);
-            l.sval += tail;
-          }
-        } else if (r.kind == dtString) {
-          std::string text;
-          AppendValueText(text, l);
-          if (text.size() + r.sval.size() > kMaxStringBytes) OperationError(kErrStringLength, fn);
-          text += r.sval;
-          l.sval = std::move(text);
-          l.kind = dtString;
-        } else {
-          OperationError(kErrAdd, fn);  // a reference: never compiled
-        }
-        break;
-      }
-      case opSub: {
-        TStackData& l = top[-2];
-        const TStackData& r = top[-1];
-        --top;
-        if ((l.kind | r.kind) == dtInteger) {
-          l.ival = static_cast<std::int32_t>(static_cast<std::uint32_t>(l.ival) - static_cast<std::uint32_t>(r.ival));
-        } else if (IsNumber(l.kind) && IsNumber(r.kind)) {
-          l.fval = AsDouble(l) - AsDouble(r);
-          l.kind = dtFloating;
-        } else {
-          OperationError(kErrSub, fn);
-        }
-        break;
-      }
-      case opMul: {
-        TStackData& l = top[-2];
-        const TStackData& r = top[-1];
-        --top;
-        if ((l.kind | r.kind) == dtInteger) {
-          l.ival = static_cast<std::int32_t>(static_cast<std::uint32_t>(l.ival) * static_cast<std::uint32_t>(r.ival));
-        } else if (IsNumber(l.kind) && IsNumber(r.kind)) {
-          l.fval = AsDouble(l) * AsDouble(r);
-          l.kind = dtFloating;
-        } else if (l.kind == dtString && r.kind == dtInteger) {
-          if (r.ival <= 0 || l.sval.empty()) {
-            l.sval.clear();
-          } else {
-            if (l.sval.size() > kMaxStringBytes / static_cast<std::uint32_t>(r.ival)) OperationError(kErrStringLength, fn);
-            const std::size_t unit = l.sval.size();
-            l.sval.reserve(unit * static_cast<std::size_t>(r.ival));
-            for (std::int32_t k = 1; k < r.ival; ++k) l.sval.append(l.sval.data(), unit);
-          }
-        } else {
-          OperationError(kErrMul, fn);
-        }
-        break;
-      }
-      case opDiv: {
-        TStackData& l = top[-2];
-        const TStackData& r = top[-1];
-        --top;
-        if ((l.kind | r.kind) == dtInteger) {
-          if (r.ival == 0) OperationError(kErrDivZero, fn);
-          // INT_MIN / -1 wraps to INT_MIN.
-          l.ival = r.ival == -1 ? static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(l.ival)) : l.ival / r.ival;
-        } else if (IsNumber(l.kind) && IsNumber(r.kind)) {
-          double d = AsDouble(r);
-          if (d == 0.0) OperationError(kErrDivZero, fn);
-          l.fval = AsDouble(l) / d;
-          l.kind = dtFloating;
-        } else {
-          OperationError(kErrDiv, fn);
-        }
-        break;
-      }
-      case opMod: {
-        TStackData& l = top[-2];
-        const TStackData& r = top[-1];
-        --top;
-        if (!IsNumber(l.kind) || !IsNumber(r.kind)) OperationError(kErrMod, fn);
-        std::int32_t a = l.kind == dtInteger ? l.ival : TruncateToInteger(l.fval);
-        std::int32_t b = r.kind == dtInteger ? r.ival : TruncateToInteger(r.fval);
-        if (b == 0) OperationError(kErrModZero, fn);
-        l.ival = b == -1 ? 0 : a % b;
-        l.kind = dtInteger;
-        break;
-      }
-      case opNeg: {
-        TStackData& v = top[-1];
-        if (v.kind == dtInteger) v.ival = static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(v.ival));
-        else if (v.kind == dtFloating) v.fval = -v.fval;
-        else if (v.kind == dtString) std::string(v.sval.rbegin(), v.sval.rend()).swap(v.sval);
-        break;
-      }
-      case opCompare: {
-        TStackData& l = top[-2];
-        const TStackData& r = top[-1];
-        top -= 2;
-        if (l.kind == dtReference || r.kind == dtReference) OperationError(kErrCompare, fn);
-        int cmp = CompareValues(l, r);
-        bool holds;
-        switch (code->a) {
-          case 42: holds = cmp == 0; break;
-          case 43: holds = cmp != 0; break;
-          case 44: holds = cmp < 0; break;
-          case 45: holds = cmp <= 0; break;
-          case 46: holds = cmp > 0; break;
-          case 47: holds = cmp >= 0; break;
-          default: goto next;  // nothing pushed
-        }
-        l.kind = dtInteger;
-        l.ival = holds ? 1 : 0;
-        ++top;
-        break;
-      }
-      case opNot: {
-        TStackData& v = top[-1];
-        if (v.kind != dtInteger) OperationError(kErrNot, fn);
-        v.ival = v.ival == 0 ? 1 : 0;
-        break;
-      }
-      case opBitAnd:
-      case opBitOr:
-      case opBitXor:
-      case opShl:
-      case opShr: {
-        TStackData& l = top[-2];
-        const TStackData& r = top[-1];
-        --top;
-        if ((l.kind | r.kind) != dtInteger) {
-          OperationError(code->op == opBitAnd  ? kErrBitAnd
-                         : code->op == opBitOr ? kErrBitOr
-                         : code->op == opBitXor ? kErrBitXor
-                         : code->op == opShl    ? kErrShl
-                                                : kErrShr,
-                         fn);
-        }
-        const std::uint32_t a = static_cast<std::uint32_t>(l.ival);
-        const std::uint32_t b = static_cast<std::uint32_t>(r.ival);
-        switch (code->op) {
-          case opBitAnd: l.ival = static_cast<std::int32_t>(a & b); break;
-          case opBitOr: l.ival = static_cast<std::int32_t>(a | b); break;
-          case opBitXor: l.ival = static_cast<std::int32_t>(a ^ b); break;
-          case opShl: l.ival = static_cast<std::int32_t>(a << (b & 31)); break;
-          default: l.ival = l.ival >> (b & 31); break;  // arithmetic shift
-        }
-        break;
-      }
-      case opBitNot: {
-        TStackData& v = top[-1];
-        if (v.kind != dtInteger) OperationError(kErrBitNot, fn);
-        v.ival = ~v.ival;
-        break;
-      }
-      case opReturn: {
-        CopyCell(returnCell_, top[-1]);
-        top = base;
-        if (top >= limit) overflow();  // a frame without cells at the very top
-        CopyCell(*top++, returnCell_);
-        if (frames_.empty()) return;
-        const CallFrame& caller = frames_.back();
-        fn = caller.func;
-        base = caller.base;
-        pc = caller.call->next;
-        frames_.pop_back();
-        continue;
-      }
-      case opJump: pc = code->target; continue;
-      case opJumpFalse: {
-        const TStackData& v = *--top;
-        if (v.kind == dtInteger && v.ival == 0) {
-          if (code->b) {
-            top->kind = dtInteger;
-            top->ival = 0;
-            ++top;
-          }
-          pc = code->target;
-          continue;
-        }
-        break;
-      }
-      case opJumpTrue: {
-        const TStackData& v = *--top;
-        if (!(v.kind == dtInteger && v.ival == 0)) {
-          if (code->b) {
-            top->kind = dtInteger;
-            top->ival = 1;
-            ++top;
-          }
-          pc = code->target;
-          continue;
-        }
-        break;
-      }
-      case opCall: {
-        if (frames_.size() >= maxDepth) overflow();
-        frames_.push_back(CallFrame{fn, base, code});
-        enter(code->callee);
-        continue;
-      }
-      case opPrint:
-      case opStrPrintf: {
-        const int count = code->a;
-        if (count < 0 || count > top - base) OperationError(kErrBadCode, fn);
-        top -= count;
-        if (code->op == opPrint) DoPrint(top, count, code->next);
-        else DoStrPrintf(top, count, code->next, fn);
-        break;
-      }
-      case opLabel: break;
-      case opTypeof: {
-        TStackData& v = top[-1];
-        v.ival = v.kind;
-        v.kind = dtInteger;
-        break;
-      }
-      case opStrLength: {
-        TStackData& v = top[-1];
-        v.ival = v.kind == dtString ? static_cast<std::int32_t>(v.sval.size()) : 0;
-        v.kind = dtInteger;
-        break;
-      }
-      case opToString: {
-        TStackData& v = top[-1];
-        if (v.kind == dtInteger) {
-          v.sval.clear();
-          AppendIntegerText(v.sval, v.ival);
-        } else if (v.kind == dtFloating) {
-          v.sval.clear();
-          AppendFloatingText(v.sval, v.fval);
-        } else if (v.kind == dtReference) {
-          v.sval.clear();
-        }
-        v.kind = dtString;
-        break;
-      }
-      case opToInteger: {
-        TStackData& v = top[-1];
-        if (v.kind == dtString) {
-          if (!ParseIntegerText(v.sval, v.ival)) OperationError(kErrToInteger, fn);
-        } else if (v.kind == dtFloating) {
-          v.ival = TruncateToInteger(v.fval);
-        } else if (v.kind != dtInteger) {
-          OperationError(kErrToInteger, fn);
-        }
-        v.kind = dtInteger;
-        break;
-      }
-      case opToFloating: {
-        TStackData& v = top[-1];
-        if (v.kind == dtString) {
-          if (!ParseFloatingText(v.sval, v.fval)) OperationError(kErrToFloating, fn);
-        } else if (v.kind == dtInteger) {
-          v.fval = v.ival;
-        } else if (v.kind != dtFloating) {
-          OperationError(kErrToFloating, fn);
-        }
-        v.kind = dtFloating;
-        break;
-      }
-      case opSysGetParam: {
-        TStackData& v = top[-1];
-        const std::string* found = nullptr;
-        if (v.kind == dtString && iniData_) {
-          auto it = iniData_->find(v.sval);
-          if (it != iniData_->end()) found = &it->second;
-        }
-        if (found) v.sval = *found;
-        else v.sval.clear();
-        v.kind = dtString;
-        break;
-      }
-      default:
-        if (code->op > opLastVmOp) {
-          // Only the prelude's wrappers may call a built-in: their frame is
-          // the built-in's argument list and the next instruction its result.
-          if (code->line != 0 || !code->next) OperationError(kErrBadCode, fn);
-          // A built-in reads the field it needs whatever the argument's kind;
-          // give the other fields the argument's own value, so nothing an
-          // earlier value left in the cell can reach it.
-          for (std::int32_t i = 0; i < fn->paramCount && i < kMaxParams; ++i)
-            if (fn->byValue[i]) AlignValueFields(base[i]);
-          CallBuiltin(code->op, base, code->next);
-        }
-        break;
-    }
-  next:
-    pc = code->next;
+#if VUND_THREADED_DISPATCH
+  DISPATCH();
+#else
+dispatch:
+  switch (pc->op) {
+#endif
+
+  OP(PushL) {
+    SKIP();
+    NEED();
+    CopyValue(*top++, base[pc->a]);
+    NEXT();
   }
+  OP(PushG) {
+    SKIP();
+    NEED();
+    CopyValue(*top++, globals[pc->a]);
+    NEXT();
+  }
+  OP(PushIndexed) {
+    std::int32_t remaining;
+    TStackData* cell = address(pc->code, remaining);
+    if (top >= limit) overflow();
+    CopyValue(*top++, *cell);
+    NEXT();
+  }
+  OP(PushRefL) {
+    SKIP();
+    NEED();
+    reference(base + pc->a, 1);
+    NEXT();
+  }
+  OP(PushRefG) {
+    SKIP();
+    NEED();
+    reference(globals + pc->a, 1);
+    NEXT();
+  }
+  OP(PushRefIndexed) {
+    std::int32_t remaining;
+    TStackData* cell = address(pc->code, remaining);
+    if (top >= limit) overflow();
+    reference(cell, remaining);
+    NEXT();
+  }
+  OP(PushInt) {
+    SKIP();
+    NEED();
+    top->kind = dtInteger;
+    top->ival = pc->a;
+    ++top;
+    NEXT();
+  }
+  OP(PushFloat) {
+    SKIP();
+    NEED();
+    top->kind = dtFloating;
+    top->fval = pc->code->fval;
+    ++top;
+    NEXT();
+  }
+  OP(PushStr) {
+    SKIP();
+    NEED();
+    top->kind = dtString;
+    top->sval = pc->code->sval;
+    ++top;
+    NEXT();
+  }
+  OP(PushRecord) {
+    // What the instruction holds now: a built-in may have rewritten it.
+    const vmcode_t* code = pc->code;
+    switch (code->a) {
+      case pcInteger:
+        if (top >= limit) overflow();
+        top->kind = dtInteger;
+        top->ival = code->b;
+        ++top;
+        break;
+      case pcFloating:
+        if (top >= limit) overflow();
+        top->kind = dtFloating;
+        top->fval = code->fval;
+        ++top;
+        break;
+      case pcString:
+        if (top >= limit) overflow();
+        top->kind = dtString;
+        top->sval = code->sval;
+        ++top;
+        break;
+      default: break;
+    }
+    NEXT();
+  }
+  OP(Reserve) {
+    NEED();
+    SKIP();
+    NEXT();
+  }
+  OP(Pop) {
+    --top;
+    NEXT();
+  }
+  OP(Assign) {
+    TStackData& value = top[-1];
+    TStackData& target = top[-2];
+    if (target.kind != dtReference || !target.ref) OperationError(kErrBadCode, fn);
+    CopyValue(*target.ref, value);
+    MoveValue(target, value);
+    --top;
+    NEXT();
+  }
+  OP(AssignPop) {
+    TStackData& value = top[-1];
+    TStackData& target = top[-2];
+    if (target.kind != dtReference || !target.ref) OperationError(kErrBadCode, fn);
+    MoveValue(*target.ref, value);
+    top -= 2;
+    NEXT();
+  }
+  OP(StoreL) {
+    // The value, and below it the free cell of the reference.
+    MoveValue(base[pc->a], top[-1]);
+    top -= 2;
+    NEXT();
+  }
+  OP(StoreG) {
+    MoveValue(globals[pc->a], top[-1]);
+    top -= 2;
+    NEXT();
+  }
+  OP(StoreKeepL) {
+    CopyValue(base[pc->a], top[-1]);
+    MoveValue(top[-2], top[-1]);
+    --top;
+    NEXT();
+  }
+  OP(StoreKeepG) {
+    CopyValue(globals[pc->a], top[-1]);
+    MoveValue(top[-2], top[-1]);
+    --top;
+    NEXT();
+  }
+  OP(Add) {
+    TStackData& l = top[-2];
+    const TStackData& r = top[-1];
+    --top;
+    if ((l.kind | r.kind) == dtInteger)
+      l.ival = static_cast<std::int32_t>(static_cast<std::uint32_t>(l.ival) + static_cast<std::uint32_t>(r.ival));
+    else
+      binary(opAdd, l, r);
+    NEXT();
+  }
+  OP(Sub) {
+    --top;
+    binary(opSub, top[-1], top[0]);
+    NEXT();
+  }
+  OP(Mul) {
+    --top;
+    binary(opMul, top[-1], top[0]);
+    NEXT();
+  }
+  OP(Div) {
+    --top;
+    binary(opDiv, top[-1], top[0]);
+    NEXT();
+  }
+  OP(Mod) {
+    --top;
+    binary(opMod, top[-1], top[0]);
+    NEXT();
+  }
+  OP(BitAnd) {
+    --top;
+    binary(opBitAnd, top[-1], top[0]);
+    NEXT();
+  }
+  OP(BitOr) {
+    --top;
+    binary(opBitOr, top[-1], top[0]);
+    NEXT();
+  }
+  OP(BitXor) {
+    --top;
+    binary(opBitXor, top[-1], top[0]);
+    NEXT();
+  }
+  OP(Shl) {
+    --top;
+    binary(opShl, top[-1], top[0]);
+    NEXT();
+  }
+  OP(Shr) {
+    --top;
+    binary(opShr, top[-1], top[0]);
+    NEXT();
+  }
+  OP(Neg) {
+    TStackData& v = top[-1];
+    if (v.kind == dtInteger) v.ival = static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(v.ival));
+    else if (v.kind == dtFloating) v.fval = -v.fval;
+    else if (v.kind == dtString) std::string(v.sval.rbegin(), v.sval.rend()).swap(v.sval);
+    NEXT();
+  }
+  OP(Compare) {
+    TStackData& l = top[-2];
+    const TStackData& r = top[-1];
+    top -= 2;
+    const int cmp = compare(l, r);
+    if (pc->c) {  // an unknown relation pushes nothing
+      l.kind = dtInteger;
+      l.ival = Holds(pc->c, cmp) ? 1 : 0;
+      ++top;
+    }
+    NEXT();
+  }
+  OP(Not) {
+    TStackData& v = top[-1];
+    if (v.kind != dtInteger) OperationError(kErrNot, fn);
+    v.ival = v.ival == 0 ? 1 : 0;
+    NEXT();
+  }
+  OP(BitNot) {
+    TStackData& v = top[-1];
+    if (v.kind != dtInteger) OperationError(kErrBitNot, fn);
+    v.ival = ~v.ival;
+    NEXT();
+  }
+  OP(Return) {
+    STOP_CHECK();
+    if (!ret(top[-1])) return;
+    DISPATCH();
+  }
+  OP(ReturnL) {
+    STOP_CHECK();
+    NEED();
+    if (!ret(base[pc->a])) return;
+    DISPATCH();
+  }
+  OP(ReturnInt) {
+    STOP_CHECK();
+    NEED();
+    TStackData& v = *top++;
+    v.kind = dtInteger;
+    v.ival = pc->a;
+    if (!ret(v)) return;
+    DISPATCH();
+  }
+  OP(Jump) {
+    if (pc->back) STOP_CHECK();
+    JUMP(pc->target);
+  }
+  OP(JumpFalse) {
+    const TStackData& v = *--top;
+    if (v.kind == dtInteger && v.ival == 0) {
+      if (pc->b) {
+        top->kind = dtInteger;
+        top->ival = 0;
+        ++top;
+      }
+      if (pc->back) STOP_CHECK();
+      JUMP(pc->target);
+    }
+    NEXT();
+  }
+  OP(JumpTrue) {
+    const TStackData& v = *--top;
+    if (!(v.kind == dtInteger && v.ival == 0)) {
+      if (pc->b) {
+        top->kind = dtInteger;
+        top->ival = 1;
+        ++top;
+      }
+      if (pc->back) STOP_CHECK();
+      JUMP(pc->target);
+    }
+    NEXT();
+  }
+  OP(Call) {
+    STOP_CHECK();
+    if (frames_.size() >= maxDepth) overflow();
+    frames_.push_back(CallFrame{fn, base, pc + 1});
+    enter(pc->callee, pc->other);
+    DISPATCH();
+  }
+  OP(Print)
+  OP(StrPrintf) {
+    const int count = pc->a;
+    if (count < 0 || count > top - base) OperationError(kErrBadCode, fn);
+    top -= count;
+    if (pc->op == foPrint) DoPrint(top, count, textBuffer_);
+    else DoStrPrintf(top, count, *pc->format, textBuffer_, fn);
+    // The result goes into the next instruction, whatever it is.
+    if (pc->code) pc->code->sval.swap(textBuffer_);
+    NEXT();
+  }
+  OP(PrintPush)
+  OP(StrPrintfPush) {
+    const int count = pc->a;
+    if (count < 0 || count > top - base) OperationError(kErrBadCode, fn);
+    top -= count;
+    if (pc->op == foPrintPush) DoPrint(top, count, textBuffer_);
+    else DoStrPrintf(top, count, *pc->format, textBuffer_, fn);
+    top->kind = dtString;
+    top->sval.swap(textBuffer_);
+    ++top;
+    NEXT();
+  }
+  OP(Nop) { NEXT(); }
+  OP(Typeof) {
+    TStackData& v = top[-1];
+    v.ival = v.kind;
+    v.kind = dtInteger;
+    NEXT();
+  }
+  OP(StrLength) {
+    TStackData& v = top[-1];
+    v.ival = v.kind == dtString ? static_cast<std::int32_t>(v.sval.size()) : 0;
+    v.kind = dtInteger;
+    NEXT();
+  }
+  OP(ToString) {
+    TStackData& v = top[-1];
+    if (v.kind == dtInteger) {
+      v.sval.clear();
+      AppendIntegerText(v.sval, v.ival);
+    } else if (v.kind == dtFloating) {
+      v.sval.clear();
+      AppendFloatingText(v.sval, v.fval);
+    } else if (v.kind == dtReference) {
+      v.sval.clear();
+    }
+    v.kind = dtString;
+    NEXT();
+  }
+  OP(ToInteger) {
+    TStackData& v = top[-1];
+    if (v.kind == dtString) {
+      if (!ParseIntegerText(v.sval, v.ival)) OperationError(kErrToInteger, fn);
+    } else if (v.kind == dtFloating) {
+      v.ival = TruncateToInteger(v.fval);
+    } else if (v.kind != dtInteger) {
+      OperationError(kErrToInteger, fn);
+    }
+    v.kind = dtInteger;
+    NEXT();
+  }
+  OP(ToFloating) {
+    TStackData& v = top[-1];
+    if (v.kind == dtString) {
+      if (!ParseFloatingText(v.sval, v.fval)) OperationError(kErrToFloating, fn);
+    } else if (v.kind == dtInteger) {
+      v.fval = v.ival;
+    } else if (v.kind != dtFloating) {
+      OperationError(kErrToFloating, fn);
+    }
+    v.kind = dtFloating;
+    NEXT();
+  }
+  OP(SysGetParam) {
+    TStackData& v = top[-1];
+    const std::string* found = nullptr;
+    if (v.kind == dtString && iniData_) {
+      auto it = iniData_->find(v.sval);
+      if (it != iniData_->end()) found = &it->second;
+    }
+    if (found) v.sval = *found;
+    else v.sval.clear();
+    v.kind = dtString;
+    NEXT();
+  }
+  OP(Builtin) {
+    // A built-in reads the field it needs whatever the argument's kind; give
+    // the other fields the argument's own value, so nothing an earlier value
+    // left in the cell can reach it.
+    for (std::int32_t i = 0; i < fn->paramCount && i < kMaxParams; ++i)
+      if (fn->byValue[i]) AlignValueFields(base[i]);
+    CallBuiltin(pc->a, pc->b != 0, base, pc->code);
+    NEXT();
+  }
+  OP(BadCode) { OperationError(kErrBadCode, fn); }
+  OP(AddLC) {
+    SKIP();
+    NEED();
+    const TStackData& l = base[pc->a];
+    if (l.kind == dtInteger) {
+      top->kind = dtInteger;
+      top->ival = static_cast<std::int32_t>(static_cast<std::uint32_t>(l.ival) + static_cast<std::uint32_t>(pc->b));
+      ++top;
+    } else {
+      arithmetic(opAdd, l, IntegerCell(pc->b));
+    }
+    NEXT();
+  }
+  OP(SubLC) {
+    SKIP();
+    NEED();
+    const TStackData& l = base[pc->a];
+    if (l.kind == dtInteger) {
+      top->kind = dtInteger;
+      top->ival = static_cast<std::int32_t>(static_cast<std::uint32_t>(l.ival) - static_cast<std::uint32_t>(pc->b));
+      ++top;
+    } else {
+      arithmetic(opSub, l, IntegerCell(pc->b));
+    }
+    NEXT();
+  }
+  OP(MulLC) {
+    SKIP();
+    NEED();
+    arithmetic(opMul, base[pc->a], IntegerCell(pc->b));
+    NEXT();
+  }
+  OP(DivLC) {
+    SKIP();
+    NEED();
+    arithmetic(opDiv, base[pc->a], IntegerCell(pc->b));
+    NEXT();
+  }
+  OP(ModLC) {
+    SKIP();
+    NEED();
+    const TStackData& l = base[pc->a];
+    const std::int32_t r = pc->b;
+    if (l.kind == dtInteger && r != 0 && r != -1) {
+      top->kind = dtInteger;
+      top->ival = l.ival % r;
+      ++top;
+    } else {
+      arithmetic(opMod, l, IntegerCell(r));
+    }
+    NEXT();
+  }
+  OP(AddLL) {
+    SKIP();
+    NEED();
+    const TStackData& l = base[pc->a];
+    const TStackData& r = base[pc->b];
+    if ((l.kind | r.kind) == dtInteger) {
+      top->kind = dtInteger;
+      top->ival = static_cast<std::int32_t>(static_cast<std::uint32_t>(l.ival) + static_cast<std::uint32_t>(r.ival));
+      ++top;
+    } else {
+      arithmetic(opAdd, l, r);
+    }
+    NEXT();
+  }
+  OP(SubLL) {
+    SKIP();
+    NEED();
+    arithmetic(opSub, base[pc->a], base[pc->b]);
+    NEXT();
+  }
+  OP(MulLL) {
+    SKIP();
+    NEED();
+    arithmetic(opMul, base[pc->a], base[pc->b]);
+    NEXT();
+  }
+  OP(StrLengthL) {
+    SKIP();
+    NEED();
+    const TStackData& v = base[pc->a];
+    top->ival = v.kind == dtString ? static_cast<std::int32_t>(v.sval.size()) : 0;
+    top->kind = dtInteger;
+    ++top;
+    NEXT();
+  }
+  OP(CmpLCJumpFalse) {
+    NEED();
+    const TStackData& l = base[pc->a];
+    const int cmp = l.kind == dtInteger ? (l.ival > pc->b) - (l.ival < pc->b) : compare(l, IntegerCell(pc->b));
+    if (Holds(pc->c, cmp)) NEXT();
+    if (pc->back) STOP_CHECK();
+    JUMP(pc->target);
+  }
+  OP(CmpLLJumpFalse) {
+    NEED();
+    const TStackData& l = base[pc->a];
+    const TStackData& r = base[pc->b];
+    const int cmp = (l.kind | r.kind) == dtInteger ? (l.ival > r.ival) - (l.ival < r.ival) : compare(l, r);
+    if (Holds(pc->c, cmp)) NEXT();
+    if (pc->back) STOP_CHECK();
+    JUMP(pc->target);
+  }
+  OP(CmpSCJumpFalse) {
+    NEED();
+    const TStackData& l = *--top;
+    const int cmp = l.kind == dtInteger ? (l.ival > pc->b) - (l.ival < pc->b) : compare(l, IntegerCell(pc->b));
+    if (Holds(pc->c, cmp)) NEXT();
+    if (pc->back) STOP_CHECK();
+    JUMP(pc->target);
+  }
+  OP(CmpJumpFalse) {
+    top -= 2;
+    if (Holds(pc->c, compare(top[0], top[1]))) NEXT();
+    if (pc->back) STOP_CHECK();
+    JUMP(pc->target);
+  }
+  OP(BranchLC) {
+    if (pc->back) STOP_CHECK();
+    NEED();
+    const TStackData& l = base[pc->a];
+    const int cmp = l.kind == dtInteger ? (l.ival > pc->b) - (l.ival < pc->b) : compare(l, IntegerCell(pc->b));
+    JUMP(Holds(pc->c, cmp) ? pc->target : pc->other);
+  }
+  OP(BranchLL) {
+    if (pc->back) STOP_CHECK();
+    NEED();
+    const TStackData& l = base[pc->a];
+    const TStackData& r = base[pc->b];
+    const int cmp = (l.kind | r.kind) == dtInteger ? (l.ival > r.ival) - (l.ival < r.ival) : compare(l, r);
+    JUMP(Holds(pc->c, cmp) ? pc->target : pc->other);
+  }
+  OP(OpToL) {
+    // The value on the stack was made without touching the variable.
+    TStackData& v = base[pc->a];
+    const TStackData& r = *--top;
+    if (pc->c == opAdd && (v.kind | r.kind) == dtInteger)
+      v.ival = static_cast<std::int32_t>(static_cast<std::uint32_t>(v.ival) + static_cast<std::uint32_t>(r.ival));
+    else
+      binary(pc->c, v, r);
+    NEXT();
+  }
+  OP(OpToLC) {
+    NEED();
+    TStackData& v = base[pc->a];
+    if (pc->c == opAdd && v.kind == dtInteger)
+      v.ival = static_cast<std::int32_t>(static_cast<std::uint32_t>(v.ival) + static_cast<std::uint32_t>(pc->b));
+    else
+      binary(pc->c, v, IntegerCell(pc->b));
+    NEXT();
+  }
+  OP(OpToLL) {
+    NEED();
+    binary(pc->c, base[pc->a], base[pc->b]);
+    NEXT();
+  }
+
+#if !VUND_THREADED_DISPATCH
+    default: OperationError(kErrBadCode, fn);
+  }
+#endif
+#undef OP
+#undef DISPATCH
+#undef NEXT
+#undef JUMP
+#undef STOP_CHECK
+#undef NEED
+#undef SKIP
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/iniproperty.h"
+#include "script/flatcode.h"
 #include "script/registry.h"
 #include "script/scripthost.h"
 #include "script/vmcode.h"
@@ -74,16 +75,17 @@ class TJExecutable : public ScriptEnv {
   struct CallFrame {
     funcdata* func;
     TStackData* base;
-    vmcode_t* call;  // the opCall to continue after
+    const TFlatInsn* next;  // where the caller goes on
   };
 
   void Execute();
   void Interpret(funcdata* entry);
   [[noreturn]] void RuntimeError(const std::string& message);
   [[noreturn]] void OperationError(const char* format, const funcdata* func);
-  void CallBuiltin(std::int32_t id, TStackData* args, vmcode_t* result);
-  void DoPrint(TStackData* args, int count, vmcode_t* result);
-  void DoStrPrintf(TStackData* args, int count, vmcode_t* result, const funcdata* func);
+  void CallBuiltin(std::int32_t id, bool mainThread, TStackData* args, vmcode_t* result);
+  // Writes the arguments to the window; text becomes everything written.
+  void DoPrint(TStackData* args, int count, std::string& text);
+  void DoStrPrintf(TStackData* args, int count, TPrintfFormat& format, std::string& out, const funcdata* func);
   void SyncPrint(const std::string& text);
   void SyncPrintError(const std::string& text);
   bool OnScriptThread() const;
@@ -92,6 +94,7 @@ class TJExecutable : public ScriptEnv {
   std::unique_ptr<platform::GuiThread> gui_;
   std::unique_ptr<ScriptWindow> window_;
   TJMemoryManager registry_;
+  TFlatCode code_;
   funcdata* entry_ = nullptr;
   const TIniData* iniData_ = nullptr;
   std::vector<TStackData> globals_;
@@ -99,6 +102,7 @@ class TJExecutable : public ScriptEnv {
   std::vector<CallFrame> frames_;
   std::string errorText_;
   std::string printBuffer_;
+  std::string textBuffer_;  // print and strPrintf results are made here, then swapped into their cell
   TStackData returnCell_;
   int exitCode_ = 0;
 

@@ -169,7 +169,7 @@ ScanValue ConvertPiece(const std::string& piece, int classified, const std::stri
       if (width < 1000000) width = width * 10 + static_cast<size_t>(body[i] - '0');
       ++i;
     }
-    while (i < body.size() && std::strchr("hlLqjzt", body[i])) {
+    while (i < body.size() && body[i] != '\0' && std::strchr("hlLqjzt", body[i])) {
       if (body[i] == 'l' || body[i] == 'L') longModifier = true;
       ++i;
     }

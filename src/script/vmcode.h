@@ -35,45 +35,83 @@ struct TStackData {
 //     R.ref + index, index in 0..R.refCells-1.
 // A reference pushed by opPushRefAlt carries refCells = the cells left from
 // the addressed one to the end of its array (1 for a plain variable).
-//
-// Instruction set. Values 1001-1080 and 2001-2013 in vmcode_t::op are
-// built-in calls instead (the ids of the module tables).
-enum VmOp : std::int32_t {
-  opPushRef = 0,       // a cell, b storage kind: push a copy (array kinds pop an index first)
-  opPushRefAlt = 1,    // same addressing: push a reference
-  opPushConst = 2,     // a = pcInteger/pcFloating/pcString
-  opPop = 3,
-  opAssign = 4,        // pop value, pop reference, store, push value
-  opAdd = 5,
-  opSub = 6,
-  opMul = 7,
-  opDiv = 8,
-  opMod = 9,
-  opNeg = 10,
-  opCompare = 11,      // a = relation token: 42 ==, 43 !=, 44 <, 45 <=, 46 >, 47 >=
-  opNot = 12,
-  opBitAnd = 13,
-  opBitOr = 14,
-  opBitXor = 15,
-  opBitNot = 16,
-  opShl = 17,
-  opShr = 18,
-  opReturn = 19,
-  opJump = 20,         // target
-  opJumpFalse = 21,    // target; b != 0: push integer 0 when jumping
-  opJumpTrue = 22,     // target; b != 0: push integer 1 when jumping
-  opCall = 23,         // callee
-  opPrint = 24,        // a argument count; result into the next instruction
-  opStrPrintf = 25,    // a argument count; result into the next instruction
-  opLabel = 26,        // a label number; removed by the compiler
-  opTypeof = 27,
-  opStrLength = 28,
-  opToString = 29,
-  opToInteger = 30,
-  opToFloating = 31,
-  opSysGetParam = 32,
-  opLastVmOp = 32,
+
+// What the operands of an instruction are.
+enum VmOperand : std::uint8_t {
+  voNone,
+  voVariable,  // a cell, b storage kind (see the addressing above)
+  voConstant,  // a = pcInteger (value b), pcFloating (fval) or pcString (sval)
+  voRelation,  // a = relation token: 42 ==, 43 !=, 44 <, 45 <=, 46 >, 47 >=
+  voTarget,    // target; b != 0: keep a value when jumping (see opJumpFalse)
+  voCallee,    // callee
+  voCount,     // a = argument count; the result goes into the next instruction
+  voLabel,     // a = label number; removed by the compiler
 };
+
+// Where control goes after an instruction.
+enum VmFlow : std::uint8_t {
+  vfNext,    // the next instruction
+  vfBranch,  // the target or the next instruction
+  vfJump,    // the target
+  vfCall,    // the callee, then the next instruction
+  vfReturn,  // back to the caller
+};
+
+// Stack effect: cells popped and pushed on the way to the next instruction
+// (a taken opJumpFalse/opJumpTrue pushes b != 0 more). Negative counts depend
+// on the operands; VmOpPops and VmOpPushes work them out.
+constexpr int kByIndex = -1;     // 0 for vkFrameVar and vkGlobalVar, else 1 (the index)
+constexpr int kByCount = -2;     // operand a
+constexpr int kByCallee = -3;    // the callee's parameter count
+constexpr int kByConstant = -4;  // 1 for pcInteger/pcFloating/pcString, else 0
+constexpr int kByRelation = -5;  // 1 for a known relation, else 0
+
+// The instruction set, in operation-number order from 0: name, operands,
+// flow, cells popped, cells pushed. Operation numbers above the last one are
+// built-in ids instead (1001-1080 system module, 2001-2013 bus module).
+#define VM_OPERATIONS(X)                                                                         \
+  X(opPushRef, voVariable, vfNext, kByIndex, 1)      /* push a copy of the addressed cell */     \
+  X(opPushRefAlt, voVariable, vfNext, kByIndex, 1)   /* push a reference to it */                \
+  X(opPushConst, voConstant, vfNext, 0, kByConstant)                                             \
+  X(opPop, voNone, vfNext, 1, 0)                                                                 \
+  X(opAssign, voNone, vfNext, 2, 1)                  /* pop value, pop reference, store, push value */ \
+  X(opAdd, voNone, vfNext, 2, 1)                                                                 \
+  X(opSub, voNone, vfNext, 2, 1)                                                                 \
+  X(opMul, voNone, vfNext, 2, 1)                                                                 \
+  X(opDiv, voNone, vfNext, 2, 1)                                                                 \
+  X(opMod, voNone, vfNext, 2, 1)                                                                 \
+  X(opNeg, voNone, vfNext, 1, 1)                                                                 \
+  X(opCompare, voRelation, vfNext, 2, kByRelation)                                               \
+  X(opNot, voNone, vfNext, 1, 1)                                                                 \
+  X(opBitAnd, voNone, vfNext, 2, 1)                                                              \
+  X(opBitOr, voNone, vfNext, 2, 1)                                                               \
+  X(opBitXor, voNone, vfNext, 2, 1)                                                              \
+  X(opBitNot, voNone, vfNext, 1, 1)                                                              \
+  X(opShl, voNone, vfNext, 2, 1)                                                                 \
+  X(opShr, voNone, vfNext, 2, 1)                                                                 \
+  X(opReturn, voNone, vfReturn, 1, 0)                                                            \
+  X(opJump, voTarget, vfJump, 0, 0)                                                              \
+  X(opJumpFalse, voTarget, vfBranch, 1, 0)                                                       \
+  X(opJumpTrue, voTarget, vfBranch, 1, 0)                                                        \
+  X(opCall, voCallee, vfCall, kByCallee, 1)                                                      \
+  X(opPrint, voCount, vfNext, kByCount, 0)                                                       \
+  X(opStrPrintf, voCount, vfNext, kByCount, 0)                                                   \
+  X(opLabel, voLabel, vfNext, 0, 0)                                                              \
+  X(opTypeof, voNone, vfNext, 1, 1)                                                              \
+  X(opStrLength, voNone, vfNext, 1, 1)                                                           \
+  X(opToString, voNone, vfNext, 1, 1)                                                            \
+  X(opToInteger, voNone, vfNext, 1, 1)                                                           \
+  X(opToFloating, voNone, vfNext, 1, 1)                                                          \
+  X(opSysGetParam, voNone, vfNext, 1, 1)
+
+enum VmOp : std::int32_t {
+#define VM_OPERATION_ENUM(name, operand, flow, pops, pushes) name,
+  VM_OPERATIONS(VM_OPERATION_ENUM)
+#undef VM_OPERATION_ENUM
+  kVmOpCount
+};
+constexpr std::int32_t opLastVmOp = kVmOpCount - 1;
+static_assert(opLabel == 26 && opSysGetParam == 32, "built-in ids start above the fixed operation numbers");
 
 // Operand a of opPushConst.
 enum : std::int32_t {
@@ -133,3 +171,13 @@ struct vardata {
   std::int32_t kind = 0;   // vk* storage kind
   std::int32_t cells = 1;  // cells taken: the array size, 1 otherwise
 };
+
+// Facts of the instruction set list. For a built-in id: no name, no operands,
+// flow vfNext, nothing popped or pushed.
+const char* VmOpName(std::int32_t op);
+VmOperand VmOpOperands(std::int32_t op);
+VmFlow VmOpFlow(std::int32_t op);
+// Cells the instruction pops and pushes on the way to the next one; -1 when its
+// operands leave that open (a call without a callee).
+int VmOpPops(const vmcode_t& code);
+int VmOpPushes(const vmcode_t& code);

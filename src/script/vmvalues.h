@@ -29,13 +29,25 @@ void AlignValueFields(TStackData& cell);
 // Truncation toward zero, held to the 32-bit range (NaN gives 0).
 std::int32_t TruncateToInteger(double value);
 
-// Copies every field of a cell; skips the string when both are empty, so an
-// integer copy costs no string work.
-inline void CopyCell(TStackData& to, const TStackData& from) {
+// Copies a value: kind, numbers and reference. The string goes along only
+// when the value is one; a number's cell keeps whatever text it held, which
+// nothing reads (built-ins get their by-value arguments aligned first).
+inline void CopyValue(TStackData& to, const TStackData& from) {
   to.kind = from.kind;
   to.ival = from.ival;
   to.fval = from.fval;
   to.ref = from.ref;
   to.refCells = from.refCells;
-  if (!from.sval.empty() || !to.sval.empty()) to.sval = from.sval;
+  if (from.kind == dtString) to.sval = from.sval;
+}
+
+// As CopyValue for a cell that is not needed afterwards: a string changes
+// places with the target's old text instead of being copied.
+inline void MoveValue(TStackData& to, TStackData& from) {
+  to.kind = from.kind;
+  to.ival = from.ival;
+  to.fval = from.fval;
+  to.ref = from.ref;
+  to.refCells = from.refCells;
+  if (from.kind == dtString) to.sval.swap(from.sval);
 }
