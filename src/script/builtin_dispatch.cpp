@@ -68,11 +68,6 @@ void SetBusBuiltinModule(BuiltinModuleCall call) { g_busModule.store(call); }
 BuiltinModuleCall GetSystemBuiltinModule() { return g_systemModule.load(); }
 BuiltinModuleCall GetBusBuiltinModule() { return g_busModule.load(); }
 
-bool IsMainThreadBuiltin(int id) {
-  return (id >= 1011 && id <= 1015) || id == 1023 || (id >= 1026 && id <= 1035) ||
-         (id >= 1052 && id <= kWindowBuiltinLast) || id >= 2000;
-}
-
 void DispatchBuiltin(int id, TStackData* args, vmcode_t* result, ScriptEnv& env) {
   if (id >= 2000) {
     if (BuiltinModuleCall bus = g_busModule.load()) bus(id, args, result, env);

@@ -8,11 +8,6 @@ struct TStackData;
 struct vmcode_t;
 class ScriptEnv;
 
-// Built-in ids (the operation numbers of the call instructions).
-constexpr int kSystemBuiltinFirst = 1001;
-constexpr int kSystemBuiltinLast = 1080;
-constexpr int kBusBuiltinFirst = 2001;
-constexpr int kBusBuiltinLast = 2013;
 // Done by the machine itself on the script window: winGetPos .. winSaveScreenAsFile.
 constexpr int kWindowBuiltinFirst = 1058;
 constexpr int kWindowBuiltinLast = 1068;
@@ -40,9 +35,9 @@ void SetBusBuiltinModule(BuiltinModuleCall call);
 BuiltinModuleCall GetSystemBuiltinModule();
 BuiltinModuleCall GetBusBuiltinModule();
 
-// True for the built-ins that must run on the main thread: the dialogs, serial
-// open and close, the open-file list, ports and measurement, the script-window
-// built-ins and every bus built-in.
+// True for the built-ins that must run on the main thread, as their module
+// table's rows say: the dialogs, serial open and close, the open-file list,
+// ports and measurement, the script-window built-ins and every bus built-in.
 bool IsMainThreadBuiltin(int id);
 
 // Carries out one built-in call on the calling thread (the machine has already

@@ -2,6 +2,7 @@
 // prelude texts the compiler puts before every script, and the dispatchers the
 // virtual machine calls by id.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,33 +17,50 @@ struct builtindata {
   std::int32_t id2;       // the same id, returned by the by-id accessor
   const char* prototype;  // script signature; "x&" is by reference
   BuiltinHandler handler; // null for the script-window ids the machine does itself
+  bool mainThread;        // runs on the main thread: it touches windows, ports, open files or the target
 };
 
-// System module.
-int GetSystemBuiltinCount();
-std::string GetSystemDeclText();  // "var sysINTEGER,...;"
-std::string GetSystemInitText();  // "sysINTEGER=0;sysFLOATING=1;..."
-std::string GetSystemBuiltinName(int index);
-std::int32_t GetSystemBuiltinId(int index);
-std::string GetSystemBuiltinPrototype(int index);
-// The row's id for id; 0 when no row has it.
-std::int32_t GetSystemBuiltinIdById(std::int32_t id);
+// A named constant of the prelude.
+struct TBuiltinConstant {
+  const char* name;
+  const char* value;  // as the initialisation text writes it
+};
+
+// A module: its table of built-ins and its constants.
+class TBuiltinModule {
+ public:
+  template <std::size_t N, std::size_t M>
+  constexpr TBuiltinModule(const builtindata (&rows)[N], const TBuiltinConstant (&constants)[M])
+      : rows_(rows), rowCount_(static_cast<int>(N)), constants_(constants), constantCount_(static_cast<int>(M)) {}
+
+  int BuiltinCount() const { return rowCount_; }
+  std::string DeclText() const;  // "var sysINTEGER,...;"
+  std::string InitText() const;  // "sysINTEGER=0;sysFLOATING=1;..."
+  // Fields of row index (0-based); empty or 0 outside the table.
+  std::string BuiltinName(int index) const;
+  std::int32_t BuiltinId(int index) const;
+  std::string BuiltinPrototype(int index) const;
+  // The row's second id for id; 0 when no row has it.
+  std::int32_t BuiltinIdById(std::int32_t id) const;
+  // The row of id; null when no row has it.
+  const builtindata* Row(std::int32_t id) const;
+  // Runs the handler of the row of id; nothing for an id without one.
+  void Call(int id, TStackData* args, vmcode_t* result, ScriptEnv& env) const;
+
+ private:
+  const builtindata* rows_;
+  int rowCount_;
+  const TBuiltinConstant* constants_;
+  int constantCount_;
+};
+
+// The system module (ids 1001-1080) and the bus module (2001-2013).
+const TBuiltinModule& SystemModule();
+const TBuiltinModule& BusModule();
+
+// Their dispatchers, which the machine calls by id.
 void CallSystemBuiltin(int id, TStackData* args, vmcode_t* result, ScriptEnv& env);
-
-// Bus module.
-int GetBusBuiltinCount();
-std::string GetBusDeclText();
-std::string GetBusInitText();
-std::string GetBusBuiltinName(int index);
-std::int32_t GetBusBuiltinId(int index);
-std::string GetBusBuiltinPrototype(int index);
-std::int32_t GetBusBuiltinIdById(std::int32_t id);
 void CallBusBuiltin(int id, TStackData* args, vmcode_t* result, ScriptEnv& env);
-
-// The prelude lines in compile order: bus declaration, initialisation and
-// wrappers ("func proto{name;}") from the last row to the first, then the same
-// for the system module.
-std::vector<std::string> BuildBuiltinPrelude();
 
 // Plugs both modules into the machine's dispatch (also done at start-up).
 void InstallBuiltinModules();

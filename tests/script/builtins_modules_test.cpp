@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <set>
 
 #include "builtins_env.h"
@@ -9,19 +10,23 @@ namespace {
 using namespace builtins_test;
 
 // The compiler defines each internal name once and the modules find a row by
-// its id: a repeated name or id would send a call to another row's handler.
-TEST(BuiltinModules, InternalNamesAndIdsAreUnique) {
+// its id, searching rows in id order: a repeated name or id, or a row out of
+// order, would send a call to another row's handler or to none.
+TEST(BuiltinModules, InternalNamesAndIdsAreUniqueAndInOrder) {
   std::set<std::string> names;
   std::set<int> ids;
-  for (int i = 0; i < GetSystemBuiltinCount(); ++i) {
-    names.insert(GetSystemBuiltinName(i));
-    ids.insert(GetSystemBuiltinId(i));
+  std::size_t rows = 0;
+  for (const TBuiltinModule* module : {&SystemModule(), &BusModule()}) {
+    for (int i = 0; i < module->BuiltinCount(); ++i) {
+      names.insert(module->BuiltinName(i));
+      ids.insert(module->BuiltinId(i));
+      if (i > 0) {
+        EXPECT_LT(module->BuiltinId(i - 1), module->BuiltinId(i));
+      }
+      EXPECT_EQ(module->BuiltinIdById(module->BuiltinId(i)), module->BuiltinId(i));
+    }
+    rows += static_cast<std::size_t>(module->BuiltinCount());
   }
-  for (int i = 0; i < GetBusBuiltinCount(); ++i) {
-    names.insert(GetBusBuiltinName(i));
-    ids.insert(GetBusBuiltinId(i));
-  }
-  const std::size_t rows = static_cast<std::size_t>(GetSystemBuiltinCount() + GetBusBuiltinCount());
   EXPECT_EQ(names.size(), rows);
   EXPECT_EQ(ids.size(), rows);
 }
