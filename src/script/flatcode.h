@@ -58,7 +58,7 @@ struct TFlatInsn {
   FlatOp op = foNop;
   std::uint8_t skip = 0;  // cells of removed reference pushes to step over first
   bool back = false;      // a jump to here or before it: the stop check
-  std::int32_t need = 0;  // free cells above the stack top that the replaced pushes needed
+  std::int32_t need = 0;  // free cells above the stack top (before skip) that the replaced pushes needed
   std::int32_t a = 0;     // a cell, a constant, a count or a built-in id
   std::int32_t b = 0;
   std::int32_t c = 0;     // a relation as a mask (CompareMask), or a VmOp

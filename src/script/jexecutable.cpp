@@ -415,10 +415,15 @@ void TJExecutable::Interpret(funcdata* entry) {
 // and every recursion passes it.
 #define STOP_CHECK() \
   if (stop_.load(std::memory_order_relaxed)) return
-// The pushes an instruction stands for must fit below the stack's end.
-#define NEED()                     \
+// The pushes an instruction stands for must fit below the stack's end; those
+// of removed reference pushes included, whose cells are then stepped over.
+#define NEED() \
   if (limit - top < pc->need) overflow()
-#define SKIP() top += pc->skip
+#define NEED_THEN_SKIP() \
+  do {                   \
+    NEED();              \
+    top += pc->skip;     \
+  } while (0)
 
   if (entry->paramCount != 0) OperationError(kErrBadCode, entry);
   code_.Build(entry, kLabels);
@@ -523,14 +528,12 @@ dispatch:
 #endif
 
   OP(PushL) {
-    SKIP();
-    NEED();
+    NEED_THEN_SKIP();
     CopyValue(*top++, base[pc->a]);
     NEXT();
   }
   OP(PushG) {
-    SKIP();
-    NEED();
+    NEED_THEN_SKIP();
     CopyValue(*top++, globals[pc->a]);
     NEXT();
   }
@@ -542,14 +545,12 @@ dispatch:
     NEXT();
   }
   OP(PushRefL) {
-    SKIP();
-    NEED();
+    NEED_THEN_SKIP();
     reference(base + pc->a, 1);
     NEXT();
   }
   OP(PushRefG) {
-    SKIP();
-    NEED();
+    NEED_THEN_SKIP();
     reference(globals + pc->a, 1);
     NEXT();
   }
@@ -561,24 +562,21 @@ dispatch:
     NEXT();
   }
   OP(PushInt) {
-    SKIP();
-    NEED();
+    NEED_THEN_SKIP();
     top->kind = dtInteger;
     top->ival = pc->a;
     ++top;
     NEXT();
   }
   OP(PushFloat) {
-    SKIP();
-    NEED();
+    NEED_THEN_SKIP();
     top->kind = dtFloating;
     top->fval = pc->code->fval;
     ++top;
     NEXT();
   }
   OP(PushStr) {
-    SKIP();
-    NEED();
+    NEED_THEN_SKIP();
     top->kind = dtString;
     top->sval = pc->code->sval;
     ++top;
@@ -611,8 +609,7 @@ dispatch:
     NEXT();
   }
   OP(Reserve) {
-    NEED();
-    SKIP();
+    NEED_THEN_SKIP();
     NEXT();
   }
   OP(Pop) {
@@ -899,8 +896,7 @@ dispatch:
   }
   OP(BadCode) { OperationError(kErrBadCode, fn); }
   OP(AddLC) {
-    SKIP();
-    NEED();
+    NEED_THEN_SKIP();
     const TStackData& l = base[pc->a];
     if (l.kind == dtInteger) {
       top->kind = dtInteger;
@@ -912,8 +908,7 @@ dispatch:
     NEXT();
   }
   OP(SubLC) {
-    SKIP();
-    NEED();
+    NEED_THEN_SKIP();
     const TStackData& l = base[pc->a];
     if (l.kind == dtInteger) {
       top->kind = dtInteger;
@@ -925,20 +920,17 @@ dispatch:
     NEXT();
   }
   OP(MulLC) {
-    SKIP();
-    NEED();
+    NEED_THEN_SKIP();
     arithmetic(opMul, base[pc->a], IntegerCell(pc->b));
     NEXT();
   }
   OP(DivLC) {
-    SKIP();
-    NEED();
+    NEED_THEN_SKIP();
     arithmetic(opDiv, base[pc->a], IntegerCell(pc->b));
     NEXT();
   }
   OP(ModLC) {
-    SKIP();
-    NEED();
+    NEED_THEN_SKIP();
     const TStackData& l = base[pc->a];
     const std::int32_t r = pc->b;
     if (l.kind == dtInteger && r != 0 && r != -1) {
@@ -951,8 +943,7 @@ dispatch:
     NEXT();
   }
   OP(AddLL) {
-    SKIP();
-    NEED();
+    NEED_THEN_SKIP();
     const TStackData& l = base[pc->a];
     const TStackData& r = base[pc->b];
     if ((l.kind | r.kind) == dtInteger) {
@@ -965,20 +956,17 @@ dispatch:
     NEXT();
   }
   OP(SubLL) {
-    SKIP();
-    NEED();
+    NEED_THEN_SKIP();
     arithmetic(opSub, base[pc->a], base[pc->b]);
     NEXT();
   }
   OP(MulLL) {
-    SKIP();
-    NEED();
+    NEED_THEN_SKIP();
     arithmetic(opMul, base[pc->a], base[pc->b]);
     NEXT();
   }
   OP(StrLengthL) {
-    SKIP();
-    NEED();
+    NEED_THEN_SKIP();
     const TStackData& v = base[pc->a];
     top->ival = v.kind == dtString ? static_cast<std::int32_t>(v.sval.size()) : 0;
     top->kind = dtInteger;
@@ -1066,5 +1054,5 @@ dispatch:
 #undef JUMP
 #undef STOP_CHECK
 #undef NEED
-#undef SKIP
+#undef NEED_THEN_SKIP
 }
