@@ -71,6 +71,27 @@ TEST(CompilerTest, FailedCompilationLeavesEverythingWithTheRegistry) {
   for (const vmcode_t* code = compiler.GetEntry()->entry; code; code = code->next) EXPECT_NE(code->op, opLabel);
 }
 
+// The machine folds these shapes into single steps: assignments, short
+// circuits, loop tests and returns compile as listed.
+TEST(CompilerTest, StatementsCompileToTheShapesTheMachineFolds) {
+  TJMemoryManager registry;
+  TJCompiler compiler;
+  compiler.SetPreludeModules(TestModules());
+  std::vector<std::string> lines{"func main(a&, n) { var x; x = n || 2; while x < 3 { x = x + 1; } return x; }"};
+  TStringListSource source(&lines);
+  ASSERT_TRUE(compiler.CompileInto(source, registry, {}));
+  const funcdata* main = nullptr;
+  for (const vmcode_t* code = compiler.GetEntry()->entry; code; code = code->next)
+    if (code->op == opCall) main = code->callee;
+  ASSERT_NE(main, nullptr);
+  std::string listing;
+  for (const vmcode_t* code = main->entry; code; code = code->next) listing += std::string(VmOpName(code->op)) + " ";
+  EXPECT_EQ(listing,
+            "opPushRefAlt opPushRef opJumpTrue opPushConst opAssign opPop "
+            "opPushRef opPushConst opCompare opJumpFalse opPushRefAlt opPushRef opPushConst opAdd opAssign opPop opJump "
+            "opPushRef opReturn opPushConst opReturn ");
+}
+
 // Arguments are written into the start-up code as literals: quotes,
 // backslashes, a double-byte character ending in '\' and control bytes arrive
 // unchanged.
