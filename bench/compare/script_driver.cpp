@@ -5,7 +5,6 @@
 //   bench_script_driver --stop-after MS FILE
 //                                          stop the run after MS ms and print how long
 //                                          the stop took to end it, in microseconds
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -41,25 +40,11 @@ class StdoutWindow : public ScriptWindow {
   void SetTextColor(int) override {}
 };
 
-// No windows to serve: the script thread's main-thread calls run where they are made.
-class InlineCalls : public platform::GuiThread {
- public:
-  bool Run(const std::function<void()>& fn) override {
-    if (cancelled_.load()) return false;
-    fn();
-    return true;
-  }
-  void Cancel() override { cancelled_.store(true); }
-  void Reset() override { cancelled_.store(false); }
-
- private:
-  std::atomic<bool> cancelled_{false};
-};
-
 class StdoutHost : public ScriptHost {
  public:
   std::unique_ptr<ScriptWindow> CreateScriptWindow() override { return std::make_unique<StdoutWindow>(); }
-  std::unique_ptr<platform::GuiThread> CreateGuiThread() override { return std::make_unique<InlineCalls>(); }
+  // No windows to serve: the headless host's calls run where they are made.
+  std::unique_ptr<platform::GuiThread> CreateGuiThread() override { return GetScriptHost().CreateGuiThread(); }
   int InputDialog(const std::string&, int, ScriptInputValue&) override { return kScriptDlgCancel; }
   int MessageDialog(const std::string&, int) override { return kScriptDlgCancel; }
   int SelectDialog(const std::string&, const std::vector<std::string>&, int&) override { return kScriptDlgCancel; }

@@ -73,51 +73,14 @@ bool WritesNext(const vmcode_t* code) {
   return code->op == opPrint || code->op == opStrPrintf || code->op > opLastVmOp;
 }
 
-// Operations that step over the free cells of removed reference pushes first:
-// those an expression starts with.
-bool TakesSkip(FlatOp op) {
-  switch (op) {
-    case foPushL:
-    case foPushG:
-    case foPushRefL:
-    case foPushRefG:
-    case foPushInt:
-    case foPushFloat:
-    case foPushStr:
-    case foAddLC:
-    case foSubLC:
-    case foMulLC:
-    case foDivLC:
-    case foModLC:
-    case foAddLL:
-    case foSubLL:
-    case foMulLL:
-    case foStrLengthL:
-    case foReserve: return true;
-    default: return false;
-  }
-}
+constexpr std::uint8_t kFlatOpFlags[] = {
+#define FLAT_OPERATION_FLAGS(name, flags) flags,
+    FLAT_OPERATIONS(FLAT_OPERATION_FLAGS)
+#undef FLAT_OPERATION_FLAGS
+};
 
-// Values made without side effects from variables and constants alone.
-bool IsPureValue(FlatOp op) {
-  switch (op) {
-    case foPushL:
-    case foPushG:
-    case foPushInt:
-    case foPushFloat:
-    case foPushStr:
-    case foAddLC:
-    case foSubLC:
-    case foMulLC:
-    case foDivLC:
-    case foModLC:
-    case foAddLL:
-    case foSubLL:
-    case foMulLL:
-    case foStrLengthL: return true;
-    default: return false;
-  }
-}
+bool TakesSkip(FlatOp op) { return kFlatOpFlags[op] & kFlatSkip; }
+bool IsPureValue(FlatOp op) { return kFlatOpFlags[op] & kFlatPure; }
 
 FlatOp ArithmeticLC(std::int32_t op) {
   switch (op) {
@@ -317,38 +280,26 @@ class TFlatCode::Builder {
         else if (code->a == pcString) p.op = foPushStr;
         else p.op = foNop;  // pushes nothing
         return p;
-      case opPop: p.op = foPop; return p;
-      case opAssign: p.op = foAssign; return p;
-      case opAdd: p.op = foAdd; return p;
-      case opSub: p.op = foSub; return p;
-      case opMul: p.op = foMul; return p;
-      case opDiv: p.op = foDiv; return p;
-      case opMod: p.op = foMod; return p;
-      case opNeg: p.op = foNeg; return p;
       case opCompare:
         p.op = foCompare;
         p.c = CompareMask(code->a);
         return p;
-      case opNot: p.op = foNot; return p;
-      case opBitAnd: p.op = foBitAnd; return p;
-      case opBitOr: p.op = foBitOr; return p;
-      case opBitXor: p.op = foBitXor; return p;
-      case opBitNot: p.op = foBitNot; return p;
-      case opShl: p.op = foShl; return p;
-      case opShr: p.op = foShr; return p;
-      case opReturn: p.op = foReturn; return p;
+#define SAME_OPERATION(name) \
+  case op##name:             \
+    p.op = fo##name;         \
+    return p;
+        SAME_OPERATION(Pop) SAME_OPERATION(Assign) SAME_OPERATION(Add) SAME_OPERATION(Sub) SAME_OPERATION(Mul)
+        SAME_OPERATION(Div) SAME_OPERATION(Mod) SAME_OPERATION(Neg) SAME_OPERATION(Not) SAME_OPERATION(BitAnd)
+        SAME_OPERATION(BitOr) SAME_OPERATION(BitXor) SAME_OPERATION(BitNot) SAME_OPERATION(Shl) SAME_OPERATION(Shr)
+        SAME_OPERATION(Return) SAME_OPERATION(Typeof) SAME_OPERATION(StrLength) SAME_OPERATION(ToString)
+        SAME_OPERATION(ToInteger) SAME_OPERATION(ToFloating) SAME_OPERATION(SysGetParam)
+#undef SAME_OPERATION
       case opJump: p.op = foJump, p.target = code->target, p.jumps = true; return p;
       case opJumpFalse: p.op = foJumpFalse, p.b = code->b, p.target = code->target, p.jumps = true; return p;
       case opJumpTrue: p.op = foJumpTrue, p.b = code->b, p.target = code->target, p.jumps = true; return p;
       case opCall: p.op = code->callee ? foCall : foBadCode, p.callee = code->callee; return p;
       case opPrint: p.op = foPrint, p.a = code->a, p.code = code->next; return p;
       case opStrPrintf: p.op = foStrPrintf, p.a = code->a, p.code = code->next; return p;
-      case opTypeof: p.op = foTypeof; return p;
-      case opStrLength: p.op = foStrLength; return p;
-      case opToString: p.op = foToString; return p;
-      case opToInteger: p.op = foToInteger; return p;
-      case opToFloating: p.op = foToFloating; return p;
-      case opSysGetParam: p.op = foSysGetParam; return p;
       default: break;
     }
     if (op > opLastVmOp) {

@@ -17,35 +17,46 @@
 
 #include "script/vmcode.h"
 
-// The interpreter's operations. Names ending in L, G, C and S take a local
-// (frame) cell, a global cell, an integer constant or the stack top.
-#define FLAT_OPERATIONS(X)                                                                   \
-  /* one instruction of the lists each */                                                  \
-  X(PushL) X(PushG) X(PushIndexed) X(PushRefL) X(PushRefG) X(PushRefIndexed) X(PushInt)     \
-  X(PushFloat) X(PushStr) X(PushRecord) X(Pop) X(Assign) X(Add) X(Sub) X(Mul) X(Div) X(Mod) \
-  X(Neg) X(Compare) X(Not) X(BitAnd) X(BitOr) X(BitXor) X(BitNot) X(Shl) X(Shr) X(Return)    \
-  X(Jump) X(JumpFalse) X(JumpTrue) X(Call) X(Print) X(StrPrintf) X(Nop) X(Typeof)           \
-  X(StrLength) X(ToString) X(ToInteger) X(ToFloating) X(SysGetParam) X(Builtin)             \
+// The interpreter's operations, with what the layout may do with them:
+//   kFlatSkip  it may start an expression: it steps over the cells of removed
+//          reference pushes (skip) before it runs;
+//   kFlatPure  it pushes one value made from variables and constants alone.
+// Names ending in L, G, C and S take a local (frame) cell, a global cell, an
+// integer constant or the stack top.
+constexpr std::uint8_t kFlatSkip = 1;
+constexpr std::uint8_t kFlatPure = 2;
+#define FLAT_OPERATIONS(X)                                                                     \
+  /* one instruction of the lists each */                                                    \
+  X(PushL, kFlatSkip | kFlatPure) X(PushG, kFlatSkip | kFlatPure) X(PushIndexed, 0) X(PushRefL, kFlatSkip)        \
+  X(PushRefG, kFlatSkip) X(PushRefIndexed, 0) X(PushInt, kFlatSkip | kFlatPure) X(PushFloat, kFlatSkip | kFlatPure) \
+  X(PushStr, kFlatSkip | kFlatPure) X(PushRecord, 0) X(Pop, 0) X(Assign, 0) X(Add, 0) X(Sub, 0)        \
+  X(Mul, 0) X(Div, 0) X(Mod, 0) X(Neg, 0) X(Compare, 0) X(Not, 0) X(BitAnd, 0) X(BitOr, 0)    \
+  X(BitXor, 0) X(BitNot, 0) X(Shl, 0) X(Shr, 0) X(Return, 0) X(Jump, 0) X(JumpFalse, 0)       \
+  X(JumpTrue, 0) X(Call, 0) X(Print, 0) X(StrPrintf, 0) X(Nop, 0) X(Typeof, 0)               \
+  X(StrLength, 0) X(ToString, 0) X(ToInteger, 0) X(ToFloating, 0) X(SysGetParam, 0)         \
+  X(Builtin, 0)                                                                              \
   /* code that cannot run: a built-in outside the prelude, a list that ends */              \
-  X(BadCode)                                                                                 \
+  X(BadCode, 0)                                                                              \
   /* the free cells of removed reference pushes, where nothing else takes them */           \
-  X(Reserve)                                                                                 \
+  X(Reserve, kFlatSkip)                                                                          \
   /* opAssign and opPop; an assignment to a plain variable */                               \
-  X(AssignPop) X(StoreL) X(StoreG) X(StoreKeepL) X(StoreKeepG)                               \
+  X(AssignPop, 0) X(StoreL, 0) X(StoreG, 0) X(StoreKeepL, 0) X(StoreKeepG, 0)                \
   /* print and strPrintf with the push of their result */                                   \
-  X(PrintPush) X(StrPrintfPush)                                                              \
+  X(PrintPush, 0) X(StrPrintfPush, 0)                                                        \
   /* a variable and a constant or a variable, then an operator */                           \
-  X(AddLC) X(SubLC) X(MulLC) X(DivLC) X(ModLC) X(AddLL) X(SubLL) X(MulLL) X(StrLengthL)      \
+  X(AddLC, kFlatSkip | kFlatPure) X(SubLC, kFlatSkip | kFlatPure) X(MulLC, kFlatSkip | kFlatPure)                    \
+  X(DivLC, kFlatSkip | kFlatPure) X(ModLC, kFlatSkip | kFlatPure) X(AddLL, kFlatSkip | kFlatPure)                    \
+  X(SubLL, kFlatSkip | kFlatPure) X(MulLL, kFlatSkip | kFlatPure) X(StrLengthL, kFlatSkip | kFlatPure)               \
   /* comparison and opJumpFalse; an opJump to such a test makes the test itself */          \
-  X(CmpLCJumpFalse) X(CmpLLJumpFalse) X(CmpSCJumpFalse) X(CmpJumpFalse) X(BranchLC)         \
-  X(BranchLL)                                                                                \
+  X(CmpLCJumpFalse, 0) X(CmpLLJumpFalse, 0) X(CmpSCJumpFalse, 0) X(CmpJumpFalse, 0)         \
+  X(BranchLC, 0) X(BranchLL, 0)                                                              \
   /* v = v op value: the operator works on the variable itself */                           \
-  X(OpToL) X(OpToLC) X(OpToLL)                                                               \
+  X(OpToL, 0) X(OpToLC, 0) X(OpToLL, 0)                                                      \
   /* the return of a variable or a constant */                                              \
-  X(ReturnL) X(ReturnInt)
+  X(ReturnL, 0) X(ReturnInt, 0)
 
 enum FlatOp : std::uint16_t {
-#define FLAT_OPERATION_ENUM(name) fo##name,
+#define FLAT_OPERATION_ENUM(name, flags) fo##name,
   FLAT_OPERATIONS(FLAT_OPERATION_ENUM)
 #undef FLAT_OPERATION_ENUM
   kFlatOpCount

@@ -172,6 +172,17 @@ const char* Binary(std::int32_t op, TStackData& l, const TStackData& r) {
   return nullptr;
 }
 
+// 32-bit integer arithmetic of the script language: results wrap.
+inline std::int32_t WrappingAdd(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+inline std::int32_t WrappingSub(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+inline std::int32_t WrappingMul(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b));
+}
+
 // An integer constant as a cell, for the slow paths of the superinstructions.
 TStackData IntegerCell(std::int32_t value) {
   TStackData cell;
@@ -389,7 +400,7 @@ void TJExecutable::DoStrPrintf(TStackData* args, int count, TPrintfFormat& forma
 void TJExecutable::Interpret(funcdata* entry) {
 #if VUND_THREADED_DISPATCH
   static const void* const kLabels[] = {
-#define FLAT_OPERATION_LABEL(name) &&op_##name,
+#define FLAT_OPERATION_LABEL(name, flags) &&op_##name,
       FLAT_OPERATIONS(FLAT_OPERATION_LABEL)
 #undef FLAT_OPERATION_LABEL
   };
@@ -487,6 +498,16 @@ void TJExecutable::Interpret(funcdata* entry) {
   auto compare = [&](const TStackData& l, const TStackData& r) {
     if (l.kind == dtReference || r.kind == dtReference) OperationError(kErrCompare, fn);
     return CompareValues(l, r);
+  };
+  // The tests of the superinstructions: a variable with a constant or a variable.
+  auto compareLC = [&]() {
+    const TStackData& l = base[pc->a];
+    return l.kind == dtInteger ? (l.ival > pc->b) - (l.ival < pc->b) : compare(l, IntegerCell(pc->b));
+  };
+  auto compareLL = [&]() {
+    const TStackData& l = base[pc->a];
+    const TStackData& r = base[pc->b];
+    return (l.kind | r.kind) == dtInteger ? (l.ival > r.ival) - (l.ival < r.ival) : compare(l, r);
   };
   auto reference = [&](TStackData* cell, std::int32_t remaining) {
     top->kind = dtReference;
@@ -661,56 +682,27 @@ dispatch:
     const TStackData& r = top[-1];
     --top;
     if ((l.kind | r.kind) == dtInteger)
-      l.ival = static_cast<std::int32_t>(static_cast<std::uint32_t>(l.ival) + static_cast<std::uint32_t>(r.ival));
+      l.ival = WrappingAdd(l.ival, r.ival);
     else
       binary(opAdd, l, r);
     NEXT();
   }
-  OP(Sub) {
-    --top;
-    binary(opSub, top[-1], top[0]);
-    NEXT();
+#define BINARY(name)                 \
+  OP(name) {                         \
+    --top;                           \
+    binary(op##name, top[-1], top[0]); \
+    NEXT();                          \
   }
-  OP(Mul) {
-    --top;
-    binary(opMul, top[-1], top[0]);
-    NEXT();
-  }
-  OP(Div) {
-    --top;
-    binary(opDiv, top[-1], top[0]);
-    NEXT();
-  }
-  OP(Mod) {
-    --top;
-    binary(opMod, top[-1], top[0]);
-    NEXT();
-  }
-  OP(BitAnd) {
-    --top;
-    binary(opBitAnd, top[-1], top[0]);
-    NEXT();
-  }
-  OP(BitOr) {
-    --top;
-    binary(opBitOr, top[-1], top[0]);
-    NEXT();
-  }
-  OP(BitXor) {
-    --top;
-    binary(opBitXor, top[-1], top[0]);
-    NEXT();
-  }
-  OP(Shl) {
-    --top;
-    binary(opShl, top[-1], top[0]);
-    NEXT();
-  }
-  OP(Shr) {
-    --top;
-    binary(opShr, top[-1], top[0]);
-    NEXT();
-  }
+  BINARY(Sub)
+  BINARY(Mul)
+  BINARY(Div)
+  BINARY(Mod)
+  BINARY(BitAnd)
+  BINARY(BitOr)
+  BINARY(BitXor)
+  BINARY(Shl)
+  BINARY(Shr)
+#undef BINARY
   OP(Neg) {
     TStackData& v = top[-1];
     if (v.kind == dtInteger) v.ival = static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(v.ival));
@@ -895,76 +887,46 @@ dispatch:
     NEXT();
   }
   OP(BadCode) { OperationError(kErrBadCode, fn); }
-  OP(AddLC) {
-    NEED_THEN_SKIP();
-    const TStackData& l = base[pc->a];
-    if (l.kind == dtInteger) {
-      top->kind = dtInteger;
-      top->ival = static_cast<std::int32_t>(static_cast<std::uint32_t>(l.ival) + static_cast<std::uint32_t>(pc->b));
-      ++top;
-    } else {
-      arithmetic(opAdd, l, IntegerCell(pc->b));
-    }
-    NEXT();
+// A variable and a constant, or two variables: integers where that is plain
+// integer arithmetic, anything else through the general operator.
+#define ARITHMETIC_LC(name, op, plain, value)            \
+  OP(name) {                                             \
+    NEED_THEN_SKIP();                                    \
+    const TStackData& l = base[pc->a];                   \
+    const std::int32_t r = pc->b;                        \
+    if (l.kind == dtInteger && (plain)) {                \
+      top->kind = dtInteger;                             \
+      top->ival = (value);                               \
+      ++top;                                             \
+    } else {                                             \
+      arithmetic(op, l, IntegerCell(r));                 \
+    }                                                    \
+    NEXT();                                              \
   }
-  OP(SubLC) {
-    NEED_THEN_SKIP();
-    const TStackData& l = base[pc->a];
-    if (l.kind == dtInteger) {
-      top->kind = dtInteger;
-      top->ival = static_cast<std::int32_t>(static_cast<std::uint32_t>(l.ival) - static_cast<std::uint32_t>(pc->b));
-      ++top;
-    } else {
-      arithmetic(opSub, l, IntegerCell(pc->b));
-    }
-    NEXT();
+#define ARITHMETIC_LL(name, op, value)                   \
+  OP(name) {                                             \
+    NEED_THEN_SKIP();                                    \
+    const TStackData& l = base[pc->a];                   \
+    const TStackData& r = base[pc->b];                   \
+    if ((l.kind | r.kind) == dtInteger) {                \
+      top->kind = dtInteger;                             \
+      top->ival = (value);                               \
+      ++top;                                             \
+    } else {                                             \
+      arithmetic(op, l, r);                              \
+    }                                                    \
+    NEXT();                                              \
   }
-  OP(MulLC) {
-    NEED_THEN_SKIP();
-    arithmetic(opMul, base[pc->a], IntegerCell(pc->b));
-    NEXT();
-  }
-  OP(DivLC) {
-    NEED_THEN_SKIP();
-    arithmetic(opDiv, base[pc->a], IntegerCell(pc->b));
-    NEXT();
-  }
-  OP(ModLC) {
-    NEED_THEN_SKIP();
-    const TStackData& l = base[pc->a];
-    const std::int32_t r = pc->b;
-    if (l.kind == dtInteger && r != 0 && r != -1) {
-      top->kind = dtInteger;
-      top->ival = l.ival % r;
-      ++top;
-    } else {
-      arithmetic(opMod, l, IntegerCell(r));
-    }
-    NEXT();
-  }
-  OP(AddLL) {
-    NEED_THEN_SKIP();
-    const TStackData& l = base[pc->a];
-    const TStackData& r = base[pc->b];
-    if ((l.kind | r.kind) == dtInteger) {
-      top->kind = dtInteger;
-      top->ival = static_cast<std::int32_t>(static_cast<std::uint32_t>(l.ival) + static_cast<std::uint32_t>(r.ival));
-      ++top;
-    } else {
-      arithmetic(opAdd, l, r);
-    }
-    NEXT();
-  }
-  OP(SubLL) {
-    NEED_THEN_SKIP();
-    arithmetic(opSub, base[pc->a], base[pc->b]);
-    NEXT();
-  }
-  OP(MulLL) {
-    NEED_THEN_SKIP();
-    arithmetic(opMul, base[pc->a], base[pc->b]);
-    NEXT();
-  }
+  ARITHMETIC_LC(AddLC, opAdd, true, WrappingAdd(l.ival, r))
+  ARITHMETIC_LC(SubLC, opSub, true, WrappingSub(l.ival, r))
+  ARITHMETIC_LC(MulLC, opMul, true, WrappingMul(l.ival, r))
+  ARITHMETIC_LC(DivLC, opDiv, r != 0 && r != -1, l.ival / r)
+  ARITHMETIC_LC(ModLC, opMod, r != 0 && r != -1, l.ival % r)
+  ARITHMETIC_LL(AddLL, opAdd, WrappingAdd(l.ival, r.ival))
+  ARITHMETIC_LL(SubLL, opSub, WrappingSub(l.ival, r.ival))
+  ARITHMETIC_LL(MulLL, opMul, WrappingMul(l.ival, r.ival))
+#undef ARITHMETIC_LC
+#undef ARITHMETIC_LL
   OP(StrLengthL) {
     NEED_THEN_SKIP();
     const TStackData& v = base[pc->a];
@@ -973,58 +935,47 @@ dispatch:
     ++top;
     NEXT();
   }
+// Goes on when the test holds, else jumps.
+#define JUMP_UNLESS(holds)      \
+  do {                          \
+    if (holds) NEXT();          \
+    if (pc->back) STOP_CHECK(); \
+    JUMP(pc->target);           \
+  } while (0)
   OP(CmpLCJumpFalse) {
     NEED();
-    const TStackData& l = base[pc->a];
-    const int cmp = l.kind == dtInteger ? (l.ival > pc->b) - (l.ival < pc->b) : compare(l, IntegerCell(pc->b));
-    if (Holds(pc->c, cmp)) NEXT();
-    if (pc->back) STOP_CHECK();
-    JUMP(pc->target);
+    JUMP_UNLESS(Holds(pc->c, compareLC()));
   }
   OP(CmpLLJumpFalse) {
     NEED();
-    const TStackData& l = base[pc->a];
-    const TStackData& r = base[pc->b];
-    const int cmp = (l.kind | r.kind) == dtInteger ? (l.ival > r.ival) - (l.ival < r.ival) : compare(l, r);
-    if (Holds(pc->c, cmp)) NEXT();
-    if (pc->back) STOP_CHECK();
-    JUMP(pc->target);
+    JUMP_UNLESS(Holds(pc->c, compareLL()));
   }
   OP(CmpSCJumpFalse) {
     NEED();
     const TStackData& l = *--top;
-    const int cmp = l.kind == dtInteger ? (l.ival > pc->b) - (l.ival < pc->b) : compare(l, IntegerCell(pc->b));
-    if (Holds(pc->c, cmp)) NEXT();
-    if (pc->back) STOP_CHECK();
-    JUMP(pc->target);
+    JUMP_UNLESS(Holds(pc->c, l.kind == dtInteger ? (l.ival > pc->b) - (l.ival < pc->b) : compare(l, IntegerCell(pc->b))));
   }
   OP(CmpJumpFalse) {
     top -= 2;
-    if (Holds(pc->c, compare(top[0], top[1]))) NEXT();
-    if (pc->back) STOP_CHECK();
-    JUMP(pc->target);
+    JUMP_UNLESS(Holds(pc->c, compare(top[0], top[1])));
   }
+#undef JUMP_UNLESS
   OP(BranchLC) {
     if (pc->back) STOP_CHECK();
     NEED();
-    const TStackData& l = base[pc->a];
-    const int cmp = l.kind == dtInteger ? (l.ival > pc->b) - (l.ival < pc->b) : compare(l, IntegerCell(pc->b));
-    JUMP(Holds(pc->c, cmp) ? pc->target : pc->other);
+    JUMP(Holds(pc->c, compareLC()) ? pc->target : pc->other);
   }
   OP(BranchLL) {
     if (pc->back) STOP_CHECK();
     NEED();
-    const TStackData& l = base[pc->a];
-    const TStackData& r = base[pc->b];
-    const int cmp = (l.kind | r.kind) == dtInteger ? (l.ival > r.ival) - (l.ival < r.ival) : compare(l, r);
-    JUMP(Holds(pc->c, cmp) ? pc->target : pc->other);
+    JUMP(Holds(pc->c, compareLL()) ? pc->target : pc->other);
   }
   OP(OpToL) {
     // The value on the stack was made without touching the variable.
     TStackData& v = base[pc->a];
     const TStackData& r = *--top;
     if (pc->c == opAdd && (v.kind | r.kind) == dtInteger)
-      v.ival = static_cast<std::int32_t>(static_cast<std::uint32_t>(v.ival) + static_cast<std::uint32_t>(r.ival));
+      v.ival = WrappingAdd(v.ival, r.ival);
     else
       binary(pc->c, v, r);
     NEXT();
@@ -1033,7 +984,7 @@ dispatch:
     NEED();
     TStackData& v = base[pc->a];
     if (pc->c == opAdd && v.kind == dtInteger)
-      v.ival = static_cast<std::int32_t>(static_cast<std::uint32_t>(v.ival) + static_cast<std::uint32_t>(pc->b));
+      v.ival = WrappingAdd(v.ival, pc->b);
     else
       binary(pc->c, v, IntegerCell(pc->b));
     NEXT();
