@@ -553,6 +553,7 @@ class TFlatCode::Builder {
           insn.need = test.need;
           other[i] = target[static_cast<std::size_t>(target[i])];
           target[i] += 1;
+          insn.back = insn.back || other[i] <= static_cast<int>(i);
         }
       }
     }
