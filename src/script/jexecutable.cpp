@@ -19,6 +19,8 @@ namespace {
 
 // Unwinds the whole run; the text is already in the executable's error text.
 struct ScriptRuntimeError {};
+// Unwinds a run that fails after it was asked to stop: it ends as stopped.
+struct ScriptStopped {};
 
 // A string result longer than this ends the run instead of exhausting memory.
 constexpr std::size_t kMaxStringBytes = std::size_t(1) << 28;
@@ -305,6 +307,7 @@ void TJExecutable::Execute() {
     if (entry_) Interpret(entry_);
   } catch (const ScriptRuntimeError&) {
     failed = true;
+  } catch (const ScriptStopped&) {
   } catch (const std::bad_alloc&) {
     errorText_ = "RUNTIME ERROR: out of memory";
     failed = true;
@@ -321,6 +324,9 @@ void TJExecutable::Execute() {
 }
 
 void TJExecutable::RuntimeError(const std::string& message) {
+  // The machine notices a stop only at its next call, return or backward
+  // jump; an error on the way there must not turn the stop into a failure.
+  if (stop_.load(std::memory_order_relaxed)) throw ScriptStopped{};
   errorText_ = "RUNTIME ERROR: " + message;
   throw ScriptRuntimeError{};
 }
@@ -422,8 +428,8 @@ void TJExecutable::Interpret(funcdata* entry) {
     pc = (to);   \
     DISPATCH();  \
   } while (0)
-// The stop check: before calls, returns and backward jumps, so every loop
-// and every recursion passes it.
+// The stop check: before calls, returns, backward jumps and prints, so every
+// loop and every recursion passes it and nothing shows after a stop.
 #define STOP_CHECK() \
   if (stop_.load(std::memory_order_relaxed)) return
 // The pushes an instruction stands for must fit below the stack's end; those
@@ -793,6 +799,7 @@ dispatch:
   }
   OP(Print)
   OP(StrPrintf) {
+    if (pc->op == foPrint) STOP_CHECK();  // nothing is shown after a stop
     const int count = pc->a;
     if (count < 0 || count > top - base) OperationError(kErrBadCode, fn);
     top -= count;
@@ -804,6 +811,7 @@ dispatch:
   }
   OP(PrintPush)
   OP(StrPrintfPush) {
+    if (pc->op == foPrintPush) STOP_CHECK();
     const int count = pc->a;
     if (count < 0 || count > top - base) OperationError(kErrBadCode, fn);
     top -= count;

@@ -43,10 +43,10 @@ class TJExecutable : public ScriptEnv {
 
   // Starts the thread; later calls do nothing.
   void Continue();
-  // Asks the run to end: it does at its next call, return or backward jump,
-  // before it can call a built-in or return anything more (output in between
-  // is dropped); a built-in waiting for the main thread is released at once.
-  // From any thread.
+  // Asks the run to end: it does at its next call, return, backward jump or
+  // print, so it calls no built-in, returns and shows nothing more, and an
+  // error on the way ends it as stopped; a built-in waiting for the main
+  // thread is released at once. From any thread.
   void Stop();
   bool StopRequested() const override { return stop_.load(std::memory_order_relaxed); }
   // True once the run has ended (or was stopped before it started), so the
