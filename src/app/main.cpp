@@ -3,10 +3,10 @@
 #include <exception>
 
 #include "platform/ui.h"
+#include "rules/mainwindowrules.h"
 #include "ui/application.h"
 #include "ui/formtable.h"
 #include "ui/frmmain.h"
-#include "ui/mainwindowrules.h"
 #include "ui/qtui.h"
 
 int main(int argc, char** argv) {

@@ -7,7 +7,7 @@
 #include <QUrl>
 
 #include "platform/files.h"
-#include "ui/mainwindowrules.h"
+#include "rules/mainwindowrules.h"
 #include "ui/qtui.h"
 #include "ui/textconv.h"
 

@@ -20,10 +20,10 @@
 
 #include "model/systemfunc.h"
 #include "platform/convert.h"
+#include "rules/valuecolumnwidth.h"
 #include "ui/application.h"
 #include "ui/qtui.h"
 #include "ui/textconv.h"
-#include "ui/valuecolumnwidth.h"
 
 TFormTable* FormTable = nullptr;
 

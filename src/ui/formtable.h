@@ -6,7 +6,7 @@
 
 #include "link/targetcontrol.h"
 #include "model/tables.h"
-#include "ui/tablegridmodel.h"
+#include "rules/tablegridmodel.h"
 
 class QAction;
 class QLabel;

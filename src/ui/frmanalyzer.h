@@ -4,7 +4,7 @@
 #include <QDialog>
 
 #include "link/targetcontrol.h"
-#include "ui/analyzerrules.h"
+#include "rules/analyzerrules.h"
 
 class QCheckBox;
 class QGroupBox;

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "model/registers.h"
-#include "ui/editregrules.h"
+#include "rules/editregrules.h"
 
 class QLabel;
 class QLineEdit;

@@ -14,8 +14,8 @@
 #include "platform/convert.h"
 #include "platform/files.h"
 #include "platform/ui.h"
+#include "rules/inieditrules.h"
 #include "ui/choosers.h"
-#include "ui/inieditrules.h"
 #include "ui/qtui.h"
 #include "ui/textconv.h"
 
@@ -204,11 +204,6 @@ void SetIniEditHandler(std::function<bool(std::vector<STEditItem>&)> handler) {
   g_iniEditHandler = std::move(handler);
 }
 
-bool ShowComPortDialog() {
-  std::vector<STEditItem> rows = ComPortRows();
-  if (!ShowIniEdit(rows)) return false;
-  StoreComPortRows(rows);
-  return true;
-}
+bool ShowComPortDialog() { return ChooseComPort(ShowIniEdit); }
 
 }  // namespace ui

@@ -14,8 +14,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "ui/mainwindowrules.h"
-#include "ui/menucaptions.h"
+#include "rules/mainwindowrules.h"
+#include "rules/menucaptions.h"
 #include "ui/registergridtabcontrol.h"
 #include "ui/scriptrunner.h"
 #include "ui/statuswindow.h"

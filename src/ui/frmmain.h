@@ -13,10 +13,10 @@
 #include "link/targetcontrol.h"
 #include "model/systemfunc.h"
 #include "platform/mainwindowservices.h"
-#include "ui/busystate.h"
-#include "ui/mainlifecycle.h"
-#include "ui/pollinghold.h"
-#include "ui/registercommands.h"
+#include "rules/busystate.h"
+#include "rules/mainlifecycle.h"
+#include "rules/pollinghold.h"
+#include "rules/registercommands.h"
 
 class QAction;
 class QButtonGroup;
@@ -265,6 +265,7 @@ class TFrmMain : public QMainWindow,
   void RedrawRegisterValues() override;
   std::string RegFileName(int kind) const override;
   void SetRegFileName(int kind, const std::string& name) override;
+  bool EditParameters(std::vector<STEditItem>& rows) override;
 
   void ApplyEditWindowColor(int color);
   void ApplySelRegBackColor(int color);

@@ -7,17 +7,16 @@
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/ui.h"
+#include "rules/mainlifecycle.h"
+#include "rules/mainwindowrules.h"
 #include "ui/choosers.h"
 #include "ui/formtable.h"
 #include "ui/frmanalyzer.h"
 #include "ui/frmmain.h"
 #include "ui/frmsearchdlg.h"
-#include "ui/mainlifecycle.h"
-#include "ui/mainwindowrules.h"
-#include "ui/nvmtransfer.h"
-#include "ui/regsnapshottransfer.h"
 #include "ui/scriptrunner.h"
 #include "ui/textconv.h"
+#include "ui/transferdialogs.h"
 
 void TFrmMain::BuildCommandMenu() {
   mnuCommand->clear();

@@ -2,6 +2,7 @@
 // file commands and the search, as the main window hands them on.
 #include <QKeyEvent>
 
+#include "ui/frminiedit.h"
 #include "ui/frmmain.h"
 #include "ui/registergridtabcontrol.h"
 #include "ui/statuswindow.h"
@@ -36,6 +37,8 @@ std::string TFrmMain::RegFileName(int kind) const { return kind == 1 ? hRegFileN
 void TFrmMain::SetRegFileName(int kind, const std::string& name) {
   (kind == 1 ? hRegFileName_ : sRegFileName_) = name;
 }
+
+bool TFrmMain::EditParameters(std::vector<STEditItem>& rows) { return ui::ShowIniEdit(rows); }
 
 // ---- Register popup ----
 

@@ -13,9 +13,9 @@
 #include <QWindow>
 
 #include "link/targetcontrol.h"
+#include "rules/mainwindowrules.h"
+#include "rules/menucaptions.h"
 #include "ui/frmmain.h"
-#include "ui/mainwindowrules.h"
-#include "ui/menucaptions.h"
 #include "ui/registergrid.h"
 #include "ui/registergridtabcontrol.h"
 #include "ui/statuswindow.h"

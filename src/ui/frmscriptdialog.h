@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/scriptdialogrules.h"
+#include "rules/scriptdialogrules.h"
 
 class QLabel;
 class QLineEdit;

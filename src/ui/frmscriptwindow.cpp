@@ -18,8 +18,8 @@
 #include <algorithm>
 
 #include "platform/files.h"
+#include "rules/mainwindowrules.h"
 #include "script/scriptmanager.h"
-#include "ui/mainwindowrules.h"
 #include "ui/textconv.h"
 
 namespace {

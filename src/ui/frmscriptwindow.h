@@ -6,8 +6,8 @@
 #include <QWidget>
 #include <string>
 
+#include "rules/scriptwindowrules.h"
 #include "script/scriptoutput.h"
-#include "ui/scriptwindowrules.h"
 
 class QLabel;
 class QPlainTextEdit;

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/registergridrules.h"
+#include "rules/registergridrules.h"
 
 class QKeyEvent;
 

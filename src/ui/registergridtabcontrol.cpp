@@ -11,9 +11,9 @@
 #include <QWindow>
 
 #include "model/systemfunc.h"
+#include "rules/valuecolumnwidth.h"
 #include "ui/frmeditreg.h"
 #include "ui/textconv.h"
-#include "ui/valuecolumnwidth.h"
 
 TRegisterTabControl::TRegisterTabControl(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("S_HRegTab"));

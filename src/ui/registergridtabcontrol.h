@@ -6,9 +6,9 @@
 #include <QWidget>
 #include <functional>
 
-#include "ui/editregrules.h"
+#include "rules/editregrules.h"
+#include "rules/registergridrules.h"
 #include "ui/registergrid.h"
-#include "ui/registergridrules.h"
 
 class QLabel;
 class QMenu;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "rules/pollinghold.h"
 #include "script/scriptmanager.h"
-#include "ui/pollinghold.h"
 #include "ui/qtscripthost.h"
 
 class QTimer;

@@ -18,10 +18,10 @@
 #include "link/targetcontrol.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
+#include "rules/valuecolumnwidth.h"
 #include "ui/frminiedit.h"
 #include "ui/registergridsizer.h"
 #include "ui/textconv.h"
-#include "ui/valuecolumnwidth.h"
 
 namespace {
 

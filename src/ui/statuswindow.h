@@ -7,9 +7,9 @@
 #include <functional>
 
 #include "model/registers.h"
+#include "rules/pollinghold.h"
+#include "rules/statuswindowrules.h"
 #include "ui/micomversionpage.h"
-#include "ui/pollinghold.h"
-#include "ui/statuswindowrules.h"
 
 class QButtonGroup;
 class QMenu;

@@ -5,8 +5,8 @@
 
 #include "fuzz_support.h"
 #include "platform/files.h"
+#include "rules/analyzerrules.h"
 #include "sim_session.h"
-#include "ui/analyzerrules.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   fuzz::LoadProgramFolder();

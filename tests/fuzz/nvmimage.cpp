@@ -8,8 +8,8 @@
 #include "model/nvmimage.h"
 #include "platform/convert.h"
 #include "platform/files.h"
+#include "rules/nvmtransfer.h"
 #include "sim_session.h"
-#include "ui/nvmtransfer.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include "fuzz_support.h"
 #include "model/regvaluefile.h"
 #include "platform/convert.h"
+#include "rules/regsnapshottransfer.h"
 #include "sim_session.h"
-#include "ui/regsnapshottransfer.h"
 
 namespace {
 

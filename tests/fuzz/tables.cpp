@@ -4,8 +4,8 @@
 
 #include "fuzz_support.h"
 #include "model/tables.h"
+#include "rules/tablegridmodel.h"
 #include "sim_session.h"
-#include "ui/tablegridmodel.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   fuzz::LoadProgramFolder();

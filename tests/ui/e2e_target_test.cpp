@@ -12,11 +12,11 @@
 #include "e2e_fixture.h"
 #include "modal_answers.h"
 #include "model/nvmimage.h"
+#include "rules/regsnapshottransfer.h"
 #include "ui/frmcompeepdata.h"
 #include "ui/frmeditreg.h"
 #include "ui/frmnvmaccess.h"
 #include "ui/frmselsnapshotid.h"
-#include "ui/regsnapshottransfer.h"
 
 namespace {
 

@@ -23,19 +23,19 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/ui.h"
+#include "rules/mainwindowrules.h"
 #include "simlink.h"
 #include "simtarget.h"
+#include "support/scoped_env.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 #include "ui/choosers.h"
 #include "ui/frmmain.h"
-#include "ui/mainwindowrules.h"
 #include "ui/micomversionpage.h"
 #include "ui/registergrid.h"
 #include "ui/registergridtabcontrol.h"
 #include "ui/statuswindow.h"
 #include "ui/textconv.h"
-#include "support/scoped_env.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include "support/temp_dir.h"
 #include "ui/frmcompeepdata.h"
 #include "ui/frmnvmaccess.h"
+#include "ui/frmselsnapshotid.h"
 #include "ui/textconv.h"
 
 namespace {
@@ -165,6 +167,28 @@ TEST_F(NvmDialogTest, ResultWindowShowsAndSavesTheGivenLinesOrNone) {
   scripted.ExpectSaveFile(dir.File("empty.csv"));
   EXPECT_TRUE(empty.S1Click());
   EXPECT_EQ(dir.Read("empty.csv"), "");
+}
+
+// ---- The S/H choice dialog ----
+
+TEST(FrmSelSnapShotID, OffersOnlyTheFlagsSetAndStoresTheChoice) {
+  bool s = false, h = true;
+  TfrmSelSnapShotID dlg(nullptr, &s, &h);
+  EXPECT_FALSE(dlg.cBoxSreg->isChecked());
+  EXPECT_FALSE(dlg.cBoxSreg->isEnabled());
+  EXPECT_TRUE(dlg.cBoxHreg->isChecked());
+  EXPECT_TRUE(dlg.cBoxHreg->isEnabled());
+
+  dlg.cBoxHreg->setChecked(false);
+  dlg.btnCancel->click();
+  EXPECT_EQ(dlg.result(), 2);
+  EXPECT_TRUE(h);  // Cancel stores nothing
+
+  TfrmSelSnapShotID again(nullptr, &s, &h);
+  again.btnOk->click();
+  EXPECT_EQ(again.result(), 1);
+  EXPECT_FALSE(s);
+  EXPECT_TRUE(h);
 }
 
 }  // namespace

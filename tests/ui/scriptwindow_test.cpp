@@ -12,25 +12,19 @@
 #include <thread>
 #include <vector>
 
+#include "rules/scriptwindowrules.h"
 #include "script/jcompiler.h"
 #include "script/jexecutable.h"
 #include "script/lexer.h"
 #include "support/temp_dir.h"
 #include "ui/frmscriptwindow.h"
 #include "ui/qtscripthost.h"
-#include "ui/scriptwindowrules.h"
 #include "ui/textconv.h"
 
 namespace {
 
 // How print, carriage returns, line feeds and long lines make lines:
 // cases/print.jsc.
-
-TEST(ScriptOutputTest, SystemColoursBecomeTheirUsualValues) {
-  EXPECT_EQ(ui::ResolveScriptColor(0x0000FF), 0x0000FF);
-  EXPECT_EQ(ui::ResolveScriptColor(0x80000005), 0xFFFFFF);  // window background
-  EXPECT_EQ(ui::ResolveScriptColor(0x800000FF), 0);
-}
 
 std::vector<QString> MemoLines(const TfrmScriptWindow& w) {
   std::vector<QString> lines;

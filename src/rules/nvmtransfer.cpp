@@ -1,0 +1,346 @@
+#include "rules/nvmtransfer.h"
+
+#include <algorithm>
+
+#include "link/targetcontrol.h"
+#include "model/systemfunc.h"
+#include "platform/convert.h"
+#include "platform/files.h"
+#include "platform/mainwindowservices.h"
+#include "platform/system.h"
+#include "platform/ui.h"
+
+namespace ui {
+namespace {
+
+const char kEepFilter[] = "eep files (*.eep)|*.EEP";
+const char kMaskFilter[] = "mask files (*.vma)|*.VMA";
+
+// Clears the progress text on every way out.
+class ProgressScope {
+ public:
+  ProgressScope() = default;
+  ~ProgressScope() { Set(""); }
+  ProgressScope(const ProgressScope&) = delete;
+  ProgressScope& operator=(const ProgressScope&) = delete;
+  void Set(const std::string& text) { platform::MainServices().SetProgressMessage(text); }
+};
+
+uint64_t RangeBytes(uint32_t start, uint32_t end) { return uint64_t(end) - start + 1; }
+
+// A name read from an image file keeps the blank after "="; messages drop it.
+std::string ShownName(const std::string& name) {
+  const size_t first = name.find_first_not_of(" \t");
+  return first == std::string::npos ? std::string() : name.substr(first);
+}
+
+void ShowError(const std::string& textJ, const std::string& textE) {
+  ShowMessageBoxJE("Error", textJ, "Error", textE, 0x10);
+}
+
+void ShowBadRange(const std::string& deviceName) {
+  const std::string name = ShownName(deviceName);
+  ShowError(platform::Format("NVM デバイス %s の設定を確認して下さい。\r\n"
+                             "開始アドレスが、終了アドレスより大きい値に設定されています。",
+                             name.c_str()),
+            platform::Format("Check the setting of NVM device %s\r\nStart address must be under end address",
+                             name.c_str()));
+}
+
+// False, after a message, when the image holds more bytes than the range.
+bool ImageFits(int count, const std::string& deviceName, uint32_t start, uint32_t end) {
+  const std::string name = ShownName(deviceName);
+  const uint64_t range = RangeBytes(start, end);
+  if (static_cast<uint64_t>(count) <= range) return true;
+  const unsigned long long bytes = range;
+  ShowError(platform::Format("ファイルのデータ (%d バイト) が NVM デバイス %s の範囲 0x%X - 0x%X (%llu バイト) "
+                             "を超えています",
+                             count, name.c_str(), start, end, bytes),
+            platform::Format("The file holds %d bytes, more than NVM device %s holds (0x%X - 0x%X, %llu bytes)",
+                             count, name.c_str(), start, end, bytes));
+  return false;
+}
+
+// An image that holds fewer bytes than its header's range: only its own
+// bytes are written or compared. The user may cancel.
+bool AcceptShortImage(int count, const NvmImageInfo& file, bool write) {
+  const unsigned long long range = RangeBytes(file.DeviceStartID, file.DeviceEndID);
+  const uint32_t last = file.DeviceStartID + static_cast<uint32_t>(count - 1);
+  const std::string textJ = platform::Format(
+      "ファイルのデータは %d バイトで、ヘッダの範囲 0x%X - 0x%X (%llu バイト) より少なくなっています。\r\n"
+      "0x%X - 0x%X だけを%sします。",
+      count, file.DeviceStartID, file.DeviceEndID, range, file.DeviceStartID, last, write ? "書き込み" : "比較");
+  const std::string textE = platform::Format(
+      "The file holds %d bytes, fewer than its header's range 0x%X - 0x%X (%llu bytes).\r\n"
+      "Only 0x%X - 0x%X will be %s.",
+      count, file.DeviceStartID, file.DeviceEndID, range, file.DeviceStartID, last, write ? "written" : "compared");
+  return ShowMessageBoxJE("確認", textJ, "Confirmation", textE, 0x31) == platform::kIdOk;
+}
+
+// A write the link broke off: part of the range may hold the new bytes.
+void ShowWriteIncomplete(uint32_t start, int count) {
+  const uint32_t last = start + static_cast<uint32_t>(count - 1);
+  ShowError(platform::Format("NVM への書込みが完了しませんでした。\r\n0x%X - 0x%X の一部が書き込まれている可能性があります。",
+                             start, last),
+            platform::Format("The NVM write did not complete.\r\nThe range 0x%X - 0x%X may be partly written.",
+                             start, last));
+}
+
+void ShowMaskCountError(bool write) {
+  // The write's English text keeps its old spelling.
+  ShowMessageBoxJE("Error", "Mask Data数とeep data数が一致しません", "Error",
+                   write ? "Number of mask data is not ewual to number of eep data"
+                         : "Number of mask data is not equal to number of eep data",
+                   0x10);
+}
+
+void ShowWriteCompleted() { ShowMessageBoxJE("情報", "書込みが終了しました。", "Information", "Write completed", 0x40); }
+
+// The file's lines, or false after a message when it cannot be read.
+bool LoadLines(const std::string& path, std::vector<std::string>& lines) {
+  if (platform::ReadLines(path, lines)) return true;
+  ShowMessageBoxJE("ERROR", platform::Format("%s が開けません", path.c_str()), "ERROR",
+                   platform::Format("Fail to open %s", path.c_str()), 0x10);
+  return false;
+}
+
+void ShowFileError(const NvmFileError& error, const std::string& path) {
+  ShowError(NvmFileErrorText(error, path, true), NvmFileErrorText(error, path, false));
+}
+
+platform::FileDialogOptions FileOptions(const char* filter) {
+  platform::FileDialogOptions options;
+  options.filter = filter;
+  options.initialDir = platform::ProgramFolder();
+  return options;
+}
+
+}  // namespace
+
+NvmTransfer::NvmTransfer(TTargetControl& target, NvmDialogs& dialogs, PollingSwitch* polling)
+    : target_(target), dialogs_(dialogs), polling_(polling) {}
+
+bool NvmTransfer::SelectDevice(stNVMImageSetting& device) {
+  std::vector<stNVMImageSetting> list;
+  GetNVMImageSettings(list);
+  if (list.empty()) {
+    ShowError("vund.dat に NVM デバイスが設定されていません", "No NVM device is set in vund.dat");
+    return false;
+  }
+  int index = -1;
+  if (dialogs_.SelectTargetNvm(index) != platform::kIdOk) return false;
+  if (index < 0 || static_cast<size_t>(index) >= list.size()) {
+    ShowError("NVM デバイスが選択されていません", "No NVM device is selected");
+    return false;
+  }
+  device = list[static_cast<size_t>(index)];
+  // The single-form device of vund.dat is not checked when it is read.
+  if (!NvmRangeUsable(device.BackupStart, device.BackupEnd)) {
+    ShowBadRange(device.Name);
+    return false;
+  }
+  return true;
+}
+
+bool NvmTransfer::ChooseDevice(const NvmImageInfo& file, int count, bool write, Device& device) {
+  if (file.DeviceType != 0 && file.DeviceEndID != 0) {
+    if (file.DeviceEndID < file.DeviceStartID) {
+      ShowBadRange(file.DeviceName);
+      return false;
+    }
+    if (!ImageFits(count, file.DeviceName, file.DeviceStartID, file.DeviceEndID)) return false;
+    // The confirmation shows what is really touched: the file's bytes from the start.
+    const uint32_t last = file.DeviceStartID + static_cast<uint32_t>(count - 1);
+    if (last != file.DeviceEndID && !AcceptShortImage(count, file, write)) return false;
+    if (dialogs_.ConfirmNvmAccess(file.DeviceName, file.DeviceType, file.DeviceStartID, last, write) !=
+        platform::kIdOk)
+      return false;
+    device = {file.DeviceType, file.DeviceStartID, file.DeviceEndID};
+    return true;
+  }
+  stNVMImageSetting chosen;
+  if (!SelectDevice(chosen)) return false;
+  if (!ImageFits(count, chosen.Name, chosen.BackupStart, chosen.BackupEnd)) return false;
+  device = {chosen.DeviceType, chosen.BackupStart, chosen.BackupEnd};
+  return true;
+}
+
+bool NvmTransfer::ReadNvmImage(bool verify) {
+  PollingHold hold(polling_);
+  stNVMImageSetting device;
+  if (!SelectDevice(device)) return false;
+  const uint8_t type = static_cast<uint8_t>(device.DeviceType);
+  // The reads keep what the target delivers: a range the device does not
+  // have fails at its first frame without costing its size in memory.
+  std::vector<uint32_t> first, second;
+
+  bool ok = false;
+  {
+    ProgressScope progress;
+    for (;;) {
+      progress.Set("Read NVM Image");
+      ok = target_.ReadNvm(device.BackupStart, device.BackupEnd, type, first);
+      if (!ok || !verify) break;
+      progress.Set("Read NVM Image for verify");
+      ok = target_.ReadNvm(device.BackupStart, device.BackupEnd, type, second);
+      // A failed read is in the log; its zeros would only look like a mismatch.
+      if (!ok) break;
+      progress.Set("");
+      if (first == second) break;
+      if (ShowMessageBoxJE("Verify Error", "再読み込みしますか？", "Verify Error", "Try again ?", 0x14) !=
+          platform::kIdYes) {
+        ok = false;
+        break;
+      }
+    }
+  }
+  if (!ok) return false;
+  NvmImageInfo info;
+  info.DeviceName = device.Name;
+  info.DeviceType = device.DeviceType;
+  info.DeviceStartID = device.BackupStart;
+  info.DeviceEndID = device.BackupEnd;
+  return SaveNvmImageFile(info, first);
+}
+
+bool NvmTransfer::SaveNvmImageFile(const NvmImageInfo& info, const std::vector<uint32_t>& data) {
+  std::string path;
+  if (!platform::GetUi().SaveFileDialog(FileOptions(kEepFilter), path)) return true;
+  if (path.find(".eep") == std::string::npos) path += ".eep";
+  return SaveLinesToFile(path, BuildNvmImageLines(info, data));
+}
+
+int NvmTransfer::LoadNvmImageFile(std::vector<uint32_t>& data, NvmImageInfo& info) {
+  data.clear();
+  info = NvmImageInfo();
+  std::string path;
+  if (!platform::GetUi().OpenFileDialog(FileOptions(kEepFilter), path)) return 0;
+  std::vector<std::string> lines;
+  if (!LoadLines(path, lines)) return 0;
+  NvmFileError error;
+  if (!ReadNvmImageLines(lines, info, data, error)) {
+    ShowFileError(error, path);
+    return 0;
+  }
+  return static_cast<int>(data.size());
+}
+
+NvmTransfer::MaskChoice NvmTransfer::LoadNvmMaskFile(std::vector<uint32_t>& mask, int count, bool ask) {
+  mask.assign(static_cast<size_t>(std::max(count, 0)), 0xFF);
+  if (!ask || FindFiles(platform::ProgramFolder() + "*.vma", 63).empty()) return MaskChoice::NoMask;
+  if (ShowMessageBoxJE("確認",
+                       "MASK ファイルを使用しますか\r\nMASKファイルを使用しない場合は全てのデータの書き込み、"
+                       "ベリファイを行います",
+                       "Confirmation",
+                       "Do you use MASK file ?\r\nIf you don't use mask file then VUND write or verify all NVM data",
+                       0x24) != platform::kIdYes)
+    return MaskChoice::NoMask;
+  std::string path;
+  if (!platform::GetUi().OpenFileDialog(FileOptions(kMaskFilter), path)) return MaskChoice::NoMask;
+  std::vector<std::string> lines;
+  if (!LoadLines(path, lines)) return MaskChoice::Refused;
+  NvmFileError error;
+  std::vector<uint32_t> read;
+  if (!ReadNvmMaskLines(lines, read, error)) {
+    ShowFileError(error, path);
+    return MaskChoice::Refused;
+  }
+  mask = std::move(read);
+  return MaskChoice::Loaded;
+}
+
+int NvmTransfer::CompareNvmData(uint32_t start, const uint32_t* file, const uint32_t* nvm, const uint32_t* mask,
+                                int count, bool messageBox) {
+  const std::vector<std::string> lines = CompareNvmBytes(start, file, nvm, mask, count);
+  if (lines.empty()) return 0;
+  if (messageBox) {
+    std::string text = "Verify error \r\n";
+    for (const std::string& line : lines) text += line + "\r\n";
+    ShowMessageBoxJE("Verify Error", text, "Verify Error", text, 0x10);
+  } else {
+    dialogs_.ShowCompareResult(lines);
+  }
+  return 1;
+}
+
+bool NvmTransfer::WriteNvmImage(bool verify) {
+  PollingHold hold(polling_);
+  std::vector<uint32_t> image;
+  NvmImageInfo info;
+  const int count = LoadNvmImageFile(image, info);
+  if (count == 0) return false;
+
+  // Without verify no mask is asked for: every bit is written.
+  std::vector<uint32_t> mask;
+  const MaskChoice choice = LoadNvmMaskFile(mask, count, verify);
+  if (choice == MaskChoice::Refused) return false;
+  // An empty or short mask would leave bytes without a mask.
+  if (choice == MaskChoice::Loaded && mask.size() != image.size()) {
+    ShowMaskCountError(true);
+    return false;
+  }
+
+  Device device;
+  if (!ChooseDevice(info, count, true, device)) return false;
+
+  const std::vector<uint32_t> unmasked = image;
+  for (size_t i = 0; i < image.size(); ++i) image[i] &= mask[i];
+
+  ProgressScope progress;
+  const uint8_t type = static_cast<uint8_t>(device.type);
+  progress.Set("Write NVM Image");
+  bool ok = target_.WriteNvm(device.start, type, count, image.data(), mask.data());
+  if (!ok) {
+    progress.Set("");
+    ShowWriteIncomplete(device.start, count);
+    return false;
+  }
+  std::vector<uint32_t> readBack;
+  if (verify) {
+    progress.Set("Read NVM Image");
+    ok = target_.ReadNvm(device.start, device.start + static_cast<uint32_t>(count - 1), type, readBack);
+  }
+  if (!ok) return false;
+  if (verify &&
+      CompareNvmData(device.start, unmasked.data(), readBack.data(), mask.data(), count, true) != 0)
+    return false;
+  ShowWriteCompleted();
+  return true;
+}
+
+bool NvmTransfer::CompareNvmImage() {
+  PollingHold hold(polling_);
+  std::vector<uint32_t> image;
+  NvmImageInfo info;
+  const int count = LoadNvmImageFile(image, info);
+  if (count == 0) return false;
+
+  std::vector<uint32_t> mask;
+  const MaskChoice choice = LoadNvmMaskFile(mask, count, true);
+  if (choice == MaskChoice::Refused) return false;
+  if (choice == MaskChoice::Loaded && mask.size() != image.size()) {
+    ShowMaskCountError(false);
+    return false;
+  }
+
+  Device device;
+  if (!ChooseDevice(info, count, false, device)) return false;
+
+  // Only the bytes the image holds take part, so only they are read: a wide
+  // range in a file header costs neither memory nor time.
+  std::vector<uint32_t> nvm;
+  const uint32_t last = device.start + static_cast<uint32_t>(count - 1);
+  int differs = 0;
+  bool ok = false;
+  {
+    ProgressScope progress;
+    progress.Set("Read NVM Image");
+    ok = target_.ReadNvm(device.start, last, static_cast<uint8_t>(device.type), nvm);
+    if (ok) differs = CompareNvmData(device.start, image.data(), nvm.data(), mask.data(), count, false);
+  }
+  if (!ok || differs) return false;
+  ShowMessageBoxJE("Information", "全て一致しています", "Information", "All NVM image is equal to file", 0x40);
+  return true;
+}
+
+}  // namespace ui

@@ -1,0 +1,170 @@
+// The register list commands of the main window without a widget: copy,
+// paste, delete, add and edit a register of the shown file, switch between
+// the S Reg and H Reg files, reload every value, select, save as and
+// overwrite a register file; the search of the register grid by name and
+// the grid's command keys.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/iniproperty.h"
+#include "model/registers.h"
+
+class TTargetControl;
+
+namespace ui {
+
+class PollingSwitch;
+
+// What the commands need of the main window.
+class RegisterCommandHost {
+ public:
+  virtual ~RegisterCommandHost() = default;
+  // The file in the grid: 0 S Reg, 1 H Reg.
+  virtual int ShownFile() const = 0;
+  virtual void SetShownFile(int kind) = 0;
+  // The register list index of the current pair's name cell; -1 when empty.
+  virtual int CurrentRegisterIndex() const = 0;
+  // The tab strip's current index (0 "ALL", t tab number t).
+  virtual int CurrentTab() const = 0;
+  // Reads every value of the S Reg (0) or H Reg (1) file, polling held off.
+  virtual bool ReadRegisterValues(int kind) = 0;
+  // The link's baud-rate search (0 found) and step-up.
+  virtual int FindBaudRate() = 0;
+  virtual void RaiseBaudRate() = 0;
+  // The link's baud index; 0 while its rate was never found or raised.
+  virtual int LinkBaudIndex() const = 0;
+  // Fills the tab strip for the shown file.
+  virtual void BuildTabStrip() = 0;
+  // Lays out the names of tab and writes their values.
+  virtual void ShowRegisterTab(int tab) = 0;
+  // Writes the values of the current tab again from the cache.
+  virtual void RedrawRegisterValues() = 0;
+  virtual void ShowComStatus() = 0;
+  virtual void UpdateCaption() = 0;
+  // The register file names the window holds (a bare name lies in the
+  // program folder).
+  virtual std::string RegFileName(int kind) const = 0;
+  virtual void SetRegFileName(int kind, const std::string& name) = 0;
+  // The parameter editor on rows; true when confirmed (rows then hold the
+  // accepted values).
+  virtual bool EditParameters(std::vector<STEditItem>& rows) = 0;
+};
+
+// A register whose long name begins with a double quote: a label with no
+// target value.
+bool IsLabelRegister(const ST_REGISTER& reg);
+
+// ---- Property editor ----
+
+// The seven rows the parameter editor shows for reg.
+std::vector<STEditItem> RegisterPropertyRows(const ST_REGISTER& reg);
+// reg takes the rows' values; throws platform::EConvertError (reg then
+// unchanged) for a number that does not convert.
+void TakeRegisterPropertyRows(const std::vector<STEditItem>& rows, ST_REGISTER& reg);
+// Shows the host's editor on reg: 0 when confirmed and reg's fields
+// replaced, 1 when cancelled.
+int EditRegisterProperties(ST_REGISTER& reg, RegisterCommandHost& host);
+
+// ---- Register files ----
+
+// Where a held register file name is: a bare or relative name in the program
+// folder, a whole path as it is.
+std::string RegFilePath(const std::string& heldName);
+// The name to hold for a chosen file: its bare name in the program folder,
+// else its whole path (so it is never saved over a namesake there).
+std::string HeldRegFileName(const std::string& path);
+
+class RegisterCommands {
+ public:
+  // polling may be null (nothing to hold).
+  RegisterCommands(TTargetControl& target, RegisterCommandHost& host, PollingSwitch* polling = nullptr);
+
+  // The register object of a kind (0 S Reg, 1 H Reg) and the shown one.
+  static Registers& OfKind(int kind);
+  Registers& Shown() const;
+
+  // ---- Register popup (each true when the list changed, or the copy buffer) ----
+  bool AddRegister();           // "新規レジスタの追加(&A)", Insert
+  bool DeleteRegister();        // "削除(&D)", Delete
+  bool CopyRegister();          // "コピー(&C)", Ctrl+C
+  bool PasteRegister();         // "貼り付け(&P)", Ctrl+V
+  bool EditRegisterProperty();  // "プロパティ(&R)"
+
+  // ---- Edit menu ----
+  // Shows the S Reg (0) or H Reg (1) file; the H values are read once.
+  void ShowRegisterFile(int kind);
+  // Reads every value of the shown file again; false when the read failed.
+  bool ReloadData();
+
+  // ---- File menu (kind: the menu item's Tag) ----
+  bool SelectRegisterFile(int kind);
+  bool SaveRegisterFileAs(int kind);
+  bool OverwriteRegisterFile(int kind);
+
+  const ST_REGISTER& CopyBuffer() const { return copyBuffer_; }
+  bool HValuesRead() const { return hValuesRead_; }
+
+ private:
+  // Before the current register, or -1 (append).
+  int InsertPosition() const;
+  bool ReadWord(uint32_t id, int& word);
+  void Rebuild();
+
+  TTargetControl& target_;
+  RegisterCommandHost& host_;
+  PollingSwitch* polling_;
+  ST_REGISTER copyBuffer_;  // ID 0: empty
+  bool hValuesRead_ = false;
+};
+
+// ---- Search ----
+
+// Mode 0: first character, either case of a letter; 1: whole name; 2: part
+// of the name (1 and 2 ignore the case of ASCII letters).
+bool RegisterNameMatches(const std::string& name, const std::string& text, int mode);
+
+// The texts of the register grid: name columns 1, 3, ..., value columns 2,
+// 4, ..., data rows from 1 (column 0 and row 0 are the hidden fixed ones).
+struct RegisterGridCells {
+  int colCount = 0;
+  int rowCount = 0;
+  std::function<std::string(int col, int row)> text;
+};
+struct GridCellPos {
+  int col = 0;
+  int row = 0;
+};
+
+// From the current cell down its pair, then through the following pairs; no
+// wrap. True with the matching register's value cell in next. Without a
+// match next is the first value cell; with an empty text nothing is searched
+// and next is current.
+bool FindNextRegisterCell(const RegisterGridCells& grid, GridCellPos current, const std::string& text, int mode,
+                          GridCellPos& next);
+// From the current cell up its pair, then through the pairs before it; no
+// wrap. Without a match next is the last value column's lowest filled row.
+bool FindPrevRegisterCell(const RegisterGridCells& grid, GridCellPos current, const std::string& text, int mode,
+                          GridCellPos& next);
+
+// ---- Keys of the register grid ----
+
+enum class RegisterKey { Delete, Insert, F3, F5, Letter, Other };
+enum class RegisterKeyCommand {
+  None,
+  Delete,
+  Add,
+  FindNext,  // last search text and mode
+  FindPrev,
+  Reload,
+  LetterNext,  // the letter, mode 0
+  LetterPrev,
+  Copy,
+  Paste,
+};
+// letter: 'A' to 'Z' with RegisterKey::Letter.
+RegisterKeyCommand RegisterKeyCommandFor(RegisterKey key, char letter, bool ctrl, bool shift);
+
+}  // namespace ui

@@ -1,0 +1,390 @@
+#include "rules/registergridrules.h"
+
+#include <algorithm>
+
+#include "model/systemfunc.h"
+#include "model/vunddata.h"
+#include "platform/convert.h"
+#include "platform/ui.h"
+
+namespace ui {
+
+namespace {
+constexpr int kIconWarning = 0x30;
+const std::string kEmpty;
+}  // namespace
+
+std::string FormatRegisterStatus(const ST_REGISTER& reg, int ecsType) {
+  if (ecsType == 0)
+    return platform::Format("%s  ID : 0x%04X  Max : %d  Min : %d", reg.LongName.c_str(), reg.ID, reg.Max, reg.Min);
+  if (ecsType == 2)
+    return platform::Format("%s  ID : 0x%08X  Max : %d  Min : %d", reg.LongName.c_str(), reg.ID, reg.Max, reg.Min);
+  return std::string();
+}
+
+std::string FormatRegisterValue(int word, uint32_t mask, bool hex) {
+  if (word == REG_VALUE_UNKNOWN) return " ---";
+  const int field = ExtractByMask(word, static_cast<int>(mask));
+  return hex ? platform::Format("0x%X", static_cast<unsigned>(field)) : platform::Format("%d", field);
+}
+
+RegisterGridPresenter::RegisterGridPresenter() {
+  SetKeptSizes(keptName_, keptValue_, keptRow_);
+  cells_.assign(static_cast<size_t>(colCount_ * rowCount_), std::string());
+  cellMap_.assign(cells_.size(), -1);
+  SelectValuePair();
+}
+
+Registers& RegisterGridPresenter::Shown() const { return hShown_ ? HRegisters : SRegisters; }
+
+// ---- Sizes ----
+
+void RegisterGridPresenter::SetKeptSizes(int nameWidth, int valueWidth, int rowHeight) {
+  keptName_ = nameWidth;
+  keptValue_ = valueWidth;
+  keptRow_ = rowHeight;
+  colWidths_.assign(static_cast<size_t>(colCount_), 0);
+  for (int c = FixedCols; c < colCount_; ++c)
+    colWidths_[c] = ((c - FixedCols) % 2 == 0) ? nameWidth : ShownValueWidth();
+  rowHeights_.assign(static_cast<size_t>(rowCount_), 0);
+  for (int r = FixedRows; r < rowCount_; ++r) rowHeights_[r] = rowHeight;
+}
+
+void RegisterGridPresenter::SetLeastValueWidth(int width) {
+  leastValue_ = std::max(0, width);
+  for (int c = FixedCols + 1; c < colCount_; c += 2) colWidths_[c] = ShownValueWidth();
+}
+
+int RegisterGridPresenter::ColWidth(int col) const {
+  return col >= 0 && col < colCount_ ? colWidths_[static_cast<size_t>(col)] : 0;
+}
+
+int RegisterGridPresenter::RowHeight(int row) const {
+  return row >= 0 && row < rowCount_ ? rowHeights_[static_cast<size_t>(row)] : 0;
+}
+
+void RegisterGridPresenter::SetColWidth(int col, int width) {
+  if (col >= FixedCols && col < colCount_) colWidths_[static_cast<size_t>(col)] = std::max(0, width);
+}
+
+void RegisterGridPresenter::SetRowHeight(int row, int height) {
+  if (row >= FixedRows && row < rowCount_) rowHeights_[static_cast<size_t>(row)] = std::max(0, height);
+}
+
+bool RegisterGridPresenter::MouseUp() {
+  bool changed = false;
+  if (ColWidth(1) != keptName_) {
+    keptName_ = ColWidth(1);
+    for (int c = 3; c < colCount_; c += 2) colWidths_[c] = keptName_;
+    changed = true;
+  }
+  if (ColWidth(2) != ShownValueWidth()) {
+    // The width dragged is kept; no value column is shown narrower than its texts.
+    keptValue_ = ColWidth(2);
+    for (int c = 2; c < colCount_; c += 2) colWidths_[c] = ShownValueWidth();
+    changed = true;
+  }
+  if (RowHeight(1) != keptRow_) {
+    keptRow_ = RowHeight(1);
+    for (int r = 2; r < rowCount_; ++r) rowHeights_[r] = keptRow_;
+    changed = true;
+  }
+  if (changed) SetRegGridSizes(keptName_, keptValue_, keptRow_);
+  return changed;
+}
+
+bool RegisterGridPresenter::ResizeNeedsRebuild(int width) const {
+  const int pairWidth = ColWidth(FixedCols) + ColWidth(FixedCols + 1);
+  const int pairs = pairWidth > 0 ? std::max(1, width / pairWidth) : 1;
+  return pairs != pairs_ && pairs_ != 0;
+}
+
+// ---- Layout and values ----
+
+void RegisterGridPresenter::ComputeGridLayout(int count) {
+  const int scroll = metrics_.visibleRows < rowCount_ - FixedRows ? metrics_.scrollBarWidth : 0;
+  const int pairWidth = ColWidth(FixedCols) + ColWidth(FixedCols + 1) + 4 * metrics_.gridLineWidth;
+  // Zero-width columns must not divide by zero: one pair then.
+  pairs_ = pairWidth > 0 ? (metrics_.width - scroll) / pairWidth : 0;
+  if (pairs_ <= 0) pairs_ = 1;
+  int rows = count / pairs_ + (count % pairs_ ? 1 : 0);
+  if (rows < 1) rows = 1;
+
+  const int nameWidth = ColWidth(FixedCols);
+  const int valueWidth = ColWidth(FixedCols + 1);
+  const int rowHeight = RowHeight(FixedRows);
+  colCount_ = FixedCols + 2 * pairs_;
+  rowCount_ = FixedRows + rows;
+  colWidths_.assign(static_cast<size_t>(colCount_), 0);
+  for (int c = FixedCols; c < colCount_; ++c) colWidths_[c] = ((c - FixedCols) % 2 == 0) ? nameWidth : valueWidth;
+  rowHeights_.assign(static_cast<size_t>(rowCount_), 0);
+  for (int r = FixedRows; r < rowCount_; ++r) rowHeights_[r] = rowHeight;
+  ClampCurrent();
+}
+
+int RegisterGridPresenter::PlacedCount(int tab) const {
+  const Registers& regs = Shown();
+  int n = 0;
+  for (int i = 0; i < regs.GetRegisterCount(); ++i)
+    if (tab == 0 || regs.GetRegister(static_cast<unsigned>(i))->Tab == tab) ++n;
+  return n;
+}
+
+void RegisterGridPresenter::BuildRegisterGrid(int tab) {
+  // Sized from the registers that will be placed, not from the tab counts,
+  // so a count that went wrong can never overrun the map.
+  ComputeGridLayout(PlacedCount(tab));
+  cells_.assign(static_cast<size_t>(colCount_ * rowCount_), std::string());
+  cellMap_.assign(cells_.size(), -1);
+
+  const Registers& regs = Shown();
+  const int dataRows = DataRows();
+  int k = 0;
+  for (int i = 0; i < regs.GetRegisterCount(); ++i) {
+    const ST_REGISTER* r = regs.GetRegister(static_cast<unsigned>(i));
+    if (tab != 0 && r->Tab != tab) continue;
+    const int row = FixedRows + k % dataRows;
+    const int col = FixedCols + 2 * (k / dataRows);
+    cells_[Index(col, row)] = r->ShortName;
+    cellMap_[Index(col, row)] = i;
+    ++k;
+  }
+  ClampCurrent();
+}
+
+void RegisterGridPresenter::ShowRegisterValues() {
+  const Registers& regs = Shown();
+  for (int c = FixedCols + 1; c < colCount_; c += 2) {
+    for (int r = FixedRows; r < rowCount_; ++r) {
+      const ST_REGISTER* reg = RegisterOf(c - 1, r);
+      if (!reg) continue;
+      cells_[Index(c, r)] = FormatRegisterValue(regs.GetValue(reg->ID), reg->Mask, hex_);
+    }
+  }
+}
+
+int RegisterGridPresenter::CellToRegister(int cellIndex) const {
+  if (cellIndex < 0 || static_cast<size_t>(cellIndex) >= cellMap_.size()) return -1;
+  return cellMap_[static_cast<size_t>(cellIndex)];
+}
+
+int RegisterGridPresenter::RegisterAt(int col, int row) const {
+  if (col < 0 || col >= colCount_ || row < 0 || row >= rowCount_) return -1;
+  return CellToRegister(Index(col, row));
+}
+
+const ST_REGISTER* RegisterGridPresenter::RegisterOf(int col, int row) const {
+  const int index = RegisterAt(col, row);
+  return index < 0 ? nullptr : Shown().GetRegister(static_cast<unsigned>(index));
+}
+
+const std::string& RegisterGridPresenter::CellText(int col, int row) const {
+  if (col < 0 || col >= colCount_ || row < 0 || row >= rowCount_) return kEmpty;
+  return cells_[Index(col, row)];
+}
+
+void RegisterGridPresenter::SetCellText(int col, int row, const std::string& text) {
+  if (col >= 0 && col < colCount_ && row >= 0 && row < rowCount_) cells_[Index(col, row)] = text;
+}
+
+CellLook RegisterGridPresenter::LookOf(int col, int row) const {
+  CellLook look;
+  if ((col - FixedCols) % 2 == 0) {
+    const ST_REGISTER* reg = RegisterOf(col, row);
+    look.textColor = reg ? static_cast<int>(reg->Color) : 0;
+    look.backColor = selection_.Contains(col, row) ? selBackColor_ : gridColor_;
+    return look;
+  }
+  look.alignRight = true;
+  look.backColor = kWhite;
+  if (const ST_REGISTER* reg = RegisterOf(col - 1, row)) {
+    const Registers& regs = Shown();
+    const int mask = static_cast<int>(reg->Mask);
+    if ((regs.GetValue(reg->ID) & mask) != (regs.GetSnapshotValue(reg->ID) & mask)) look.backColor = kAqua;
+  }
+  return look;
+}
+
+// ---- Current cell and selection ----
+
+void RegisterGridPresenter::ClampCurrent() {
+  col_ = std::clamp(col_, FixedCols, colCount_ - 1);
+  row_ = std::clamp(row_, FixedRows, rowCount_ - 1);
+  topRow_ = std::clamp(topRow_, FixedRows, rowCount_ - 1);
+  if (!selection_.Contains(col_, row_) || selection_.right >= colCount_ || selection_.bottom >= rowCount_)
+    SelectValuePair();
+}
+
+void RegisterGridPresenter::SetCurrent(int col, int row) {
+  col_ = col;
+  row_ = row;
+  ClampCurrent();
+}
+
+void RegisterGridPresenter::SelectValuePair() {
+  if ((col_ - FixedCols) % 2 == 0 && col_ != colCount_ - 1) ++col_;
+  selection_ = GridRect{col_ - 1, row_, col_, row_};
+}
+
+// ---- Events ----
+
+RegisterGridPresenter::KeyAction RegisterGridPresenter::KeyDown(Key key, bool ctrl, bool shift) {
+  const int firstValue = FixedCols + 1;
+  const int lastCol = colCount_ - 1;
+  const int lastRow = rowCount_ - 1;
+  switch (key) {
+    case Key::Tab: {
+      if (!ctrl) return KeyAction::NotHandled;
+      // Neither below the first tab nor past the last.
+      const int last = std::max(0, static_cast<int>(tabs_.size()) - 1);
+      const int next = std::clamp(shift ? tab_ - 1 : tab_ + 1, 0, last);
+      if (next == tab_) return KeyAction::Consumed;
+      ChangeTab(next);
+      return KeyAction::TabChanged;
+    }
+    case Key::Enter:
+      return KeyAction::EditValue;
+    case Key::Right:
+      if (col_ + 2 <= lastCol) {
+        col_ += 2;
+      } else if (row_ < lastRow) {
+        ++row_;
+        col_ = firstValue;
+      }
+      break;
+    case Key::Left:
+      if (col_ > firstValue) {
+        col_ -= 2;
+      } else if (row_ > FixedRows) {
+        --row_;
+        col_ = lastCol;
+      }
+      break;
+    case Key::Up:
+      if (row_ > FixedRows) {
+        --row_;
+      } else if (col_ >= FixedCols + 2) {
+        col_ -= 2;
+        row_ = lastRow;
+      }
+      break;
+    case Key::Down:
+      if (row_ < lastRow) {
+        ++row_;
+      } else if (col_ + 2 <= lastCol) {
+        col_ += 2;
+        row_ = FixedRows;
+      }
+      break;
+    case Key::Home:
+      col_ = firstValue;
+      if (ctrl) row_ = FixedRows;
+      break;
+    case Key::End:
+      col_ = lastCol;
+      if (ctrl) row_ = lastRow;
+      break;
+    case Key::Other:
+      return KeyAction::NotHandled;
+  }
+  SelectValuePair();
+  return KeyAction::Consumed;
+}
+
+bool RegisterGridPresenter::Click(int ecsType, std::string& statusText) {
+  SelectValuePair();
+  if (CellText(col_ - 1, row_).empty()) return false;
+  const ST_REGISTER* reg = RegisterOf(col_ - 1, row_);
+  statusText = reg ? FormatRegisterStatus(*reg, ecsType) : std::string();
+  return true;
+}
+
+bool RegisterGridPresenter::PrepareEdit(EditRequest& request) const {
+  const std::string& name = CellText(col_ - 1, row_);
+  if (name.empty() || name[0] == '"') return false;
+  const std::string& value = CellText(col_, row_);
+  if (value.find('-') != std::string::npos) return false;
+  const int index = RegisterAt(col_ - 1, row_);
+  if (index < 0) return false;
+  int parsed = 0;
+  // A value cell not written yet holds no number: nothing to edit.
+  if (!platform::TryStrToInt(value, parsed)) return false;
+  request.registerIndex = index;
+  request.value = parsed;
+  return true;
+}
+
+void RegisterGridPresenter::FinishEdit(int word) {
+  SetCellText(col_, row_, platform::Format("%d", word));
+  ShowRegisterValues();
+}
+
+// ---- Tabs ----
+
+void RegisterGridPresenter::BuildTabStrip() {
+  Registers& regs = Shown();
+  std::vector<std::string> names;
+  regs.GetTabNames(names);
+  if (names.empty()) {
+    if (hShown_)
+      GetHRegWindowNames(names);
+    else
+      GetSRegWindowNames(names);
+    regs.SetTabNames(names);
+  }
+  tabs_.assign(1, "ALL");
+  tabs_.insert(tabs_.end(), names.begin(), names.end());
+  tab_ = 0;
+}
+
+void RegisterGridPresenter::ChangeTab(int tab) {
+  tab_ = tab;
+  BuildRegisterGrid(tab);
+  ShowRegisterValues();
+  const int top = Shown().GetTabTopRow(tab);
+  topRow_ = (top < rowCount_ && top >= FixedRows) ? top : FixedRows;
+  row_ = topRow_;
+  SelectValuePair();
+}
+
+void RegisterGridPresenter::TopLeftChanged(int topRow) {
+  topRow_ = topRow;
+  Shown().SetTabTopRow(topRow, tab_);
+}
+
+bool RegisterGridPresenter::RenameCurrentTab() {
+  if (tab_ < 0 || tab_ >= static_cast<int>(tabs_.size())) return false;
+  std::string text = tabs_[static_cast<size_t>(tab_)];
+  if (!platform::GetUi().InputBox("Input", "Tab Name", text)) return false;
+  tabs_[static_cast<size_t>(tab_)] = text;
+  if (tab_ > 0) Shown().SetTabName(text, tab_ - 1);
+  return true;
+}
+
+bool RegisterGridPresenter::AddNewTab() {
+  // Tab numbers end at 100.
+  if (static_cast<int>(tabs_.size()) - 1 >= kMaxTabs) return false;
+  std::string text;
+  if (!platform::GetUi().InputBox("Input", "Tab Name", text) || text.empty()) return false;
+  tabs_.push_back(text);
+  Shown().AddTab(text);
+  return true;
+}
+
+bool RegisterGridPresenter::DeleteCurrentTab() {
+  // "ALL" has no tab number of its own.
+  if (tab_ <= 0 || tab_ >= static_cast<int>(tabs_.size())) return false;
+  if (Shown().GetTabRegisterCount(tab_) > 0 || PlacedCount(tab_) > 0) {
+    ShowMessageBoxJE("注意", "レジスタが登録されたタブは削除出来ません", "Warning",
+                     "Some register are registered in this tab. You can not delete this tab", kIconWarning);
+    return false;
+  }
+  if (!Shown().DeleteTab(tab_)) return false;
+  tabs_.erase(tabs_.begin() + tab_);
+  // The strip now shows the tab that followed (or the new last one): the
+  // grid follows it, so it never shows one tab's registers under another.
+  ChangeTab(std::min(tab_, static_cast<int>(tabs_.size()) - 1));
+  return true;
+}
+
+}  // namespace ui

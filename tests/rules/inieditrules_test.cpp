@@ -1,0 +1,123 @@
+#include "rules/inieditrules.h"
+
+#include <gtest/gtest.h>
+
+#include "model/systemfunc.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+TIniProperty Row(const std::string& name, int method, const std::string& range, const std::string& value = "") {
+  TIniProperty p;
+  p.SetName(name);
+  p.SetInputMethod(static_cast<uint8_t>(method));
+  p.SetRange(range);
+  p.SetValue(value);
+  return p;
+}
+
+TEST(IniEditRules, EachInputMethodStoresItsValueOrNamesTheRowInItsError) {
+  const char* const kNotKept =
+      "[Free] : Input Error! : a line break, a blank at either end or enclosing quotes cannot be stored";
+  struct Case {
+    const char* name;
+    int method;
+    const char* range;
+    const char* text;
+    const char* result;  // the stored value, or the error text
+  };
+  const Case cases[] = {
+      {"Level", imRangeInteger, "10;20", "9", "[Level] : Range ERROR! : 10 <= 9 <= 20"},
+      {"Level", imRangeInteger, "10;20", "21", "[Level] : Range ERROR! : 10 <= 21 <= 20"},
+      {"Level", imRangeInteger, "10;20", "10", "10"},
+      {"Level", imRangeInteger, "10;20", "0x14", "0x14"},
+      {"Level", imRangeInteger, "10;20", "abc", "[Level] : Input Error!"},
+      {"Offset", imRangeInteger, "-5;5", "-5", "-5"},
+      {"Offset", imRangeInteger, "-5;5", "-6", "[Offset] : Range ERROR! : -5 <= -6 <= 5"},
+      {"ID", imRangeUnsigned, "0;0xFFFFFFFF", "0xFFFFFFFF", "0xFFFFFFFF"},
+      {"Mask", imRangeUnsigned, "1;0xFFFF", "0", "[Mask] : Range ERROR! : 1 <= 0 <= 65535"},
+      {"Mask", imRangeUnsigned, "1;0xFFFF", "-1", "[Mask] : Range ERROR! : 1 <= -1 <= 65535"},  // 0xFFFFFFFF
+      {"Gain", imRangeDouble, "0.5;1.5", "1.5", "1.5"},
+      {"Gain", imRangeDouble, "0.5;1.5", "2", "[Gain] : Range ERROR! : 0.500000 <= 2 <= 1.500000"},
+      {"Gain", imRangeDouble, "x;1", "1", "[Gain] : Input Error!"},
+      // An empty range accepts only zero.
+      {"N", imRangeInteger, "", "0", "0"},
+      {"N", imRangeInteger, "", "1", "[N] : Range ERROR! : 0 <= 1 <= 0"},
+      {"N", imRangeUnsigned, "", "0", "0"},
+      {"N", imRangeUnsigned, "", "1", "[N] : Range ERROR! : 0 <= 1 <= 0"},
+      {"N", imRangeDouble, "", "0", "0"},
+      {"N", imRangeDouble, "", "1", "[N] : Range ERROR! : 0.000000 <= 1 <= 0.000000"},
+      // Pick lists: an enumeration stores the index, a string list the text.
+      {"COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "COM 3", "2"},
+      {"COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "com 2", "1"},
+      {"COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "COM 9", "[COM Port] : Select ERROR!"},
+      {"Mode", imSelectString, "Fast;Slow", "slow", "slow"},
+      {"Mode", imSelectString, "Fast;Slow", "", "[Mode] : Select ERROR!"},
+      {"Count", imDirectInteger, "", "0x10", "16"},
+      {"Count", imDirectInteger, "", "abc", "[Count] : Input Error!"},
+      {"Ratio", imDirectDouble, "", "2.50", "2.5"},
+      {"Ratio", imDirectDouble, "", "1e20", "1E20"},
+      {"Ratio", imDirectDouble, "", "x", "[Ratio] : Input Error!"},
+      {"Free", imDirectString, "", "any thing", "any thing"},
+      {"Other", 10, "a;b", "zz", "zz"},
+      // Nothing is taken that would read back otherwise from a parameter file.
+      {"Free", imDirectString, "", "x\r\n[Evil]\r\nValue=1", kNotKept},
+      {"Free", imDirectString, "", " padded", kNotKept},
+      {"Free", imDirectString, "", "\"quoted\"", kNotKept},
+      {"Level", imRangeInteger, "10;20", "10 ", "[Level] : Input Error! : a line break, a blank at either end or enclosing quotes cannot be stored"},
+      {"a]b", imDirectString, "", "x", "[a]b] : Name Error! : a line break, \"]\" or a blank at either end cannot be stored"},
+      {"ゾーン", imDirectString, "", "x", "x"},  // a "]" byte inside a double-byte character
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + c.range + " <- " + c.text);
+    std::string value, message;
+    const bool ok = ui::CheckIniValue(Row(c.name, c.method, c.range), c.text, value, message);
+    EXPECT_EQ(ok ? value : message, c.result);
+  }
+
+  const TIniProperty e = Row("COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "2");
+  EXPECT_EQ(ui::DisplayText(e), "COM 3");
+  EXPECT_EQ(ui::DisplayText(Row("P", imSelectEnumerate, "a;b", "5")), "");
+  EXPECT_EQ(ui::DisplayText(Row("P", imSelectEnumerate, "a;b", "x")), "");
+}
+
+TEST(IniEditRules, ComPortRowsFollowTheSettingsAndOnlyOkStoresThem) {
+  testing_support::TempDir dir;
+  testing_support::ScopedHome home(dir.Path());
+  const std::string ini = "[Bus]\r\nComPort=8\r\nBaudRate=12\r\n";
+  dir.Write("Vund2.ini", ini);
+  LoadSettings();
+  std::vector<STEditItem> rows = ui::ComPortRows();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].Name, "COM Port");
+  TIniFileManager list;
+  list.LoadFromEditItems(rows);
+  // COM9 is not among the choices: the cell is empty and OK is refused.
+  EXPECT_EQ(ui::DisplayText(list.GetItem(0)), "");
+  EXPECT_EQ(ui::DisplayText(list.GetItem(1)), "115200");
+  std::string message;
+  EXPECT_FALSE(ui::AcceptIniEdits(list, {"", "115200"}, rows, message));
+  EXPECT_EQ(message, "[COM Port] : Select ERROR!");
+
+  // The dialog stores the choice in the settings on OK only, and writes no file.
+  std::vector<STEditItem> seen;
+  EXPECT_TRUE(ui::ChooseComPort([&](std::vector<STEditItem>& shown) {
+    seen = shown;
+    shown[0].Value = "2";
+    shown[1].Value = "6";
+    return true;
+  }));
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].Value, "8");
+  EXPECT_EQ(seen[1].Value, "12");
+  EXPECT_EQ(GetComPort(), 2);
+  EXPECT_EQ(GetBaudRate(), 6);
+  EXPECT_FALSE(ui::ChooseComPort([](std::vector<STEditItem>& shown) {
+    shown[0].Value = "5";
+    return false;
+  }));
+  EXPECT_EQ(GetComPort(), 2);
+  EXPECT_EQ(dir.Read("Vund2.ini"), ini);
+}
+
+}  // namespace

@@ -1,0 +1,371 @@
+#include "rules/registercommands.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+
+#include "platform/convert.h"
+#include "platform/files.h"
+#include "regsim_fixture.h"
+
+using regsim::Reg;
+
+namespace {
+
+// The main window as the commands see it; full reads go to the target.
+class FakeHost : public ui::RegisterCommandHost {
+ public:
+  explicit FakeHost(TTargetControl& tc) : tc_(tc) {}
+
+  int shown = 0;
+  int current = -1;
+  int tab = 0;
+  std::deque<bool> readResults;  // when not empty, answers reads in place of the target
+  int findBaud = -1;
+  int baud = 12;
+  std::string names[2] = {"Sreg.dat", "Hreg.dat"};
+  std::vector<std::string> log;
+
+  int ShownFile() const override { return shown; }
+  void SetShownFile(int kind) override { shown = kind; }
+  int CurrentRegisterIndex() const override { return current; }
+  int CurrentTab() const override { return tab; }
+  bool ReadRegisterValues(int kind) override {
+    log.push_back("read" + std::to_string(kind));
+    if (readResults.empty()) return tc_.ReadRegisterTable(kind == 1);
+    const bool ok = readResults.front();
+    readResults.pop_front();
+    return ok;
+  }
+  int FindBaudRate() override {
+    log.push_back("findbaud");
+    return findBaud;
+  }
+  void RaiseBaudRate() override { log.push_back("raise"); }
+  int LinkBaudIndex() const override { return baud; }
+  void BuildTabStrip() override { log.push_back("tabs"); }
+  void ShowRegisterTab(int t) override { log.push_back("grid" + std::to_string(t)); }
+  void RedrawRegisterValues() override { log.push_back("values"); }
+  void ShowComStatus() override { log.push_back("comstatus"); }
+  void UpdateCaption() override { log.push_back("caption"); }
+  std::string RegFileName(int kind) const override { return names[kind]; }
+  void SetRegFileName(int kind, const std::string& name) override { names[kind] = name; }
+  bool EditParameters(std::vector<STEditItem>& rows) override { return editor(rows); }
+
+  std::function<bool(std::vector<STEditItem>&)> editor;
+
+ private:
+  TTargetControl& tc_;
+};
+
+// Answers the property editor with the given values (empty: keep the row's).
+struct EditorAnswer {
+  bool ok = true;
+  std::map<std::string, std::string> values;
+};
+
+class RegisterCommandsTest : public regsim::RegSimTest {
+ protected:
+  void SetUp() override {
+    RegSimTest::SetUp();
+    Start();
+    host.editor = [this](std::vector<STEditItem>& rows) {
+      if (answers.empty()) {
+        ADD_FAILURE() << "property editor not expected";
+        return false;
+      }
+      EditorAnswer a = answers.front();
+      answers.pop_front();
+      for (STEditItem& row : rows)
+        if (a.values.count(row.Name)) row.Value = a.values[row.Name];
+      return a.ok;
+    };
+    SRegisters.AddRegister(Reg("R1", 0x10, 1));
+    SRegisters.AddRegister(Reg("R2", 0x11, 2));
+    SRegisters.AddRegister(Reg("R3", 0x12, 2));
+  }
+  void TearDown() override {
+    EXPECT_TRUE(answers.empty());
+    RegSimTest::TearDown();
+  }
+
+  std::vector<std::string> Names(const Registers& regs) const {
+    std::vector<std::string> out;
+    for (int i = 0; i < regs.GetRegisterCount(); ++i) out.push_back(regs.GetRegister(i)->ShortName);
+    return out;
+  }
+  // The tab counts agree with the registers' own tab numbers.
+  void ExpectCountsConsistent(const Registers& regs) {
+    int counted[Registers::kMaxTabNumber + 1] = {};
+    for (int i = 0; i < regs.GetRegisterCount(); ++i) {
+      const int t = regs.GetRegister(i)->Tab;
+      ++counted[t < 1 || t > Registers::kMaxTabNumber ? 1 : t];
+    }
+    for (int t = 1; t <= Registers::kMaxTabNumber; ++t) EXPECT_EQ(regs.GetTabRegisterCount(t), counted[t]) << t;
+    EXPECT_EQ(regs.GetTabRegisterCount(0), regs.GetRegisterCount());
+  }
+
+  FakeHost host{tc};
+  regsim::FakePolling polling;
+  ui::RegisterCommands commands{tc, host, &polling};
+  std::deque<EditorAnswer> answers;
+};
+
+TEST_F(RegisterCommandsTest, AddReadsTheNewRegisterAndInsertsItBeforeTheCurrentOne) {
+  target->SetRegister(0x40, 0x1234);
+  host.current = 1;
+  host.tab = 2;
+  answers.push_back({true, {{"Long Name", "New Reg"}, {"Short Name", "new reg x"}, {"ID", "0x40"}}});
+  ASSERT_TRUE(commands.AddRegister());
+  EXPECT_EQ(Names(SRegisters), (std::vector<std::string>{"R1", "new_reg_x", "R2", "R3"}));
+  EXPECT_EQ(SRegisters.GetRegister(1)->LongName, "New_Reg");
+  EXPECT_EQ(SRegisters.GetValue(0x40), 0x1234);
+  EXPECT_EQ(SRegisters.GetSnapshotValue(0x40), 0x1234);
+  EXPECT_EQ(host.log, (std::vector<std::string>{"grid2"}));
+
+  // Appended at a "NULL" cell; a label is not read.
+  SRegisters.ReplaceRegister(Reg("NULL", 0x13, 2), 3);
+  host.current = 3;
+  const size_t frames = target->FrameCount();
+  answers.push_back({true, {{"Long Name", "\"Title"}, {"Short Name", "Title"}, {"ID", "0x50"}}});
+  ASSERT_TRUE(commands.AddRegister());
+  EXPECT_EQ(SRegisters.GetRegister(4)->ShortName, "Title");
+  EXPECT_EQ(target->FrameCount(), frames);
+  ExpectCountsConsistent(SRegisters);
+}
+
+TEST_F(RegisterCommandsTest, AddRefusedAddsNothing) {
+  host.current = 0;
+  answers.push_back({false, {{"Long Name", "X"}, {"Short Name", "X"}}});
+  EXPECT_FALSE(commands.AddRegister());
+  answers.push_back({true, {{"Long Name", "X"}, {"Short Name", ""}}});
+  ui.ExpectMessage(0x10, platform::kIdOk, "Check Long name or Short name");
+  EXPECT_FALSE(commands.AddRegister());
+  target->SetReadError(0x60, sim_error::kNoId);
+  answers.push_back({true, {{"Long Name", "X"}, {"Short Name", "X"}, {"ID", "0x60"}}});
+  EXPECT_FALSE(commands.AddRegister());
+  EXPECT_EQ(SRegisters.GetRegisterCount(), 3);
+  EXPECT_TRUE(host.log.empty());
+}
+
+TEST_F(RegisterCommandsTest, DeleteAsksFirst) {
+  host.current = 1;
+  ui.ExpectMessage(0x24, platform::kIdNo, "Do you delete R2 ?");
+  EXPECT_FALSE(commands.DeleteRegister());
+  ui.ExpectMessage(0x24, platform::kIdYes, "Do you delete R2 ?");
+  EXPECT_TRUE(commands.DeleteRegister());
+  EXPECT_EQ(Names(SRegisters), (std::vector<std::string>{"R1", "R3"}));
+  ExpectCountsConsistent(SRegisters);
+}
+
+TEST_F(RegisterCommandsTest, CopyAndPaste) {
+  EXPECT_FALSE(commands.PasteRegister());  // nothing copied yet
+  SRegisters.AddRegister(Reg("\"Label", 0x20));
+  host.current = 3;
+  EXPECT_FALSE(commands.CopyRegister());  // a label is not copied
+
+  host.current = 0;
+  ASSERT_TRUE(commands.CopyRegister());
+  host.current = 2;
+  ASSERT_TRUE(commands.PasteRegister());  // on "ALL"
+  EXPECT_EQ(Names(SRegisters), (std::vector<std::string>{"R1", "R2", "R1", "R3", "\"Label"}));
+  EXPECT_EQ(SRegisters.GetRegister(2)->Tab, 0);
+  host.tab = 2;
+  host.current = -1;
+  ASSERT_TRUE(commands.PasteRegister());
+  EXPECT_EQ(SRegisters.GetRegister(5)->Tab, 2);
+  ExpectCountsConsistent(SRegisters);
+  EXPECT_EQ(target->FrameCount(), 0u);  // pasting reads nothing
+
+  // Pasted into the other file, the register's ID is read there from now on.
+  host.shown = 1;
+  ASSERT_TRUE(commands.PasteRegister());
+  target->SetRegister(0x10, 99);
+  ASSERT_TRUE(tc.ReadRegisterTable(true));
+  EXPECT_EQ(HRegisters.GetValue(0x10), 99);
+}
+
+TEST_F(RegisterCommandsTest, PropertyEdit) {
+  target->SetRegister(0x30, 0x55);
+  host.current = 1;
+  answers.push_back({true, {{"Short Name", "Two Words"}, {"ID", "0x30"}, {"Min", "0xFFFFFFFB"}}});
+  ASSERT_TRUE(commands.EditRegisterProperty());
+  const ST_REGISTER* r = SRegisters.GetRegister(1);
+  EXPECT_EQ(r->ShortName, "Two_Words");
+  EXPECT_EQ(r->Min, -5);
+  EXPECT_EQ(SRegisters.GetValue(0x30), 0x55);
+  EXPECT_EQ(SRegisters.GetSnapshotValue(0x30), REG_VALUE_UNKNOWN);  // the snapshot stays
+  ExpectCountsConsistent(SRegisters);
+
+  // Refused: a failed read, an empty name, a number that does not convert.
+  const ST_REGISTER before = *SRegisters.GetRegister(1);
+  target->SetReadError(0x70, sim_error::kNoId);
+  answers.push_back({true, {{"ID", "0x70"}}});
+  EXPECT_FALSE(commands.EditRegisterProperty());
+  answers.push_back({true, {{"Long Name", ""}}});
+  ui.ExpectMessage(0x10, platform::kIdOk, "Check Long name or Short name");
+  EXPECT_FALSE(commands.EditRegisterProperty());
+  answers.push_back({true, {{"Color", "red"}}});
+  EXPECT_THROW(commands.EditRegisterProperty(), platform::EConvertError);
+  EXPECT_TRUE(*SRegisters.GetRegister(1) == before);
+
+  // ID 0 is taken without a read.
+  const size_t frames = target->FrameCount();
+  answers.push_back({true, {{"ID", "0"}}});
+  EXPECT_TRUE(commands.EditRegisterProperty());
+  EXPECT_EQ(target->FrameCount(), frames);
+}
+
+TEST_F(RegisterCommandsTest, ReloadMarksChangedValuesAndHoldsPolling) {
+  for (uint32_t id : {0x10u, 0x11u, 0x12u}) SRegisters.SetValue(id, REG_VALUE_UNKNOWN);
+  target->SetRegister(0x11, 2);
+  ASSERT_TRUE(tc.ReadRegisterTable(false));
+  target->SetRegister(0x11, 3);
+  EXPECT_TRUE(commands.ReloadData());
+  EXPECT_EQ(SRegisters.GetValue(0x11), 3);
+  EXPECT_EQ(SRegisters.GetSnapshotValue(0x11), 2);  // shown on aqua
+  EXPECT_EQ(SRegisters.GetSnapshotValue(0x10), SRegisters.GetValue(0x10));
+  EXPECT_EQ(host.log, (std::vector<std::string>{"read0", "comstatus", "grid0"}));
+  EXPECT_EQ(polling.switched, (std::vector<bool>{false, true}));
+  // A set that was off when the link was made answers now: its rate is raised.
+  host.log.clear();
+  host.baud = 0;
+  EXPECT_TRUE(commands.ReloadData());
+  EXPECT_EQ(host.log, (std::vector<std::string>{"read0", "raise", "comstatus", "grid0"}));
+}
+
+TEST_F(RegisterCommandsTest, ReloadRaisesTheBaudRateOnlyAfterAReadThatFollowedASearch) {
+  host.readResults = {false, true};
+  host.findBaud = 0;
+  EXPECT_TRUE(commands.ReloadData());
+  EXPECT_EQ(host.log, (std::vector<std::string>{"read0", "findbaud", "read0", "raise", "comstatus", "grid0"}));
+  host.log.clear();
+  host.readResults = {false, false};
+  EXPECT_FALSE(commands.ReloadData());
+  EXPECT_EQ(host.log, (std::vector<std::string>{"read0", "findbaud", "read0", "comstatus", "grid0"}));
+}
+
+class RegisterFileCommandsTest : public RegisterCommandsTest {
+ protected:
+  void SetUp() override {
+    RegisterCommandsTest::SetUp();
+    dir.Write("Sreg.dat", regsim::RegisterFileText({Reg("A", 0x10)}, false));
+    other.Write("Sreg.dat", regsim::RegisterFileText({Reg("B", 0x20), Reg("C", 0x21)}, false));
+    ASSERT_TRUE(SRegisters.LoadFromFile(dir.File("Sreg.dat"), false));
+  }
+
+  testing_support::TempDir other;
+};
+
+TEST_F(RegisterFileCommandsTest, AFileFromAnotherFolderIsSavedBackThere) {
+  ui.ExpectOpenFile(other.File("Sreg.dat"));
+  ASSERT_TRUE(commands.SelectRegisterFile(0));
+  EXPECT_EQ(ui.LastFileDialog().filter, "Sreg files (*.dat)|*.DAT");
+  EXPECT_EQ(ui.LastFileDialog().defaultExt, "dat");
+  EXPECT_EQ(host.names[0], other.File("Sreg.dat"));
+  EXPECT_EQ(Names(SRegisters), (std::vector<std::string>{"B", "C"}));
+  EXPECT_EQ(host.log, (std::vector<std::string>{"caption", "tabs", "read0", "grid0"}));
+
+  const std::string programFolderFile = dir.Read("Sreg.dat");
+  SRegisters.DeleteRegister(0);
+  ui.ExpectMessage(0x40, platform::kIdOk, "Save completed");
+  ASSERT_TRUE(commands.OverwriteRegisterFile(0));
+  EXPECT_EQ(dir.Read("Sreg.dat"), programFolderFile);
+  std::vector<std::string> lines;
+  ASSERT_TRUE(platform::ReadLines(other.File("Sreg.dat"), lines));
+  EXPECT_EQ(lines.back().substr(0, 1), "C");
+
+  // Back in the program folder, the bare name is held again.
+  ui.ExpectMessage(0x23, platform::kIdNo, "has been changed");
+  ui.ExpectOpenFile(dir.File("Sreg.dat"));
+  host.shown = 1;
+  ASSERT_TRUE(commands.SelectRegisterFile(0));
+  EXPECT_EQ(host.shown, 0);
+  EXPECT_EQ(host.names[0], "Sreg.dat");
+}
+
+TEST_F(RegisterFileCommandsTest, ChangedFileIsOfferedForSavingBeforeAnotherIsChosen) {
+  SRegisters.AddRegister(Reg("New", 0x30));
+
+  ui.ExpectMessage(0x23, platform::kIdCancel, "File Sreg.dat has been changed. Do you over write?");
+  EXPECT_FALSE(commands.SelectRegisterFile(0));
+
+  ui.ExpectMessage(0x23, platform::kIdYes, "File Sreg.dat has been changed");
+  ui.ExpectMessage(0x40, platform::kIdOk, "Save completed");
+  ui.ExpectOpenFile("");  // the dialog cancelled after the save
+  EXPECT_FALSE(commands.SelectRegisterFile(0));
+  EXPECT_NE(dir.Read("Sreg.dat").find("New"), std::string::npos);
+  EXPECT_TRUE(host.log.empty());
+
+  // A save that fails keeps the changes: no other file is loaded over them.
+  ASSERT_TRUE(platform::SetReadOnly(dir.File("Sreg.dat"), true));
+  SRegisters.AddRegister(Reg("Newer", 0x31));
+  ui.ExpectMessage(0x23, platform::kIdYes, "has been changed");
+  ui.ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
+  EXPECT_FALSE(commands.SelectRegisterFile(0));
+  EXPECT_EQ(SRegisters.GetRegisterCount(), 3);
+}
+
+TEST_F(RegisterFileCommandsTest, SaveAsKeepsTheHeldName) {
+  ui.ExpectSaveFile(other.File("copy.dat"));
+  ui.ExpectMessage(0x40, platform::kIdOk, "Save completed");
+  ASSERT_TRUE(commands.SaveRegisterFileAs(1));
+  EXPECT_EQ(ui.LastFileDialog().filter, "Hreg files (*.dat)|*.dat");
+  EXPECT_TRUE(platform::FileExists(other.File("copy.dat")));
+  EXPECT_EQ(host.names[1], "Hreg.dat");
+}
+
+// ---- Search ----
+
+// Pairs of names, top to bottom, in a grid of three data rows; a value cell
+// beside each name.
+ui::RegisterGridCells Grid(std::vector<std::vector<std::string>> pairs) {
+  ui::RegisterGridCells g;
+  g.colCount = 1 + 2 * static_cast<int>(pairs.size());
+  g.rowCount = 4;
+  g.text = [pairs](int col, int row) -> std::string {
+    const size_t pair = static_cast<size_t>((col - 1) / 2), r = static_cast<size_t>(row - 1);
+    if (col < 1 || row < 1 || pair >= pairs.size() || r >= pairs[pair].size() || pairs[pair][r].empty()) return "";
+    return col % 2 == 1 ? pairs[pair][r] : "0";
+  };
+  return g;
+}
+
+// "col,row" of the cell a search ends at, "!" appended when nothing matched.
+std::string Find(bool forward, const ui::RegisterGridCells& g, int col, int row, const std::string& text, int mode) {
+  ui::GridCellPos next;
+  const bool found = forward ? ui::FindNextRegisterCell(g, {col, row}, text, mode, next)
+                             : ui::FindPrevRegisterCell(g, {col, row}, text, mode, next);
+  return std::to_string(next.col) + "," + std::to_string(next.row) + (found ? "" : "!");
+}
+
+TEST(RegisterSearch, ForwardRunsDownThenOnWithoutWrap) {
+  const auto g = Grid({{"Alpha", "beta", "Gamma"}, {"Bass", "", "Boom"}});
+  EXPECT_EQ(Find(true, g, 2, 1, "b", 0), "2,2");    // below the current row, either case
+  EXPECT_EQ(Find(true, g, 2, 2, "B", 0), "4,1");    // then the next pair from its top
+  EXPECT_EQ(Find(true, g, 4, 1, "B", 0), "2,1!");   // an empty name ends a pair; no wrap
+  EXPECT_EQ(Find(true, g, 2, 3, "", 2), "2,3!");    // nothing to look for
+}
+
+TEST(RegisterSearch, BackwardRunsUpThenBackWithoutWrap) {
+  const auto g = Grid({{"Alpha", "beta", "Gamma"}, {"Bass", "", ""}});
+  EXPECT_EQ(Find(false, g, 4, 1, "GAMMA", 1), "2,3");  // from the first row: the previous pair's last row
+  EXPECT_EQ(Find(false, g, 4, 3, "b", 0), "4,1");      // from below a pair's last name: the names above
+  EXPECT_EQ(Find(false, g, 2, 2, "b", 0), "4,1!");     // no wrap: the last column's lowest filled cell
+  EXPECT_EQ(Find(false, Grid({{"A", "B", "C"}, {"D", "E", "F"}}), 2, 1, "Q", 0), "4,3!");
+}
+
+TEST(RegisterSearch, Matching) {
+  EXPECT_TRUE(ui::RegisterNameMatches("VOLUME", "volume", 1));
+  EXPECT_FALSE(ui::RegisterNameMatches("VOLUME_L", "volume", 1));
+  EXPECT_TRUE(ui::RegisterNameMatches("VOLUME_L", "lume", 2));
+  EXPECT_TRUE(ui::RegisterNameMatches("volume", "V", 0));
+  EXPECT_FALSE(ui::RegisterNameMatches("Xvol", "V", 0));
+  // "ソ" is 0x83 0x5C and "ボ" 0x83 0x7B: never matched from a second byte.
+  EXPECT_FALSE(ui::RegisterNameMatches("ソ", "\\", 2));
+  EXPECT_FALSE(ui::RegisterNameMatches("ボ", "{", 2));
+  EXPECT_TRUE(ui::RegisterNameMatches("音量ボ", "ボ", 2));
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+// A program folder with vund.dat and Vund2.ini, the two register models
+// emptied, the language English, and a TTargetControl on the simulated
+// target in-process on virtual time: the register command tests' ground.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/busphysicallayer.h"
+#include "link/targetcontrol.h"
+#include "model/registers.h"
+#include "model/systemfunc.h"
+#include "model/vunddata.h"
+#include "platform/clock.h"
+#include "rules/pollinghold.h"
+#include "simlink.h"
+#include "simtarget.h"
+#include "support/recording_services.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+
+namespace regsim {
+
+// Records how polling was switched.
+class FakePolling : public ui::PollingSwitch {
+ public:
+  int choice = 0;  // "Start"
+  std::vector<bool> switched;
+  int StatusWindowChoice() const override { return choice; }
+  void SetStatusPolling(bool on) override { switched.push_back(on); }
+};
+
+inline ST_REGISTER Reg(const std::string& name, uint32_t id, int tab = 1, uint32_t mask = 0xFFFF, int vrf = 1) {
+  ST_REGISTER r;
+  r.LongName = name;
+  r.ShortName = name;
+  r.ID = id;
+  r.Tab = tab;
+  r.Mask = mask;
+  r.Vrf = vrf;
+  return r;
+}
+
+// A register definition file holding regs.
+inline std::string RegisterFileText(const std::vector<ST_REGISTER>& regs, bool hLayout) {
+  std::string text = "[TabName]\r\nName1 = One\r\nName2 = Two\r\n\r\n[Registers]\r\n";
+  for (const ST_REGISTER& r : regs) text += FormatRegisterLine(r, hLayout) + "\r\n";
+  return text;
+}
+
+class RegSimTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SRegisters = Registers();
+    HRegisters = Registers();
+    SetForceEnglish(true);
+  }
+  void TearDown() override {
+    SRegisters = Registers();
+    HRegisters = Registers();
+    ResetVundData();
+    SetForceEnglish(false);
+  }
+
+  // vund.dat gets extraEcs in its [EcsSettings] section.
+  void Start(const std::string& extraEcs = std::string()) {
+    dir.Write("vund.dat",
+              "[Common]\r\nCommandTimeOutTime=2000\r\nTimeOutTime=300\r\nTimeOut_Retry=0\r\nError_Retry=0\r\n"
+              "Error_RetryWait=0\r\n[EcsSettings]\r\nMaxECS3DataLength=8\r\n" +
+                  extraEcs);
+    dir.Write("Vund2.ini", "[Bus]\r\nBusPhysicalLayer=0\r\nComPort=0\r\nBaudRate=6\r\nECSType=2\r\n");
+    ASSERT_TRUE(LoadVundData());
+    ASSERT_TRUE(LoadSettings());
+    target = std::make_unique<SimTarget>(SimProtocol::Ecs3);
+    ASSERT_TRUE(tc.ConnectWith(std::make_unique<SimLink>(*target, clock), clock, CurrentLinkSettings()));
+  }
+
+  // The register address of every word written to the target, in order.
+  std::vector<uint32_t> Written() const {
+    std::vector<uint32_t> out;
+    for (const SimFrame& f : target->Frames()) {
+      const SimBytes& b = f.bytes;
+      if (b.empty() || b[0] != 0xF1) continue;
+      // F1, length (2), width, address (4), data, checksum.
+      const size_t length = (size_t(b[1]) << 8) | b[2];
+      const uint32_t address = (uint32_t(b[4]) << 24) | (uint32_t(b[5]) << 16) | (uint32_t(b[6]) << 8) | b[7];
+      const size_t words = (length - 9) / 2;
+      for (size_t i = 0; i < words; ++i) out.push_back(address + static_cast<uint32_t>(i));
+    }
+    return out;
+  }
+
+  testing_support::TempDir dir;
+  testing_support::ScopedHome home{dir.Path()};
+  testing_support::ScriptedUi ui;
+  testing_support::RecordingServices services;
+  platform::VirtualClock clock;
+  std::unique_ptr<SimTarget> target;
+  TTargetControl tc;  // last: goes first, before the target it talks to
+};
+
+}  // namespace regsim

@@ -1,0 +1,56 @@
+// The register value session on a register set of its own, writes recorded.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <vector>
+
+#include "model/registers.h"
+#include "model/systemfunc.h"
+#include "platform/convert.h"
+#include "rules/editregrules.h"
+#include "support/scripted_ui.h"
+
+namespace testing_support {
+
+using ui::EditRegSession;
+using Key = EditRegSession::Key;
+
+struct Write {
+  uint32_t id;
+  uint32_t word;
+};
+
+class EditRegTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SRegisters = Registers(); }
+  void TearDown() override { SRegisters = Registers(); }
+
+  ST_REGISTER Reg(uint32_t id, uint32_t mask, int max, int min = 0) {
+    ST_REGISTER r;
+    r.LongName = r.ShortName = "R";
+    r.ID = id;
+    r.Mask = mask;
+    r.Max = max;
+    r.Min = min;
+    return r;
+  }
+  ui::RegisterWriter Writer() {
+    return [this](uint32_t id, uint32_t word) {
+      if (failWrites) return false;
+      writes.push_back({id, word});
+      return true;
+    };
+  }
+  EditRegSession Open(const ST_REGISTER& reg, int word, bool hex = false) {
+    SRegisters.SetValue(reg.ID, word);
+    EditRegSession s(SRegisters, reg, ExtractByMask(word, static_cast<int>(reg.Mask)), hex, Writer());
+    s.Start();
+    return s;
+  }
+
+  std::vector<Write> writes;
+  bool failWrites = false;
+};
+
+}  // namespace testing_support

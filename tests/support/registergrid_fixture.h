@@ -1,0 +1,58 @@
+// The register grid presenter over the S Reg file, pairs of a fixed width.
+#pragma once
+#include <gtest/gtest.h>
+
+#include "model/registers.h"
+#include "model/systemfunc.h"
+#include "model/vunddata.h"
+#include "rules/registergridrules.h"
+#include "rules/valuecolumnwidth.h"
+#include "support/scripted_ui.h"
+
+namespace testing_support {
+
+using ui::RegisterGridPresenter;
+using Key = RegisterGridPresenter::Key;
+
+inline ST_REGISTER Reg(const std::string& name, uint32_t id, int tab, uint32_t mask = 0xFFFF, uint32_t color = 0) {
+  ST_REGISTER r;
+  r.LongName = "long_" + name;
+  r.ShortName = name;
+  r.ID = id;
+  r.Tab = tab;
+  r.Mask = mask;
+  r.Max = 255;
+  r.Color = color;
+  return r;
+}
+
+class RegisterGridTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SRegisters = Registers();
+    HRegisters = Registers();
+    ResetVundData();
+    SetForceEnglish(true);
+    // Pairs 40 + 60 wide with grid lines: 104 pixels a pair.
+    p.SetKeptSizes(40, 60, 18);
+  }
+  void TearDown() override {
+    SRegisters = Registers();
+    HRegisters = Registers();
+    SetForceEnglish(false);
+  }
+  void AddRegs(int n, int tab = 1) {
+    for (int i = 0; i < n; ++i) SRegisters.AddRegister(Reg("R" + std::to_string(i), 0x100 + i, tab));
+  }
+  void Metrics(int width, int visibleRows = 50) {
+    RegisterGridPresenter::ViewMetrics m;
+    m.width = width;
+    m.visibleRows = visibleRows;
+    m.scrollBarWidth = 16;
+    p.SetViewMetrics(m);
+  }
+
+  RegisterGridPresenter p;
+};
+
+}  // namespace testing_support

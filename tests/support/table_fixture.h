@@ -1,0 +1,28 @@
+// User tables read and written through the simulated target.
+#pragma once
+#include <gtest/gtest.h>
+
+#include "model/tables.h"
+#include "platform/convert.h"
+#include "rules/tablegridmodel.h"
+#include "support/simtarget_fixture.h"
+
+namespace testing_support {
+
+class TableTest : public ui_sim::SimTargetTest {
+ protected:
+  void Load(const std::string& sections) {
+    dir.Write("Table.dat", sections);
+    ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat")));
+  }
+  std::string Column(int entry) const {
+    std::string s;
+    for (int f = 0; f < model.Fields(); ++f) s += (f ? "," : "") + model.ValueText(entry, f);
+    return s;
+  }
+
+  Tables tables;
+  ui::TableGridModel model{tables, tc};
+};
+
+}  // namespace testing_support
