@@ -2,11 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
-#include "link/fake_usb_adapter.h"
 #include "link/usbadapter.h"
 #include "link/usbcomcontrol.h"
 
@@ -15,80 +21,183 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Calls = std::vector<std::string>;
 
+// A scripted adapter: data arrives in transfers; writes complete, come up
+// short, time out or fail; it can be unplugged. It records the calls and
+// counts misuse: a call on a device or pipe that is not open or has the wrong
+// direction, and a close while a read is running.
+class FakeUsbAdapter : public TUsbAdapter {
+ public:
+  enum class WriteMode { Complete, Short, TimedOut, Failed };
+  int deviceHandle = 7;                // -1: no device
+  std::map<uint8_t, int> pipeHandles;  // by endpoint; missing: 100 + endpoint. Odd endpoints are IN.
+  WriteMode writeMode = WriteMode::Complete;
+
+  void Arrive(Bytes transfer) {
+    std::lock_guard<std::mutex> g(m_);
+    transfers_.push_back(std::move(transfer));
+    cv_.notify_all();
+  }
+  // Every read fails from now on and the check reports the pipes gone.
+  void Unplug() {
+    std::lock_guard<std::mutex> g(m_);
+    unplugged_ = true;
+    cv_.notify_all();
+  }
+  // True once every transfer was handed out and the reader came back for more,
+  // so the bytes handed out are queued.
+  bool WaitUntilDelivered() {
+    std::unique_lock<std::mutex> g(m_);
+    return cv_.wait_for(g, std::chrono::seconds(10), [&] { return transfers_.empty() && readCalls_ > lastTakenBy_; });
+  }
+  template <class T>
+  T Get(const T& field) {
+    std::lock_guard<std::mutex> g(m_);
+    return field;
+  }
+
+  int BulkUsb_Open_mask(int mode, int, int, uint16_t vendorId, uint16_t productId, int) override {
+    std::lock_guard<std::mutex> g(m_);
+    calls.push_back("open " + std::to_string(mode) + " " + std::to_string(vendorId) + " " + std::to_string(productId));
+    if (deviceHandle != -1) openDevice_ = deviceHandle;
+    return deviceHandle;
+  }
+  int BulkUsb_OpenPipe_Overlapped(int device, int, uint8_t endpoint) override {
+    std::lock_guard<std::mutex> g(m_);
+    calls.push_back("pipe " + std::to_string(endpoint));
+    misuse += device != openDevice_;
+    auto it = pipeHandles.find(endpoint);
+    const int pipe = it != pipeHandles.end() ? it->second : 100 + endpoint;
+    if (pipe != -1) openPipes_[pipe] = endpoint;
+    return pipe;
+  }
+  int BulkUsb_Check(int device) override {
+    std::lock_guard<std::mutex> g(m_);
+    calls.push_back("check");
+    misuse += device != openDevice_;
+    return unplugged_ ? kPipesGone : 0;
+  }
+  void BulkUsb_Close(int device) override {
+    std::lock_guard<std::mutex> g(m_);
+    calls.push_back("close");
+    misuse += device != openDevice_ || activeReads > 0;
+    openDevice_ = -1;
+    openPipes_.clear();
+  }
+  bool PipeIsIn(int pipe) override {
+    std::lock_guard<std::mutex> g(m_);
+    return IsIn(pipe);
+  }
+  void ClosePipe(int pipe) override {
+    std::lock_guard<std::mutex> g(m_);
+    calls.push_back("closepipe " + std::to_string(pipe));
+    misuse += !openPipes_.erase(pipe) || activeReads > 0;
+  }
+  int ReadPipe(int pipe, uint8_t* buffer, uint32_t maximum, uint32_t timeoutMs) override {
+    std::unique_lock<std::mutex> g(m_);
+    const uint64_t call = ++readCalls_;
+    cv_.notify_all();
+    misuse += !openPipes_.count(pipe) || !IsIn(pipe);
+    if (unplugged_) return -1;
+    ++activeReads;
+    // Idle reads wait a little only, so that Close does not wait long.
+    cv_.wait_for(g, std::chrono::milliseconds(std::min<uint32_t>(timeoutMs, 5)),
+                 [&] { return !transfers_.empty() || unplugged_; });
+    --activeReads;
+    if (unplugged_) return -1;
+    if (transfers_.empty()) return 0;
+    const Bytes t = std::move(transfers_.front());
+    transfers_.pop_front();
+    lastTakenBy_ = call;
+    const size_t n = std::min<size_t>(t.size(), maximum);
+    std::copy_n(t.begin(), n, buffer);
+    return static_cast<int>(n);
+  }
+  int WritePipe(int pipe, const uint8_t* data, uint32_t length, uint32_t timeoutMs) override {
+    std::lock_guard<std::mutex> g(m_);
+    lastWriteTimeout = timeoutMs;
+    misuse += !openPipes_.count(pipe) || IsIn(pipe);
+    if (unplugged_ || writeMode == WriteMode::Failed) return -1;
+    const uint32_t n = writeMode == WriteMode::Complete ? length : writeMode == WriteMode::Short ? length / 2 : 0;
+    written.insert(written.end(), data, data + n);
+    return static_cast<int>(n);
+  }
+
+  // Records, read through Get.
+  Calls calls;
+  Bytes written;
+  int misuse = 0, activeReads = 0;
+  uint32_t lastWriteTimeout = 0;
+
+ private:
+  bool IsIn(int pipe) const {
+    auto it = openPipes_.find(pipe);
+    return it != openPipes_.end() && it->second % 2 == 1;
+  }
+
+  std::mutex m_;
+  std::condition_variable cv_;
+  std::deque<Bytes> transfers_;
+  bool unplugged_ = false;
+  uint64_t readCalls_ = 0, lastTakenBy_ = 0;  // the read call that took the latest transfer
+  int openDevice_ = -1;
+  std::map<int, uint8_t> openPipes_;
+};
+
 struct UsbTest : ::testing::Test {
+  void TearDown() override { EXPECT_EQ(adapter->Get(adapter->misuse), 0); }
+  Calls CallsMade() { return adapter->Get(adapter->calls); }
+
   std::shared_ptr<FakeUsbAdapter> adapter = std::make_shared<FakeUsbAdapter>();
   TUsbComControl usb{adapter};
 };
 
-}  // namespace
-
-TEST_F(UsbTest, AReplyInThreeTransfersIsReadBackInOrder) {
+TEST_F(UsbTest, AReplyInThreeTransfersIsReadBackInOrderAndPurgeDropsWhatWasNotRead) {
+  EXPECT_FALSE(usb.WaitForData(10000));  // closed: at once
   ASSERT_TRUE(usb.OpenUsb(0x1234, 0x5678, 1, 0));
   EXPECT_FALSE(usb.IsSerial());
   uint8_t buf[300];
   uint32_t received = 0;
   EXPECT_TRUE(usb.Read(buf, sizeof buf, received));
-  EXPECT_EQ(received, 0u);  // nothing queued: left as preset
-
+  EXPECT_EQ(received, 0u);
   Bytes reply(300);
   for (size_t i = 0; i < reply.size(); ++i) reply[i] = static_cast<uint8_t>(i * 13);
-  adapter->Arrive(Bytes(reply.begin(), reply.begin() + 100));
-  adapter->Arrive(Bytes(reply.begin() + 100, reply.begin() + 200));
-  adapter->Arrive(Bytes(reply.begin() + 200, reply.end()));
+  for (size_t at = 0; at < 300; at += 100) adapter->Arrive(Bytes(reply.begin() + at, reply.begin() + at + 100));
   ASSERT_TRUE(adapter->WaitUntilDelivered());
   EXPECT_TRUE(usb.WaitForData(0));
   EXPECT_TRUE(usb.Read(buf, 300, received));
-  EXPECT_EQ(received, 300u);
-  EXPECT_EQ(Bytes(buf, buf + 300), reply);
+  EXPECT_EQ(Bytes(buf, buf + received), reply);
 
-  // Purge drops what was not read.
   adapter->Arrive({1, 2, 3});
   ASSERT_TRUE(adapter->WaitUntilDelivered());
   usb.Purge();
   received = 0;
   EXPECT_TRUE(usb.Read(buf, 300, received));
   EXPECT_EQ(received, 0u);
-
-  EXPECT_TRUE(usb.Close());
-  EXPECT_EQ(adapter->Calls(), (Calls{"open 12 4660 22136", "pipe 1", "pipe 0", "check", "closepipe 101",
-                                     "closepipe 100", "close"}));
-  EXPECT_EQ(adapter->Misuse(), 0);
-}
-
-TEST_F(UsbTest, WaitForDataWakesOnArrival) {
-  EXPECT_FALSE(usb.WaitForData(10000));  // closed: at once
-  ASSERT_TRUE(usb.OpenUsb(1, 2, 1, 0));
   EXPECT_FALSE(usb.WaitForData(5));
   std::thread target([&] { adapter->Arrive({0x50}); });
-  EXPECT_TRUE(usb.WaitForData(10000));
+  EXPECT_TRUE(usb.WaitForData(10000));  // woken by the arrival
   target.join();
-}
-
-TEST_F(UsbTest, CloseOnAnUnpluggedAdapterLeavesThePipesAlone) {
-  ASSERT_TRUE(usb.OpenUsb(1, 2, 1, 0));
-  adapter->Unplug();
   EXPECT_TRUE(usb.Close());
-  EXPECT_FALSE(usb.IsOpen());
-  EXPECT_EQ(adapter->Calls(), (Calls{"open 12 1 2", "pipe 1", "pipe 0", "check", "close"}));
-  EXPECT_EQ(adapter->ActiveReads(), 0);  // no read outlives Close
-  EXPECT_EQ(adapter->Misuse(), 0);
-  uint8_t b = 0;
-  EXPECT_FALSE(usb.Write(&b, 1));
-  EXPECT_EQ(usb.LastError(), TUsbComControl::kErrWrite);
+  EXPECT_EQ(CallsMade(), (Calls{"open 12 4660 22136", "pipe 1", "pipe 0", "check", "closepipe 101", "closepipe 100", "close"}));
 }
 
-TEST_F(UsbTest, OpenUsbOnAnOpenObjectClosesItFirst) {
+TEST_F(UsbTest, CloseOnAnUnpluggedAdapterLeavesThePipesAloneAndOpenOnAnOpenObjectClosesItFirst) {
   ASSERT_TRUE(usb.OpenUsb(1, 2, 1, 0));
   ASSERT_TRUE(usb.OpenUsb(3, 4, 3, 2));
-  EXPECT_EQ(adapter->Calls(), (Calls{"open 12 1 2", "pipe 1", "pipe 0", "check", "closepipe 101", "closepipe 100",
-                                     "close", "open 12 3 4", "pipe 3", "pipe 2"}));
   adapter->Arrive({9});
   ASSERT_TRUE(adapter->WaitUntilDelivered());
   uint8_t b = 0;
   uint32_t received = 0;
   EXPECT_TRUE(usb.Read(&b, 1, received));
   EXPECT_EQ(b, 9);
-  EXPECT_EQ(adapter->Misuse(), 0);
+  adapter->Unplug();
+  EXPECT_TRUE(usb.Close());
+  EXPECT_FALSE(usb.IsOpen());
+  EXPECT_EQ(CallsMade(), (Calls{"open 12 1 2", "pipe 1", "pipe 0", "check", "closepipe 101", "closepipe 100", "close",
+                                "open 12 3 4", "pipe 3", "pipe 2", "check", "close"}));
+  EXPECT_EQ(adapter->Get(adapter->activeReads), 0);  // no read outlives Close
+  EXPECT_FALSE(usb.Write(&b, 1));
+  EXPECT_EQ(usb.LastError(), TUsbComControl::kErrWrite);
 }
 
 TEST_F(UsbTest, OpenFailures) {
@@ -104,9 +213,7 @@ TEST_F(UsbTest, OpenFailures) {
   EXPECT_FALSE(usb.OpenUsb(1, 2, 1, 0));
   EXPECT_EQ(usb.LastError(), TUsbComControl::kErrOpen);
   EXPECT_TRUE(usb.Close());
-  EXPECT_EQ(adapter->Calls(),
-            (Calls{"open 12 1 2", "open 12 1 2", "pipe 1", "pipe 0", "check", "closepipe 101", "close"}));
-  EXPECT_EQ(adapter->Misuse(), 0);
+  EXPECT_EQ(CallsMade(), (Calls{"open 12 1 2", "open 12 1 2", "pipe 1", "pipe 0", "check", "closepipe 101", "close"}));
 
   // Endpoints the wrong way round: refused before any transfer, which would
   // send the read buffer out and take it back as received.
@@ -116,18 +223,16 @@ TEST_F(UsbTest, OpenFailures) {
   EXPECT_FALSE(usb.OpenUsb(1, 2, 1, 3));
   EXPECT_EQ(usb.LastError(), TUsbComControl::kErrOutEndPoint);
   EXPECT_TRUE(usb.Close());
-  EXPECT_TRUE(adapter->Written().empty());
-  EXPECT_EQ(adapter->Misuse(), 0);
+  EXPECT_TRUE(adapter->Get(adapter->written).empty());
 }
 
 TEST_F(UsbTest, AWriteIsTrueOnlyWhenEveryByteWentOut) {
   ASSERT_TRUE(usb.OpenUsb(1, 2, 1, 0));
   const Bytes frame{0xF1, 0x00, 0x08, 0x02, 0x00, 0x00, 0x10, 0x00};
   EXPECT_TRUE(usb.Write(frame.data(), uint32_t(frame.size())));
-  EXPECT_EQ(adapter->Written(), frame);
-  EXPECT_EQ(adapter->LastWriteTimeout(), 1000u);
-  for (auto mode : {FakeUsbAdapter::WriteMode::Short, FakeUsbAdapter::WriteMode::TimedOut,
-                    FakeUsbAdapter::WriteMode::Failed}) {
+  EXPECT_EQ(adapter->Get(adapter->written), frame);
+  EXPECT_EQ(adapter->Get(adapter->lastWriteTimeout), 1000u);
+  for (auto mode : {FakeUsbAdapter::WriteMode::Short, FakeUsbAdapter::WriteMode::TimedOut, FakeUsbAdapter::WriteMode::Failed}) {
     adapter->writeMode = mode;
     EXPECT_FALSE(usb.Write(frame.data(), uint32_t(frame.size())));
     EXPECT_EQ(usb.LastError(), TUsbComControl::kErrWrite);
@@ -135,40 +240,34 @@ TEST_F(UsbTest, AWriteIsTrueOnlyWhenEveryByteWentOut) {
 }
 
 TEST(UsbEndpoints, ANumberIsTheIndexInInterfaceZerosList) {
-  libusb_endpoint_descriptor ep1[2] = {};
+  libusb_endpoint_descriptor ep1[1] = {}, ep0[2] = {};
   ep1[0].bEndpointAddress = 0x83;
-  libusb_endpoint_descriptor ep0[2] = {};
   ep0[0].bEndpointAddress = 0x02;  // OUT first, as the usual two-pipe adapters have it
   ep0[1].bEndpointAddress = 0x81;
-  libusb_interface_descriptor alt1{};
+  libusb_interface_descriptor alt1{}, alt0[2] = {};
   alt1.bInterfaceNumber = 1;
   alt1.bNumEndpoints = 1;
   alt1.endpoint = ep1;
-  libusb_interface_descriptor alt0[2] = {};
-  alt0[0].bInterfaceNumber = 0;
   alt0[0].bNumEndpoints = 2;
   alt0[0].endpoint = ep0;
-  alt0[1].bInterfaceNumber = 0;  // a second alternate setting does not count
-  alt0[1].bAlternateSetting = 1;
+  alt0[1].bAlternateSetting = 1;  // a second alternate setting does not count
   libusb_interface itfs[2] = {{&alt1, 1}, {alt0, 2}};
   libusb_config_descriptor config{};
   config.bNumInterfaces = 2;
   config.interface = itfs;
-
-  const std::vector<uint8_t> endpoints = EndpointsOfInterface0(config);
-  EXPECT_EQ(endpoints, (std::vector<uint8_t>{0x02, 0x81}));
+  const Bytes endpoints = EndpointsOfInterface0(config);
+  EXPECT_EQ(endpoints, (Bytes{0x02, 0x81}));
   EXPECT_EQ(EndpointAddressOfNumber(endpoints, 1), 0x81);  // default IN 1
   EXPECT_EQ(EndpointAddressOfNumber(endpoints, 0), 0x02);  // default OUT 0
   EXPECT_EQ(EndpointAddressOfNumber(endpoints, 2), -1);
   EXPECT_EQ(EndpointAddressOfNumber(endpoints, -1), -1);
-
   config.bNumInterfaces = 1;  // only interface 1
   EXPECT_TRUE(EndpointsOfInterface0(config).empty());
-}
 
-TEST(UsbLibusb, NoAdapterMeansOpenFailsWithError4) {
-  TUsbComControl usb;
+  TUsbComControl usb;  // libusb itself: no adapter here
   EXPECT_FALSE(usb.OpenUsb(0xFFFE, 0xFFFE, 1, 0));
   EXPECT_EQ(usb.LastError(), TUsbComControl::kErrOpen);
   EXPECT_TRUE(usb.Close());
 }
+
+}  // namespace

@@ -1,0 +1,672 @@
+// ECS3 and ECS2 on a scripted layer on virtual time, against the simulated
+// target in-process, and over a real serial port on a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/busphysicallayer.h"
+#include "link/comport.h"
+#include "link/ecs2.h"
+#include "link/ecs3.h"
+#include "model/linksettings.h"
+#include "platform/clock.h"
+#include "platform/convert.h"
+#include "simlink.h"
+#include "simptyserver.h"
+#include "simtarget.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// A reply frame: head ("P" or "`"), the length field (2 bytes when wide), data, checksum.
+Bytes Frame(uint8_t head, const Bytes& data, bool wide) {
+  Bytes f{head};
+  const size_t length = data.size() + (wide ? 4 : 3);
+  if (wide) f.push_back(static_cast<uint8_t>(length >> 8));
+  f.push_back(static_cast<uint8_t>(length));
+  f.insert(f.end(), data.begin(), data.end());
+  uint32_t sum = 0;
+  for (uint8_t b : f) sum += b;
+  f.push_back(static_cast<uint8_t>(sum));
+  return f;
+}
+
+// Frames as the last messages show them: " F0 00 0B ...".
+std::string Hex(const Bytes& bytes) {
+  std::string s;
+  for (uint8_t b : bytes) s += platform::Format(" %02X", b);
+  return s;
+}
+
+// Records every frame written and delivers reply bytes at chosen virtual
+// times; waiting advances the clock.
+class FakeLink : public TBusPhysicalLayer {
+ public:
+  explicit FakeLink(platform::VirtualClock& clock) : clock_(clock) {}
+
+  std::function<void(FakeLink&, const Bytes&)> onWrite;  // schedules the reply with Deliver
+  // After each read has taken what was there (the reader may then be held up
+  // before it looks at the clock).
+  std::function<void(FakeLink&)> afterRead;
+
+  void Deliver(const Bytes& bytes, uint64_t delayMs = 0) { pending_.push_back({clock_.NowUs() + delayMs * 1000, bytes}); }
+  size_t Queued() {
+    Arrive();
+    return queue_.size();
+  }
+
+  bool Open(uint8_t port, uint8_t baud, uint8_t, uint8_t, uint8_t, uint8_t) override {
+    opens.push_back(baud);
+    openPorts.push_back(port);
+    return open_ = !failOpen;
+  }
+  bool Close() override {
+    ++closes;
+    return !(open_ = false);
+  }
+  bool Read(uint8_t* buffer, uint32_t maximum, uint32_t& received) override {
+    ++reads;
+    if (failRead) return false;
+    Arrive();
+    for (received = 0; received < maximum && !queue_.empty(); queue_.pop_front()) buffer[received++] = queue_.front();
+    if (afterRead) afterRead(*this);
+    return true;
+  }
+  bool Write(const uint8_t* buffer, uint32_t length) override {
+    if (failWrite) return false;
+    written.emplace_back(buffer, buffer + length);
+    writeTimesMs.push_back(clock_.NowMs());
+    if (onWrite) onWrite(*this, written.back());
+    return true;
+  }
+  void Purge() override {
+    ++purges;
+    Arrive();
+    queue_.clear();
+  }
+  bool WaitForData(uint32_t timeoutMs) override {
+    if (!open_) return false;
+    Arrive();
+    if (!queue_.empty()) return true;
+    uint64_t next = UINT64_MAX;
+    for (const Pending& p : pending_) next = std::min(next, p.atUs);
+    const uint64_t deadline = clock_.NowUs() + uint64_t(timeoutMs) * 1000;
+    clock_.AdvanceUs(std::min(next, deadline) - clock_.NowUs());
+    Arrive();
+    return next <= deadline;
+  }
+  bool IsSerial() const override { return serial; }
+
+  std::vector<Bytes> written;
+  std::vector<uint64_t> writeTimesMs;
+  std::vector<int> opens, openPorts;
+  int closes = 0, purges = 0, reads = 0;
+  bool failOpen = false, failRead = false, failWrite = false, serial = true;
+
+ private:
+  struct Pending {
+    uint64_t atUs;
+    Bytes bytes;
+  };
+  void Arrive() {
+    for (auto it = pending_.begin(); it != pending_.end();) {
+      if (it->atUs > clock_.NowUs()) {
+        ++it;
+        continue;
+      }
+      queue_.insert(queue_.end(), it->bytes.begin(), it->bytes.end());
+      it = pending_.erase(it);
+    }
+  }
+
+  platform::VirtualClock& clock_;
+  std::deque<uint8_t> queue_;
+  std::deque<Pending> pending_;
+  bool open_ = true;
+};
+
+// The values the protocols take, in the order tests most often give them.
+struct LinkSettings {
+  int timeOut = 300, timeOutRetry = 0, errorRetry = 0, errorRetryWait = 0;
+  int baudSupport = 0x840, baudId = 0, maxEcs = 64, maxEcs3 = 256, comPort = 0, baudRate = 6;
+};
+
+TLinkSettings ToLinkSettings(const LinkSettings& s) {
+  TLinkSettings t;
+  t.TimeOutTime = s.timeOut;
+  t.TimeOutRetry = s.timeOutRetry;
+  t.ErrorRetry = s.errorRetry;
+  t.ErrorRetryWait = s.errorRetryWait;
+  t.BaudRateSupport = s.baudSupport;
+  t.BaudRateSupportID = s.baudId;
+  t.MaxECSDataLength = s.maxEcs;
+  t.MaxECS3DataLength = s.maxEcs3;
+  t.ComPort = s.comPort;
+  t.BaudRate = s.baudRate;
+  return t;
+}
+
+std::unique_ptr<TEcs> MakeEcs(bool ecs3, const LinkSettings& s, platform::Clock& clock) {
+  if (ecs3) return std::make_unique<TEcs3>(ToLinkSettings(s), clock);
+  return std::make_unique<TEcs2>(ToLinkSettings(s), clock);
+}
+
+class EcsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Load({}); }
+  // A fresh protocol object on the same layer; its records start again.
+  void Load(const LinkSettings& s, bool ecs3 = true) {
+    wide = ecs3;
+    ecs = MakeEcs(ecs3, s, clock);
+    ecs->SetBus(&link);
+    link.written.clear();
+    link.writeTimesMs.clear();
+    link.opens.clear();
+    link.closes = link.purges = link.reads = 0;
+    link.onWrite = nullptr;
+  }
+  Bytes Ok(const Bytes& data) const { return Frame(0x50, data, wide); }
+  Bytes Err(uint8_t number) const { return Frame(0x60, {number}, wide); }
+  void AnswerAlways(const Bytes& reply) {
+    link.onWrite = [reply](FakeLink& l, const Bytes&) { l.Deliver(reply); };
+  }
+
+  platform::VirtualClock clock;
+  FakeLink link{clock};
+  std::unique_ptr<TEcs> ecs;
+  bool wide = true;
+};
+
+TEST_F(EcsTest, FramesOfEveryRequestAndTheValuesOfTheirReplies) {
+  enum Op { kReadMem, kWriteMem, kReadDev, kWriteDev };
+  struct Case {
+    bool ecs3;
+    Op op;
+    uint32_t address;
+    int widthOrDevice;
+    Bytes replyData;
+    std::vector<uint32_t> values;  // read back, or written
+    const char* request;
+  };
+  const Case cases[] = {
+      {true, kReadMem, 0x1000, 2, {0x12, 0x34, 0xAB, 0xCD, 0x00, 0x01}, {0x1234, 0xABCD, 1}, " F0 00 0B 02 00 00 10 00 00 03 10"},
+      {true, kReadMem, 0x12345678, 1, {0x80, 0x7F}, {0x80, 0x7F}, " F0 00 0B 01 12 34 56 78 00 02 12"},
+      {true, kWriteMem, 0x1000, 2, {}, {0x1234}, " F1 00 0B 02 00 00 10 00 12 34 54"},
+      {true, kWriteMem, 0x20, 1, {}, {0x1FF, 0x02}, " F1 00 0B 01 00 00 00 20 FF 02 1E"},  // only the low byte travels
+      {true, kReadDev, 0x100, 1, {0x11, 0x22, 0x33}, {0x11, 0x22, 0x33}, " F2 00 0F 01 00 00 00 00 00 00 01 00 00 03 06"},
+      // No count field: the length (count + 13) says it all.
+      {true, kWriteDev, 0x100, 1, {}, {0xAA, 0xBB, 0xCC}, " F3 00 10 01 00 00 00 00 00 00 01 00 AA BB CC 36"},
+      {false, kReadMem, 0x1234, 2, {0x12, 0x34, 0xAB, 0xCD}, {0x1234, 0xABCD}, " F0 07 02 12 34 02 41"},
+      {false, kWriteMem, 0x12345678, 2, {}, {0xBEEF}, " F1 08 02 56 78 BE EF 76"},  // the low 16 address bits
+      {false, kReadDev, 0x10000, 3, {0x01, 0x02}, {1, 2}, " F2 0D 03 00 00 00 00 00 01 00 00 02 05"},
+      {false, kWriteDev, 0x100, 1, {}, {0xAA, 0xBB, 0xCC}, " F3 0F 01 00 00 00 00 00 00 01 00 AA BB CC 35"},
+  };
+  for (const Case& c : cases) {
+    Load({}, c.ecs3);
+    AnswerAlways(Ok(c.replyData));
+    std::vector<uint32_t> values = c.values;
+    if (c.op == kReadMem || c.op == kReadDev) std::fill(values.begin(), values.end(), 0);
+    const int n = static_cast<int>(values.size());
+    const uint8_t device = static_cast<uint8_t>(c.widthOrDevice);
+    const int status = c.op == kReadMem    ? ecs->ReadMemory(c.address, c.widthOrDevice, n, values.data())
+                       : c.op == kWriteMem ? ecs->WriteMemory(c.address, c.widthOrDevice, n, values.data())
+                       : c.op == kReadDev  ? ecs->ReadDevice(c.address, device, n, values.data())
+                                           : ecs->WriteDevice(c.address, device, n, values.data());
+    EXPECT_EQ(status, 0) << c.request;
+    ASSERT_EQ(link.written.size(), 1u) << c.request;
+    EXPECT_EQ(Hex(link.written[0]), c.request);
+    EXPECT_EQ(values, c.values) << c.request;
+    EXPECT_EQ(ecs->GetLastMessage(), "");
+  }
+}
+
+TEST_F(EcsTest, ErrorRepliesGiveTheTargetsNumberAndText) {
+  const struct {
+    bool ecs3;
+    int number;  // -1: a reply that starts with neither "P" nor "`"
+    int status;
+    std::string text;
+  } cases[] = {
+      {true, 0, 1, "Error\n"},
+      {true, 0x21, 0x21, "No ID Error !\n"},
+      {true, 0x62, 0x62, "Framing Error (UART Error)!\n"},
+      {true, 0x77, 0x77, "Other Error!\n"},
+      {true, -1, 0x92, "Communication error Target->Vund !\n"},
+      {false, 0x51, 0x51, "Over Run Error !\n"},
+      {false, 0, 1, "Error\n"},
+      {false, 0x62, 0x62, "Other Error!\n"},  // a UART entry of ECS3 only
+      {false, 0x54, 0x54, "Over Run & Framing !\n"},
+  };
+  for (const auto& c : cases) {
+    Load({}, c.ecs3);
+    Bytes reply = c.number >= 0 ? Err(static_cast<uint8_t>(c.number)) : Ok({0x00, 0x01});
+    if (c.number == -1) reply[0] = 0x41;
+    AnswerAlways(reply);
+    uint32_t word = 0;
+    EXPECT_EQ(ecs->ReadMemory(0x10, 2, 1, &word), c.status) << c.text;
+    EXPECT_EQ(ecs->GetLastMessage(), c.text + "Send Data\n" + Hex(link.written[0]) + "\nRecieve Data\n" + Hex(reply));
+  }
+}
+
+TEST_F(EcsTest, ASilentTargetCostsTheResendsAndTheirTimeOutsAndNoRetries) {
+  for (bool ecs3 : {true, false}) {
+    Load({200, 1, 2, 0}, ecs3);
+    const uint64_t start = clock.NowMs();
+    uint32_t words[2] = {7, 7};
+    EXPECT_EQ(ecs->ReadMemory(0x1234, 2, 2, words), 0x90);
+    EXPECT_EQ(link.written.size(), 2u);
+    EXPECT_EQ(link.purges, 2);
+    EXPECT_EQ(clock.NowMs() - start, 400u);
+    EXPECT_EQ(ecs->GetLastMessage(), "Receive Time Out !\nSend Data\n" + Hex(link.written[0]));
+    EXPECT_EQ(words[0], 7u);
+    EXPECT_LE(link.reads, 6);  // the wait sleeps on the layer instead of polling it
+
+    // A reply to the last resend completes the exchange.
+    Load({200, 1, 2, 0}, ecs3);
+    link.onWrite = [&](FakeLink& l, const Bytes&) {
+      if (l.written.size() == 2) l.Deliver(Ok({0x00, 0x05, 0x00, 0x06}));
+    };
+    ASSERT_EQ(ecs->ReadMemory(0x10, 2, 2, words), 0);
+    EXPECT_EQ(words[1], 6u);
+  }
+}
+
+TEST_F(EcsTest, ASlowReplyCompletesWhileNoGapExceedsTheTimeOut) {
+  const Bytes reply = Ok({0x12, 0x34});
+  link.onWrite = [&](FakeLink& l, const Bytes&) {
+    // Every gap 299 ms against a 300 ms time-out: 1.2 s in all.
+    for (size_t i = 0; i < reply.size(); ++i) l.Deliver({reply[i]}, 299 * (i + 1));
+  };
+  uint32_t word = 0;
+  ASSERT_EQ(ecs->ReadMemory(0x10, 2, 1, &word), 0);
+  EXPECT_EQ(word, 0x1234u);
+  EXPECT_EQ(link.written.size(), 1u);
+
+  // One gap of 301 ms is a time-out, even though the rest came quickly.
+  link.onWrite = [&](FakeLink& l, const Bytes&) {
+    l.Deliver({reply[0], reply[1]}, 0);
+    l.Deliver(Bytes(reply.begin() + 2, reply.end()), 301);
+  };
+  EXPECT_EQ(ecs->ReadMemory(0x10, 2, 1, &word), 0x90);
+}
+
+TEST_F(EcsTest, AReplyThatCameWhileTheReaderWasHeldUpIsNotATimeOut) {
+  // The read finds nothing; the reply arrives and the time-out passes before
+  // the reader looks at the clock.
+  bool heldUp = false;
+  link.afterRead = [&](FakeLink& l) {
+    if (heldUp) return;
+    heldUp = true;
+    l.Deliver(Ok({0x12, 0x34}));
+    clock.AdvanceMs(400);
+  };
+  uint32_t word = 0;
+  ASSERT_EQ(ecs->ReadMemory(0x10, 2, 1, &word), 0);
+  EXPECT_EQ(word, 0x1234u);
+  EXPECT_EQ(link.written.size(), 1u);
+}
+
+TEST_F(EcsTest, ChecksumFaultsAreRetriedWithFreshSendsAndReportBothFrames) {
+  Load({300, 1, 2, 50});
+  Bytes bad = Ok({0x12, 0x34});
+  bad.back() ^= 0xFF;
+  AnswerAlways(bad);
+  uint32_t word = 0xEEEE;
+  EXPECT_EQ(ecs->ReadMemory(0x1000, 2, 1, &word), 0x99);
+  ASSERT_EQ(link.written.size(), 3u);  // Error_Retry 2: three attempts, one send each
+  EXPECT_EQ(link.writeTimesMs[1] - link.writeTimesMs[0], 50u);
+  EXPECT_EQ(link.writeTimesMs[2] - link.writeTimesMs[1], 50u);
+  EXPECT_EQ(ecs->GetLastMessage(), "Check Sum Error  Target->Vund !\nSend Data\n" + Hex(link.written[0]) +
+                                       "\nRecieve Data\n" + Hex(bad));
+  EXPECT_EQ(word, 0xEEEEu);
+
+  // A good reply on the second attempt clears the message.
+  link.written.clear();
+  link.onWrite = [&](FakeLink& l, const Bytes&) { l.Deliver(l.written.size() == 1 ? bad : Ok({0x12, 0x34})); };
+  ASSERT_EQ(ecs->ReadMemory(0x1000, 2, 1, &word), 0);
+  EXPECT_EQ(word, 0x1234u);
+  EXPECT_EQ(ecs->GetLastMessage(), "");
+}
+
+TEST_F(EcsTest, AReplyOfTheWrongSizeNeverWritesPastWhatWasAsked) {
+  for (bool ecs3 : {true, false}) {
+    Load({}, ecs3);
+    uint32_t guard[3] = {0xA, 0xB, 0xC};
+    // Two words where one was asked: nothing is unpacked at all.
+    AnswerAlways(Ok({0x12, 0x34, 0x56, 0x78}));
+    EXPECT_EQ(ecs->ReadMemory(0x10, 2, 1, guard), 0x94);
+    EXPECT_EQ(ecs->GetLastMessage(), "Receive Data Size Error !\nSend Data\n" + Hex(link.written.back()) +
+                                         "\nRecieve Data\n" + Hex(Ok({0x12, 0x34, 0x56, 0x78})));
+    // Too short, and an odd byte count for words.
+    AnswerAlways(Ok({0x01, 0x02}));
+    EXPECT_EQ(ecs->ReadDevice(0, 1, 3, guard), 0x94);
+    AnswerAlways(Ok({0x01, 0x02, 0x03}));
+    EXPECT_EQ(ecs->ReadMemory(0x10, 2, 1, guard), 0x94);
+    EXPECT_EQ(guard[0], 0xAu);
+    EXPECT_EQ(guard[1], 0xBu);
+  }
+  // Like any bad reply it is retried.
+  Load({300, 0, 1, 0});
+  link.onWrite = [this](FakeLink& l, const Bytes&) { l.Deliver(l.written.size() == 1 ? Ok({1, 2, 3, 4}) : Ok({1, 2})); };
+  uint32_t two[2] = {0xA, 0xB};
+  ASSERT_EQ(ecs->ReadMemory(0x10, 2, 1, two), 0);
+  EXPECT_EQ(two[0], 0x0102u);
+  EXPECT_EQ(two[1], 0xBu);
+}
+
+TEST_F(EcsTest, AnOverlongReplyStopsAtOnceAndTheLongestGoes) {
+  // ECS3 replies hold at most 265 bytes, ECS2 ones 70.
+  for (bool ecs3 : {true, false}) {
+    Load({300, 2, 2, 0}, ecs3);
+    AnswerAlways(Bytes(ecs3 ? 266 : 71, 0x50));
+    std::vector<uint32_t> values(300, 9);
+    EXPECT_EQ(ecs->ReadDevice(0, 1, ecs3 ? 2 : 56, values.data()), 0x93);
+    EXPECT_EQ(link.written.size(), 1u);
+    EXPECT_EQ(values[0], 9u);
+    const std::string msg = ecs->GetLastMessage();
+    EXPECT_EQ(msg.substr(0, 24), "Receive Data Too Long !\n");
+    if (ecs3) {
+      EXPECT_EQ(msg.size(), msg.find("\nRecieve Data\n") + 14 + 260 * 3);  // at most 260 bytes shown
+    }
+
+    AnswerAlways(Ok(Bytes(ecs3 ? 261 : 67, 0x33)));
+    EXPECT_EQ(ecs->ReadDevice(0, 1, ecs3 ? 261 : 67, values.data()), 0);
+    EXPECT_EQ(values[ecs3 ? 260 : 66], 0x33u);
+  }
+}
+
+TEST_F(EcsTest, CountsBeyondAFrameAreRefusedUnsent) {
+  std::vector<uint32_t> values(300, 0);
+  EXPECT_EQ(ecs->ReadMemory(0, 2, 131, values.data()), 0x91);
+  EXPECT_EQ(ecs->WriteDevice(0, 1, 262, values.data()), 0x91);
+  EXPECT_EQ(ecs->ReadDevice(0, 1, -1, values.data()), 0x91);
+  EXPECT_TRUE(link.written.empty());
+  EXPECT_FALSE(ecs->GetLastMessage().empty());
+  Load({}, false);  // counts go in one byte, a reply carries at most 67 data bytes
+  EXPECT_EQ(ecs->ReadMemory(0, 2, 34, values.data()), 0x91);
+  EXPECT_EQ(ecs->WriteDevice(0, 1, 300, values.data()), 0x91);
+  EXPECT_TRUE(link.written.empty());
+
+  // The largest frames go: 130 words, 261 bytes.
+  Load({});
+  AnswerAlways(Ok(Bytes(260, 0x5A)));
+  EXPECT_EQ(ecs->ReadMemory(0, 2, 130, values.data()), 0);
+  EXPECT_EQ(values[129], 0x5A5Au);
+  AnswerAlways(Ok({}));
+  EXPECT_EQ(ecs->WriteDevice(0, 1, 261, values.data()), 0);
+  EXPECT_EQ(link.written.back().size(), 274u);
+}
+
+TEST_F(EcsTest, FrameLengthsFromVundDatAreClamped) {
+  const struct {
+    bool ecs3;
+    int maxEcs, maxEcs3, words, bytes;
+  } cases[] = {
+      {true, 64, 256, 128, 256}, {true, 64, 0, 128, 256},      {true, 64, -5, 128, 256},  // 0: no vund.dat
+      {true, 64, 4000, 130, 261}, {true, 64, 101, 50, 101},     {false, 64, 256, 32, 56},
+      {false, 600, 9000, 33, 56}, {false, 0, 256, 32, 56},      {false, 10, 256, 5, 56},
+  };
+  for (const auto& c : cases) {
+    Load({.maxEcs = c.maxEcs, .maxEcs3 = c.maxEcs3}, c.ecs3);
+    EXPECT_EQ(ecs->GetMaxWordCount(), c.words) << c.ecs3 << " " << c.maxEcs << " " << c.maxEcs3;
+    EXPECT_EQ(ecs->GetMaxByteCount(), c.bytes) << c.ecs3 << " " << c.maxEcs << " " << c.maxEcs3;
+  }
+}
+
+TEST_F(EcsTest, NoTimeOutIsTheDefaultAndNegativeRetriesAndWaitsCountAsNone) {
+  for (int timeOut : {0, -5}) {
+    Load({timeOut});
+    link.onWrite = [this](FakeLink& l, const Bytes&) { l.Deliver(Ok({0x12, 0x34}), 250); };
+    uint32_t word = 0;
+    EXPECT_EQ(ecs->ReadMemory(0x10, 2, 1, &word), 0) << timeOut;
+    EXPECT_EQ(ecs->GetTimeOut(), 300);
+  }
+  Load({300, -1, -4, -20});
+  AnswerAlways(Err(0x41));
+  const uint64_t start = clock.NowMs();
+  uint32_t word = 0;
+  EXPECT_EQ(ecs->ReadMemory(0x10, 2, 1, &word), 0x41);
+  EXPECT_EQ(link.written.size(), 1u);
+  EXPECT_EQ(clock.NowMs(), start);
+  link.onWrite = nullptr;
+  EXPECT_EQ(ecs->ReadMemory(0x10, 2, 1, &word), 0x90);
+  EXPECT_EQ(link.written.size(), 2u);
+  Load({300, 0, 1, -20});
+  AnswerAlways(Err(0x41));
+  EXPECT_EQ(ecs->ReadMemory(0x10, 2, 1, &word), 0x41);
+  ASSERT_EQ(link.written.size(), 2u);
+  EXPECT_EQ(link.writeTimesMs[1], link.writeTimesMs[0]);
+}
+
+TEST_F(EcsTest, LinkFailuresAreReportedInTheLastMessage) {
+  TEcs3 unbound(TLinkSettings(), clock);
+  uint32_t word = 0;
+  EXPECT_EQ(unbound.ReadMemory(0x10, 2, 1, &word), 0x91);
+  EXPECT_EQ(unbound.GetLastMessage(), "Comport error !");
+  for (bool ecs3 : {true, false}) {
+    Load({}, ecs3);
+    link.failWrite = true;
+    EXPECT_EQ(ecs->WriteMemory(0x10, 2, 1, &word), 0x91);
+    EXPECT_EQ(ecs->GetLastMessage(), "Comport error !( Send error )");
+    link.failWrite = false;
+    link.failRead = true;
+    EXPECT_EQ(ecs->ReadMemory(0x10, 2, 1, &word), 0x91);
+    EXPECT_EQ(ecs->GetLastMessage(), ecs3 ? "Comport error !( Read error )" : "Comport error !( Send error )");
+    link.failRead = false;
+  }
+}
+
+// ---- Baud rates ----
+
+class EcsBaudTest : public EcsTest {
+ protected:
+  // The target acknowledges the indexes in accepted.
+  void Accept(std::vector<int> accepted) {
+    link.onWrite = [this, accepted](FakeLink& l, const Bytes& f) {
+      if (std::find(accepted.begin(), accepted.end(), f[9]) != accepted.end()) l.Deliver(Ok({}));
+    };
+  }
+  std::vector<int> Told() {
+    std::vector<int> told;
+    for (const Bytes& f : link.written) told.push_back(f[9]);
+    return told;
+  }
+};
+
+TEST_F(EcsBaudTest, RaiseStepsThroughTheFirstThirteenSupportedRates) {
+  Load({.baudSupport = 0x0240, .baudId = 0x0F00, .comPort = 2});
+  Accept({6, 9});
+  EXPECT_EQ(ecs->RaiseBaudRate(), 0);
+  EXPECT_EQ(Told(), (std::vector<int>{6, 9}));
+  EXPECT_EQ(Hex(link.written[0]), " F1 00 0B 02 00 00 0F 00 00 06 13");
+  EXPECT_EQ(link.opens, (std::vector<int>{6, 9}));
+  EXPECT_EQ(link.openPorts, (std::vector<int>{2, 2}));
+  EXPECT_EQ(link.closes, 2);
+  EXPECT_EQ(ecs->GetBaudIndex(), 9);
+
+  // A refused index keeps the current rate; the walk goes on.
+  Load({.baudSupport = 0x1840, .baudId = 0x0F00});  // 6, 11, 12
+  Accept({6, 12});
+  EXPECT_EQ(ecs->RaiseBaudRate(), 0);
+  EXPECT_EQ(link.opens, (std::vector<int>{6, 12}));
+  EXPECT_EQ(ecs->GetBaudIndex(), 12);
+
+  Load({.baudSupport = 0x7FFF, .baudId = 0x0F00});
+  Accept({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14});
+  EXPECT_EQ(ecs->RaiseBaudRate(), 0);
+  EXPECT_EQ(link.written.size(), 13u);
+  EXPECT_EQ(ecs->GetBaudIndex(), 12);
+}
+
+TEST_F(EcsBaudTest, FindTakesTheHighestAnsweringIndexOrReturnsToTheRateInUse) {
+  Load({.baudSupport = 0x0A40, .baudId = 0x0F00});  // 6, 9, 11
+  // The target answers only at 6 and 9.
+  link.onWrite = [this](FakeLink& l, const Bytes&) {
+    if (l.opens.back() == 6 || l.opens.back() == 9) l.Deliver(Ok({}));
+  };
+  const uint64_t start = clock.NowMs();
+  EXPECT_EQ(ecs->FindBaudRate(), 0);
+  EXPECT_EQ(link.opens, (std::vector<int>{6, 9, 11, 9}));
+  EXPECT_EQ(ecs->GetBaudIndex(), 9);
+  // 300 ms to settle after each of three switches, and the time-out at 11.
+  EXPECT_EQ(clock.NowMs() - start, 1200u);
+
+  Load({.baudSupport = 0x0240, .baudId = 0x0F00, .baudRate = 12});
+  EXPECT_EQ(ecs->FindBaudRate(), -1);
+  EXPECT_EQ(link.opens, (std::vector<int>{6, 9, 12}));
+  EXPECT_EQ(ecs->GetBaudIndex(), 0);
+  // After a switch the rate in use is the one switched to.
+  Accept({6});
+  EXPECT_EQ(ecs->RaiseBaudRate(), 0);
+  link.opens.clear();
+  link.onWrite = nullptr;
+  EXPECT_EQ(ecs->FindBaudRate(), -1);
+  EXPECT_EQ(link.opens, (std::vector<int>{6, 9, 6}));
+}
+
+TEST_F(EcsBaudTest, SendTellsTheConfiguredIndexWithoutReopeningAndAFailedReopenEndsWithMinusOne) {
+  Load({.baudSupport = 0x0240, .baudId = 0x0F00, .baudRate = 11});
+  Accept({11});
+  EXPECT_EQ(ecs->SendBaudRate(), 0);
+  EXPECT_EQ(Told(), (std::vector<int>{11}));
+  EXPECT_TRUE(link.opens.empty());
+  link.onWrite = nullptr;
+  EXPECT_EQ(ecs->SendBaudRate(), 0x90);
+
+  Load({.baudSupport = 0x0240, .baudId = 0x0F00});
+  Accept({6, 9});
+  link.failOpen = true;
+  EXPECT_EQ(ecs->RaiseBaudRate(), -1);
+  EXPECT_EQ(ecs->GetLastMessage(), "Comport error !( Send error )");
+  EXPECT_EQ(ecs->FindBaudRate(), -1);
+  EXPECT_EQ(ecs->GetBaudIndex(), 0);
+  link.failOpen = false;
+}
+
+TEST_F(EcsBaudTest, NoBaudRegisterAUsbLinkOrEcs2LeaveTheLinkAlone) {
+  const struct {
+    bool ecs3, serial;
+    int baudId, send, index;
+  } cases[] = {{true, true, 0, -1, 0}, {true, false, 0x0F00, 0, 0}, {false, true, 0x0F00, 0, 0}, {false, true, 0, 0, 9}};
+  for (const auto& c : cases) {
+    Load({.baudSupport = 0x0240, .baudId = c.baudId, .baudRate = 9}, c.ecs3);
+    link.serial = c.serial;
+    EXPECT_EQ(ecs->FindBaudRate(), 0);
+    EXPECT_EQ(ecs->RaiseBaudRate(), 0);
+    EXPECT_EQ(ecs->SendBaudRate(), c.send);
+    EXPECT_EQ(ecs->GetBaudIndex(), c.index);
+    EXPECT_TRUE(link.written.empty());
+    EXPECT_TRUE(link.opens.empty());
+    EXPECT_EQ(link.closes, 0);
+  }
+  link.serial = true;
+}
+
+// ---- Raw frames ----
+
+TEST_F(EcsTest, RawTextIsSentAsHexBytesOfAtMost300) {
+  EXPECT_EQ(ecs->SendRawText(" \t f0 0 B\t\t2  ff\r\n"), 0);
+  EXPECT_EQ(link.written.back(), (Bytes{0xF0, 0x00, 0x0B, 0x02, 0xFF}));
+  EXPECT_GE(link.purges, 1);
+  EXPECT_THROW(ecs->SendRawText("F0 ZZ"), platform::EConvertError);
+  std::string text;
+  for (int i = 0; i < 301; ++i) text += "AA ";
+  EXPECT_EQ(ecs->SendRawText(text), 0x91);
+  EXPECT_EQ(link.written.size(), 1u);
+  EXPECT_EQ(ecs->GetLastMessage(), "Send Data Too Long ! (300 bytes at most)");
+  text.resize(300 * 3);
+  EXPECT_EQ(ecs->SendRawText(text), 0);
+  EXPECT_EQ(link.written.back().size(), 300u);
+}
+
+TEST_F(EcsTest, RawTextCollectsUntilTheLineIsQuiet) {
+  link.Deliver({0x50, 0x00});
+  link.Deliver({0x04}, 99);
+  link.Deliver({0x54}, 198);
+  link.Deliver({0x99}, 299);  // after 100 quiet ms: the next call's
+  std::string text;
+  EXPECT_EQ(ecs->ReadRawText(text), 0);
+  EXPECT_EQ(text, " 50 00 04 54");
+  EXPECT_EQ(ecs->ReadRawText(text), 0);
+  EXPECT_EQ(text, " 99");
+  EXPECT_EQ(ecs->ReadRawText(text), 0);
+  EXPECT_EQ(text, "");
+  // More than the buffer holds: the rest waits for the next call.
+  link.Deliver(Bytes(350, 0x11));
+  EXPECT_EQ(ecs->ReadRawText(text), 0);
+  EXPECT_EQ(text.size(), 300u * 3);
+  EXPECT_EQ(link.Queued(), 50u);
+  link.failRead = true;
+  EXPECT_EQ(ecs->ReadRawText(text), 0x91);
+  EXPECT_EQ(ecs->GetLastMessage(), "Comport error !( Send error )");
+}
+
+// ---- Against the simulated target ----
+
+TEST(EcsSimTest, RaiseEndsAtTheLastAcknowledgedRateAndFindFollowsTheTargetOrGoesBack) {
+  platform::VirtualClock clock;
+  SimTarget target(SimProtocol::Ecs3);
+  SimLink link(target, clock);
+  target.SetBaudRegister(0x0F00);
+  TEcs3 ecs(ToLinkSettings({300, 0, 0, 0, 0x0240, 0x0F00}), clock);
+  ecs.SetBus(&link);
+  EXPECT_EQ(ecs.RaiseBaudRate(), 0);
+  EXPECT_EQ(ecs.GetBaudIndex(), 9);
+  EXPECT_EQ(link.HostBaudIndex(), 9);
+  EXPECT_EQ(target.BaudIndex(), 9);
+  uint32_t word = 0;
+  EXPECT_EQ(ecs.ReadMemory(0x10, 2, 1, &word), 0) << ecs.GetLastMessage();
+
+  target.SetBaudIndex(6);
+  EXPECT_EQ(ecs.FindBaudRate(), 0);
+  EXPECT_EQ(link.HostBaudIndex(), 6);
+  // A target at a rate the host may not use: back to where the search began.
+  target.SetBaudIndex(11);
+  EXPECT_EQ(ecs.FindBaudRate(), -1);
+  EXPECT_EQ(link.HostBaudIndex(), 6);
+  EXPECT_EQ(ecs.GetBaudIndex(), 6);
+}
+
+// Both protocols over a real serial port: TComPort on a pseudo-terminal served
+// by the simulated target, on the system clock with short time-outs.
+TEST(EcsPtyTest, ReadsWritesErrorsAndSilenceOverASerialPort) {
+  for (SimProtocol protocol : {SimProtocol::Ecs3, SimProtocol::Ecs2}) {
+    SimTarget target(protocol);
+    SimPtyServer server(target);
+    std::string error;
+    ASSERT_TRUE(server.Start(&error)) << error;
+    TComPort port;
+    port.SetDevicePath(server.SlavePath());
+    ASSERT_TRUE(port.Open(0, 6, 0, 0, 0, 0));
+    std::unique_ptr<TEcs> ecs = MakeEcs(protocol == SimProtocol::Ecs3, {200}, platform::SystemClock());
+    ecs->SetBus(&port);
+
+    target.SetRegister(0x1001, 0xABCD);
+    uint32_t words[3] = {};
+    ASSERT_EQ(ecs->ReadMemory(0x1000, 2, 3, words), 0) << ecs->GetLastMessage();
+    EXPECT_EQ(words[1], 0xABCDu);
+    const uint32_t value = 0x5A5A;
+    ASSERT_EQ(ecs->WriteMemory(0x2000, 2, 1, &value), 0);
+    EXPECT_EQ(target.Register(0x2000), 0x5A5A);
+    target.AddNvmDevice(1, 0x100, 0x1FF);
+    const uint32_t data[3] = {0xAA, 0xBB, 0xCC};
+    ASSERT_EQ(ecs->WriteDevice(0x100, 1, 3, data), 0) << ecs->GetLastMessage();
+    ASSERT_EQ(ecs->ReadDevice(0x100, 1, 3, words), 0);
+    EXPECT_EQ(words[2], 0xCCu);
+    EXPECT_EQ(ecs->ReadDevice(0x1FF, 1, 2, words), 0x22);
+    EXPECT_EQ(ecs->GetLastMessage().substr(0, 17), "Boundary Error !\n");
+    target.AddFault(SimFault::Silence());
+    EXPECT_EQ(ecs->ReadDevice(0x100, 1, 1, words), 0x90);
+    EXPECT_EQ(ecs->GetLastMessage().substr(0, 19), "Receive Time Out !\n");
+    port.Close();
+    server.Stop();
+  }
+}
+
+}  // namespace

@@ -1,0 +1,492 @@
+// TTargetControl wired to the simulated target in-process on virtual time,
+// with vund.dat and Vund2.ini written into a fresh program folder.
+#include "link/targetcontrol.h"
+
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/ecs.h"
+#include "model/registers.h"
+#include "model/systemfunc.h"
+#include "model/vunddata.h"
+#include "platform/clock.h"
+#include "platform/convert.h"
+#include "platform/ui.h"
+#include "simlink.h"
+#include "simtarget.h"
+#include "support/recording_services.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+uint32_t BigEndian(const SimBytes& b, size_t at, size_t bytes) {
+  uint32_t v = 0;
+  for (size_t i = 0; i < bytes; ++i) v = (v << 8) | b[at + i];
+  return v;
+}
+
+// "F0 1,2" for each request the target received: command, address, and the
+// units asked for (reads) or carried (writes).
+std::string Summary(const std::vector<SimFrame>& frames, bool ecs3) {
+  std::string s;
+  for (const SimFrame& frame : frames) {
+    const SimBytes& f = frame.bytes;
+    const size_t head = ecs3 ? 3 : 2, addressBytes = ecs3 ? 4 : 2, countBytes = ecs3 ? 2 : 1;
+    const size_t length = BigEndian(f, 1, head - 1);
+    const bool device = f[0] >= 0xF2;
+    const size_t at = head + 1 + (device ? 4 : 0);  // past the width or device (and the device's zero word)
+    const uint32_t address = BigEndian(f, at, device ? 4 : addressBytes);
+    const size_t data = at + (device ? 4 : addressBytes);
+    size_t count = (f[0] & 1) ? length - 1 - data : BigEndian(f, data, countBytes);
+    if (f[0] == 0xF1 && f[head] == 2) count /= 2;
+    s += platform::Format("%s%02X %X,%d", s.empty() ? "" : " ", f[0], address, static_cast<int>(count));
+  }
+  return s;
+}
+
+class TargetControlTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SRegisters = Registers(); }
+  void TearDown() override {
+    SRegisters = Registers();
+    ResetVundData();
+  }
+  // Writes the files and loads them; dataLength is MaxECS3DataLength and MaxECSDataLength.
+  void WriteFiles(bool ecs3 = true, int dataLength = 4, const std::string& extraVund = "", const std::string& extraIni = "",
+                  int ecsType = -1, int linkType = 0) {
+    ecs3_ = ecs3;
+    dir.Write("vund.dat", "[Common]\r\nCommandTimeOutTime=2000\r\nTimeOutTime=300\r\n[EcsSettings]\r\nMaxECS3DataLength=" +
+                              std::to_string(dataLength) + "\r\nMaxECSDataLength=" + std::to_string(dataLength) +
+                              "\r\n" + extraVund);
+    dir.Write("Vund2.ini", "[Bus]\r\nBusPhysicalLayer=" + std::to_string(linkType) + "\r\nComPort=0\r\nBaudRate=6\r\nECSType=" +
+                               std::to_string(ecsType >= 0 ? ecsType : ecs3 ? 2 : 0) + "\r\n" + extraIni);
+    ASSERT_TRUE(LoadVundData());
+    ASSERT_TRUE(LoadSettings());
+  }
+  // ... and connects to a fresh simulated target.
+  void Start(bool ecs3 = true, int dataLength = 4, const std::string& extraVund = "") {
+    WriteFiles(ecs3, dataLength, extraVund);
+    target = std::make_unique<SimTarget>(ecs3 ? SimProtocol::Ecs3 : SimProtocol::Ecs2);
+    auto layer = std::make_unique<SimLink>(*target, clock);
+    link = layer.get();
+    ASSERT_TRUE(tc.ConnectWith(std::move(layer), clock, CurrentLinkSettings()));
+  }
+  std::string Sent() {
+    const std::string s = Summary(target->Frames(), ecs3_);
+    target->ClearFrames();
+    return s;
+  }
+  void AddSRegs(std::initializer_list<uint32_t> ids, int value = REG_VALUE_UNKNOWN) {
+    for (uint32_t id : ids) SRegisters.SetValue(id, value);
+  }
+  static SimBytes Pattern(size_t n, uint8_t seed) {
+    SimBytes b(n);
+    for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(seed + i * 7);
+    return b;
+  }
+  static std::vector<RegisterSnapshotItem> Items(std::initializer_list<uint32_t> ids) {
+    std::vector<RegisterSnapshotItem> items;
+    for (uint32_t id : ids) {
+      items.emplace_back();
+      items.back().ID = id;
+      items.back().Value = static_cast<int32_t>(0x1000 + id);
+    }
+    return items;
+  }
+  bool Logged(const std::string& text) const { return services.Log().find(text) != std::string::npos; }
+
+  testing_support::TempDir dir;
+  testing_support::ScopedHome home{dir.Path()};
+  testing_support::ScriptedUi ui;
+  testing_support::RecordingServices services;
+  platform::VirtualClock clock;
+  std::unique_ptr<SimTarget> target;
+  SimLink* link = nullptr;  // owned by tc
+  bool ecs3_ = true;
+  TTargetControl tc;  // last: goes first, before the target it talks to
+};
+
+// ---- Connecting ----
+
+TEST_F(TargetControlTest, APortThatDoesNotOpenOffersTheDialogAndAPortChosenThereIsSaved) {
+  int master = -1, slave = -1;
+  char pty[256] = {};
+  ASSERT_EQ(openpty(&master, &slave, pty, nullptr, nullptr), 0);
+  WriteFiles(true, 4, "", "[Ports]\r\nCOM1=" + dir.File("no-such-tty") + "\r\nCOM2=" + pty + "\r\n");
+  ui.ExpectMessage(0x10, platform::kIdOk, "COM Port = 1").ExpectComPortDialog(false);
+  EXPECT_FALSE(tc.Connect(ProgramLinkSettings()));
+  EXPECT_FALSE(tc.IsConnected());
+  // Dialog confirmed, but the port still does not open: a second box, no link.
+  ui.ExpectMessage(0x10, platform::kIdOk, "COM Port = 1").ExpectComPortDialog(true);
+  ui.ExpectMessage(0x10, platform::kIdOk, "COM Port = 1");
+  EXPECT_FALSE(tc.Reconnect(ProgramLinkSettings()));
+  EXPECT_FALSE(tc.IsConnected());
+
+  ui.ExpectMessage(0x10, platform::kIdOk, "COM Port = 1").ExpectComPortDialog(true, [] { SetComPort(1); });
+  ASSERT_TRUE(tc.Connect(ProgramLinkSettings()));
+  EXPECT_TRUE(tc.IsConnected());
+  EXPECT_NE(dir.Read("Vund2.ini").find("ComPort=1"), std::string::npos) << dir.Read("Vund2.ini");
+  EXPECT_NE(dir.Read("Vund2.ini").find(std::string("COM2=") + pty), std::string::npos);
+
+  WriteFiles(true, 4, "", "", -1, 1);  // a USB adapter that does not open
+  ui.ExpectMessage(0x10, platform::kIdOk, "VenderID");
+  EXPECT_FALSE(tc.Connect(ProgramLinkSettings()));
+  EXPECT_FALSE(tc.IsConnected());
+  close(master);
+  close(slave);
+}
+
+TEST_F(TargetControlTest, AnUnsupportedEcsTypeIsRefusedByConnectAndReconnect) {
+  WriteFiles(true, 4, "", "", 1, 5);  // an unknown link type keeps the current layer
+  target = std::make_unique<SimTarget>(SimProtocol::Ecs3);
+  ui.ExpectMessage(0x10, platform::kIdOk, "ECS protocol");
+  EXPECT_FALSE(tc.ConnectWith(std::make_unique<SimLink>(*target, clock), clock, CurrentLinkSettings()));
+  ui.ExpectMessage(0x10, platform::kIdOk, "ECS protocol");
+  EXPECT_FALSE(tc.Reconnect(ProgramLinkSettings()));
+  EXPECT_FALSE(tc.IsConnected());
+  uint32_t word = 0;
+  EXPECT_FALSE(tc.ReadMemory(1, 2, 1, &word));
+  EXPECT_EQ(target->FrameCount(), 0u);
+}
+
+TEST_F(TargetControlTest, EveryOperationWithoutALinkFailsAndSaysSo) {
+  WriteFiles(true, 4, "MemName1=Reset\r\nMemID1=0x100\r\n");
+  SRegisters.SetValue(1, 5);
+  std::map<int, int> poll{{1, 0}};
+  uint32_t words[4] = {};
+  std::vector<uint32_t> nvm;
+  std::vector<RegisterSnapshotItem> items(1);
+  std::vector<std::string> names{"x"}, values{"x"};
+  const std::string notConnected = IsJapanese() ? "ターゲットに接続されていません" : "Not connected to the target";
+
+  // One line for each operation that reports its failures...
+  EXPECT_FALSE(tc.ReadRegisterTable(false));
+  EXPECT_FALSE(tc.ReadRefreshRegisters(poll));
+  EXPECT_FALSE(tc.ReadMemory(1, 2, 1, words));
+  EXPECT_FALSE(tc.WriteMemory(1, 2, 1, words));
+  EXPECT_FALSE(tc.ReadNvm(0, 3, 1, nvm));
+  EXPECT_FALSE(tc.WriteNvm(0, 1, 4, words, words));
+  EXPECT_FALSE(tc.ReadTableValue(1, 2, words, 4));
+  EXPECT_FALSE(tc.WriteTableValues(1, 2, 4, words));
+  EXPECT_FALSE(tc.WriteSnapshotItems(items));
+  EXPECT_FALSE(tc.ReadSnapshotItems(items));
+  EXPECT_FALSE(tc.ExecuteCommandEntry(0, false));
+  EXPECT_FALSE(tc.ReadMicomVersion(names, values));
+  EXPECT_EQ(tc.SendRawText("F0 00"), kEcsLinkError);
+  EXPECT_EQ(services.lines, std::vector<std::string>(13, notConnected));
+  EXPECT_TRUE(names.empty());
+  EXPECT_EQ(SRegisters.GetValue(1), 5);
+
+  // ...and one line in all for the quiet ones, which scripts and timers call over and over.
+  services.lines.clear();
+  uint32_t value = 0;
+  std::string text = "x";
+  EXPECT_FALSE(tc.ReadRegister(1, value));
+  EXPECT_FALSE(tc.WriteRegister(1, value));
+  EXPECT_EQ(tc.ReadRawText(text), kEcsLinkError);
+  EXPECT_TRUE(text.empty());
+  EXPECT_EQ(tc.FindBaudRate(), -1);
+  EXPECT_EQ(tc.RaiseBaudRate(), -1);
+  EXPECT_EQ(tc.SendBaudRate(), -1);
+  EXPECT_EQ(tc.GetBaudIndex(), 0);
+  EXPECT_EQ(tc.GetProtocolTimeout(), 0);
+  tc.SetProtocolTimeout(10);
+  EXPECT_EQ(services.lines, std::vector<std::string>(1, notConnected));
+}
+
+// ---- Registers ----
+
+TEST_F(TargetControlTest, TableAndRefreshWalksCutRunsAtTheWordLimit) {
+  Start();  // 2 words a frame
+  for (uint32_t id : {1u, 2u, 3u, 5u}) target->SetRegister(id, static_cast<uint16_t>(0x100 + id));
+  AddSRegs({1, 2, 3, 5});
+  ASSERT_TRUE(tc.ReadRegisterTable(false));
+  EXPECT_EQ(Sent(), "F0 1,2 F0 3,1 F0 5,1");
+  for (uint32_t id : {1u, 2u, 3u, 5u}) EXPECT_EQ(SRegisters.GetValue(id), static_cast<int>(0x100 + id));
+  EXPECT_EQ(services.progressMax, 4);
+  EXPECT_EQ(services.progressPositions, (std::vector<int>{0, 2, 3, 4, 4, 0}));
+
+  std::map<int, int> poll{{1, 0}, {2, 0}, {3, 0}, {5, 0}};
+  ASSERT_TRUE(tc.ReadRefreshRegisters(poll));
+  EXPECT_EQ(Sent(), "F0 1,2 F0 2,2 F0 5,1");
+  EXPECT_EQ(poll, (std::map<int, int>{{1, 0x101}, {2, 0x102}, {3, 0x103}, {5, 0x105}}));
+  EXPECT_TRUE(services.lines.empty());
+
+  std::map<int, int> none;
+  EXPECT_TRUE(tc.ReadRegisterTable(true));
+  EXPECT_TRUE(tc.ReadRefreshRegisters(none));
+  EXPECT_EQ(Sent(), "");
+}
+
+TEST_F(TargetControlTest, ARefreshWalkWithOneWordFramesEnds) {
+  Start(true, 2);  // 1 word a frame: the overlap would never move on
+  std::map<int, int> poll{{1, 0}, {2, 0}, {3, 0}};
+  ASSERT_TRUE(tc.ReadRefreshRegisters(poll));
+  EXPECT_EQ(Sent(), "F0 1,1 F0 2,1 F0 3,1");
+}
+
+TEST_F(TargetControlTest, ARefusedBlockIsReadWordByWordAndARefusedWordReported) {
+  Start();
+  target->SetRegister(1, 0x11);
+  target->SetRegister(2, 0x22);
+  target->SetNoBlockRead(2);
+  AddSRegs({1, 2});
+  ASSERT_TRUE(tc.ReadRegisterTable(false));
+  EXPECT_EQ(Sent(), "F0 1,2 F0 1,1 F0 2,1");
+  EXPECT_EQ(SRegisters.GetValue(2), 0x22);
+  EXPECT_TRUE(services.lines.empty()) << services.Log();  // the refused block is not worth a report
+
+  // A word the target refuses on its own is reported and left unread; the walk goes on.
+  target->SetReadError(2, sim_error::kNoId);
+  AddSRegs({1, 2}, 7);
+  ASSERT_TRUE(tc.ReadRegisterTable(false));
+  EXPECT_EQ(SRegisters.GetValue(1), 0x11);
+  EXPECT_EQ(SRegisters.GetValue(2), REG_VALUE_UNKNOWN);
+  EXPECT_TRUE(Logged("No ID Error !")) << services.Log();
+}
+
+TEST_F(TargetControlTest, ATimeOutOrALinkFailureStopsTheWalkAndKeepsUnreadValues) {
+  Start();
+  for (uint32_t id : {1u, 2u, 3u, 5u}) target->SetRegister(id, static_cast<uint16_t>(id));
+  AddSRegs({1, 2, 3, 5}, 77);
+  target->AddFault(SimFault::None());
+  target->AddFault(SimFault::Silence());
+  EXPECT_FALSE(tc.ReadRegisterTable(false));
+  EXPECT_EQ(Sent(), "F0 1,2 F0 3,1");  // no word-by-word retry, no third run
+  EXPECT_EQ(SRegisters.GetValue(2), 2);
+  EXPECT_EQ(SRegisters.GetValue(3), 77);
+  EXPECT_TRUE(Logged("Receive Time Out !")) << services.Log();
+
+  target->AddFault(SimFault::Silence());  // the status poll stops the same way
+  std::map<int, int> poll{{1, 9}, {5, 9}};
+  EXPECT_FALSE(tc.ReadRefreshRegisters(poll));
+  EXPECT_EQ(Sent(), "F0 1,1");
+  EXPECT_EQ(poll[5], 9);
+
+  services.lines.clear();
+  link->FailWrites(true);  // not mistaken for a block to read word by word
+  EXPECT_FALSE(tc.ReadRegisterTable(false));
+  EXPECT_EQ(Sent(), "");
+  EXPECT_EQ(SRegisters.GetValue(5), 77);
+  ASSERT_EQ(services.lines.size(), 1u);
+}
+
+TEST_F(TargetControlTest, MemoryAccessReportsFailuresSingleRegistersDoNot) {
+  Start();
+  target->SetRegister(0x40, 0xBEEF);
+  uint32_t words[2] = {};
+  ASSERT_TRUE(tc.ReadMemory(0x40, 2, 2, words));
+  EXPECT_EQ(words[0], 0xBEEFu);
+  const uint32_t in[1] = {0x1234};
+  ASSERT_TRUE(tc.WriteMemory(0x41, 2, 1, in));
+  uint32_t value = 0;
+  ASSERT_TRUE(tc.ReadRegister(0x41, value));
+  EXPECT_EQ(value, 0x1234u);
+  ASSERT_TRUE(tc.WriteRegister(0x42, 0x55));
+  EXPECT_EQ(target->Register(0x42), 0x55);
+  target->SetWriteError(0x43, sim_error::kWriteProtected);
+  EXPECT_FALSE(tc.WriteRegister(0x43, 1));
+  EXPECT_TRUE(services.lines.empty());
+  EXPECT_FALSE(tc.WriteMemory(0x43, 2, 1, in));
+  EXPECT_TRUE(Logged("Data Write Protected !"));
+}
+
+// ---- NVM and tables ----
+
+TEST_F(TargetControlTest, NvmReadsInChunksOfTheFrameSizeAndStopsAtAFailure) {
+  Start(false, 64);  // ECS2 moves 56 bytes a frame
+  target->AddNvmDevice(3, 0x000, 0x0FF);
+  const SimBytes content = Pattern(0x100, 1);
+  ASSERT_TRUE(target->SetNvm(3, 0, content));
+  std::vector<uint32_t> out(3, 0xDEAD);
+  ASSERT_TRUE(tc.ReadNvm(0x000, 0x0FF, 3, out));
+  EXPECT_EQ(Sent(), "F2 0,56 F2 38,56 F2 70,56 F2 A8,56 F2 E0,32");
+  EXPECT_EQ(out, std::vector<uint32_t>(content.begin(), content.end()));
+  EXPECT_EQ(services.progressMax, 4);
+  EXPECT_EQ(services.progressPositions, (std::vector<int>{0, 0, 1, 2, 3, 4, 0}));
+
+  target->AddNvmDevice(1, 0, 0x45);  // the second frame is not all there
+  EXPECT_FALSE(tc.ReadNvm(0, 0xA7, 1, out));
+  EXPECT_EQ(Sent(), "F2 0,56 F2 38,56");
+  EXPECT_EQ(out.size(), 56u);  // the first frame's bytes, nothing for the rest
+  EXPECT_TRUE(Logged("Boundary Error !")) << services.Log();
+
+  services.lines.clear();
+  EXPECT_FALSE(tc.ReadNvm(0x100, 0x0FF, 3, out));  // a range that ends before it starts
+  EXPECT_EQ(Sent(), "");
+  EXPECT_EQ(services.lines.size(), 1u);
+}
+
+// Chunks of 4 bytes: count 10 gives two full chunks and a short one of 2.
+struct MaskCase {
+  const char* name;
+  uint32_t chunkMask[3];  // every byte of each chunk gets this mask
+  const char* expectedRequests;
+};
+
+class TargetControlNvmMask : public TargetControlTest, public ::testing::WithParamInterface<MaskCase> {};
+
+TEST_P(TargetControlNvmMask, WriteTakesMaskedBitsAndKeepsTheTargetsOthers) {
+  const MaskCase& c = GetParam();
+  Start();
+  target->AddNvmDevice(2, 0x100, 0x1FF);
+  const SimBytes old = Pattern(10, 0x35);
+  ASSERT_TRUE(target->SetNvm(2, 0x100, old));
+  std::vector<uint32_t> data(10), mask(10);
+  for (size_t i = 0; i < 10; ++i) {
+    mask[i] = c.chunkMask[i / 4];
+    data[i] = (0xC3u + static_cast<uint32_t>(i)) & mask[i] & 0xFF;
+  }
+  ASSERT_TRUE(tc.WriteNvm(0x100, 2, 10, data.data(), mask.data()));
+  EXPECT_EQ(Sent(), c.expectedRequests);
+  const SimBytes now = target->Nvm(2, 0x100, 10);
+  for (size_t i = 0; i < 10; ++i) EXPECT_EQ(now[i], ((data[i] & mask[i]) | (old[i] & ~mask[i])) & 0xFF) << i;
+  EXPECT_EQ(tc.GetProtocolTimeout(), 300);
+  EXPECT_TRUE(services.lines.empty()) << services.Log();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Masks, TargetControlNvmMask,
+    ::testing::Values(
+        MaskCase{"FullPartialZero", {0xFF, 0x0F, 0x00}, "F3 100,4 F2 104,4 F3 104,4"},
+        MaskCase{"ZeroFullPartialShort", {0x00, 0xFF, 0xF0}, "F3 104,4 F2 108,2 F3 108,2"},
+        // Mask values above 0xFF count by their low 8 bits only.
+        MaskCase{"WideMaskValues", {0x1FF, 0x300, 0x1F0}, "F3 100,4 F2 108,2 F3 108,2"}),
+    [](const ::testing::TestParamInfo<MaskCase>& info) { return std::string(info.param.name); });
+
+TEST_F(TargetControlTest, NvmWriteWaitsUpToOneSecondAndRestoresTheTimeOut) {
+  Start();
+  target->AddNvmDevice(1, 0, 3);
+  std::vector<uint32_t> data(8, 0x5A), mask(8, 0xFF);
+  target->AddFault(SimFault::Silence());
+  const uint64_t before = clock.NowMs();
+  EXPECT_FALSE(tc.WriteNvm(0, 1, 8, data.data(), mask.data()));
+  EXPECT_GE(clock.NowMs() - before, 1000u);
+  EXPECT_LT(clock.NowMs() - before, 1300u);
+  EXPECT_EQ(tc.GetProtocolTimeout(), 300);
+  EXPECT_TRUE(Logged("Receive Time Out !"));
+
+  // A chunk the device cannot take stops the write; the time-out is back.
+  Sent();
+  EXPECT_FALSE(tc.WriteNvm(0, 1, 8, data.data(), mask.data()));
+  EXPECT_EQ(Sent(), "F3 0,4 F3 4,4");
+  EXPECT_TRUE(Logged("Boundary Error !"));
+  EXPECT_EQ(tc.GetProtocolTimeout(), 300);
+}
+
+TEST_F(TargetControlTest, TableEntriesFillTheBufferAndNothingPastItAndFailuresGoToABoxAfterThreeSeconds) {
+  Start(true, 16);
+  target->SetRegister(0x300, 0x1111);
+  target->SetRegister(0x302, 0x3333);
+  uint32_t buffer[4] = {0, 0, 0, 0xAAAA};
+  ASSERT_TRUE(tc.ReadTableValue(0x300, 2, buffer, 3));
+  EXPECT_EQ(buffer[0], 0x1111u);
+  EXPECT_EQ(buffer[2], 0x3333u);
+  EXPECT_EQ(buffer[3], 0xAAAAu);
+  const uint32_t entry[2] = {0x0102, 0x0304};
+  ASSERT_TRUE(tc.WriteTableValues(0x300, 2, 2, entry));
+  EXPECT_EQ(target->Register(0x301), 0x0304);
+
+  target->AddFault(SimFault::Silence());
+  ui.ExpectMessage(0x10, platform::kIdOk, "Receive Time Out !");
+  const uint64_t before = clock.NowMs();
+  EXPECT_FALSE(tc.ReadTableValue(0x300, 2, buffer, 1));
+  EXPECT_GE(clock.NowMs() - before, 3000u);
+  EXPECT_LT(clock.NowMs() - before, 3300u);
+  EXPECT_EQ(tc.GetProtocolTimeout(), 300);
+  target->SetWriteError(0x300, sim_error::kWriteProtected);
+  ui.ExpectMessage(0x10, platform::kIdOk, "Data Write Protected !");
+  EXPECT_FALSE(tc.WriteTableValues(0x300, 2, 1, buffer));
+  EXPECT_EQ(tc.GetProtocolTimeout(), 300);
+  EXPECT_TRUE(services.lines.empty());
+}
+
+// ---- Snapshots, command entries, Micom versions ----
+
+TEST_F(TargetControlTest, SnapshotWritesGoInSortedRunsWithinTheWordLimitAndFailuresDoNotStopThem) {
+  Start(true, 6);  // 3 words a frame
+  auto items = Items({5, 1, 2, 3});
+  ASSERT_TRUE(tc.WriteSnapshotItems(items));
+  EXPECT_EQ(Sent(), "F1 1,3 F1 5,1");
+  EXPECT_EQ(items[0].ID, 1u);
+  for (uint32_t id : {1u, 2u, 3u, 5u}) EXPECT_EQ(target->Register(id), 0x1000 + id);
+  items.clear();
+  ASSERT_TRUE(tc.WriteSnapshotItems(items));
+  EXPECT_EQ(Sent(), "");
+
+  target->SetWriteError(3, sim_error::kWriteProtected);
+  items = Items({1, 2, 3, 4, 5, 6, 7});  // the last item goes alone
+  ASSERT_TRUE(tc.WriteSnapshotItems(items));
+  EXPECT_EQ(Sent(), "F1 1,3 F1 4,3 F1 7,1");
+  EXPECT_EQ(target->Register(4), 0x1004);
+  EXPECT_TRUE(Logged("Data Write Protected !"));
+  EXPECT_EQ(services.progressMax, 7);
+  EXPECT_EQ(tc.GetProtocolTimeout(), 300);
+}
+
+TEST_F(TargetControlTest, SnapshotReadsFillTheValuesAndMarkUnreadWords) {
+  Start(true, 6);
+  for (uint32_t id : {1u, 2u, 3u, 5u}) target->SetRegister(id, static_cast<uint16_t>(0x2000 + id));
+  target->SetReadError(5, sim_error::kNoId);
+  auto items = Items({5, 1, 2, 3});
+  ASSERT_TRUE(tc.ReadSnapshotItems(items));
+  EXPECT_EQ(Sent(), "F0 1,3 F0 5,1 F0 5,1");  // the refused read is tried once more as a single word
+  EXPECT_EQ(items[2].ID, 3u);
+  EXPECT_EQ(items[2].Value, 0x2003);
+  EXPECT_EQ(items[3].Value, REG_VALUE_UNKNOWN);
+  EXPECT_TRUE(Logged("No ID Error !"));
+}
+
+TEST_F(TargetControlTest, CommandEntriesLogSuccessOrTheReport) {
+  Start(true, 4, "MemName1=Reset\r\nMemID1=0x100\r\nSWName1=Mute\r\nSWID1=0x101\r\n");
+  ASSERT_TRUE(tc.ExecuteCommandEntry(0, false));
+  ASSERT_TRUE(tc.ExecuteCommandEntry(0, true));
+  EXPECT_EQ(target->Register(0x100), 1);
+  EXPECT_EQ(target->Register(0x101), 1);
+  EXPECT_EQ(services.lines, (std::vector<std::string>{"Success ( Reset )", "Success ( Mute )"}));
+  services.lines.clear();
+  target->SetWriteError(0x100, sim_error::kWriteProtected);
+  ASSERT_TRUE(tc.ExecuteCommandEntry(0, false));
+  EXPECT_FALSE(Logged("Success"));
+  EXPECT_TRUE(Logged("Data Write Protected !"));
+  EXPECT_EQ(tc.GetProtocolTimeout(), 300);
+
+  // The command time-out applies while it runs.
+  target->AddFault(SimFault::Silence());
+  const uint64_t before = clock.NowMs();
+  tc.ExecuteCommandEntry(0, true);
+  EXPECT_GE(clock.NowMs() - before, 2000u);
+  EXPECT_EQ(tc.GetProtocolTimeout(), 300);
+  // Indexes outside the lists touch nothing.
+  Sent();
+  EXPECT_FALSE(tc.ExecuteCommandEntry(1, false));
+  EXPECT_FALSE(tc.ExecuteCommandEntry(-1, true));
+  EXPECT_EQ(Sent(), "");
+}
+
+TEST_F(TargetControlTest, MicomVersionTexts) {
+  Start(true, 4,
+        "[MicomInfo]\r\nName1=Main\r\nVerID1=0x200\r\nChkSum1=0x201\r\nName2=Sub\r\nVerID2=0x210\r\nChkSum2=0x211\r\n"
+        "Name3=Boot\r\nVerID3=0x220\r\nChkSum3=0x221\r\n");
+  for (uint32_t base : {0x200u, 0x210u, 0x220u}) {
+    target->SetRegister(base, 0x1203);
+    target->SetRegister(base + 1, 0x1234);
+  }
+  target->SetReadError(0x210, sim_error::kNoId);
+  target->SetReadError(0x221, sim_error::kNoId);
+  std::vector<std::string> names{"stale"}, values{"stale"};
+  ASSERT_TRUE(tc.ReadMicomVersion(names, values));
+  EXPECT_EQ(names, (std::vector<std::string>{"Main", "Sub", "Boot"}));
+  EXPECT_EQ(values, (std::vector<std::string>{"Ver1.203 [1234]", "? [1234]", "Ver1.203[?]"}));
+  EXPECT_TRUE(Logged("No ID Error !"));
+}
+
+}  // namespace
