@@ -5,47 +5,61 @@
 #include <cstdio>
 
 #include "model/systemfunc.h"
+#include "platform/convert.h"
 #include "platform/files.h"
 #include "platform/ui.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 
-using testing_support::ScopedHome;
-using testing_support::ScriptedUi;
-using testing_support::TempDir;
-
 namespace {
+
+// "name count@start type total: column size/pos/mask ..." per table.
+std::string Summary(const Tables& tables) {
+  std::string s;
+  for (int i = 0; i < tables.GetCount(); ++i) {
+    const ST_TABLE* t = tables.GetTable(i);
+    s += platform::Format("%s%s %d@%#x %d %d:", i ? "\n" : "", t->Name.c_str(), t->TableCount, t->StartID, t->DataType,
+                          t->TotalSize);
+    for (size_t c = 0; c < t->ColName.size(); ++c)
+      s += platform::Format(" %s %d/%d/%#x", t->ColName[c].c_str(), t->DataSize[c], t->DataPos[c], t->Mask[c]);
+  }
+  return s;
+}
 
 class TablesTest : public ::testing::Test {
  protected:
   void SetUp() override { SetForceEnglish(true); }
   void TearDown() override { SetForceEnglish(false); }
+  bool Load(const std::string& text) {
+    dir.Write("Table.dat", text);
+    return tables.LoadFromFile(dir.File("Table.dat"));
+  }
 
-  TempDir dir;
-  ScopedHome home{dir.Path()};
-  ScriptedUi ui;
+  testing_support::TempDir dir;
+  testing_support::ScopedHome home{dir.Path()};
+  testing_support::ScriptedUi ui;
   Tables tables;
 };
 
-TEST_F(TablesTest, SampleTableFile) {
+TEST_F(TablesTest, TheSampleFileAndTheDefaultsOfEveryKey) {
   std::string sample;
   ASSERT_TRUE(platform::ReadFileBytes(std::string(VUND2_EXAMPLES) + "/Table.dat", sample));
-  dir.Write("Table.dat", sample);
-  ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat")));
-  ASSERT_EQ(tables.GetCount(), 2);
-  const ST_TABLE* t = tables.GetTable(0);
-  ASSERT_NE(t, nullptr);
-  EXPECT_EQ(t->Name, "チャンネルプリセット");
-  EXPECT_EQ(t->StartID, 0x3000);
-  EXPECT_EQ(t->TableCount, 8);
-  EXPECT_EQ(t->DataType, 2);
-  EXPECT_EQ(t->ColName, (std::vector<std::string>{"チャンネル", "バンド"}));
-  EXPECT_EQ(t->Mask, (std::vector<int>{0xFF, 0x0F}));
-  EXPECT_EQ(t->TotalSize, 2);
-  EXPECT_EQ(tables.GetTable(1)->StartID, 0x3100);
-  EXPECT_EQ(tables.GetTable(1)->TableCount, 4);
+  ASSERT_TRUE(Load(sample));
+  EXPECT_EQ(Summary(tables),
+            "チャンネルプリセット 8@0x3000 2 2: チャンネル 1/0/0xff バンド 1/1/0xf\n"
+            "ホワイトバランス 4@0x3100 2 2: ゲイン 2/0/0x3ff");
   EXPECT_EQ(tables.GetTable(2), nullptr);
   EXPECT_EQ(tables.GetTable(-1), nullptr);
+
+  // Sections and columns end at the first gap.
+  ASSERT_TRUE(Load("[UDTable2]\r\nName=Second\r\n"));
+  EXPECT_EQ(tables.GetCount(), 0);
+  ASSERT_TRUE(Load("[UDTable1]\r\nName=NoFirst\r\nColName2=B\r\nDataSize2=2\r\n"
+                   "[UDTable2]\r\nName=Defaults\r\nColName1=A\r\nColName2=B\r\n"
+                   "[UDTable3]\r\nColName1=X\r\nDataSize1=2\r\nDataPos1=4\r\nMask1=0x0F\r\nColName2=\r\nColName3=Z\r\n"
+                   "[UDTable4]\r\nTableCount=abc\r\nDataType=0x1\r\n"));
+  EXPECT_EQ(Summary(tables),
+            "NoFirst 1@0 1 0:\nDefaults 1@0 1 2: A 1/0/0xffff B 1/1/0xffff\n 1@0 1 2: X 2/4/0xf\n 1@0 1 0:");
 }
 
 TEST_F(TablesTest, TableDatInAnyCaseWinsEvenWhenEmptyThenVundDatThenNeitherKeepsTheSet) {
@@ -55,83 +69,28 @@ TEST_F(TablesTest, TableDatInAnyCaseWinsEvenWhenEmptyThenVundDatThenNeitherKeeps
   EXPECT_EQ(tables.GetCount(), 0);
   dir.Write("TABLE.DAT", "[UDTable1]\r\nName=Upper\r\n");
   ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat")));
-  ASSERT_EQ(tables.GetCount(), 1);
-  EXPECT_EQ(tables.GetTable(0)->Name, "Upper");
-
+  EXPECT_EQ(Summary(tables), "Upper 1@0 1 0:");
   std::remove(platform::ToOsPath(dir.File("TABLE.DAT")).c_str());
   ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat")));
-  ASSERT_EQ(tables.GetCount(), 1);
-  EXPECT_EQ(tables.GetTable(0)->Name, "FromVund");
-  EXPECT_EQ(tables.GetTable(0)->StartID, 0x10);
-
+  EXPECT_EQ(Summary(tables), "FromVund 1@0x10 1 0:");
   std::remove(platform::ToOsPath(dir.File("Vund.dat")).c_str());
   ui.ExpectMessage(0x10, platform::kIdOk, "Fail to open " + dir.File("Table.dat"));
   EXPECT_FALSE(tables.LoadFromFile(dir.File("Table.dat")));
-  ASSERT_EQ(tables.GetCount(), 1);
-  EXPECT_EQ(tables.GetTable(0)->Name, "FromVund");
-}
-
-TEST_F(TablesTest, SectionsAndColumnsEndAtTheFirstGap) {
-  dir.Write("Table.dat",
-            "[UDTable2]\r\nName=Second\r\n"
-            "[UDTable3]\r\nName=Third\r\n");
-  ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat")));
-  EXPECT_EQ(tables.GetCount(), 0);
-
-  dir.Write("Table.dat",
-            "[UDTable1]\r\nName=NoFirst\r\nColName2=B\r\nDataSize2=2\r\n"
-            "[UDTable2]\r\nName=Defaults\r\nColName1=A\r\nColName2=B\r\n"
-            "[UDTable3]\r\nColName1=X\r\nDataSize1=2\r\nDataPos1=4\r\nMask1=0x0F\r\nColName2=\r\nColName3=Z\r\n"
-            "[UDTable4]\r\nTableCount=abc\r\nDataType=0x1\r\n");
-  ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat")));
-  ASSERT_EQ(tables.GetCount(), 4);
-
-  const ST_TABLE* t = tables.GetTable(0);
-  EXPECT_TRUE(t->ColName.empty());
-  EXPECT_TRUE(t->DataSize.empty());
-  EXPECT_EQ(t->TotalSize, 0);
-
-  t = tables.GetTable(1);
-  EXPECT_EQ(t->ColName, (std::vector<std::string>{"A", "B"}));
-  EXPECT_EQ(t->DataSize, (std::vector<int>{1, 1}));
-  EXPECT_EQ(t->DataPos, (std::vector<int>{0, 1}));
-  EXPECT_EQ(t->Mask, (std::vector<int>{0xFFFF, 0xFFFF}));
-  EXPECT_EQ(t->TotalSize, 2);
-  EXPECT_EQ(t->TableCount, 1);
-  EXPECT_EQ(t->StartID, 0);
-  EXPECT_EQ(t->DataType, 1);
-
-  t = tables.GetTable(2);
-  EXPECT_EQ(t->Name, "");
-  EXPECT_EQ(t->ColName, (std::vector<std::string>{"X"}));
-  EXPECT_EQ(t->DataPos, (std::vector<int>{4}));
-  EXPECT_EQ(t->Mask, (std::vector<int>{0x0F}));
-  EXPECT_EQ(t->TotalSize, 2);
-
-  t = tables.GetTable(3);
-  EXPECT_EQ(t->TableCount, 1);
-  EXPECT_EQ(t->DataType, 1);
+  EXPECT_EQ(Summary(tables), "FromVund 1@0x10 1 0:");
 }
 
 TEST_F(TablesTest, UnusableSizesAndCountsAreReportedAndTheTableLeftOut) {
-  dir.Write("Table.dat",
-            "[UDTable1]\r\nName=Huge\r\nTableCount=0x7FFFFFFF\r\n"
-            "[UDTable2]\r\nName=Negative\r\nTableCount=-1\r\n"
-            "[UDTable3]\r\nName=Largest\r\nTableCount=65536\r\nStartID=0xFFFF0000\r\nColName1=A\r\n"
-            "DataSize1=0x7FFFFFFF\r\n"
-            "[UDTable4]\r\nName=PastLastId\r\nTableCount=2\r\nStartID=0xFFFFFFFF\r\n"
-            "[UDTable5]\r\nName=Overflow\r\nColName1=A\r\nDataSize1=-2147483648\r\nColName2=B\r\n"
-            "DataSize2=-1\r\n"
-            "[UDTable6]\r\nName=Sum\r\nColName1=A\r\nDataSize1=0x7FFFFFFF\r\nColName2=B\r\n"
-            "[UDTable7]\r\nName=Empty\r\nTableCount=0\r\n");
-  for (const char* what : {"[UDTable1] TableCount=0x7FFFFFFF", "[UDTable2] TableCount=-1",
-                           "[UDTable4] TableCount=2", "[UDTable5] DataSize1=-2147483648", "[UDTable6] DataSize2="})
+  for (const char* what : {"[UDTable1] TableCount=0x7FFFFFFF", "[UDTable2] TableCount=-1", "[UDTable4] TableCount=2",
+                           "[UDTable5] DataSize1=-2147483648", "[UDTable6] DataSize2="})
     ui.ExpectMessage(0x30, platform::kIdOk, std::string("Check setting. ( ") + what + " )");
-  ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat")));
-  ASSERT_EQ(tables.GetCount(), 2);
-  EXPECT_EQ(tables.GetTable(0)->Name, "Largest");
-  EXPECT_EQ(tables.GetTable(0)->TotalSize, 0x7FFFFFFF);
-  EXPECT_EQ(tables.GetTable(1)->Name, "Empty");
+  ASSERT_TRUE(Load("[UDTable1]\r\nName=Huge\r\nTableCount=0x7FFFFFFF\r\n"
+                   "[UDTable2]\r\nName=Negative\r\nTableCount=-1\r\n"
+                   "[UDTable3]\r\nName=Largest\r\nTableCount=65536\r\nStartID=0xFFFF0000\r\nColName1=A\r\nDataSize1=0x7FFFFFFF\r\n"
+                   "[UDTable4]\r\nName=PastLastId\r\nTableCount=2\r\nStartID=0xFFFFFFFF\r\n"
+                   "[UDTable5]\r\nName=Overflow\r\nColName1=A\r\nDataSize1=-2147483648\r\nColName2=B\r\nDataSize2=-1\r\n"
+                   "[UDTable6]\r\nName=Sum\r\nColName1=A\r\nDataSize1=0x7FFFFFFF\r\nColName2=B\r\n"
+                   "[UDTable7]\r\nName=Empty\r\nTableCount=0\r\n"));
+  EXPECT_EQ(Summary(tables), "Largest 65536@0xffff0000 1 2147483647: A 2147483647/0/0xffff\nEmpty 0@0 1 0:");
 }
 
 }  // namespace

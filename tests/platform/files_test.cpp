@@ -124,7 +124,7 @@ TEST(Files, FindFileNoCase) {
   EXPECT_EQ(platform::FindFileNoCase(dir.File("none/"), "a.dat"), dir.File("none/a.dat"));
 }
 
-TEST(Files, SplitLinesAtEveryKindOfLineEnd) {
+TEST(Files, SplitLinesAtEveryKindOfLineEndAndPathPieces) {
   using V = std::vector<std::string>;
   EXPECT_EQ(platform::SplitLines("a\r\nb\nc\rd"), (V{"a", "b", "c", "d"}));
   EXPECT_EQ(platform::SplitLines("a\r\n\r\nb\r\n"), (V{"a", "", "b"}));
@@ -143,9 +143,7 @@ TEST(Files, SplitLinesAtEveryKindOfLineEnd) {
   std::string bytes = "stale";
   EXPECT_FALSE(platform::ReadFileBytes(dir.Path(), bytes));
   EXPECT_TRUE(bytes.empty());
-}
-
-TEST(Files, PathPiecesLookForADotOnlyInTheName) {
+  // Path pieces look for a dot only in the name.
   EXPECT_EQ(platform::ExtractFilePath("/a/b/c.txt"), "/a/b/");
   EXPECT_EQ(platform::ExtractFileExt("/a/b/c.tar.gz"), ".gz");
   EXPECT_EQ(platform::ExtractFileExt("/a.b/c"), "");
