@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ui::AnalyzerTerminal terminal(session.tc, [&](const std::string& line) { logged += line.size(); });
   bool checksum = false;
   int lines = 0;
-  for (std::string line : platform::SplitLines(std::string(reinterpret_cast<const char*>(data), size))) {
+  for (std::string line : fuzz::Lines(data, size)) {
     if (++lines > 16) break;
     std::string bad;
     int count = 0;

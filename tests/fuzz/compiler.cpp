@@ -11,8 +11,7 @@
 #include "script/registry.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::vector<std::string> lines =
-      platform::SplitLines(std::string(reinterpret_cast<const char*>(data), size));
+  const std::vector<std::string> lines = fuzz::Lines(data, size);
   TStringListSource source(&lines);
   TJMemoryManager registry;
   TJCompiler compiler;

@@ -12,8 +12,6 @@
 #include "link/ecs2.h"
 #include "link/ecs3.h"
 #include "model/linksettings.h"
-#include "model/systemfunc.h"
-#include "model/vunddata.h"
 #include "platform/clock.h"
 #include "platform/convert.h"
 
@@ -26,11 +24,7 @@ class ReplyLink : public TBusPhysicalLayer {
   bool Open(uint8_t, uint8_t, uint8_t, uint8_t, uint8_t, uint8_t) override { return true; }
   bool Close() override { return true; }
   bool Read(uint8_t* buffer, uint32_t maximum, uint32_t& received) override {
-    received = 0;
-    while (received < maximum && !queue_.empty()) {
-      buffer[received++] = queue_.front();
-      queue_.pop_front();
-    }
+    for (received = 0; received < maximum && !queue_.empty(); queue_.pop_front()) buffer[received++] = queue_.front();
     return true;
   }
   bool Write(const uint8_t*, uint32_t) override {
@@ -59,25 +53,18 @@ class ReplyLink : public TBusPhysicalLayer {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::WriteHomeFile("vund.dat",
-                      "[Common]\r\nTimeOutTime=30\r\nTimeOut_Retry=1\r\nError_Retry=1\r\nError_RetryWait=1\r\n"
-                      "[EcsSettings]\r\nBaudRateSupport=0x1840\r\nBaudRateSupportID=0x0F00\r\n"
-                      "MaxECSDataLength=64\r\nMaxECS3DataLength=256\r\n");
-  fuzz::WriteHomeFile("Vund2.ini", "[Bus]\r\nBusPhysicalLayer=0\r\nComPort=0\r\nBaudRate=6\r\nECSType=2\r\n");
-  LoadSettings();
-  LoadVundData();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::FreshUi();
   if (size < 1) return 0;
   const uint8_t mode = data[0];
   platform::VirtualClock clock;
   ReplyLink link(clock, data + 1, size - 1);
+  TLinkSettings settings;
+  settings.TimeOutTime = 30;
+  settings.TimeOutRetry = settings.ErrorRetry = settings.ErrorRetryWait = 1;
+  settings.BaudRateSupport = 0x1840;
+  settings.BaudRateSupportID = 0x0F00;
   std::unique_ptr<TEcs> ecs;
-  static const TLinkSettings settings = CurrentLinkSettings();
   if (mode & 1) ecs = std::make_unique<TEcs3>(settings, clock);
   else ecs = std::make_unique<TEcs2>(settings, clock);
   ecs->SetBus(&link);

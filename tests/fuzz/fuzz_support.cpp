@@ -1,24 +1,16 @@
 #include "fuzz_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "platform/files.h"
 
 namespace fs = std::filesystem;
 
 namespace fuzz {
-namespace {
-
-void RemoveHome() {
-  std::error_code ec;
-  fs::remove_all(Home(), ec);
-}
-
-}  // namespace
 
 const std::string& Home() {
   // Never destroyed: the exit handler that removes the folder still needs it.
@@ -26,9 +18,11 @@ const std::string& Home() {
     std::string pattern = (fs::temp_directory_path() / "vund2-fuzz-XXXXXX").string();
     if (!mkdtemp(pattern.data())) Fail("no temporary folder");
     setenv("VUND2_HOME", pattern.c_str(), 1);
-    auto* path = new std::string(pattern + "/");
-    std::atexit(RemoveHome);
-    return path;
+    std::atexit([] {
+      std::error_code ec;
+      fs::remove_all(Home(), ec);
+    });
+    return new std::string(pattern + "/");
   }();
   return *home;
 }
@@ -39,27 +33,15 @@ std::string WriteHomeFile(const std::string& name, const std::string& bytes) {
   return path;
 }
 
-std::string ReadHomeFile(const std::string& name) {
-  std::string bytes;
-  platform::ReadFileBytes(Home() + name, bytes);
-  return bytes;
-}
-
 void ClearHome(const std::vector<std::string>& keep) {
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(Home(), ec)) {
     const std::string name = entry.path().filename().string();
-    bool kept = false;
-    for (const std::string& k : keep) kept = kept || k == name;
-    if (!kept) fs::remove_all(entry.path(), ec);
+    if (std::find(keep.begin(), keep.end(), name) == keep.end()) fs::remove_all(entry.path(), ec);
   }
 }
 
-QuietUi::QuietUi() { platform::SetUi(this); }
-QuietUi::~QuietUi() { platform::SetUi(nullptr); }
-
 int QuietUi::MessageBox(const std::string&, const std::string&, int flags) {
-  ++messages;
   if (!answers.empty()) {
     const int a = answers.front();
     answers.pop_front();
@@ -73,52 +55,30 @@ int QuietUi::MessageBox(const std::string&, const std::string&, int flags) {
   }
 }
 
-bool QuietUi::OpenFileDialog(const platform::FileDialogOptions&, std::string& path) {
-  if (openFiles.empty()) return false;
-  path = openFiles.front();
-  openFiles.pop_front();
+bool QuietUi::Take(std::deque<std::string>& queue, std::string& out) {
+  if (queue.empty()) return false;
+  out = queue.front();
+  queue.pop_front();
   return true;
-}
-
-bool QuietUi::SaveFileDialog(const platform::FileDialogOptions&, std::string& path) {
-  if (saveFiles.empty()) return false;
-  path = saveFiles.front();
-  saveFiles.pop_front();
-  return true;
-}
-
-bool QuietUi::InputBox(const std::string&, const std::string&, std::string& text, char) {
-  if (inputs.empty()) return false;
-  text = inputs.front();
-  inputs.pop_front();
-  return true;
-}
-
-void QuietUi::Clear() {
-  answers.clear();
-  openFiles.clear();
-  saveFiles.clear();
-  inputs.clear();
-  messages = 0;
 }
 
 QuietUi& FreshUi() {
   static QuietUi ui;
+  platform::SetUi(&ui);
   ui.Clear();
   return ui;
 }
 
+std::vector<std::string> Lines(const uint8_t* data, size_t size) { return platform::SplitLines(Text(data, size)); }
+
 std::vector<std::string> Parts(const uint8_t* data, size_t size, size_t count) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::string text = Text(data, size);
   static const std::string kSeparator = "\n@@\n";
   std::vector<std::string> parts;
   size_t from = 0;
-  while (parts.size() + 1 < count) {
-    const size_t at = text.find(kSeparator, from);
-    if (at == std::string::npos) break;
+  for (size_t at; parts.size() + 1 < count && (at = text.find(kSeparator, from)) != std::string::npos;
+       from = at + kSeparator.size())
     parts.push_back(text.substr(from, at - from));
-    from = at + kSeparator.size();
-  }
   parts.push_back(text.substr(from));
   parts.resize(count);
   return parts;

@@ -1,6 +1,5 @@
 // What every fuzz target shares: a private program folder in a temporary
-// directory (VUND2_HOME), a Ui that never blocks, and a way to split one
-// input into parts.
+// directory (VUND2_HOME), a Ui that never blocks, and ways to cut the input.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -18,7 +17,6 @@ namespace fuzz {
 // removed at exit; VUND2_HOME points at it.
 const std::string& Home();
 std::string WriteHomeFile(const std::string& name, const std::string& bytes);
-std::string ReadHomeFile(const std::string& name);
 // Removes every entry of the program folder but the names listed.
 void ClearHome(const std::vector<std::string>& keep = {});
 
@@ -27,24 +25,27 @@ void ClearHome(const std::vector<std::string>& keep = {});
 // or cancel. Nothing is shown.
 class QuietUi : public platform::Ui {
  public:
-  QuietUi();
-  ~QuietUi() override;
-  int MessageBox(const std::string& caption, const std::string& text, int flags) override;
-  bool OpenFileDialog(const platform::FileDialogOptions& options, std::string& path) override;
-  bool SaveFileDialog(const platform::FileDialogOptions& options, std::string& path) override;
-  bool InputBox(const std::string& caption, const std::string& prompt, std::string& text, char passwordChar) override;
+  int MessageBox(const std::string&, const std::string&, int flags) override;
+  bool OpenFileDialog(const platform::FileDialogOptions&, std::string& path) override { return Take(openFiles, path); }
+  bool SaveFileDialog(const platform::FileDialogOptions&, std::string& path) override { return Take(saveFiles, path); }
+  bool InputBox(const std::string&, const std::string&, std::string& text, char) override { return Take(inputs, text); }
   bool ShowComPortDialog() override { return false; }
   void ScreenSize(int& width, int& height) override { width = 1024, height = 768; }
+  void Clear() { *this = QuietUi(); }
 
-  void Clear();
   std::deque<int> answers;
   std::deque<std::string> openFiles, saveFiles, inputs;
-  int messages = 0;
+
+ private:
+  static bool Take(std::deque<std::string>& queue, std::string& out);
 };
 
 // The process's QuietUi, set as the Ui, with its queues emptied.
 QuietUi& FreshUi();
 
+// The input as text and as lines.
+inline std::string Text(const uint8_t* data, size_t size) { return std::string(reinterpret_cast<const char*>(data), size); }
+std::vector<std::string> Lines(const uint8_t* data, size_t size);
 // Splits an input at "\n@@\n": a file and the parts that go with it.
 std::vector<std::string> Parts(const uint8_t* data, size_t size, size_t count);
 

@@ -46,7 +46,7 @@ void CheckWrite(const std::string& path, const std::string& section, const std::
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::string text = fuzz::Text(data, size);
   const std::string path = fuzz::WriteHomeFile("f.ini", text);
   const platform::IniFile ini(path);
   if (ini.Text().size() > text.size() + platform::SplitLines(text).size() + 2)

@@ -8,8 +8,7 @@
 #include "script/tokens.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::vector<std::string> lines =
-      platform::SplitLines(std::string(reinterpret_cast<const char*>(data), size));
+  const std::vector<std::string> lines = fuzz::Lines(data, size);
   TStringListSource source(&lines);
   TLex lex(&source, nullptr);
   // A token takes at least one byte, and the end token comes once.

@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::FreshUi();
-  const std::string path = fuzz::WriteHomeFile("p.ini", std::string(reinterpret_cast<const char*>(data), size));
+  const std::string path = fuzz::WriteHomeFile("p.ini", fuzz::Text(data, size));
   TIniFileManager list;
   list.LoadFromIniFile(path);
   std::vector<std::string> names;

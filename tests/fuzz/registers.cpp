@@ -33,7 +33,7 @@ void RoundTrip(const std::string& path, bool hLayout) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::FreshUi();
-  const std::string path = fuzz::WriteHomeFile("r.dat", std::string(reinterpret_cast<const char*>(data), size));
+  const std::string path = fuzz::WriteHomeFile("r.dat", fuzz::Text(data, size));
   for (bool hLayout : {false, true}) {
     try {
       RoundTrip(path, hLayout);

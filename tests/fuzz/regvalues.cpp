@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::QuietUi& ui = fuzz::FreshUi();
   static Dialogs dialogs;
-  const std::string path = fuzz::WriteHomeFile("v.id", std::string(reinterpret_cast<const char*>(data), size));
+  const std::string path = fuzz::WriteHomeFile("v.id", fuzz::Text(data, size));
   try {
     bool hasS = false, hasH = false;
     std::vector<RegValueFileEntry> entries;

@@ -3,14 +3,11 @@
 // plain names, which are made paths in the private program folder; no serial
 // ports, no child processes, no waiting.
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <future>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "fuzz_support.h"
-#include "platform/files.h"
 #include "script/builtin_dispatch.h"
 #include "script/jcompiler.h"
 #include "script/jexecutable.h"
@@ -22,47 +19,28 @@
 
 namespace {
 
-constexpr auto kTimeLimit = std::chrono::milliseconds(250);
-
-// A plain file name becomes a path in the program folder; false for
-// anything else (folders, "..", numbers, which the built-ins would take as
-// names in the working directory).
+// A plain file name becomes a path in the program folder; false for anything
+// else (folders, "..", numbers, which the built-ins would take as names in
+// the working directory).
 bool Confine(TStackData& cell) {
-  if (cell.kind != dtString) return false;
   const std::string& s = cell.sval;
-  if (s.empty() || s.size() > 12 || s[0] == '.') return false;
-  for (char c : s)
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.'))
-      return false;
+  if (cell.kind != dtString || s.empty() || s.size() > 12 || s[0] == '.' ||
+      s.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_.") != std::string::npos)
+    return false;
   cell.sval = fuzz::Home() + s;
   return true;
 }
 
-void Refuse(vmcode_t* result) {
-  result->a = pcInteger;
-  result->b = -1;
-}
-
 void SandboxedSystemCall(int id, TStackData* args, vmcode_t* result, ScriptEnv& env) {
-  switch (id) {
-    case 1002:  // sysSleep: a stop would cut it short anyway
-    case 1014: case 1015: case 1016: case 1017: case 1018: case 1019: case 1020:  // serial ports
-    case 1021: case 1022: case 1023: case 1024: case 1025:
-    case 1047:                      // diskCheckMedia
-    case 1048: case 1049: case 1050:  // child processes
-      Refuse(result);
-      return;
-    case 1026: case 1037: case 1039: case 1041: case 1042: case 1043:  // one path first
-      if (!Confine(args[0])) return Refuse(result);
-      break;
-    case 1034:  // fileSaveAs(file, filename)
-      if (!Confine(args[1])) return Refuse(result);
-      break;
-    case 1036: case 1038: case 1040: case 1044: case 1045: case 1046:  // two paths
-      if (!Confine(args[0]) || !Confine(args[1])) return Refuse(result);
-      break;
-    default:
-      break;
+  // sysSleep (a stop would cut it short anyway), the serial ports, diskCheckMedia, child processes.
+  const bool refused = id == 1002 || (id >= 1014 && id <= 1025) || (id >= 1047 && id <= 1050);
+  // Built-ins that take a path first (fileOpen, fileExists, ...), second (fileSaveAs) or both (fileCopy, ...).
+  const bool first = id == 1026 || id == 1037 || id == 1039 || (id >= 1041 && id <= 1043);
+  const bool both = id == 1036 || id == 1038 || id == 1040 || (id >= 1044 && id <= 1046);
+  if (refused || ((first || both) && !Confine(args[0])) || ((both || id == 1034) && !Confine(args[1]))) {
+    result->a = pcInteger;
+    result->b = -1;
+    return;
   }
   CallSystemBuiltin(id, args, result, env);
 }
@@ -79,28 +57,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::ClearHome();
   ClearGlobalValues();
   ScriptFiles().CloseAll();
-  const std::vector<std::string> lines =
-      platform::SplitLines(std::string(reinterpret_cast<const char*>(data), size));
+  const std::vector<std::string> lines = fuzz::Lines(data, size);
   TStringListSource source(&lines);
   TJExecutable exe;
   TJCompiler compiler;
   compiler.SetUserSource(true);
   if (!compiler.Compile(source, exe, {"1", "arg"})) return 0;
-
-  std::mutex lock;
-  std::condition_variable done;
-  bool finished = false;
-  std::thread watchdog([&] {
-    std::unique_lock<std::mutex> hold(lock);
-    if (!done.wait_for(hold, kTimeLimit, [&] { return finished; })) exe.Stop();
+  std::promise<void> finished;
+  std::future<void> watchdog = std::async(std::launch::async, [&exe, done = finished.get_future()] {
+    if (done.wait_for(std::chrono::milliseconds(250)) != std::future_status::ready) exe.Stop();
   });
   exe.RunHere();
-  {
-    std::lock_guard<std::mutex> hold(lock);
-    finished = true;
-  }
-  done.notify_one();
-  watchdog.join();
+  finished.set_value();
+  watchdog.get();
   exe.GetErrorText();
   return 0;
 }

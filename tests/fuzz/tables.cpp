@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::QuietUi& ui = fuzz::FreshUi();
-  const std::string path = fuzz::WriteHomeFile("Table.dat", std::string(reinterpret_cast<const char*>(data), size));
+  const std::string path = fuzz::WriteHomeFile("Table.dat", fuzz::Text(data, size));
   Tables tables;
   tables.LoadFromFile(path);
   fuzz::SimSession session;
