@@ -1,11 +1,13 @@
 // The language cases: each script of cases/ is run by vund-script-run, and
-// what it writes must be the .out file beside it. A case file may hold several
-// scripts (a compile or run-time error ends one), each but the last ended by a
-// line ending in "// -----"; their outputs follow one another.
+// what it writes, without its two heading lines, must be the .out file beside
+// it: the script window's lines, then the result line. A case file may hold
+// several scripts (a compile or run-time error ends one), each but the last
+// ended by a line ending in "// -----"; their outputs follow one another.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 
@@ -30,8 +32,9 @@ std::string ReadCase(const std::string& name) {
   return bytes;
 }
 
-// What the runner writes. Under AddressSanitizer no allocation may pass
-// 300 MB: a string is refused before it grows past its 256 MB cap.
+// What the runner writes but its headings. Under AddressSanitizer no
+// allocation may pass 300 MB: a string is refused before it grows past its
+// 256 MB cap.
 std::string RunScriptFile(const std::string& file) {
   FILE* pipe = popen(("ASAN_OPTIONS=\"$ASAN_OPTIONS:max_allocation_size_mb=300\" '" VUND2_SCRIPT_RUN "' '" + file + "'")
                          .c_str(), "r");
@@ -39,6 +42,11 @@ std::string RunScriptFile(const std::string& file) {
   char buf[4096];
   for (size_t n; pipe && (n = fread(buf, 1, sizeof buf, pipe)) > 0;) text.append(buf, n);
   if (pipe) pclose(pipe);
+  for (const char* heading : {"----- script window -----\n", "----- result -----\n"}) {
+    const size_t at = text.find(heading);
+    EXPECT_NE(at, std::string::npos) << file;
+    if (at != std::string::npos) text.erase(at, std::strlen(heading));
+  }
   return text;
 }
 
