@@ -1,6 +1,5 @@
 #include "link/comport.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
@@ -323,35 +322,6 @@ TEST_F(ComPortTest, BadIndexesAndMissingDevicesFailOpenAndAClosedOrHungUpPortFai
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_FALSE(ok);
   EXPECT_EQ(port_.LastError(), TComPort::kErrReadFailed);
-}
-
-TEST_F(ComPortTest, ManyOpenCloseCyclesWithDataFlowing) {
-  // The target keeps talking and draining the line while the port is
-  // reopened again and again, as a baud search does.
-  std::atomic<bool> stop{false};
-  fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-  std::thread target([&] {
-    uint8_t chatter[64] = {1, 2, 3}, sink[1024];
-    for (pollfd p{master_, POLLIN, 0}; !stop; poll(&p, 1, 1)) {
-      (void)!write(master_, chatter, sizeof chatter);
-      while (read(master_, sink, sizeof sink) > 0) {
-      }
-    }
-  });
-  const uint8_t frame[] = {0xF1, 0x00, 0x08, 0x02, 0x00, 0x00, 0x10, 0x00};
-  for (int cycle = 0; cycle < 200; ++cycle) {
-    ASSERT_TRUE(port_.Open(0, cycle % 2 ? 10 : 12, 0, 0, 0, 0)) << cycle;
-    EXPECT_TRUE(port_.Write(frame, sizeof frame));
-    port_.WaitForData(5);
-    uint8_t buf[256];
-    uint32_t received = 0;
-    EXPECT_TRUE(port_.Read(buf, sizeof buf, received));
-    if (cycle % 3 == 0) {
-      EXPECT_TRUE(port_.Close());  // otherwise the next Open closes it
-    }
-  }
-  stop = true;
-  target.join();
 }
 
 }  // namespace

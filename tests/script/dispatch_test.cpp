@@ -1,6 +1,7 @@
+// Where built-ins run: the dispatcher, and a script on its own thread whose
+// main-thread built-ins wait for the test's thread to serve them.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -16,70 +17,63 @@ namespace {
 
 using builtins_test::Args;
 
-TEST(BuiltinDispatch, MainThreadSet) {
+TEST(BuiltinDispatch, MainThreadSetAndTheWindowBuiltins) {
   for (int id : {1011, 1013, 1014, 1015, 1023, 1026, 1035, 1052, 1057, 1058, 1067, 1068, 2001, 2013})
     EXPECT_TRUE(IsMainThreadBuiltin(id)) << id;
-  for (int id : {1001, 1002, 1010, 1016, 1022, 1024, 1025, 1036, 1050, 1069, 1080})
-    EXPECT_FALSE(IsMainThreadBuiltin(id)) << id;
-}
+  for (int id : {1001, 1002, 1010, 1016, 1022, 1024, 1025, 1036, 1050, 1069, 1080}) EXPECT_FALSE(IsMainThreadBuiltin(id)) << id;
 
-// Scripts reach the window's position, text and progress in builtins_script_test.
-TEST(BuiltinDispatch, WindowBuiltinsWorkOnTheScriptWindow) {
   builtins_test::TestEnv env;
-  RecordingScriptWindow& window = *env.host.window;
   vmcode_t result;
   DispatchBuiltin(1061, Args().Int(300).Int(200).Cells(), &result, env);  // winSetSize(w, h)
   int width = 0, height = 0;
-  window.GetSize(width, height);
-  EXPECT_EQ(300, width);
-  EXPECT_EQ(200, height);
+  env.host.window->GetSize(width, height);
+  EXPECT_EQ(width * 1000 + height, 300200);
   DispatchBuiltin(1068, Args().Str("out.txt").Cells(), &result, env);  // winSaveScreenAsFile(path)
-  EXPECT_EQ("out.txt", window.savedTo);
-  EXPECT_EQ(pcInteger, result.a);
-  EXPECT_EQ(0, result.b);
-  window.saveSucceeds = false;
+  EXPECT_EQ(env.host.window->savedTo, "out.txt");
+  EXPECT_EQ(result.b, 0);
+  env.host.window->saveSucceeds = false;
   DispatchBuiltin(1068, Args().Str("out.txt").Cells(), &result, env);
-  EXPECT_EQ(1, result.b);
+  EXPECT_EQ(result.b, 1);
   // By-reference parameters that hold no reference are left alone.
   for (int id : {1058, 1060, 1062, 1064}) DispatchBuiltin(id, Args().Int(0).Int(0).Cells(), &result, env);
 }
 
-struct ModuleCall {
-  int id;
-  std::thread::id thread;
-  std::int32_t firstArg;
-};
+// A module in place of both real ones: records each call and its thread,
+// fails for 1006, prints for 1003, and answers "r<first argument>" unless
+// that is 0 (then the result record stays as it was).
 std::mutex g_callsMutex;
-std::vector<ModuleCall> g_calls;
+std::vector<std::pair<int, std::thread::id>> g_calls;
 
 void FakeModule(int id, TStackData* args, vmcode_t* result, ScriptEnv& env) {
   {
     std::lock_guard<std::mutex> lock(g_callsMutex);
-    g_calls.push_back({id, std::this_thread::get_id(), args[0].ival});
+    g_calls.emplace_back(id, std::this_thread::get_id());
   }
   if (id == 1006) throw std::runtime_error("handler failed");
   if (id == 1003) env.Print("trace\n");
-  if (args[0].ival == 0) return;  // leaves the record as it is
+  if (args[0].ival == 0) return;
   result->a = pcString;
   result->sval = "r" + std::to_string(args[0].ival);
 }
 
-// Installs the fake modules for one test and puts the real ones back.
 class FakeModules {
  public:
   FakeModules() : system_(GetSystemBuiltinModule()), bus_(GetBusBuiltinModule()) {
     SetSystemBuiltinModule(&FakeModule);
     SetBusBuiltinModule(&FakeModule);
-    std::lock_guard<std::mutex> lock(g_callsMutex);
-    g_calls.clear();
+    Clear();
   }
   ~FakeModules() {
     SetSystemBuiltinModule(system_);
     SetBusBuiltinModule(bus_);
   }
-  std::vector<ModuleCall> Calls() {
+  std::vector<std::pair<int, std::thread::id>> Calls() {
     std::lock_guard<std::mutex> lock(g_callsMutex);
     return g_calls;
+  }
+  void Clear() {
+    std::lock_guard<std::mutex> lock(g_callsMutex);
+    g_calls.clear();
   }
 
  private:
@@ -93,8 +87,8 @@ TEST(BuiltinDispatch, IdsGoToTheirModule) {
   TStackData args[2];
   for (int id : {1001, 1057, 1069, 2001, 2013, 1058, 26, 999}) DispatchBuiltin(id, args, &result, env);
   std::vector<int> ids;
-  for (const ModuleCall& c : modules.Calls()) ids.push_back(c.id);
-  EXPECT_EQ((std::vector<int>{1001, 1057, 1069, 2001, 2013}), ids);
+  for (const auto& c : modules.Calls()) ids.push_back(c.first);
+  EXPECT_EQ(ids, (std::vector<int>{1001, 1057, 1069, 2001, 2013}));
 }
 
 // main: print wrapper(arg) for each (id, arg), return the last result. One
@@ -102,26 +96,31 @@ TEST(BuiltinDispatch, IdsGoToTheirModule) {
 funcdata* CallWrappers(TJExecutable& exe, const std::vector<std::pair<int, int>>& calls) {
   VmAsm m(exe, "main");
   std::map<int, funcdata*> byId;
-  std::vector<funcdata*> wrappers;
-  for (const auto& c : calls) {
-    if (!byId.count(c.first)) {
-      VmAsm w(exe, "w" + std::to_string(c.first), 1, 1);
-      w.Emit(c.first);
-      byId[c.first] = w.Done();
-    }
-    wrappers.push_back(byId[c.first]);
-  }
   for (std::size_t i = 0; i < calls.size(); ++i) {
-    m.Int(calls[i].second);
-    m.Call(wrappers[i]);
-    if (i + 1 < calls.size()) {
-      m.Emit(opPrint, 1);
-      m.Str("");
-      m.Emit(opPop);
+    if (!byId.count(calls[i].first)) {
+      VmAsm w(exe, "w" + std::to_string(calls[i].first), 1, 1);
+      w.Emit(calls[i].first);
+      byId[calls[i].first] = w.Done();
     }
+    m.Int(calls[i].second);
+    m.Call(byId[calls[i].first]);
+    if (i + 1 == calls.size()) break;
+    m.Emit(opPrint, 1);
+    m.Str("");
+    m.Emit(opPop);
   }
   m.Emit(opReturn);
   return m.Func();
+}
+
+// while (1) {}
+funcdata* Forever(TJExecutable& exe) {
+  VmAsm m(exe, "main");
+  vmcode_t* head = m.Int(1);
+  vmcode_t* j = m.Emit(opJumpFalse);
+  m.Emit(opJump)->target = head;
+  m.ToNext(j);
+  return m.Done();
 }
 
 // A script on its own thread; the test's thread is the main thread and pumps.
@@ -135,7 +134,7 @@ class ScriptThread : public ::testing::Test {
   TJExecutable exe{TJExecutable::kDefaultStackSize, &host};
 };
 
-TEST_F(ScriptThread, MainThreadBuiltinsRunThereAndResultsComeBack) {
+TEST_F(ScriptThread, MainThreadBuiltinsRunThereAndResultsComeBackAndAnErrorThereEndsTheRun) {
   FakeModules modules;
   // 1002 and 1003 on the script thread (1003 prints from there), 1011 and 2006
   // on the main thread; the second 1011 writes nothing and returns what the
@@ -143,45 +142,24 @@ TEST_F(ScriptThread, MainThreadBuiltinsRunThereAndResultsComeBack) {
   exe.SetEntry(CallWrappers(exe, {{1002, 1}, {1003, 4}, {1011, 2}, {2006, 3}, {1011, 0}}));
   ASSERT_TRUE(RunToEnd());
   ASSERT_TRUE(exe.WaitDone());
-  EXPECT_EQ("r2", exe.GetReturnValue().sval);
-  EXPECT_EQ("r1trace\nr4r2r3", host.window->Text());
-  std::vector<ModuleCall> calls = modules.Calls();
-  ASSERT_EQ(5u, calls.size());
+  EXPECT_EQ(exe.GetReturnValue().sval, "r2");
+  EXPECT_EQ(host.window->Text(), "r1trace\nr4r2r3");
+  const auto calls = modules.Calls();
+  ASSERT_EQ(calls.size(), 5u);
   const std::thread::id main = host.gui->MainThread();
-  EXPECT_NE(main, calls[0].thread);
-  EXPECT_NE(main, calls[1].thread);
-  EXPECT_EQ(main, calls[2].thread);
-  EXPECT_EQ(main, calls[3].thread);
-}
+  EXPECT_EQ((std::vector<bool>{calls[0].second == main, calls[1].second == main, calls[2].second == main,
+                               calls[3].second == main}),
+            (std::vector<bool>{false, false, true, true}));
 
-TEST_F(ScriptThread, AnErrorInAMainThreadBuiltinEndsTheRun) {
-  FakeModules modules;
-  exe.SetEntry(CallWrappers(exe, {{1006, 1}, {1002, 2}}));
-  ASSERT_TRUE(RunToEnd());
-  EXPECT_FALSE(exe.WaitDone());
-  EXPECT_EQ(1, exe.GetExitCode());
-  EXPECT_EQ(1u, modules.Calls().size());
-}
-
-// while (1) {}
-funcdata* Forever(TJExecutable& exe) {
-  VmAsm m(exe, "main");
-  vmcode_t* head = m.Int(1);
-  vmcode_t* j = m.Emit(opJumpFalse);
-  m.Emit(opJump)->target = head;
-  m.ToNext(j);
-  return m.Done();
-}
-
-TEST_F(ScriptThread, StopEndsALoopWithExitCodeZero) {
-  exe.SetEntry(Forever(exe));
-  exe.Continue();
-  EXPECT_FALSE(exe.IsTerminated());
-  exe.Stop();
-  ASSERT_TRUE(host.gui->PumpUntil([&] { return exe.IsTerminated(); }));
-  EXPECT_TRUE(exe.WaitDone());
-  EXPECT_EQ(0, exe.GetExitCode());
-  EXPECT_EQ(host.window->Text(), "");
+  RecordingScriptHost host2(true);
+  TJExecutable failing(TJExecutable::kDefaultStackSize, &host2);
+  failing.SetEntry(CallWrappers(failing, {{1006, 1}, {1002, 2}}));
+  modules.Clear();
+  failing.Continue();
+  ASSERT_TRUE(host2.gui->PumpUntil([&] { return failing.IsTerminated(); }));
+  EXPECT_FALSE(failing.WaitDone());
+  EXPECT_EQ(failing.GetExitCode(), 1);
+  EXPECT_EQ(modules.Calls().size(), 1u);
 }
 
 // The script waits for a main thread that never serves it: a stop must still
@@ -198,28 +176,20 @@ TEST_F(ScriptThread, StopReleasesAScriptWaitingForTheMainThread) {
   EXPECT_TRUE(modules.Calls().empty());
 }
 
-TEST_F(ScriptThread, DestroyingARunningScriptStopsAndJoinsIt) {
-  auto running = std::make_unique<TJExecutable>(TJExecutable::kDefaultStackSize, &host);
-  running->SetEntry(Forever(*running));
-  running->Continue();
-  running.reset();
-  SUCCEED();
-}
-
-TEST_F(ScriptThread, WaitForEndsEarlyOnStop) {
-  EXPECT_TRUE(exe.WaitFor(1));
-  std::thread stopper([&] { exe.Stop(); });
-  EXPECT_FALSE(exe.WaitFor(60000));
-  stopper.join();
-  EXPECT_FALSE(exe.WaitFor(60000));
-}
-
-TEST_F(ScriptThread, StopBeforeStartNeverRuns) {
+TEST_F(ScriptThread, AStopBeforeTheStartNeverRunsAndWaitForEndsEarlyOnAStop) {
   exe.SetEntry(Forever(exe));
+  EXPECT_TRUE(exe.WaitFor(1));
   exe.Stop();
   EXPECT_TRUE(exe.IsTerminated());
   exe.Continue();
   EXPECT_TRUE(exe.WaitDone());
+  EXPECT_EQ(exe.GetExitCode(), 0);
+  EXPECT_FALSE(exe.WaitFor(60000));
+
+  TJExecutable waiting(TJExecutable::kDefaultStackSize, &host);
+  std::thread stopper([&] { waiting.Stop(); });
+  EXPECT_FALSE(waiting.WaitFor(60000));
+  stopper.join();
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -29,12 +28,10 @@ class RecordingScriptWindow : public HeadlessScriptWindow {
     savedTo = fileName;
     return saveSucceeds;
   }
-  // The memo's lines joined by line feeds: what was printed, carriage
-  // returns and long lines aside.
+  // The lines printed, joined by line feeds.
   std::string Text() const {
     std::string all;
-    const std::vector<ScriptOutputLine> lines = Output().Lines();
-    for (size_t i = 0; i < lines.size(); ++i) all += (i ? "\n" : "") + lines[i].text;
+    for (const ScriptOutputLine& line : Output().Lines()) all += (all.empty() ? "" : "\n") + line.text;
     return all;
   }
 
@@ -57,7 +54,7 @@ class PumpedScriptGui : public platform::GuiThread {
     Task task{&fn};
     queue_.push_back(&task);
     cv_.notify_all();
-    cv_.wait(lock, [&] { return task.state == kDone || task.state == kDropped; });
+    cv_.wait(lock, [&] { return task.state != kQueued; });
     return task.state == kDone;
   }
   void Cancel() override {
@@ -71,19 +68,17 @@ class PumpedScriptGui : public platform::GuiThread {
     std::lock_guard<std::mutex> lock(mutex_);
     cancelled_ = false;
   }
-  // Main thread: runs queued calls until done() holds; false after timeout.
-  bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
+  // Main thread: runs queued calls until done() holds; false after 20 s.
+  bool PumpUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!done()) {
       if (std::chrono::steady_clock::now() > deadline) return false;
       std::unique_lock<std::mutex> lock(mutex_);
-      cv_.wait_for(lock, std::chrono::milliseconds(1), [&] { return !queue_.empty(); });
-      if (queue_.empty()) continue;
+      if (!cv_.wait_for(lock, std::chrono::milliseconds(1), [&] { return !queue_.empty(); })) continue;
       Task* task = queue_.front();
       queue_.pop_front();
-      task->state = kRunning;
       lock.unlock();
-      (*task->fn)();
+      (*task->fn)();  // the caller waits until it is marked done
       lock.lock();
       task->state = kDone;
       cv_.notify_all();
@@ -91,19 +86,19 @@ class PumpedScriptGui : public platform::GuiThread {
     return true;
   }
   // Main thread: waits until a call is queued (without running it).
-  bool WaitForQueued(std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+  bool WaitForQueued() {
     std::unique_lock<std::mutex> lock(mutex_);
-    return cv_.wait_for(lock, timeout, [&] { return !queue_.empty(); });
+    return cv_.wait_for(lock, std::chrono::seconds(20), [&] { return !queue_.empty(); });
   }
   std::thread::id MainThread() const { return main_; }
 
  private:
-  enum State { kQueued, kRunning, kDone, kDropped };
+  enum State { kQueued, kDone, kDropped };
   struct Task {
     const std::function<void()>* fn;
     State state = kQueued;
   };
-  std::thread::id main_ = std::this_thread::get_id();
+  const std::thread::id main_ = std::this_thread::get_id();
   std::mutex mutex_;
   std::condition_variable cv_;
   std::deque<Task*> queue_;
@@ -127,11 +122,8 @@ class RecordingScriptHost : public ScriptHost {
   }
   int InputDialog(const std::string& prompt, int option, ScriptInputValue& value) override {
     options.push_back(option);
-    if (inputAnswers.empty()) {
-      ADD_FAILURE() << "unexpected input dialog: " << prompt;
-      return kScriptDlgCancel;
-    }
-    auto answer = inputAnswers.front();
+    if (inputAnswers.empty()) return Unexpected(prompt);
+    const auto answer = inputAnswers.front();
     inputAnswers.pop_front();
     if (answer.first == kScriptDlgOk) value = answer.second;
     return answer.first;
@@ -142,7 +134,7 @@ class RecordingScriptHost : public ScriptHost {
   }
   int SelectDialog(const std::string& prompt, const std::vector<std::string>& items, int& index) override {
     selectItems = items;
-    int result = Next(prompt);
+    const int result = Next(prompt);
     if (result == kScriptDlgOk) index = selectIndex;
     return result;
   }
@@ -157,12 +149,13 @@ class RecordingScriptHost : public ScriptHost {
   std::vector<int> options;
 
  private:
+  static int Unexpected(const std::string& prompt) {
+    ADD_FAILURE() << "unexpected dialog: " << prompt;
+    return kScriptDlgCancel;
+  }
   int Next(const std::string& prompt) {
-    if (answers.empty()) {
-      ADD_FAILURE() << "unexpected dialog: " << prompt;
-      return kScriptDlgCancel;
-    }
-    int r = answers.front();
+    if (answers.empty()) return Unexpected(prompt);
+    const int r = answers.front();
     answers.pop_front();
     return r;
   }
