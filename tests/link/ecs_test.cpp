@@ -1,5 +1,6 @@
-// ECS3 and ECS2 on a scripted layer on virtual time, against the simulated
-// target in-process, and over a real serial port on a pseudo-terminal.
+// ECS3 and ECS2 on a scripted layer on virtual time. Against the simulated
+// target they run under the target control's tests and, over a real port, the
+// end-to-end tests.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,15 +11,11 @@
 #include <vector>
 
 #include "link/busphysicallayer.h"
-#include "link/comport.h"
 #include "link/ecs2.h"
 #include "link/ecs3.h"
 #include "model/linksettings.h"
 #include "platform/clock.h"
 #include "platform/convert.h"
-#include "simlink.h"
-#include "simptyserver.h"
-#include "simtarget.h"
 
 namespace {
 
@@ -605,68 +602,6 @@ TEST_F(EcsTest, RawTextCollectsUntilTheLineIsQuiet) {
   link.failRead = true;
   EXPECT_EQ(ecs->ReadRawText(text), 0x91);
   EXPECT_EQ(ecs->GetLastMessage(), "Comport error !( Send error )");
-}
-
-// ---- Against the simulated target ----
-
-TEST(EcsSimTest, RaiseEndsAtTheLastAcknowledgedRateAndFindFollowsTheTargetOrGoesBack) {
-  platform::VirtualClock clock;
-  SimTarget target(SimProtocol::Ecs3);
-  SimLink link(target, clock);
-  target.SetBaudRegister(0x0F00);
-  TEcs3 ecs(ToLinkSettings({300, 0, 0, 0, 0x0240, 0x0F00}), clock);
-  ecs.SetBus(&link);
-  EXPECT_EQ(ecs.RaiseBaudRate(), 0);
-  EXPECT_EQ(ecs.GetBaudIndex(), 9);
-  EXPECT_EQ(link.HostBaudIndex(), 9);
-  EXPECT_EQ(target.BaudIndex(), 9);
-  uint32_t word = 0;
-  EXPECT_EQ(ecs.ReadMemory(0x10, 2, 1, &word), 0) << ecs.GetLastMessage();
-
-  target.SetBaudIndex(6);
-  EXPECT_EQ(ecs.FindBaudRate(), 0);
-  EXPECT_EQ(link.HostBaudIndex(), 6);
-  // A target at a rate the host may not use: back to where the search began.
-  target.SetBaudIndex(11);
-  EXPECT_EQ(ecs.FindBaudRate(), -1);
-  EXPECT_EQ(link.HostBaudIndex(), 6);
-  EXPECT_EQ(ecs.GetBaudIndex(), 6);
-}
-
-// Both protocols over a real serial port: TComPort on a pseudo-terminal served
-// by the simulated target, on the system clock with short time-outs.
-TEST(EcsPtyTest, ReadsWritesErrorsAndSilenceOverASerialPort) {
-  for (SimProtocol protocol : {SimProtocol::Ecs3, SimProtocol::Ecs2}) {
-    SimTarget target(protocol);
-    SimPtyServer server(target);
-    std::string error;
-    ASSERT_TRUE(server.Start(&error)) << error;
-    TComPort port;
-    port.SetDevicePath(server.SlavePath());
-    ASSERT_TRUE(port.Open(0, 6, 0, 0, 0, 0));
-    std::unique_ptr<TEcs> ecs = MakeEcs(protocol == SimProtocol::Ecs3, {200}, platform::SystemClock());
-    ecs->SetBus(&port);
-
-    target.SetRegister(0x1001, 0xABCD);
-    uint32_t words[3] = {};
-    ASSERT_EQ(ecs->ReadMemory(0x1000, 2, 3, words), 0) << ecs->GetLastMessage();
-    EXPECT_EQ(words[1], 0xABCDu);
-    const uint32_t value = 0x5A5A;
-    ASSERT_EQ(ecs->WriteMemory(0x2000, 2, 1, &value), 0);
-    EXPECT_EQ(target.Register(0x2000), 0x5A5A);
-    target.AddNvmDevice(1, 0x100, 0x1FF);
-    const uint32_t data[3] = {0xAA, 0xBB, 0xCC};
-    ASSERT_EQ(ecs->WriteDevice(0x100, 1, 3, data), 0) << ecs->GetLastMessage();
-    ASSERT_EQ(ecs->ReadDevice(0x100, 1, 3, words), 0);
-    EXPECT_EQ(words[2], 0xCCu);
-    EXPECT_EQ(ecs->ReadDevice(0x1FF, 1, 2, words), 0x22);
-    EXPECT_EQ(ecs->GetLastMessage().substr(0, 17), "Boundary Error !\n");
-    target.AddFault(SimFault::Silence());
-    EXPECT_EQ(ecs->ReadDevice(0x100, 1, 1, words), 0x90);
-    EXPECT_EQ(ecs->GetLastMessage().substr(0, 19), "Receive Time Out !\n");
-    port.Close();
-    server.Stop();
-  }
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ class ChildProcessTest : public ::testing::Test {
   // The argument lines the child wrote; waits for a child that was not waited for.
   std::vector<std::string> Written() {
     std::vector<std::string> lines;
-    for (int i = 0; i < 500 && !platform::ReadLines(dir_.File("out.txt"), lines); ++i)
+    for (int i = 0; i < 3000 && !platform::ReadLines(dir_.File("out.txt"), lines); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return lines;
   }
