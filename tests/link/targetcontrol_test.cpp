@@ -168,19 +168,12 @@ TEST_F(TargetControlTest, EveryOperationWithoutALinkFailsAndSaysSo) {
   const std::string notConnected = IsJapanese() ? "ターゲットに接続されていません" : "Not connected to the target";
 
   // One line for each operation that reports its failures...
-  EXPECT_FALSE(tc.ReadRegisterTable(false));
-  EXPECT_FALSE(tc.ReadRefreshRegisters(poll));
-  EXPECT_FALSE(tc.ReadMemory(1, 2, 1, words));
-  EXPECT_FALSE(tc.WriteMemory(1, 2, 1, words));
-  EXPECT_FALSE(tc.ReadNvm(0, 3, 1, nvm));
-  EXPECT_FALSE(tc.WriteNvm(0, 1, 4, words, words));
-  EXPECT_FALSE(tc.ReadTableValue(1, 2, words, 4));
-  EXPECT_FALSE(tc.WriteTableValues(1, 2, 4, words));
-  EXPECT_FALSE(tc.WriteSnapshotItems(items));
-  EXPECT_FALSE(tc.ReadSnapshotItems(items));
-  EXPECT_FALSE(tc.ExecuteCommandEntry(0, false));
-  EXPECT_FALSE(tc.ReadMicomVersion(names, values));
-  EXPECT_EQ(tc.SendRawText("F0 00"), kEcsLinkError);
+  EXPECT_EQ((std::vector<bool>{tc.ReadRegisterTable(false), tc.ReadRefreshRegisters(poll), tc.ReadMemory(1, 2, 1, words),
+                               tc.WriteMemory(1, 2, 1, words), tc.ReadNvm(0, 3, 1, nvm), tc.WriteNvm(0, 1, 4, words, words),
+                               tc.ReadTableValue(1, 2, words, 4), tc.WriteTableValues(1, 2, 4, words),
+                               tc.WriteSnapshotItems(items), tc.ReadSnapshotItems(items), tc.ExecuteCommandEntry(0, false),
+                               tc.ReadMicomVersion(names, values), tc.SendRawText("F0 00") != kEcsLinkError}),
+            std::vector<bool>(13, false));
   EXPECT_EQ(services.lines, std::vector<std::string>(13, notConnected));
   EXPECT_TRUE(names.empty());
   EXPECT_EQ(SRegisters.GetValue(1), 5);
@@ -189,15 +182,10 @@ TEST_F(TargetControlTest, EveryOperationWithoutALinkFailsAndSaysSo) {
   services.lines.clear();
   uint32_t value = 0;
   std::string text = "x";
-  EXPECT_FALSE(tc.ReadRegister(1, value));
-  EXPECT_FALSE(tc.WriteRegister(1, value));
-  EXPECT_EQ(tc.ReadRawText(text), kEcsLinkError);
+  EXPECT_EQ((std::vector<int>{tc.ReadRegister(1, value), tc.WriteRegister(1, value), tc.ReadRawText(text), tc.FindBaudRate(),
+                              tc.RaiseBaudRate(), tc.SendBaudRate(), tc.GetBaudIndex(), tc.GetProtocolTimeout()}),
+            (std::vector<int>{0, 0, kEcsLinkError, -1, -1, -1, 0, 0}));
   EXPECT_TRUE(text.empty());
-  EXPECT_EQ(tc.FindBaudRate(), -1);
-  EXPECT_EQ(tc.RaiseBaudRate(), -1);
-  EXPECT_EQ(tc.SendBaudRate(), -1);
-  EXPECT_EQ(tc.GetBaudIndex(), 0);
-  EXPECT_EQ(tc.GetProtocolTimeout(), 0);
   tc.SetProtocolTimeout(10);
   EXPECT_EQ(services.lines, std::vector<std::string>(1, notConnected));
 }
