@@ -65,7 +65,8 @@ class FakeLink : public TBusPhysicalLayer {
   }
   bool Close() override {
     ++closes;
-    return !(open_ = false);
+    open_ = false;
+    return true;
   }
   bool Read(uint8_t* buffer, uint32_t maximum, uint32_t& received) override {
     ++reads;
