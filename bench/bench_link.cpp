@@ -37,8 +37,10 @@
 #include "link/comport.h"
 #include "link/ecs2.h"
 #include "link/ecs3.h"
+#include "model/linksettings.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
+#include "platform/ui.h"
 #include "simlink.h"
 #include "simtarget.h"
 
@@ -104,9 +106,9 @@ class BenchHome {
     WriteAll(dir_ + "/vund.dat", vund);
     WriteAll(dir_ + "/Vund2.ini", "[Ports]\r\nCOM1=" + LinkPath() + "\r\n");
     ::setenv("VUND2_HOME", dir_.c_str(), 1);
-    LoadVundData();
-    SetComPort(0);
-    SetBaudRate(kStartIndex);
+    vund_.LoadVundData();
+    settings_.SetComPort(0);
+    settings_.SetBaudRate(kStartIndex);
   }
   ~BenchHome() {
     ::unlink((dir_ + "/vund.dat").c_str());
@@ -115,9 +117,13 @@ class BenchHome {
   }
   std::string LinkPath() const { return dir_ + "/target"; }
   std::string VundPath() const { return dir_ + "/vund.dat"; }
+  TLinkSettings LinkSettings() { return CurrentLinkSettings(settings_, vund_); }
 
  private:
   std::string dir_;
+  platform::HeadlessUi ui_;
+  SystemSettings settings_{ui_};
+  VundData vund_{ui_};
 };
 
 BenchHome& Home() {
@@ -186,8 +192,10 @@ class CountingLayer : public TBusPhysicalLayer {
 };
 
 std::unique_ptr<TEcs> MakeProtocol(bool ecs3) {
-  if (ecs3) return std::make_unique<TEcs3>(CurrentLinkSettings());
-  return std::make_unique<TEcs2>(CurrentLinkSettings());
+  // Stateless: one shared by every protocol is as good as one each.
+  static platform::SteadyClock clock;
+  if (ecs3) return std::make_unique<TEcs3>(Home().LinkSettings(), clock);
+  return std::make_unique<TEcs2>(Home().LinkSettings(), clock);
 }
 
 // The link at 115200 on both sides. ECS3 negotiates; ECS2 does not, so the
@@ -283,7 +291,8 @@ void Exchange(benchmark::State& state, bool ecs3) {
 
 void ExchangeInProcess(benchmark::State& state, bool ecs3) {
   SimTarget target(ecs3 ? SimProtocol::Ecs3 : SimProtocol::Ecs2);
-  SimLink link(target, platform::SystemClock());
+  platform::SteadyClock clock;
+  SimLink link(target, clock);
   std::unique_ptr<TEcs> ecs = MakeProtocol(ecs3);
   ecs->SetBus(&link);
   uint32_t word = 0;

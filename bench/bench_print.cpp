@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/mainwindowservices.h"
 #include "script/jcompiler.h"
 #include "script/jexecutable.h"
 #include "script/lexer.h"
@@ -45,7 +46,8 @@ void Floor(benchmark::State& state) {
 }
 
 void RunScript(benchmark::State& state, const std::string& body) {
-  ui::QtScriptHost host;
+  platform::SilentServices services;
+  ui::QtScriptHost host{services};
   const std::vector<std::string> lines{"func main(a&, n) { var i; " + body + " return 0; }"};
   for (auto _ : state) {
     state.PauseTiming();

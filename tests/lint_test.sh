@@ -18,6 +18,10 @@ plant src/ui/x.cpp 'auto s = QString::fromUtf8("ファイル");' || fail=1
 plant src/ui/y.cpp 'auto s = QStringLiteral("エラー");' || fail=1
 plant src/model/z.cpp '#include "link/ecs.h"' || fail=1
 plant src/model/w.h '#include "ui/frmmain.h"' || fail=1
+plant src/model/g.cpp 'namespace { std::string g_lastName; }' || fail=1
+plant src/model/s.cpp 'int& Next() { static int counter = 0; return counter; }' || fail=1
+plant src/model/m.h 'class C { static std::mutex lock_; };' || fail=1
+plant src/model/p.cpp 'const char* g_name = "x";' || fail=1
 # A compile command without the character set.
 t=$(mktemp -d); mkdir -p "$t/src"
 printf '[{"file":"a.cpp","command":"g++ -c a.cpp"}]' > "$t/compile_commands.json"

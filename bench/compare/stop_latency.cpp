@@ -16,7 +16,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: bench_stop_latency MS FILE\n");
     return 2;
   }
-  InstallBuiltinModules();
   HeadlessScriptHost host;
   TScriptManager manager(argv[2], 1, &host);
   if (!manager.Start()) {

@@ -2,7 +2,7 @@
 #include <QPalette>
 #include <exception>
 
-#include "platform/ui.h"
+#include "link/workspace.h"
 #include "rules/mainwindowrules.h"
 #include "ui/application.h"
 #include "ui/formtable.h"
@@ -10,15 +10,17 @@
 #include "ui/qtui.h"
 
 int main(int argc, char** argv) {
-  ui::VundApplication app(argc, argv);
   ui::QtUi qtUi;
-  platform::SetUi(&qtUi);
+  ui::VundApplication app(argc, argv, qtUi);
   int rc = 0;
   try {
-    TFrmMain mainWindow;
+    Workspace ws(qtUi);
+    TFrmMain mainWindow(ws);
+    qtUi.SetMainWindow(&mainWindow);
     // Made once, shown and hidden from the Edit menu; closing the main
     // window ends the program even while it is open.
-    TFormTable tableWindow(&mainWindow);
+    TFormTable tableWindow(&mainWindow, ws);
+    QObject::connect(&mainWindow, &TFrmMain::TableWindowRequested, &tableWindow, &TFormTable::ShowTable);
     // Its grid takes the edit-window colour and font of the main window.
     QObject::connect(&mainWindow, &TFrmMain::EditWindowColorChanged, &tableWindow, [&tableWindow](int color) {
       const ui::Rgb c = ui::ColorToRgb(color);
@@ -32,10 +34,9 @@ int main(int argc, char** argv) {
     mainWindow.show();
     rc = app.exec();
   } catch (const std::exception& e) {
-    ui::VundApplication::ShowException(e.what());
+    ui::VundApplication::ShowException(qtUi, e.what());
   } catch (...) {
-    ui::VundApplication::ShowException(nullptr);
+    ui::VundApplication::ShowException(qtUi, nullptr);
   }
-  platform::SetUi(nullptr);
   return rc;
 }

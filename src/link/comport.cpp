@@ -8,12 +8,12 @@
 #include <system_error>
 
 #include "link/baudrates.h"
-#include "platform/mainwindowservices.h"
 
 TComPort::~TComPort() { Close(); }
 
 bool TComPort::Open(uint8_t port, uint8_t baud, uint8_t dataBitReduction, uint8_t parity, uint8_t stopBits,
                     uint8_t flowMode) {
+  openFailure_.clear();
   portIndex_ = static_cast<int8_t>(port);
   baudIndex_ = static_cast<int8_t>(baud);
   dataBitReduction_ = dataBitReduction;
@@ -28,9 +28,8 @@ bool TComPort::Open(uint8_t port, uint8_t baud, uint8_t dataBitReduction, uint8_
   }
   // Indexes come from Vund2.ini: one outside its table must not reach a table.
   if (portIndex_ < 0 || portIndex_ >= kPortCount || devicePath_.empty() || !device_.Open(devicePath_)) {
-    // The box names only the port: the log says which device and why.
     if (portIndex_ >= 0 && portIndex_ < kPortCount && !devicePath_.empty())
-      platform::MainServices().AddMessage(devicePath_ + ": " + std::strerror(device_.LastErrno()));
+      openFailure_ = devicePath_ + ": " + std::strerror(device_.LastErrno());
     lastError_ = kErrOpen;
     return false;
   }

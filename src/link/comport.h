@@ -59,6 +59,9 @@ class TComPort : public TBusPhysicalLayer {
   int32_t InQueueCount() const { return queue_.Count(); }
   bool IsOpen() const { return opened_; }
   uint8_t LastError() const { return lastError_; }
+  // After a failed open of a device: its path and the system's reason, for
+  // the message log (the error box names only the port); else empty.
+  const std::string& OpenFailure() const { return openFailure_; }
   // Test seam: runs between a read off the device and the put into the
   // queue. Set it before Open.
   void SetReadHookForTest(std::function<void()> hook) { readHook_ = std::move(hook); }
@@ -70,6 +73,7 @@ class TComPort : public TBusPhysicalLayer {
   int PullInput();
 
   std::string devicePath_;
+  std::string openFailure_;
   int8_t portIndex_ = 0;
   int8_t baudIndex_ = 6;
   uint8_t dataBitReduction_ = 0;

@@ -35,7 +35,7 @@ class TEcs {
  public:
   // Takes the time-outs, retries, the baud-rate negotiation values and the
   // configured port and rate from settings; every wait runs on clock.
-  explicit TEcs(const TLinkSettings& settings, platform::Clock& clock = platform::SystemClock());
+  explicit TEcs(const TLinkSettings& settings, platform::Clock& clock);
   virtual ~TEcs();
   TEcs(const TEcs&) = delete;
   TEcs& operator=(const TEcs&) = delete;

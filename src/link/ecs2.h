@@ -5,7 +5,7 @@
 
 class TEcs2 : public TEcsFramed {
  public:
-  explicit TEcs2(const TLinkSettings& settings, platform::Clock& clock = platform::SystemClock());
+  explicit TEcs2(const TLinkSettings& settings, platform::Clock& clock);
 
   int GetMaxByteCount() override { return 56; }
   int FindBaudRate() override;

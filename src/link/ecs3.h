@@ -5,7 +5,7 @@
 
 class TEcs3 : public TEcsFramed {
  public:
-  explicit TEcs3(const TLinkSettings& settings, platform::Clock& clock = platform::SystemClock());
+  explicit TEcs3(const TLinkSettings& settings, platform::Clock& clock);
 
   int GetMaxByteCount() override { return MaxDataLength(); }
   int FindBaudRate() override;

@@ -12,8 +12,7 @@
 #include "model/systemfunc.h"
 #include "platform/convert.h"
 #include "platform/mainwindowservices.h"
-
-TTargetControl TargetControl;
+#include "platform/ui.h"
 
 bool ComparePairBySecond(const RegisterSnapshotItem& a, const RegisterSnapshotItem& b) { return a.ID < b.ID; }
 
@@ -47,13 +46,15 @@ void WalkRuns(const std::vector<uint32_t>& ids, int maxWords, bool overlapFull, 
 
 namespace targetcontrol_detail {
 
-std::string NotConnectedText() {
-  return IsJapanese() ? "ターゲットに接続されていません" : "Not connected to the target";
+std::string NotConnectedText(const platform::Ui& ui) {
+  return ui.IsJapanese() ? "ターゲットに接続されていません" : "Not connected to the target";
 }
 
 }  // namespace targetcontrol_detail
 
-TTargetControl::TTargetControl() = default;
+TTargetControl::TTargetControl(platform::Ui& ui, platform::MainWindowServices& services, Registers& sRegs,
+                               Registers& hRegs)
+    : ui_(ui), services_(services), sRegs_(sRegs), hRegs_(hRegs) {}
 
 TTargetControl::~TTargetControl() {
   DropLink();
@@ -74,7 +75,7 @@ void TTargetControl::DropLink() {
 bool TTargetControl::CheckLink(bool quietly) {
   if (IsConnected()) return true;
   if (!quietly || !noLinkNoticeGiven_) {
-    platform::MainServices().AddMessage(targetcontrol_detail::NotConnectedText());
+    services_.AddMessage(targetcontrol_detail::NotConnectedText(ui_));
     if (quietly) noLinkNoticeGiven_ = true;
   }
   return false;
@@ -83,13 +84,13 @@ bool TTargetControl::CheckLink(bool quietly) {
 int TTargetControl::MaxWords() { return std::max(1, protocol_->GetMaxWordCount()); }
 
 void TTargetControl::ReportError(int status, bool toLog) {
-  std::string text = protocol_ ? protocol_->GetLastMessage() : targetcontrol_detail::NotConnectedText();
+  std::string text = protocol_ ? protocol_->GetLastMessage() : targetcontrol_detail::NotConnectedText(ui_);
   // A failure without a text of its own must still say what happened.
   if (text.empty()) text = platform::Format("Communication error ! (0x%02X)", status & 0xFF);
   if (toLog) {
-    platform::MainServices().AddMessageLines(text);
+    services_.AddMessageLines(text);
   } else {
-    ShowMessageBoxJE("ERROR", text, "ERROR", text, 0x10);
+    ui_.ShowMessageBoxJE("ERROR", text, "ERROR", text, 0x10);
   }
 }
 
@@ -122,12 +123,12 @@ bool TTargetControl::ReadRegisters(uint32_t address, int count, uint32_t out[]) 
 
 bool TTargetControl::ReadRegisterTable(bool hReg) {
   if (!CheckLink()) return false;
-  Registers& regs = hReg ? HRegisters : SRegisters;
+  Registers& regs = hReg ? hRegs_ : sRegs_;
   std::vector<uint32_t> ids;
   ids.reserve(regs.GetValueMap().size());
   for (const auto& entry : regs.GetValueMap()) ids.push_back(entry.first);
 
-  platform::MainWindowServices& ui = platform::MainServices();
+  platform::MainWindowServices& ui = services_;
   const int total = static_cast<int>(ids.size());
   ui.SetProgressMax(total);
   ui.SetProgressPosition(0);

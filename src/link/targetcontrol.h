@@ -1,7 +1,7 @@
 // The one way to the target. TTargetControl owns the physical layer and the
 // protocol object, replaces both on every connect, and turns protocol
 // failures into lines of the main window's log (or an "ERROR" box for the
-// table window). Main thread only; every operation is synchronous.
+// table window). Every operation is synchronous.
 //
 // Without a link (never connected, or the last connect failed) every
 // operation fails without touching the target and says so in the log.
@@ -13,12 +13,16 @@
 #include <vector>
 
 #include "model/linksettings.h"
+#include "platform/clock.h"
+#include "platform/mainthread.h"
 
+class Registers;
 class TBusPhysicalLayer;
 class TEcs;
 namespace platform {
-class Clock;
-}
+class MainWindowServices;
+class Ui;
+}  // namespace platform
 
 // One register value to restore or verify (from a register value file).
 struct RegisterSnapshotItem {
@@ -33,12 +37,12 @@ struct RegisterSnapshotItem {
 // Sort order of snapshot items: by ID, ascending and unsigned.
 bool ComparePairBySecond(const RegisterSnapshotItem& a, const RegisterSnapshotItem& b);
 
-class TTargetControl {
+class TTargetControl : platform::MainThreadOnly {
  public:
-  TTargetControl();
+  // ui shows the error boxes, services the log lines and progress; a full
+  // read stores its values in the S Reg or H Reg set.
+  TTargetControl(platform::Ui& ui, platform::MainWindowServices& services, Registers& sRegs, Registers& hRegs);
   ~TTargetControl();
-  TTargetControl(const TTargetControl&) = delete;
-  TTargetControl& operator=(const TTargetControl&) = delete;
 
   // ---- Connection ----
 
@@ -144,12 +148,15 @@ class TTargetControl {
   bool ReadRegisters(uint32_t address, int count, uint32_t out[]);
   int MaxWords();
 
+  // The protocol's clock on a real link; it outlives the protocol.
+  platform::SteadyClock steadyClock_;
+  platform::Ui& ui_;
+  platform::MainWindowServices& services_;
+  Registers& sRegs_;
+  Registers& hRegs_;
   TLinkSettings settings_;
   std::unique_ptr<TEcs> protocol_;
   std::unique_ptr<TBusPhysicalLayer> bus_;
   int lastReadStatus_ = 0;
   bool noLinkNoticeGiven_ = false;
 };
-
-// The program's one target-control object.
-extern TTargetControl TargetControl;

@@ -8,6 +8,8 @@
 #include "model/systemfunc.h"
 #include "platform/clock.h"
 #include "platform/convert.h"
+#include "platform/mainwindowservices.h"
+#include "platform/ui.h"
 
 namespace {
 
@@ -21,8 +23,10 @@ bool TTargetControl::OpenComPort() {
   auto layer = std::make_unique<TComPort>();
   layer->SetDevicePath(settings_.DevicePath);
   if (!layer->Open(static_cast<uint8_t>(port), static_cast<uint8_t>(settings_.BaudRate), 0, 0, 0, 0)) {
-    ShowMessageBoxJE("ERROR", platform::Format("COM PortのOpenに失敗しました COM Port = %d", port + 1), "ERROR",
-                     platform::Format("Fail to open COM Port ! (COM Port = %d)", port + 1), kErrorBox);
+    // The box names only the port: the log says which device and why.
+    if (!layer->OpenFailure().empty()) services_.AddMessage(layer->OpenFailure());
+    ui_.ShowMessageBoxJE("ERROR", platform::Format("COM PortのOpenに失敗しました COM Port = %d", port + 1), "ERROR",
+                         platform::Format("Fail to open COM Port ! (COM Port = %d)", port + 1), kErrorBox);
     return false;
   }
   bus_ = std::move(layer);
@@ -44,17 +48,18 @@ bool TTargetControl::OpenUsbDevice() {
       reasonJ = platform::Format("\r\nOutEndPoint %d は OUT エンドポイントではありません", outEndPoint);
       reasonE = platform::Format("\r\nOutEndPoint %d is not an OUT endpoint", outEndPoint);
     }
-    ShowMessageBoxJE("ERROR",
-                     platform::Format("USBのOpenに失敗しました \r\nVenderID = 0x%X, ProductCode = 0x%X,INEndPoint = "
-                                      "%d,OutEndPoint = %d",
-                                      vendorId, productCode, inEndPoint, outEndPoint) +
-                         reasonJ,
-                     "ERROR",
-                     platform::Format("Fail to  open USB Device \r\nVenderID= 0x%X, ProductCode = 0x%X,INEndPoint = "
-                                      "%d,OutEndPoint = %d",
-                                      vendorId, productCode, inEndPoint, outEndPoint) +
-                         reasonE,
-                     kErrorBox);
+    ui_.ShowMessageBoxJE(
+        "ERROR",
+        platform::Format("USBのOpenに失敗しました \r\nVenderID = 0x%X, ProductCode = 0x%X,INEndPoint = "
+                         "%d,OutEndPoint = %d",
+                         vendorId, productCode, inEndPoint, outEndPoint) +
+            reasonJ,
+        "ERROR",
+        platform::Format("Fail to  open USB Device \r\nVenderID= 0x%X, ProductCode = 0x%X,INEndPoint = "
+                         "%d,OutEndPoint = %d",
+                         vendorId, productCode, inEndPoint, outEndPoint) +
+            reasonE,
+        kErrorBox);
     return false;
   }
   bus_ = std::move(layer);
@@ -92,8 +97,8 @@ bool TTargetControl::MakeProtocol(platform::Clock& clock) {
       protocol_ = std::make_unique<TEcs3>(settings_, clock);
       break;
     default:
-      ShowMessageBoxJE("ERROR", "サポートされていないECS protocolが設定されています。\nVund2.iniを確認してください",
-                       "ERROR", "Selected ECS protocol is not supported!\n Check vund2.ini", kErrorBox);
+      ui_.ShowMessageBoxJE("ERROR", "サポートされていないECS protocolが設定されています。\nVund2.iniを確認してください",
+                           "ERROR", "Selected ECS protocol is not supported!\n Check vund2.ini", kErrorBox);
       return false;
   }
   protocol_->SetBus(bus_.get());
@@ -108,7 +113,7 @@ bool TTargetControl::Connect(TLinkSettingsSource& settings) {
     protocol_.reset();
     return false;
   }
-  return MakeProtocol(platform::SystemClock());
+  return MakeProtocol(steadyClock_);
 }
 
 // Reconnect opens and refuses exactly as Connect does: an unsupported ECS type

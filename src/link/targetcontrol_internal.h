@@ -8,7 +8,7 @@
 namespace targetcontrol_detail {
 
 // The log line of an operation attempted without a link.
-std::string NotConnectedText();
+std::string NotConnectedText(const platform::Ui& ui);
 
 }  // namespace targetcontrol_detail
 

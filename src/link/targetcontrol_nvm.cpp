@@ -10,6 +10,7 @@
 #include "model/systemfunc.h"
 #include "platform/convert.h"
 #include "platform/mainwindowservices.h"
+#include "platform/ui.h"
 
 namespace {
 
@@ -26,9 +27,9 @@ int ClampToInt(uint64_t v) { return v > static_cast<uint64_t>(INT_MAX) ? INT_MAX
 // maxWords words; the last item always goes alone. moveRun(first, n) moves
 // items[first .. first + n - 1].
 template <class MoveRun>
-void WalkSnapshot(std::vector<RegisterSnapshotItem>& items, int maxWords, MoveRun moveRun) {
+void WalkSnapshot(platform::MainWindowServices& ui, std::vector<RegisterSnapshotItem>& items, int maxWords,
+                  MoveRun moveRun) {
   std::stable_sort(items.begin(), items.end(), ComparePairBySecond);
-  platform::MainWindowServices& ui = platform::MainServices();
   const size_t count = items.size();
   ui.SetProgressMax(ClampToInt(count));
   ui.SetProgressPosition(0);
@@ -58,9 +59,8 @@ bool TTargetControl::ReadNvm(uint32_t start, uint32_t end, uint8_t device, std::
   out.clear();
   if (!CheckLink()) return false;
   if (end < start) {
-    platform::MainServices().AddMessage(
-        IsJapanese() ? platform::Format("NVM の範囲が正しくありません (0x%X - 0x%X)", start, end)
-                     : platform::Format("Invalid NVM range (0x%X - 0x%X)", start, end));
+    services_.AddMessage(ui_.IsJapanese() ? platform::Format("NVM の範囲が正しくありません (0x%X - 0x%X)", start, end)
+                                          : platform::Format("Invalid NVM range (0x%X - 0x%X)", start, end));
     return false;
   }
   const uint64_t total = uint64_t(end) - start + 1;
@@ -78,7 +78,7 @@ bool TTargetControl::ReadNvm(uint32_t start, uint32_t end, uint8_t device, std::
     return false;
   };
 
-  platform::MainWindowServices& ui = platform::MainServices();
+  platform::MainWindowServices& ui = services_;
   ui.SetProgressMax(ClampToInt(full));
   ui.SetProgressPosition(0);
   for (uint64_t i = 0; i < full; ++i) {
@@ -98,7 +98,7 @@ bool TTargetControl::WriteNvm(uint32_t start, uint8_t device, int count, uint32_
   const int full = count / chunk;
   const int rest = count % chunk;
   TimeOutScope timeOut(*this, kNvmWriteTimeOutMs);
-  platform::MainWindowServices& ui = platform::MainServices();
+  platform::MainWindowServices& ui = services_;
   ui.SetProgressMax(full);
   ui.SetProgressPosition(0);
 
@@ -161,7 +161,7 @@ bool TTargetControl::WriteSnapshotItems(std::vector<RegisterSnapshotItem>& items
   if (!CheckLink()) return false;
   TimeOutScope timeOut(*this, kSnapshotWriteTimeOutMs);
   std::vector<uint32_t> words(static_cast<size_t>(MaxWords()));
-  WalkSnapshot(items, MaxWords(), [&](size_t first, int n) {
+  WalkSnapshot(services_, items, MaxWords(), [&](size_t first, int n) {
     for (int k = 0; k < n; ++k) words[k] = static_cast<uint32_t>(items[first + k].Value);
     WriteMemory(items[first].ID, 2, n, words.data());  // reports its own failure
   });
@@ -172,7 +172,7 @@ bool TTargetControl::ReadSnapshotItems(std::vector<RegisterSnapshotItem>& items)
   if (!CheckLink()) return false;
   TimeOutScope timeOut(*this);
   std::vector<uint32_t> words(static_cast<size_t>(MaxWords()));
-  WalkSnapshot(items, MaxWords(), [&](size_t first, int n) {
+  WalkSnapshot(services_, items, MaxWords(), [&](size_t first, int n) {
     ReadRegisters(items[first].ID, n, words.data());  // unread words stay -255
     for (int k = 0; k < n; ++k) items[first + k].Value = static_cast<int32_t>(words[k]);
   });
@@ -188,7 +188,7 @@ bool TTargetControl::ExecuteCommandEntry(int index, bool switchEntry) {
   const uint32_t one = 1;
   int status = protocol_->WriteMemory(static_cast<uint32_t>(entry.ID), 2, 1, &one);
   if (status == kEcsOk) {
-    platform::MainServices().AddMessage(platform::Format("Success ( %s )", entry.Name.c_str()));
+    services_.AddMessage(platform::Format("Success ( %s )", entry.Name.c_str()));
   } else {
     ReportError(status, true);
   }

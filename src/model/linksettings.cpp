@@ -7,53 +7,47 @@
 #include "platform/mainwindowservices.h"
 #include "platform/ui.h"
 
-namespace {
+bool ProgramLinkSettings::ChooseComPort() {
+  int comPort = settings_.GetComPort(), baudRate = settings_.GetBaudRate();
+  if (!ui_.ShowComPortDialog(comPort, baudRate)) return false;
+  settings_.SetComPort(comPort);
+  settings_.SetBaudRate(baudRate);
+  return true;
+}
 
-class ProgramSettings : public TLinkSettingsSource {
- public:
-  TLinkSettings GetLinkSettings() override { return CurrentLinkSettings(); }
-  bool ChooseComPort() override { return platform::GetUi().ShowComPortDialog(); }
-  void KeepComPort() override {
-    // The link itself is fine even when the settings file cannot be written.
-    try {
-      SaveSettings();
-    } catch (const std::exception& e) {
-      platform::MainServices().AddMessage(e.what());
-    }
+void ProgramLinkSettings::KeepComPort() {
+  // The link itself is fine even when the settings file cannot be written.
+  try {
+    settings_.SaveSettings();
+  } catch (const std::exception& e) {
+    services_.AddMessage(e.what());
   }
-};
-
-}  // namespace
+}
 
 std::string ComPortDevicePath(int portIndex) {
   const platform::IniFile ini(SettingsFilePath());
   return ini.ReadString("Ports", "COM" + std::to_string(portIndex + 1), "/dev/ttyS" + std::to_string(portIndex));
 }
 
-TLinkSettings CurrentLinkSettings() {
+TLinkSettings CurrentLinkSettings(SystemSettings& settings, const VundData& vund) {
   TLinkSettings s;
-  s.BusPhysicalLayer = GetBusPhysicalLayer();
-  s.ComPort = GetComPort();
+  s.BusPhysicalLayer = settings.GetBusPhysicalLayer();
+  s.ComPort = settings.GetComPort();
   s.DevicePath = ComPortDevicePath(s.ComPort);
-  s.BaudRate = GetBaudRate();
-  s.EcsType = GetEcsType();
-  GetUsbParams(s.VenderID, s.ProductCode, s.InEndPoint, s.OutEndPoint);
-  s.TimeOutTime = GetTimeOutTime();
-  s.TimeOutRetry = GetTimeOutRetry();
-  s.ErrorRetry = GetErrorRetry();
-  s.ErrorRetryWait = GetErrorRetryWait();
-  s.CommandTimeOutTime = GetCommandTimeOutTime();
-  s.BaudRateSupport = GetBaudRateSupport();
-  s.BaudRateSupportID = GetBaudRateSupportID();
-  s.MaxECSDataLength = GetMaxEcsDataLength();
-  s.MaxECS3DataLength = GetMaxEcs3DataLength();
-  for (int i = 0; i < GetMemCommandCount(); ++i) s.MemCommandList.push_back(GetMemCommandEntry(i));
-  for (int i = 0; i < GetSwitchCommandCount(); ++i) s.SwitchCommandList.push_back(GetSwitchCommandEntry(i));
-  GetMicomInfoLists(s.MicomVerList, s.MicomChkSumList);
+  s.BaudRate = settings.GetBaudRate();
+  s.EcsType = settings.GetEcsType();
+  settings.GetUsbParams(s.VenderID, s.ProductCode, s.InEndPoint, s.OutEndPoint);
+  s.TimeOutTime = vund.GetTimeOutTime();
+  s.TimeOutRetry = vund.GetTimeOutRetry();
+  s.ErrorRetry = vund.GetErrorRetry();
+  s.ErrorRetryWait = vund.GetErrorRetryWait();
+  s.CommandTimeOutTime = vund.GetCommandTimeOutTime();
+  s.BaudRateSupport = vund.GetBaudRateSupport();
+  s.BaudRateSupportID = vund.GetBaudRateSupportID();
+  s.MaxECSDataLength = vund.GetMaxEcsDataLength();
+  s.MaxECS3DataLength = vund.GetMaxEcs3DataLength();
+  for (int i = 0; i < vund.GetMemCommandCount(); ++i) s.MemCommandList.push_back(vund.GetMemCommandEntry(i));
+  for (int i = 0; i < vund.GetSwitchCommandCount(); ++i) s.SwitchCommandList.push_back(vund.GetSwitchCommandEntry(i));
+  vund.GetMicomInfoLists(s.MicomVerList, s.MicomChkSumList);
   return s;
-}
-
-TLinkSettingsSource& ProgramLinkSettings() {
-  static ProgramSettings settings;
-  return settings;
 }

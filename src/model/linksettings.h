@@ -7,6 +7,12 @@
 
 #include "model/vunddata.h"
 
+class SystemSettings;
+namespace platform {
+class MainWindowServices;
+class Ui;
+}  // namespace platform
+
 struct TLinkSettings {
   // Vund2.ini
   int BusPhysicalLayer = 0;  // 0 serial port, 1 USB adapter
@@ -39,7 +45,7 @@ struct TLinkSettings {
 std::string ComPortDevicePath(int portIndex);
 
 // The settings as the settings store and vund.dat hold them now.
-TLinkSettings CurrentLinkSettings();
+TLinkSettings CurrentLinkSettings(SystemSettings& settings, const VundData& vund);
 
 // Where connecting gets its settings, and who is asked for another serial
 // port when the one set does not open.
@@ -55,4 +61,18 @@ class TLinkSettingsSource {
 
 // The program's: CurrentLinkSettings, the COM port dialog, and the settings
 // file written (a failed write goes to the message log).
-TLinkSettingsSource& ProgramLinkSettings();
+class ProgramLinkSettings : public TLinkSettingsSource {
+ public:
+  ProgramLinkSettings(SystemSettings& settings, const VundData& vund, platform::Ui& ui,
+                      platform::MainWindowServices& services)
+      : settings_(settings), vund_(vund), ui_(ui), services_(services) {}
+  TLinkSettings GetLinkSettings() override { return CurrentLinkSettings(settings_, vund_); }
+  bool ChooseComPort() override;
+  void KeepComPort() override;
+
+ private:
+  SystemSettings& settings_;
+  const VundData& vund_;
+  platform::Ui& ui_;
+  platform::MainWindowServices& services_;
+};

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class Ui;
+}
+
 // The [NVMInfo] header of an image file. A key missing from a file leaves its
 // value 0 (the name empty).
 struct NvmImageInfo {
@@ -69,4 +73,4 @@ std::vector<std::string> FindFiles(const std::string& path, int attributes);
 
 // Writes the lines with CR LF ends through a temporary file. A read-only file
 // or a failed write asks Retry or Cancel; false when the user gave up.
-bool SaveLinesToFile(const std::string& path, const std::vector<std::string>& lines);
+bool SaveLinesToFile(const std::string& path, const std::vector<std::string>& lines, platform::Ui& ui);

@@ -14,9 +14,6 @@
 #include "platform/text.h"
 #include "platform/ui.h"
 
-Registers SRegisters;
-Registers HRegisters;
-
 namespace {
 
 using platform::Trim;
@@ -266,7 +263,7 @@ std::string FormatRegisterLine(const ST_REGISTER& r, bool hLayout) {
 
 // ---- Loading ----
 
-bool Registers::ParseLines(const std::vector<std::string>& lines, bool hLayout) {
+bool Registers::ParseLines(const std::vector<std::string>& lines, bool hLayout, platform::Ui& ui) {
   topRows_.assign(1, 1);
   maxTab_ = 1;
   for (const auto& raw : lines) {
@@ -277,7 +274,7 @@ bool Registers::ParseLines(const std::vector<std::string>& lines, bool hLayout) 
         break;
       case LineKind::FileVer:
         if (!platform::TryStrToInt(value, fileVer_)) {
-          ShowCheckSetting(t);
+          ui.ShowCheckSetting(t);
           return false;
         }
         break;
@@ -287,7 +284,7 @@ bool Registers::ParseLines(const std::vector<std::string>& lines, bool hLayout) 
       case LineKind::Register: {
         ST_REGISTER r;
         if (!ParseRegisterLine(t, hLayout, r)) {
-          ShowCheckSetting(t);
+          ui.ShowCheckSetting(t);
           return false;
         }
         registers_.push_back(r);
@@ -305,23 +302,23 @@ bool Registers::ParseLines(const std::vector<std::string>& lines, bool hLayout) 
   return true;
 }
 
-bool Registers::LoadFromFile(const std::string& fileName, bool hLayout) {
+bool Registers::LoadFromFile(const std::string& fileName, bool hLayout, platform::Ui& ui, SystemSettings& settings) {
   std::string path = ResolvePath(fileName);
   if (!platform::FileExists(path)) {
-    ShowMessageBoxJE("ERROR", platform::Format("%s が開けません", path.c_str()), "ERROR",
-                     platform::Format("Fail to open %s", path.c_str()), 0x10);
+    ui.ShowMessageBoxJE("ERROR", platform::Format("%s が開けません", path.c_str()), "ERROR",
+                        platform::Format("Fail to open %s", path.c_str()), 0x10);
     platform::FileDialogOptions options;
     options.defaultExt = "dat";
     options.filter = hLayout ? "Hreg files (*.dat)|*.DAT" : "Sreg files (*.dat)|*.DAT";
     options.initialDir = platform::ProgramFolder();
     std::string chosen;
-    if (!platform::GetUi().OpenFileDialog(options, chosen)) return false;
+    if (!ui.OpenFileDialog(options, chosen)) return false;
     path = chosen;
   }
   std::vector<std::string> lines;
   if (!platform::ReadLines(path, lines)) {
-    ShowMessageBoxJE("ERROR", platform::Format("%s が開けません", path.c_str()), "ERROR",
-                     platform::Format("Fail to open %s", path.c_str()), 0x10);
+    ui.ShowMessageBoxJE("ERROR", platform::Format("%s が開けません", path.c_str()), "ERROR",
+                        platform::Format("Fail to open %s", path.c_str()), 0x10);
     return false;
   }
   if (!lines.empty()) platform::SkipUtf8Bom(lines[0]);
@@ -329,7 +326,7 @@ bool Registers::LoadFromFile(const std::string& fileName, bool hLayout) {
   // Parsed apart, so a file that fails leaves the current content whole.
   Registers fresh;
   fresh.fileVer_ = fileVer_;  // kept when the file has no version line
-  if (!fresh.ParseLines(lines, hLayout)) return false;
+  if (!fresh.ParseLines(lines, hLayout, ui)) return false;
 
   const platform::IniFile ini(path);
   for (int i = 1;; ++i) {
@@ -344,42 +341,42 @@ bool Registers::LoadFromFile(const std::string& fileName, bool hLayout) {
   *this = std::move(fresh);
 
   if (hLayout)
-    SetLastHregFile(LastFileName(path));
+    settings.SetLastHregFile(LastFileName(path));
   else
-    SetLastSregFile(LastFileName(path));
+    settings.SetLastSregFile(LastFileName(path));
   return true;
 }
 
 // ---- Saving ----
 
-bool Registers::CheckWritable(const std::vector<std::string>& regLines, bool hLayout) const {
+bool Registers::CheckWritable(const std::vector<std::string>& regLines, bool hLayout, platform::Ui& ui) const {
   for (size_t i = 0; i < tabNames_.size(); ++i) {
     const std::string& name = tabNames_[i];
     const bool control =
         std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < ' '; });
     // An empty name would end the list and lose the names after it.
     if (Trim(name).empty() || control) {
-      ShowCheckSetting(platform::Format("Name%d = %s", static_cast<int>(i + 1), name.c_str()));
+      ui.ShowCheckSetting(platform::Format("Name%d = %s", static_cast<int>(i + 1), name.c_str()));
       return false;
     }
   }
   for (size_t i = 0; i < registers_.size(); ++i) {
     if (!ReadsBackAs(regLines[i], registers_[i], hLayout)) {
-      ShowCheckSetting(Trim(regLines[i]));
+      ui.ShowCheckSetting(Trim(regLines[i]));
       return false;
     }
   }
   return true;
 }
 
-bool Registers::SaveToFile(const std::string& fileName, bool hLayout) {
+bool Registers::SaveToFile(const std::string& fileName, bool hLayout, platform::Ui& ui) {
   const std::string path = ResolvePath(fileName);
 
   std::vector<std::string> regLines;
   for (const auto& r : registers_) regLines.push_back(FormatRegisterLine(r, hLayout));
   // A name that would not read back (empty, with a blank, or taken for a
   // comment or key) is refused rather than written into a broken file.
-  if (!CheckWritable(regLines, hLayout)) return false;
+  if (!CheckWritable(regLines, hLayout, ui)) return false;
 
   std::vector<std::string> out;
   out.push_back("[TabName]");
@@ -412,23 +409,22 @@ bool Registers::SaveToFile(const std::string& fileName, bool hLayout) {
 
   for (;;) {
     if (!platform::IsReadOnly(path) && platform::WriteFileAtomic(path, text)) break;
-    const int answer = ShowMessageBoxJE("ERROR", platform::Format("ファイル %s に書き込めません", path.c_str()), "ERROR",
-                                        platform::Format("Fail to save %s", path.c_str()), 0x15);
+    const int answer = ui.ShowMessageBoxJE("ERROR", platform::Format("ファイル %s に書き込めません", path.c_str()),
+                                           "ERROR", platform::Format("Fail to save %s", path.c_str()), 0x15);
     if (answer != platform::kIdRetry) return false;
   }
-  ShowMessageBoxJE("情報", "保存されました", "Information", "Save completed", 0x40);
+  ui.ShowMessageBoxJE("情報", "保存されました", "Information", "Save completed", 0x40);
   return true;
 }
 
-int Registers::SaveIfChanged(const std::string& fileName, bool hLayout) {
+int Registers::SaveIfChanged(const std::string& fileName, bool hLayout, platform::Ui& ui) {
   if (!IsChanged()) return 0;
   const std::string path = ResolvePath(fileName);
-  const int answer =
-      ShowMessageBoxJE("確認", platform::Format("ファイル　%s が変更されています。保存しますか？", path.c_str()),
-                       "Confirmation", platform::Format("File %s has been changed. Do you over write?", path.c_str()),
-                       0x23);
+  const int answer = ui.ShowMessageBoxJE(
+      "確認", platform::Format("ファイル　%s が変更されています。保存しますか？", path.c_str()), "Confirmation",
+      platform::Format("File %s has been changed. Do you over write?", path.c_str()), 0x23);
   // A save that did not happen must not let the caller go on as if it had:
   // the edits would be lost.
-  if (answer == platform::kIdYes && !SaveToFile(fileName, hLayout)) return platform::kIdCancel;
+  if (answer == platform::kIdYes && !SaveToFile(fileName, hLayout, ui)) return platform::kIdCancel;
   return answer;
 }

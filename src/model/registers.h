@@ -8,6 +8,11 @@
 #include <utility>
 #include <vector>
 
+class SystemSettings;
+namespace platform {
+class Ui;
+}
+
 // The value of a register that has not been read (shown as " ---").
 constexpr int REG_VALUE_UNKNOWN = -255;
 
@@ -88,18 +93,19 @@ class Registers {
 
   // ---- Register definition files (hLayout: false S Reg, true H Reg) ----
   // A name without a folder is taken from the program folder. On failure the
-  // object is left as it was.
-  bool LoadFromFile(const std::string& fileName, bool hLayout);
+  // object is left as it was. ui shows the errors and offers another file;
+  // the settings take the name of the file loaded as the last one.
+  bool LoadFromFile(const std::string& fileName, bool hLayout, platform::Ui& ui, SystemSettings& settings);
   // Writes through a temporary file; false when refused or not written.
-  bool SaveToFile(const std::string& fileName, bool hLayout);
+  bool SaveToFile(const std::string& fileName, bool hLayout, platform::Ui& ui);
   // Offers to save when changed; the button pressed, or 0 when unchanged.
-  int SaveIfChanged(const std::string& fileName, bool hLayout);
+  int SaveIfChanged(const std::string& fileName, bool hLayout, platform::Ui& ui);
 
  private:
   static int CountIndex(int tab);  // the tab a register is counted on
   void Recount();
-  bool ParseLines(const std::vector<std::string>& lines, bool hLayout);
-  bool CheckWritable(const std::vector<std::string>& regLines, bool hLayout) const;
+  bool ParseLines(const std::vector<std::string>& lines, bool hLayout, platform::Ui& ui);
+  bool CheckWritable(const std::vector<std::string>& regLines, bool hLayout, platform::Ui& ui) const;
 
   std::map<uint32_t, int> values_;
   std::map<uint32_t, int> snapshot_;
@@ -114,10 +120,6 @@ class Registers {
   int fileVer_ = 0;
   std::string miconVer_;
 };
-
-// The two register definition files of the run.
-extern Registers SRegisters;
-extern Registers HRegisters;
 
 // One register line of a definition file; false when a number does not
 // convert. No message is shown.

@@ -42,10 +42,10 @@ std::vector<std::string> RegisterValueFileLines(const Registers& sRegs, const Re
   return lines;
 }
 
-bool SaveRegisterSnapshot(const std::string& fileName, bool includeS, bool includeH, std::string* error) {
+bool SaveRegisterSnapshot(const Registers& sRegs, const Registers& hRegs, const std::string& fileName, bool includeS,
+                          bool includeH, std::string* error) {
   std::string text;
-  for (const std::string& line : RegisterValueFileLines(SRegisters, HRegisters, includeS, includeH))
-    text += line + "\r\n";
+  for (const std::string& line : RegisterValueFileLines(sRegs, hRegs, includeS, includeH)) text += line + "\r\n";
   return platform::WriteFileAtomic(fileName, text, error);
 }
 

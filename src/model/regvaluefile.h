@@ -25,10 +25,11 @@ std::string FormatRegisterValueLine(const ST_REGISTER& reg, int word);
 // in list order with its cached value.
 std::vector<std::string> RegisterValueFileLines(const Registers& sRegs, const Registers& hRegs, bool includeS,
                                                 bool includeH);
-// Writes the lines of SRegisters / HRegisters (CR LF) through a temporary
+// Writes the lines of the two register sets (CR LF) through a temporary
 // file. False with a reason when the file could not be written; the old file
 // then stays whole.
-bool SaveRegisterSnapshot(const std::string& fileName, bool includeS, bool includeH, std::string* error = nullptr);
+bool SaveRegisterSnapshot(const Registers& sRegs, const Registers& hRegs, const std::string& fileName, bool includeS,
+                          bool includeH, std::string* error = nullptr);
 
 // Reads a value file. Lines naming a quoted register or ID 0 are left out.
 // Fields of one ID (S and H alike) whose masks share no bit are all kept;

@@ -10,16 +10,15 @@
 #include "platform/convert.h"
 #include "platform/files.h"
 #include "platform/inifile.h"
-
-Tables UserTables;
+#include "platform/ui.h"
 
 namespace {
 
 // False, after the "Check setting" warning naming the key, for a table whose
 // sizes or row count cannot be used; the caller leaves it out.
-bool ReadTable(const IniSectionIndex& section, const std::string& sectionName, ST_TABLE& table) {
+bool ReadTable(platform::Ui& ui, const IniSectionIndex& section, const std::string& sectionName, ST_TABLE& table) {
   auto refuse = [&](const std::string& key) {
-    ShowCheckSetting(platform::Format("[%s] %s=%s", sectionName.c_str(), key.c_str(), section.String(key).c_str()));
+    ui.ShowCheckSetting(platform::Format("[%s] %s=%s", sectionName.c_str(), key.c_str(), section.String(key).c_str()));
     return false;
   };
   table.Name = section.String("Name");
@@ -49,14 +48,14 @@ bool ReadTable(const IniSectionIndex& section, const std::string& sectionName, S
 
 }  // namespace
 
-bool Tables::LoadFromFile(const std::string& tableFile) {
+bool Tables::LoadFromFile(const std::string& tableFile, platform::Ui& ui) {
   std::string path = tableFile;
   if (!platform::FileExists(path))
     path = platform::FindFileNoCase(platform::ExtractFilePath(tableFile), platform::ExtractFileName(tableFile));
   if (!platform::FileExists(path)) path = VundDataFilePath();
   if (!platform::FileExists(path)) {
-    ShowMessageBoxJE("ERROR", platform::Format("%s が開けません", tableFile.c_str()), "ERROR",
-                     platform::Format("Fail to open %s", tableFile.c_str()), 0x10);
+    ui.ShowMessageBoxJE("ERROR", platform::Format("%s が開けません", tableFile.c_str()), "ERROR",
+                        platform::Format("Fail to open %s", tableFile.c_str()), 0x10);
     return false;
   }
   const platform::IniFile ini(path);
@@ -65,7 +64,7 @@ bool Tables::LoadFromFile(const std::string& tableFile) {
     const std::string section = platform::Format("UDTable%d", i);
     if (!ini.SectionExists(section)) break;
     ST_TABLE table;
-    if (ReadTable(IniSectionIndex(ini, section), section, table)) tables_.push_back(std::move(table));
+    if (ReadTable(ui, IniSectionIndex(ini, section), section, table)) tables_.push_back(std::move(table));
   }
   return true;
 }

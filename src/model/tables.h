@@ -23,6 +23,10 @@ struct ST_TABLE {
 // is kept per row stays small.
 constexpr int kMaxTableCount = 0x10000;
 
+namespace platform {
+class Ui;
+}
+
 class Tables {
  public:
   // Reads tableFile, or vund.dat in the program folder when tableFile does not
@@ -30,7 +34,8 @@ class Tables {
   // A table with a negative or overflowing DataSize, or a TableCount below 0,
   // above kMaxTableCount or past the last register ID, is left out after a
   // "Check setting" warning.
-  bool LoadFromFile(const std::string& tableFile);
+  // ui shows the error and the warnings.
+  bool LoadFromFile(const std::string& tableFile, platform::Ui& ui);
   // Null when index is out of range.
   const ST_TABLE* GetTable(int index) const;
   int GetCount() const { return static_cast<int>(tables_.size()); }
@@ -38,6 +43,3 @@ class Tables {
  private:
   std::vector<ST_TABLE> tables_;
 };
-
-// The process's one table set.
-extern Tables UserTables;

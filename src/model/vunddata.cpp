@@ -16,34 +16,6 @@ namespace {
 
 const char kEcsSettings[] = "EcsSettings";
 
-struct VundContents {
-  int commandTimeOutTime = 0;
-  int timeOutTime = 0;
-  int timeOutRetry = 0;
-  int errorRetry = 0;
-  int errorRetryWait = 0;
-  int refreshTime = 0;
-  int baudRateSupport = 0;
-  int baudRateSupportId = 0;
-  int maxEcsDataLength = 0;
-  int maxEcs3DataLength = 0;
-  std::vector<std::string> sRegWindowNames;
-  std::vector<std::string> hRegWindowNames;
-  std::vector<RegSetting> refreshList;
-  std::vector<RegSetting> memCommandList;
-  std::vector<RegSetting> switchCommandList;
-  std::vector<stNVMImageSetting> nvmImageSettingList;
-  std::vector<stSnapShotCmmd> snapShotPreList;
-  std::vector<stSnapShotCmmd> reproducePostList;
-  std::vector<RegSetting> micomVerList;
-  std::vector<RegSetting> micomChkSumList;
-};
-
-VundContents& Data() {
-  static VundContents data;
-  return data;
-}
-
 std::string Numbered(const char* key, int i) { return platform::Format("%s%d", key, i); }
 
 void ReadWindowNames(const IniSectionIndex& ecs, const char* key, std::vector<std::string>& names) {
@@ -51,7 +23,7 @@ void ReadWindowNames(const IniSectionIndex& ecs, const char* key, std::vector<st
   for (int i = 1; ecs.Exists(Numbered(key, i)); ++i) names.push_back(ecs.String(Numbered(key, i)));
 }
 
-void ReadStatusAndCommands(const IniSectionIndex& ecs, VundContents& d) {
+void ReadStatusAndCommands(const IniSectionIndex& ecs, VundData::Contents& d) {
   d.refreshList.clear();
   for (int i = 1; ecs.Exists(Numbered("Refresh", i)); ++i) {
     RegSetting item;
@@ -68,7 +40,7 @@ void ReadStatusAndCommands(const IniSectionIndex& ecs, VundContents& d) {
     d.switchCommandList.push_back({ecs.String(Numbered("SWName", i)), ecs.Integer(Numbered("SWID", i), 0), 0xFFFF});
 }
 
-void ReadNvmDevices(const IniSectionIndex& ecs, std::vector<stNVMImageSetting>& list) {
+void ReadNvmDevices(platform::Ui& ui, const IniSectionIndex& ecs, std::vector<stNVMImageSetting>& list) {
   list.clear();
   if (!ecs.Exists("EEPDeviceType1")) {
     stNVMImageSetting device;
@@ -91,13 +63,13 @@ void ReadNvmDevices(const IniSectionIndex& ecs, std::vector<stNVMImageSetting>& 
     device.BackupStart = static_cast<uint32_t>(start);
     device.BackupEnd = static_cast<uint32_t>(end);
     if (!NvmRangeUsable(device.BackupStart, device.BackupEnd)) {
-      ShowMessageBoxJE("ERROR",
-                       platform::Format("NVM Back up %dの設定を確認して下さい。\r\n"
-                                        "開始アドレスが、終了アドレスより大きい値に設定されています。",
-                                        i),
-                       "ERROR",
-                       platform::Format("Check NVM Back up setting %d\r\nStart address must be under end address", i),
-                       0x10);
+      ui.ShowMessageBoxJE(
+          "ERROR",
+          platform::Format("NVM Back up %dの設定を確認して下さい。\r\n"
+                           "開始アドレスが、終了アドレスより大きい値に設定されています。",
+                           i),
+          "ERROR", platform::Format("Check NVM Back up setting %d\r\nStart address must be under end address", i),
+          0x10);
       return;
     }
     device.Name = ecs.String(Numbered("EEPDeviceName", i));
@@ -115,7 +87,7 @@ void ReadWrites(const IniSectionIndex& ecs, const char* idKey, const char* dataK
   }
 }
 
-void ReadMicomItems(const IniSectionIndex& micom, VundContents& d) {
+void ReadMicomItems(const IniSectionIndex& micom, VundData::Contents& d) {
   d.micomVerList.clear();
   d.micomChkSumList.clear();
   for (int i = 1;; ++i) {
@@ -147,10 +119,10 @@ std::string StoredName(const std::string& name) {
 }
 
 // Asks while the file is read-only; false when the user gave up.
-bool WaitWritable(const std::string& path) {
+bool WaitWritable(platform::Ui& ui, const std::string& path) {
   while (platform::FileExists(path) && platform::IsReadOnly(path)) {
-    const int answer = ShowMessageBoxJE("ERROR", platform::Format("ファイル %s に書き込めません", path.c_str()),
-                                        "ERROR", platform::Format("Fail to save %s", path.c_str()), 0x15);
+    const int answer = ui.ShowMessageBoxJE("ERROR", platform::Format("ファイル %s に書き込めません", path.c_str()),
+                                           "ERROR", platform::Format("Fail to save %s", path.c_str()), 0x15);
     if (answer != platform::kIdRetry) return false;
   }
   return true;
@@ -162,23 +134,25 @@ bool NvmRangeUsable(uint32_t start, uint32_t end) { return end >= start && end -
 
 std::string VundDataFilePath() { return platform::FindFileNoCase(platform::ProgramFolder(), "vund.dat"); }
 
-bool LoadVundData() {
+VundData::VundData(platform::Ui& ui) : ui_(ui) {}
+
+bool VundData::LoadVundData() {
   const std::string path = VundDataFilePath();
   if (!platform::FileExists(path)) {
-    ShowMessageBoxJE("ERROR", platform::Format("%s が開けません", path.c_str()), "ERROR",
-                     platform::Format("Fail to open %s", path.c_str()), 0x10);
+    ui_.ShowMessageBoxJE("ERROR", platform::Format("%s が開けません", path.c_str()), "ERROR",
+                         platform::Format("Fail to open %s", path.c_str()), 0x10);
     return false;
   }
   const platform::IniFile ini(path);
   const IniSectionIndex common(ini, "Common");
   const IniSectionIndex ecs(ini, kEcsSettings);
   const IniSectionIndex micom(ini, "MicomInfo");
-  VundContents& d = Data();
+  Contents& d = data_;
 
   ReadWindowNames(ecs, "Window", d.sRegWindowNames);
   ReadWindowNames(ecs, "HRegWin", d.hRegWindowNames);
   ReadStatusAndCommands(ecs, d);
-  ReadNvmDevices(ecs, d.nvmImageSettingList);
+  ReadNvmDevices(ui_, ecs, d.nvmImageSettingList);
   ReadWrites(ecs, "SnapShotPreID", "SnapShotPreDat", d.snapShotPreList);
   ReadWrites(ecs, "ReproducePostID", "ReproducePostDat", d.reproducePostList);
   ReadMicomItems(micom, d);
@@ -198,68 +172,66 @@ bool LoadVundData() {
   return true;
 }
 
-void ResetVundData() { Data() = VundContents(); }
+int VundData::GetCommandTimeOutTime() const { return data_.commandTimeOutTime; }
+int VundData::GetTimeOutTime() const { return data_.timeOutTime; }
+int VundData::GetTimeOutRetry() const { return data_.timeOutRetry; }
+int VundData::GetErrorRetry() const { return data_.errorRetry; }
+int VundData::GetErrorRetryWait() const { return data_.errorRetryWait; }
+int VundData::GetRefreshTime() const { return data_.refreshTime; }
+int VundData::GetBaudRateSupport() const { return data_.baudRateSupport; }
+int VundData::GetBaudRateSupportID() const { return data_.baudRateSupportId; }
+int VundData::GetMaxEcsDataLength() const { return data_.maxEcsDataLength; }
+int VundData::GetMaxEcs3DataLength() const { return data_.maxEcs3DataLength; }
 
-int GetCommandTimeOutTime() { return Data().commandTimeOutTime; }
-int GetTimeOutTime() { return Data().timeOutTime; }
-int GetTimeOutRetry() { return Data().timeOutRetry; }
-int GetErrorRetry() { return Data().errorRetry; }
-int GetErrorRetryWait() { return Data().errorRetryWait; }
-int GetRefreshTime() { return Data().refreshTime; }
-int GetBaudRateSupport() { return Data().baudRateSupport; }
-int GetBaudRateSupportID() { return Data().baudRateSupportId; }
-int GetMaxEcsDataLength() { return Data().maxEcsDataLength; }
-int GetMaxEcs3DataLength() { return Data().maxEcs3DataLength; }
+void VundData::GetSRegWindowNames(std::vector<std::string>& names) const { names = data_.sRegWindowNames; }
+void VundData::GetHRegWindowNames(std::vector<std::string>& names) const { names = data_.hRegWindowNames; }
+void VundData::GetNVMImageSettings(std::vector<stNVMImageSetting>& list) const { list = data_.nvmImageSettingList; }
+void VundData::GetSnapShotPreCommands(std::vector<stSnapShotCmmd>& list) const { list = data_.snapShotPreList; }
+void VundData::GetReproducePostCommands(std::vector<stSnapShotCmmd>& list) const { list = data_.reproducePostList; }
 
-void GetSRegWindowNames(std::vector<std::string>& names) { names = Data().sRegWindowNames; }
-void GetHRegWindowNames(std::vector<std::string>& names) { names = Data().hRegWindowNames; }
-void GetNVMImageSettings(std::vector<stNVMImageSetting>& list) { list = Data().nvmImageSettingList; }
-void GetSnapShotPreCommands(std::vector<stSnapShotCmmd>& list) { list = Data().snapShotPreList; }
-void GetReproducePostCommands(std::vector<stSnapShotCmmd>& list) { list = Data().reproducePostList; }
+void VundData::GetRefreshList(std::vector<RegSetting>& list) const { list = data_.refreshList; }
 
-void GetRefreshList(std::vector<RegSetting>& list) { list = Data().refreshList; }
-
-RegSetting GetRefreshEntry(int index) {
-  const std::vector<RegSetting>& list = Data().refreshList;
+RegSetting VundData::GetRefreshEntry(int index) const {
+  const std::vector<RegSetting>& list = data_.refreshList;
   if (index < 0 || static_cast<size_t>(index) >= list.size()) return RegSetting();
   return list[static_cast<size_t>(index)];
 }
 
-void SetRefreshEntry(const RegSetting& entry, int index) {
-  std::vector<RegSetting>& list = Data().refreshList;
+void VundData::SetRefreshEntry(const RegSetting& entry, int index) {
+  std::vector<RegSetting>& list = data_.refreshList;
   if (index >= 0 && static_cast<size_t>(index) < list.size())
     list[static_cast<size_t>(index)] = entry;
   else
     list.push_back(entry);
 }
 
-void InsertRefreshEntry(const RegSetting& entry, int index) {
-  std::vector<RegSetting>& list = Data().refreshList;
+void VundData::InsertRefreshEntry(const RegSetting& entry, int index) {
+  std::vector<RegSetting>& list = data_.refreshList;
   size_t at = index < 0 ? 0 : static_cast<size_t>(index);
   if (at > list.size()) at = list.size();
   list.insert(list.begin() + static_cast<long>(at), entry);
 }
 
-void EraseRefreshEntry(int index) {
-  std::vector<RegSetting>& list = Data().refreshList;
+void VundData::EraseRefreshEntry(int index) {
+  std::vector<RegSetting>& list = data_.refreshList;
   if (index < 0 || static_cast<size_t>(index) >= list.size()) return;
   list.erase(list.begin() + index);
 }
 
-bool SaveRefreshList() {
+bool VundData::SaveRefreshList() {
   // The file that was read, whatever the case of its name; a missing one is
   // created under the usual spelling.
   const std::string found = VundDataFilePath();
   const std::string path =
       platform::FileExists(found) ? found : platform::ProgramFolder() + "Vund.dat";
-  if (!WaitWritable(path)) return false;
+  if (!WaitWritable(ui_, path)) return false;
   try {
     platform::IniFile ini(path);
     ini.SetAutoFlush(false);
     // Every status item key goes, wherever its number lies, so the file
     // holds exactly the list, numbered from 1.
     ini.DeleteKeys(kEcsSettings, IsStatusItemKey);
-    const std::vector<RegSetting>& list = Data().refreshList;
+    const std::vector<RegSetting>& list = data_.refreshList;
     std::vector<std::pair<std::string, std::string>> keys;
     keys.reserve(list.size() * 3);
     for (size_t k = 0; k < list.size(); ++k) {
@@ -276,20 +248,20 @@ bool SaveRefreshList() {
   return true;
 }
 
-int GetMemCommandCount() { return static_cast<int>(Data().memCommandList.size()); }
-int GetSwitchCommandCount() { return static_cast<int>(Data().switchCommandList.size()); }
+int VundData::GetMemCommandCount() const { return static_cast<int>(data_.memCommandList.size()); }
+int VundData::GetSwitchCommandCount() const { return static_cast<int>(data_.switchCommandList.size()); }
 
-RegSetting GetMemCommandEntry(int index) {
-  const std::vector<RegSetting>& list = Data().memCommandList;
+RegSetting VundData::GetMemCommandEntry(int index) const {
+  const std::vector<RegSetting>& list = data_.memCommandList;
   return index >= 0 && static_cast<size_t>(index) < list.size() ? list[static_cast<size_t>(index)] : RegSetting();
 }
 
-RegSetting GetSwitchCommandEntry(int index) {
-  const std::vector<RegSetting>& list = Data().switchCommandList;
+RegSetting VundData::GetSwitchCommandEntry(int index) const {
+  const std::vector<RegSetting>& list = data_.switchCommandList;
   return index >= 0 && static_cast<size_t>(index) < list.size() ? list[static_cast<size_t>(index)] : RegSetting();
 }
 
-void GetMicomInfoLists(std::vector<RegSetting>& versions, std::vector<RegSetting>& checksums) {
-  versions = Data().micomVerList;
-  checksums = Data().micomChkSumList;
+void VundData::GetMicomInfoLists(std::vector<RegSetting>& versions, std::vector<RegSetting>& checksums) const {
+  versions = data_.micomVerList;
+  checksums = data_.micomChkSumList;
 }

@@ -19,8 +19,14 @@ class Clock {
   virtual bool IsVirtual() const { return false; }
 };
 
-// The process's real monotonic clock.
-Clock& SystemClock();
+// The real monotonic clock. It holds no state: any number of them agree.
+class SteadyClock : public Clock {
+ public:
+  uint64_t NowMs() override { return NowUs() / 1000; }
+  uint64_t NowUs() override;
+  void BusyWaitMs(uint32_t ms) override;
+  void SleepMs(uint32_t ms) override;
+};
 
 // A clock that moves only by Advance and by the waits made on it.
 class VirtualClock : public Clock {

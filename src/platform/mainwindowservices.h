@@ -18,8 +18,41 @@ class MainWindowServices {
   virtual void ProcessMessages() = 0;
 };
 
-// The main window's services; until the window sets itself, a silent stand-in.
-MainWindowServices& MainServices();
-void SetMainServices(MainWindowServices* services);  // nullptr restores the stand-in
+// Services that show nothing (no window).
+class SilentServices : public MainWindowServices {
+ public:
+  void AddMessage(const std::string&) override {}
+  void AddMessageLines(const std::string&) override {}
+  void SetProgressMessage(const std::string&) override {}
+  void SetProgressMax(int) override {}
+  void SetProgressPosition(int) override {}
+  void ProcessMessages() override {}
+};
+
+// Passes every call on to the window set in it, or to nothing while none is
+// set: what the rest of the program holds before the main window exists and
+// after it is gone.
+class MainWindowServicesSlot : public MainWindowServices {
+ public:
+  MainWindowServicesSlot() = default;
+  MainWindowServicesSlot(const MainWindowServicesSlot&) = delete;
+  MainWindowServicesSlot& operator=(const MainWindowServicesSlot&) = delete;
+  // nullptr: no window.
+  void Set(MainWindowServices* window) { window_ = window ? window : &silent_; }
+  // No window from now on, unless another one has set itself meanwhile.
+  void Release(MainWindowServices* window) {
+    if (window_ == window) window_ = &silent_;
+  }
+  void AddMessage(const std::string& line) override { window_->AddMessage(line); }
+  void AddMessageLines(const std::string& text) override { window_->AddMessageLines(text); }
+  void SetProgressMessage(const std::string& text) override { window_->SetProgressMessage(text); }
+  void SetProgressMax(int max) override { window_->SetProgressMax(max); }
+  void SetProgressPosition(int position) override { window_->SetProgressPosition(position); }
+  void ProcessMessages() override { window_->ProcessMessages(); }
+
+ private:
+  SilentServices silent_;
+  MainWindowServices* window_ = &silent_;
+};
 
 }  // namespace platform

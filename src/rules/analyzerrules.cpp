@@ -7,6 +7,7 @@
 #include "model/systemfunc.h"
 #include "platform/convert.h"
 #include "platform/text.h"
+#include "platform/ui.h"
 
 namespace ui {
 
@@ -21,7 +22,8 @@ bool HexByte(const std::string& word) {
 
 }  // namespace
 
-AnalyzerTerminal::AnalyzerTerminal(TTargetControl& target, LogLine log) : target_(target), log_(std::move(log)) {}
+AnalyzerTerminal::AnalyzerTerminal(TTargetControl& target, platform::Ui& ui, LogLine log)
+    : target_(target), ui_(ui), log_(std::move(log)) {}
 
 bool AnalyzerTerminal::ParseBytes(const std::string& text, std::string& badWord, int& count) {
   count = 0;
@@ -51,24 +53,24 @@ bool AnalyzerTerminal::SendCommand(std::string& command, bool addChecksum) {
   std::string badWord;
   int count = 0;
   if (!ParseBytes(command, badWord, count)) {
-    ShowMessageBoxJE("ERROR",
-                     platform::Format("'%s' は 16 進数のバイト値 (00 から FF) ではありません。送信しませんでした。",
-                                      badWord.c_str()),
-                     "ERROR",
-                     platform::Format("'%s' is not a hexadecimal byte (00 to FF). Nothing was sent.", badWord.c_str()),
-                     0x10);
+    ui_.ShowMessageBoxJE(
+        "ERROR",
+        platform::Format("'%s' は 16 進数のバイト値 (00 から FF) ではありません。送信しませんでした。",
+                         badWord.c_str()),
+        "ERROR", platform::Format("'%s' is not a hexadecimal byte (00 to FF). Nothing was sent.", badWord.c_str()),
+        0x10);
     return false;
   }
   if (addChecksum) ++count;
   if (count > kMaxFrameBytes) {
-    ShowMessageBoxJE("ERROR",
-                     platform::Format("送信データが %d バイトあります。送信できるのは %d バイトまでです。"
-                                      "送信しませんでした。",
-                                      count, kMaxFrameBytes),
-                     "ERROR",
-                     platform::Format("The frame has %d bytes; at most %d can be sent. Nothing was sent.", count,
-                                      kMaxFrameBytes),
-                     0x10);
+    ui_.ShowMessageBoxJE(
+        "ERROR",
+        platform::Format("送信データが %d バイトあります。送信できるのは %d バイトまでです。"
+                         "送信しませんでした。",
+                         count, kMaxFrameBytes),
+        "ERROR",
+        platform::Format("The frame has %d bytes; at most %d can be sent. Nothing was sent.", count, kMaxFrameBytes),
+        0x10);
     return false;
   }
 

@@ -6,6 +6,9 @@
 #include <string>
 
 class TTargetControl;
+namespace platform {
+class Ui;
+}
 
 namespace ui {
 
@@ -15,7 +18,8 @@ class AnalyzerTerminal {
   static constexpr int kMaxFrameBytes = 300;
   using LogLine = std::function<void(const std::string&)>;
 
-  AnalyzerTerminal(TTargetControl& target, LogLine log);
+  // ui shows the refusals.
+  AnalyzerTerminal(TTargetControl& target, platform::Ui& ui, LogLine log);
 
   // Trims the command in place and sends it. A command that is empty sends
   // nothing; one that is not a frame of hexadecimal bytes, or is too long,
@@ -34,6 +38,7 @@ class AnalyzerTerminal {
 
  private:
   TTargetControl& target_;
+  platform::Ui& ui_;
   LogLine log_;
 };
 

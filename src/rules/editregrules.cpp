@@ -8,8 +8,8 @@
 
 namespace ui {
 
-RegisterWriter TargetRegisterWriter() {
-  return [](uint32_t id, uint32_t word) { return TargetControl.WriteMemory(id, 2, 1, &word); };
+RegisterWriter TargetRegisterWriter(TTargetControl& target) {
+  return [&target](uint32_t id, uint32_t word) { return target.WriteMemory(id, 2, 1, &word); };
 }
 
 void KeepOnScreen(int& left, int& top, int width, int height, const ScreenRect& area) {

@@ -9,12 +9,14 @@
 #include "model/registers.h"
 #include "rules/mainwindowrules.h"
 
+class TTargetControl;
+
 namespace ui {
 
 // Writes one 16-bit word at a register ID; true on success.
 using RegisterWriter = std::function<bool(uint32_t id, uint32_t word)>;
 // The target-control object's WriteMemory (width 2, one word).
-RegisterWriter TargetRegisterWriter();
+RegisterWriter TargetRegisterWriter(TTargetControl& target);
 
 // Where a window whose frame has the given size, placed with its top-left
 // corner at (left, top), goes: moved left by its width past the right edge
@@ -27,8 +29,7 @@ class EditRegSession {
   enum class Key { Enter, PageUp, PageDown, Left, Up, Right, Down };
 
   // fieldValue is the field as the grid showed it.
-  EditRegSession(Registers& set, const ST_REGISTER& reg, int fieldValue, bool hex,
-                 RegisterWriter writer = TargetRegisterWriter());
+  EditRegSession(Registers& set, const ST_REGISTER& reg, int fieldValue, bool hex, RegisterWriter writer);
 
   // Takes the cached word and pushes the current field value on the
   // register's undo history (once per opening).

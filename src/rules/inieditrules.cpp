@@ -208,29 +208,29 @@ bool AcceptIniEdits(TIniFileManager& list, const std::vector<std::string>& texts
   return true;
 }
 
-std::vector<STEditItem> ComPortRows() {
+std::vector<STEditItem> ComPortRows(int comPort, int baudRate) {
   std::vector<STEditItem> rows(2);
   rows[0].Name = "COM Port";
   rows[0].InputMethod = imSelectEnumerate;
   rows[0].Range = "COM 1;COM 2;COM 3;COM 4;COM 5;COM 6;COM 7;COM 8";
-  rows[0].Value = platform::Format("%d", GetComPort());
+  rows[0].Value = platform::Format("%d", comPort);
   rows[1].Name = "Baud Rate";
   rows[1].InputMethod = imSelectEnumerate;
   rows[1].Range = "110;300;600;1200;2400;4800;9600;14400;19200;38400;56000;57600;115200;128000;256000";
-  rows[1].Value = platform::Format("%d", GetBaudRate());
+  rows[1].Value = platform::Format("%d", baudRate);
   return rows;
 }
 
-void StoreComPortRows(const std::vector<STEditItem>& rows) {
+void StoreComPortRows(const std::vector<STEditItem>& rows, int& comPort, int& baudRate) {
   if (rows.size() < 2) return;
-  SetComPort(platform::StrToIntDef(rows[0].Value, GetComPort()));
-  SetBaudRate(platform::StrToIntDef(rows[1].Value, GetBaudRate()));
+  comPort = platform::StrToIntDef(rows[0].Value, comPort);
+  baudRate = platform::StrToIntDef(rows[1].Value, baudRate);
 }
 
-bool ChooseComPort(const std::function<bool(std::vector<STEditItem>&)>& editor) {
-  std::vector<STEditItem> rows = ComPortRows();
+bool ChooseComPort(int& comPort, int& baudRate, const std::function<bool(std::vector<STEditItem>&)>& editor) {
+  std::vector<STEditItem> rows = ComPortRows(comPort, baudRate);
   if (!editor(rows)) return false;
-  StoreComPortRows(rows);
+  StoreComPortRows(rows, comPort, baudRate);
   return true;
 }
 

@@ -29,13 +29,13 @@ bool CheckIniValue(const TIniProperty& p, const std::string& text, std::string& 
 bool AcceptIniEdits(TIniFileManager& list, const std::vector<std::string>& texts, std::vector<STEditItem>& rows,
                     std::string& message);
 
-// The two rows of the COM port dialog from the settings, and the settings
-// taken back from the accepted rows.
-std::vector<STEditItem> ComPortRows();
-void StoreComPortRows(const std::vector<STEditItem>& rows);
-// The COM port dialog on editor: the settings take the rows on OK (the file
-// is not written here) and the result is true.
-bool ChooseComPort(const std::function<bool(std::vector<STEditItem>&)>& editor);
+// The two rows of the COM port dialog, and the port and rate taken back
+// from the accepted rows.
+std::vector<STEditItem> ComPortRows(int comPort, int baudRate);
+void StoreComPortRows(const std::vector<STEditItem>& rows, int& comPort, int& baudRate);
+// The COM port dialog on editor, starting from the given port and rate: on
+// OK they take the rows' values and the result is true.
+bool ChooseComPort(int& comPort, int& baudRate, const std::function<bool(std::vector<STEditItem>&)>& editor);
 
 // The filter of a file row's open dialog: its range entries joined by "|".
 std::string FileFilterOf(const TIniProperty& p);

@@ -89,11 +89,11 @@ void KeepInside(ScreenRect& frame, const ScreenRect& area) {
   frame.top = std::max(area.top, std::min(frame.top, area.top + area.height - frame.height));
 }
 
-std::vector<CommandMenuItem> CommandMenuItems() {
+std::vector<CommandMenuItem> CommandMenuItems(const VundData& vund) {
   std::vector<CommandMenuItem> items;
   int tag = 0;
-  for (int i = 0; i < GetMemCommandCount(); ++i) items.push_back({GetMemCommandEntry(i).Name, tag++});
-  for (int i = 0; i < GetSwitchCommandCount(); ++i) items.push_back({GetSwitchCommandEntry(i).Name, tag++});
+  for (int i = 0; i < vund.GetMemCommandCount(); ++i) items.push_back({vund.GetMemCommandEntry(i).Name, tag++});
+  for (int i = 0; i < vund.GetSwitchCommandCount(); ++i) items.push_back({vund.GetSwitchCommandEntry(i).Name, tag++});
   return items;
 }
 

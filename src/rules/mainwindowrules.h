@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class VundData;
+
 namespace ui {
 
 // The name of a baud index, "110" to "256000"; index 0 (no link) and any
@@ -49,7 +51,7 @@ struct CommandMenuItem {
   std::string caption;
   int tag = 0;
 };
-std::vector<CommandMenuItem> CommandMenuItems();
+std::vector<CommandMenuItem> CommandMenuItems(const VundData& vund);
 // Which command a tag runs, given the number of memory commands.
 struct CommandRef {
   int index = 0;

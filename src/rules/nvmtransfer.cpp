@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "link/targetcontrol.h"
+#include "link/workspace.h"
 #include "model/systemfunc.h"
 #include "platform/convert.h"
 #include "platform/files.h"
@@ -19,11 +20,14 @@ const char kMaskFilter[] = "mask files (*.vma)|*.VMA";
 // Clears the progress text on every way out.
 class ProgressScope {
  public:
-  ProgressScope() = default;
+  explicit ProgressScope(platform::MainWindowServices& services) : services_(services) {}
   ~ProgressScope() { Set(""); }
   ProgressScope(const ProgressScope&) = delete;
   ProgressScope& operator=(const ProgressScope&) = delete;
-  void Set(const std::string& text) { platform::MainServices().SetProgressMessage(text); }
+  void Set(const std::string& text) { services_.SetProgressMessage(text); }
+
+ private:
+  platform::MainWindowServices& services_;
 };
 
 uint64_t RangeBytes(uint32_t start, uint32_t end) { return uint64_t(end) - start + 1; }
@@ -34,36 +38,38 @@ std::string ShownName(const std::string& name) {
   return first == std::string::npos ? std::string() : name.substr(first);
 }
 
-void ShowError(const std::string& textJ, const std::string& textE) {
-  ShowMessageBoxJE("Error", textJ, "Error", textE, 0x10);
+void ShowError(platform::Ui& ui, const std::string& textJ, const std::string& textE) {
+  ui.ShowMessageBoxJE("Error", textJ, "Error", textE, 0x10);
 }
 
-void ShowBadRange(const std::string& deviceName) {
+void ShowBadRange(platform::Ui& ui, const std::string& deviceName) {
   const std::string name = ShownName(deviceName);
-  ShowError(platform::Format("NVM デバイス %s の設定を確認して下さい。\r\n"
-                             "開始アドレスが、終了アドレスより大きい値に設定されています。",
-                             name.c_str()),
-            platform::Format("Check the setting of NVM device %s\r\nStart address must be under end address",
-                             name.c_str()));
+  ShowError(
+      ui,
+      platform::Format("NVM デバイス %s の設定を確認して下さい。\r\n"
+                       "開始アドレスが、終了アドレスより大きい値に設定されています。",
+                       name.c_str()),
+      platform::Format("Check the setting of NVM device %s\r\nStart address must be under end address", name.c_str()));
 }
 
 // False, after a message, when the image holds more bytes than the range.
-bool ImageFits(int count, const std::string& deviceName, uint32_t start, uint32_t end) {
+bool ImageFits(platform::Ui& ui, int count, const std::string& deviceName, uint32_t start, uint32_t end) {
   const std::string name = ShownName(deviceName);
   const uint64_t range = RangeBytes(start, end);
   if (static_cast<uint64_t>(count) <= range) return true;
   const unsigned long long bytes = range;
-  ShowError(platform::Format("ファイルのデータ (%d バイト) が NVM デバイス %s の範囲 0x%X - 0x%X (%llu バイト) "
+  ShowError(ui,
+            platform::Format("ファイルのデータ (%d バイト) が NVM デバイス %s の範囲 0x%X - 0x%X (%llu バイト) "
                              "を超えています",
                              count, name.c_str(), start, end, bytes),
-            platform::Format("The file holds %d bytes, more than NVM device %s holds (0x%X - 0x%X, %llu bytes)",
-                             count, name.c_str(), start, end, bytes));
+            platform::Format("The file holds %d bytes, more than NVM device %s holds (0x%X - 0x%X, %llu bytes)", count,
+                             name.c_str(), start, end, bytes));
   return false;
 }
 
 // An image that holds fewer bytes than its header's range: only its own
 // bytes are written or compared. The user may cancel.
-bool AcceptShortImage(int count, const NvmImageInfo& file, bool write) {
+bool AcceptShortImage(platform::Ui& ui, int count, const NvmImageInfo& file, bool write) {
   const unsigned long long range = RangeBytes(file.DeviceStartID, file.DeviceEndID);
   const uint32_t last = file.DeviceStartID + static_cast<uint32_t>(count - 1);
   const std::string textJ = platform::Format(
@@ -74,38 +80,41 @@ bool AcceptShortImage(int count, const NvmImageInfo& file, bool write) {
       "The file holds %d bytes, fewer than its header's range 0x%X - 0x%X (%llu bytes).\r\n"
       "Only 0x%X - 0x%X will be %s.",
       count, file.DeviceStartID, file.DeviceEndID, range, file.DeviceStartID, last, write ? "written" : "compared");
-  return ShowMessageBoxJE("確認", textJ, "Confirmation", textE, 0x31) == platform::kIdOk;
+  return ui.ShowMessageBoxJE("確認", textJ, "Confirmation", textE, 0x31) == platform::kIdOk;
 }
 
 // A write the link broke off: part of the range may hold the new bytes.
-void ShowWriteIncomplete(uint32_t start, int count) {
+void ShowWriteIncomplete(platform::Ui& ui, uint32_t start, int count) {
   const uint32_t last = start + static_cast<uint32_t>(count - 1);
-  ShowError(platform::Format("NVM への書込みが完了しませんでした。\r\n0x%X - 0x%X の一部が書き込まれている可能性があります。",
-                             start, last),
-            platform::Format("The NVM write did not complete.\r\nThe range 0x%X - 0x%X may be partly written.",
-                             start, last));
+  ShowError(
+      ui,
+      platform::Format("NVM への書込みが完了しませんでした。\r\n0x%X - 0x%X の一部が書き込まれている可能性があります。",
+                       start, last),
+      platform::Format("The NVM write did not complete.\r\nThe range 0x%X - 0x%X may be partly written.", start, last));
 }
 
-void ShowMaskCountError(bool write) {
+void ShowMaskCountError(platform::Ui& ui, bool write) {
   // The write's English text keeps its old spelling.
-  ShowMessageBoxJE("Error", "Mask Data数とeep data数が一致しません", "Error",
-                   write ? "Number of mask data is not ewual to number of eep data"
-                         : "Number of mask data is not equal to number of eep data",
-                   0x10);
+  ui.ShowMessageBoxJE("Error", "Mask Data数とeep data数が一致しません", "Error",
+                      write ? "Number of mask data is not ewual to number of eep data"
+                            : "Number of mask data is not equal to number of eep data",
+                      0x10);
 }
 
-void ShowWriteCompleted() { ShowMessageBoxJE("情報", "書込みが終了しました。", "Information", "Write completed", 0x40); }
+void ShowWriteCompleted(platform::Ui& ui) {
+  ui.ShowMessageBoxJE("情報", "書込みが終了しました。", "Information", "Write completed", 0x40);
+}
 
 // The file's lines, or false after a message when it cannot be read.
-bool LoadLines(const std::string& path, std::vector<std::string>& lines) {
+bool LoadLines(platform::Ui& ui, const std::string& path, std::vector<std::string>& lines) {
   if (platform::ReadLines(path, lines)) return true;
-  ShowMessageBoxJE("ERROR", platform::Format("%s が開けません", path.c_str()), "ERROR",
-                   platform::Format("Fail to open %s", path.c_str()), 0x10);
+  ui.ShowMessageBoxJE("ERROR", platform::Format("%s が開けません", path.c_str()), "ERROR",
+                      platform::Format("Fail to open %s", path.c_str()), 0x10);
   return false;
 }
 
-void ShowFileError(const NvmFileError& error, const std::string& path) {
-  ShowError(NvmFileErrorText(error, path, true), NvmFileErrorText(error, path, false));
+void ShowFileError(platform::Ui& ui, const NvmFileError& error, const std::string& path) {
+  ShowError(ui, NvmFileErrorText(error, path, true), NvmFileErrorText(error, path, false));
 }
 
 platform::FileDialogOptions FileOptions(const char* filter) {
@@ -117,26 +126,31 @@ platform::FileDialogOptions FileOptions(const char* filter) {
 
 }  // namespace
 
-NvmTransfer::NvmTransfer(TTargetControl& target, NvmDialogs& dialogs, PollingSwitch* polling)
-    : target_(target), dialogs_(dialogs), polling_(polling) {}
+NvmTransfer::NvmTransfer(Workspace& ws, NvmDialogs& dialogs, PollingSwitch* polling)
+    : target_(ws.TargetControl),
+      ui_(ws.ui),
+      services_(ws.services),
+      vund_(ws.vund),
+      dialogs_(dialogs),
+      polling_(polling) {}
 
 bool NvmTransfer::SelectDevice(stNVMImageSetting& device) {
   std::vector<stNVMImageSetting> list;
-  GetNVMImageSettings(list);
+  vund_.GetNVMImageSettings(list);
   if (list.empty()) {
-    ShowError("vund.dat に NVM デバイスが設定されていません", "No NVM device is set in vund.dat");
+    ShowError(ui_, "vund.dat に NVM デバイスが設定されていません", "No NVM device is set in vund.dat");
     return false;
   }
   int index = -1;
   if (dialogs_.SelectTargetNvm(index) != platform::kIdOk) return false;
   if (index < 0 || static_cast<size_t>(index) >= list.size()) {
-    ShowError("NVM デバイスが選択されていません", "No NVM device is selected");
+    ShowError(ui_, "NVM デバイスが選択されていません", "No NVM device is selected");
     return false;
   }
   device = list[static_cast<size_t>(index)];
   // The single-form device of vund.dat is not checked when it is read.
   if (!NvmRangeUsable(device.BackupStart, device.BackupEnd)) {
-    ShowBadRange(device.Name);
+    ShowBadRange(ui_, device.Name);
     return false;
   }
   return true;
@@ -145,13 +159,13 @@ bool NvmTransfer::SelectDevice(stNVMImageSetting& device) {
 bool NvmTransfer::ChooseDevice(const NvmImageInfo& file, int count, bool write, Device& device) {
   if (file.DeviceType != 0 && file.DeviceEndID != 0) {
     if (file.DeviceEndID < file.DeviceStartID) {
-      ShowBadRange(file.DeviceName);
+      ShowBadRange(ui_, file.DeviceName);
       return false;
     }
-    if (!ImageFits(count, file.DeviceName, file.DeviceStartID, file.DeviceEndID)) return false;
+    if (!ImageFits(ui_, count, file.DeviceName, file.DeviceStartID, file.DeviceEndID)) return false;
     // The confirmation shows what is really touched: the file's bytes from the start.
     const uint32_t last = file.DeviceStartID + static_cast<uint32_t>(count - 1);
-    if (last != file.DeviceEndID && !AcceptShortImage(count, file, write)) return false;
+    if (last != file.DeviceEndID && !AcceptShortImage(ui_, count, file, write)) return false;
     if (dialogs_.ConfirmNvmAccess(file.DeviceName, file.DeviceType, file.DeviceStartID, last, write) !=
         platform::kIdOk)
       return false;
@@ -160,7 +174,7 @@ bool NvmTransfer::ChooseDevice(const NvmImageInfo& file, int count, bool write, 
   }
   stNVMImageSetting chosen;
   if (!SelectDevice(chosen)) return false;
-  if (!ImageFits(count, chosen.Name, chosen.BackupStart, chosen.BackupEnd)) return false;
+  if (!ImageFits(ui_, count, chosen.Name, chosen.BackupStart, chosen.BackupEnd)) return false;
   device = {chosen.DeviceType, chosen.BackupStart, chosen.BackupEnd};
   return true;
 }
@@ -176,7 +190,7 @@ bool NvmTransfer::ReadNvmImage(bool verify) {
 
   bool ok = false;
   {
-    ProgressScope progress;
+    ProgressScope progress(services_);
     for (;;) {
       progress.Set("Read NVM Image");
       ok = target_.ReadNvm(device.BackupStart, device.BackupEnd, type, first);
@@ -187,7 +201,7 @@ bool NvmTransfer::ReadNvmImage(bool verify) {
       if (!ok) break;
       progress.Set("");
       if (first == second) break;
-      if (ShowMessageBoxJE("Verify Error", "再読み込みしますか？", "Verify Error", "Try again ?", 0x14) !=
+      if (ui_.ShowMessageBoxJE("Verify Error", "再読み込みしますか？", "Verify Error", "Try again ?", 0x14) !=
           platform::kIdYes) {
         ok = false;
         break;
@@ -205,21 +219,21 @@ bool NvmTransfer::ReadNvmImage(bool verify) {
 
 bool NvmTransfer::SaveNvmImageFile(const NvmImageInfo& info, const std::vector<uint32_t>& data) {
   std::string path;
-  if (!platform::GetUi().SaveFileDialog(FileOptions(kEepFilter), path)) return true;
+  if (!ui_.SaveFileDialog(FileOptions(kEepFilter), path)) return true;
   if (path.find(".eep") == std::string::npos) path += ".eep";
-  return SaveLinesToFile(path, BuildNvmImageLines(info, data));
+  return SaveLinesToFile(path, BuildNvmImageLines(info, data), ui_);
 }
 
 int NvmTransfer::LoadNvmImageFile(std::vector<uint32_t>& data, NvmImageInfo& info) {
   data.clear();
   info = NvmImageInfo();
   std::string path;
-  if (!platform::GetUi().OpenFileDialog(FileOptions(kEepFilter), path)) return 0;
+  if (!ui_.OpenFileDialog(FileOptions(kEepFilter), path)) return 0;
   std::vector<std::string> lines;
-  if (!LoadLines(path, lines)) return 0;
+  if (!LoadLines(ui_, path, lines)) return 0;
   NvmFileError error;
   if (!ReadNvmImageLines(lines, info, data, error)) {
-    ShowFileError(error, path);
+    ShowFileError(ui_, error, path);
     return 0;
   }
   return static_cast<int>(data.size());
@@ -228,21 +242,21 @@ int NvmTransfer::LoadNvmImageFile(std::vector<uint32_t>& data, NvmImageInfo& inf
 NvmTransfer::MaskChoice NvmTransfer::LoadNvmMaskFile(std::vector<uint32_t>& mask, int count, bool ask) {
   mask.assign(static_cast<size_t>(std::max(count, 0)), 0xFF);
   if (!ask || FindFiles(platform::ProgramFolder() + "*.vma", 63).empty()) return MaskChoice::NoMask;
-  if (ShowMessageBoxJE("確認",
-                       "MASK ファイルを使用しますか\r\nMASKファイルを使用しない場合は全てのデータの書き込み、"
-                       "ベリファイを行います",
-                       "Confirmation",
-                       "Do you use MASK file ?\r\nIf you don't use mask file then VUND write or verify all NVM data",
-                       0x24) != platform::kIdYes)
+  if (ui_.ShowMessageBoxJE(
+          "確認",
+          "MASK ファイルを使用しますか\r\nMASKファイルを使用しない場合は全てのデータの書き込み、"
+          "ベリファイを行います",
+          "Confirmation", "Do you use MASK file ?\r\nIf you don't use mask file then VUND write or verify all NVM data",
+          0x24) != platform::kIdYes)
     return MaskChoice::NoMask;
   std::string path;
-  if (!platform::GetUi().OpenFileDialog(FileOptions(kMaskFilter), path)) return MaskChoice::NoMask;
+  if (!ui_.OpenFileDialog(FileOptions(kMaskFilter), path)) return MaskChoice::NoMask;
   std::vector<std::string> lines;
-  if (!LoadLines(path, lines)) return MaskChoice::Refused;
+  if (!LoadLines(ui_, path, lines)) return MaskChoice::Refused;
   NvmFileError error;
   std::vector<uint32_t> read;
   if (!ReadNvmMaskLines(lines, read, error)) {
-    ShowFileError(error, path);
+    ShowFileError(ui_, error, path);
     return MaskChoice::Refused;
   }
   mask = std::move(read);
@@ -256,7 +270,7 @@ int NvmTransfer::CompareNvmData(uint32_t start, const uint32_t* file, const uint
   if (messageBox) {
     std::string text = "Verify error \r\n";
     for (const std::string& line : lines) text += line + "\r\n";
-    ShowMessageBoxJE("Verify Error", text, "Verify Error", text, 0x10);
+    ui_.ShowMessageBoxJE("Verify Error", text, "Verify Error", text, 0x10);
   } else {
     dialogs_.ShowCompareResult(lines);
   }
@@ -276,7 +290,7 @@ bool NvmTransfer::WriteNvmImage(bool verify) {
   if (choice == MaskChoice::Refused) return false;
   // An empty or short mask would leave bytes without a mask.
   if (choice == MaskChoice::Loaded && mask.size() != image.size()) {
-    ShowMaskCountError(true);
+    ShowMaskCountError(ui_, true);
     return false;
   }
 
@@ -286,13 +300,13 @@ bool NvmTransfer::WriteNvmImage(bool verify) {
   const std::vector<uint32_t> unmasked = image;
   for (size_t i = 0; i < image.size(); ++i) image[i] &= mask[i];
 
-  ProgressScope progress;
+  ProgressScope progress(services_);
   const uint8_t type = static_cast<uint8_t>(device.type);
   progress.Set("Write NVM Image");
   bool ok = target_.WriteNvm(device.start, type, count, image.data(), mask.data());
   if (!ok) {
     progress.Set("");
-    ShowWriteIncomplete(device.start, count);
+    ShowWriteIncomplete(ui_, device.start, count);
     return false;
   }
   std::vector<uint32_t> readBack;
@@ -304,7 +318,7 @@ bool NvmTransfer::WriteNvmImage(bool verify) {
   if (verify &&
       CompareNvmData(device.start, unmasked.data(), readBack.data(), mask.data(), count, true) != 0)
     return false;
-  ShowWriteCompleted();
+  ShowWriteCompleted(ui_);
   return true;
 }
 
@@ -319,7 +333,7 @@ bool NvmTransfer::CompareNvmImage() {
   const MaskChoice choice = LoadNvmMaskFile(mask, count, true);
   if (choice == MaskChoice::Refused) return false;
   if (choice == MaskChoice::Loaded && mask.size() != image.size()) {
-    ShowMaskCountError(false);
+    ShowMaskCountError(ui_, false);
     return false;
   }
 
@@ -333,13 +347,13 @@ bool NvmTransfer::CompareNvmImage() {
   int differs = 0;
   bool ok = false;
   {
-    ProgressScope progress;
+    ProgressScope progress(services_);
     progress.Set("Read NVM Image");
     ok = target_.ReadNvm(device.start, last, static_cast<uint8_t>(device.type), nvm);
     if (ok) differs = CompareNvmData(device.start, image.data(), nvm.data(), mask.data(), count, false);
   }
   if (!ok || differs) return false;
-  ShowMessageBoxJE("Information", "全て一致しています", "Information", "All NVM image is equal to file", 0x40);
+  ui_.ShowMessageBoxJE("Information", "全て一致しています", "Information", "All NVM image is equal to file", 0x40);
   return true;
 }
 

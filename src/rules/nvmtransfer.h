@@ -13,6 +13,11 @@
 #include "rules/pollinghold.h"
 
 class TTargetControl;
+class Workspace;
+namespace platform {
+class MainWindowServices;
+class Ui;
+}  // namespace platform
 
 namespace ui {
 
@@ -31,7 +36,9 @@ class NvmDialogs {
 class NvmTransfer {
  public:
   // polling may be null (nothing to hold off).
-  NvmTransfer(TTargetControl& target, NvmDialogs& dialogs, PollingSwitch* polling = nullptr);
+  // The target, the questions, the progress text and the NVM devices are the
+  // workspace's.
+  NvmTransfer(Workspace& ws, NvmDialogs& dialogs, PollingSwitch* polling = nullptr);
 
   // The three commands; each holds polling off from start to end. True when
   // the whole operation succeeded (the main window ignores the result).
@@ -73,6 +80,9 @@ class NvmTransfer {
   bool ChooseDevice(const NvmImageInfo& file, int count, bool write, Device& device);
 
   TTargetControl& target_;
+  platform::Ui& ui_;
+  platform::MainWindowServices& services_;
+  const VundData& vund_;
   NvmDialogs& dialogs_;
   PollingSwitch* polling_;
 };

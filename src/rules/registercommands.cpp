@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "link/targetcontrol.h"
+#include "link/workspace.h"
 #include "model/systemfunc.h"
 #include "platform/convert.h"
 #include "platform/files.h"
@@ -29,10 +30,10 @@ void ReplaceBlanks(std::string& name) {
 }
 
 // False, after the message, when a name is empty (the file line would lose a word).
-bool CheckNames(const ST_REGISTER& reg) {
+bool CheckNames(platform::Ui& ui, const ST_REGISTER& reg) {
   if (!reg.LongName.empty() && !reg.ShortName.empty()) return true;
-  ShowMessageBoxJE("Error", "Long Name ,Short Name を確認してください", "Error", "Check Long name or Short name",
-                   kErrorIcon);
+  ui.ShowMessageBoxJE("Error", "Long Name ,Short Name を確認してください", "Error", "Check Long name or Short name",
+                      kErrorIcon);
   return false;
 }
 
@@ -110,10 +111,10 @@ std::string HeldRegFileName(const std::string& path) {
 
 // ---- Commands ----
 
-RegisterCommands::RegisterCommands(TTargetControl& target, RegisterCommandHost& host, PollingSwitch* polling)
-    : target_(target), host_(host), polling_(polling) {}
+RegisterCommands::RegisterCommands(Workspace& ws, RegisterCommandHost& host, PollingSwitch* polling)
+    : ws_(ws), target_(ws.TargetControl), host_(host), polling_(polling) {}
 
-Registers& RegisterCommands::OfKind(int kind) { return kind == 1 ? HRegisters : SRegisters; }
+Registers& RegisterCommands::OfKind(int kind) const { return kind == 1 ? ws_.HRegisters : ws_.SRegisters; }
 
 Registers& RegisterCommands::Shown() const { return OfKind(host_.ShownFile()); }
 
@@ -139,7 +140,7 @@ bool RegisterCommands::AddRegister() {
   if (EditRegisterProperties(reg, host_) != 0) return false;
   ReplaceBlanks(reg.LongName);
   ReplaceBlanks(reg.ShortName);
-  if (!CheckNames(reg)) return false;
+  if (!CheckNames(ws_.ui, reg)) return false;
 
   int value = REG_VALUE_UNKNOWN;
   if (!IsLabelRegister(reg) && !ReadWord(reg.ID, value)) return false;
@@ -163,8 +164,8 @@ bool RegisterCommands::DeleteRegister() {
   const ST_REGISTER* reg = index < 0 ? nullptr : regs.GetRegister(static_cast<unsigned>(index));
   if (!reg) return false;
   const char* name = reg->LongName.c_str();
-  if (ShowMessageBoxJE("確認", platform::Format("%s を削除してもよろしいですか?", name), "Confirmation",
-                       platform::Format("Do you delete %s ?", name), kYesNoQuestion) != platform::kIdYes)
+  if (ws_.ui.ShowMessageBoxJE("確認", platform::Format("%s を削除してもよろしいですか?", name), "Confirmation",
+                              platform::Format("Do you delete %s ?", name), kYesNoQuestion) != platform::kIdYes)
     return false;
   regs.DeleteRegister(static_cast<unsigned>(index));
   Rebuild();
@@ -207,7 +208,7 @@ bool RegisterCommands::EditRegisterProperty() {
   // the register file's line apart.
   ReplaceBlanks(copy.LongName);
   ReplaceBlanks(copy.ShortName);
-  if (!CheckNames(copy)) return false;
+  if (!CheckNames(ws_.ui, copy)) return false;
 
   if (!IsLabelRegister(copy) && copy.ID != 0 && !StartsWithQuote(copy.ShortName)) {
     int value = REG_VALUE_UNKNOWN;
@@ -223,7 +224,7 @@ void RegisterCommands::ShowRegisterFile(int kind) {
   host_.SetShownFile(kind);
   if (kind == 1 && !hValuesRead_) {
     host_.ReadRegisterValues(1);
-    HRegisters.TakeSnapshot();
+    ws_.HRegisters.TakeSnapshot();
     hValuesRead_ = true;
   }
   host_.BuildTabStrip();
@@ -257,13 +258,12 @@ bool RegisterCommands::SelectRegisterFile(int kind) {
   const bool hLayout = kind == 1;
   if (regs.IsChanged()) {
     const std::string held = host_.RegFileName(kind);
-    const int answer =
-        ShowMessageBoxJE("確認", platform::Format("ファイル　%s が変更されています。保存しますか？", held.c_str()),
-                         "Confirmation", platform::Format("File %s has been changed. Do you over write?", held.c_str()),
-                         kYesNoCancelQuestion);
+    const int answer = ws_.ui.ShowMessageBoxJE(
+        "確認", platform::Format("ファイル　%s が変更されています。保存しますか？", held.c_str()), "Confirmation",
+        platform::Format("File %s has been changed. Do you over write?", held.c_str()), kYesNoCancelQuestion);
     if (answer == platform::kIdCancel) return false;
     // Changes the user wanted kept are not dropped by loading another file.
-    if (answer == platform::kIdYes && !regs.SaveToFile(RegFilePath(held), hLayout)) return false;
+    if (answer == platform::kIdYes && !regs.SaveToFile(RegFilePath(held), hLayout, ws_.ui)) return false;
   }
 
   platform::FileDialogOptions options;
@@ -271,11 +271,11 @@ bool RegisterCommands::SelectRegisterFile(int kind) {
   options.initialDir = platform::ProgramFolder();
   options.filter = hLayout ? "Hreg files (*.dat)|*.DAT" : "Sreg files (*.dat)|*.DAT";
   std::string path;
-  if (!platform::GetUi().OpenFileDialog(options, path)) return false;
+  if (!ws_.ui.OpenFileDialog(options, path)) return false;
 
   host_.SetShownFile(kind);
   // A file that did not load leaves the old list, which must keep its own name.
-  const bool loaded = regs.LoadFromFile(path, hLayout);
+  const bool loaded = regs.LoadFromFile(path, hLayout, ws_.ui, ws_.settings);
   if (loaded) host_.SetRegFileName(kind, HeldRegFileName(path));
   host_.UpdateCaption();
   host_.BuildTabStrip();
@@ -291,12 +291,12 @@ bool RegisterCommands::SaveRegisterFileAs(int kind) {
   options.initialDir = platform::ProgramFolder();
   options.filter = hLayout ? "Hreg files (*.dat)|*.dat" : "Sreg files (*.dat)|*.dat";
   std::string path;
-  if (!platform::GetUi().SaveFileDialog(options, path)) return false;
-  return OfKind(kind).SaveToFile(path, hLayout);
+  if (!ws_.ui.SaveFileDialog(options, path)) return false;
+  return OfKind(kind).SaveToFile(path, hLayout, ws_.ui);
 }
 
 bool RegisterCommands::OverwriteRegisterFile(int kind) {
-  return OfKind(kind).SaveToFile(RegFilePath(host_.RegFileName(kind)), kind == 1);
+  return OfKind(kind).SaveToFile(RegFilePath(host_.RegFileName(kind)), kind == 1, ws_.ui);
 }
 
 // ---- Search ----

@@ -13,6 +13,7 @@
 #include "model/registers.h"
 
 class TTargetControl;
+class Workspace;
 
 namespace ui {
 
@@ -80,10 +81,10 @@ std::string HeldRegFileName(const std::string& path);
 class RegisterCommands {
  public:
   // polling may be null (nothing to hold).
-  RegisterCommands(TTargetControl& target, RegisterCommandHost& host, PollingSwitch* polling = nullptr);
+  RegisterCommands(Workspace& ws, RegisterCommandHost& host, PollingSwitch* polling = nullptr);
 
   // The register object of a kind (0 S Reg, 1 H Reg) and the shown one.
-  static Registers& OfKind(int kind);
+  Registers& OfKind(int kind) const;
   Registers& Shown() const;
 
   // ---- Register popup (each true when the list changed, or the copy buffer) ----
@@ -113,6 +114,7 @@ class RegisterCommands {
   bool ReadWord(uint32_t id, int& word);
   void Rebuild();
 
+  Workspace& ws_;
   TTargetControl& target_;
   RegisterCommandHost& host_;
   PollingSwitch* polling_;

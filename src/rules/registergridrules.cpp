@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/workspace.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
 #include "platform/convert.h"
@@ -28,14 +29,16 @@ std::string FormatRegisterValue(int word, uint32_t mask, bool hex) {
   return hex ? platform::Format("0x%X", static_cast<unsigned>(field)) : platform::Format("%d", field);
 }
 
-RegisterGridPresenter::RegisterGridPresenter() {
+RegisterGridPresenter::RegisterGridPresenter(Workspace& ws) : ws_(ws) {
   SetKeptSizes(keptName_, keptValue_, keptRow_);
   cells_.assign(static_cast<size_t>(colCount_ * rowCount_), std::string());
   cellMap_.assign(cells_.size(), -1);
   SelectValuePair();
 }
 
-Registers& RegisterGridPresenter::Shown() const { return hShown_ ? HRegisters : SRegisters; }
+Registers& RegisterGridPresenter::Shown() const { return hShown_ ? ws_.HRegisters : ws_.SRegisters; }
+
+int RegisterGridPresenter::EcsType() const { return ws_.settings.GetEcsType(); }
 
 // ---- Sizes ----
 
@@ -89,7 +92,7 @@ bool RegisterGridPresenter::MouseUp() {
     for (int r = 2; r < rowCount_; ++r) rowHeights_[r] = keptRow_;
     changed = true;
   }
-  if (changed) SetRegGridSizes(keptName_, keptValue_, keptRow_);
+  if (changed) ws_.settings.SetRegGridSizes(keptName_, keptValue_, keptRow_);
   return changed;
 }
 
@@ -327,9 +330,9 @@ void RegisterGridPresenter::BuildTabStrip() {
   regs.GetTabNames(names);
   if (names.empty()) {
     if (hShown_)
-      GetHRegWindowNames(names);
+      ws_.vund.GetHRegWindowNames(names);
     else
-      GetSRegWindowNames(names);
+      ws_.vund.GetSRegWindowNames(names);
     regs.SetTabNames(names);
   }
   tabs_.assign(1, "ALL");
@@ -355,7 +358,7 @@ void RegisterGridPresenter::TopLeftChanged(int topRow) {
 bool RegisterGridPresenter::RenameCurrentTab() {
   if (tab_ < 0 || tab_ >= static_cast<int>(tabs_.size())) return false;
   std::string text = tabs_[static_cast<size_t>(tab_)];
-  if (!platform::GetUi().InputBox("Input", "Tab Name", text)) return false;
+  if (!ws_.ui.InputBox("Input", "Tab Name", text)) return false;
   tabs_[static_cast<size_t>(tab_)] = text;
   if (tab_ > 0) Shown().SetTabName(text, tab_ - 1);
   return true;
@@ -365,7 +368,7 @@ bool RegisterGridPresenter::AddNewTab() {
   // Tab numbers end at 100.
   if (static_cast<int>(tabs_.size()) - 1 >= kMaxTabs) return false;
   std::string text;
-  if (!platform::GetUi().InputBox("Input", "Tab Name", text) || text.empty()) return false;
+  if (!ws_.ui.InputBox("Input", "Tab Name", text) || text.empty()) return false;
   tabs_.push_back(text);
   Shown().AddTab(text);
   return true;
@@ -375,8 +378,8 @@ bool RegisterGridPresenter::DeleteCurrentTab() {
   // "ALL" has no tab number of its own.
   if (tab_ <= 0 || tab_ >= static_cast<int>(tabs_.size())) return false;
   if (Shown().GetTabRegisterCount(tab_) > 0 || PlacedCount(tab_) > 0) {
-    ShowMessageBoxJE("注意", "レジスタが登録されたタブは削除出来ません", "Warning",
-                     "Some register are registered in this tab. You can not delete this tab", kIconWarning);
+    ws_.ui.ShowMessageBoxJE("注意", "レジスタが登録されたタブは削除出来ません", "Warning",
+                            "Some register are registered in this tab. You can not delete this tab", kIconWarning);
     return false;
   }
   if (!Shown().DeleteTab(tab_)) return false;

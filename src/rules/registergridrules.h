@@ -14,6 +14,8 @@
 
 #include "model/registers.h"
 
+class Workspace;
+
 namespace ui {
 
 // Register status bar text for a register: ECS2 (0) and ECS3 (2) settings
@@ -63,13 +65,17 @@ class RegisterGridPresenter {
     TabChanged,  // the tab changed and the grid was rebuilt for it
   };
 
-  RegisterGridPresenter();
+  // The registers, the sizes kept in the settings, the default tab names and
+  // the tab questions are the workspace's.
+  explicit RegisterGridPresenter(Workspace& ws);
 
   // ---- Shown file and display mode ----
   // 0 S Reg, 1 H Reg.
   void SetShownFile(int hShown) { hShown_ = hShown ? 1 : 0; }
   int ShownFile() const { return hShown_; }
   Registers& Shown() const;
+  // The ECS type of the settings (the width of a register ID on screen).
+  int EcsType() const;
   void SetHexDisplay(bool hex) { hex_ = hex; }
   bool HexDisplay() const { return hex_; }
 
@@ -170,6 +176,7 @@ class RegisterGridPresenter {
   void ClampCurrent();
   int PlacedCount(int tab) const;
 
+  Workspace& ws_;
   int hShown_ = 0;
   bool hex_ = false;
   ViewMetrics metrics_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "link/workspace.h"
 #include "model/regvaluefile.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
@@ -24,10 +25,15 @@ constexpr int kInformationIcon = 0x40;
 // Sets the progress text and clears it on every way out.
 class ProgressText {
  public:
-  explicit ProgressText(const std::string& text) { platform::MainServices().SetProgressMessage(text); }
-  ~ProgressText() { platform::MainServices().SetProgressMessage(""); }
+  ProgressText(platform::MainWindowServices& services, const std::string& text) : services_(services) {
+    services_.SetProgressMessage(text);
+  }
+  ~ProgressText() { services_.SetProgressMessage(""); }
   ProgressText(const ProgressText&) = delete;
   ProgressText& operator=(const ProgressText&) = delete;
+
+ private:
+  platform::MainWindowServices& services_;
 };
 
 platform::FileDialogOptions IdFileDialog() {
@@ -38,9 +44,9 @@ platform::FileDialogOptions IdFileDialog() {
   return options;
 }
 
-bool WriteCommandList(TTargetControl& target, const std::vector<stSnapShotCmmd>& list) {
+bool WriteCommandList(TTargetControl& target, const VundData& vund, const std::vector<stSnapShotCmmd>& list) {
   const int saved = target.GetProtocolTimeout();
-  target.SetProtocolTimeout(GetCommandTimeOutTime());
+  target.SetProtocolTimeout(vund.GetCommandTimeOutTime());
   bool ok = true;
   for (const stSnapShotCmmd& command : list) {
     const uint32_t data = static_cast<uint32_t>(command.Data);
@@ -85,20 +91,20 @@ bool LoadRegisterSnapshot(const std::string& fileName, bool& hasS, bool& hasH, s
   return true;
 }
 
-bool WriteSnapShotPreCommands(TTargetControl& target) {
+bool WriteSnapShotPreCommands(TTargetControl& target, const VundData& vund) {
   std::vector<stSnapShotCmmd> list;
-  GetSnapShotPreCommands(list);
-  return WriteCommandList(target, list);
+  vund.GetSnapShotPreCommands(list);
+  return WriteCommandList(target, vund, list);
 }
 
-bool WriteReproducePostCommands(TTargetControl& target) {
+bool WriteReproducePostCommands(TTargetControl& target, const VundData& vund) {
   std::vector<stSnapShotCmmd> list;
-  GetReproducePostCommands(list);
-  return WriteCommandList(target, list);
+  vund.GetReproducePostCommands(list);
+  return WriteCommandList(target, vund, list);
 }
 
-RegSnapshotTransfer::RegSnapshotTransfer(TTargetControl& target, RegSnapshotDialogs& dialogs, PollingSwitch* polling)
-    : target_(target), dialogs_(dialogs), polling_(polling) {}
+RegSnapshotTransfer::RegSnapshotTransfer(Workspace& ws, RegSnapshotDialogs& dialogs, PollingSwitch* polling)
+    : ws_(ws), target_(ws.TargetControl), dialogs_(dialogs), polling_(polling) {}
 
 bool RegSnapshotTransfer::SaveRegisterValues(bool hValuesRead,
                                              const std::function<bool(int kind)>& readRegisterValues) {
@@ -107,30 +113,30 @@ bool RegSnapshotTransfer::SaveRegisterValues(bool hValuesRead,
   if (hReg && !hValuesRead && readRegisterValues) readRegisterValues(1);
 
   std::string path;
-  if (!platform::GetUi().SaveFileDialog(IdFileDialog(), path)) return false;
+  if (!ws_.ui.SaveFileDialog(IdFileDialog(), path)) return false;
   {
     PollingHold hold(polling_);
-    if (!WriteSnapShotPreCommands(target_)) return false;
+    if (!WriteSnapShotPreCommands(target_, ws_.vund)) return false;
   }
   std::string error;
-  if (!SaveRegisterSnapshot(path, sReg, hReg, &error)) {
-    ShowMessageBoxJE("ERROR", platform::Format("ファイル %s に書き込めません\n%s", path.c_str(), error.c_str()), "ERROR",
-                     platform::Format("Fail to save %s\n%s", path.c_str(), error.c_str()), kErrorIcon);
+  if (!SaveRegisterSnapshot(ws_.SRegisters, ws_.HRegisters, path, sReg, hReg, &error)) {
+    ws_.ui.ShowMessageBoxJE("ERROR", platform::Format("ファイル %s に書き込めません\n%s", path.c_str(), error.c_str()),
+                            "ERROR", platform::Format("Fail to save %s\n%s", path.c_str(), error.c_str()), kErrorIcon);
     return false;
   }
-  ShowMessageBoxJE("Information", "保存されました", "Information", "Save completed", kInformationIcon);
+  ws_.ui.ShowMessageBoxJE("Information", "保存されました", "Information", "Save completed", kInformationIcon);
   return true;
 }
 
 bool RegSnapshotTransfer::WriteIdData(std::vector<RegisterSnapshotItem>& items) {
-  ProgressText progress("Write ID data");
+  ProgressText progress(ws_.services, "Write ID data");
   target_.WriteSnapshotItems(items);
-  WriteReproducePostCommands(target_);
+  WriteReproducePostCommands(target_, ws_.vund);
   return true;
 }
 
 bool RegSnapshotTransfer::VerifyIdData(std::vector<RegisterSnapshotItem>& items) {
-  ProgressText progress("Read ID data for verify");
+  ProgressText progress(ws_.services, "Read ID data for verify");
   target_.ReadSnapshotItems(items);
   return true;
 }
@@ -180,17 +186,17 @@ std::vector<RegisterSnapshotItem> RegSnapshotTransfer::MergeFields(const std::ve
 
 bool RegSnapshotTransfer::WriteRegisterValues() {
   std::string path;
-  if (!platform::GetUi().OpenFileDialog(IdFileDialog(), path)) return false;
+  if (!ws_.ui.OpenFileDialog(IdFileDialog(), path)) return false;
   bool hasS = false, hasH = false;
   std::vector<RegisterSnapshotItem> items, dropped;
   if (!LoadRegisterSnapshot(path, hasS, hasH, items, &dropped)) {
-    ShowMessageBoxJE("ERROR", platform::Format("%s が開けません", path.c_str()), "ERROR",
-                     platform::Format("Fail to open %s", path.c_str()), kErrorIcon);
+    ws_.ui.ShowMessageBoxJE("ERROR", platform::Format("%s が開けません", path.c_str()), "ERROR",
+                            platform::Format("Fail to open %s", path.c_str()), kErrorIcon);
     return false;
   }
   if (!hasS && !hasH) {
-    ShowMessageBoxJE("ERROR", platform::Format("%s には [Sreg] も [Hreg] もありません", path.c_str()), "ERROR",
-                     platform::Format("%s holds neither [Sreg] nor [Hreg]", path.c_str()), kErrorIcon);
+    ws_.ui.ShowMessageBoxJE("ERROR", platform::Format("%s には [Sreg] も [Hreg] もありません", path.c_str()), "ERROR",
+                            platform::Format("%s holds neither [Sreg] nor [Hreg]", path.c_str()), kErrorIcon);
     return false;
   }
   bool sReg = hasS, hReg = hasH;

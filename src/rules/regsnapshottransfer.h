@@ -11,6 +11,9 @@
 
 #include "link/targetcontrol.h"
 
+class VundData;
+class Workspace;
+
 namespace ui {
 
 class PollingSwitch;
@@ -33,13 +36,15 @@ bool LoadRegisterSnapshot(const std::string& fileName, bool& hasS, bool& hasH, s
 // The pre-commands (before a save) and post-commands (after a restore) of
 // vund.dat, written in order with the command time-out; true when every one
 // was written (the first failure ends the list).
-bool WriteSnapShotPreCommands(TTargetControl& target);
-bool WriteReproducePostCommands(TTargetControl& target);
+bool WriteSnapShotPreCommands(TTargetControl& target, const VundData& vund);
+bool WriteReproducePostCommands(TTargetControl& target, const VundData& vund);
 
 class RegSnapshotTransfer {
  public:
   // polling may be null (nothing to hold).
-  RegSnapshotTransfer(TTargetControl& target, RegSnapshotDialogs& dialogs, PollingSwitch* polling = nullptr);
+  // The target, the registers, the questions and the vund.dat commands are
+  // the workspace's.
+  RegSnapshotTransfer(Workspace& ws, RegSnapshotDialogs& dialogs, PollingSwitch* polling = nullptr);
 
   // "Sreg,Hregの読み込み[Sreg,Hreg->ファイル]". readRegisterValues reads every
   // value of a kind (1: H Reg) and is called for the H values when they were
@@ -62,6 +67,7 @@ class RegSnapshotTransfer {
   std::vector<RegisterSnapshotItem> MergeFields(const std::vector<RegisterSnapshotItem>& fields,
                                                 std::vector<std::string>& lines);
 
+  Workspace& ws_;
   TTargetControl& target_;
   RegSnapshotDialogs& dialogs_;
   PollingSwitch* polling_;

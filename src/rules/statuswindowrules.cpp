@@ -11,8 +11,8 @@
 
 namespace ui {
 
-RefreshReader TargetRefreshReader() {
-  return [](std::map<int, int>& values) { return TargetControl.ReadRefreshRegisters(values); };
+RefreshReader TargetRefreshReader(TTargetControl& target) {
+  return [&target](std::map<int, int>& values) { return target.ReadRefreshRegisters(values); };
 }
 
 std::string FormatStatusValue(int value, int mask, bool hex) {
@@ -34,7 +34,7 @@ bool StatusWindowState::SetStatusPolling(bool on) {
 void StatusWindowState::BuildStatusList() {
   items_.clear();
   values_.clear();
-  GetRefreshList(items_);
+  vund_.GetRefreshList(items_);
   for (const RegSetting& item : items_) values_[item.ID] = REG_VALUE_UNKNOWN;
   built_ = true;
 }
@@ -85,7 +85,7 @@ StatusWindowState::Tick StatusWindowState::StatusTimerTimer(const RefreshReader&
   }
   if (polling_) {
     const bool ok = read && read(values_);
-    interval_ = ok ? GetRefreshTime() : kFailedPollIntervalMs;
+    interval_ = ok ? vund_.GetRefreshTime() : kFailedPollIntervalMs;
     tick.shown = true;
   }
   // An interval of 0 or less (no vund.dat) polls no more.
@@ -96,7 +96,7 @@ StatusWindowState::Tick StatusWindowState::StatusTimerTimer(const RefreshReader&
 int StatusWindowState::ItemIndex(int row) const {
   // The grid shows rows past the last item (30 before the first poll).
   std::vector<RegSetting> list;
-  GetRefreshList(list);
+  vund_.GetRefreshList(list);
   return std::clamp(row - 1, 0, static_cast<int>(list.size()));
 }
 
@@ -106,26 +106,27 @@ bool StatusWindowState::Paste(const ST_REGISTER& copyBuffer, int row) {
   item.Name = copyBuffer.LongName;
   item.ID = static_cast<int>(copyBuffer.ID);
   item.Mask = static_cast<int>(copyBuffer.Mask);
-  InsertRefreshEntry(item, ItemIndex(row));
+  vund_.InsertRefreshEntry(item, ItemIndex(row));
   BuildStatusList();
   return true;
 }
 
 bool StatusWindowState::Delete(int row, const std::string& currentCellText) {
-  const int answer = ShowMessageBoxJE("確認", "削除してもよろしいですか？", "Confirmation", "Do you delete ?", 0x24);
+  const int answer =
+      ui_.ShowMessageBoxJE("確認", "削除してもよろしいですか？", "Confirmation", "Do you delete ?", 0x24);
   if (answer != platform::kIdYes) return false;
   if (currentCellText.empty()) return false;
   std::vector<RegSetting> list;
-  GetRefreshList(list);
+  vund_.GetRefreshList(list);
   const int index = row - 1;
   if (index < 0 || index >= static_cast<int>(list.size())) return false;
-  EraseRefreshEntry(index);
+  vund_.EraseRefreshEntry(index);
   BuildStatusList();
   return true;
 }
 
 bool StatusWindowState::AddOrEdit(int tag, int row, const ItemEditor& edit) {
-  RegSetting item = tag == 0 ? RegSetting() : GetRefreshEntry(row - 1);
+  RegSetting item = tag == 0 ? RegSetting() : vund_.GetRefreshEntry(row - 1);
   std::vector<STEditItem> rows(3);
   rows[0].Name = "Name";
   rows[0].InputMethod = imDirectString;
@@ -144,9 +145,9 @@ bool StatusWindowState::AddOrEdit(int tag, int row, const ItemEditor& edit) {
   item.ID = platform::StrToInt(rows[1].Value);
   item.Mask = platform::StrToInt(rows[2].Value);
   if (tag == 0)
-    InsertRefreshEntry(item, ItemIndex(row));
+    vund_.InsertRefreshEntry(item, ItemIndex(row));
   else
-    SetRefreshEntry(item, std::max(0, row - 1));
+    vund_.SetRefreshEntry(item, std::max(0, row - 1));
   BuildStatusList();
   return true;
 }

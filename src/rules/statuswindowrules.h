@@ -12,12 +12,17 @@
 #include "model/registers.h"
 #include "model/vunddata.h"
 
+class TTargetControl;
+namespace platform {
+class Ui;
+}
+
 namespace ui {
 
 // Reads the registers of the map's IDs into the map; false when it failed.
 using RefreshReader = std::function<bool(std::map<int, int>& values)>;
 // The target-control object's ReadRefreshRegisters.
-RefreshReader TargetRefreshReader();
+RefreshReader TargetRefreshReader(TTargetControl& target);
 
 // The parameter editor on the rows of one status item; true when confirmed.
 using ItemEditor = std::function<bool(std::vector<STEditItem>& rows)>;
@@ -29,6 +34,9 @@ class StatusWindowState {
  public:
   static constexpr int kFailedPollIntervalMs = 10000;
   static constexpr int kDesignRows = 30;  // data rows of the grid before the first poll
+
+  // The status items are vund.dat's; ui asks before a delete.
+  StatusWindowState(VundData& vund, platform::Ui& ui) : vund_(vund), ui_(ui) {}
 
   // ---- Polling ----
   // Off clears the flag only (the next tick ends polling). On sets it; true
@@ -79,6 +87,8 @@ class StatusWindowState {
  private:
   int ItemIndex(int row) const;
 
+  VundData& vund_;
+  platform::Ui& ui_;
   std::vector<RegSetting> items_;
   std::map<int, int> values_;
   bool built_ = false;

@@ -21,7 +21,8 @@ int FieldIndex(const ST_TABLE& table, int field) {
 
 }  // namespace
 
-TableGridModel::TableGridModel(const Tables& tables, TTargetControl& target) : tables_(tables), target_(target) {}
+TableGridModel::TableGridModel(const Tables& tables, TTargetControl& target, platform::Ui& ui)
+    : tables_(tables), target_(target), ui_(ui) {}
 
 std::string TableGridModel::TableName(int index) const {
   const ST_TABLE* t = tables_.GetTable(index);
@@ -76,15 +77,15 @@ void TableGridModel::EnsureRead(const Progress& progress) {
   if (!t || IsRead()) return;
   const int f = BadField(*t);
   if (f >= 0) {
-    ShowMessageBoxJE("ERROR",
-                     platform::Format("テーブル %s : 項目 %s (DataSize %d, DataPos %d) は使えません。"
-                                      "DataSize は 1 か 2、DataPos は 0 から 65535 にしてください。",
-                                      t->Name.c_str(), t->ColName[f].c_str(), t->DataSize[f], t->DataPos[f]),
-                     "ERROR",
-                     platform::Format("Table %s : field %s (DataSize %d, DataPos %d) cannot be used. "
-                                      "DataSize must be 1 or 2 and DataPos 0 to 65535.",
-                                      t->Name.c_str(), t->ColName[f].c_str(), t->DataSize[f], t->DataPos[f]),
-                     0x10);
+    ui_.ShowMessageBoxJE("ERROR",
+                         platform::Format("テーブル %s : 項目 %s (DataSize %d, DataPos %d) は使えません。"
+                                          "DataSize は 1 か 2、DataPos は 0 から 65535 にしてください。",
+                                          t->Name.c_str(), t->ColName[f].c_str(), t->DataSize[f], t->DataPos[f]),
+                         "ERROR",
+                         platform::Format("Table %s : field %s (DataSize %d, DataPos %d) cannot be used. "
+                                          "DataSize must be 1 or 2 and DataPos 0 to 65535.",
+                                          t->Name.c_str(), t->ColName[f].c_str(), t->DataSize[f], t->DataPos[f]),
+                         0x10);
     return;
   }
   const int entries = Entries();
@@ -118,15 +119,14 @@ bool TableGridModel::EditField(int entry, int field) {
   if (!t || entry < 0 || entry >= Entries() || FieldIndex(*t, field) < 0) return false;
   for (int f = 0; f < Fields(); ++f) {
     if (Value(entry, f) == kTableValueUnread) {
-      ShowMessageBoxJE("ERROR", "テーブルデータが読まれていません", "ERROR", "Table data is not readed !", 0x10);
+      ui_.ShowMessageBoxJE("ERROR", "テーブルデータが読まれていません", "ERROR", "Table data is not readed !", 0x10);
       return false;
     }
   }
 
   const std::string shown = ValueText(entry, field);
   std::string text = shown;
-  if (!platform::GetUi().InputBox("Input", platform::Format("Table %d %s", entry + 1, t->ColName[field].c_str()),
-                                  text, 0))
+  if (!ui_.InputBox("Input", platform::Format("Table %d %s", entry + 1, t->ColName[field].c_str()), text, 0))
     return false;
   if (text == shown) return false;
   const int value = platform::StrToInt(text);
@@ -137,8 +137,8 @@ bool TableGridModel::EditField(int entry, int field) {
   // Negative values and values wider than the field would change bits that
   // belong to the neighbours or come back as something else.
   if (value < 0 || value > max) {
-    ShowMessageBoxJE("ERROR", platform::Format("範囲チェックエラー　入力値 %d 最大値 %d", value, max), "ERROR",
-                     platform::Format("Range check error ! Input %d Max %d", value, max), 0x10);
+    ui_.ShowMessageBoxJE("ERROR", platform::Format("範囲チェックエラー　入力値 %d 最大値 %d", value, max), "ERROR",
+                         platform::Format("Range check error ! Input %d Max %d", value, max), 0x10);
     return false;
   }
 

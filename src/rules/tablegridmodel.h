@@ -15,6 +15,9 @@
 #include "model/tables.h"
 
 class TTargetControl;
+namespace platform {
+class Ui;
+}
 
 namespace ui {
 
@@ -28,7 +31,8 @@ class TableGridModel {
 
   // tables may still be empty here and filled later (the window is made
   // before the tables are loaded); they must not change once shown.
-  TableGridModel(const Tables& tables, TTargetControl& target);
+  // ui asks for the values and shows the refusals.
+  TableGridModel(const Tables& tables, TTargetControl& target, platform::Ui& ui);
 
   int TableCount() const { return tables_.GetCount(); }
   std::string TableName(int index) const;
@@ -91,6 +95,7 @@ class TableGridModel {
 
   const Tables& tables_;
   TTargetControl& target_;
+  platform::Ui& ui_;
   int current_ = 0;
   bool hexadecimal_ = false;
   // Per table index: fields values per entry read, entry-major; none until read.

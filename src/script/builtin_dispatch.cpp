@@ -1,14 +1,10 @@
 #include "script/builtin_dispatch.h"
 
-#include <atomic>
-
+#include "script/modules.h"
 #include "script/scripthost.h"
 #include "script/vmcode.h"
 
 namespace {
-
-std::atomic<BuiltinModuleCall> g_systemModule{nullptr};
-std::atomic<BuiltinModuleCall> g_busModule{nullptr};
 
 // The referenced cell of a by-reference argument, or null when the argument
 // is no reference.
@@ -63,17 +59,14 @@ void WindowBuiltin(int id, TStackData* args, vmcode_t* result, ScriptWindow& win
 
 }  // namespace
 
-void SetSystemBuiltinModule(BuiltinModuleCall call) { g_systemModule.store(call); }
-void SetBusBuiltinModule(BuiltinModuleCall call) { g_busModule.store(call); }
-BuiltinModuleCall GetSystemBuiltinModule() { return g_systemModule.load(); }
-BuiltinModuleCall GetBusBuiltinModule() { return g_busModule.load(); }
-
 void DispatchBuiltin(int id, TStackData* args, vmcode_t* result, ScriptEnv& env) {
   if (id >= 2000) {
-    if (BuiltinModuleCall bus = g_busModule.load()) bus(id, args, result, env);
+    const BuiltinModuleCall bus = env.Host().BusModule();
+    (bus ? bus : &CallBusBuiltin)(id, args, result, env);
   } else if (id >= kWindowBuiltinFirst && id <= kWindowBuiltinLast) {
     WindowBuiltin(id, args, result, env.Window());
   } else if (id >= 1000) {
-    if (BuiltinModuleCall system = g_systemModule.load()) system(id, args, result, env);
+    const BuiltinModuleCall system = env.Host().SystemModule();
+    (system ? system : &CallSystemBuiltin)(id, args, result, env);
   }
 }

@@ -27,14 +27,6 @@ using BuiltinHandler = void (*)(TStackData* args, vmcode_t* result, ScriptEnv& e
 // without one.
 using BuiltinModuleCall = void (*)(int id, TStackData* args, vmcode_t* result, ScriptEnv& env);
 
-// The system module (ids 1001-1080 but the machine's own 1058-1068) and the bus
-// module (2001-2013) plug in here, once, before any script runs. Until a module
-// is installed its ids do nothing. Process-wide; safe to read from any thread.
-void SetSystemBuiltinModule(BuiltinModuleCall call);
-void SetBusBuiltinModule(BuiltinModuleCall call);
-BuiltinModuleCall GetSystemBuiltinModule();
-BuiltinModuleCall GetBusBuiltinModule();
-
 // True for the built-ins that must run on the main thread, as their module
 // table's rows say: the dialogs, serial open and close, the open-file list,
 // ports and measurement, the script-window built-ins and every bus built-in.
@@ -43,5 +35,5 @@ bool IsMainThreadBuiltin(int id);
 // Carries out one built-in call on the calling thread (the machine has already
 // moved to the main thread when IsMainThreadBuiltin(id)): the window built-ins
 // here, ids 2000 and above to the bus module, other ids from 1000 to the
-// system module; ids below 1000 do nothing.
+// system module (the script host's, or the program's own); ids below 1000 do nothing.
 void DispatchBuiltin(int id, TStackData* args, vmcode_t* result, ScriptEnv& env);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <mutex>
 #include <vector>
 
 #include "link/targetcontrol.h"
@@ -13,14 +12,6 @@
 using namespace builtin;
 
 namespace {
-
-std::mutex g_hooksLock;
-TBusHooks g_hooks;
-
-TBusHooks Hooks() {
-  std::lock_guard<std::mutex> hold(g_hooksLock);
-  return g_hooks;
-}
 
 // A length a hook may be given for by-reference argument i: within the cells
 // the script's array has (a longer one would have the hook's data read from
@@ -44,76 +35,55 @@ int SendEcs(const TBusHooks& hooks, std::vector<int>& cmmd, TStackData* args, in
 
 }  // namespace
 
-void SetBusReadRegHook(int (*hook)(int, int*)) {
-  std::lock_guard<std::mutex> hold(g_hooksLock);
-  g_hooks.busReadReg = hook;
-}
-
-void SetBusWriteRegHook(int (*hook)(int, int)) {
-  std::lock_guard<std::mutex> hold(g_hooksLock);
-  g_hooks.busWriteReg = hook;
-}
-
-void SetBusHooks(const TBusHooks& hooks) {
-  std::lock_guard<std::mutex> hold(g_hooksLock);
-  g_hooks = hooks;
-}
-
-TBusHooks GetBusHooks() { return Hooks(); }
-
-int ScriptReadRegister(int regNo, int* value) {
-  uint32_t v = 0;
-  if (!TargetControl.ReadRegister(static_cast<uint32_t>(regNo), v)) return 1;
-  if (value) *value = static_cast<int>(v);
-  return 0;
-}
-
-int ScriptWriteRegister(int regNo, int value) {
-  return TargetControl.WriteRegister(static_cast<uint32_t>(regNo), static_cast<uint32_t>(value)) ? 0 : 1;
-}
-
-void InstallTargetRegisterHooks() {
-  SetBusReadRegHook(&ScriptReadRegister);
-  SetBusWriteRegHook(&ScriptWriteRegister);
+void InstallTargetRegisterHooks(TBusHooks& hooks, TTargetControl& target) {
+  hooks.busReadReg = [&target](int regNo, int* value) {
+    uint32_t v = 0;
+    if (!target.ReadRegister(static_cast<uint32_t>(regNo), v)) return 1;
+    if (value) *value = static_cast<int>(v);
+    return 0;
+  };
+  hooks.busWriteReg = [&target](int regNo, int value) {
+    return target.WriteRegister(static_cast<uint32_t>(regNo), static_cast<uint32_t>(value)) ? 0 : 1;
+  };
 }
 
 void BuiltinBusIsAvailable(TStackData*, vmcode_t* result, ScriptEnv& env) {
-  const TBusHooks h = Hooks();
+  const TBusHooks& h = env.Host().BusHooks();
   if (h.busIsAvailable) return ReturnInt(result, h.busIsAvailable());
   env.Print("busIsAvailable()\n");
   ReturnInt(result, 0);
 }
 
 void BuiltinIicIsAvailable(TStackData*, vmcode_t* result, ScriptEnv& env) {
-  const TBusHooks h = Hooks();
+  const TBusHooks& h = env.Host().BusHooks();
   if (h.iicIsAvailable) return ReturnInt(result, h.iicIsAvailable());
   env.Print("iicIsAvailable()\n");
   ReturnInt(result, 0);
 }
 
 void BuiltinBusGetBusFileName(TStackData*, vmcode_t* result, ScriptEnv& env) {
-  const TBusHooks h = Hooks();
+  const TBusHooks& h = env.Host().BusHooks();
   if (h.busGetBusFileName) return ReturnStr(result, h.busGetBusFileName());
   env.Print("busGetBusFileName()\n");
   ReturnStr(result, std::string());
 }
 
 void BuiltinBusEnterAdjustMode(TStackData*, vmcode_t* result, ScriptEnv& env) {
-  const TBusHooks h = Hooks();
+  const TBusHooks& h = env.Host().BusHooks();
   if (h.busEnterAdjustMode) return ReturnInt(result, h.busEnterAdjustMode());
   env.Print("busEnterAdjustMode\n");
   ReturnInt(result, 0);
 }
 
 void BuiltinBusExitAdjustMode(TStackData*, vmcode_t* result, ScriptEnv& env) {
-  const TBusHooks h = Hooks();
+  const TBusHooks& h = env.Host().BusHooks();
   if (h.busExitAdjustMode) return ReturnInt(result, h.busExitAdjustMode());
   env.Print("busExitAdjustMode\n");
   ReturnInt(result, 0);
 }
 
 void BuiltinBusReadReg(TStackData* args, vmcode_t* result, ScriptEnv& env) {
-  const TBusHooks h = Hooks();
+  const TBusHooks& h = env.Host().BusHooks();
   const int regNo = Int(args, 0);
   if (h.busReadReg) {
     int value = 0;
@@ -127,7 +97,7 @@ void BuiltinBusReadReg(TStackData* args, vmcode_t* result, ScriptEnv& env) {
 }
 
 void BuiltinBusWriteReg(TStackData* args, vmcode_t* result, ScriptEnv& env) {
-  const TBusHooks h = Hooks();
+  const TBusHooks& h = env.Host().BusHooks();
   const int regNo = Int(args, 0), data = Int(args, 1);
   if (h.busWriteReg) return ReturnInt(result, h.busWriteReg(regNo, data));
   env.Print(platform::Format("busWriteReg: regNo=%d(0x%X), data=%d(0x%X)\n", regNo, static_cast<unsigned>(regNo),
@@ -136,14 +106,14 @@ void BuiltinBusWriteReg(TStackData* args, vmcode_t* result, ScriptEnv& env) {
 }
 
 void BuiltinBusSave(TStackData* args, vmcode_t* result, ScriptEnv& env) {
-  const TBusHooks h = Hooks();
+  const TBusHooks& h = env.Host().BusHooks();
   if (h.busSave) return ReturnInt(result, h.busSave(Int(args, 0)));
   env.Print(platform::Format("busSave: saveNo=%d\n", Int(args, 0)));
   ReturnInt(result, 0);
 }
 
 void BuiltinEcsSendCommand(TStackData* args, vmcode_t* result, ScriptEnv& env) {
-  const TBusHooks h = Hooks();
+  const TBusHooks& h = env.Host().BusHooks();
   if (!h.ecs) {
     env.Print("EcsSendCommand: \n");
     return ReturnInt(result, 0);
@@ -156,7 +126,7 @@ void BuiltinEcsSendCommand(TStackData* args, vmcode_t* result, ScriptEnv& env) {
 }
 
 void BuiltinEcsSendCommandStr(TStackData* args, vmcode_t* result, ScriptEnv& env) {
-  const TBusHooks h = Hooks();
+  const TBusHooks& h = env.Host().BusHooks();
   const std::string& text = Str(args, 0);
   if (!h.ecs) {
     env.Print(platform::Format("EcsSendCommandStr: %s \n", text.c_str()));
@@ -178,14 +148,14 @@ void BuiltinEcsSendCommandStr(TStackData* args, vmcode_t* result, ScriptEnv& env
 }
 
 void BuiltinIicTurnBInt(TStackData* args, vmcode_t* result, ScriptEnv& env) {
-  const TBusHooks h = Hooks();
+  const TBusHooks& h = env.Host().BusHooks();
   if (h.iicTurnBInt) return ReturnInt(result, h.iicTurnBInt(Int(args, 0)));
   env.Print(platform::Format("iicTurnBInt: sw=%d\n", Int(args, 0)));
   ReturnInt(result, 0);
 }
 
 void BuiltinIicRead(TStackData* args, vmcode_t* result, ScriptEnv& env) {
-  const TBusHooks h = Hooks();
+  const TBusHooks& h = env.Host().BusHooks();
   const int line = Int(args, 0), type = Int(args, 1), slave = Int(args, 2), sub = Int(args, 3);
   const int32_t n = Int(args, 5);
   if (!h.iicRead) {
@@ -203,7 +173,7 @@ void BuiltinIicRead(TStackData* args, vmcode_t* result, ScriptEnv& env) {
 }
 
 void BuiltinIicWrite(TStackData* args, vmcode_t* result, ScriptEnv& env) {
-  const TBusHooks h = Hooks();
+  const TBusHooks& h = env.Host().BusHooks();
   const int line = Int(args, 0), type = Int(args, 1), slave = Int(args, 2), sub = Int(args, 3);
   const int32_t n = Int(args, 5);
   const int32_t count = n < 0 ? 0 : std::min(n, RefCells(args, 4));

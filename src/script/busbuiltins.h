@@ -6,37 +6,15 @@
 #include <cstdint>
 #include <string>
 
+#include "script/scripthost.h"
 #include "script/vmcode.h"
 
 class ScriptEnv;
+class TTargetControl;
 
-struct TBusHooks {
-  int (*busIsAvailable)() = nullptr;
-  int (*iicIsAvailable)() = nullptr;
-  std::string (*busGetBusFileName)() = nullptr;
-  int (*busEnterAdjustMode)() = nullptr;
-  int (*busExitAdjustMode)() = nullptr;
-  int (*busReadReg)(int regNo, int* value) = nullptr;     // 0 = success
-  int (*busWriteReg)(int regNo, int value) = nullptr;     // 0 = success
-  int (*busSave)(int saveNo) = nullptr;
-  int (*ecs)(int* cmmd, int cmmdLen, int* ans, int ansLen, int inv) = nullptr;
-  int (*iicTurnBInt)(int sw) = nullptr;
-  int (*iicRead)(int line, int type, uint16_t slave, int sub, uint8_t* data, int n) = nullptr;  // 0 = success
-  int (*iicWrite)(int line, int type, uint16_t slave, int sub, uint8_t* data, int n) = nullptr;
-};
-
-void SetBusReadRegHook(int (*hook)(int regNo, int* value));
-void SetBusWriteRegHook(int (*hook)(int regNo, int value));
-// Every slot at once (a host with more than registers to offer; tests).
-void SetBusHooks(const TBusHooks& hooks);
-TBusHooks GetBusHooks();
-
-// The host's register hooks: one 16-bit register through the target control
-// object, main thread only; 0 on success, 1 on failure.
-int ScriptReadRegister(int regNo, int* value);
-int ScriptWriteRegister(int regNo, int value);
-// Installs the two as the bus module's register hooks.
-void InstallTargetRegisterHooks();
+// The register hooks of the program: one 16-bit register through the target
+// control object; 0 on success, 1 on failure.
+void InstallTargetRegisterHooks(TBusHooks& hooks, TTargetControl& target);
 
 void BuiltinBusIsAvailable(TStackData* args, vmcode_t* result, ScriptEnv& env);
 void BuiltinIicIsAvailable(TStackData* args, vmcode_t* result, ScriptEnv& env);

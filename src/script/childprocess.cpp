@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "script/builtinargs.h"
+#include "script/modulestate.h"
 #include "script/scripthost.h"
 
 extern char** environ;
@@ -25,58 +26,8 @@ using namespace builtin;
 
 namespace {
 
-std::mutex g_lock;
-ShellOpenHandler g_shellOpen;
-
 // How often a wait for a child looks whether the script was stopped.
 constexpr int kStopCheckMs = 20;
-
-// Children nobody waits for (started without waiting, or left running by a
-// stopped script) are reaped by one thread as they end.
-class Reaper {
- public:
-  Reaper() = default;
-  Reaper(const Reaper&) = delete;
-  Reaper& operator=(const Reaper&) = delete;
-  ~Reaper() {
-    {
-      std::lock_guard<std::mutex> hold(mutex_);
-      quit_ = true;
-    }
-    cv_.notify_all();
-    if (thread_.joinable()) thread_.join();
-  }
-  void Add(pid_t pid) {
-    std::lock_guard<std::mutex> hold(mutex_);
-    pids_.push_back(pid);
-    if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
-    cv_.notify_all();
-  }
-
- private:
-  void Run() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (!quit_) {
-      pids_.erase(std::remove_if(pids_.begin(), pids_.end(),
-                                 [](pid_t pid) {
-                                   int status = 0;
-                                   const pid_t r = ::waitpid(pid, &status, WNOHANG);
-                                   return r == pid || (r < 0 && errno == ECHILD);
-                                 }),
-                  pids_.end());
-      if (pids_.empty()) cv_.wait(lock, [this] { return quit_ || !pids_.empty(); });
-      else cv_.wait_for(lock, std::chrono::milliseconds(100), [this] { return quit_; });
-    }
-  }
-
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  std::vector<pid_t> pids_;
-  bool quit_ = false;
-  std::thread thread_;
-};
-
-Reaper g_reaper;
 
 // Starts program with argv (CP932 texts) and a clean signal state, none of
 // our descriptors (ports, files) passed on. 0 or the error number.
@@ -118,7 +69,7 @@ bool WaitForChild(pid_t pid, int& status, ScriptEnv& env) {
     }
     if (r < 0 && errno != EINTR) break;
     if (env.StopRequested()) {
-      g_reaper.Add(pid);
+      env.Host().ModuleState().reaper.Add(pid);
       break;
     }
     if (fd >= 0) {
@@ -133,6 +84,39 @@ bool WaitForChild(pid_t pid, int& status, ScriptEnv& env) {
 }
 
 }  // namespace
+
+TChildReaper::~TChildReaper() {
+  {
+    std::lock_guard<std::mutex> hold(mutex_);
+    quit_ = true;
+  }
+  cv_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+void TChildReaper::Add(int pid) {
+  std::lock_guard<std::mutex> hold(mutex_);
+  pids_.push_back(pid);
+  if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+  cv_.notify_all();
+}
+
+void TChildReaper::Run() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!quit_) {
+    pids_.erase(std::remove_if(pids_.begin(), pids_.end(),
+                               [](int pid) {
+                                 int status = 0;
+                                 const pid_t r = ::waitpid(pid, &status, WNOHANG);
+                                 return r == pid || (r < 0 && errno == ECHILD);
+                               }),
+                pids_.end());
+    if (pids_.empty())
+      cv_.wait(lock, [this] { return quit_ || !pids_.empty(); });
+    else
+      cv_.wait_for(lock, std::chrono::milliseconds(100), [this] { return quit_; });
+  }
+}
 
 std::vector<std::string> SpawnArguments(const std::string& path, const std::string& param) {
   std::vector<std::string> args{platform::ExtractFileName(path)};
@@ -152,7 +136,7 @@ bool SpawnProcess(const std::string& path, const std::string& param, bool wait, 
   pid_t pid = 0;
   if (path.empty() || Spawn(path, SpawnArguments(path, param), pid) != 0) return false;
   if (!wait) {
-    g_reaper.Add(pid);
+    env.Host().ModuleState().reaper.Add(pid);
     return true;
   }
   int status = 0;
@@ -168,20 +152,6 @@ bool RunSystemCommand(const std::string& command, ScriptEnv& env) {
   return WaitForChild(pid, status, env) && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool ShellOpen(const std::string& path) {
-  ShellOpenHandler handler;
-  {
-    std::lock_guard<std::mutex> hold(g_lock);
-    handler = g_shellOpen;
-  }
-  return handler && !path.empty() && handler(path);
-}
-
-void SetShellOpenHandler(ShellOpenHandler handler) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_shellOpen = std::move(handler);
-}
-
 void BuiltinCopSpawn(TStackData* args, vmcode_t* result, ScriptEnv& env) {
   ReturnInt(result, SpawnProcess(Str(args, 0), Str(args, 1), Int(args, 2) != 0, env) ? 0 : 1);
 }
@@ -194,6 +164,6 @@ void BuiltinCopShellExecute(TStackData* args, vmcode_t* result, ScriptEnv& env) 
   bool ok = false;
   const std::string path = Str(args, 0);
   // The desktop services belong to the main thread.
-  env.RunOnMainThread([&] { ok = ShellOpen(path); });
+  env.RunOnMainThread([&] { ok = !path.empty() && env.Host().OpenDocument(path); });
   ReturnInt(result, ok ? 0 : 1);
 }

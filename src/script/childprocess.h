@@ -2,13 +2,36 @@
 // through a shell), a command line through the shell, and "open" of a
 // document through whatever the desktop associates with it.
 #pragma once
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "script/vmcode.h"
 
 class ScriptEnv;
+
+// Children nobody waits for (started without waiting, or left running by a
+// stopped script) are reaped by one thread as they end.
+class TChildReaper {
+ public:
+  TChildReaper() = default;
+  ~TChildReaper();
+  TChildReaper(const TChildReaper&) = delete;
+  TChildReaper& operator=(const TChildReaper&) = delete;
+  void Add(int pid);
+
+ private:
+  void Run();
+
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  std::vector<int> pids_;
+  bool quit_ = false;
+  std::thread thread_;
+};
 
 // The argument list copSpawn gives a program: its file name, then the
 // blank-separated words of param (runs of blanks make no empty words).
@@ -21,13 +44,6 @@ bool SpawnProcess(const std::string& path, const std::string& param, bool wait, 
 // Runs command through /bin/sh and waits as SpawnProcess does; true when it
 // ended with status 0.
 bool RunSystemCommand(const std::string& command, ScriptEnv& env);
-// Hands path to the desktop's "open" (the handler the windows install; called
-// on the main thread). False without a handler or when it was refused.
-bool ShellOpen(const std::string& path);
-
-using ShellOpenHandler = std::function<bool(const std::string& path)>;
-void SetShellOpenHandler(ShellOpenHandler handler);
-
 void BuiltinCopSpawn(TStackData* args, vmcode_t* result, ScriptEnv& env);
 void BuiltinCopSystem(TStackData* args, vmcode_t* result, ScriptEnv& env);
 void BuiltinCopShellExecute(TStackData* args, vmcode_t* result, ScriptEnv& env);

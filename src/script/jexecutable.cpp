@@ -219,7 +219,8 @@ class CLocaleScope {
 }  // namespace
 
 TJExecutable::TJExecutable(int stackSize, ScriptHost* host)
-    : host_(host ? host : &GetScriptHost()),
+    : ownHost_(host ? nullptr : std::make_unique<HeadlessScriptHost>()),
+      host_(host ? host : ownHost_.get()),
       gui_(host_->CreateGuiThread()),
       window_(host_->CreateScriptWindow()),
       stack_(static_cast<std::size_t>(stackSize > 0 ? stackSize : 1)) {

@@ -22,7 +22,7 @@ class TJExecutable : public ScriptEnv {
   static constexpr int kDefaultStackSize = 65535;
 
   // Made on the main thread. The thread does not run until Continue. host
-  // null means GetScriptHost().
+  // null: a headless host of its own.
   explicit TJExecutable(int stackSize = kDefaultStackSize, ScriptHost* host = nullptr);
   // Stops the thread and waits for it, then frees everything; main thread.
   ~TJExecutable() override;
@@ -92,6 +92,7 @@ class TJExecutable : public ScriptEnv {
   void SyncPrintError(const std::string& text);
   bool OnScriptThread() const;
 
+  std::unique_ptr<ScriptHost> ownHost_;
   ScriptHost* host_;
   std::unique_ptr<platform::GuiThread> gui_;
   std::unique_ptr<ScriptWindow> window_;

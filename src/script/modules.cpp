@@ -199,16 +199,3 @@ bool IsMainThreadBuiltin(int id) {
   if (!row) row = kBusModule.Row(id);
   return row && row->mainThread;
 }
-
-void InstallBuiltinModules() {
-  SetSystemBuiltinModule(&CallSystemBuiltin);
-  SetBusBuiltinModule(&CallBusBuiltin);
-}
-
-void CloseAllComPorts() { ScriptComPorts().CloseAll(); }
-
-namespace {
-// Any program that compiles scripts links this file (the compiler reads the
-// tables), so the modules are in place before the first script runs.
-const bool g_installed = (InstallBuiltinModules(), true);
-}  // namespace

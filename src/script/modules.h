@@ -61,9 +61,3 @@ const TBuiltinModule& BusModule();
 // Their dispatchers, which the machine calls by id.
 void CallSystemBuiltin(int id, TStackData* args, vmcode_t* result, ScriptEnv& env);
 void CallBusBuiltin(int id, TStackData* args, vmcode_t* result, ScriptEnv& env);
-
-// Plugs both modules into the machine's dispatch (also done at start-up).
-void InstallBuiltinModules();
-
-// Closes every serial port scripts left open (the main window's end).
-void CloseAllComPorts();

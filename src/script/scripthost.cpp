@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/files.h"
+#include "script/modulestate.h"
 
 namespace {
 
@@ -21,10 +22,11 @@ class HeadlessGuiThread : public platform::GuiThread {
   std::atomic<bool> cancelled_{false};
 };
 
-HeadlessScriptHost g_headless;
-std::atomic<ScriptHost*> g_host{nullptr};
-
 }  // namespace
+
+ScriptHost::ScriptHost() : moduleState_(std::make_unique<TScriptModuleState>()) {}
+
+ScriptHost::~ScriptHost() = default;
 
 bool HeadlessScriptWindow::SaveOutput(const std::string& fileName) {
   return platform::WriteFileAtomic(fileName, output_.Text());
@@ -37,10 +39,3 @@ std::unique_ptr<ScriptWindow> HeadlessScriptHost::CreateScriptWindow() {
 std::unique_ptr<platform::GuiThread> HeadlessScriptHost::CreateGuiThread() {
   return std::make_unique<HeadlessGuiThread>();
 }
-
-ScriptHost& GetScriptHost() {
-  ScriptHost* host = g_host.load();
-  return host ? *host : g_headless;
-}
-
-void SetScriptHost(ScriptHost* host) { g_host.store(host); }

@@ -14,7 +14,10 @@
 #include <vector>
 
 #include "platform/guithread.h"
+#include "script/builtin_dispatch.h"
 #include "script/scriptoutput.h"
+
+struct TScriptModuleState;
 
 // Colours are Windows colour values, 0x00BBGGRR.
 constexpr int kScriptErrorColor = 255;  // pure red: run-time errors
@@ -74,10 +77,30 @@ struct ScriptInputValue {
 // Modal results of the script dialogs.
 enum : int { kScriptDlgOk = 1, kScriptDlgCancel = 2, kScriptDlgJump = 8 };
 
-// The program side of every running script. One per process (SetScriptHost).
+// What the bus module's built-ins reach (main thread). An empty slot makes
+// its built-in print a trace line and answer a fixed default.
+struct TBusHooks {
+  std::function<int()> busIsAvailable;
+  std::function<int()> iicIsAvailable;
+  std::function<std::string()> busGetBusFileName;
+  std::function<int()> busEnterAdjustMode;
+  std::function<int()> busExitAdjustMode;
+  std::function<int(int regNo, int* value)> busReadReg;  // 0 = success
+  std::function<int(int regNo, int value)> busWriteReg;  // 0 = success
+  std::function<int(int saveNo)> busSave;
+  std::function<int(int* cmmd, int cmmdLen, int* ans, int ansLen, int inv)> ecs;
+  std::function<int(int sw)> iicTurnBInt;
+  std::function<int(int line, int type, uint16_t slave, int sub, uint8_t* data, int n)> iicRead;  // 0 = success
+  std::function<int(int line, int type, uint16_t slave, int sub, uint8_t* data, int n)> iicWrite;
+};
+
+// The program side of running scripts.
 class ScriptHost {
  public:
-  virtual ~ScriptHost() = default;
+  ScriptHost();
+  virtual ~ScriptHost();
+  ScriptHost(const ScriptHost&) = delete;
+  ScriptHost& operator=(const ScriptHost&) = delete;
 
   // The window of a new script, not shown yet. Main thread.
   virtual std::unique_ptr<ScriptWindow> CreateScriptWindow() = 0;
@@ -102,6 +125,39 @@ class ScriptHost {
   // index: the item selected at start; when confirmed, the selected item or -1.
   virtual int SelectDialog(const std::string& prompt, const std::vector<std::string>& items,
                            int& index) = 0;
+
+  // A line for the program's message log. Main thread.
+  virtual void AddMessage(const std::string& line) { (void)line; }
+  // Opens path with the program the desktop associates with it; false when
+  // there is no desktop or it refused. Main thread.
+  virtual bool OpenDocument(const std::string& path) {
+    (void)path;
+    return false;
+  }
+
+  // The bus module's hooks: empty until the program sets them, before a
+  // script runs. Main thread.
+  TBusHooks& BusHooks() { return busHooks_; }
+
+  // The system (ids 1001-1080 but the machine's own 1058-1068) and bus
+  // (2001-2013) modules its scripts call; null: the program's own. Set
+  // before a script runs (tests and the fuzz sandbox put others in place).
+  void SetModules(BuiltinModuleCall system, BuiltinModuleCall bus) {
+    systemModule_ = system;
+    busModule_ = bus;
+  }
+  BuiltinModuleCall SystemModule() const { return systemModule_; }
+  BuiltinModuleCall BusModule() const { return busModule_; }
+
+  // The system module's files, ports and global values of its scripts.
+  // Either thread.
+  TScriptModuleState& ModuleState() { return *moduleState_; }
+
+ private:
+  std::unique_ptr<TScriptModuleState> moduleState_;
+  TBusHooks busHooks_;
+  BuiltinModuleCall systemModule_ = nullptr;
+  BuiltinModuleCall busModule_ = nullptr;
 };
 
 // A window without a screen: it keeps the memo's lines as the real window
@@ -143,10 +199,6 @@ class HeadlessScriptHost : public ScriptHost {
   int SelectDialog(const std::string&, const std::vector<std::string>&, int&) override { return kScriptDlgCancel; }
 };
 
-// The process's script host; a HeadlessScriptHost until one is set.
-ScriptHost& GetScriptHost();
-void SetScriptHost(ScriptHost* host);  // nullptr restores the headless host
-
 // What a built-in handler may use of the script that called it. The virtual
 // machine implements it for each running script.
 class ScriptEnv {
@@ -157,7 +209,8 @@ class ScriptEnv {
   virtual void Print(const std::string& text) = 0;
   // The script's window. Main thread only (a built-in that runs there).
   virtual ScriptWindow& Window() = 0;
-  // The dialogs. Main thread only.
+  // The program side: its dialogs and hooks on the main thread only; its
+  // modules from either thread.
   virtual ScriptHost& Host() = 0;
   // Runs fn on the main thread and waits; false (fn not run) when the script
   // was stopped first. From the main thread, runs fn at once.

@@ -8,8 +8,7 @@
 #include "script/jexecutable.h"
 #include "script/lexer.h"
 #include "script/modules.h"
-
-TScriptManager* CurrentScriptManager = nullptr;
+#include "script/modulestate.h"
 
 TScriptManager::TScriptManager(const std::string& fileName, int slotCount, ScriptHost* host)
     : slots_(static_cast<size_t>(slotCount > 0 ? slotCount : 0)),
@@ -103,16 +102,15 @@ TJExecutable* TScriptManager::Slot(int i) const {
   return slots_[static_cast<size_t>(i)].get();
 }
 
-bool ConfirmScriptWindowClose() {
-  TScriptManager* manager = CurrentScriptManager;
+bool ConfirmScriptWindowClose(TScriptManager* manager, platform::Ui& ui) {
   if (!manager || manager->IsFinished()) return true;
-  const int answer = ShowMessageBoxJE("確認", "スクリプト実行中ですが終了してもよろしいですか？", "Confirmation",
-                                      "Script running. Do you stop script ?", 0x04 | 0x20);
+  const int answer = ui.ShowMessageBoxJE("確認", "スクリプト実行中ですが終了してもよろしいですか？", "Confirmation",
+                                         "Script running. Do you stop script ?", 0x04 | 0x20);
   if (answer != platform::kIdYes) return false;
   manager->StopAll();
   return true;
 }
 
-TScriptHost::~TScriptHost() { CloseAllComPorts(); }
+TScriptHost::~TScriptHost() { host_.ModuleState().ports.CloseAll(); }
 
-void TScriptHost::InstallRegisterHooks() { InstallTargetRegisterHooks(); }
+void TScriptHost::InstallRegisterHooks() { InstallTargetRegisterHooks(host_.BusHooks(), target_); }

@@ -14,13 +14,17 @@
 class TJExecutable;
 class TScriptSource;
 class ScriptHost;
+class TTargetControl;
+namespace platform {
+class Ui;
+}
 
 class TScriptManager : public TJCompiler {
  public:
   // Loads the script; a file that cannot be read or is empty leaves the
   // manager unopened with "User Script ERROR : Fail to open the Script(%s)!".
   // host: where the scripts' windows and main-thread calls come from (null:
-  // the process's script host).
+  // a headless host of each script's own).
   TScriptManager(const std::string& fileName, int slotCount, ScriptHost* host = nullptr);
   ~TScriptManager() override;
 
@@ -67,20 +71,23 @@ class TScriptManager : public TJCompiler {
 // main window goes. One per main window, made and destroyed with it.
 class TScriptHost {
  public:
-  TScriptHost() = default;
+  // host: the program side of the main window's scripts; target: what their
+  // register hooks reach. Both outlive it.
+  TScriptHost(ScriptHost& host, TTargetControl& target) : host_(host), target_(target) {}
+  // Closes the serial ports the scripts left open.
   ~TScriptHost();
   TScriptHost(const TScriptHost&) = delete;
   TScriptHost& operator=(const TScriptHost&) = delete;
 
   // busReadReg and busWriteReg read and write target registers.
   void InstallRegisterHooks();
+
+ private:
+  ScriptHost& host_;
+  TTargetControl& target_;
 };
 
-// The main window's current manager, null until the first script runs.
-// Main thread only.
-extern TScriptManager* CurrentScriptManager;
-
-// Asked when a script window is being closed: with a current manager whose
-// script still runs, the user confirms (Yes stops the script). True when the
-// window may close.
-bool ConfirmScriptWindowClose();
+// Asked when a script window is being closed: with a current manager (may
+// be null) whose script still runs, the user confirms through ui (Yes stops
+// the script). True when the window may close.
+bool ConfirmScriptWindowClose(TScriptManager* manager, platform::Ui& ui);

@@ -6,6 +6,7 @@
 #include "platform/convert.h"
 #include "platform/files.h"
 #include "script/builtinargs.h"
+#include "script/modulestate.h"
 #include "script/regexscan.h"
 #include "script/scripthost.h"
 
@@ -15,20 +16,7 @@ namespace {
 
 const char* const kInfoTexts[] = {"1.0.2", "No Name", "No Name", "No Name", "No Name", "0", "0"};
 
-// Scripts run one at a time, but a lock keeps the store sound should two ever
-// overlap; it costs nothing next to a built-in call.
-std::mutex g_globalsLock;
-std::map<std::string, TStackData>& Globals() {
-  static std::map<std::string, TStackData> store;
-  return store;
-}
-
 }  // namespace
-
-std::mutex& ScriptModuleLock() {
-  static std::mutex lock;
-  return lock;
-}
 
 std::string SystemInfoText(int infoNo) {
   if (infoNo < 0 || infoNo >= static_cast<int>(sizeof kInfoTexts / sizeof kInfoTexts[0])) return std::string();
@@ -63,12 +51,12 @@ std::int32_t StrSearch(const std::string& s, std::int64_t start, const std::stri
   return p == std::string::npos ? -1 : static_cast<std::int32_t>(p);
 }
 
-void ClearGlobalValues() {
-  std::lock_guard<std::mutex> hold(g_globalsLock);
-  Globals().clear();
+void ClearGlobalValues(TScriptModuleState& state) {
+  std::lock_guard<std::mutex> hold(state.globalsLock);
+  state.globals.clear();
 }
 
-void SetGlobalValue(const std::string& key, const TStackData& value) {
+void SetGlobalValue(TScriptModuleState& state, const std::string& key, const TStackData& value) {
   TStackData copy;
   // A reference would outlive the frame it points into: keep what it designates.
   const TStackData& v = value.kind == dtReference && value.ref ? *value.ref : value;
@@ -76,14 +64,14 @@ void SetGlobalValue(const std::string& key, const TStackData& value) {
   copy.ival = v.ival;
   copy.fval = v.fval;
   copy.sval = v.sval;
-  std::lock_guard<std::mutex> hold(g_globalsLock);
-  Globals()[key] = copy;
+  std::lock_guard<std::mutex> hold(state.globalsLock);
+  state.globals[key] = copy;
 }
 
-bool GetGlobalValue(const std::string& key, TStackData& value) {
-  std::lock_guard<std::mutex> hold(g_globalsLock);
-  auto it = Globals().find(key);
-  if (it == Globals().end()) return false;
+bool GetGlobalValue(TScriptModuleState& state, const std::string& key, TStackData& value) {
+  std::lock_guard<std::mutex> hold(state.globalsLock);
+  auto it = state.globals.find(key);
+  if (it == state.globals.end()) return false;
   value.kind = it->second.kind;
   value.ival = it->second.ival;
   value.fval = it->second.fval;
@@ -109,20 +97,20 @@ void BuiltinSysGetTimeString(TStackData*, vmcode_t* result, ScriptEnv&) {
   ReturnStr(result, TimeString(std::time(nullptr)));
 }
 
-void BuiltinSysClearGlobalValue(TStackData*, vmcode_t* result, ScriptEnv&) {
-  ClearGlobalValues();
+void BuiltinSysClearGlobalValue(TStackData*, vmcode_t* result, ScriptEnv& env) {
+  ClearGlobalValues(env.Host().ModuleState());
   ReturnInt(result, 0);
 }
 
-void BuiltinSysSetGlobalValue(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  SetGlobalValue(Str(args, 0), args[1]);
+void BuiltinSysSetGlobalValue(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  SetGlobalValue(env.Host().ModuleState(), Str(args, 0), args[1]);
   ReturnInt(result, 0);
 }
 
-void BuiltinSysGetGlobalValue(TStackData* args, vmcode_t* result, ScriptEnv&) {
+void BuiltinSysGetGlobalValue(TStackData* args, vmcode_t* result, ScriptEnv& env) {
   TStackData* target = Ref(args, 1);
   TStackData value;
-  if (!GetGlobalValue(Str(args, 0), value)) {
+  if (!GetGlobalValue(env.Host().ModuleState(), Str(args, 0), value)) {
     ReturnInt(result, -1);
     return;
   }

@@ -4,15 +4,12 @@
 #pragma once
 #include <cstdint>
 #include <ctime>
-#include <mutex>
 #include <string>
 
 #include "script/vmcode.h"
 
 class ScriptEnv;
-
-// Serialises opening and closing of the script serial ports and line files.
-std::mutex& ScriptModuleLock();
+struct TScriptModuleState;
 
 // The information text of sysGetSystemInfo; empty for an unknown number.
 std::string SystemInfoText(int infoNo);
@@ -28,11 +25,11 @@ std::string StrSubString(const std::string& s, std::int64_t start, std::int64_t 
 // for a start outside 0..length.
 std::int32_t StrSearch(const std::string& s, std::int64_t start, const std::string& sub);
 
-// The process-wide value store that outlives script runs.
-void ClearGlobalValues();
-void SetGlobalValue(const std::string& key, const TStackData& value);
+// The global value store of a script host, which outlives script runs.
+void ClearGlobalValues(TScriptModuleState& state);
+void SetGlobalValue(TScriptModuleState& state, const std::string& key, const TStackData& value);
 // False (value untouched) when key is not stored.
-bool GetGlobalValue(const std::string& key, TStackData& value);
+bool GetGlobalValue(TScriptModuleState& state, const std::string& key, TStackData& value);
 
 // Handlers (argument cells, result record, calling script).
 void BuiltinSysGetSystemInfo(TStackData* args, vmcode_t* result, ScriptEnv& env);

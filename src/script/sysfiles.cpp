@@ -15,6 +15,8 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "script/builtinargs.h"
+#include "script/modulestate.h"
+#include "script/scripthost.h"
 #include "script/sysbuiltins.h"
 
 namespace fs = std::filesystem;
@@ -152,7 +154,7 @@ TJFileAccess* TScriptFiles::Find(int file) {
 }
 
 int TScriptFiles::Open(const std::string& fileName, int mode) {
-  std::lock_guard<std::mutex> hold(ScriptModuleLock());
+  std::lock_guard<std::mutex> hold(lock_);
   if (files_.empty()) counter_ = 0;
   if (counter_ == INT_MAX) return -1;
   TJFileAccess entry;
@@ -169,13 +171,13 @@ int TScriptFiles::Open(const std::string& fileName, int mode) {
 }
 
 int TScriptFiles::GetLineCount(int file) {
-  std::lock_guard<std::mutex> hold(ScriptModuleLock());
+  std::lock_guard<std::mutex> hold(lock_);
   TJFileAccess* f = Find(file);
   return f ? static_cast<int>(f->lines.size()) : -1;
 }
 
 int TScriptFiles::GetLine(int file, int lineNo, std::string& buff) {
-  std::lock_guard<std::mutex> hold(ScriptModuleLock());
+  std::lock_guard<std::mutex> hold(lock_);
   TJFileAccess* f = Find(file);
   if (!f || lineNo < 0 || static_cast<size_t>(lineNo) >= f->lines.size()) return -1;
   buff = f->lines[static_cast<size_t>(lineNo)];
@@ -183,7 +185,7 @@ int TScriptFiles::GetLine(int file, int lineNo, std::string& buff) {
 }
 
 int TScriptFiles::SetLine(int file, int lineNo, const std::string& buff) {
-  std::lock_guard<std::mutex> hold(ScriptModuleLock());
+  std::lock_guard<std::mutex> hold(lock_);
   TJFileAccess* f = Find(file);
   if (!f || lineNo < 0 || static_cast<size_t>(lineNo) >= f->lines.size()) return -1;
   f->lines[static_cast<size_t>(lineNo)] = buff;
@@ -191,7 +193,7 @@ int TScriptFiles::SetLine(int file, int lineNo, const std::string& buff) {
 }
 
 int TScriptFiles::AddLine(int file, const std::string& buff) {
-  std::lock_guard<std::mutex> hold(ScriptModuleLock());
+  std::lock_guard<std::mutex> hold(lock_);
   TJFileAccess* f = Find(file);
   if (!f) return -1;
   f->lines.push_back(buff);
@@ -199,7 +201,7 @@ int TScriptFiles::AddLine(int file, const std::string& buff) {
 }
 
 int TScriptFiles::InsertLine(int file, int lineNo, const std::string& buff) {
-  std::lock_guard<std::mutex> hold(ScriptModuleLock());
+  std::lock_guard<std::mutex> hold(lock_);
   TJFileAccess* f = Find(file);
   if (!f || lineNo < 0 || static_cast<size_t>(lineNo) >= f->lines.size()) return -1;
   f->lines.insert(f->lines.begin() + lineNo, buff);
@@ -207,7 +209,7 @@ int TScriptFiles::InsertLine(int file, int lineNo, const std::string& buff) {
 }
 
 int TScriptFiles::DeleteLine(int file, int lineNo) {
-  std::lock_guard<std::mutex> hold(ScriptModuleLock());
+  std::lock_guard<std::mutex> hold(lock_);
   TJFileAccess* f = Find(file);
   if (!f || lineNo < 0 || static_cast<size_t>(lineNo) >= f->lines.size()) return -1;
   f->lines.erase(f->lines.begin() + lineNo);
@@ -227,31 +229,25 @@ int WriteLines(const std::string& fileName, const std::vector<std::string>& line
 }  // namespace
 
 int TScriptFiles::Save(int file) {
-  std::lock_guard<std::mutex> hold(ScriptModuleLock());
+  std::lock_guard<std::mutex> hold(lock_);
   TJFileAccess* f = Find(file);
   return f ? WriteLines(f->name, f->lines) : -1;
 }
 
 int TScriptFiles::SaveAs(int file, const std::string& fileName) {
-  std::lock_guard<std::mutex> hold(ScriptModuleLock());
+  std::lock_guard<std::mutex> hold(lock_);
   TJFileAccess* f = Find(file);
   return f ? WriteLines(fileName, f->lines) : -1;
 }
 
 int TScriptFiles::Close(int file) {
-  std::lock_guard<std::mutex> hold(ScriptModuleLock());
+  std::lock_guard<std::mutex> hold(lock_);
   return files_.erase(file) ? 0 : -1;
 }
 
 void TScriptFiles::CloseAll() {
-  std::lock_guard<std::mutex> hold(ScriptModuleLock());
+  std::lock_guard<std::mutex> hold(lock_);
   files_.clear();
-}
-
-TScriptFiles& ScriptFiles() {
-  ScriptModuleLock();  // constructed first, so it outlives the map
-  static TScriptFiles files;
-  return files;
 }
 
 // ---- Files, folders and disks ----
@@ -372,47 +368,47 @@ bool CheckDiskMedia(const std::string& drive) {
 
 // ---- Handlers ----
 
-void BuiltinFileOpen(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, ScriptFiles().Open(Str(args, 0), Int(args, 1)));
+void BuiltinFileOpen(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  ReturnInt(result, env.Host().ModuleState().files.Open(Str(args, 0), Int(args, 1)));
 }
 
-void BuiltinFileGetLineCount(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, ScriptFiles().GetLineCount(Int(args, 0)));
+void BuiltinFileGetLineCount(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  ReturnInt(result, env.Host().ModuleState().files.GetLineCount(Int(args, 0)));
 }
 
-void BuiltinFileGetLine(TStackData* args, vmcode_t* result, ScriptEnv&) {
+void BuiltinFileGetLine(TStackData* args, vmcode_t* result, ScriptEnv& env) {
   std::string line;
-  const int rc = ScriptFiles().GetLine(Int(args, 0), Int(args, 1), line);
+  const int rc = env.Host().ModuleState().files.GetLine(Int(args, 0), Int(args, 1), line);
   if (rc == 0) SetStr(Ref(args, 2), line);
   ReturnInt(result, rc);
 }
 
-void BuiltinFileSetLine(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, ScriptFiles().SetLine(Int(args, 0), Int(args, 1), Str(args, 2)));
+void BuiltinFileSetLine(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  ReturnInt(result, env.Host().ModuleState().files.SetLine(Int(args, 0), Int(args, 1), Str(args, 2)));
 }
 
-void BuiltinFileAddLine(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, ScriptFiles().AddLine(Int(args, 0), Str(args, 1)));
+void BuiltinFileAddLine(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  ReturnInt(result, env.Host().ModuleState().files.AddLine(Int(args, 0), Str(args, 1)));
 }
 
-void BuiltinFileInsertLine(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, ScriptFiles().InsertLine(Int(args, 0), Int(args, 1), Str(args, 2)));
+void BuiltinFileInsertLine(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  ReturnInt(result, env.Host().ModuleState().files.InsertLine(Int(args, 0), Int(args, 1), Str(args, 2)));
 }
 
-void BuiltinFileDeleteLine(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, ScriptFiles().DeleteLine(Int(args, 0), Int(args, 1)));
+void BuiltinFileDeleteLine(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  ReturnInt(result, env.Host().ModuleState().files.DeleteLine(Int(args, 0), Int(args, 1)));
 }
 
-void BuiltinFileSave(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, ScriptFiles().Save(Int(args, 0)));
+void BuiltinFileSave(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  ReturnInt(result, env.Host().ModuleState().files.Save(Int(args, 0)));
 }
 
-void BuiltinFileSaveAs(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, ScriptFiles().SaveAs(Int(args, 0), Str(args, 1)));
+void BuiltinFileSaveAs(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  ReturnInt(result, env.Host().ModuleState().files.SaveAs(Int(args, 0), Str(args, 1)));
 }
 
-void BuiltinFileClose(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, ScriptFiles().Close(Int(args, 0)));
+void BuiltinFileClose(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  ReturnInt(result, env.Host().ModuleState().files.Close(Int(args, 0)));
 }
 
 void BuiltinFileCopy(TStackData* args, vmcode_t* result, ScriptEnv&) {

@@ -2,6 +2,7 @@
 // file, folder and disk operations. Paths are CP932 like every other text.
 #pragma once
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ struct TJFileAccess {
 // again at 0 once all are closed. Every operation holds the module lock.
 class TScriptFiles {
  public:
+  explicit TScriptFiles(std::mutex& moduleLock) : lock_(moduleLock) {}
+
   // fileAPPEND loads the existing file; any other mode empties (or creates)
   // it on disk at once. The new handle, or -1.
   int Open(const std::string& fileName, int mode);
@@ -42,11 +45,10 @@ class TScriptFiles {
  private:
   TJFileAccess* Find(int file);
 
+  std::mutex& lock_;
   std::map<int, TJFileAccess> files_;
   int counter_ = 0;
 };
-
-TScriptFiles& ScriptFiles();
 
 // File and folder routines (true on success).
 bool CopyFileSilently(const std::string& dest, const std::string& src);

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/convert.h"
 #include "script/builtinargs.h"
+#include "script/modulestate.h"
 #include "script/regexscan.h"
 #include "script/scripthost.h"
 #include "script/sysbuiltins.h"
@@ -22,7 +23,7 @@ namespace {
 // whole time-out first.
 constexpr uint32_t kSliceMs = 50;
 
-uint64_t NowMs() { return platform::SystemClock().NowMs(); }
+uint64_t NowMs() { return platform::SteadyClock().NowMs(); }
 
 uint32_t Millis(int ms) { return ms < 0 ? 0u : static_cast<uint32_t>(ms); }
 
@@ -65,15 +66,15 @@ TScriptComPorts::~TScriptComPorts() { CloseAll(); }
 
 std::shared_ptr<TComPort> TScriptComPorts::Port(int no) {
   if (!ValidSlot(no)) return nullptr;
-  std::lock_guard<std::mutex> hold(ScriptModuleLock());
+  std::lock_guard<std::mutex> hold(lock_);
   return slots_[no];
 }
 
-int TScriptComPorts::Open(int no, int baud, int data, int parity, int stop, int flow) {
+int TScriptComPorts::Open(int no, int baud, int data, int parity, int stop, int flow, std::string* failure) {
   if (!ValidSlot(no)) return -1;
   const int index = BaudIndex(baud);
   if (index < 0) return -1;
-  std::lock_guard<std::mutex> hold(ScriptModuleLock());
+  std::lock_guard<std::mutex> hold(lock_);
   if (slots_[no]) {
     slots_[no].reset();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -84,6 +85,7 @@ int TScriptComPorts::Open(int no, int baud, int data, int parity, int stop, int 
   const bool ok = slots_[no]->Open(static_cast<uint8_t>(no), static_cast<uint8_t>(index), static_cast<uint8_t>(data),
                                    static_cast<uint8_t>(parity), static_cast<uint8_t>(stop),
                                    static_cast<uint8_t>(flow));
+  if (failure) *failure = slots_[no]->OpenFailure();
   return ok ? no : -1;
 }
 
@@ -91,7 +93,7 @@ int TScriptComPorts::Close(int no) {
   if (!ValidSlot(no)) return -1;
   std::shared_ptr<TComPort> old;
   {
-    std::lock_guard<std::mutex> hold(ScriptModuleLock());
+    std::lock_guard<std::mutex> hold(lock_);
     old.swap(slots_[no]);
   }
   return 0;  // the port closes as the last reference goes, here or after a read in progress
@@ -99,7 +101,7 @@ int TScriptComPorts::Close(int no) {
 
 int TScriptComPorts::CloseAll() {
   std::shared_ptr<TComPort> old[kSlotCount];
-  std::lock_guard<std::mutex> hold(ScriptModuleLock());
+  std::lock_guard<std::mutex> hold(lock_);
   for (int i = 0; i < kSlotCount; ++i) old[i].swap(slots_[i]);
   for (auto& p : old) p.reset();
   return 0;
@@ -237,13 +239,6 @@ int TScriptComPorts::ModemCheck(int no, int check, int count, int timeout, const
   return 0;
 }
 
-TScriptComPorts& ScriptComPorts() {
-  // The lock must outlive the ports: their destructor takes it at exit.
-  ScriptModuleLock();
-  static TScriptComPorts ports;
-  return ports;
-}
-
 // ---- Handlers ----
 
 namespace {
@@ -262,26 +257,29 @@ std::vector<std::string> Strings(TStackData* args, int i, int32_t n) {
 
 }  // namespace
 
-void BuiltinComOpen(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, ScriptComPorts().Open(Int(args, 0), Int(args, 1), Int(args, 2), Int(args, 3), Int(args, 4),
-                                          Int(args, 5)));
+void BuiltinComOpen(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  std::string failure;
+  ReturnInt(result, env.Host().ModuleState().ports.Open(Int(args, 0), Int(args, 1), Int(args, 2), Int(args, 3),
+                                                        Int(args, 4), Int(args, 5), &failure));
+  // The program's log says which device did not open and why.
+  if (!failure.empty()) env.Host().AddMessage(failure);
 }
 
-void BuiltinComClose(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, ScriptComPorts().Close(Int(args, 0)));
+void BuiltinComClose(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  ReturnInt(result, env.Host().ModuleState().ports.Close(Int(args, 0)));
 }
 
-void BuiltinComReadAll(TStackData* args, vmcode_t* result, ScriptEnv&) {
+void BuiltinComReadAll(TStackData* args, vmcode_t* result, ScriptEnv& env) {
   std::string buff;
   bool read = false;
-  const int rc = ScriptComPorts().ReadAll(Int(args, 0), buff, read);
+  const int rc = env.Host().ModuleState().ports.ReadAll(Int(args, 0), buff, read);
   if (read) SetStr(Ref(args, 1), buff);
   ReturnInt(result, rc);
 }
 
 void BuiltinComReadChar(TStackData* args, vmcode_t* result, ScriptEnv& env) {
   std::string buff;
-  const int rc = ScriptComPorts().ReadChar(Int(args, 0), buff, Int(args, 2), StopOf(env));
+  const int rc = env.Host().ModuleState().ports.ReadChar(Int(args, 0), buff, Int(args, 2), StopOf(env));
   if (rc == 0) SetStr(Ref(args, 1), buff);
   ReturnInt(result, rc);
 }
@@ -289,8 +287,8 @@ void BuiltinComReadChar(TStackData* args, vmcode_t* result, ScriptEnv& env) {
 void BuiltinComReadTo(TStackData* args, vmcode_t* result, ScriptEnv& env) {
   std::string buff;
   bool set = false;
-  const int rc =
-      ScriptComPorts().ReadTo(Int(args, 0), buff, set, Strings(args, 2, Int(args, 3)), Int(args, 4), StopOf(env));
+  const int rc = env.Host().ModuleState().ports.ReadTo(Int(args, 0), buff, set, Strings(args, 2, Int(args, 3)),
+                                                       Int(args, 4), StopOf(env));
   if (set) SetStr(Ref(args, 1), buff);
   ReturnInt(result, rc);
 }
@@ -298,33 +296,35 @@ void BuiltinComReadTo(TStackData* args, vmcode_t* result, ScriptEnv& env) {
 void BuiltinComReadFromTo(TStackData* args, vmcode_t* result, ScriptEnv& env) {
   std::string buff;
   bool set = false;
-  const int rc = ScriptComPorts().ReadFromTo(Int(args, 0), buff, set, Strings(args, 2, Int(args, 3)),
-                                             Strings(args, 4, Int(args, 5)), Int(args, 6), StopOf(env));
+  const int rc = env.Host().ModuleState().ports.ReadFromTo(Int(args, 0), buff, set, Strings(args, 2, Int(args, 3)),
+                                                           Strings(args, 4, Int(args, 5)), Int(args, 6), StopOf(env));
   if (set) SetStr(Ref(args, 1), buff);
   ReturnInt(result, rc);
 }
 
-void BuiltinComWrite(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, ScriptComPorts().Write(Int(args, 0), Str(args, 1)));
+void BuiltinComWrite(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  ReturnInt(result, env.Host().ModuleState().ports.Write(Int(args, 0), Str(args, 1)));
 }
 
 void BuiltinComWriteWithEchoBack(TStackData* args, vmcode_t* result, ScriptEnv& env) {
-  ReturnInt(result, ScriptComPorts().WriteWithEchoBack(Int(args, 0), Str(args, 1), Int(args, 2), Int(args, 3),
-                                                       Int(args, 4), StopOf(env)));
+  ReturnInt(result, env.Host().ModuleState().ports.WriteWithEchoBack(Int(args, 0), Str(args, 1), Int(args, 2),
+                                                                     Int(args, 3), Int(args, 4), StopOf(env)));
 }
 
-void BuiltinComIsOpen(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, ScriptComPorts().IsOpen(Int(args, 0)));
+void BuiltinComIsOpen(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  ReturnInt(result, env.Host().ModuleState().ports.IsOpen(Int(args, 0)));
 }
 
-void BuiltinComCloseAll(TStackData*, vmcode_t* result, ScriptEnv&) { ReturnInt(result, ScriptComPorts().CloseAll()); }
+void BuiltinComCloseAll(TStackData*, vmcode_t* result, ScriptEnv& env) {
+  ReturnInt(result, env.Host().ModuleState().ports.CloseAll());
+}
 
-void BuiltinComClear(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, ScriptComPorts().Clear(Int(args, 0)));
+void BuiltinComClear(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  ReturnInt(result, env.Host().ModuleState().ports.Clear(Int(args, 0)));
 }
 
 void BuiltinComModemCheck(TStackData* args, vmcode_t* result, ScriptEnv& env) {
-  ReturnInt(result, ScriptComPorts().ModemCheck(
+  ReturnInt(result, env.Host().ModuleState().ports.ModemCheck(
                         Int(args, 0), Int(args, 1), Int(args, 2), Int(args, 3),
                         [&env](const std::string& text) { env.Print(text); }, StopOf(env)));
 }

@@ -1,10 +1,11 @@
-// The script serial ports: eight process-wide slots (comPortNo 0 to 7 open
-// COM1 to COM8) that outlive a script run until a script closes them or the
-// program ends. Opening and closing hold the module lock.
+// The script serial ports: eight slots (comPortNo 0 to 7 open COM1 to COM8)
+// that outlive a script run until a script closes them or their script host
+// goes with the program. Opening and closing hold the module lock.
 #pragma once
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -19,14 +20,16 @@ class TScriptComPorts {
   using StopFn = std::function<bool()>;
   using PrintFn = std::function<void(const std::string&)>;
 
-  TScriptComPorts() = default;
+  // moduleLock serialises opening and closing; it must outlive the ports.
+  explicit TScriptComPorts(std::mutex& moduleLock) : lock_(moduleLock) {}
   ~TScriptComPorts();
   TScriptComPorts(const TScriptComPorts&) = delete;
   TScriptComPorts& operator=(const TScriptComPorts&) = delete;
 
   // The slot number on success, -1 for a bad slot or rate or a port that did
   // not open. An open slot is closed first and given 100 ms to settle.
-  int Open(int no, int baud, int data, int parity, int stop, int flow);
+  // A device that does not open leaves its path and the reason in failure.
+  int Open(int no, int baud, int data, int parity, int stop, int flow, std::string* failure = nullptr);
   // 0 (also for an empty slot), -1 for a bad slot.
   int Close(int no);
   // Every byte waiting; read is false (and buff untouched) when none was.
@@ -57,11 +60,9 @@ class TScriptComPorts {
 
   // Readers hold their own reference, so a close from another thread never
   // pulls a port from under a read in progress.
+  std::mutex& lock_;
   std::shared_ptr<TComPort> slots_[kSlotCount];
 };
-
-// The process's ports.
-TScriptComPorts& ScriptComPorts();
 
 void BuiltinComOpen(TStackData* args, vmcode_t* result, ScriptEnv& env);
 void BuiltinComClose(TStackData* args, vmcode_t* result, ScriptEnv& env);

@@ -14,14 +14,14 @@
 
 namespace ui {
 
-VundApplication::VundApplication(int& argc, char** argv) : QApplication(argc, argv) {
+VundApplication::VundApplication(int& argc, char** argv, platform::Ui& ui) : QApplication(argc, argv), ui_(ui) {
   // Qt sets the locale from the environment; numbers in files and on screen
   // always use the C conventions.
   std::setlocale(LC_NUMERIC, "C");
 }
 
-void VundApplication::ShowException(const char* what) {
-  platform::GetUi().MessageBox("Vund2", what ? what : "", 0x10);
+void VundApplication::ShowException(platform::Ui& ui, const char* what) {
+  ui.MessageBox("Vund2", what ? what : "", 0x10);
 }
 
 namespace {
@@ -57,9 +57,9 @@ bool VundApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& e) {
-    ShowException(e.what());
+    ShowException(ui_, e.what());
   } catch (...) {
-    ShowException(nullptr);
+    ShowException(ui_, nullptr);
   }
   return false;
 }

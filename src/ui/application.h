@@ -3,18 +3,26 @@
 #pragma once
 #include <QApplication>
 
+namespace platform {
+class Ui;
+}
+
 namespace ui {
 
 class VundApplication : public QApplication {
  public:
-  VundApplication(int& argc, char** argv);
+  // ui shows what escapes a handler; it outlives the application.
+  VundApplication(int& argc, char** argv, platform::Ui& ui);
   bool notify(QObject* receiver, QEvent* event) override;
   // Shows an escaped exception's message (also used outside notify).
-  static void ShowException(const char* what);
+  static void ShowException(platform::Ui& ui, const char* what);
   // SIGTERM, SIGINT and SIGHUP close window as the user would, so changed
   // files are offered for saving and the settings written, instead of the
   // process just ending.
   void CloseOnTerminationSignals(QWidget* window);
+
+ private:
+  platform::Ui& ui_;
 };
 
 }  // namespace ui

@@ -1,6 +1,6 @@
 // Modal pickers that platform::Ui does not cover (colour, font, folder) and
-// opening a document with the desktop's handler. Tests put scripted ones in
-// place with SetChoosers.
+// opening a document with the desktop's handler. The windows that use them
+// are handed them; tests hand scripted ones.
 #pragma once
 #include <string>
 
@@ -27,7 +27,13 @@ class Choosers {
   virtual bool OpenDocument(const std::string& path) = 0;
 };
 
-Choosers& GetChoosers();
-void SetChoosers(Choosers* choosers);  // nullptr restores the Qt dialogs
+// Qt's dialogs and the desktop.
+class QtChoosers : public Choosers {
+ public:
+  bool ChooseColor(int initial, int& chosen) override;
+  bool ChooseFont(FontChoice& font, bool withColor) override;
+  bool ChooseFolder(const std::string& caption, std::string& folder) override;
+  bool OpenDocument(const std::string& path) override;
+};
 
 }  // namespace ui

@@ -18,14 +18,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "link/workspace.h"
 #include "model/systemfunc.h"
 #include "platform/convert.h"
 #include "rules/valuecolumnwidth.h"
 #include "ui/application.h"
 #include "ui/qtui.h"
 #include "ui/textconv.h"
-
-TFormTable* FormTable = nullptr;
 
 namespace ui {
 
@@ -71,9 +70,8 @@ class TableGridItems : public QAbstractTableModel {
 
 }  // namespace ui
 
-TFormTable::TFormTable(QWidget* owner, TTargetControl& target, const Tables& tables)
-    : QMainWindow(owner), model_(tables, target) {
-  FormTable = this;
+TFormTable::TFormTable(QWidget* owner, Workspace& ws)
+    : QMainWindow(owner), ws_(ws), model_(ws.UserTables, ws.TargetControl, ws.ui) {
   setObjectName(QStringLiteral("FormTable"));
   setWindowTitle(QStringLiteral("Table Window"));
   CreateComponents();
@@ -82,9 +80,7 @@ TFormTable::TFormTable(QWidget* owner, TTargetControl& target, const Tables& tab
     move(screen->availableGeometry().center() - rect().center());
 }
 
-TFormTable::~TFormTable() {
-  if (FormTable == this) FormTable = nullptr;
-}
+TFormTable::~TFormTable() = default;
 
 void TFormTable::CreateComponents() {
   N1 = menuBar()->addMenu(ui::ToQt("編集(&E)"));
@@ -173,7 +169,7 @@ void TFormTable::showEvent(QShowEvent* event) {
 void TFormTable::initTimerTimer() {
   initTimer->stop();
   if (firstStart_) {
-    if (!IsJapanese()) {
+    if (!ws_.ui.IsJapanese()) {
       N1->setTitle(QStringLiteral("Edit(&E)"));
       mnuReload->setText(QStringLiteral("Reload data(&R)"));
       V1->setTitle(QStringLiteral("View(&V)"));
@@ -185,7 +181,7 @@ void TFormTable::initTimerTimer() {
       for (int i = 0; i < model_.TableCount(); ++i) TableTab->addTab(ui::ToQt(model_.TableName(i)));
       TableTab->setCurrentIndex(model_.CurrentTable());
     }
-    GetTableGridSizes(valWidth_, nameHeight_, nameWidth_);
+    ws_.settings.GetTableGridSizes(valWidth_, nameHeight_, nameWidth_);
     firstStart_ = false;
     TableGrid->setFocus();
   }
@@ -252,7 +248,7 @@ void TFormTable::EditTableCell() {
   try {
     if (model_.EditField(current.column(), current.row())) ShowValues();
   } catch (const platform::EConvertError& e) {
-    ui::VundApplication::ShowException(e.what());
+    ui::VundApplication::ShowException(ws_.ui, e.what());
   }
 }
 
@@ -287,7 +283,7 @@ bool TFormTable::eventFilter(QObject* watched, QEvent* event) {
 void TFormTable::TableGridColumnResized(int column, int newSize) {
   if (building_ || column != 0 || newSize == valWidth_) return;
   valWidth_ = newSize;
-  SetTableGridSizes(valWidth_, nameHeight_);
+  ws_.settings.SetTableGridSizes(valWidth_, nameHeight_);
   SetEntryWidth();
 }
 
@@ -297,5 +293,5 @@ void TFormTable::TableGridRowResized(int row, int newSize) {
   TableGrid->verticalHeader()->setDefaultSectionSize(newSize);
   building_ = false;
   nameHeight_ = newSize;
-  SetTableGridSizes(valWidth_, nameHeight_);
+  ws_.settings.SetTableGridSizes(valWidth_, nameHeight_);
 }

@@ -4,7 +4,6 @@
 #pragma once
 #include <QMainWindow>
 
-#include "link/targetcontrol.h"
 #include "model/tables.h"
 #include "rules/tablegridmodel.h"
 
@@ -16,6 +15,7 @@ class QStatusBar;
 class QTabBar;
 class QTableView;
 class QTimer;
+class Workspace;
 
 namespace ui {
 class TableGridItems;
@@ -24,7 +24,9 @@ class TableGridItems;
 class TFormTable : public QMainWindow {
   Q_OBJECT
  public:
-  explicit TFormTable(QWidget* owner, TTargetControl& target = TargetControl, const Tables& tables = UserTables);
+  // The tables, the target, the questions and the kept sizes are the
+  // workspace's.
+  TFormTable(QWidget* owner, Workspace& ws);
   ~TFormTable() override;
 
   // The main window's Edit menu: shows (or raises) the window.
@@ -53,6 +55,7 @@ class TFormTable : public QMainWindow {
   void TableGridRowResized(int row, int newSize);
   void SetProgress(int max, int position);
 
+  Workspace& ws_;
   ui::TableGridModel model_;
   QMenu* N1 = nullptr;
   QAction* mnuReload = nullptr;
@@ -72,6 +75,3 @@ class TFormTable : public QMainWindow {
   int nameHeight_ = 20;
   int nameWidth_ = 100;
 };
-
-// The table window while it exists.
-extern TFormTable* FormTable;

@@ -13,8 +13,8 @@
 
 #include "ui/textconv.h"
 
-TFrmAlalyzer::TFrmAlalyzer(QWidget* owner, TTargetControl& target)
-    : QDialog(owner), terminal_(target, [this](const std::string& line) { AddLine(line); }) {
+TFrmAlalyzer::TFrmAlalyzer(QWidget* owner, TTargetControl& target, platform::Ui& ui)
+    : QDialog(owner), terminal_(target, ui, [this](const std::string& line) { AddLine(line); }) {
   setObjectName(QStringLiteral("FrmAlalyzer"));
   setWindowTitle(QStringLiteral("FrmAlalyzer"));
   resize(578, 486);
@@ -93,8 +93,8 @@ void TFrmAlalyzer::AddLine(const std::string& line) {
   CommMemo->verticalScrollBar()->setValue(CommMemo->verticalScrollBar()->maximum());
 }
 
-void ShowAnalyzer(QWidget* owner) {
-  auto* form = new TFrmAlalyzer(owner);
+void ShowAnalyzer(QWidget* owner, TTargetControl& target, platform::Ui& ui) {
+  auto* form = new TFrmAlalyzer(owner, target, ui);
   form->exec();
   delete form;
 }

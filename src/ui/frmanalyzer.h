@@ -16,7 +16,8 @@ class QTimer;
 class TFrmAlalyzer : public QDialog {
   Q_OBJECT
  public:
-  explicit TFrmAlalyzer(QWidget* owner, TTargetControl& target = TargetControl);
+  // ui shows the refusals of frames.
+  TFrmAlalyzer(QWidget* owner, TTargetControl& target, platform::Ui& ui);
 
   // ---- Handlers ----
   void SendCommand();
@@ -44,4 +45,4 @@ class TFrmAlalyzer : public QDialog {
 
 // The Tools menu's analyzer: shows the terminal modally and deletes it. The
 // caller holds status polling off around it.
-void ShowAnalyzer(QWidget* owner);
+void ShowAnalyzer(QWidget* owner, TTargetControl& target, platform::Ui& ui);

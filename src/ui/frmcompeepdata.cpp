@@ -13,12 +13,10 @@
 #include "model/systemfunc.h"
 #include "platform/system.h"
 #include "platform/ui.h"
-#include "ui/frmmain.h"
-#include "ui/qtui.h"
 #include "ui/textconv.h"
 
-TfrmCompEEPData::TfrmCompEEPData(QWidget* owner, const std::vector<std::string>* lines)
-    : QDialog(owner), lines_(lines) {
+TfrmCompEEPData::TfrmCompEEPData(QWidget* owner, platform::Ui& ui, const std::vector<std::string>* lines)
+    : QDialog(owner), ui_(ui), lines_(lines) {
   setObjectName(QStringLiteral("frmCompEEPData"));
   setWindowTitle(QStringLiteral("RESULT"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
@@ -57,7 +55,7 @@ void TfrmCompEEPData::initTimerTimer() {
   initTimer->stop();
   if (filled_) return;
   filled_ = true;
-  if (GetLanguageId() != 17) {
+  if (ui_.GetLanguageId() != 17) {
     File1->setTitle(QStringLiteral("File(&F)"));
     S1->setText(QStringLiteral("Save as File(&S)"));
   }
@@ -71,13 +69,12 @@ bool TfrmCompEEPData::S1Click() {
   options.defaultExt = "csv";
   options.filter = "Verify log files (*.csv)|*.csv";
   std::string path;
-  if (!platform::GetUi().SaveFileDialog(options, path)) return true;
+  if (!ui_.SaveFileDialog(options, path)) return true;
   static const std::vector<std::string> kNone;
-  return SaveLinesToFile(path, lines_ ? *lines_ : kNone);
+  return SaveLinesToFile(path, lines_ ? *lines_ : kNone, ui_);
 }
 
-int ShowCompareResult(const std::vector<std::string>& lines) {
-  QWidget* owner = FrmMain ? static_cast<QWidget*>(FrmMain) : ui::ActiveOwner();
-  TfrmCompEEPData dlg(owner, &lines);
+int ShowCompareResult(QWidget* owner, platform::Ui& ui, const std::vector<std::string>& lines) {
+  TfrmCompEEPData dlg(owner, ui, &lines);
   return dlg.exec();
 }

@@ -10,12 +10,16 @@ class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
 class QTimer;
+namespace platform {
+class Ui;
+}
 
 class TfrmCompEEPData : public QDialog {
   Q_OBJECT
  public:
-  // lines: the caller's, not owned; they must outlive the window.
-  TfrmCompEEPData(QWidget* owner, const std::vector<std::string>* lines);
+  // lines: the caller's, not owned; they must outlive the window. ui: the
+  // language of the captions and the save dialog.
+  TfrmCompEEPData(QWidget* owner, platform::Ui& ui, const std::vector<std::string>* lines);
 
   QPlainTextEdit* ResultMemo = nullptr;
   QMenuBar* MainMenu1 = nullptr;
@@ -33,9 +37,10 @@ class TfrmCompEEPData : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  platform::Ui& ui_;
   const std::vector<std::string>* lines_;
   bool filled_ = false;
 };
 
 // Shows the lines modally; the modal result.
-int ShowCompareResult(const std::vector<std::string>& lines);
+int ShowCompareResult(QWidget* owner, platform::Ui& ui, const std::vector<std::string>& lines);

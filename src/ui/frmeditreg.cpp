@@ -9,9 +9,9 @@
 #include "ui/application.h"
 #include "ui/textconv.h"
 
-TfrmEditReg::TfrmEditReg(QWidget* owner, bool hex, int hReg, int* value, const ST_REGISTER* reg,
+TfrmEditReg::TfrmEditReg(QWidget* owner, platform::Ui& ui, Registers& set, bool hex, int* value, const ST_REGISTER* reg,
                          ui::RegisterWriter writer)
-    : QDialog(owner), value_(value) {
+    : QDialog(owner), ui_(ui), value_(value) {
   setObjectName(QStringLiteral("frmEditReg"));
   setFixedSize(134, 61);
 
@@ -30,7 +30,6 @@ TfrmEditReg::TfrmEditReg(QWidget* owner, bool hex, int hReg, int* value, const S
   initTimer->setInterval(10);
   connect(initTimer, &QTimer::timeout, this, &TfrmEditReg::initTimerTimer);
 
-  Registers& set = hReg ? HRegisters : SRegisters;
   session_ = std::make_unique<ui::EditRegSession>(set, reg ? *reg : ST_REGISTER(), value ? *value : 0, hex,
                                                   std::move(writer));
 }
@@ -60,7 +59,7 @@ bool TfrmEditReg::Apply(ui::EditRegSession::Key key) {
   } catch (const platform::EConvertError& e) {
     // Shown as the top level shows it, without letting it cross Qt's
     // event dispatch; nothing was written and the dialog stays open.
-    ui::VundApplication::ShowException(e.what());
+    ui::VundApplication::ShowException(ui_, e.what());
     return false;
   }
 }

@@ -11,14 +11,18 @@
 class QLabel;
 class QLineEdit;
 class QTimer;
+namespace platform {
+class Ui;
+}
 
 class TfrmEditReg : public QDialog {
   Q_OBJECT
  public:
   // value: in, the field as shown; out (on every close), the register word
   // last composed. Nothing else happens until the dialog is shown.
-  TfrmEditReg(QWidget* owner, bool hex, int hReg, int* value, const ST_REGISTER* reg,
-              ui::RegisterWriter writer = ui::TargetRegisterWriter());
+  // The field is one of set's registers; ui shows a text that is no number.
+  TfrmEditReg(QWidget* owner, platform::Ui& ui, Registers& set, bool hex, int* value, const ST_REGISTER* reg,
+              ui::RegisterWriter writer);
   ~TfrmEditReg() override;
 
   QLineEdit* edtReg = nullptr;
@@ -41,6 +45,7 @@ class TfrmEditReg : public QDialog {
  private:
   bool Apply(ui::EditRegSession::Key key);
 
+  platform::Ui& ui_;
   int* value_;
   std::unique_ptr<ui::EditRegSession> session_;
   bool started_ = false;

@@ -19,7 +19,8 @@
 #include "ui/qtui.h"
 #include "ui/textconv.h"
 
-TfrmIniEdit::TfrmIniEdit(QWidget* owner, std::vector<STEditItem>* items) : QDialog(owner), items_(items) {
+TfrmIniEdit::TfrmIniEdit(QWidget* owner, std::vector<STEditItem>* items, ui::Choosers& choosers, platform::Ui& ui)
+    : QDialog(owner), items_(items), choosers_(choosers), ui_(ui) {
   setObjectName(QStringLiteral("frmIniEdit"));
   setWindowTitle(QStringLiteral("INI-File Editor"));
   resize(381, 368);
@@ -156,17 +157,17 @@ void TfrmIniEdit::ValueListEditor1EditButtonClick(int row) {
       o.filter = ui::FileFilterOf(p);
       if (!current.empty()) o.initialDir = platform::ExtractFilePath(current);
       std::string path;
-      if (platform::GetUi().OpenFileDialog(o, path)) SetCellText(row, path);
+      if (ui_.OpenFileDialog(o, path)) SetCellText(row, path);
       break;
     }
     case imSelectDirectory: {
       std::string folder = current;
-      if (ui::GetChoosers().ChooseFolder(name, folder)) SetCellText(row, folder);
+      if (choosers_.ChooseFolder(name, folder)) SetCellText(row, folder);
       break;
     }
     case imSelectColor: {
       int color = 0;
-      if (ui::GetChoosers().ChooseColor(platform::StrToIntDef(current, 0), color))
+      if (choosers_.ChooseColor(platform::StrToIntDef(current, 0), color))
         SetCellText(row, platform::Format("%d", color));
       break;
     }
@@ -182,7 +183,7 @@ void TfrmIniEdit::done(int result) {
     std::vector<STEditItem> none;
     std::string message;
     if (!ui::AcceptIniEdits(list_, texts, items_ ? *items_ : none, message)) {
-      platform::GetUi().MessageBox("ERROR", message, 0);
+      ui_.MessageBox("ERROR", message, 0);
       return;
     }
   }
@@ -190,20 +191,10 @@ void TfrmIniEdit::done(int result) {
 }
 
 namespace ui {
-namespace {
-std::function<bool(std::vector<STEditItem>&)> g_iniEditHandler;
-}
 
-bool ShowIniEdit(std::vector<STEditItem>& rows) {
-  if (g_iniEditHandler) return g_iniEditHandler(rows);
-  TfrmIniEdit dlg(ActiveOwner(), &rows);
+bool ShowIniEdit(std::vector<STEditItem>& rows, Choosers& choosers, platform::Ui& ui) {
+  TfrmIniEdit dlg(ActiveOwner(), &rows, choosers, ui);
   return dlg.exec() == 1;
 }
-
-void SetIniEditHandler(std::function<bool(std::vector<STEditItem>&)> handler) {
-  g_iniEditHandler = std::move(handler);
-}
-
-bool ShowComPortDialog() { return ChooseComPort(ShowIniEdit); }
 
 }  // namespace ui

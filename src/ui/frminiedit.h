@@ -12,13 +12,20 @@ class QLabel;
 class QPushButton;
 class QTableWidget;
 class QWidget;
+namespace platform {
+class Ui;
+}
+namespace ui {
+class Choosers;
+}
 
 class TfrmIniEdit : public QDialog {
   Q_OBJECT
  public:
   // items: the caller's rows, not owned; on OK their Value fields hold the
-  // accepted values.
-  TfrmIniEdit(QWidget* owner, std::vector<STEditItem>* items);
+  // accepted values. The file, folder and colour rows ask through ui and
+  // choosers.
+  TfrmIniEdit(QWidget* owner, std::vector<STEditItem>* items, ui::Choosers& choosers, platform::Ui& ui);
 
   QLabel* txtPath = nullptr;
   QTableWidget* ValueListEditor1 = nullptr;
@@ -47,6 +54,8 @@ class TfrmIniEdit : public QDialog {
   std::string filePath_;
   TIniFileManager list_;
   std::vector<STEditItem>* items_;
+  ui::Choosers& choosers_;
+  platform::Ui& ui_;
   bool shown_ = false;
 };
 
@@ -54,12 +63,6 @@ namespace ui {
 
 // Shows the parameter editor modally on rows; true when the user confirmed
 // (rows then hold the accepted values).
-bool ShowIniEdit(std::vector<STEditItem>& rows);
-// Tests answer the editor in its place; an empty function restores it.
-void SetIniEditHandler(std::function<bool(std::vector<STEditItem>&)> handler);
-
-// The COM port and baud rate choice; on OK the settings take it (the file is
-// not written here) and the result is true.
-bool ShowComPortDialog();
+bool ShowIniEdit(std::vector<STEditItem>& rows, Choosers& choosers, platform::Ui& ui);
 
 }  // namespace ui

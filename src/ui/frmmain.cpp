@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "link/workspace.h"
 #include "rules/mainwindowrules.h"
 #include "rules/menucaptions.h"
 #include "ui/registergridtabcontrol.h"
@@ -21,8 +22,6 @@
 #include "ui/statuswindow.h"
 #include "ui/textconv.h"
 #include "ui/wmclosefilter.h"
-
-TFrmMain* FrmMain = nullptr;
 
 namespace {
 
@@ -40,14 +39,13 @@ QLabel* AddPanel(QStatusBar* bar, int width) {
 
 }  // namespace
 
-TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
-  FrmMain = this;
-  platform::SetMainServices(this);
+TFrmMain::TFrmMain(Workspace& ws, ui::Choosers* choosers) : ws_(ws), choosers_(choosers ? choosers : &qtChoosers_) {
+  ws_.services.Set(this);
   setObjectName(QStringLiteral("FrmMain"));
   setWindowTitle(QStringLiteral("Vund2"));
   CreateComponents();
   CreateMenus();
-  scriptRunner_ = std::make_unique<ui::ScriptRunner>(*this);
+  scriptRunner_ = std::make_unique<ui::ScriptRunner>(*this, ws_, *choosers_);
   // The window manager's close while a target operation runs is carried out
   // when it ends, even when a dialog of the operation blocks the window then.
   closeFilter_ = std::make_unique<ui::WmCloseFilter>(*this, [this] { return busy_.DeferClose(); });
@@ -60,8 +58,7 @@ TFrmMain::~TFrmMain() {
   // may call on is still here.
   scriptRunner_.reset();
   StatusTimer->stop();
-  platform::SetMainServices(nullptr);
-  if (FrmMain == this) FrmMain = nullptr;
+  ws_.services.Release(this);
 }
 
 void TFrmMain::CreateComponents() {
@@ -84,7 +81,7 @@ void TFrmMain::CreateComponents() {
   outer->addWidget(Splitter1, 1);
 
   // The status window on the left.
-  status_ = new TStatusWindow(Splitter1);
+  status_ = new TStatusWindow(ws_, *choosers_, Splitter1);
   GroupBox1 = status_;
   StatusWindowCont = status_->StatusWindowCont;
   StatusWindowContGroup = status_->StatusWindowContGroup;
@@ -108,7 +105,7 @@ void TFrmMain::CreateComponents() {
   Splitter2->setChildrenCollapsible(false);
   right->addWidget(Splitter2, 1);
 
-  tabs_ = new TRegisterTabControl(Splitter2);
+  tabs_ = new TRegisterTabControl(ws_, Splitter2);
   S_HRegTab = tabs_;
   S_HRegTabBar = tabs_->S_HRegTabBar;
   RegisterGrid = tabs_->RegisterGrid;

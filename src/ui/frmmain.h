@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "link/targetcontrol.h"
 #include "model/systemfunc.h"
 #include "platform/mainwindowservices.h"
 #include "rules/busystate.h"
 #include "rules/mainlifecycle.h"
 #include "rules/pollinghold.h"
 #include "rules/registercommands.h"
+#include "ui/choosers.h"
 
 class QAction;
 class QButtonGroup;
@@ -36,6 +36,7 @@ class TMicomVersionPage;
 class TRegisterGrid;
 class TRegisterTabControl;
 class TStatusWindow;
+class Workspace;
 namespace ui {
 class ScriptRunner;
 class WmCloseFilter;
@@ -48,7 +49,9 @@ class TFrmMain : public QMainWindow,
                  private ui::RegisterCommandHost {
   Q_OBJECT
  public:
-  explicit TFrmMain(QWidget* parent = nullptr);
+  // Works on ws; sets itself as the workspace's main-window services. The
+  // colour, font and folder dialogs and the desktop are choosers (null: Qt's).
+  explicit TFrmMain(Workspace& ws, ui::Choosers* choosers = nullptr);
   ~TFrmMain() override;
 
   // ---- Message log and progress (the services the rest of the program calls) ----
@@ -107,8 +110,8 @@ class TFrmMain : public QMainWindow,
   };
   bool Busy() const { return busy_.Busy(); }
 
-  // How start-up connects; by default the settings' link through
-  // TargetControl.Connect(). Tests and the sample run put the simulated
+  // How start-up connects; by default the settings' link through the
+  // target control's Connect. Tests and the sample run put the simulated
   // target in its place.
   void SetTargetConnector(std::function<bool()> connector) { connector_ = std::move(connector); }
 
@@ -211,6 +214,8 @@ class TFrmMain : public QMainWindow,
   // The edit-window colour or font changed (the table window follows them).
   void EditWindowColorChanged(int color);
   void EditWindowFontChanged();
+  // The Edit menu's table command: the table window is to show (or raise).
+  void TableWindowRequested();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -273,11 +278,14 @@ class TFrmMain : public QMainWindow,
   void ApplyEditFont(const std::string& name, TFontStyles style, int size);
   void ApplyMessageFont();
 
+  Workspace& ws_;
+  ui::QtChoosers qtChoosers_;
+  ui::Choosers* choosers_;
   TStatusWindow* status_ = nullptr;
   TRegisterTabControl* tabs_ = nullptr;
   std::unique_ptr<ui::ScriptRunner> scriptRunner_;
   std::unique_ptr<ui::WmCloseFilter> closeFilter_;
-  ui::RegisterCommands regCommands_{TargetControl, *this, this};
+  ui::RegisterCommands regCommands_{ws_, *this, this};
   int memCommandCount_ = 0;
   // A bare name lies in the program folder; a file from elsewhere is held by
   // its whole path.
@@ -301,6 +309,3 @@ class TFrmMain : public QMainWindow,
   bool startupDone_ = false;
   bool closed_ = false;
 };
-
-// The one main window while it exists.
-extern TFrmMain* FrmMain;

@@ -3,14 +3,13 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 
-#include "link/targetcontrol.h"
+#include "link/workspace.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 #include "rules/mainlifecycle.h"
 #include "rules/mainwindowrules.h"
 #include "ui/choosers.h"
-#include "ui/formtable.h"
 #include "ui/frmanalyzer.h"
 #include "ui/frmmain.h"
 #include "ui/frmsearchdlg.h"
@@ -20,12 +19,12 @@
 
 void TFrmMain::BuildCommandMenu() {
   mnuCommand->clear();
-  for (const ui::CommandMenuItem& item : ui::CommandMenuItems()) {
+  for (const ui::CommandMenuItem& item : ui::CommandMenuItems(ws_.vund)) {
     QAction* a = mnuCommand->addAction(ui::ToQt(item.caption));
     a->setData(item.tag);
     connect(a, &QAction::triggered, this, &TFrmMain::CommandClick);
   }
-  memCommandCount_ = GetMemCommandCount();
+  memCommandCount_ = ws_.vund.GetMemCommandCount();
 }
 
 void TFrmMain::CommandClick() {
@@ -33,18 +32,18 @@ void TFrmMain::CommandClick() {
   if (!op) return;
   ui::PollingHold hold(*this);
   const ui::CommandRef ref = ui::CommandForTag(Tag(sender()), memCommandCount_);
-  TargetControl.ExecuteCommandEntry(ref.index, ref.switchEntry);
+  ws_.TargetControl.ExecuteCommandEntry(ref.index, ref.switchEntry);
 }
 
 void TFrmMain::mnuComPortClick() {
   TargetOperation op(*this);
   if (!op) return;
   ui::PollingHold hold(*this);
-  const int port = GetComPort();
-  const int baud = GetBaudRate();
-  if (!platform::GetUi().ShowComPortDialog()) return;
-  const bool changed = port != GetComPort() || baud != GetBaudRate();
-  ui::ConnectAfterComPortChoice(*this, changed, TargetControl.IsConnected(), ShownFile(), CurrentTab());
+  const int port = ws_.settings.GetComPort();
+  const int baud = ws_.settings.GetBaudRate();
+  if (!ws_.linkSettings.ChooseComPort()) return;
+  const bool changed = port != ws_.settings.GetComPort() || baud != ws_.settings.GetBaudRate();
+  ui::ConnectAfterComPortChoice(*this, changed, ws_.TargetControl.IsConnected(), ShownFile(), CurrentTab());
 }
 
 // The parents of the colour and font items, and of the NVM items, do nothing.
@@ -57,7 +56,7 @@ void TFrmMain::mnuMainWindowColorClick() {
   const int tag = Tag(sender());
   const int initial = tag == 0 ? backColor_ : tag == 1 ? msgBackColor_ : selRegBackColor_;
   int chosen = initial;
-  if (!ui::GetChoosers().ChooseColor(initial, chosen)) return;
+  if (!choosers_->ChooseColor(initial, chosen)) return;
   if (tag == 0) {
     ApplyEditWindowColor(chosen);
   } else if (tag == 1) {
@@ -81,7 +80,7 @@ void TFrmMain::mnuEditWindowFontClick() {
     f.size = msgFontSize_;
     f.color = msgFontColor_;
   }
-  if (!ui::GetChoosers().ChooseFont(f, tag != 0)) return;
+  if (!choosers_->ChooseFont(f, tag != 0)) return;
   if (tag == 0) {
     ApplyEditFont(f.name, f.style, f.size);
   } else {
@@ -94,18 +93,19 @@ void TFrmMain::mnuEditWindowFontClick() {
 }
 
 void TFrmMain::mnuVundHelpClick() {
-  const std::string path = platform::FindFileNoCase(platform::ProgramFolder(), ui::HelpFileName(GetLanguageId()));
+  const std::string path =
+      platform::FindFileNoCase(platform::ProgramFolder(), ui::HelpFileName(ws_.ui.GetLanguageId()));
   if (!platform::FileExists(path)) {
-    ShowMessageBoxJE("ERROR", "Help File Vund2.chm が見つかりません", "ERROR", "Help File Vund2EG.chm is not found",
-                     0x30);
+    ws_.ui.ShowMessageBoxJE("ERROR", "Help File Vund2.chm が見つかりません", "ERROR",
+                            "Help File Vund2EG.chm is not found", 0x30);
     return;
   }
-  ui::GetChoosers().OpenDocument(path);
+  choosers_->OpenDocument(path);
 }
 
 void TFrmMain::mnuSearchClick() {
   STSearcSetting setting;
-  TFrmSearchDlg dlg(this, &searchHistory_, &setting);
+  TFrmSearchDlg dlg(this, ws_.ui, &searchHistory_, &setting);
   if (dlg.exec() != 1) return;
   const int mode = ui::SearchModeFor(setting.WholeWord);
   lastSearchMode_ = mode;
@@ -119,27 +119,27 @@ void TFrmMain::mnuSearchClick() {
 
 void TFrmMain::mnuNVMRead_With_VerifyClick() {
   TargetOperation op(*this);
-  if (op) ui::ReadNvmImage(true, *this);
+  if (op) ui::ReadNvmImage(ws_, this, true, *this);
 }
 
 void TFrmMain::mnuReadNVM_No_VerifyClick() {
   TargetOperation op(*this);
-  if (op) ui::ReadNvmImage(false, *this);
+  if (op) ui::ReadNvmImage(ws_, this, false, *this);
 }
 
 void TFrmMain::mnuWriteNVM_WithVerifyClick() {
   TargetOperation op(*this);
-  if (op) ui::WriteNvmImage(true, *this);
+  if (op) ui::WriteNvmImage(ws_, this, true, *this);
 }
 
 void TFrmMain::mnuWriteNVM_WithoutVerifyClick() {
   TargetOperation op(*this);
-  if (op) ui::WriteNvmImage(false, *this);
+  if (op) ui::WriteNvmImage(ws_, this, false, *this);
 }
 
 void TFrmMain::mnuNVMCompClick() {
   TargetOperation op(*this);
-  if (op) ui::CompareNvmImage(*this);
+  if (op) ui::CompareNvmImage(ws_, this, *this);
 }
 
 // ---- Register value files ----
@@ -148,12 +148,12 @@ void TFrmMain::mnuSregSaveClick() {
   TargetOperation op(*this);
   if (!op) return;
   ui::SaveRegisterValues(
-      regCommands_.HValuesRead(), [this](int kind) { return ReadRegisterValues(kind); }, *this);
+      ws_, this, regCommands_.HValuesRead(), [this](int kind) { return ReadRegisterValues(kind); }, *this);
 }
 
 void TFrmMain::mnuSHregWriteClick() {
   TargetOperation op(*this);
-  if (op) ui::WriteRegisterValues(*this);
+  if (op) ui::WriteRegisterValues(ws_, this, *this);
 }
 
 // ---- Table window and analyzer ----
@@ -164,14 +164,14 @@ void TFrmMain::mnuTableEditClick() {
   TargetOperation op(*this);
   if (!op) return;
   ui::PollingHold hold(*this);
-  if (FormTable) FormTable->ShowTable();
+  emit TableWindowRequested();
 }
 
 void TFrmMain::mnuAnalyzerClick() {
   TargetOperation op(*this);
   if (!op) return;
   ui::PollingHold hold(*this);
-  ShowAnalyzer(this);
+  ShowAnalyzer(this, ws_.TargetControl, ws_.ui);
 }
 
 // The script engine's command.

@@ -2,6 +2,7 @@
 // file commands and the search, as the main window hands them on.
 #include <QKeyEvent>
 
+#include "link/workspace.h"
 #include "ui/frminiedit.h"
 #include "ui/frmmain.h"
 #include "ui/registergridtabcontrol.h"
@@ -38,7 +39,7 @@ void TFrmMain::SetRegFileName(int kind, const std::string& name) {
   (kind == 1 ? hRegFileName_ : sRegFileName_) = name;
 }
 
-bool TFrmMain::EditParameters(std::vector<STEditItem>& rows) { return ui::ShowIniEdit(rows); }
+bool TFrmMain::EditParameters(std::vector<STEditItem>& rows) { return ui::ShowIniEdit(rows, *choosers_, ws_.ui); }
 
 // ---- Register popup ----
 

@@ -13,6 +13,7 @@
 #include <QWindow>
 
 #include "link/targetcontrol.h"
+#include "link/workspace.h"
 #include "rules/mainwindowrules.h"
 #include "rules/menucaptions.h"
 #include "ui/frmmain.h"
@@ -49,11 +50,11 @@ QFont MakeFont(const std::string& storedName, TFontStyles style, int size) {
 }  // namespace
 
 void TFrmMain::ApplySettings() {
-  int* rect = GetMainWindowRect();
+  int* rect = ws_.settings.GetMainWindowRect();
   int nameWidth = 0, valueWidth = 0, rowHeight = 0;
-  GetRegGridSizes(nameWidth, valueWidth, rowHeight);
+  ws_.settings.GetRegGridSizes(nameWidth, valueWidth, rowHeight);
   tabs_->SetGridSizes(nameWidth, valueWidth, rowHeight);
-  GetStatusGridSizes(nameWidth, valueWidth, rowHeight);
+  ws_.settings.GetStatusGridSizes(nameWidth, valueWidth, rowHeight);
   status_->SetGridSizes(nameWidth, valueWidth, rowHeight);
 
   std::vector<ui::ScreenRect> screens;
@@ -75,7 +76,7 @@ void TFrmMain::ApplySettings() {
 }
 
 void TFrmMain::PlaceWindow() {
-  const int* rect = GetMainWindowRect();
+  const int* rect = ws_.settings.GetMainWindowRect();
   // The stored size is that of the frame, title bar included, and all of it
   // stays on the screen's area for windows.
   ui::ScreenRect frame{rect[0], rect[1], rect[2], rect[3]};
@@ -110,7 +111,7 @@ void TFrmMain::PlaceWhenFramed() {
 }
 
 void TFrmMain::ApplyColours() {
-  GetColors(backColor_, msgBackColor_, selRegBackColor_);
+  ws_.settings.GetColors(backColor_, msgBackColor_, selRegBackColor_);
   ApplyEditWindowColor(backColor_);
   ApplyMessageWindowColors();
 }
@@ -140,7 +141,7 @@ void TFrmMain::ApplyMessageWindowColors() {
 void TFrmMain::ApplyFonts() {
   fontStyle_ = 0;
   msgFontStyle_ = 0;
-  GetFonts(fontName_, fontStyle_, fontSize_, msgFontName_, msgFontStyle_, msgFontSize_, msgFontColor_);
+  ws_.settings.GetFonts(fontName_, fontStyle_, fontSize_, msgFontName_, msgFontStyle_, msgFontSize_, msgFontColor_);
   ApplyEditFont(fontName_, fontStyle_, fontSize_);
   ApplyMessageFont();
 }
@@ -161,7 +162,7 @@ void TFrmMain::ApplyMessageFont() {
 }
 
 void TFrmMain::ApplyEnglishCaptions() {
-  if (GetLanguageId() != 17) {
+  if (ws_.ui.GetLanguageId() != 17) {
     for (const ui::MenuCaption& c : ui::MenuCaptions())
       if (QAction* a = MenuAction(c.item)) a->setText(ui::ToQt(c.english));
   }
@@ -171,9 +172,10 @@ void TFrmMain::ApplyEnglishCaptions() {
 
 void TFrmMain::UpdateCaption() {
   setWindowTitle(ui::ToQt(
-      ui::FormatMainCaption(sRegFileName_, SRegisters.GetMiconVer(), hRegFileName_, HRegisters.GetMiconVer())));
+      ui::FormatMainCaption(sRegFileName_, ws_.SRegisters.GetMiconVer(), hRegFileName_, ws_.HRegisters.GetMiconVer())));
 }
 
 void TFrmMain::ShowComStatus() {
-  MainStatusPanels[0]->setText(ui::ToQt(ui::FormatComStatus(GetComPort(), TargetControl.GetBaudIndex())));
+  MainStatusPanels[0]->setText(
+      ui::ToQt(ui::FormatComStatus(ws_.settings.GetComPort(), ws_.TargetControl.GetBaudIndex())));
 }

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "link/targetcontrol.h"
+#include "link/workspace.h"
 #include "model/tables.h"
 #include "platform/files.h"
 #include "platform/system.h"
@@ -55,32 +56,32 @@ void TFrmMain::RunStartupNow(const std::string& firstArgument) {
   startupDone_ = true;
 }
 
-void TFrmMain::ForceEnglish() { SetForceEnglish(true); }
+void TFrmMain::ForceEnglish() { ws_.ui.SetForceEnglish(true); }
 
-void TFrmMain::LoadSettings() { ::LoadSettings(); }
+void TFrmMain::LoadSettings() { ws_.settings.LoadSettings(); }
 
 void TFrmMain::LoadDataFiles() {
-  GetLastRegFiles(sRegFileName_, hRegFileName_);
-  SRegisters.LoadFromFile(ui::RegFilePath(sRegFileName_), false);
-  HRegisters.LoadFromFile(ui::RegFilePath(hRegFileName_), true);
+  ws_.settings.GetLastRegFiles(sRegFileName_, hRegFileName_);
+  ws_.SRegisters.LoadFromFile(ui::RegFilePath(sRegFileName_), false, ws_.ui, ws_.settings);
+  ws_.HRegisters.LoadFromFile(ui::RegFilePath(hRegFileName_), true, ws_.ui, ws_.settings);
   // A file chosen in the open dialog in place of a missing one is the one
   // the window works on and saves to.
-  GetLastRegFiles(sRegFileName_, hRegFileName_);
-  UserTables.LoadFromFile(platform::ProgramFolder() + "Table.dat");
-  LoadVundData();
+  ws_.settings.GetLastRegFiles(sRegFileName_, hRegFileName_);
+  ws_.UserTables.LoadFromFile(platform::ProgramFolder() + "Table.dat", ws_.ui);
+  ws_.vund.LoadVundData();
   UpdateCaption();
 }
 
 // The connect step of start-up.
-bool TFrmMain::Connect() { return connector_ ? connector_() : TargetControl.Connect(ProgramLinkSettings()); }
+bool TFrmMain::Connect() { return connector_ ? connector_() : ws_.TargetControl.Connect(ws_.linkSettings); }
 
-int TFrmMain::FindBaudRate() { return TargetControl.FindBaudRate(); }
+int TFrmMain::FindBaudRate() { return ws_.TargetControl.FindBaudRate(); }
 
-void TFrmMain::RaiseBaudRate() { TargetControl.RaiseBaudRate(); }
+void TFrmMain::RaiseBaudRate() { ws_.TargetControl.RaiseBaudRate(); }
 
-int TFrmMain::LinkBaudIndex() const { return TargetControl.GetBaudIndex(); }
+int TFrmMain::LinkBaudIndex() const { return ws_.TargetControl.GetBaudIndex(); }
 
-void TFrmMain::TakeSnapshot() { SRegisters.TakeSnapshot(); }
+void TFrmMain::TakeSnapshot() { ws_.SRegisters.TakeSnapshot(); }
 
 // ---- Close ----
 
@@ -114,25 +115,26 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
 }
 
 int TFrmMain::SaveRegisterFileIfChanged(int kind) {
-  if (kind == 0) return SRegisters.SaveIfChanged(ui::RegFilePath(sRegFileName_), false);
-  return HRegisters.SaveIfChanged(ui::RegFilePath(hRegFileName_), true);
+  if (kind == 0) return ws_.SRegisters.SaveIfChanged(ui::RegFilePath(sRegFileName_), false, ws_.ui);
+  return ws_.HRegisters.SaveIfChanged(ui::RegFilePath(hRegFileName_), true, ws_.ui);
 }
 
-void TFrmMain::SendBaudRate() { TargetControl.SendBaudRate(); }
+void TFrmMain::SendBaudRate() { ws_.TargetControl.SendBaudRate(); }
 
-void TFrmMain::SaveRefreshList() { ::SaveRefreshList(); }
+void TFrmMain::SaveRefreshList() { ws_.vund.SaveRefreshList(); }
 
 void TFrmMain::SaveWindowSettings() {
   // The frame, as it is placed at the next start.
   const QRect frame = frameGeometry();
-  SetMainWindowRect(frame.x(), frame.y(), frame.width(), frame.height(), GroupBox1->width(), S_HRegTab->height());
-  SetColors(backColor_, msgBackColor_, selRegBackColor_);
-  SetFonts(fontName_, fontStyle_, fontSize_, msgFontName_, msgFontStyle_, msgFontSize_, msgFontColor_);
+  ws_.settings.SetMainWindowRect(frame.x(), frame.y(), frame.width(), frame.height(), GroupBox1->width(),
+                                 S_HRegTab->height());
+  ws_.settings.SetColors(backColor_, msgBackColor_, selRegBackColor_);
+  ws_.settings.SetFonts(fontName_, fontStyle_, fontSize_, msgFontName_, msgFontStyle_, msgFontSize_, msgFontColor_);
   try {
-    SaveSettings();
+    ws_.settings.SaveSettings();
   } catch (const std::exception& e) {
     // The window still closes; the user has seen why the settings were not kept.
-    ui::VundApplication::ShowException(e.what());
+    ui::VundApplication::ShowException(ws_.ui, e.what());
   }
 }
 

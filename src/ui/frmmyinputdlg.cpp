@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ui/frmmain.h"
 #include "ui/qtui.h"
 #include "ui/textconv.h"
 
@@ -66,10 +65,11 @@ void TFormMyInputDlg::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-bool MyInputQuery(const std::string& caption, const std::string& prompt, std::string& text, char passwordChar) {
+bool MyInputQuery(const std::string& caption, const std::string& prompt, std::string& text, char passwordChar,
+                  QWidget* mainWindow) {
   // The window the question comes from, so the focus goes back to it.
   QWidget* owner = ui::ActiveOwner();
-  if (!owner) owner = FrmMain;
+  if (!owner) owner = mainWindow;
   TFormMyInputDlg dlg(owner);
   dlg.setWindowTitle(ui::ToQt(caption));
   dlg.Label1->setText(ui::ToQt(prompt));

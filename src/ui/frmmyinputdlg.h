@@ -29,4 +29,5 @@ class TFormMyInputDlg : public QDialog {
 std::string MyInputBox(const std::string& caption, const std::string& prompt, const std::string& defaultText,
                        char passwordChar = 0);
 // The same, telling whether it was confirmed (text then holds the answer).
-bool MyInputQuery(const std::string& caption, const std::string& prompt, std::string& text, char passwordChar = 0);
+bool MyInputQuery(const std::string& caption, const std::string& prompt, std::string& text, char passwordChar = 0,
+                  QWidget* mainWindow = nullptr);

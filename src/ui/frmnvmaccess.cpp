@@ -14,29 +14,28 @@
 
 #include "model/systemfunc.h"
 #include "platform/convert.h"
-#include "ui/frmmain.h"
-#include "ui/qtui.h"
+#include "platform/ui.h"
 #include "ui/textconv.h"
 
 namespace {
 
 QString Hex(uint32_t value) { return ui::ToQt(platform::Format("0x%X", value)); }
 
-QWidget* Owner() { return FrmMain ? static_cast<QWidget*>(FrmMain) : ui::ActiveOwner(); }
-
 // Only a system language of English (9) gets the English prompts here.
-bool English() { return GetLanguageId() == 9; }
+bool English(const platform::Ui& ui) { return ui.GetLanguageId() == 9; }
 
 }  // namespace
 
-TfrmNVMAccess::TfrmNVMAccess(QWidget* owner, int* index) : QDialog(owner), index_(index), mode_(1) {
+TfrmNVMAccess::TfrmNVMAccess(QWidget* owner, const platform::Ui& ui, const VundData& vund, int* index)
+    : QDialog(owner), ui_(ui), index_(index), mode_(1) {
   CreateComponents();
-  GetNVMImageSettings(nvmList_);
+  vund.GetNVMImageSettings(nvmList_);
 }
 
-TfrmNVMAccess::TfrmNVMAccess(QWidget* owner, const std::string& name, int type, uint32_t start, uint32_t end,
-                             bool write)
+TfrmNVMAccess::TfrmNVMAccess(QWidget* owner, const platform::Ui& ui, const std::string& name, int type, uint32_t start,
+                             uint32_t end, bool write)
     : QDialog(owner),
+      ui_(ui),
       deviceName_(name),
       deviceType_(type),
       startAddr_(start),
@@ -114,14 +113,15 @@ void TfrmNVMAccess::initTimerTimer() {
   const QSignalBlocker block(cBoxDeviceName);
   cBoxDeviceName->clear();
   if (mode_ == 1) {
-    labelMessage->setText(English() ? QStringLiteral("Select target NVM") : ui::ToQt("ターゲットとするNVMを選択して下さい"));
+    labelMessage->setText(English(ui_) ? QStringLiteral("Select target NVM")
+                                       : ui::ToQt("ターゲットとするNVMを選択して下さい"));
     for (const stNVMImageSetting& device : nvmList_) cBoxDeviceName->addItem(ui::ToQt(device.Name));
     if (!nvmList_.empty()) {
       cBoxDeviceName->setCurrentIndex(0);
       ShowDevice(nvmList_[0].DeviceType, nvmList_[0].BackupStart, nvmList_[0].BackupEnd);
     }
   } else {
-    if (English())
+    if (English(ui_))
       labelMessage->setText(write_ ? QStringLiteral("Write NVM image as follows")
                                    : QStringLiteral("Compare NVM image as follows"));
     else
@@ -152,14 +152,15 @@ void TfrmNVMAccess::btnOkClick() {
 
 void TfrmNVMAccess::btnCancelClick() { done(2); }
 
-int SelectTargetNvm(int& index) {
-  TfrmNVMAccess dlg(Owner(), &index);
+int SelectTargetNvm(QWidget* owner, const platform::Ui& ui, const VundData& vund, int& index) {
+  TfrmNVMAccess dlg(owner, ui, vund, &index);
   const int result = dlg.exec();
   return result == 1 ? 1 : 2;
 }
 
-int ConfirmNvmAccess(const std::string& name, int type, uint32_t start, uint32_t end, bool write) {
-  TfrmNVMAccess dlg(Owner(), name, type, start, end, write);
+int ConfirmNvmAccess(QWidget* owner, const platform::Ui& ui, const std::string& name, int type, uint32_t start,
+                     uint32_t end, bool write) {
+  TfrmNVMAccess dlg(owner, ui, name, type, start, end, write);
   const int result = dlg.exec();
   return result == 1 ? 1 : 2;
 }

@@ -15,14 +15,19 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+namespace platform {
+class Ui;
+}
 
 class TfrmNVMAccess : public QDialog {
   Q_OBJECT
  public:
-  // Select mode: OK stores the chosen index of the device list in *index.
-  TfrmNVMAccess(QWidget* owner, int* index);
+  // Select mode: OK stores the chosen index of vund.dat's device list in
+  // *index. ui: the language of the prompts.
+  TfrmNVMAccess(QWidget* owner, const platform::Ui& ui, const VundData& vund, int* index);
   // Confirm mode for the given device; write picks the wording.
-  TfrmNVMAccess(QWidget* owner, const std::string& name, int type, uint32_t start, uint32_t end, bool write);
+  TfrmNVMAccess(QWidget* owner, const platform::Ui& ui, const std::string& name, int type, uint32_t start, uint32_t end,
+                bool write);
 
   QGroupBox* GroupBox1 = nullptr;
   QLabel* labelMessage = nullptr;
@@ -47,6 +52,7 @@ class TfrmNVMAccess : public QDialog {
   void CreateComponents();
   void ShowDevice(int type, uint32_t start, uint32_t end);
 
+  const platform::Ui& ui_;
   std::vector<stNVMImageSetting> nvmList_;
   int* index_ = nullptr;
   std::string deviceName_;
@@ -59,5 +65,6 @@ class TfrmNVMAccess : public QDialog {
 };
 
 // Modal result 1 (OK, index set) or 2 (Cancel).
-int SelectTargetNvm(int& index);
-int ConfirmNvmAccess(const std::string& name, int type, uint32_t start, uint32_t end, bool write);
+int SelectTargetNvm(QWidget* owner, const platform::Ui& ui, const VundData& vund, int& index);
+int ConfirmNvmAccess(QWidget* owner, const platform::Ui& ui, const std::string& name, int type, uint32_t start,
+                     uint32_t end, bool write);

@@ -101,7 +101,7 @@ void TfrmScriptWindow::showEvent(QShowEvent* event) {
 }
 
 void TfrmScriptWindow::closeEvent(QCloseEvent* event) {
-  if (!ConfirmScriptWindowClose()) {
+  if (closeCheck_ && !closeCheck_()) {
     event->ignore();
     return;
   }

@@ -4,6 +4,7 @@
 #pragma once
 #include <QElapsedTimer>
 #include <QWidget>
+#include <functional>
 #include <string>
 
 #include "rules/scriptwindowrules.h"
@@ -19,6 +20,10 @@ class TfrmScriptWindow : public QWidget {
  public:
   // A top-level window of its own (no owner), centred on the screen.
   explicit TfrmScriptWindow(QWidget* parent = nullptr);
+
+  // Asked when the user closes the window; false keeps it open (none set:
+  // it closes).
+  void SetCloseCheck(std::function<bool()> check) { closeCheck_ = std::move(check); }
 
   QLabel* StaticText1 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
@@ -70,6 +75,7 @@ class TfrmScriptWindow : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  std::function<bool()> closeCheck_;
   void Write(const std::string& text, int color);
   void ScheduleRefresh();
   void KeepVisible();

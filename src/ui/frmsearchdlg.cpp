@@ -12,10 +12,12 @@
 #include <QVBoxLayout>
 
 #include "model/systemfunc.h"
+#include "platform/ui.h"
 #include "ui/textconv.h"
 
-TFrmSearchDlg::TFrmSearchDlg(QWidget* owner, const std::vector<std::string>* history, STSearcSetting* setting)
-    : QDialog(owner), setting_(setting), history_(history) {
+TFrmSearchDlg::TFrmSearchDlg(QWidget* owner, const platform::Ui& ui, const std::vector<std::string>* history,
+                             STSearcSetting* setting)
+    : QDialog(owner), ui_(ui), setting_(setting), history_(history) {
   setObjectName(QStringLiteral("FrmSearchDlg"));
   setWindowTitle(ui::ToQt("検索"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
@@ -75,7 +77,7 @@ void TFrmSearchDlg::FormShow() {
 
 void TFrmSearchDlg::initTimerTimer() {
   initTimer->stop();
-  if (GetLanguageId() != 17) {
+  if (ui_.GetLanguageId() != 17) {
     setWindowTitle(QStringLiteral("Search"));
     LabelSearchStr->setText(QStringLiteral("Search Name"));
     gBoxOption->setTitle(QStringLiteral("Option"));

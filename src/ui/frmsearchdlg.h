@@ -11,6 +11,9 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QTimer;
+namespace platform {
+class Ui;
+}
 
 // What the search dialog hands back; owned by the caller.
 struct STSearcSetting {
@@ -22,7 +25,9 @@ class TFrmSearchDlg : public QDialog {
   Q_OBJECT
  public:
   // history and setting belong to the caller.
-  TFrmSearchDlg(QWidget* owner, const std::vector<std::string>* history, STSearcSetting* setting);
+  // ui: the language of the captions.
+  TFrmSearchDlg(QWidget* owner, const platform::Ui& ui, const std::vector<std::string>* history,
+                STSearcSetting* setting);
 
   QLabel* LabelSearchStr = nullptr;
   QComboBox* SearchCBox = nullptr;
@@ -43,6 +48,7 @@ class TFrmSearchDlg : public QDialog {
   void FormShow();
   void initTimerTimer();
 
+  const platform::Ui& ui_;
   STSearcSetting* setting_;
   const std::vector<std::string>* history_;
 };

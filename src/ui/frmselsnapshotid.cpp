@@ -9,9 +9,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "ui/frmmain.h"
-#include "ui/qtui.h"
-
 TfrmSelSnapShotID::TfrmSelSnapShotID(QWidget* owner, bool* sReg, bool* hReg)
     : QDialog(owner), sReg_(sReg), hReg_(hReg) {
   setObjectName(QStringLiteral("frmSelSnapShotID"));
@@ -80,8 +77,7 @@ void TfrmSelSnapShotID::btnCancelClick() { done(2); }
 
 void TfrmSelSnapShotID::reject() { done(2); }
 
-int SelectRegisterFiles(bool& sReg, bool& hReg) {
-  QWidget* owner = FrmMain ? static_cast<QWidget*>(FrmMain) : ui::ActiveOwner();
+int SelectRegisterFiles(QWidget* owner, bool& sReg, bool& hReg) {
   TfrmSelSnapShotID dlg(owner, &sReg, &hReg);
   return dlg.exec() == 1 ? 1 : 2;
 }

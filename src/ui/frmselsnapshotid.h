@@ -38,4 +38,4 @@ class TfrmSelSnapShotID : public QDialog {
 };
 
 // Shows the dialog modally: 1 OK (flags hold the choice), 2 Cancel.
-int SelectRegisterFiles(bool& sReg, bool& hReg);
+int SelectRegisterFiles(QWidget* owner, bool& sReg, bool& hReg);

@@ -7,21 +7,21 @@
 
 namespace ui {
 
-MicomVersionReader TargetMicomVersionReader() {
-  return [](std::vector<std::string>& names, std::vector<std::string>& values) {
-    return TargetControl.ReadMicomVersion(names, values);
+MicomVersionReader TargetMicomVersionReader(TTargetControl& target) {
+  return [&target](std::vector<std::string>& names, std::vector<std::string>& values) {
+    return target.ReadMicomVersion(names, values);
   };
 }
 
 }  // namespace ui
 
-TMicomVersionPage::TMicomVersionPage(QWidget* parent) : QTableWidget(10, 2, parent) {
+TMicomVersionPage::TMicomVersionPage(TTargetControl& target, QWidget* parent) : QTableWidget(10, 2, parent) {
   setObjectName(QStringLiteral("sGridMiconVer"));
   horizontalHeader()->hide();
   verticalHeader()->hide();
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setWordWrap(false);
-  reader_ = ui::TargetMicomVersionReader();
+  reader_ = ui::TargetMicomVersionReader(target);
 }
 
 void TMicomVersionPage::SetBackColor(int color) {

@@ -7,17 +7,20 @@
 #include <string>
 #include <vector>
 
+class TTargetControl;
+
 namespace ui {
 // Fills names and texts of the version items (the target-control object's
 // ReadMicomVersion by default).
 using MicomVersionReader = std::function<bool(std::vector<std::string>& names, std::vector<std::string>& values)>;
-MicomVersionReader TargetMicomVersionReader();
+MicomVersionReader TargetMicomVersionReader(TTargetControl& target);
 }  // namespace ui
 
 class TMicomVersionPage : public QTableWidget {
   Q_OBJECT
  public:
-  explicit TMicomVersionPage(QWidget* parent = nullptr);
+  // The versions are read from target.
+  explicit TMicomVersionPage(TTargetControl& target, QWidget* parent = nullptr);
 
   void SetReader(ui::MicomVersionReader reader) { reader_ = std::move(reader); }
   // Sizes both columns from the page's width, reads the versions and shows

@@ -13,9 +13,8 @@ struct QtGuiThread::Call {
   std::exception_ptr error;
 };
 
-std::atomic<int> QtGuiThread::allRunning_{0};
-
-QtGuiThread::QtGuiThread(QObject* parent) : QObject(parent) {}
+QtGuiThread::QtGuiThread(std::shared_ptr<std::atomic<int>> inCall, QObject* parent)
+    : QObject(parent), inCall_(std::move(inCall)) {}
 
 QtGuiThread::~QtGuiThread() {
   // Nobody may be left waiting on calls that can no longer run.
@@ -55,7 +54,7 @@ void QtGuiThread::Drain() {
       if (call->state != Call::kQueued) continue;  // its waiter gave up
       call->state = Call::kRunning;
       ++running_;
-      ++allRunning_;
+      if (inCall_) ++*inCall_;
     }
     Execute(call);
   }
@@ -68,7 +67,7 @@ void QtGuiThread::Execute(const std::shared_ptr<Call>& call) {
     ~Finish() {
       std::lock_guard<std::mutex> lock(self->mutex_);
       --self->running_;
-      --allRunning_;
+      if (self->inCall_) --*self->inCall_;
       call->state = Call::kDone;
       self->done_.notify_all();
     }
@@ -98,8 +97,6 @@ bool QtGuiThread::Cancelled() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return cancelled_;
 }
-
-bool QtGuiThread::AnyInCall() { return allRunning_.load() > 0; }
 
 bool QtGuiThread::InCall() const {
   std::lock_guard<std::mutex> lock(mutex_);

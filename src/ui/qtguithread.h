@@ -18,8 +18,9 @@ namespace ui {
 class QtGuiThread : public QObject, public platform::GuiThread {
   Q_OBJECT
  public:
-  // Made on the main thread: that is where calls run.
-  explicit QtGuiThread(QObject* parent = nullptr);
+  // Made on the main thread: that is where calls run. inCall, when given,
+  // counts the calls running on the main thread of every thread sharing it.
+  explicit QtGuiThread(std::shared_ptr<std::atomic<int>> inCall = nullptr, QObject* parent = nullptr);
   ~QtGuiThread() override;
 
   // From the main thread itself fn runs at once. Otherwise fn is queued and
@@ -36,8 +37,6 @@ class QtGuiThread : public QObject, public platform::GuiThread {
   // may be open further down the main thread's stack then, so the script
   // thread cannot be waited for until that call has returned.
   bool InCall() const;
-  // The same for every QtGuiThread of the process.
-  static bool AnyInCall();
 
  private slots:
   // Runs the queued calls. Posted by name, and the queue is ours under our
@@ -53,7 +52,7 @@ class QtGuiThread : public QObject, public platform::GuiThread {
   std::deque<std::shared_ptr<Call>> queue_;
   bool cancelled_ = false;
   int running_ = 0;  // calls running on the main thread (nested by modal loops)
-  static std::atomic<int> allRunning_;
+  std::shared_ptr<std::atomic<int>> inCall_;
 };
 
 }  // namespace ui

@@ -1,12 +1,16 @@
 #include "ui/qtscripthost.h"
 
+#include "platform/mainwindowservices.h"
+#include "ui/choosers.h"
 #include "ui/frmscriptdialog.h"
 #include "ui/frmscriptwindow.h"
 #include "ui/qtguithread.h"
 
 namespace ui {
 
-QtScriptWindow::QtScriptWindow() : form_(std::make_unique<TfrmScriptWindow>()) {}
+QtScriptWindow::QtScriptWindow(std::function<bool()> closeCheck) : form_(std::make_unique<TfrmScriptWindow>()) {
+  form_->SetCloseCheck(std::move(closeCheck));
+}
 
 QtScriptWindow::~QtScriptWindow() = default;
 
@@ -54,9 +58,17 @@ int QtScriptWindow::GetProgress() { return form_->Progress(); }
 void QtScriptWindow::SetProgress(int position) { form_->SetProgress(position); }
 void QtScriptWindow::SetTextColor(int color) { form_->SetTextColor(static_cast<uint32_t>(color)); }
 
-std::unique_ptr<ScriptWindow> QtScriptHost::CreateScriptWindow() { return std::make_unique<QtScriptWindow>(); }
+std::unique_ptr<ScriptWindow> QtScriptHost::CreateScriptWindow() {
+  return std::make_unique<QtScriptWindow>(closeCheck_);
+}
 
-std::unique_ptr<platform::GuiThread> QtScriptHost::CreateGuiThread() { return std::make_unique<QtGuiThread>(); }
+void QtScriptHost::AddMessage(const std::string& line) { services_.AddMessage(line); }
+
+bool QtScriptHost::OpenDocument(const std::string& path) { return choosers_ && choosers_->OpenDocument(path); }
+
+std::unique_ptr<platform::GuiThread> QtScriptHost::CreateGuiThread() { return std::make_unique<QtGuiThread>(inCall_); }
+
+bool QtScriptHost::AnyInCall() const { return inCall_->load() > 0; }
 
 int QtScriptHost::InputDialog(const std::string& prompt, int option, ScriptInputValue& value) {
   TfrmIoDialog dlg(nullptr, option, kIoInput, prompt);

@@ -1,6 +1,8 @@
 // The script host on Qt: each script gets a TfrmScriptWindow and a queued
 // synchronise call; the dialogs are TfrmIoDialog.
 #pragma once
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,13 +11,19 @@
 
 class TfrmIoDialog;
 class TfrmScriptWindow;
+namespace platform {
+class MainWindowServices;
+}
 
 namespace ui {
+
+class Choosers;
 
 // One script's window behind the engine's interface; owns the form.
 class QtScriptWindow : public ScriptWindow {
  public:
-  QtScriptWindow();
+  // closeCheck: asked when the user closes the window (may be empty).
+  explicit QtScriptWindow(std::function<bool()> closeCheck = {});
   ~QtScriptWindow() override;
 
   void Show() override;
@@ -45,6 +53,10 @@ class QtScriptWindow : public ScriptWindow {
 
 class QtScriptHost : public ScriptHost {
  public:
+  // services: the message log the scripts write to; choosers: the desktop
+  // their "open" goes to (null: none).
+  explicit QtScriptHost(platform::MainWindowServices& services, Choosers* choosers = nullptr)
+      : services_(services), choosers_(choosers) {}
   // Main thread.
   std::unique_ptr<ScriptWindow> CreateScriptWindow() override;
   std::unique_ptr<platform::GuiThread> CreateGuiThread() override;
@@ -52,12 +64,25 @@ class QtScriptHost : public ScriptHost {
   int MessageDialog(const std::string& prompt, int option) override;
   int SelectDialog(const std::string& prompt, const std::vector<std::string>& items, int& index) override;
 
+  void AddMessage(const std::string& line) override;
+  bool OpenDocument(const std::string& path) override;
+
   // Ends every script dialog still open as Cancel would (the program closes).
   void RejectDialogs();
+  // True while a call of one of its scripts runs on the main thread: a modal
+  // dialog of a script may be open further down the main thread's stack then.
+  bool AnyInCall() const;
+  // Asked when the user closes a script window made from now on.
+  void SetCloseCheck(std::function<bool()> check) { closeCheck_ = std::move(check); }
 
  private:
   int Exec(TfrmIoDialog& dialog);
 
+  platform::MainWindowServices& services_;
+  Choosers* choosers_;
+  std::function<bool()> closeCheck_;
+  // Shared with the scripts' GUI threads, which may outlive the host.
+  std::shared_ptr<std::atomic<int>> inCall_ = std::make_shared<std::atomic<int>>(0);
   std::vector<TfrmIoDialog*> open_;  // innermost last
 };
 

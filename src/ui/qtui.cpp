@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "platform/files.h"
+#include "rules/inieditrules.h"
 #include "ui/frminiedit.h"
 #include "ui/frmmyinputdlg.h"
 #include "ui/textconv.h"
@@ -49,16 +50,26 @@ int ResultForButton(QMessageBox::StandardButton button, int flags) {
 }
 
 namespace {
-QPointer<QWidget> g_commandOwner;
+
+// The window whose command runs lives on the application object, where the
+// boxes of every window look for it.
+const char kCommandOwner[] = "vundCommandOwner";
+
+QWidget* CommandOwner() { return qApp ? qApp->property(kCommandOwner).value<QPointer<QWidget>>().data() : nullptr; }
+
+void SetCommandOwner(QWidget* owner) {
+  if (qApp) qApp->setProperty(kCommandOwner, QVariant::fromValue(QPointer<QWidget>(owner)));
 }
 
-DialogOwnerScope::DialogOwnerScope(QWidget* owner) : previous_(g_commandOwner) { g_commandOwner = owner; }
+}  // namespace
 
-DialogOwnerScope::~DialogOwnerScope() { g_commandOwner = previous_; }
+DialogOwnerScope::DialogOwnerScope(QWidget* owner) : previous_(CommandOwner()) { SetCommandOwner(owner); }
+
+DialogOwnerScope::~DialogOwnerScope() { SetCommandOwner(previous_); }
 
 QWidget* ActiveOwner() {
   QWidget* w = QApplication::activeModalWidget();
-  if (!w) w = g_commandOwner;
+  if (!w) w = CommandOwner();
   if (!w) w = QApplication::activeWindow();
   return w;
 }
@@ -107,10 +118,13 @@ bool QtUi::SaveFileDialog(const platform::FileDialogOptions& options, std::strin
 }
 
 bool QtUi::InputBox(const std::string& caption, const std::string& prompt, std::string& text, char passwordChar) {
-  return MyInputQuery(caption, prompt, text, passwordChar);
+  return MyInputQuery(caption, prompt, text, passwordChar, mainWindow_);
 }
 
-bool QtUi::ShowComPortDialog() { return ui::ShowComPortDialog(); }
+bool QtUi::ShowComPortDialog(int& comPort, int& baudRate) {
+  return ChooseComPort(comPort, baudRate,
+                       [this](std::vector<STEditItem>& rows) { return ShowIniEdit(rows, choosers_, *this); });
+}
 
 void QtUi::ScreenSize(int& width, int& height) {
   QScreen* s = QGuiApplication::primaryScreen();

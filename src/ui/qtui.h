@@ -4,6 +4,7 @@
 #include <QPointer>
 
 #include "platform/ui.h"
+#include "ui/choosers.h"
 
 class QWidget;
 
@@ -16,8 +17,15 @@ class QtUi : public platform::Ui {
   bool SaveFileDialog(const platform::FileDialogOptions& options, std::string& path) override;
   bool InputBox(const std::string& caption, const std::string& prompt, std::string& text,
                 char passwordChar) override;
-  bool ShowComPortDialog() override;
+  bool ShowComPortDialog(int& comPort, int& baudRate) override;
   void ScreenSize(int& width, int& height) override;
+
+  // The window an input box belongs to while no window is active.
+  void SetMainWindow(QWidget* window) { mainWindow_ = window; }
+
+ private:
+  QtChoosers choosers_;
+  QPointer<QWidget> mainWindow_;
 };
 
 // The buttons and icon of Windows message-box flags, and the Windows button

@@ -224,7 +224,7 @@ void TRegisterGrid::ClickAt(const QPoint& pos) {
     return;
   presenter_.SetCurrent(index.column(), index.row());
   std::string status;
-  const bool named = presenter_.Click(GetEcsType(), status);
+  const bool named = presenter_.Click(presenter_.EcsType(), status);
   ShowCurrent();
   if (named && onStatus) onStatus(status);
 }

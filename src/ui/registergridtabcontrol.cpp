@@ -10,12 +10,14 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "link/workspace.h"
 #include "model/systemfunc.h"
 #include "rules/valuecolumnwidth.h"
 #include "ui/frmeditreg.h"
 #include "ui/textconv.h"
 
-TRegisterTabControl::TRegisterTabControl(QWidget* parent) : QWidget(parent) {
+TRegisterTabControl::TRegisterTabControl(Workspace& ws, QWidget* parent)
+    : QWidget(parent), ws_(ws), presenter_(ws), writer_(ui::TargetRegisterWriter(ws.TargetControl)) {
   setObjectName(QStringLiteral("S_HRegTab"));
   S_HRegTabBar = new QTabBar(this);
   S_HRegTabBar->setObjectName(QStringLiteral("S_HRegTabBar"));
@@ -66,7 +68,7 @@ void TRegisterTabControl::ShowCurrentStatus() {
   // Only a line the user asked for by a click is kept up to date.
   if (RegisterStatusPanels[0]->text().isEmpty()) return;
   const ST_REGISTER* reg = presenter_.RegisterOf(presenter_.Selection().left, presenter_.Row());
-  ShowStatus(reg ? ui::FormatRegisterStatus(*reg, GetEcsType()) : std::string());
+  ShowStatus(reg ? ui::FormatRegisterStatus(*reg, presenter_.EcsType()) : std::string());
 }
 
 TRegisterTabControl::~TRegisterTabControl() = default;
@@ -163,7 +165,7 @@ void TRegisterTabControl::EditRegisterValue() {
   const ST_REGISTER* reg = presenter_.Shown().GetRegister(static_cast<unsigned>(request.registerIndex));
   if (!reg) return;
   int value = request.value;
-  TfrmEditReg dlg(window(), presenter_.HexDisplay(), presenter_.ShownFile(), &value, reg, writer_);
+  TfrmEditReg dlg(window(), ws_.ui, presenter_.Shown(), presenter_.HexDisplay(), &value, reg, writer_);
   dlg.setWindowTitle(ui::ToQt(reg->ShortName));
   const QRect cell = RegisterGrid->CellScreenRect(presenter_.Col(), presenter_.Row());
   int left = cell.left();

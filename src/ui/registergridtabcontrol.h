@@ -15,11 +15,13 @@ class QMenu;
 class QStatusBar;
 class QTabBar;
 class TfrmEditReg;
+class Workspace;
 
 class TRegisterTabControl : public QWidget {
   Q_OBJECT
  public:
-  explicit TRegisterTabControl(QWidget* parent = nullptr);
+  // The registers, settings and target are the workspace's.
+  explicit TRegisterTabControl(Workspace& ws, QWidget* parent = nullptr);
   ~TRegisterTabControl() override;
 
   QTabBar* S_HRegTabBar = nullptr;
@@ -84,8 +86,9 @@ class TRegisterTabControl : public QWidget {
   // Value columns at least as wide as the shown file's widest value in the grid's font.
   void FitValueColumns();
 
+  Workspace& ws_;
   ui::RegisterGridPresenter presenter_;
-  ui::RegisterWriter writer_ = ui::TargetRegisterWriter();
+  ui::RegisterWriter writer_;
   std::function<void(TfrmEditReg&)> runner_;
   bool syncingTabs_ = false;
 };

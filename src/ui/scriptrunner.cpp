@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include "link/workspace.h"
 #include "model/systemfunc.h"
 #include "platform/system.h"
 #include "platform/ui.h"
@@ -9,7 +10,6 @@
 #include "script/jexecutable.h"
 #include "script/modules.h"
 #include "ui/choosers.h"
-#include "ui/qtguithread.h"
 
 namespace ui {
 
@@ -18,12 +18,16 @@ constexpr int kRetireRetryMs = 50;
 constexpr int kMbIconError = 0x10;
 }  // namespace
 
-ScriptRunner::ScriptRunner(PollingSwitch& polling)
-    : polling_(polling), timer_(std::make_unique<QTimer>()), retireTimer_(std::make_unique<QTimer>()) {
-  SetScriptHost(&qtHost_);
-  InstallBuiltinModules();
-  // A script's "open" goes to the desktop's handler, as the help files do.
-  SetShellOpenHandler([](const std::string& path) { return GetChoosers().OpenDocument(path); });
+ScriptRunner::ScriptRunner(PollingSwitch& polling, Workspace& ws, Choosers& choosers)
+    : polling_(polling),
+      ws_(ws),
+      qtHost_(ws.services, &choosers),
+      scriptHost_(qtHost_, ws.TargetControl),
+      timer_(std::make_unique<QTimer>()),
+      retireTimer_(std::make_unique<QTimer>()) {
+  scriptHost_.InstallRegisterHooks();
+  // Closing a script window while its script runs asks first.
+  qtHost_.SetCloseCheck([this] { return ConfirmScriptWindowClose(manager_.get(), ws_.ui); });
   timer_->setObjectName(QStringLiteral("ScriptTimer"));
   timer_->setInterval(kScriptTimerMs);
   QObject::connect(timer_.get(), &QTimer::timeout, [this] { ScriptTimerTimer(); });
@@ -32,7 +36,6 @@ ScriptRunner::ScriptRunner(PollingSwitch& polling)
 }
 
 ScriptRunner::~ScriptRunner() {
-  SetShellOpenHandler(nullptr);
   timer_->stop();
   retireTimer_->stop();
   FormClose();
@@ -41,7 +44,6 @@ ScriptRunner::~ScriptRunner() {
   // waited for from here, so they are left to the end of the process.
   for (std::unique_ptr<TScriptManager>& m : retired_) (void)m.release();
   retired_.clear();
-  SetScriptHost(nullptr);
 }
 
 void ScriptRunner::mnuScriptRunClick() {
@@ -52,7 +54,7 @@ void ScriptRunner::mnuScriptRunClick() {
   savedPollingChoice_ = polling_.StatusWindowChoice();
   polling_.SetStatusPolling(false);
   std::string fileName;
-  if (platform::GetUi().OpenFileDialog(options, fileName)) {
+  if (ws_.ui.OpenFileDialog(options, fileName)) {
     StartScript(fileName);
     return;
   }
@@ -61,13 +63,8 @@ void ScriptRunner::mnuScriptRunClick() {
 }
 
 void ScriptRunner::StartScript(const std::string& fileName) {
-  if (manager_) {
-    CurrentScriptManager = nullptr;
-    Retire(std::move(manager_));
-  }
+  if (manager_) Retire(std::move(manager_));
   manager_ = std::make_unique<TScriptManager>(fileName, 1, &qtHost_);
-  CurrentScriptManager = manager_.get();
-  scriptHost_.InstallRegisterHooks();
   manager_->Start();
   watching_ = true;
   timer_->start();
@@ -84,7 +81,7 @@ void ScriptRunner::ScriptTimerTimer() {
   watching_ = false;
   if (!manager_->CollectResults()) {
     const std::string error = manager_->GetLastError();
-    ShowMessageBoxJE("Script Error", error, "Script Error", error, kMbIconError);
+    ws_.ui.ShowMessageBoxJE("Script Error", error, "Script Error", error, kMbIconError);
   }
   RestorePolling();
 }
@@ -95,10 +92,7 @@ void ScriptRunner::ScriptTimerTimer() {
 void ScriptRunner::FormClose() {
   timer_->stop();
   watching_ = false;
-  if (manager_) {
-    CurrentScriptManager = nullptr;
-    Retire(std::move(manager_));
-  }
+  if (manager_) Retire(std::move(manager_));
   qtHost_.RejectDialogs();
   for (const std::unique_ptr<TScriptManager>& m : retired_)
     for (int i = 0; i < m->SlotCount(); ++i)
@@ -120,7 +114,7 @@ void ScriptRunner::Retire(std::unique_ptr<TScriptManager> manager) {
 }
 
 void ScriptRunner::DeleteRetired() {
-  if (QtGuiThread::AnyInCall()) {
+  if (qtHost_.AnyInCall()) {
     for (std::unique_ptr<TScriptManager>& m : retired_) m->StopAll();
     if (!retired_.empty() && !retireTimer_->isActive()) retireTimer_->start();
     return;

@@ -12,16 +12,20 @@
 #include "ui/qtscripthost.h"
 
 class QTimer;
+class Workspace;
 
 namespace ui {
+
+class Choosers;
 
 class ScriptRunner {
  public:
   static constexpr int kScriptTimerMs = 1000;
 
-  // Installs the Qt script host for the process. polling is the main
-  // window's status polling.
-  explicit ScriptRunner(PollingSwitch& polling);
+  // polling is the main window's status polling; the scripts' register
+  // hooks reach the workspace's target, and their "open" goes to choosers
+  // (the desktop's handler, as the help files do).
+  ScriptRunner(PollingSwitch& polling, Workspace& ws, Choosers& choosers);
   // Ends what still runs and closes the script serial ports.
   ~ScriptRunner();
   ScriptRunner(const ScriptRunner&) = delete;
@@ -53,6 +57,7 @@ class ScriptRunner {
   void RestorePolling();
 
   PollingSwitch& polling_;
+  Workspace& ws_;
   QtScriptHost qtHost_;
   TScriptHost scriptHost_;
   std::unique_ptr<TScriptManager> manager_;

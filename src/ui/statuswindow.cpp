@@ -15,7 +15,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "link/targetcontrol.h"
+#include "link/workspace.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
 #include "rules/valuecolumnwidth.h"
@@ -95,7 +95,11 @@ class StatusGridItems : public QAbstractTableModel {
 
 }  // namespace ui
 
-TStatusWindow::TStatusWindow(QWidget* parent) : QGroupBox(QStringLiteral("Status Window"), parent) {
+TStatusWindow::TStatusWindow(Workspace& ws, ui::Choosers& choosers, QWidget* parent)
+    : QGroupBox(QStringLiteral("Status Window"), parent),
+      ws_(ws),
+      state_(ws.vund, ws.ui),
+      reader_(ui::TargetRefreshReader(ws.TargetControl)) {
   setObjectName(QStringLiteral("GroupBox1"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
@@ -135,7 +139,7 @@ TStatusWindow::TStatusWindow(QWidget* parent) : QGroupBox(QStringLiteral("Status
   auto* sizer = new ui::GridSizer(StatusGrid);
   sizer->done = [this] { StatusGridMouseUp(); };
 
-  sGridMiconVer = new TMicomVersionPage(StatusPage);
+  sGridMiconVer = new TMicomVersionPage(ws.TargetControl, StatusPage);
   StatusPage->addTab(StatusGrid, QStringLiteral("Status"));
   StatusPage->addTab(sGridMiconVer, QStringLiteral("Micom Ver"));
   connect(StatusPage, &QTabWidget::currentChanged, this, &TStatusWindow::StatusPageChange);
@@ -147,7 +151,7 @@ TStatusWindow::TStatusWindow(QWidget* parent) : QGroupBox(QStringLiteral("Status
   StatusTimer->setInterval(state_.Interval());
   connect(StatusTimer, &QTimer::timeout, this, &TStatusWindow::StatusTimerTimer);
 
-  editor_ = [](std::vector<STEditItem>& rows) { return ui::ShowIniEdit(rows); };
+  editor_ = [&choosers, &ws](std::vector<STEditItem>& rows) { return ui::ShowIniEdit(rows, choosers, ws.ui); };
 }
 
 TStatusWindow::~TStatusWindow() { StatusTimer->stop(); }
@@ -178,7 +182,7 @@ void TStatusWindow::SetRefreshInterval(int ms) {
 }
 
 void TStatusWindow::StartStatusPolling() {
-  SetRefreshInterval(GetRefreshTime());
+  SetRefreshInterval(ws_.vund.GetRefreshTime());
   SetStatusPolling(true);
 }
 
@@ -191,7 +195,7 @@ bool TStatusWindow::StopStatusPolling() {
 
 bool TStatusWindow::ReadRegisterValues(int kind) {
   ui::PollingHold hold(*this);
-  return TargetControl.ReadRegisterTable(kind == 1);
+  return ws_.TargetControl.ReadRegisterTable(kind == 1);
 }
 
 void TStatusWindow::StatusWindowContClick(int index) {
@@ -274,7 +278,7 @@ void TStatusWindow::StatusGridMouseUp() {
   if (value != ShownValueWidth()) keptValue_ = value;
   keptRow_ = row;
   ApplySizes();
-  SetStatusGridSizes(keptName_, keptValue_, keptRow_);
+  ws_.settings.SetStatusGridSizes(keptName_, keptValue_, keptRow_);
 }
 
 void TStatusWindow::SetEditWindowColor(int color) {

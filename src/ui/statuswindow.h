@@ -16,15 +16,19 @@ class QMenu;
 class QTableView;
 class QTabWidget;
 class QTimer;
+class Workspace;
 
 namespace ui {
+class Choosers;
 class StatusGridItems;
-}
+}  // namespace ui
 
 class TStatusWindow : public QGroupBox, public ui::PollingSwitch {
   Q_OBJECT
  public:
-  explicit TStatusWindow(QWidget* parent = nullptr);
+  // The items and their interval are vund.dat's, the values the target's,
+  // the kept sizes the settings'; the item editor asks through choosers.
+  TStatusWindow(Workspace& ws, ui::Choosers& choosers, QWidget* parent = nullptr);
   ~TStatusWindow() override;
 
   QGroupBox* StatusWindowCont = nullptr;
@@ -97,9 +101,10 @@ class TStatusWindow : public QGroupBox, public ui::PollingSwitch {
   void ApplySizes();
   int ShownValueWidth() const;
 
+  Workspace& ws_;
   ui::StatusWindowState state_;
   ui::StatusGridItems* items_ = nullptr;
-  ui::RefreshReader reader_ = ui::TargetRefreshReader();
+  ui::RefreshReader reader_;
   ui::ItemEditor editor_;
   std::function<bool()> busy_;
   const ST_REGISTER* copyBuffer_ = nullptr;

@@ -1,61 +1,54 @@
 #include "ui/transferdialogs.h"
 
-#include "link/targetcontrol.h"
+#include "link/workspace.h"
 #include "ui/frmcompeepdata.h"
 #include "ui/frmnvmaccess.h"
 #include "ui/frmselsnapshotid.h"
 
 namespace ui {
-namespace {
 
-class QtNvmDialogs : public NvmDialogs {
- public:
-  int SelectTargetNvm(int& index) override { return ::SelectTargetNvm(index); }
-  int ConfirmNvmAccess(const std::string& name, int type, uint32_t start, uint32_t end, bool write) override {
-    return ::ConfirmNvmAccess(name, type, start, end, write);
-  }
-  int ShowCompareResult(const std::vector<std::string>& lines) override { return ::ShowCompareResult(lines); }
-};
+int QtNvmDialogs::SelectTargetNvm(int& index) { return ::SelectTargetNvm(owner_, ws_.ui, ws_.vund, index); }
 
-class QtRegSnapshotDialogs : public RegSnapshotDialogs {
- public:
-  int SelectRegisterFiles(bool& sReg, bool& hReg) override { return ::SelectRegisterFiles(sReg, hReg); }
-  int ShowCompareResult(const std::vector<std::string>& lines) override { return ::ShowCompareResult(lines); }
-};
-
-}  // namespace
-
-NvmDialogs& StandardNvmDialogs() {
-  static QtNvmDialogs dialogs;
-  return dialogs;
+int QtNvmDialogs::ConfirmNvmAccess(const std::string& name, int type, uint32_t start, uint32_t end, bool write) {
+  return ::ConfirmNvmAccess(owner_, ws_.ui, name, type, start, end, write);
 }
 
-RegSnapshotDialogs& StandardRegSnapshotDialogs() {
-  static QtRegSnapshotDialogs dialogs;
-  return dialogs;
+int QtNvmDialogs::ShowCompareResult(const std::vector<std::string>& lines) {
+  return ::ShowCompareResult(owner_, ws_.ui, lines);
 }
 
-bool ReadNvmImage(bool verify, PollingSwitch& polling) {
-  return NvmTransfer(TargetControl, StandardNvmDialogs(), &polling).ReadNvmImage(verify);
+int QtRegSnapshotDialogs::SelectRegisterFiles(bool& sReg, bool& hReg) {
+  return ::SelectRegisterFiles(owner_, sReg, hReg);
 }
 
-bool WriteNvmImage(bool verify, PollingSwitch& polling) {
-  return NvmTransfer(TargetControl, StandardNvmDialogs(), &polling).WriteNvmImage(verify);
+int QtRegSnapshotDialogs::ShowCompareResult(const std::vector<std::string>& lines) {
+  return ::ShowCompareResult(owner_, ui_, lines);
 }
 
-bool CompareNvmImage(PollingSwitch& polling) {
-  return NvmTransfer(TargetControl, StandardNvmDialogs(), &polling).CompareNvmImage();
+bool ReadNvmImage(Workspace& ws, QWidget* owner, bool verify, PollingSwitch& polling) {
+  QtNvmDialogs dialogs(owner, ws);
+  return NvmTransfer(ws, dialogs, &polling).ReadNvmImage(verify);
 }
 
-bool SaveRegisterValues(bool hValuesRead, const std::function<bool(int kind)>& readRegisterValues,
-                        PollingSwitch& polling) {
-  RegSnapshotTransfer transfer(TargetControl, StandardRegSnapshotDialogs(), &polling);
-  return transfer.SaveRegisterValues(hValuesRead, readRegisterValues);
+bool WriteNvmImage(Workspace& ws, QWidget* owner, bool verify, PollingSwitch& polling) {
+  QtNvmDialogs dialogs(owner, ws);
+  return NvmTransfer(ws, dialogs, &polling).WriteNvmImage(verify);
 }
 
-bool WriteRegisterValues(PollingSwitch& polling) {
-  RegSnapshotTransfer transfer(TargetControl, StandardRegSnapshotDialogs(), &polling);
-  return transfer.WriteRegisterValues();
+bool CompareNvmImage(Workspace& ws, QWidget* owner, PollingSwitch& polling) {
+  QtNvmDialogs dialogs(owner, ws);
+  return NvmTransfer(ws, dialogs, &polling).CompareNvmImage();
+}
+
+bool SaveRegisterValues(Workspace& ws, QWidget* owner, bool hValuesRead,
+                        const std::function<bool(int kind)>& readRegisterValues, PollingSwitch& polling) {
+  QtRegSnapshotDialogs dialogs(owner, ws.ui);
+  return RegSnapshotTransfer(ws, dialogs, &polling).SaveRegisterValues(hValuesRead, readRegisterValues);
+}
+
+bool WriteRegisterValues(Workspace& ws, QWidget* owner, PollingSwitch& polling) {
+  QtRegSnapshotDialogs dialogs(owner, ws.ui);
+  return RegSnapshotTransfer(ws, dialogs, &polling).WriteRegisterValues();
 }
 
 }  // namespace ui

@@ -9,15 +9,15 @@
 #include "sim_session.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::LoadProgramFolder();
+  fuzz::WriteProgramFolder();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::FreshUi();
-  fuzz::SimSession session;
+  fuzz::QuietUi ui;
+  fuzz::SimSession session(ui);
   size_t logged = 0;
-  ui::AnalyzerTerminal terminal(session.tc, [&](const std::string& line) { logged += line.size(); });
+  ui::AnalyzerTerminal terminal(session.tc, ui, [&](const std::string& line) { logged += line.size(); });
   bool checksum = false;
   int lines = 0;
   for (std::string line : fuzz::Lines(data, size)) {

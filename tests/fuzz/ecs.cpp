@@ -54,7 +54,6 @@ class ReplyLink : public TBusPhysicalLayer {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::FreshUi();
   if (size < 1) return 0;
   const uint8_t mode = data[0];
   platform::VirtualClock clock;

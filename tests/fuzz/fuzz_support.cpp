@@ -62,13 +62,6 @@ bool QuietUi::Take(std::deque<std::string>& queue, std::string& out) {
   return true;
 }
 
-QuietUi& FreshUi() {
-  static QuietUi ui;
-  platform::SetUi(&ui);
-  ui.Clear();
-  return ui;
-}
-
 std::vector<std::string> Lines(const uint8_t* data, size_t size) { return platform::SplitLines(Text(data, size)); }
 
 std::vector<std::string> Parts(const uint8_t* data, size_t size, size_t count) {

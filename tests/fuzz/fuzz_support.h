@@ -22,14 +22,15 @@ void ClearHome(const std::vector<std::string>& keep = {});
 
 // Answers the first queued answer, else the button that ends a question
 // without doing anything (OK, Cancel, No); dialogs answer from their queues
-// or cancel. Nothing is shown.
+// or cancel. Nothing is shown; texts are English.
 class QuietUi : public platform::Ui {
  public:
+  QuietUi() { SetForceEnglish(true); }
   int MessageBox(const std::string&, const std::string&, int flags) override;
   bool OpenFileDialog(const platform::FileDialogOptions&, std::string& path) override { return Take(openFiles, path); }
   bool SaveFileDialog(const platform::FileDialogOptions&, std::string& path) override { return Take(saveFiles, path); }
   bool InputBox(const std::string&, const std::string&, std::string& text, char) override { return Take(inputs, text); }
-  bool ShowComPortDialog() override { return false; }
+  bool ShowComPortDialog(int&, int&) override { return false; }
   void ScreenSize(int& width, int& height) override { width = 1024, height = 768; }
   void Clear() { *this = QuietUi(); }
 
@@ -39,9 +40,6 @@ class QuietUi : public platform::Ui {
  private:
   static bool Take(std::deque<std::string>& queue, std::string& out);
 };
-
-// The process's QuietUi, set as the Ui, with its queues emptied.
-QuietUi& FreshUi();
 
 // The input as text and as lines.
 inline std::string Text(const uint8_t* data, size_t size) { return std::string(reinterpret_cast<const char*>(data), size); }

@@ -7,7 +7,6 @@
 #include "model/iniproperty.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::FreshUi();
   const std::string path = fuzz::WriteHomeFile("p.ini", fuzz::Text(data, size));
   TIniFileManager list;
   list.LoadFromIniFile(path);

@@ -20,20 +20,20 @@ class Dialogs : public ui::RegSnapshotDialogs {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::LoadProgramFolder("SnapShotPreID1=0x10\r\nSnapShotPreDat1=1\r\nReproducePostID1=0x11\r\n");
+  fuzz::WriteProgramFolder("SnapShotPreID1=0x10\r\nSnapShotPreDat1=1\r\nReproducePostID1=0x11\r\n");
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::QuietUi& ui = fuzz::FreshUi();
+  fuzz::QuietUi ui;
   static Dialogs dialogs;
   const std::string path = fuzz::WriteHomeFile("v.id", fuzz::Text(data, size));
   try {
     bool hasS = false, hasH = false;
     std::vector<RegValueFileEntry> entries;
     LoadRegisterValueFile(path, hasS, hasH, entries);
-    fuzz::SimSession session;
-    ui::RegSnapshotTransfer transfer(session.tc, dialogs);
+    fuzz::SimSession session(ui);
+    ui::RegSnapshotTransfer transfer(session.ws, dialogs);
     ui.openFiles = {path};
     transfer.WriteRegisterValues();
   } catch (const platform::EConvertError&) {

@@ -47,19 +47,13 @@ void SandboxedSystemCall(int id, TStackData* args, vmcode_t* result, ScriptEnv& 
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  SetSystemBuiltinModule(&SandboxedSystemCall);
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::FreshUi();
   fuzz::ClearHome();
-  ClearGlobalValues();
-  ScriptFiles().CloseAll();
   const std::vector<std::string> lines = fuzz::Lines(data, size);
   TStringListSource source(&lines);
-  TJExecutable exe;
+  HeadlessScriptHost host;
+  host.SetModules(&SandboxedSystemCall, nullptr);
+  TJExecutable exe(TJExecutable::kDefaultStackSize, &host);
   TJCompiler compiler;
   compiler.SetUserSource(true);
   if (!compiler.Compile(source, exe, {"1", "arg"})) return 0;

@@ -8,17 +8,17 @@
 #include "sim_session.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::LoadProgramFolder();
+  fuzz::WriteProgramFolder();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::QuietUi& ui = fuzz::FreshUi();
+  fuzz::QuietUi ui;
   const std::string path = fuzz::WriteHomeFile("Table.dat", fuzz::Text(data, size));
   Tables tables;
-  tables.LoadFromFile(path);
-  fuzz::SimSession session;
-  ui::TableGridModel model(tables, session.tc);
+  tables.LoadFromFile(path, ui);
+  fuzz::SimSession session(ui);
+  ui::TableGridModel model(tables, session.tc, ui);
   for (int t = 0; t < tables.GetCount() && t < 8; ++t) {
     const ST_TABLE* table = tables.GetTable(t);
     if (table->TableCount < 0 || table->TableCount > kMaxTableCount) fuzz::Fail("a table with an unusable count");

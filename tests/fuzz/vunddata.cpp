@@ -39,33 +39,33 @@ int StatusKeys(const platform::IniFile& ini) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::FreshUi();
+  fuzz::QuietUi ui;
   fuzz::ClearHome();
   fuzz::WriteHomeFile("vund.dat", fuzz::Text(data, size));
-  ResetVundData();
-  if (!LoadVundData()) fuzz::Fail("vund.dat not read");
+  VundData vund(ui);
+  if (!vund.LoadVundData()) fuzz::Fail("vund.dat not read");
   std::vector<stNVMImageSetting> devices;
-  GetNVMImageSettings(devices);
+  vund.GetNVMImageSettings(devices);
   for (const stNVMImageSetting& d : devices)
     if (d.BackupEnd < d.BackupStart && devices.size() > 1) fuzz::Fail("a numbered device runs backwards");
   std::vector<RegSetting> versions, sums;
-  GetMicomInfoLists(versions, sums);
+  vund.GetMicomInfoLists(versions, sums);
   if (versions.size() != sums.size()) fuzz::Fail("Micom lists differ in length");
 
   std::vector<RegSetting> items;
-  GetRefreshList(items);
+  vund.GetRefreshList(items);
   // One edit of each kind, so the saved list is not just the loaded one.
-  if (size % 3 == 1) InsertRefreshEntry({"Added", 0x1234, 0xFF}, static_cast<int>(size % 5));
-  if (size % 3 == 2) EraseRefreshEntry(static_cast<int>(size % 4));
-  GetRefreshList(items);
-  if (!SaveRefreshList()) fuzz::Fail("status items not saved");
+  if (size % 3 == 1) vund.InsertRefreshEntry({"Added", 0x1234, 0xFF}, static_cast<int>(size % 5));
+  if (size % 3 == 2) vund.EraseRefreshEntry(static_cast<int>(size % 4));
+  vund.GetRefreshList(items);
+  if (!vund.SaveRefreshList()) fuzz::Fail("status items not saved");
   const platform::IniFile saved(VundDataFilePath());
   if (StatusKeys(saved) != static_cast<int>(items.size()) * 3)
     fuzz::Fail("the file does not hold exactly the saved items");
-  ResetVundData();
-  if (!LoadVundData()) fuzz::Fail("saved vund.dat not read");
+  VundData again(ui);
+  if (!again.LoadVundData()) fuzz::Fail("saved vund.dat not read");
   std::vector<RegSetting> reloaded;
-  GetRefreshList(reloaded);
+  again.GetRefreshList(reloaded);
   if (!Same(items, reloaded)) fuzz::Fail("status items changed by save and load");
   return 0;
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "link/ecs.h"
+#include "link/workspace.h"
 #include "model/registers.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
@@ -54,11 +55,7 @@ std::string Summary(const std::vector<SimFrame>& frames, bool ecs3) {
 
 class TargetControlTest : public ::testing::Test {
  protected:
-  void SetUp() override { SRegisters = Registers(); }
-  void TearDown() override {
-    SRegisters = Registers();
-    ResetVundData();
-  }
+  void SetUp() override { ws.services.Set(&services); }
   // Writes the files and loads them; dataLength is MaxECS3DataLength and MaxECSDataLength.
   void WriteFiles(bool ecs3 = true, int dataLength = 4, const std::string& extraVund = "", const std::string& extraIni = "",
                   int ecsType = -1, int linkType = 0) {
@@ -68,8 +65,8 @@ class TargetControlTest : public ::testing::Test {
                               "\r\n" + extraVund);
     dir.Write("Vund2.ini", "[Bus]\r\nBusPhysicalLayer=" + std::to_string(linkType) + "\r\nComPort=0\r\nBaudRate=6\r\nECSType=" +
                                std::to_string(ecsType >= 0 ? ecsType : ecs3 ? 2 : 0) + "\r\n" + extraIni);
-    ASSERT_TRUE(LoadVundData());
-    ASSERT_TRUE(LoadSettings());
+    ASSERT_TRUE(ws.vund.LoadVundData());
+    ASSERT_TRUE(ws.settings.LoadSettings());
   }
   // ... and connects to a fresh simulated target.
   void Start(bool ecs3 = true, int dataLength = 4, const std::string& extraVund = "") {
@@ -77,7 +74,7 @@ class TargetControlTest : public ::testing::Test {
     target = std::make_unique<SimTarget>(ecs3 ? SimProtocol::Ecs3 : SimProtocol::Ecs2);
     auto layer = std::make_unique<SimLink>(*target, clock);
     link = layer.get();
-    ASSERT_TRUE(tc.ConnectWith(std::move(layer), clock, CurrentLinkSettings()));
+    ASSERT_TRUE(tc.ConnectWith(std::move(layer), clock, CurrentLinkSettings(ws.settings, ws.vund)));
   }
   std::string Sent() {
     const std::string s = Summary(target->Frames(), ecs3_);
@@ -85,7 +82,7 @@ class TargetControlTest : public ::testing::Test {
     return s;
   }
   void AddSRegs(std::initializer_list<uint32_t> ids, int value = REG_VALUE_UNKNOWN) {
-    for (uint32_t id : ids) SRegisters.SetValue(id, value);
+    for (uint32_t id : ids) ws.SRegisters.SetValue(id, value);
   }
   static SimBytes Pattern(size_t n, uint8_t seed) {
     SimBytes b(n);
@@ -111,7 +108,8 @@ class TargetControlTest : public ::testing::Test {
   std::unique_ptr<SimTarget> target;
   SimLink* link = nullptr;  // owned by tc
   bool ecs3_ = true;
-  TTargetControl tc;  // last: goes first, before the target it talks to
+  Workspace ws{ui};  // last: its target control goes first, before the target it talks to
+  TTargetControl& tc = ws.TargetControl;
 };
 
 // ---- Connecting ----
@@ -122,23 +120,23 @@ TEST_F(TargetControlTest, APortThatDoesNotOpenOffersTheDialogAndAPortChosenThere
   ASSERT_EQ(openpty(&master, &slave, pty, nullptr, nullptr), 0);
   WriteFiles(true, 4, "", "[Ports]\r\nCOM1=" + dir.File("no-such-tty") + "\r\nCOM2=" + pty + "\r\n");
   ui.ExpectMessage(0x10, platform::kIdOk, "COM Port = 1").ExpectComPortDialog(false);
-  EXPECT_FALSE(tc.Connect(ProgramLinkSettings()));
+  EXPECT_FALSE(tc.Connect(ws.linkSettings));
   EXPECT_FALSE(tc.IsConnected());
   // Dialog confirmed, but the port still does not open: a second box, no link.
   ui.ExpectMessage(0x10, platform::kIdOk, "COM Port = 1").ExpectComPortDialog(true);
   ui.ExpectMessage(0x10, platform::kIdOk, "COM Port = 1");
-  EXPECT_FALSE(tc.Reconnect(ProgramLinkSettings()));
+  EXPECT_FALSE(tc.Reconnect(ws.linkSettings));
   EXPECT_FALSE(tc.IsConnected());
 
-  ui.ExpectMessage(0x10, platform::kIdOk, "COM Port = 1").ExpectComPortDialog(true, [] { SetComPort(1); });
-  ASSERT_TRUE(tc.Connect(ProgramLinkSettings()));
+  ui.ExpectMessage(0x10, platform::kIdOk, "COM Port = 1").ExpectComPortDialog(true, [](int& port, int&) { port = 1; });
+  ASSERT_TRUE(tc.Connect(ws.linkSettings));
   EXPECT_TRUE(tc.IsConnected());
   EXPECT_NE(dir.Read("Vund2.ini").find("ComPort=1"), std::string::npos) << dir.Read("Vund2.ini");
   EXPECT_NE(dir.Read("Vund2.ini").find(std::string("COM2=") + pty), std::string::npos);
 
   WriteFiles(true, 4, "", "", -1, 1);  // a USB adapter that does not open
   ui.ExpectMessage(0x10, platform::kIdOk, "VenderID");
-  EXPECT_FALSE(tc.Connect(ProgramLinkSettings()));
+  EXPECT_FALSE(tc.Connect(ws.linkSettings));
   EXPECT_FALSE(tc.IsConnected());
   close(master);
   close(slave);
@@ -148,9 +146,10 @@ TEST_F(TargetControlTest, AnUnsupportedEcsTypeIsRefusedByConnectAndReconnect) {
   WriteFiles(true, 4, "", "", 1, 5);  // an unknown link type keeps the current layer
   target = std::make_unique<SimTarget>(SimProtocol::Ecs3);
   ui.ExpectMessage(0x10, platform::kIdOk, "ECS protocol");
-  EXPECT_FALSE(tc.ConnectWith(std::make_unique<SimLink>(*target, clock), clock, CurrentLinkSettings()));
+  EXPECT_FALSE(
+      tc.ConnectWith(std::make_unique<SimLink>(*target, clock), clock, CurrentLinkSettings(ws.settings, ws.vund)));
   ui.ExpectMessage(0x10, platform::kIdOk, "ECS protocol");
-  EXPECT_FALSE(tc.Reconnect(ProgramLinkSettings()));
+  EXPECT_FALSE(tc.Reconnect(ws.linkSettings));
   EXPECT_FALSE(tc.IsConnected());
   uint32_t word = 0;
   EXPECT_FALSE(tc.ReadMemory(1, 2, 1, &word));
@@ -159,13 +158,13 @@ TEST_F(TargetControlTest, AnUnsupportedEcsTypeIsRefusedByConnectAndReconnect) {
 
 TEST_F(TargetControlTest, EveryOperationWithoutALinkFailsAndSaysSo) {
   WriteFiles(true, 4, "MemName1=Reset\r\nMemID1=0x100\r\n");
-  SRegisters.SetValue(1, 5);
+  ws.SRegisters.SetValue(1, 5);
   std::map<int, int> poll{{1, 0}};
   uint32_t words[4] = {};
   std::vector<uint32_t> nvm;
   std::vector<RegisterSnapshotItem> items(1);
   std::vector<std::string> names{"x"}, values{"x"};
-  const std::string notConnected = IsJapanese() ? "ターゲットに接続されていません" : "Not connected to the target";
+  const std::string notConnected = ui.IsJapanese() ? "ターゲットに接続されていません" : "Not connected to the target";
 
   // One line for each operation that reports its failures...
   EXPECT_EQ((std::vector<bool>{tc.ReadRegisterTable(false), tc.ReadRefreshRegisters(poll), tc.ReadMemory(1, 2, 1, words),
@@ -176,7 +175,7 @@ TEST_F(TargetControlTest, EveryOperationWithoutALinkFailsAndSaysSo) {
             std::vector<bool>(13, false));
   EXPECT_EQ(services.lines, std::vector<std::string>(13, notConnected));
   EXPECT_TRUE(names.empty());
-  EXPECT_EQ(SRegisters.GetValue(1), 5);
+  EXPECT_EQ(ws.SRegisters.GetValue(1), 5);
 
   // ...and one line in all for the quiet ones, which scripts and timers call over and over.
   services.lines.clear();
@@ -198,7 +197,7 @@ TEST_F(TargetControlTest, TableAndRefreshWalksCutRunsAtTheWordLimit) {
   AddSRegs({1, 2, 3, 5});
   ASSERT_TRUE(tc.ReadRegisterTable(false));
   EXPECT_EQ(Sent(), "F0 1,2 F0 3,1 F0 5,1");
-  for (uint32_t id : {1u, 2u, 3u, 5u}) EXPECT_EQ(SRegisters.GetValue(id), static_cast<int>(0x100 + id));
+  for (uint32_t id : {1u, 2u, 3u, 5u}) EXPECT_EQ(ws.SRegisters.GetValue(id), static_cast<int>(0x100 + id));
   EXPECT_EQ(services.progressMax, 4);
   EXPECT_EQ(services.progressPositions, (std::vector<int>{0, 2, 3, 4, 4, 0}));
 
@@ -229,15 +228,15 @@ TEST_F(TargetControlTest, ARefusedBlockIsReadWordByWordAndARefusedWordReported) 
   AddSRegs({1, 2});
   ASSERT_TRUE(tc.ReadRegisterTable(false));
   EXPECT_EQ(Sent(), "F0 1,2 F0 1,1 F0 2,1");
-  EXPECT_EQ(SRegisters.GetValue(2), 0x22);
+  EXPECT_EQ(ws.SRegisters.GetValue(2), 0x22);
   EXPECT_TRUE(services.lines.empty()) << services.Log();  // the refused block is not worth a report
 
   // A word the target refuses on its own is reported and left unread; the walk goes on.
   target->SetReadError(2, sim_error::kNoId);
   AddSRegs({1, 2}, 7);
   ASSERT_TRUE(tc.ReadRegisterTable(false));
-  EXPECT_EQ(SRegisters.GetValue(1), 0x11);
-  EXPECT_EQ(SRegisters.GetValue(2), REG_VALUE_UNKNOWN);
+  EXPECT_EQ(ws.SRegisters.GetValue(1), 0x11);
+  EXPECT_EQ(ws.SRegisters.GetValue(2), REG_VALUE_UNKNOWN);
   EXPECT_TRUE(Logged("No ID Error !")) << services.Log();
 }
 
@@ -249,8 +248,8 @@ TEST_F(TargetControlTest, ATimeOutOrALinkFailureStopsTheWalkAndKeepsUnreadValues
   target->AddFault(SimFault::Silence());
   EXPECT_FALSE(tc.ReadRegisterTable(false));
   EXPECT_EQ(Sent(), "F0 1,2 F0 3,1");  // no word-by-word retry, no third run
-  EXPECT_EQ(SRegisters.GetValue(2), 2);
-  EXPECT_EQ(SRegisters.GetValue(3), 77);
+  EXPECT_EQ(ws.SRegisters.GetValue(2), 2);
+  EXPECT_EQ(ws.SRegisters.GetValue(3), 77);
   EXPECT_TRUE(Logged("Receive Time Out !")) << services.Log();
 
   target->AddFault(SimFault::Silence());  // the status poll stops the same way
@@ -263,7 +262,7 @@ TEST_F(TargetControlTest, ATimeOutOrALinkFailureStopsTheWalkAndKeepsUnreadValues
   link->FailWrites(true);  // not mistaken for a block to read word by word
   EXPECT_FALSE(tc.ReadRegisterTable(false));
   EXPECT_EQ(Sent(), "");
-  EXPECT_EQ(SRegisters.GetValue(5), 77);
+  EXPECT_EQ(ws.SRegisters.GetValue(5), 77);
   ASSERT_EQ(services.lines.size(), 1u);
 }
 

@@ -127,22 +127,21 @@ TEST(FindFiles, ExactExtensionWildcardsAndAttributes) {
 }
 
 TEST(SaveLines, WritesCrLfLinesOrAsksAndKeepsTheOldFile) {
-  SetForceEnglish(true);
   testing_support::TempDir dir;
   testing_support::ScriptedUi ui;
-  ASSERT_TRUE(SaveLinesToFile(dir.File("a.csv"), {"one", "two"}));
+  ui.SetForceEnglish(true);
+  ASSERT_TRUE(SaveLinesToFile(dir.File("a.csv"), {"one", "two"}, ui));
   EXPECT_EQ(dir.Read("a.csv"), "one\r\ntwo\r\n");
-  ASSERT_TRUE(SaveLinesToFile(dir.File("a.csv"), {}));
+  ASSERT_TRUE(SaveLinesToFile(dir.File("a.csv"), {}, ui));
   EXPECT_TRUE(platform::FileExists(dir.File("a.csv")));
   EXPECT_EQ(dir.Read("a.csv"), "");
   dir.Write("old.eep", "old");
   ASSERT_TRUE(platform::SetReadOnly(dir.File("old.eep"), true));
   ui.ExpectMessage(0x15, platform::kIdRetry, "Fail to save").ExpectMessage(0x15, platform::kIdCancel, "old.eep");
-  EXPECT_FALSE(SaveLinesToFile(dir.File("old.eep"), {"new"}));
+  EXPECT_FALSE(SaveLinesToFile(dir.File("old.eep"), {"new"}, ui));
   EXPECT_EQ(dir.Read("old.eep"), "old");
   ui.ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
-  EXPECT_FALSE(SaveLinesToFile(dir.File("no/such/folder.eep"), {"new"}));
-  SetForceEnglish(false);
+  EXPECT_FALSE(SaveLinesToFile(dir.File("no/such/folder.eep"), {"new"}, ui));
 }
 
 }  // namespace

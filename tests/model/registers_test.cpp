@@ -38,12 +38,6 @@ std::string Counts(const Registers& regs, std::initializer_list<int> tabs) {
   return s;
 }
 
-std::string LastFile(bool h) {
-  std::string s, hreg;
-  GetLastRegFiles(s, hreg);
-  return h ? hreg : s;
-}
-
 TEST(RegModel, ValuesAndSnapshot) {
   Registers regs;
   regs.SetValue(0x1000, 0x1234);
@@ -99,8 +93,12 @@ TEST(RegModel, TabCountsFollowEveryListChangeAndTabEditsStayInRange) {
 
 class RegFile : public ::testing::Test {
  protected:
-  void SetUp() override { SetForceEnglish(true); }
-  void TearDown() override { SetForceEnglish(false); }
+  void SetUp() override { ui.SetForceEnglish(true); }
+  std::string LastFile(bool h) {
+    std::string s, hreg;
+    settings.GetLastRegFiles(s, hreg);
+    return h ? hreg : s;
+  }
   // Writes lines with CR LF.
   void Put(const std::string& name, const std::string& body) {
     std::string out;
@@ -111,6 +109,7 @@ class RegFile : public ::testing::Test {
   testing_support::TempDir dir;
   testing_support::ScopedHome home{dir.Path()};
   testing_support::ScriptedUi ui;
+  SystemSettings settings{ui};
 };
 
 TEST_F(RegFile, SampleFilesRoundTripToSameBytes) {
@@ -120,13 +119,13 @@ TEST_F(RegFile, SampleFilesRoundTripToSameBytes) {
     ASSERT_TRUE(platform::ReadFileBytes(std::string(VUND2_EXAMPLES) + "/" + name, original));
     dir.Write(name, original);
     Registers regs;
-    ASSERT_TRUE(regs.LoadFromFile(name, h));
+    ASSERT_TRUE(regs.LoadFromFile(name, h, ui, settings));
     EXPECT_FALSE(regs.IsChanged());
     EXPECT_EQ(h ? 25 : 57, regs.GetRegisterCount());
     EXPECT_EQ(h ? 17u : 39u, regs.GetValueMap().size());  // shared IDs and labels take no slot of their own
     EXPECT_EQ(name, LastFile(h));
     ui.ExpectMessage(0x40, platform::kIdOk, "Save completed");
-    ASSERT_TRUE(regs.SaveToFile(dir.File("copy.dat"), h));
+    ASSERT_TRUE(regs.SaveToFile(dir.File("copy.dat"), h, ui));
     EXPECT_TRUE(dir.Read("copy.dat") == original) << name;
   }
 }
@@ -145,7 +144,7 @@ TEST_F(RegFile, LoaderRules) {
       "*Star S 1 0x1015 0xFFFF 0 0 65535 0\n"
       "FileVersion FV 2 0x1016 0xFFFF 0 0 65535 0\n");
   Registers regs;
-  ASSERT_TRUE(regs.LoadFromFile(dir.File("t.dat"), false));
+  ASSERT_TRUE(regs.LoadFromFile(dir.File("t.dat"), false, ui, settings));
   EXPECT_EQ(Summary(regs), "明るさ:1 NameLen:2 Zero:0 Big:150 Label0:1 -Dash:1 *Star:1 FileVersion:2 | 映像 Sound");
   EXPECT_EQ(0xFFu, regs.GetRegister(0)->Color);
   EXPECT_EQ(0u, regs.GetRegister(1)->Color);  // 8 words: no Color
@@ -161,7 +160,7 @@ TEST_F(RegFile, LoaderRules) {
   // No [TabName] and no FileVer line: no names, the version kept. A leading
   // UTF-8 byte-order mark hides nothing.
   Put("b.dat", "\xEF\xBB\xBF" "B b 1 0x1001 0xFFFF 0 0 1\n");
-  ASSERT_TRUE(regs.LoadFromFile("b.dat", false));
+  ASSERT_TRUE(regs.LoadFromFile("b.dat", false, ui, settings));
   EXPECT_EQ(Summary(regs), "B:1 |");
   EXPECT_EQ(7, regs.GetFileVer());
 }
@@ -171,15 +170,15 @@ TEST_F(RegFile, AFailedLoadLeavesThePreviousContentWhole) {
   Put("seven.dat", "X x 1 0x2000 0xFFFF 0 0 1 0\nY y 1 0x2001 0xFFFF 0\n");
   Put("ver.dat", "FileVer = one\n");
   Registers regs;
-  ASSERT_TRUE(regs.LoadFromFile("good.dat", false));
+  ASSERT_TRUE(regs.LoadFromFile("good.dat", false, ui, settings));
   regs.SetValue(0x1000, 42);
   regs.TakeSnapshot();
   ui.ExpectMessage(0x30, platform::kIdOk, "Check setting. ( Y y 1 0x2001 0xFFFF 0 )");
-  EXPECT_FALSE(regs.LoadFromFile("seven.dat", false));
+  EXPECT_FALSE(regs.LoadFromFile("seven.dat", false, ui, settings));
   ui.ExpectMessage(0x30, platform::kIdOk, "Check setting. ( FileVer = one )");
-  EXPECT_FALSE(regs.LoadFromFile("ver.dat", false));
+  EXPECT_FALSE(regs.LoadFromFile("ver.dat", false, ui, settings));
   ui.ExpectMessage(0x10, platform::kIdOk, "Fail to open " + dir.File("none.dat")).ExpectOpenFile("");
-  EXPECT_FALSE(regs.LoadFromFile("none.dat", false));
+  EXPECT_FALSE(regs.LoadFromFile("none.dat", false, ui, settings));
   EXPECT_EQ("Sreg files (*.dat)|*.DAT", ui.LastFileDialog().filter);
   EXPECT_FALSE(regs.IsChanged());
   EXPECT_EQ(Summary(regs), "A:1 B:1 | One");
@@ -187,7 +186,7 @@ TEST_F(RegFile, AFailedLoadLeavesThePreviousContentWhole) {
   EXPECT_EQ("good.dat", LastFile(false));
 
   // A successful load starts the values afresh but keeps the snapshot.
-  ASSERT_TRUE(regs.LoadFromFile("good.dat", false));
+  ASSERT_TRUE(regs.LoadFromFile("good.dat", false, ui, settings));
   EXPECT_EQ(REG_VALUE_UNKNOWN, regs.GetValue(0x1000));
   EXPECT_EQ(42, regs.GetSnapshotValue(0x1000));
 
@@ -195,7 +194,7 @@ TEST_F(RegFile, AFailedLoadLeavesThePreviousContentWhole) {
   testing_support::TempDir other;
   other.Write("mine.dat", "H1 0x2000 0 0xFFFF 1 0 1\r\n");
   ui.ExpectMessage(0x10, platform::kIdOk, "Fail to open").ExpectOpenFile(other.File("mine.dat"));
-  ASSERT_TRUE(regs.LoadFromFile("Hreg.dat", true));
+  ASSERT_TRUE(regs.LoadFromFile("Hreg.dat", true, ui, settings));
   EXPECT_EQ("Hreg files (*.dat)|*.DAT", ui.LastFileDialog().filter);
   EXPECT_EQ(other.File("mine.dat"), LastFile(true));
 }
@@ -212,30 +211,30 @@ TEST_F(RegFile, SaveAndLoadGiveAnEqualModelInBothLayouts) {
   for (const auto& r : {a, Reg("NameLen", 0x1000, 2, 0xF), Reg("FileVerLo", 1, 100), Reg("MiconVerHi", 2, 2), Reg("-label", 0, 1)})
     regs.AddRegister(r);
   ui.ExpectMessage(0x40, platform::kIdOk, "Save completed");
-  ASSERT_TRUE(regs.SaveToFile("s.dat", false));  // the layout itself: the sample files' round trip
+  ASSERT_TRUE(regs.SaveToFile("s.dat", false, ui));  // the layout itself: the sample files' round trip
   auto lines = platform::SplitLines(dir.Read("s.dat"));
   EXPECT_EQ("MiconVer =", lines[7]);
   Registers back;
-  ASSERT_TRUE(back.LoadFromFile("s.dat", false));
+  ASSERT_TRUE(back.LoadFromFile("s.dat", false, ui, settings));
   ASSERT_EQ(regs.GetRegisterCount(), back.GetRegisterCount());
   for (int i = 0; i < regs.GetRegisterCount(); ++i) EXPECT_EQ(*regs.GetRegister(i), *back.GetRegister(i)) << i;
   EXPECT_EQ(Summary(regs), Summary(back));
 
   // The H layout carries the short name and writes the version normalised.
   Put("h.dat", "FileVer = 9\nMiconVer =   HW Rev.B\nPLL 0x2002 1 0x03FF 1 1 1023 0x00FF00\n");
-  ASSERT_TRUE(regs.LoadFromFile("h.dat", true));
+  ASSERT_TRUE(regs.LoadFromFile("h.dat", true, ui, settings));
   ST_REGISTER r = *regs.GetRegister(0);
   r.LongName = "長い名前";
   r.ShortName = "分周比";
   regs.ReplaceRegister(r, 0);
   ui.ExpectMessage(0x40, platform::kIdOk);
-  ASSERT_TRUE(regs.SaveToFile("h.dat", true));
+  ASSERT_TRUE(regs.SaveToFile("h.dat", true, ui));
   lines = platform::SplitLines(dir.Read("h.dat"));
   EXPECT_EQ("FileVer = 1|MiconVer = HW Rev.B", lines[4] + "|" + lines[5]);
   EXPECT_EQ(67u, lines[11].size());
   EXPECT_EQ(89u, lines[12].size());
   EXPECT_EQ("分周比               0x00002002     1 0x03FF   1   1  1023    0x00FF00", lines[14]);
-  ASSERT_TRUE(regs.LoadFromFile("h.dat", true));
+  ASSERT_TRUE(regs.LoadFromFile("h.dat", true, ui, settings));
   EXPECT_EQ("分周比", regs.GetRegister(0)->LongName);
   EXPECT_EQ("HW Rev.B", regs.GetMiconVer());
 }
@@ -247,25 +246,25 @@ TEST_F(RegFile, SaveRefusesWhatWouldNotReadBackAndAFailedSaveIsNeverReportedAsSa
     regs.AddRegister(Reg("fine", 2, 1));
     regs.AddRegister(bad);
     ui.ExpectMessage(0x30, platform::kIdOk, "Check setting.");
-    EXPECT_FALSE(regs.SaveToFile("s.dat", false)) << bad.LongName;
+    EXPECT_FALSE(regs.SaveToFile("s.dat", false, ui)) << bad.LongName;
   }
   Registers h;  // an H Reg file carries only the short name
   ST_REGISTER r = Reg("long ok", 0x2000, 1);
   r.ShortName = "bad\tname";
   h.AddRegister(r);
   ui.ExpectMessage(0x30, platform::kIdOk, "bad\tname");
-  EXPECT_FALSE(h.SaveToFile("s.dat", true));
+  EXPECT_FALSE(h.SaveToFile("s.dat", true, ui));
   Registers t;  // an empty tab name would lose the names after it
   t.SetTabNames({"One", "", "Three"});
   ui.ExpectMessage(0x30, platform::kIdOk, "Name2 = ");
-  EXPECT_FALSE(t.SaveToFile("s.dat", false));
+  EXPECT_FALSE(t.SaveToFile("s.dat", false, ui));
 
   ASSERT_TRUE(platform::SetReadOnly(dir.File("s.dat"), true));
   ui.ExpectMessage(0x15, platform::kIdRetry, "Fail to save " + dir.File("s.dat"));
   ui.ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
   Registers fine;
   fine.AddRegister(Reg("A", 0x1000, 1));
-  EXPECT_FALSE(fine.SaveToFile("s.dat", false));
+  EXPECT_FALSE(fine.SaveToFile("s.dat", false, ui));
   EXPECT_EQ("old", dir.Read("s.dat"));
 }
 
@@ -273,29 +272,29 @@ TEST_F(RegFile, SaveIfChangedAsksOnlyWhenChangedAndAFailedYesIsCancel) {
   Put("s.dat", "[TabName]\nName1 = One\nA a 1 0x1000 0xFFFF 0 0 1 0\n");
   const std::string before = dir.Read("s.dat");
   Registers regs;
-  ASSERT_TRUE(regs.LoadFromFile("s.dat", false));
-  EXPECT_EQ(0, regs.SaveIfChanged("s.dat", false));
+  ASSERT_TRUE(regs.LoadFromFile("s.dat", false, ui, settings));
+  EXPECT_EQ(0, regs.SaveIfChanged("s.dat", false, ui));
   regs.AddTab("Two");
   ui.ExpectMessage(0x23, platform::kIdNo, "File " + dir.File("s.dat") + " has been changed. Do you over write?");
-  EXPECT_EQ(platform::kIdNo, regs.SaveIfChanged("s.dat", false));
+  EXPECT_EQ(platform::kIdNo, regs.SaveIfChanged("s.dat", false, ui));
   EXPECT_EQ(before, dir.Read("s.dat"));
   ui.ExpectMessage(0x23, platform::kIdYes).ExpectMessage(0x40, platform::kIdOk);
-  EXPECT_EQ(platform::kIdYes, regs.SaveIfChanged("s.dat", false));
+  EXPECT_EQ(platform::kIdYes, regs.SaveIfChanged("s.dat", false, ui));
   EXPECT_NE(std::string::npos, dir.Read("s.dat").find("Name2 = Two\r\n"));
   // Yes with a save that fails (and shows no "Save completed") reads as
   // Cancel, so a closing window stays open.
   regs.AddTab("Three");
   ui.ExpectMessage(0x23, platform::kIdYes).ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
-  EXPECT_EQ(platform::kIdCancel, regs.SaveIfChanged(dir.File("no/such/folder/s.dat"), false));
+  EXPECT_EQ(platform::kIdCancel, regs.SaveIfChanged(dir.File("no/such/folder/s.dat"), false, ui));
 
-  SetForceEnglish(false);
+  ui.SetForceEnglish(false);
   testing_support::ScopedEnv ja("LC_ALL", "ja_JP.UTF-8");
   Put("bad.dat", "X x 1\n");
   ui.ExpectMessage(0x30, platform::kIdOk, " X x 1 の設定を確認して下さい");
-  EXPECT_FALSE(regs.LoadFromFile("bad.dat", false));
+  EXPECT_FALSE(regs.LoadFromFile("bad.dat", false, ui, settings));
   ui.ExpectMessage(0x23, platform::kIdYes, "ファイル　" + dir.File("s.dat") + " が変更されています。保存しますか？");
   ui.ExpectMessage(0x40, platform::kIdOk, "保存されました");
-  regs.SaveIfChanged("s.dat", false);
+  regs.SaveIfChanged("s.dat", false, ui);
 }
 
 }  // namespace

@@ -41,25 +41,25 @@ class PromptUi : public testing_support::ScriptedUi {
 
 class Settings : public ::testing::Test {
  protected:
-  Settings() { SetForceEnglish(false); }
   std::string IniPath() const { return dir_.File("Vund2.ini"); }
 
   testing_support::TempDir dir_;
   testing_support::ScopedHome home_{dir_.Path()};
   ScopedLanguage lang_{"C"};
   PromptUi ui_;
+  SystemSettings settings_{ui_};
 };
 
 TEST_F(Settings, WithoutAFileTheDefaultsAreWrittenInOrderAndTheReadOnlyKeysLeftOut) {
   // The separators: a fifth of the screen width, just under seven tenths of its height.
   ui_.SetScreenSize(1024, 768);
-  ASSERT_TRUE(LoadSettings());
-  const int* r = GetMainWindowRect();
+  ASSERT_TRUE(settings_.LoadSettings());
+  const int* r = settings_.GetMainWindowRect();
   EXPECT_EQ(std::vector<int>(r, r + 6), (std::vector<int>{0, 0, 1024, 768, 204, 537}));
 
   ui_.SetScreenSize(1920, 1080);
-  LoadSettings();
-  ASSERT_TRUE(SaveSettings());
+  settings_.LoadSettings();
+  ASSERT_TRUE(settings_.SaveSettings());
   EXPECT_EQ(dir_.Read("Vund2.ini"),
             "[Window]\r\nMainLeft=0\r\nMainTop=0\r\nMainWidth=1920\r\nMainHeight=1080\r\n"
             "StatusWindowSeparator=384\r\nMemoWindowSeparator=755\r\n"
@@ -78,61 +78,61 @@ TEST_F(Settings, StoredValuesZeroSizesAndIndexesOutOfRange) {
   dir_.Write("Vund2.ini",
              "[window]\r\nmainwidth=0\r\nMainLeft=0\r\nMainTop=-3\r\nMainHeight=700\r\nBackColor=0xFF\r\n"
              "FontStyle_Underline=1\r\nMsgFontStyle_Italic=2\r\n[Bus]\r\nComPort=12\r\nBaudRate=99\r\n");
-  LoadSettings();
-  const int* r = GetMainWindowRect();
+  settings_.LoadSettings();
+  const int* r = settings_.GetMainWindowRect();
   EXPECT_EQ(std::vector<int>(r, r + 4), (std::vector<int>{0, -3, 1920, 700}));
   int back, msgBack, sel, size, msgSize, msgColor;
-  GetColors(back, msgBack, sel);
+  settings_.GetColors(back, msgBack, sel);
   EXPECT_EQ(back, 255);
   std::string font, msgFont;
   TFontStyles style = 0, msgStyle = 0;
-  GetFonts(font, style, size, msgFont, msgStyle, msgSize, msgColor);
+  settings_.GetFonts(font, style, size, msgFont, msgStyle, msgSize, msgColor);
   EXPECT_EQ(style, 1 << 2);
   EXPECT_EQ(msgStyle, 1 << 1);
   // Out-of-range indexes are kept as read; the link refuses them later.
-  EXPECT_EQ(GetComPort(), 12);
-  EXPECT_EQ(GetBaudRate(), 99);
+  EXPECT_EQ(settings_.GetComPort(), 12);
+  EXPECT_EQ(settings_.GetBaudRate(), 99);
 }
 
 TEST_F(Settings, EveryValueReadsBackUnderItsOwnKey) {
   // Distinct values everywhere, so a value stored or read under another key shows.
-  LoadSettings();
-  SetFonts("ＭＳ ゴシック", 1 << 2, 11, "Courier", (1 << 0) | (1 << 3), 12, 0x123456);
-  SetMainWindowRect(-5, 1, 2, 3, 4, 5);
-  GetMainWindowRect()[5] = 600;  // callers adjust the geometry in place
-  SetColors(6, 7, 8);
-  SetRegGridSizes(9, 10, 11);
-  SetStatusGridSizes(12, 13, 14);
-  SetTableGridSizes(15, 16);
-  SetComPort(0);
-  SetBaudRate(14);
-  SetLastSregFile("日本語.dat");
-  SetLastHregFile("h.dat");
-  ASSERT_TRUE(SaveSettings());
+  settings_.LoadSettings();
+  settings_.SetFonts("ＭＳ ゴシック", 1 << 2, 11, "Courier", (1 << 0) | (1 << 3), 12, 0x123456);
+  settings_.SetMainWindowRect(-5, 1, 2, 3, 4, 5);
+  settings_.GetMainWindowRect()[5] = 600;  // callers adjust the geometry in place
+  settings_.SetColors(6, 7, 8);
+  settings_.SetRegGridSizes(9, 10, 11);
+  settings_.SetStatusGridSizes(12, 13, 14);
+  settings_.SetTableGridSizes(15, 16);
+  settings_.SetComPort(0);
+  settings_.SetBaudRate(14);
+  settings_.SetLastSregFile("日本語.dat");
+  settings_.SetLastHregFile("h.dat");
+  ASSERT_TRUE(settings_.SaveSettings());
   EXPECT_EQ(platform::IniFile(IniPath()).ReadString("Window", "MsgFontStyle_StrikeOut", ""), "1");
 
-  SetMainWindowRect(0, 0, 0, 0, 0, 0);
-  SetFonts("", 0, 0, "", 0, 0, 0);
-  SetLastSregFile("");
-  LoadSettings();
-  const int* r = GetMainWindowRect();
+  settings_.SetMainWindowRect(0, 0, 0, 0, 0, 0);
+  settings_.SetFonts("", 0, 0, "", 0, 0, 0);
+  settings_.SetLastSregFile("");
+  settings_.LoadSettings();
+  const int* r = settings_.GetMainWindowRect();
   std::vector<int> got(r, r + 6);
   int a, b, c, size, msgSize, msgColor;
-  GetColors(a, b, c);
+  settings_.GetColors(a, b, c);
   got.insert(got.end(), {a, b, c});
-  GetRegGridSizes(a, b, c);
+  settings_.GetRegGridSizes(a, b, c);
   got.insert(got.end(), {a, b, c});
-  GetStatusGridSizes(a, b, c);
+  settings_.GetStatusGridSizes(a, b, c);
   got.insert(got.end(), {a, b, c});
-  GetTableGridSizes(a, b, c);
-  got.insert(got.end(), {a, b, c, GetComPort(), GetBaudRate()});
+  settings_.GetTableGridSizes(a, b, c);
+  got.insert(got.end(), {a, b, c, settings_.GetComPort(), settings_.GetBaudRate()});
   EXPECT_EQ(got, (std::vector<int>{-5, 1, 2, 3, 4, 600, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 100, 0, 14}));
   std::string font, msgFont, s, h;
   TFontStyles style = 0, msgStyle = 0;
-  GetFonts(font, style, size, msgFont, msgStyle, msgSize, msgColor);
+  settings_.GetFonts(font, style, size, msgFont, msgStyle, msgSize, msgColor);
   EXPECT_EQ(font + "|" + msgFont, "ＭＳ ゴシック|Courier");
   EXPECT_EQ((std::vector<int>{style, msgStyle, size, msgSize, msgColor}), (std::vector<int>{4, 9, 11, 12, 0x123456}));
-  GetLastRegFiles(s, h);
+  settings_.GetLastRegFiles(s, h);
   EXPECT_EQ(s + "|" + h, "日本語.dat|h.dat");
 }
 
@@ -141,14 +141,14 @@ TEST_F(Settings, HandTypedKeysAndOtherLinesSurviveSavingAndTheFileIsFoundWithout
   dir_.Write("VUND2.INI", "[Window]\r\nTableNameWidth=77\r\n" + bus + "[Ports]\r\nCOM1=/dev/ttyUSB0\r\n");
   EXPECT_EQ(SettingsFilePath(), dir_.File("VUND2.INI"));
   for (int run = 0; run < 2; ++run) {
-    LoadSettings();
-    SetTableGridSizes(1, 2);
-    ASSERT_TRUE(SaveSettings());
+    settings_.LoadSettings();
+    settings_.SetTableGridSizes(1, 2);
+    ASSERT_TRUE(settings_.SaveSettings());
   }
   int vendor, product, in, out, a, b, nameWidth;
-  GetUsbParams(vendor, product, in, out);
+  settings_.GetUsbParams(vendor, product, in, out);
   EXPECT_EQ(std::vector<int>({vendor, product, in, out}), (std::vector<int>{5, 0x1234, 3, 4}));
-  GetTableGridSizes(a, b, nameWidth);
+  settings_.GetTableGridSizes(a, b, nameWidth);
   EXPECT_EQ(nameWidth, 77);
   EXPECT_FALSE(platform::FileExists(IniPath()));
   const std::string text = dir_.Read("VUND2.INI");
@@ -162,16 +162,16 @@ TEST_F(Settings, AReadOnlyFileIsLeftUntouchedUnlessRetryFindsItWritableAndARefus
   const std::string before = "[Window]\r\nMainLeft=7\r\n";
   dir_.Write("Vund2.ini", before);
   ASSERT_EQ(chmod(IniPath().c_str(), 0444), 0);
-  LoadSettings();
-  SetComPort(5);
+  settings_.LoadSettings();
+  settings_.SetComPort(5);
   ui_.ExpectMessage(0x15, platform::kIdCancel, "Fail to save " + IniPath());
-  EXPECT_FALSE(SaveSettings());
+  EXPECT_FALSE(settings_.SaveSettings());
   EXPECT_EQ(ui_.captions, (std::vector<std::string>{"ERROR"}));
   {
     // Any answer but Retry abandons the save; in Japanese the text is Japanese.
     ScopedLanguage ja("ja_JP.UTF-8");
     ui_.ExpectMessage(0x15, platform::kIdOk, "ファイル " + IniPath() + " に書き込めません");
-    EXPECT_FALSE(SaveSettings());
+    EXPECT_FALSE(settings_.SaveSettings());
   }
   EXPECT_EQ(dir_.Read("Vund2.ini"), before);
   // Retry checks again: the second one finds the file writable.
@@ -180,33 +180,32 @@ TEST_F(Settings, AReadOnlyFileIsLeftUntouchedUnlessRetryFindsItWritableAndARefus
     if (++prompts == 2) chmod(IniPath().c_str(), 0640);
   };
   ui_.ExpectMessage(0x15, platform::kIdRetry).ExpectMessage(0x15, platform::kIdRetry);
-  EXPECT_TRUE(SaveSettings());
+  EXPECT_TRUE(settings_.SaveSettings());
   EXPECT_NE(dir_.Read("Vund2.ini").find("ComPort=5"), std::string::npos);
   struct stat st;
   ASSERT_EQ(stat(IniPath().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
 
   testing_support::ScopedHome nowhere(dir_.File("no/such/folder"));
-  EXPECT_THROW(SaveSettings(), platform::IniFileError);
+  EXPECT_THROW(settings_.SaveSettings(), platform::IniFileError);
 }
 
 TEST(Language, FollowsTheSystemOnEveryCallUnlessEnglishIsForcedAndTheBoxShowsOnePair) {
-  SetForceEnglish(false);
   PromptUi ui;
   {
     ScopedLanguage ja("ja_JP.UTF-8");
-    EXPECT_EQ(GetLanguageId(), 17);
-    EXPECT_TRUE(IsJapanese());
+    EXPECT_EQ(ui.GetLanguageId(), 17);
+    EXPECT_TRUE(ui.IsJapanese());
     ui.ExpectMessage(0x23, platform::kIdYes, "保存しますか");
-    EXPECT_EQ(ShowMessageBoxJE("確認", "保存しますか", "Confirmation", "Save?", 0x23), platform::kIdYes);
-    SetForceEnglish(true);
-    EXPECT_EQ(GetLanguageId(), 9);
-    SetForceEnglish(false);
+    EXPECT_EQ(ui.ShowMessageBoxJE("確認", "保存しますか", "Confirmation", "Save?", 0x23), platform::kIdYes);
+    ui.SetForceEnglish(true);
+    EXPECT_EQ(ui.GetLanguageId(), 9);
+    ui.SetForceEnglish(false);
   }
   ScopedLanguage de("de_DE");
-  EXPECT_EQ(GetLanguageId(), 7);
+  EXPECT_EQ(ui.GetLanguageId(), 7);
   ui.ExpectMessage(0x24, platform::kIdNo, "Save?");
-  EXPECT_EQ(ShowMessageBoxJE("確認", "保存しますか", "Confirmation", "Save?", 0x24), platform::kIdNo);
+  EXPECT_EQ(ui.ShowMessageBoxJE("確認", "保存しますか", "Confirmation", "Save?", 0x24), platform::kIdNo);
   EXPECT_EQ(ui.captions, (std::vector<std::string>{"確認", "Confirmation"}));
 }
 
@@ -233,9 +232,10 @@ TEST(PreciseDelay, WaitsTheWholeTimeOnA64BitClock) {
   PreciseDelay(0xFFFFFFFFu, clock);
   EXPECT_EQ(clock.NowUs(), start + 0xFFFFFFFFull * 1000);
   // Never returns early on the real clock.
-  const uint64_t t0 = platform::SystemClock().NowUs();
-  PreciseDelay(2);
-  EXPECT_GE(platform::SystemClock().NowUs() - t0, 2000u);
+  platform::SteadyClock real;
+  const uint64_t t0 = real.NowUs();
+  PreciseDelay(2, real);
+  EXPECT_GE(real.NowUs() - t0, 2000u);
 }
 
 }  // namespace

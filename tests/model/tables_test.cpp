@@ -28,11 +28,10 @@ std::string Summary(const Tables& tables) {
 
 class TablesTest : public ::testing::Test {
  protected:
-  void SetUp() override { SetForceEnglish(true); }
-  void TearDown() override { SetForceEnglish(false); }
+  void SetUp() override { ui.SetForceEnglish(true); }
   bool Load(const std::string& text) {
     dir.Write("Table.dat", text);
-    return tables.LoadFromFile(dir.File("Table.dat"));
+    return tables.LoadFromFile(dir.File("Table.dat"), ui);
   }
 
   testing_support::TempDir dir;
@@ -65,17 +64,17 @@ TEST_F(TablesTest, TheSampleFileAndTheDefaultsOfEveryKey) {
 TEST_F(TablesTest, TableDatInAnyCaseWinsEvenWhenEmptyThenVundDatThenNeitherKeepsTheSet) {
   dir.Write("Vund.dat", "[UDTable1]\r\nName=FromVund\r\nStartID=0x10\r\n");
   dir.Write("TABLE.DAT", "; nothing here\r\n");
-  ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat")));
+  ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat"), ui));
   EXPECT_EQ(tables.GetCount(), 0);
   dir.Write("TABLE.DAT", "[UDTable1]\r\nName=Upper\r\n");
-  ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat")));
+  ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat"), ui));
   EXPECT_EQ(Summary(tables), "Upper 1@0 1 0:");
   std::remove(platform::ToOsPath(dir.File("TABLE.DAT")).c_str());
-  ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat")));
+  ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat"), ui));
   EXPECT_EQ(Summary(tables), "FromVund 1@0x10 1 0:");
   std::remove(platform::ToOsPath(dir.File("Vund.dat")).c_str());
   ui.ExpectMessage(0x10, platform::kIdOk, "Fail to open " + dir.File("Table.dat"));
-  EXPECT_FALSE(tables.LoadFromFile(dir.File("Table.dat")));
+  EXPECT_FALSE(tables.LoadFromFile(dir.File("Table.dat"), ui));
   EXPECT_EQ(Summary(tables), "FromVund 1@0x10 1 0:");
 }
 

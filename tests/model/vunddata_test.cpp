@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <initializer_list>
+#include <memory>
 
 #include "model/linksettings.h"
 #include "model/systemfunc.h"
@@ -25,9 +26,10 @@ std::string Lines(std::initializer_list<const char*> lines) {
 }
 
 // The ten scalars in the order of their getters.
-std::vector<int> Scalars() {
-  return {GetCommandTimeOutTime(), GetTimeOutTime(),   GetTimeOutRetry(),       GetErrorRetry(),       GetErrorRetryWait(),
-          GetRefreshTime(),        GetBaudRateSupport(), GetBaudRateSupportID(), GetMaxEcsDataLength(), GetMaxEcs3DataLength()};
+std::vector<int> Scalars(const VundData& v) {
+  return {v.GetCommandTimeOutTime(), v.GetTimeOutTime(),      v.GetTimeOutRetry(),    v.GetErrorRetry(),
+          v.GetErrorRetryWait(),     v.GetRefreshTime(),      v.GetBaudRateSupport(), v.GetBaudRateSupportID(),
+          v.GetMaxEcsDataLength(),   v.GetMaxEcs3DataLength()};
 }
 
 // Lists as one "name id mask" (or "id data", "name type start end") text per entry.
@@ -50,33 +52,30 @@ Strings Rows(const std::vector<stNVMImageSetting>& list) {
 
 class VundDataTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetForceEnglish(true);
-    ResetVundData();
-  }
-  void TearDown() override {
-    ResetVundData();
-    SetForceEnglish(false);
-  }
-  // Writes vund.dat and loads it; every prompt must be expected beforehand.
+  void SetUp() override { ui.SetForceEnglish(true); }
+  // Writes vund.dat and loads it into a fresh VundData; every prompt must be
+  // expected beforehand.
   bool Load(const std::string& text, const char* name = "vund.dat") {
-    ResetVundData();
+    vund = std::make_unique<VundData>(ui);
     dir.Write(name, text);
-    return LoadVundData();
+    return vund->LoadVundData();
   }
   Strings Devices() {
     std::vector<stNVMImageSetting> list{{"stale", 9, 9, 9}};
-    GetNVMImageSettings(list);
+    vund->GetNVMImageSettings(list);
     return Rows(list);
   }
   std::vector<RegSetting> Refresh() {
     std::vector<RegSetting> list;
-    GetRefreshList(list);
+    vund->GetRefreshList(list);
     return list;
   }
   Strings Writes(bool pre) {
     std::vector<stSnapShotCmmd> list{{1, 1}};
-    (pre ? GetSnapShotPreCommands : GetReproducePostCommands)(list);
+    if (pre)
+      vund->GetSnapShotPreCommands(list);
+    else
+      vund->GetReproducePostCommands(list);
     return Rows(list);
   }
   std::string Value(const std::string& key) { return platform::IniFile(dir.File("vund.dat")).ReadString("EcsSettings", key, "<none>"); }
@@ -84,36 +83,38 @@ class VundDataTest : public ::testing::Test {
   testing_support::TempDir dir;
   testing_support::ScopedHome home{dir.Path()};
   testing_support::ScriptedUi ui;
+  std::unique_ptr<VundData> vund = std::make_unique<VundData>(ui);
 };
 
 TEST_F(VundDataTest, TheSampleFileGivesEverySettingAndTheLinkItsShare) {
   std::string sample;
   ASSERT_TRUE(platform::ReadFileBytes(std::string(VUND2_EXAMPLES) + "/vund.dat", sample));
   ASSERT_TRUE(Load(sample));
-  EXPECT_EQ(Scalars(), (std::vector<int>{3000, 300, 2, 1, 50, 500, 0x1840, 0x0F00, 64, 256}));
+  EXPECT_EQ(Scalars(*vund), (std::vector<int>{3000, 300, 2, 1, 50, 500, 0x1840, 0x0F00, 64, 256}));
   Strings s, h;
-  GetSRegWindowNames(s);
-  GetHRegWindowNames(h);
+  vund->GetSRegWindowNames(s);
+  vund->GetHRegWindowNames(h);
   EXPECT_EQ(s.size() * 10 + h.size(), 53u);
   EXPECT_EQ(s[0], "システム");
   const Strings items = Rows(Refresh());
   ASSERT_EQ(items.size(), 10u);
   EXPECT_EQ(items[1], "スタンバイ要因 0x1000 0xf0");
   EXPECT_EQ(items[5], "エラーコード 0x1003 0xffff");
-  EXPECT_EQ(GetMemCommandCount() * 10 + GetSwitchCommandCount(), 44);
-  EXPECT_EQ(GetSwitchCommandEntry(0).ID, 0x0F28);
+  EXPECT_EQ(vund->GetMemCommandCount() * 10 + vund->GetSwitchCommandCount(), 44);
+  EXPECT_EQ(vund->GetSwitchCommandEntry(0).ID, 0x0F28);
   EXPECT_EQ(Devices(), (Strings{"EEPROM 1 0 0x1fff", "SUB EEPROM 2 0 0x3ff"}));
   EXPECT_EQ(Writes(true), (Strings{"0xf30 0x1"}));
   EXPECT_EQ(Writes(false), (Strings{"0xf30 0"}));
   std::vector<RegSetting> versions, sums;
-  GetMicomInfoLists(versions, sums);
+  vund->GetMicomInfoLists(versions, sums);
   EXPECT_EQ(Rows(versions), (Strings{"メインソフト 0xf10 0xffff", "ブートローダ 0xf12 0xffff"}));
   EXPECT_EQ(Rows(sums), (Strings{" 0xf11 0xffff", " 0xf13 0xffff"}));  // checksum items have no name
 
   // What the link is handed: the store, [Ports] and vund.dat together.
   dir.Write("Vund2.ini", "[Bus]\r\nComPort=1\r\nBaudRate=12\r\n[Ports]\r\nCOM2=/dev/ttyUSB7\r\n");
-  ASSERT_TRUE(LoadSettings());
-  const TLinkSettings link = CurrentLinkSettings();
+  SystemSettings settings(ui);
+  ASSERT_TRUE(settings.LoadSettings());
+  const TLinkSettings link = CurrentLinkSettings(settings, *vund);
   EXPECT_EQ(link.DevicePath, "/dev/ttyUSB7");
   EXPECT_EQ(ComPortDevicePath(4), "/dev/ttyS4");  // the default for an unnamed port
   EXPECT_EQ((std::vector<int>{link.ComPort, link.BaudRate, link.TimeOutTime, link.TimeOutRetry, link.ErrorRetry,
@@ -125,20 +126,21 @@ TEST_F(VundDataTest, TheSampleFileGivesEverySettingAndTheLinkItsShare) {
 
 TEST_F(VundDataTest, AMissingFileIsReportedAndMissingKeysOrBadNumbersGiveDefaults) {
   ui.ExpectMessage(0x10, platform::kIdOk, "Fail to open " + dir.Path() + "vund.dat");
-  EXPECT_FALSE(LoadVundData());
-  EXPECT_EQ(Scalars(), std::vector<int>(10, 0));
+  EXPECT_FALSE(vund->LoadVundData());
+  EXPECT_EQ(Scalars(*vund), std::vector<int>(10, 0));
   EXPECT_TRUE(Devices().empty());
 
   ASSERT_TRUE(Load(Lines({"[Common]", "TimeOutTime=123", "CommandTimeOutTime=-5"}), "VUND.DAT"));  // any case of the name
-  EXPECT_EQ(GetTimeOutTime(), 123);
-  EXPECT_EQ(GetCommandTimeOutTime(), 3000);
+  EXPECT_EQ(vund->GetTimeOutTime(), 123);
+  EXPECT_EQ(vund->GetCommandTimeOutTime(), 3000);
   ASSERT_TRUE(Load(Lines({"[Other]", "x=1"})));
-  EXPECT_EQ(Scalars(), (std::vector<int>{3000, 300, 0, 0, 0, 500, 0x840, 0, 64, 256}));
+  EXPECT_EQ(Scalars(*vund), (std::vector<int>{3000, 300, 0, 0, 0, 500, 0x840, 0, 64, 256}));
   EXPECT_EQ(Devices(), (Strings{"NVM 0 0 0"}));  // no device keys at all: the single form
   ASSERT_TRUE(Load(Lines({"[EcsSettings]", "BaudRateSupport=0X1840", "RefreshTime=abc", "MaxECS3DataLength=0x80"})));
-  EXPECT_EQ((std::vector<int>{GetBaudRateSupport(), GetRefreshTime(), GetMaxEcs3DataLength()}), (std::vector<int>{0x1840, 500, 0x80}));
+  EXPECT_EQ((std::vector<int>{vund->GetBaudRateSupport(), vund->GetRefreshTime(), vund->GetMaxEcs3DataLength()}),
+            (std::vector<int>{0x1840, 500, 0x80}));
   ASSERT_TRUE(Load(Lines({"[EcsSettings]", "BaudRateSupport=abc"})));
-  EXPECT_EQ(GetBaudRateSupport(), 0x840);
+  EXPECT_EQ(vund->GetBaudRateSupport(), 0x840);
 }
 
 TEST_F(VundDataTest, ListsEndWhereTheirRuleSays) {
@@ -151,19 +153,20 @@ TEST_F(VundDataTest, ListsEndWhereTheirRuleSays) {
                           "VerID1=0x10", "ChkSum1=0x11", "Name2=Boot", "VerID2=0x20", "ChkSum2=0", "Name3=Sub",
                           "VerID3=0x30", "ChkSum3=0x31"})));
   Strings names{"old"};
-  GetSRegWindowNames(names);
+  vund->GetSRegWindowNames(names);
   EXPECT_EQ(names, (Strings{"A", "", "C"}));  // while the key exists
-  GetHRegWindowNames(names);
+  vund->GetHRegWindowNames(names);
   EXPECT_TRUE(names.empty());
   EXPECT_TRUE(Writes(true).empty());  // at ID 0
   EXPECT_EQ(Writes(false), (Strings{"0x10 0x22", "0x11 0"}));
   // Status items skip an empty name or ID 0; command entries do not.
   EXPECT_EQ(Rows(Refresh()), (Strings{"B 0x6 0xffff", "Temp 0x120 0xf"}));
-  ASSERT_EQ(GetMemCommandCount(), 2);
-  EXPECT_EQ(Rows({GetMemCommandEntry(0), GetMemCommandEntry(1)}), (Strings{" 0 0xffff", "Init 0xf21 0xffff"}));
-  ASSERT_EQ(GetSwitchCommandCount(), 1);
+  ASSERT_EQ(vund->GetMemCommandCount(), 2);
+  EXPECT_EQ(Rows({vund->GetMemCommandEntry(0), vund->GetMemCommandEntry(1)}),
+            (Strings{" 0 0xffff", "Init 0xf21 0xffff"}));
+  ASSERT_EQ(vund->GetSwitchCommandCount(), 1);
   std::vector<RegSetting> versions{{}}, sums{{}, {}};
-  GetMicomInfoLists(versions, sums);  // at a zero ID
+  vund->GetMicomInfoLists(versions, sums);  // at a zero ID
   EXPECT_EQ(Rows(versions), (Strings{"Main 0x10 0xffff"}));
   EXPECT_EQ(Rows(sums), (Strings{" 0x11 0xffff"}));
 
@@ -209,23 +212,23 @@ TEST_F(VundDataTest, NvmDevicesInTheNumberedAndTheSingleForm) {
 }
 
 TEST_F(VundDataTest, RefreshEntryEditsAppendOrClampOutOfRangeIndexes) {
-  SetRefreshEntry({"A", 1, 1}, 5);  // past the end: appended
-  InsertRefreshEntry({"B", 2, 2}, 0);
-  InsertRefreshEntry({"C", 3, 3}, 9);  // clamped to the end
-  SetRefreshEntry({"A2", 4, 4}, 1);
-  EraseRefreshEntry(7);  // out of range: nothing
+  vund->SetRefreshEntry({"A", 1, 1}, 5);  // past the end: appended
+  vund->InsertRefreshEntry({"B", 2, 2}, 0);
+  vund->InsertRefreshEntry({"C", 3, 3}, 9);  // clamped to the end
+  vund->SetRefreshEntry({"A2", 4, 4}, 1);
+  vund->EraseRefreshEntry(7);  // out of range: nothing
   EXPECT_EQ(Rows(Refresh()), (Strings{"B 0x2 0x2", "A2 0x4 0x4", "C 0x3 0x3"}));
-  EraseRefreshEntry(0);
-  EXPECT_EQ(GetRefreshEntry(0).Name, "A2");
-  EXPECT_EQ(GetRefreshEntry(2).ID, 0);
+  vund->EraseRefreshEntry(0);
+  EXPECT_EQ(vund->GetRefreshEntry(0).Name, "A2");
+  EXPECT_EQ(vund->GetRefreshEntry(2).ID, 0);
 }
 
 TEST_F(VundDataTest, SavedStatusItemsAreExactlyTheListNumberedFromOneAndTheRestStays) {
   ASSERT_TRUE(Load(Lines({"; head", "[EcsSettings]", "RefreshTime=200", "Refresh1=Temp", "RefreshID1=0x120", "Refresh2=b",
                           "RefreshID2=2", "RefreshMask2=3", "Refresh3=c", "RefreshID3=3", "Refresh4=d", "RefreshID4=4",
                           "RefreshMask4=4", "Refresh5=e", "RefreshID5=5", "Window1=W", "[MicomInfo]", "Name1=M"})));
-  for (int i : {4, 3, 2}) EraseRefreshEntry(i);
-  ASSERT_TRUE(SaveRefreshList());
+  for (int i : {4, 3, 2}) vund->EraseRefreshEntry(i);
+  ASSERT_TRUE(vund->SaveRefreshList());
   EXPECT_EQ(dir.Read("vund.dat"), Lines({"; head", "[EcsSettings]", "RefreshTime=200", "Window1=W", "Refresh1=Temp",
                                          "RefreshID1=0x120", "RefreshMask1=65535", "Refresh2=b", "RefreshID2=0x2",
                                          "RefreshMask2=3", "[MicomInfo]", "Name1=M"}));
@@ -236,8 +239,8 @@ TEST_F(VundDataTest, SavedStatusItemsAreExactlyTheListNumberedFromOneAndTheRestS
   ASSERT_TRUE(Load(Lines({"[EcsSettings]", "Refresh1=a", "RefreshID1=0x10", "Refresh2=b", "Refresh3=c", "RefreshID3=0x20",
                           "Refresh4=\"\"q\"\"", "RefreshID4=4", "refreshid1=0x99", "RefreshMask7=1", "Refresh9=z",
                           "RefreshID9=9", "RefreshTime=200", "Refresh01=kept", "[MicomInfo]", "Refresh5=other section"})));
-  InsertRefreshEntry({" spaced ", 5, 5}, 9);
-  ASSERT_TRUE(SaveRefreshList());
+  vund->InsertRefreshEntry({" spaced ", 5, 5}, 9);
+  ASSERT_TRUE(vund->SaveRefreshList());
   EXPECT_EQ(dir.Read("vund.dat"),
             Lines({"[EcsSettings]", "RefreshTime=200", "Refresh01=kept", "Refresh1=a", "RefreshID1=0x10", "RefreshMask1=65535",
                    "Refresh2=c", "RefreshID2=0x20", "RefreshMask2=65535", "Refresh3=\"\"q\"\"", "RefreshID3=0x4",
@@ -249,27 +252,27 @@ TEST_F(VundDataTest, SavedStatusItemsAreExactlyTheListNumberedFromOneAndTheRestS
 
 TEST_F(VundDataTest, SavingUpdatesTheFileThatWasReadOrCreatesOneOrAsksRetryOrCancel) {
   ASSERT_TRUE(Load(Lines({"[EcsSettings]", "Refresh1=a", "RefreshID1=1"}), "vund.dat"));
-  SetRefreshEntry({"z", 0x1234, 0xFF}, 0);
-  ASSERT_TRUE(SaveRefreshList());
+  vund->SetRefreshEntry({"z", 0x1234, 0xFF}, 0);
+  ASSERT_TRUE(vund->SaveRefreshList());
   EXPECT_FALSE(platform::FileExists(dir.File("Vund.dat")));
   EXPECT_EQ(dir.Read("vund.dat"), Lines({"[EcsSettings]", "Refresh1=z", "RefreshID1=0x1234", "RefreshMask1=255"}));
 
   std::remove(platform::ToOsPath(dir.File("vund.dat")).c_str());
-  InsertRefreshEntry({"N", 0x1000, 3}, 0);
-  ASSERT_TRUE(SaveRefreshList());
+  vund->InsertRefreshEntry({"N", 0x1000, 3}, 0);
+  ASSERT_TRUE(vund->SaveRefreshList());
   EXPECT_EQ(dir.Read("Vund.dat"), Lines({"[EcsSettings]", "Refresh1=N", "RefreshID1=0x1000", "RefreshMask1=3", "Refresh2=z",
                                          "RefreshID2=0x1234", "RefreshMask2=255"}));
 
   const std::string old = Lines({"[EcsSettings]", "Refresh1=a", "RefreshID1=1"});
   ASSERT_TRUE(Load(old));
-  SetRefreshEntry({"new", 2, 2}, 0);
+  vund->SetRefreshEntry({"new", 2, 2}, 0);
   ASSERT_TRUE(platform::SetReadOnly(dir.File("vund.dat"), true));
   const std::string prompt = "Fail to save " + dir.Path() + "vund.dat";
   ui.ExpectMessage(0x15, platform::kIdRetry, prompt).ExpectMessage(0x15, platform::kIdCancel, prompt);
-  EXPECT_FALSE(SaveRefreshList());
+  EXPECT_FALSE(vund->SaveRefreshList());
   EXPECT_EQ(dir.Read("vund.dat"), old);
   testing_support::ScopedHome gone(dir.Path() + "no-such-folder/");
-  EXPECT_FALSE(SaveRefreshList());
+  EXPECT_FALSE(vund->SaveRefreshList());
 }
 
 }  // namespace

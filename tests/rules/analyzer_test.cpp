@@ -11,7 +11,7 @@ using Bytes = std::vector<uint8_t>;
 class AnalyzerTest : public ui_sim::SimTargetTest {
  protected:
   std::vector<std::string> log;
-  ui::AnalyzerTerminal terminal{tc, [this](const std::string& line) { log.push_back(line); }};
+  ui::AnalyzerTerminal terminal{tc, ui, [this](const std::string& line) { log.push_back(line); }};
 };
 
 TEST_F(AnalyzerTest, SendsTheTrimmedFrameWithItsChecksumAndLogsIt) {

@@ -51,8 +51,8 @@ TEST_F(EditRegTest, TypedValueIsClampedMergedWrittenAndCached) {
   ASSERT_TRUE(s.ApplyValue(Key::Enter, "300"));
   EXPECT_EQ(255u, writes.back().word);
   EXPECT_EQ("0xFF", s.EditText());
-  EXPECT_EQ(255, SRegisters.GetValue(0x20));
-  EXPECT_EQ(255, SRegisters.GetSnapshotValue(0x20));  // written values are not "changed"
+  EXPECT_EQ(255, regs.GetValue(0x20));
+  EXPECT_EQ(255, regs.GetSnapshotValue(0x20));  // written values are not "changed"
 
   EditRegSession field = Open(Reg(0x21, 0x0F00, 15), 0x1234);
   ASSERT_TRUE(field.ApplyValue(Key::Enter, "5"));
@@ -73,15 +73,15 @@ TEST_F(EditRegTest, FailedWriteKeepsTheOldValueAndTheCache) {
   EXPECT_FALSE(s.ApplyValue(Key::Enter, "50"));
   EXPECT_EQ(40, s.Value());
   EXPECT_EQ(40, s.Word());
-  EXPECT_EQ(40, SRegisters.GetValue(0x30));
-  EXPECT_EQ(1u, SRegisters.GetUndoStack(0x30, 0xFFFF).size());  // nothing pushed
+  EXPECT_EQ(40, regs.GetValue(0x30));
+  EXPECT_EQ(1u, regs.GetUndoStack(0x30, 0xFFFF).size());  // nothing pushed
 }
 
 TEST_F(EditRegTest, UndoStepsBackAndSurvivesReopeningAndFailedWrites) {
   // Right after opening: nothing written, and once the history is empty nothing at all.
   EditRegSession fresh = Open(Reg(0x40, 0xFFFF, 100), 7);
   EXPECT_TRUE(fresh.Undo());
-  EXPECT_TRUE(SRegisters.GetUndoStack(0x40, 0xFFFF).empty());
+  EXPECT_TRUE(regs.GetUndoStack(0x40, 0xFFFF).empty());
   EXPECT_TRUE(fresh.Undo());
   EXPECT_TRUE(writes.empty());
 
@@ -93,7 +93,7 @@ TEST_F(EditRegTest, UndoStepsBackAndSurvivesReopeningAndFailedWrites) {
   }
   // A new opening pushes the shown value once more; the first undo removes
   // that push and writes the value before it.
-  EditRegSession s(SRegisters, reg, 30, false, Writer());
+  EditRegSession s(regs, reg, 30, false, Writer());
   s.Start();
   writes.clear();
   s.Undo();
@@ -105,9 +105,9 @@ TEST_F(EditRegTest, UndoStepsBackAndSurvivesReopeningAndFailedWrites) {
 
   // A failed undo write keeps the entry it popped.
   failWrites = true;
-  const size_t depth = SRegisters.GetUndoStack(0x50, 0xFFFF).size();
+  const size_t depth = regs.GetUndoStack(0x50, 0xFFFF).size();
   s.Undo();
-  EXPECT_EQ(depth, SRegisters.GetUndoStack(0x50, 0xFFFF).size());
+  EXPECT_EQ(depth, regs.GetUndoStack(0x50, 0xFFFF).size());
   EXPECT_EQ(20, s.Value());
   failWrites = false;
   s.Undo();
@@ -117,11 +117,11 @@ TEST_F(EditRegTest, UndoStepsBackAndSurvivesReopeningAndFailedWrites) {
 TEST_F(EditRegTest, FieldsOfOneWordKeepTheirOwnHistories) {
   const ST_REGISTER lo = Reg(0x60, 0x00FF, 255);
   const ST_REGISTER hi = Reg(0x60, 0xFF00, 255);
-  SRegisters.SetValue(0x60, 0x0102);
-  EditRegSession a(SRegisters, lo, 2, false, Writer());
+  regs.SetValue(0x60, 0x0102);
+  EditRegSession a(regs, lo, 2, false, Writer());
   a.Start();
   a.ApplyValue(Key::Enter, "3");  // word 0x0103
-  EditRegSession b(SRegisters, hi, 1, false, Writer());
+  EditRegSession b(regs, hi, 1, false, Writer());
   b.Start();
   b.ApplyValue(Key::Enter, "9");  // word 0x0903
   // Undo of the high field goes back to its own earlier value, in its own bits.
@@ -131,7 +131,7 @@ TEST_F(EditRegTest, FieldsOfOneWordKeepTheirOwnHistories) {
   const size_t before = writes.size();
   b.Undo();
   EXPECT_EQ(before, writes.size());
-  EXPECT_EQ(2u, SRegisters.GetUndoStack(0x60, 0x00FF).size());
+  EXPECT_EQ(2u, regs.GetUndoStack(0x60, 0x00FF).size());
 }
 
 TEST(EditRegPlacement, KeptOnScreen) {

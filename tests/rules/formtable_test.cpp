@@ -165,7 +165,7 @@ TEST_F(TableTest, EveryTableHasItsOwnDataAndNoTableMeansNothingToDo) {
   EXPECT_FALSE(model.IsRead());
 
   Tables none;
-  ui::TableGridModel empty(none, tc);
+  ui::TableGridModel empty(none, tc, ui);
   empty.EnsureRead();
   EXPECT_EQ(empty.Entries(), 0);
   EXPECT_FALSE(empty.EditField(0, 0));

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "link/targetcontrol.h"
+#include "link/workspace.h"
 #include "model/nvmimage.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
@@ -99,22 +100,22 @@ std::vector<uint32_t> Values(const SimBytes& bytes) { return std::vector<uint32_
 
 class NvmTransferTest : public ::testing::Test {
  protected:
-  void SetUp() override { SetForceEnglish(true); }
-  void TearDown() override {
-    SetForceEnglish(false);
-    ResetVundData();
+  void SetUp() override {
+    ui.SetForceEnglish(true);
+    ws.services.Set(&services);
   }
 
   void Start(const std::string& devices = kDevices) {
     dir.Write("vund.dat",
               "[Common]\r\nTimeOutTime=300\r\n[EcsSettings]\r\nMaxECS3DataLength=64\r\n" + devices);
     dir.Write("Vund2.ini", "[Bus]\r\nBusPhysicalLayer=0\r\nComPort=0\r\nBaudRate=6\r\nECSType=2\r\n");
-    ASSERT_TRUE(LoadVundData());
-    ASSERT_TRUE(LoadSettings());
+    ASSERT_TRUE(ws.vund.LoadVundData());
+    ASSERT_TRUE(ws.settings.LoadSettings());
     target = std::make_unique<SimTarget>(SimProtocol::Ecs3);
     target->AddNvmDevice(1, 0x000, 0x1FF);
     target->AddNvmDevice(2, 0x100, 0x122);
-    ASSERT_TRUE(tc.ConnectWith(std::make_unique<SimLink>(*target, clock), clock, CurrentLinkSettings()));
+    ASSERT_TRUE(
+        tc.ConnectWith(std::make_unique<SimLink>(*target, clock), clock, CurrentLinkSettings(ws.settings, ws.vund)));
   }
 
   // An image file in the program folder.
@@ -134,8 +135,9 @@ class NvmTransferTest : public ::testing::Test {
   FakePolling hold;
   platform::VirtualClock clock;
   std::unique_ptr<SimTarget> target;
-  TTargetControl tc;  // goes before the target it talks to
-  ui::NvmTransfer transfer{tc, dialogs, &hold};
+  Workspace ws{ui};  // goes before the target it talks to
+  TTargetControl& tc = ws.TargetControl;
+  ui::NvmTransfer transfer{ws, dialogs, &hold};
 };
 
 TEST_F(NvmTransferTest, ReadWithVerifySavesTheTargetsBytesInTheFileFormat) {

@@ -81,9 +81,9 @@ class RegisterCommandsTest : public regsim::RegSimTest {
         if (a.values.count(row.Name)) row.Value = a.values[row.Name];
       return a.ok;
     };
-    SRegisters.AddRegister(Reg("R1", 0x10, 1));
-    SRegisters.AddRegister(Reg("R2", 0x11, 2));
-    SRegisters.AddRegister(Reg("R3", 0x12, 2));
+    ws.SRegisters.AddRegister(Reg("R1", 0x10, 1));
+    ws.SRegisters.AddRegister(Reg("R2", 0x11, 2));
+    ws.SRegisters.AddRegister(Reg("R3", 0x12, 2));
   }
   void TearDown() override {
     EXPECT_TRUE(answers.empty());
@@ -108,7 +108,7 @@ class RegisterCommandsTest : public regsim::RegSimTest {
 
   FakeHost host{tc};
   regsim::FakePolling polling;
-  ui::RegisterCommands commands{tc, host, &polling};
+  ui::RegisterCommands commands{ws, host, &polling};
   std::deque<EditorAnswer> answers;
 };
 
@@ -118,21 +118,21 @@ TEST_F(RegisterCommandsTest, AddReadsTheNewRegisterAndInsertsItBeforeTheCurrentO
   host.tab = 2;
   answers.push_back({true, {{"Long Name", "New Reg"}, {"Short Name", "new reg x"}, {"ID", "0x40"}}});
   ASSERT_TRUE(commands.AddRegister());
-  EXPECT_EQ(Names(SRegisters), (std::vector<std::string>{"R1", "new_reg_x", "R2", "R3"}));
-  EXPECT_EQ(SRegisters.GetRegister(1)->LongName, "New_Reg");
-  EXPECT_EQ(SRegisters.GetValue(0x40), 0x1234);
-  EXPECT_EQ(SRegisters.GetSnapshotValue(0x40), 0x1234);
+  EXPECT_EQ(Names(ws.SRegisters), (std::vector<std::string>{"R1", "new_reg_x", "R2", "R3"}));
+  EXPECT_EQ(ws.SRegisters.GetRegister(1)->LongName, "New_Reg");
+  EXPECT_EQ(ws.SRegisters.GetValue(0x40), 0x1234);
+  EXPECT_EQ(ws.SRegisters.GetSnapshotValue(0x40), 0x1234);
   EXPECT_EQ(host.log, (std::vector<std::string>{"grid2"}));
 
   // Appended at a "NULL" cell; a label is not read.
-  SRegisters.ReplaceRegister(Reg("NULL", 0x13, 2), 3);
+  ws.SRegisters.ReplaceRegister(Reg("NULL", 0x13, 2), 3);
   host.current = 3;
   const size_t frames = target->FrameCount();
   answers.push_back({true, {{"Long Name", "\"Title"}, {"Short Name", "Title"}, {"ID", "0x50"}}});
   ASSERT_TRUE(commands.AddRegister());
-  EXPECT_EQ(SRegisters.GetRegister(4)->ShortName, "Title");
+  EXPECT_EQ(ws.SRegisters.GetRegister(4)->ShortName, "Title");
   EXPECT_EQ(target->FrameCount(), frames);
-  ExpectCountsConsistent(SRegisters);
+  ExpectCountsConsistent(ws.SRegisters);
 }
 
 TEST_F(RegisterCommandsTest, AddRefusedAddsNothing) {
@@ -145,7 +145,7 @@ TEST_F(RegisterCommandsTest, AddRefusedAddsNothing) {
   target->SetReadError(0x60, sim_error::kNoId);
   answers.push_back({true, {{"Long Name", "X"}, {"Short Name", "X"}, {"ID", "0x60"}}});
   EXPECT_FALSE(commands.AddRegister());
-  EXPECT_EQ(SRegisters.GetRegisterCount(), 3);
+  EXPECT_EQ(ws.SRegisters.GetRegisterCount(), 3);
   EXPECT_TRUE(host.log.empty());
 }
 
@@ -155,13 +155,13 @@ TEST_F(RegisterCommandsTest, DeleteAsksFirst) {
   EXPECT_FALSE(commands.DeleteRegister());
   ui.ExpectMessage(0x24, platform::kIdYes, "Do you delete R2 ?");
   EXPECT_TRUE(commands.DeleteRegister());
-  EXPECT_EQ(Names(SRegisters), (std::vector<std::string>{"R1", "R3"}));
-  ExpectCountsConsistent(SRegisters);
+  EXPECT_EQ(Names(ws.SRegisters), (std::vector<std::string>{"R1", "R3"}));
+  ExpectCountsConsistent(ws.SRegisters);
 }
 
 TEST_F(RegisterCommandsTest, CopyAndPaste) {
   EXPECT_FALSE(commands.PasteRegister());  // nothing copied yet
-  SRegisters.AddRegister(Reg("\"Label", 0x20));
+  ws.SRegisters.AddRegister(Reg("\"Label", 0x20));
   host.current = 3;
   EXPECT_FALSE(commands.CopyRegister());  // a label is not copied
 
@@ -169,13 +169,13 @@ TEST_F(RegisterCommandsTest, CopyAndPaste) {
   ASSERT_TRUE(commands.CopyRegister());
   host.current = 2;
   ASSERT_TRUE(commands.PasteRegister());  // on "ALL"
-  EXPECT_EQ(Names(SRegisters), (std::vector<std::string>{"R1", "R2", "R1", "R3", "\"Label"}));
-  EXPECT_EQ(SRegisters.GetRegister(2)->Tab, 0);
+  EXPECT_EQ(Names(ws.SRegisters), (std::vector<std::string>{"R1", "R2", "R1", "R3", "\"Label"}));
+  EXPECT_EQ(ws.SRegisters.GetRegister(2)->Tab, 0);
   host.tab = 2;
   host.current = -1;
   ASSERT_TRUE(commands.PasteRegister());
-  EXPECT_EQ(SRegisters.GetRegister(5)->Tab, 2);
-  ExpectCountsConsistent(SRegisters);
+  EXPECT_EQ(ws.SRegisters.GetRegister(5)->Tab, 2);
+  ExpectCountsConsistent(ws.SRegisters);
   EXPECT_EQ(target->FrameCount(), 0u);  // pasting reads nothing
 
   // Pasted into the other file, the register's ID is read there from now on.
@@ -183,7 +183,7 @@ TEST_F(RegisterCommandsTest, CopyAndPaste) {
   ASSERT_TRUE(commands.PasteRegister());
   target->SetRegister(0x10, 99);
   ASSERT_TRUE(tc.ReadRegisterTable(true));
-  EXPECT_EQ(HRegisters.GetValue(0x10), 99);
+  EXPECT_EQ(ws.HRegisters.GetValue(0x10), 99);
 }
 
 TEST_F(RegisterCommandsTest, PropertyEdit) {
@@ -191,15 +191,15 @@ TEST_F(RegisterCommandsTest, PropertyEdit) {
   host.current = 1;
   answers.push_back({true, {{"Short Name", "Two Words"}, {"ID", "0x30"}, {"Min", "0xFFFFFFFB"}}});
   ASSERT_TRUE(commands.EditRegisterProperty());
-  const ST_REGISTER* r = SRegisters.GetRegister(1);
+  const ST_REGISTER* r = ws.SRegisters.GetRegister(1);
   EXPECT_EQ(r->ShortName, "Two_Words");
   EXPECT_EQ(r->Min, -5);
-  EXPECT_EQ(SRegisters.GetValue(0x30), 0x55);
-  EXPECT_EQ(SRegisters.GetSnapshotValue(0x30), REG_VALUE_UNKNOWN);  // the snapshot stays
-  ExpectCountsConsistent(SRegisters);
+  EXPECT_EQ(ws.SRegisters.GetValue(0x30), 0x55);
+  EXPECT_EQ(ws.SRegisters.GetSnapshotValue(0x30), REG_VALUE_UNKNOWN);  // the snapshot stays
+  ExpectCountsConsistent(ws.SRegisters);
 
   // Refused: a failed read, an empty name, a number that does not convert.
-  const ST_REGISTER before = *SRegisters.GetRegister(1);
+  const ST_REGISTER before = *ws.SRegisters.GetRegister(1);
   target->SetReadError(0x70, sim_error::kNoId);
   answers.push_back({true, {{"ID", "0x70"}}});
   EXPECT_FALSE(commands.EditRegisterProperty());
@@ -208,7 +208,7 @@ TEST_F(RegisterCommandsTest, PropertyEdit) {
   EXPECT_FALSE(commands.EditRegisterProperty());
   answers.push_back({true, {{"Color", "red"}}});
   EXPECT_THROW(commands.EditRegisterProperty(), platform::EConvertError);
-  EXPECT_TRUE(*SRegisters.GetRegister(1) == before);
+  EXPECT_TRUE(*ws.SRegisters.GetRegister(1) == before);
 
   // ID 0 is taken without a read.
   const size_t frames = target->FrameCount();
@@ -218,14 +218,14 @@ TEST_F(RegisterCommandsTest, PropertyEdit) {
 }
 
 TEST_F(RegisterCommandsTest, ReloadMarksChangedValuesAndHoldsPolling) {
-  for (uint32_t id : {0x10u, 0x11u, 0x12u}) SRegisters.SetValue(id, REG_VALUE_UNKNOWN);
+  for (uint32_t id : {0x10u, 0x11u, 0x12u}) ws.SRegisters.SetValue(id, REG_VALUE_UNKNOWN);
   target->SetRegister(0x11, 2);
   ASSERT_TRUE(tc.ReadRegisterTable(false));
   target->SetRegister(0x11, 3);
   EXPECT_TRUE(commands.ReloadData());
-  EXPECT_EQ(SRegisters.GetValue(0x11), 3);
-  EXPECT_EQ(SRegisters.GetSnapshotValue(0x11), 2);  // shown on aqua
-  EXPECT_EQ(SRegisters.GetSnapshotValue(0x10), SRegisters.GetValue(0x10));
+  EXPECT_EQ(ws.SRegisters.GetValue(0x11), 3);
+  EXPECT_EQ(ws.SRegisters.GetSnapshotValue(0x11), 2);  // shown on aqua
+  EXPECT_EQ(ws.SRegisters.GetSnapshotValue(0x10), ws.SRegisters.GetValue(0x10));
   EXPECT_EQ(host.log, (std::vector<std::string>{"read0", "comstatus", "grid0"}));
   EXPECT_EQ(polling.switched, (std::vector<bool>{false, true}));
   // A set that was off when the link was made answers now: its rate is raised.
@@ -252,7 +252,7 @@ class RegisterFileCommandsTest : public RegisterCommandsTest {
     RegisterCommandsTest::SetUp();
     dir.Write("Sreg.dat", regsim::RegisterFileText({Reg("A", 0x10)}, false));
     other.Write("Sreg.dat", regsim::RegisterFileText({Reg("B", 0x20), Reg("C", 0x21)}, false));
-    ASSERT_TRUE(SRegisters.LoadFromFile(dir.File("Sreg.dat"), false));
+    ASSERT_TRUE(ws.SRegisters.LoadFromFile(dir.File("Sreg.dat"), false, ui, ws.settings));
   }
 
   testing_support::TempDir other;
@@ -264,11 +264,11 @@ TEST_F(RegisterFileCommandsTest, AFileFromAnotherFolderIsSavedBackThere) {
   EXPECT_EQ(ui.LastFileDialog().filter, "Sreg files (*.dat)|*.DAT");
   EXPECT_EQ(ui.LastFileDialog().defaultExt, "dat");
   EXPECT_EQ(host.names[0], other.File("Sreg.dat"));
-  EXPECT_EQ(Names(SRegisters), (std::vector<std::string>{"B", "C"}));
+  EXPECT_EQ(Names(ws.SRegisters), (std::vector<std::string>{"B", "C"}));
   EXPECT_EQ(host.log, (std::vector<std::string>{"caption", "tabs", "read0", "grid0"}));
 
   const std::string programFolderFile = dir.Read("Sreg.dat");
-  SRegisters.DeleteRegister(0);
+  ws.SRegisters.DeleteRegister(0);
   ui.ExpectMessage(0x40, platform::kIdOk, "Save completed");
   ASSERT_TRUE(commands.OverwriteRegisterFile(0));
   EXPECT_EQ(dir.Read("Sreg.dat"), programFolderFile);
@@ -286,7 +286,7 @@ TEST_F(RegisterFileCommandsTest, AFileFromAnotherFolderIsSavedBackThere) {
 }
 
 TEST_F(RegisterFileCommandsTest, ChangedFileIsOfferedForSavingBeforeAnotherIsChosen) {
-  SRegisters.AddRegister(Reg("New", 0x30));
+  ws.SRegisters.AddRegister(Reg("New", 0x30));
 
   ui.ExpectMessage(0x23, platform::kIdCancel, "File Sreg.dat has been changed. Do you over write?");
   EXPECT_FALSE(commands.SelectRegisterFile(0));
@@ -300,11 +300,11 @@ TEST_F(RegisterFileCommandsTest, ChangedFileIsOfferedForSavingBeforeAnotherIsCho
 
   // A save that fails keeps the changes: no other file is loaded over them.
   ASSERT_TRUE(platform::SetReadOnly(dir.File("Sreg.dat"), true));
-  SRegisters.AddRegister(Reg("Newer", 0x31));
+  ws.SRegisters.AddRegister(Reg("Newer", 0x31));
   ui.ExpectMessage(0x23, platform::kIdYes, "has been changed");
   ui.ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
   EXPECT_FALSE(commands.SelectRegisterFile(0));
-  EXPECT_EQ(SRegisters.GetRegisterCount(), 3);
+  EXPECT_EQ(ws.SRegisters.GetRegisterCount(), 3);
 }
 
 TEST_F(RegisterFileCommandsTest, SaveAsKeepsTheHeldName) {

@@ -39,8 +39,8 @@ TEST_F(RegisterGridTest, EmptyTabGivesEmptyPairsAndOneRowAndAMapSizedFromPlacedR
 
   // A register moved to tab 2 behind the counts' back (they still say 0)
   // is placed all the same, inside the map.
-  SRegisters.GetRegister(0)->Tab = 2;
-  ASSERT_EQ(0, SRegisters.GetTabRegisterCount(2));
+  ws.SRegisters.GetRegister(0)->Tab = 2;
+  ASSERT_EQ(0, ws.SRegisters.GetTabRegisterCount(2));
   p.BuildRegisterGrid(2);
   EXPECT_EQ("R0", p.CellText(1, 1));
   EXPECT_EQ(0, p.RegisterAt(1, 1));
@@ -55,12 +55,12 @@ TEST_F(RegisterGridTest, EmptyTabGivesEmptyPairsAndOneRowAndAMapSizedFromPlacedR
 }
 
 TEST_F(RegisterGridTest, ValueTextsAndWhatCanBeEdited) {
-  SRegisters.AddRegister(Reg("Lo", 0x10, 1, 0x00F0));
-  SRegisters.AddRegister(Reg("Unread", 0x11, 1));
-  SRegisters.AddRegister(Reg("\"label", 0x12, 1));
-  SRegisters.SetValue(0x10, 0x12A5);
-  SRegisters.SetValue(0x11, REG_VALUE_UNKNOWN);
-  SRegisters.SetValue(0x12, 7);
+  ws.SRegisters.AddRegister(Reg("Lo", 0x10, 1, 0x00F0));
+  ws.SRegisters.AddRegister(Reg("Unread", 0x11, 1));
+  ws.SRegisters.AddRegister(Reg("\"label", 0x12, 1));
+  ws.SRegisters.SetValue(0x10, 0x12A5);
+  ws.SRegisters.SetValue(0x11, REG_VALUE_UNKNOWN);
+  ws.SRegisters.SetValue(0x12, 7);
   Metrics(104);
   p.BuildRegisterGrid(0);
   p.ShowRegisterValues();
@@ -88,12 +88,12 @@ TEST_F(RegisterGridTest, ValueTextsAndWhatCanBeEdited) {
 }
 
 TEST_F(RegisterGridTest, CellColours) {
-  SRegisters.AddRegister(Reg("Same", 0x20, 1, 0x00FF, 0x0000FF));
-  SRegisters.AddRegister(Reg("Diff", 0x21, 1, 0x00FF));
-  SRegisters.SetValue(0x20, 0x1234);
-  SRegisters.SetSnapshotValue(0x20, 0x5634);  // differs outside the mask only
-  SRegisters.SetValue(0x21, 0x0001);
-  SRegisters.SetSnapshotValue(0x21, 0x0002);
+  ws.SRegisters.AddRegister(Reg("Same", 0x20, 1, 0x00FF, 0x0000FF));
+  ws.SRegisters.AddRegister(Reg("Diff", 0x21, 1, 0x00FF));
+  ws.SRegisters.SetValue(0x20, 0x1234);
+  ws.SRegisters.SetSnapshotValue(0x20, 0x5634);  // differs outside the mask only
+  ws.SRegisters.SetValue(0x21, 0x0001);
+  ws.SRegisters.SetSnapshotValue(0x21, 0x0002);
   Metrics(104);
   p.SetColors(0xC0C0C0, 0x808000);
   p.BuildRegisterGrid(0);
@@ -156,7 +156,7 @@ TEST_F(RegisterGridTest, TabsFromDefaultsCtrlTabAndRememberedTopRows) {
   AddRegs(30, 1);
   AddRegs(2, 2);
   Metrics(104);
-  SRegisters.SetTabNames({"One", "Two"});
+  ws.SRegisters.SetTabNames({"One", "Two"});
   p.BuildTabStrip();
   EXPECT_EQ((std::vector<std::string>{"ALL", "One", "Two"}), p.TabStrip());
 
@@ -175,14 +175,14 @@ TEST_F(RegisterGridTest, TabsFromDefaultsCtrlTabAndRememberedTopRows) {
   EXPECT_EQ(0, p.CurrentTab());  // never below "ALL"
 
   // A file without tab names takes the description file's defaults (none here).
-  HRegisters.AddRegister(Reg("H", 1, 1));
+  ws.HRegisters.AddRegister(Reg("H", 1, 1));
   p.SetShownFile(1);
   p.BuildTabStrip();
   EXPECT_EQ((std::vector<std::string>{"ALL"}), p.TabStrip());
 }
 
 TEST_F(RegisterGridTest, ClickShowsTheRegisterForEcs2AndEcs3) {
-  SRegisters.AddRegister(Reg("A", 0x1234, 1));
+  ws.SRegisters.AddRegister(Reg("A", 0x1234, 1));
   Metrics(104);
   p.BuildRegisterGrid(0);
   std::string text = "old";
@@ -202,9 +202,8 @@ TEST_F(RegisterGridTest, ClickShowsTheRegisterForEcs2AndEcs3) {
 }
 
 TEST_F(RegisterGridTest, TabPopupRenameAddAndDelete) {
-  ScriptedUi ui;
-  SRegisters.SetTabNames({"Red", "Green"});
-  SRegisters.AddRegister(Reg("A", 1, 1));
+  ws.SRegisters.SetTabNames({"Red", "Green"});
+  ws.SRegisters.AddRegister(Reg("A", 1, 1));
   Metrics(104);
   p.BuildTabStrip();
 
@@ -218,7 +217,7 @@ TEST_F(RegisterGridTest, TabPopupRenameAddAndDelete) {
   p.ChangeTab(0);
   EXPECT_TRUE(p.RenameCurrentTab());  // "ALL" is renamed on the strip only
   std::vector<std::string> names;
-  SRegisters.GetTabNames(names);
+  ws.SRegisters.GetTabNames(names);
   EXPECT_EQ((std::vector<std::string>{"Crimson", ""}), names);
   EXPECT_EQ((std::vector<std::string>{"Every", "Crimson", ""}), p.TabStrip());
 
@@ -239,7 +238,7 @@ TEST_F(RegisterGridTest, TabPopupRenameAddAndDelete) {
   EXPECT_EQ(2, p.CurrentTab());
 
   // No more than 100 tabs: the 101st is not even asked for.
-  for (int i = 0; i < 98; ++i) SRegisters.AddTab("t");
+  for (int i = 0; i < 98; ++i) ws.SRegisters.AddTab("t");
   p.BuildTabStrip();
   ASSERT_EQ(101u, p.TabStrip().size());
   EXPECT_FALSE(p.AddNewTab());
@@ -248,7 +247,7 @@ TEST_F(RegisterGridTest, TabPopupRenameAddAndDelete) {
 
 TEST_F(RegisterGridTest, DraggedSizesSpreadAndAreSaved) {
   int oldName = 0, oldValue = 0, oldRow = 0;
-  GetRegGridSizes(oldName, oldValue, oldRow);
+  ws.settings.GetRegGridSizes(oldName, oldValue, oldRow);
   AddRegs(7);
   Metrics(104 * 2);
   p.BuildRegisterGrid(0);
@@ -260,7 +259,7 @@ TEST_F(RegisterGridTest, DraggedSizesSpreadAndAreSaved) {
   EXPECT_EQ(60, p.ColWidth(4));
   EXPECT_EQ(22, p.RowHeight(4));
   int n = 0, v = 0, h = 0;
-  GetRegGridSizes(n, v, h);
+  ws.settings.GetRegGridSizes(n, v, h);
   EXPECT_EQ(55, n);
   EXPECT_EQ(60, v);
   EXPECT_EQ(22, h);
@@ -273,9 +272,9 @@ TEST_F(RegisterGridTest, DraggedSizesSpreadAndAreSaved) {
   p.SetColWidth(2, 45);
   EXPECT_TRUE(p.MouseUp());
   EXPECT_EQ(70, p.ColWidth(2));
-  GetRegGridSizes(n, v, h);
+  ws.settings.GetRegGridSizes(n, v, h);
   EXPECT_EQ(45, v);
-  SetRegGridSizes(oldName, oldValue, oldRow);
+  ws.settings.SetRegGridSizes(oldName, oldValue, oldRow);
 }
 
 TEST(ValueColumnWidthTest, TheWidestDigitInEveryPlaceDecimalOrHexadecimal) {

@@ -10,6 +10,7 @@
 
 #include "link/busphysicallayer.h"
 #include "link/targetcontrol.h"
+#include "link/workspace.h"
 #include "model/registers.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
@@ -53,15 +54,8 @@ inline std::string RegisterFileText(const std::vector<ST_REGISTER>& regs, bool h
 class RegSimTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SRegisters = Registers();
-    HRegisters = Registers();
-    SetForceEnglish(true);
-  }
-  void TearDown() override {
-    SRegisters = Registers();
-    HRegisters = Registers();
-    ResetVundData();
-    SetForceEnglish(false);
+    ui.SetForceEnglish(true);
+    ws.services.Set(&services);
   }
 
   // vund.dat gets extraEcs in its [EcsSettings] section.
@@ -71,10 +65,11 @@ class RegSimTest : public ::testing::Test {
               "Error_RetryWait=0\r\n[EcsSettings]\r\nMaxECS3DataLength=8\r\n" +
                   extraEcs);
     dir.Write("Vund2.ini", "[Bus]\r\nBusPhysicalLayer=0\r\nComPort=0\r\nBaudRate=6\r\nECSType=2\r\n");
-    ASSERT_TRUE(LoadVundData());
-    ASSERT_TRUE(LoadSettings());
+    ASSERT_TRUE(ws.vund.LoadVundData());
+    ASSERT_TRUE(ws.settings.LoadSettings());
     target = std::make_unique<SimTarget>(SimProtocol::Ecs3);
-    ASSERT_TRUE(tc.ConnectWith(std::make_unique<SimLink>(*target, clock), clock, CurrentLinkSettings()));
+    ASSERT_TRUE(
+        tc.ConnectWith(std::make_unique<SimLink>(*target, clock), clock, CurrentLinkSettings(ws.settings, ws.vund)));
   }
 
   // The register address of every word written to the target, in order.
@@ -98,7 +93,8 @@ class RegSimTest : public ::testing::Test {
   testing_support::RecordingServices services;
   platform::VirtualClock clock;
   std::unique_ptr<SimTarget> target;
-  TTargetControl tc;  // last: goes first, before the target it talks to
+  Workspace ws{ui};  // last: its target control goes first, before the target it talks to
+  TTargetControl& tc = ws.TargetControl;
 };
 
 }  // namespace regsim

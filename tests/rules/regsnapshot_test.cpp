@@ -54,7 +54,7 @@ class RegSnapshotTest : public regsim::RegSimTest {
 
   FakeDialogs dialogs;
   regsim::FakePolling polling;
-  ui::RegSnapshotTransfer transfer{tc, dialogs, &polling};
+  ui::RegSnapshotTransfer transfer{ws, dialogs, &polling};
 };
 
 const char kPreCommands[] =
@@ -69,10 +69,10 @@ class RegSnapshotSaveTest : public RegSnapshotTest {
   void SetUp() override {
     RegSnapshotTest::SetUp();
     Start(kPreCommands);
-    SRegisters.AddRegister(Reg("VOLUME", 0x20, 1, 0xFF));
-    SRegisters.SetValue(0x20, 0x120C);
-    HRegisters.AddRegister(Reg("H1", 0x300));
-    HRegisters.SetValue(0x300, REG_VALUE_UNKNOWN);
+    ws.SRegisters.AddRegister(Reg("VOLUME", 0x20, 1, 0xFF));
+    ws.SRegisters.SetValue(0x20, 0x120C);
+    ws.HRegisters.AddRegister(Reg("H1", 0x300));
+    ws.HRegisters.SetValue(0x300, REG_VALUE_UNKNOWN);
     target->SetRegister(0x300, 0x44);
   }
   bool Save(bool hValuesRead) {

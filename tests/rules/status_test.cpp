@@ -10,7 +10,7 @@ using namespace testing_support;
 namespace {
 
 TEST_F(StatusTest, TwoItemsOfOneRegisterShowTwoFieldsOfOneRead) {
-  StatusWindowState s;
+  StatusWindowState s{ws.vund, ui};
   s.SetStatusPolling(true);
   std::map<int, int> seen;
   const auto tick = s.StatusTimerTimer([&](std::map<int, int>& values) {
@@ -28,7 +28,7 @@ TEST_F(StatusTest, TwoItemsOfOneRegisterShowTwoFieldsOfOneRead) {
 }
 
 TEST_F(StatusTest, PollStep) {
-  StatusWindowState s;
+  StatusWindowState s{ws.vund, ui};
   s.SetInterval(500);
   EXPECT_TRUE(s.SetStatusPolling(true));
   EXPECT_FALSE(s.SetStatusPolling(true));  // already on: the timer runs
@@ -57,16 +57,16 @@ TEST_F(StatusTest, PollStep) {
 }
 
 TEST_F(StatusTest, NoItemsOrNoIntervalMeansNoPolling) {
-  ResetVundData();  // no vund.dat: RefreshTime 0, no items
-  StatusWindowState empty;
+  VundData none(ui);  // no vund.dat: RefreshTime 0, no items
+  StatusWindowState empty{none, ui};
   empty.SetStatusPolling(true);
   const auto tick = empty.StatusTimerTimer(Reader(true));
   EXPECT_FALSE(tick.rearm);
   EXPECT_FALSE(empty.Polling());
   EXPECT_EQ(0, reads);
 
-  SetRefreshEntry(RegSetting{"X", 0x20, 0xFFFF}, 0);
-  StatusWindowState s;
+  none.SetRefreshEntry(RegSetting{"X", 0x20, 0xFFFF}, 0);
+  StatusWindowState s{none, ui};
   s.SetInterval(0);
   EXPECT_FALSE(s.SetStatusPolling(true));  // no timer at 0 ms
   s.SetInterval(500);
@@ -78,8 +78,7 @@ TEST_F(StatusTest, NoItemsOrNoIntervalMeansNoPolling) {
 }
 
 TEST_F(StatusTest, PasteAndDelete) {
-  ScriptedUi ui;
-  StatusWindowState s;
+  StatusWindowState s{ws.vund, ui};
   s.BuildStatusList();
 
   ST_REGISTER buffer;
@@ -110,7 +109,7 @@ TEST_F(StatusTest, PasteAndDelete) {
 }
 
 TEST_F(StatusTest, AddAndEditThroughTheParameterEditor) {
-  StatusWindowState s;
+  StatusWindowState s{ws.vund, ui};
   s.BuildStatusList();
   std::vector<STEditItem> shown;
   auto answer = [&](const std::string& name, const std::string& id, const std::string& mask) {

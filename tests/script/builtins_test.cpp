@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "builtins_env.h"
+#include "link/workspace.h"
 #include "script/busbuiltins.h"
 #include "script/sysbuiltins.h"
 
@@ -31,7 +32,6 @@ TEST(SystemBuiltins, SubStringAndSearchCutAtTheEndsAndNeverStartInsideACharacter
 
 TEST(SystemBuiltins, GlobalValuesSurviveAndAMissingKeyLeavesTheArgument) {
   TestEnv env;
-  ClearGlobalValues();
   TStackData value;
   value.kind = dtString;
   value.sval = "keep";
@@ -147,8 +147,6 @@ int FakeIicRead(int, int, uint16_t slave, int, uint8_t* data, int n) {
 
 class BusBuiltinsTest : public ::testing::Test {
  protected:
-  void SetUp() override { SetBusHooks(TBusHooks()); }
-  void TearDown() override { SetBusHooks(TBusHooks()); }
   int C(int id, Args a) { return Call(env_, id, a); }
   TestEnv env_;
 };
@@ -187,7 +185,7 @@ TEST_F(BusBuiltinsTest, CommandTextsBecomeBytesForTheEcsHook) {
 
   TBusHooks hooks;
   hooks.ecs = FakeEcs;
-  SetBusHooks(hooks);
+  env_.host.BusHooks() = hooks;
   EXPECT_EQ(C(kEcsStr, Args().Str("G0").Ref(ans, 3).Int(3).Int(0)), 1);
   EXPECT_EQ(C(kEcsStr, Args().Str("F01").Ref(ans, 3).Int(2).Int(1)), 7);
   EXPECT_EQ(g_sent, (std::vector<int>{0xF0}));
@@ -209,7 +207,7 @@ TEST_F(BusBuiltinsTest, HooksDecideAndFailuresLeaveTheData) {
   TBusHooks hooks;
   hooks.busReadReg = FailingRead;
   hooks.iicRead = FakeIicRead;
-  SetBusHooks(hooks);
+  env_.host.BusHooks() = hooks;
   TStackData data, bytes[2];
   data.ival = 5;
   EXPECT_EQ(C(kReadReg, Args().Int(1).Ref(&data)), 1);
@@ -221,7 +219,9 @@ TEST_F(BusBuiltinsTest, HooksDecideAndFailuresLeaveTheData) {
 }
 
 TEST_F(BusBuiltinsTest, TargetHooksFailWithoutALink) {
-  InstallTargetRegisterHooks();
+  platform::HeadlessUi ui;
+  Workspace ws(ui);
+  InstallTargetRegisterHooks(env_.host.BusHooks(), ws.TargetControl);
   TStackData data;
   data.ival = 5;
   EXPECT_EQ(C(kReadReg, Args().Int(0x10).Ref(&data)), 1);

@@ -106,18 +106,16 @@ TEST_F(ChildProcessTest, StopEndsTheWaitAndTheChildIsLeftToRun) {
 
 TEST_F(ChildProcessTest, ShellExecuteGoesToTheInstalledHandlerOnTheMainThread) {
   const Args open = Args().Str("/tmp/report.pdf");
-  SetShellOpenHandler(nullptr);
   EXPECT_EQ(Call(env_, 1050, open), 1);
   std::string asked;
-  SetShellOpenHandler([&](const std::string& path) {
+  env_.host.openDocument = [&](const std::string& path) {
     asked = path;
     return path.size() > 4 && path.compare(path.size() - 4, 4, ".pdf") == 0;
-  });
+  };
   EXPECT_EQ(Call(env_, 1050, open), 0);
   EXPECT_EQ(asked, "/tmp/report.pdf");
   EXPECT_EQ(env_.mainThreadCalls, 2);
   EXPECT_EQ(Call(env_, 1050, Args().Str("/tmp/file.zzz")), 1);
-  SetShellOpenHandler(nullptr);
 }
 
 }  // namespace

@@ -58,15 +58,9 @@ void FakeModule(int id, TStackData* args, vmcode_t* result, ScriptEnv& env) {
 
 class FakeModules {
  public:
-  FakeModules() : system_(GetSystemBuiltinModule()), bus_(GetBusBuiltinModule()) {
-    SetSystemBuiltinModule(&FakeModule);
-    SetBusBuiltinModule(&FakeModule);
-    Clear();
-  }
-  ~FakeModules() {
-    SetSystemBuiltinModule(system_);
-    SetBusBuiltinModule(bus_);
-  }
+  FakeModules() { Clear(); }
+  // The host's scripts call the fake modules.
+  void Into(ScriptHost& host) { host.SetModules(&FakeModule, &FakeModule); }
   std::vector<std::pair<int, std::thread::id>> Calls() {
     std::lock_guard<std::mutex> lock(g_callsMutex);
     return g_calls;
@@ -75,14 +69,12 @@ class FakeModules {
     std::lock_guard<std::mutex> lock(g_callsMutex);
     g_calls.clear();
   }
-
- private:
-  BuiltinModuleCall system_, bus_;
 };
 
 TEST(BuiltinDispatch, IdsGoToTheirModule) {
   FakeModules modules;
   builtins_test::TestEnv env;
+  modules.Into(env.host);
   vmcode_t result;
   TStackData args[2];
   for (int id : {1001, 1057, 1069, 2001, 2013, 1058, 26, 999}) DispatchBuiltin(id, args, &result, env);
@@ -136,6 +128,7 @@ class ScriptThread : public ::testing::Test {
 
 TEST_F(ScriptThread, MainThreadBuiltinsRunThereAndResultsComeBackAndAnErrorThereEndsTheRun) {
   FakeModules modules;
+  modules.Into(host);
   // 1002 and 1003 on the script thread (1003 prints from there), 1011 and 2006
   // on the main thread; the second 1011 writes nothing and returns what the
   // record held.
@@ -152,6 +145,7 @@ TEST_F(ScriptThread, MainThreadBuiltinsRunThereAndResultsComeBackAndAnErrorThere
             (std::vector<bool>{false, false, true, true}));
 
   RecordingScriptHost host2(true);
+  modules.Into(host2);
   TJExecutable failing(TJExecutable::kDefaultStackSize, &host2);
   failing.SetEntry(CallWrappers(failing, {{1006, 1}, {1002, 2}}));
   modules.Clear();
@@ -166,6 +160,7 @@ TEST_F(ScriptThread, MainThreadBuiltinsRunThereAndResultsComeBackAndAnErrorThere
 // end it, and the call it waited with must never run.
 TEST_F(ScriptThread, StopReleasesAScriptWaitingForTheMainThread) {
   FakeModules modules;
+  modules.Into(host);
   exe.SetEntry(CallWrappers(exe, {{1011, 1}}));
   exe.Continue();
   ASSERT_TRUE(host.gui->WaitForQueued());

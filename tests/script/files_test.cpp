@@ -16,7 +16,6 @@ enum : int { kOpen = 1026, kCount, kGet, kSet, kAdd, kInsert, kDelete, kSave, kS
 
 class ScriptFilesTest : public ::testing::Test {
  protected:
-  void TearDown() override { ScriptFiles().CloseAll(); }
   int C(int id, Args a) { return Call(env_, id, a); }
   int Open(const std::string& name, int mode) { return C(kOpen, Args().Str(P(name)).Int(mode)); }
   std::string P(const std::string& name) { return dir_.File(name); }

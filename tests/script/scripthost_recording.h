@@ -120,6 +120,7 @@ class RecordingScriptHost : public ScriptHost {
     gui = g.get();
     return g;
   }
+  bool OpenDocument(const std::string& path) override { return openDocument && openDocument(path); }
   int InputDialog(const std::string& prompt, int option, ScriptInputValue& value) override {
     options.push_back(option);
     if (inputAnswers.empty()) return Unexpected(prompt);
@@ -147,6 +148,7 @@ class RecordingScriptHost : public ScriptHost {
   int selectIndex = 0;
   std::vector<std::string> selectItems;
   std::vector<int> options;
+  std::function<bool(const std::string&)> openDocument;  // none: refused
 
  private:
   static int Unexpected(const std::string& prompt) {

@@ -47,9 +47,6 @@ class ClosingHost : public RecordingScriptHost {
 
 class ScriptManagerTest : public ::testing::Test {
  protected:
-  void SetUp() override { SetForceEnglish(true); }
-  void TearDown() override { CurrentScriptManager = nullptr; }
-
   std::string Script(const std::string& name, const std::string& text) {
     dir.Write(name, text);
     return dir.File(name);
@@ -119,22 +116,22 @@ TEST_F(ScriptManagerTest, SecondStartReplacesALoopStopAllEndsItTerminateAllClose
 
 TEST_F(ScriptManagerTest, ClosingAScriptWindowAsksOnlyWhileTheScriptRuns) {
   ScriptedUi ui;
+  ui.SetForceEnglish(true);
   // No manager: no question.
-  EXPECT_TRUE(ConfirmScriptWindowClose());
+  EXPECT_TRUE(ConfirmScriptWindowClose(nullptr, ui));
 
   const std::string path = Script("loop.jsc", "func main(a&, n) { while 1 { } return 0; }\n");
   TScriptManager m(path, 1, &host);
-  CurrentScriptManager = &m;
   ASSERT_TRUE(m.Start());
   ui.ExpectMessage(0x24, platform::kIdNo, "Script running. Do you stop script ?");
-  EXPECT_FALSE(ConfirmScriptWindowClose());
+  EXPECT_FALSE(ConfirmScriptWindowClose(&m, ui));
   EXPECT_FALSE(m.IsFinished());
 
   ui.ExpectMessage(0x24, platform::kIdYes, "Script running. Do you stop script ?");
-  EXPECT_TRUE(ConfirmScriptWindowClose());
+  EXPECT_TRUE(ConfirmScriptWindowClose(&m, ui));
   ASSERT_TRUE(WaitFinished(m));
   // Finished: closes without asking.
-  EXPECT_TRUE(ConfirmScriptWindowClose());
+  EXPECT_TRUE(ConfirmScriptWindowClose(&m, ui));
   EXPECT_TRUE(ui.AllSeen());
 }
 

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "builtins_env.h"
+#include "script/modulestate.h"
 #include "script/sysserial.h"
 #include "support/temp_dir.h"
 
@@ -29,7 +30,7 @@ class ScriptSerialTest : public ::testing::Test {
                                 "\r\n");
   }
   void TearDown() override {
-    CloseAllComPorts();
+    env_.host.ModuleState().ports.CloseAll();
     for (int fd : {master_, slave_, master7_, slave7_}) close(fd);
   }
   int C(int id, Args a) { return Call(env_, id, a); }

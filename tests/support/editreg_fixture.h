@@ -23,9 +23,6 @@ struct Write {
 
 class EditRegTest : public ::testing::Test {
  protected:
-  void SetUp() override { SRegisters = Registers(); }
-  void TearDown() override { SRegisters = Registers(); }
-
   ST_REGISTER Reg(uint32_t id, uint32_t mask, int max, int min = 0) {
     ST_REGISTER r;
     r.LongName = r.ShortName = "R";
@@ -43,12 +40,13 @@ class EditRegTest : public ::testing::Test {
     };
   }
   EditRegSession Open(const ST_REGISTER& reg, int word, bool hex = false) {
-    SRegisters.SetValue(reg.ID, word);
-    EditRegSession s(SRegisters, reg, ExtractByMask(word, static_cast<int>(reg.Mask)), hex, Writer());
+    regs.SetValue(reg.ID, word);
+    EditRegSession s(regs, reg, ExtractByMask(word, static_cast<int>(reg.Mask)), hex, Writer());
     s.Start();
     return s;
   }
 
+  Registers regs;
   std::vector<Write> writes;
   bool failWrites = false;
 };

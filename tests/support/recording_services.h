@@ -9,9 +9,6 @@ namespace testing_support {
 
 class RecordingServices : public platform::MainWindowServices {
  public:
-  RecordingServices() { platform::SetMainServices(this); }
-  ~RecordingServices() override { platform::SetMainServices(nullptr); }
-
   void AddMessage(const std::string& line) override { lines.push_back(line); }
   void AddMessageLines(const std::string& text) override {
     size_t start = 0;

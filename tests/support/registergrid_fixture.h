@@ -2,6 +2,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include "link/workspace.h"
 #include "model/registers.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
@@ -29,20 +30,12 @@ inline ST_REGISTER Reg(const std::string& name, uint32_t id, int tab, uint32_t m
 class RegisterGridTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SRegisters = Registers();
-    HRegisters = Registers();
-    ResetVundData();
-    SetForceEnglish(true);
+    ui.SetForceEnglish(true);
     // Pairs 40 + 60 wide with grid lines: 104 pixels a pair.
     p.SetKeptSizes(40, 60, 18);
   }
-  void TearDown() override {
-    SRegisters = Registers();
-    HRegisters = Registers();
-    SetForceEnglish(false);
-  }
   void AddRegs(int n, int tab = 1) {
-    for (int i = 0; i < n; ++i) SRegisters.AddRegister(Reg("R" + std::to_string(i), 0x100 + i, tab));
+    for (int i = 0; i < n; ++i) ws.SRegisters.AddRegister(Reg("R" + std::to_string(i), 0x100 + i, tab));
   }
   void Metrics(int width, int visibleRows = 50) {
     RegisterGridPresenter::ViewMetrics m;
@@ -52,7 +45,9 @@ class RegisterGridTest : public ::testing::Test {
     p.SetViewMetrics(m);
   }
 
-  RegisterGridPresenter p;
+  ScriptedUi ui;
+  Workspace ws{ui};
+  RegisterGridPresenter p{ws};
 };
 
 }  // namespace testing_support

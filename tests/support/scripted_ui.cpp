@@ -19,10 +19,7 @@ const char* KindName(ScriptedUi::Kind k) {
 }
 }  // namespace
 
-ScriptedUi::ScriptedUi() { platform::SetUi(this); }
-
 ScriptedUi::~ScriptedUi() {
-  platform::SetUi(nullptr);
   for (const Expectation& e : queue_)
     ADD_FAILURE() << "expected " << KindName(e.kind) << " was never shown: " << platform::Cp932ToUtf8(e.text);
 }
@@ -62,7 +59,7 @@ ScriptedUi& ScriptedUi::ExpectInput(const std::string& text, bool ok) {
   return *this;
 }
 
-ScriptedUi& ScriptedUi::ExpectComPortDialog(bool ok, std::function<void()> action) {
+ScriptedUi& ScriptedUi::ExpectComPortDialog(bool ok, std::function<void(int&, int&)> action) {
   Expectation e;
   e.kind = Kind::ComPort;
   e.ok = ok;
@@ -124,11 +121,11 @@ bool ScriptedUi::InputBox(const std::string& caption, const std::string& prompt,
   return true;
 }
 
-bool ScriptedUi::ShowComPortDialog() {
+bool ScriptedUi::ShowComPortDialog(int& comPort, int& baudRate) {
   Expectation e;
   e.kind = Kind::ComPort;
   if (!Take(Kind::ComPort, "", e)) return false;
-  if (e.action) e.action();
+  if (e.action) e.action(comPort, baudRate);
   return e.ok;
 }
 

@@ -13,8 +13,8 @@ class ScriptedUi : public platform::Ui {
  public:
   enum class Kind { Message, OpenFile, SaveFile, Input, ComPort };
 
-  ScriptedUi();   // installs itself as the process's Ui
-  ~ScriptedUi();  // restores the previous one; fails on expectations left over
+  ScriptedUi() = default;
+  ~ScriptedUi() override;  // fails on expectations left over
 
   // A message box whose text contains textPart (empty: any) with these flags
   // (-1: any), answered with answer.
@@ -24,8 +24,9 @@ class ScriptedUi : public platform::Ui {
   ScriptedUi& ExpectSaveFile(const std::string& path);
   // An input box answered with text (ok = false: cancelled).
   ScriptedUi& ExpectInput(const std::string& text, bool ok = true);
-  // The COM port dialog; action runs in its place (store the choice there).
-  ScriptedUi& ExpectComPortDialog(bool ok, std::function<void()> action = {});
+  // The COM port dialog; action runs in its place (it may change the port
+  // and baud indexes shown).
+  ScriptedUi& ExpectComPortDialog(bool ok, std::function<void(int& comPort, int& baudRate)> action = {});
 
   void SetScreenSize(int w, int h) {
     screenW_ = w;
@@ -41,7 +42,7 @@ class ScriptedUi : public platform::Ui {
   bool SaveFileDialog(const platform::FileDialogOptions& options, std::string& path) override;
   bool InputBox(const std::string& caption, const std::string& prompt, std::string& text,
                 char passwordChar) override;
-  bool ShowComPortDialog() override;
+  bool ShowComPortDialog(int& comPort, int& baudRate) override;
   void ScreenSize(int& width, int& height) override {
     width = screenW_;
     height = screenH_;
@@ -54,7 +55,7 @@ class ScriptedUi : public platform::Ui {
     int answer = 0;
     std::string text;
     bool ok = true;
-    std::function<void()> action;
+    std::function<void(int&, int&)> action;
   };
   bool Take(Kind kind, const std::string& what, Expectation& out);
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/targetcontrol.h"
+#include "link/workspace.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
 #include "platform/clock.h"
@@ -44,22 +45,19 @@ class PromptUi : public testing_support::ScriptedUi {
 class SimTargetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetForceEnglish(true);
+    ui.SetForceEnglish(true);
+    ws.services.Set(&services);
     dir.Write("vund.dat",
               "[Common]\r\nCommandTimeOutTime=2000\r\nTimeOutTime=300\r\nTimeOut_Retry=0\r\nError_Retry=0\r\n"
               "Error_RetryWait=0\r\n[EcsSettings]\r\nMaxECS3DataLength=64\r\nMaxECSDataLength=64\r\n");
     dir.Write("Vund2.ini", "[Bus]\r\nBusPhysicalLayer=0\r\nComPort=0\r\nBaudRate=6\r\nECSType=2\r\n");
-    ASSERT_TRUE(LoadVundData());
-    ASSERT_TRUE(LoadSettings());
+    ASSERT_TRUE(ws.vund.LoadVundData());
+    ASSERT_TRUE(ws.settings.LoadSettings());
     auto layer = std::make_unique<RecordingLink>(target, clock);
     link = layer.get();
-    ASSERT_TRUE(tc.ConnectWith(std::move(layer), clock, CurrentLinkSettings()));
+    ASSERT_TRUE(tc.ConnectWith(std::move(layer), clock, CurrentLinkSettings(ws.settings, ws.vund)));
     target.ClearFrames();
     link->written.clear();
-  }
-  void TearDown() override {
-    SetForceEnglish(false);
-    ResetVundData();
   }
 
   // The commands of the frames the target received ("F0 F0 F1").
@@ -80,7 +78,8 @@ class SimTargetTest : public ::testing::Test {
   platform::VirtualClock clock;
   SimTarget target{SimProtocol::Ecs3};
   RecordingLink* link = nullptr;  // owned by tc
-  TTargetControl tc;              // last: goes first, before the target it talks to
+  Workspace ws{ui};               // last: its target control goes first, before the target it talks to
+  TTargetControl& tc = ws.TargetControl;
 };
 
 }  // namespace ui_sim

@@ -2,6 +2,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include "link/workspace.h"
 #include "model/registers.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
@@ -14,26 +15,22 @@ namespace testing_support {
 
 using ui::StatusWindowState;
 
-inline std::vector<RegSetting> RefreshList() {
-  std::vector<RegSetting> list;
-  GetRefreshList(list);
-  return list;
-}
-
 class StatusTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetForceEnglish(true);
+    ui.SetForceEnglish(true);
     // Two items share register 0x10: its low and high nibble.
     dir.Write("vund.dat",
               "[EcsSettings]\r\nRefreshTime=500\r\n"
               "Refresh1=Lo\r\nRefreshID1=0x10\r\nRefreshMask1=15\r\n"
               "Refresh2=Hi\r\nRefreshID2=0x10\r\nRefreshMask2=240\r\n");
-    ASSERT_TRUE(LoadVundData());
+    ASSERT_TRUE(ws.vund.LoadVundData());
   }
-  void TearDown() override {
-    ResetVundData();
-    SetForceEnglish(false);
+
+  std::vector<RegSetting> RefreshList() const {
+    std::vector<RegSetting> list;
+    ws.vund.GetRefreshList(list);
+    return list;
   }
 
   ui::RefreshReader Reader(bool ok, int value = 0) {
@@ -46,6 +43,8 @@ class StatusTest : public ::testing::Test {
 
   TempDir dir;
   ScopedHome home{dir.Path()};
+  ScriptedUi ui;
+  Workspace ws{ui};
   int reads = 0;
 };
 

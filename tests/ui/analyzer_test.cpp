@@ -18,7 +18,7 @@ using AnalyzerWindowTest = ui_sim::SimTargetTest;
 // ---- The window ----
 
 TEST_F(AnalyzerWindowTest, SendButtonEnterClearAndTheReceiveTimer) {
-  TFrmAlalyzer form(nullptr, tc);
+  TFrmAlalyzer form(nullptr, tc, ui);
   auto* edit = form.findChild<QLineEdit*>(QStringLiteral("edtSendCmmd"));
   auto* memo = form.findChild<QPlainTextEdit*>(QStringLiteral("CommMemo"));
   form.findChild<QCheckBox*>(QStringLiteral("cBoxChkSum"))->setChecked(true);

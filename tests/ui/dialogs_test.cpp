@@ -38,10 +38,11 @@ void Key(QWidget* w, int key) {
 
 TEST(IniEditDialog, RangeErrorsKeepItOpenUntilTheValuesAreGoodAndCancelChecksNothing) {
   testing_support::ScriptedUi ui;
+  ui::QtChoosers choosers;
   std::vector<STEditItem> rows = {{"Level", imRangeInteger, "10;20", "15"},
                                   {"COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "2"},
                                   {"Count", imDirectInteger, "", "1"}};
-  TfrmIniEdit dlg(nullptr, &rows);
+  TfrmIniEdit dlg(nullptr, &rows, choosers, ui);
   dlg.show();
   ASSERT_EQ(dlg.RowCount(), 3);
   EXPECT_EQ(dlg.CellText(0), "15");
@@ -72,7 +73,7 @@ TEST(IniEditDialog, RangeErrorsKeepItOpenUntilTheValuesAreGoodAndCancelChecksNot
   EXPECT_EQ(rows[1].Value, "0");
   EXPECT_EQ(rows[2].Value, "16");
 
-  TfrmIniEdit cancelled(nullptr, &rows);
+  TfrmIniEdit cancelled(nullptr, &rows, choosers, ui);
   cancelled.show();
   cancelled.SetCellText(0, "99");
   cancelled.Button2->click();
@@ -82,8 +83,6 @@ TEST(IniEditDialog, RangeErrorsKeepItOpenUntilTheValuesAreGoodAndCancelChecksNot
 
 class ScriptedChoosers : public ui::Choosers {
  public:
-  ScriptedChoosers() { ui::SetChoosers(this); }
-  ~ScriptedChoosers() override { ui::SetChoosers(nullptr); }
   bool ChooseColor(int initial, int& chosen) override {
     lastInitial = initial;
     chosen = 0x00FF8040;
@@ -106,7 +105,7 @@ TEST(IniEditDialog, EllipsisRowsUseTheirChoosers) {
   std::vector<STEditItem> rows = {{"Image", imSelectFile, "NVM files (*.eep);*.eep", "/img/old.eep"},
                                   {"Folder", imSelectDirectory, "", ""},
                                   {"Color", imSelectColor, "", "255"}};
-  TfrmIniEdit dlg(nullptr, &rows);
+  TfrmIniEdit dlg(nullptr, &rows, choosers, ui);
   dlg.show();
   ui.ExpectOpenFile("/img/new.eep");
   dlg.ValueListEditor1EditButtonClick(0);
@@ -123,9 +122,10 @@ TEST(IniEditDialog, EllipsisRowsUseTheirChoosers) {
 }
 
 TEST(SearchDialog, OffersTheHistoryAndEnterSearches) {
+  testing_support::ScriptedUi ui;
   const std::vector<std::string> history = {"VOLUME", "BASS"};
   STSearcSetting setting;
-  TFrmSearchDlg dlg(nullptr, &history, &setting);
+  TFrmSearchDlg dlg(nullptr, ui, &history, &setting);
   WhenModal([&](QWidget*) {
     EXPECT_EQ(dlg.SearchCBox->count(), 2);
     EXPECT_EQ(dlg.SearchCBox->currentText(), QStringLiteral("VOLUME"));
@@ -138,7 +138,7 @@ TEST(SearchDialog, OffersTheHistoryAndEnterSearches) {
   EXPECT_TRUE(setting.WholeWord);
 
   STSearcSetting untouched;
-  TFrmSearchDlg cancelled(nullptr, &history, &untouched);
+  TFrmSearchDlg cancelled(nullptr, ui, &history, &untouched);
   WhenModal([&](QWidget*) { cancelled.btnCancel->click(); });
   EXPECT_EQ(cancelled.exec(), 2);
   EXPECT_TRUE(untouched.SearchText.empty());

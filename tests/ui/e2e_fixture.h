@@ -30,6 +30,7 @@
 
 #include "link/busphysicallayer.h"
 #include "link/targetcontrol.h"
+#include "link/workspace.h"
 #include "model/registers.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
@@ -217,32 +218,22 @@ class ChildTarget {
 // the settings.
 class E2eTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SRegisters = Registers();
-    HRegisters = Registers();
-    ResetVundData();
-    SetForceEnglish(true);
-  }
+  void SetUp() override { ui.SetForceEnglish(true); }
+  void TearDown() override { CloseProgram(); }
 
-  void TearDown() override {
-    CloseProgram();
-    SRegisters = Registers();
-    HRegisters = Registers();
-    ResetVundData();
-    SetForceEnglish(false);
-  }
-
+  // A fresh program: its own workspace and main window.
   void StartProgram() {
-    window = std::make_unique<TFrmMain>();
+    ws = std::make_unique<Workspace>(ui);
+    window = std::make_unique<TFrmMain>(*ws);
     window->resize(920, 600);
     window->show();
     ASSERT_TRUE(RunEventsUntil([this] { return window->StartupDone(); }));
   }
 
-  // Drops the window and the link it left open.
+  // Drops the window and its workspace with the link it left open.
   void CloseProgram() {
     window.reset();
-    TargetControl.ConnectWith(nullptr, platform::SystemClock(), TLinkSettings());
+    ws.reset();
   }
 
   // ---- The register grid ----
@@ -276,7 +267,7 @@ class E2eTest : public ::testing::Test {
       for (int r = 1; r < Grid().RowCount(); ++r) {
         const int index = Grid().RegisterAt(c, r);
         if (index < 0) continue;
-        out.push_back({SRegisters.GetRegister(static_cast<unsigned>(index)), Grid().CellText(c + 1, r),
+        out.push_back({ws->SRegisters.GetRegister(static_cast<unsigned>(index)), Grid().CellText(c + 1, r),
                        Grid().LookOf(c + 1, r).backColor});
       }
     return out;
@@ -301,13 +292,16 @@ class E2eTest : public ::testing::Test {
 
   ProgramFolder folder;
   testing_support::ScriptedUi ui;
+  std::unique_ptr<Workspace> ws;
   std::unique_ptr<TFrmMain> window;
 };
 
 // The registers of a register definition file of the folder.
 inline Registers LoadRegisters(const ProgramFolder& folder, const char* name, bool hLayout) {
+  platform::HeadlessUi ui;
+  SystemSettings settings(ui);
   Registers regs;
-  EXPECT_TRUE(regs.LoadFromFile(folder.File(name), hLayout)) << name;
+  EXPECT_TRUE(regs.LoadFromFile(folder.File(name), hLayout, ui, settings)) << name;
   return regs;
 }
 

@@ -103,10 +103,12 @@ TEST_P(E2eProgramTest, CommandEntryAndCloseWritingTheSettingsAndGoingBackToTheCo
 
   // The set is back at 9600 baud: a new connection at the configured rate
   // talks to it without looking for the rate.
-  LoadSettings();
-  ASSERT_TRUE(TargetControl.Connect(ProgramLinkSettings()));
+  Workspace next(ui);
+  next.settings.LoadSettings();
+  next.vund.LoadVundData();
+  ASSERT_TRUE(next.TargetControl.Connect(next.linkSettings));
   uint32_t word = 0;
-  EXPECT_TRUE(TargetControl.ReadRegister(0x1050, word));
+  EXPECT_TRUE(next.TargetControl.ReadRegister(0x1050, word));
   EXPECT_EQ(word, Expected()->Register(0x1050));
 }
 

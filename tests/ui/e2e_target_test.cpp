@@ -108,9 +108,9 @@ TEST_F(E2eTargetTest, StartupReadsEverySRegValueIntoTheGridAndPollsTheStatus) {
   }
   EXPECT_GT(labels, 0);
   EXPECT_EQ(values + labels, sregs.GetRegisterCount());
-  for (const auto& [id, value] : SRegisters.GetValueMap()) {
+  for (const auto& [id, value] : ws->SRegisters.GetValueMap()) {
     if (id == 0) continue;
-    EXPECT_EQ(SRegisters.GetSnapshotValue(id), value) << id;
+    EXPECT_EQ(ws->SRegisters.GetSnapshotValue(id), value) << id;
   }
 
   // The line went up to the fastest rate vund.dat allows.
@@ -316,9 +316,6 @@ TEST_F(E2eTargetTest, RegisterValuesSavedToAFileAndRestoredToAFreshSet) {
   // A fresh set with the sample values, behind the same port.
   sim = std::make_unique<e2e::ThreadTarget>(folder);
   ASSERT_TRUE(sim->Start());
-  SRegisters = Registers();
-  HRegisters = Registers();
-  ResetVundData();
   StartProgram();
   int differed = 0;
   for (const RegisterSnapshotItem& item : items)

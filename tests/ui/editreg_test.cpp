@@ -22,13 +22,14 @@ class EditRegDialogTest : public EditRegTest {
     QKeyEvent e(QEvent::KeyPress, key, mods);
     QApplication::sendEvent(dlg.edtReg, &e);
   }
+  ScriptedUi ui;
 };
 
 TEST_F(EditRegDialogTest, KeysStepWriteUndoAndClose) {
   const ST_REGISTER reg = Reg(0x70, 0xFFFF, 255);
-  SRegisters.SetValue(0x70, 100);
+  regs.SetValue(0x70, 100);
   int value = 100;
-  TfrmEditReg dlg(nullptr, false, 0, &value, &reg, Writer());
+  TfrmEditReg dlg(nullptr, ui, regs, false, &value, &reg, Writer());
   dlg.initTimerTimer();
   EXPECT_EQ(QStringLiteral("Max:255 Min:0"), dlg.RegAttr->text());
   EXPECT_EQ(QStringLiteral("100"), dlg.edtReg->text());
@@ -40,7 +41,7 @@ TEST_F(EditRegDialogTest, KeysStepWriteUndoAndClose) {
   EXPECT_EQ(100u, writes.back().word);
   Press(dlg, Qt::Key_PageUp);
   Press(dlg, Qt::Key_F11, Qt::ControlModifier);
-  EXPECT_EQ(100, SRegisters.GetValue(0x70));
+  EXPECT_EQ(100, regs.GetValue(0x70));
 
   const size_t before = writes.size();
   dlg.edtReg->setText(QStringLiteral("77"));
@@ -50,11 +51,10 @@ TEST_F(EditRegDialogTest, KeysStepWriteUndoAndClose) {
 }
 
 TEST_F(EditRegDialogTest, EnterWritesAndClosesOrStaysOpenOnBadText) {
-  ScriptedUi ui;
   const ST_REGISTER reg = Reg(0x71, 0x00F0, 15);
-  SRegisters.SetValue(0x71, 0x1234);
+  regs.SetValue(0x71, 0x1234);
   int value = 3;
-  TfrmEditReg dlg(nullptr, true, 0, &value, &reg, Writer());
+  TfrmEditReg dlg(nullptr, ui, regs, true, &value, &reg, Writer());
   dlg.show();
   dlg.initTimerTimer();
   EXPECT_EQ(QStringLiteral("0x3"), dlg.edtReg->text());

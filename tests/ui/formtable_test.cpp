@@ -28,7 +28,7 @@ namespace {
 class FormTableTest : public TableTest {
  protected:
   void Open() {
-    form = std::make_unique<TFormTable>(nullptr, tc, tables);
+    form = std::make_unique<TFormTable>(nullptr, ws);
     grid = form->findChild<QTableView*>(QStringLiteral("TableGrid"));
     tabs = form->findChild<QTabBar*>(QStringLiteral("TableTab"));
     form->initTimerTimer();
@@ -99,10 +99,19 @@ TEST_F(FormTableTest, KeysAndMenusReachEditReloadAndHexadecimal) {
 
 TEST_F(FormTableTest, ItsBoxesBelongToItSoTheFocusComesBackToIt) {
   Load("[UDTable1]\r\nName=T\r\nStartID=0x100\r\nColName1=A\r\n");
-  Open();
-  grid->setCurrentIndex(grid->model()->index(0, 0));
+  // Real boxes: a workspace of their own on the same target.
   ui::QtUi qtUi;
-  platform::SetUi(&qtUi);
+  qtUi.SetForceEnglish(true);
+  Workspace qtWs(qtUi);
+  ASSERT_TRUE(qtWs.vund.LoadVundData());
+  ASSERT_TRUE(qtWs.settings.LoadSettings());
+  ASSERT_TRUE(qtWs.TargetControl.ConnectWith(std::make_unique<SimLink>(target, clock), clock,
+                                             CurrentLinkSettings(qtWs.settings, qtWs.vund)));
+  ASSERT_TRUE(qtWs.UserTables.LoadFromFile(dir.File("Table.dat"), qtUi));
+  form = std::make_unique<TFormTable>(nullptr, qtWs);
+  grid = form->findChild<QTableView*>(QStringLiteral("TableGrid"));
+  form->initTimerTimer();
+  grid->setCurrentIndex(grid->model()->index(0, 0));
   // The input box gets 300, too much for a byte; the range box is closed.
   std::vector<QWidget*> owners;
   QTimer answer;
@@ -119,11 +128,11 @@ TEST_F(FormTableTest, ItsBoxesBelongToItSoTheFocusComesBackToIt) {
   });
   answer.start(5);
   form->EditTableCell();
-  platform::SetUi(&ui);
   ASSERT_EQ(owners.size(), 2u);
   EXPECT_EQ(owners[0], form.get());
   EXPECT_EQ(owners[1], form.get());
   EXPECT_EQ(Commands(), "F0");
+  form.reset();
 }
 
 TEST_F(FormTableTest, DraggingTheFirstColumnOrRowSizesAllAndKeepsTheSizes) {
@@ -134,7 +143,7 @@ TEST_F(FormTableTest, DraggingTheFirstColumnOrRowSizesAllAndKeepsTheSizes) {
   grid->verticalHeader()->resizeSection(0, 31);
   EXPECT_EQ(grid->rowHeight(1), 31);
   int valWidth = 0, nameHeight = 0, nameWidth = 0;
-  GetTableGridSizes(valWidth, nameHeight, nameWidth);
+  ws.settings.GetTableGridSizes(valWidth, nameHeight, nameWidth);
   EXPECT_EQ(valWidth, 55);
   EXPECT_EQ(nameHeight, 31);
   EXPECT_EQ(nameWidth, 100);
@@ -160,7 +169,7 @@ TEST_F(FormTableTest, AValueColumnNeverHidesADigitAndALongTableIsNotBuiltCellByC
        "ColName1=A\r\nColName2=W\r\nDataSize2=2\r\nDataPos2=1\r\n");
   target.SetReadError(0x100, sim_error::kNoId);
   ui.ExpectMessage(0x10, platform::kIdOk);
-  SetTableGridSizes(8, 20);  // far too narrow for 65535
+  ws.settings.SetTableGridSizes(8, 20);  // far too narrow for 65535
   Open();
   EXPECT_EQ(Columns(), 65536);
   EXPECT_EQ(Cell(1, 65535), "?");
@@ -169,7 +178,7 @@ TEST_F(FormTableTest, AValueColumnNeverHidesADigitAndALongTableIsNotBuiltCellByC
     EXPECT_GT(grid->columnWidth(65535), metrics.horizontalAdvance(QLatin1String(text)) + 4) << text;
   // The kept width stays what the user chose.
   int valWidth = 0, nameHeight = 0, nameWidth = 0;
-  GetTableGridSizes(valWidth, nameHeight, nameWidth);
+  ws.settings.GetTableGridSizes(valWidth, nameHeight, nameWidth);
   EXPECT_EQ(valWidth, 8);
 }
 

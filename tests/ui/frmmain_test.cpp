@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "link/targetcontrol.h"
+#include "link/workspace.h"
 #include "model/registers.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
@@ -52,26 +53,19 @@ using testing_support::ScopedEnv;
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SRegisters = Registers();
-    HRegisters = Registers();
-    ResetVundData();
-    SetForceEnglish(false);
     dir.Write("Sreg.dat", ReadExample("Sreg.dat"));
     dir.Write("Hreg.dat", ReadExample("Hreg.dat"));
     dir.Write("vund.dat", ReadExample("vund.dat"));
     dir.Write("Table.dat", ReadExample("Table.dat"));
     dir.Write("Vund2.ini", "[Bus]\r\nBusPhysicalLayer=0\r\nComPort=1\r\nBaudRate=6\r\nECSType=2\r\n");
-    window = std::make_unique<TFrmMain>();
-    window->SetTargetConnector([] { return false; });
+    NewWindow();
   }
 
-  void TearDown() override {
+  // A main window in place of the one there was, without a target.
+  void NewWindow(ui::Choosers* choosers = nullptr) {
     window.reset();
-    TargetControl.ConnectWith(nullptr, clock, TLinkSettings());
-    SRegisters = Registers();
-    HRegisters = Registers();
-    ResetVundData();
-    SetForceEnglish(false);
+    window = std::make_unique<TFrmMain>(ws, choosers);
+    window->SetTargetConnector([] { return false; });
   }
 
   // Start-up connects to a simulated ECS3 set made from the sample files.
@@ -79,21 +73,23 @@ class MainWindowTest : public ::testing::Test {
     target = std::make_unique<SimTarget>(SimProtocol::Ecs3);
     ASSERT_TRUE(target->LoadVundData(dir.File("vund.dat")));
     ASSERT_TRUE(target->LoadRegisterFile(dir.File("Sreg.dat"), false));
-    window->SetTargetConnector(
-        [this] { return TargetControl.ConnectWith(std::make_unique<SimLink>(*target, clock), clock, CurrentLinkSettings()); });
+    window->SetTargetConnector([this] {
+      return ws.TargetControl.ConnectWith(std::make_unique<SimLink>(*target, clock), clock,
+                                          CurrentLinkSettings(ws.settings, ws.vund));
+    });
   }
 
   // The rate the step-up ends at: the highest index 0..12 that vund.dat allows.
-  static int HighestBaud() {
+  int HighestBaud() const {
     int best = -1;
     for (int i = 0; i <= 12; ++i)
-      if (GetBaudRateSupport() & (1 << i)) best = i;
+      if (ws.vund.GetBaudRateSupport() & (1 << i)) best = i;
     return best;
   }
 
   // An S Reg register with a value slot.
   uint32_t SomeSregId() const {
-    for (const auto& [id, value] : SRegisters.GetValueMap())
+    for (const auto& [id, value] : ws.SRegisters.GetValueMap())
       if (id != 0) return id;
     return 0;
   }
@@ -104,6 +100,7 @@ class MainWindowTest : public ::testing::Test {
   testing_support::ScriptedUi ui;
   platform::VirtualClock clock;
   std::unique_ptr<SimTarget> target;
+  Workspace ws{ui};  // goes before the target it talks to
   std::unique_ptr<TFrmMain> window;
 };
 
@@ -111,35 +108,35 @@ TEST_F(MainWindowTest, StartupWithoutATargetBuildsTabsAndCommandsOnly) {
   window->RunStartupNow("");
   EXPECT_TRUE(window->StartupDone());
   std::vector<std::string> tabs;
-  SRegisters.GetTabNames(tabs);
+  ws.SRegisters.GetTabNames(tabs);
   ASSERT_FALSE(tabs.empty());
   ASSERT_EQ(window->S_HRegTabBar->count(), static_cast<int>(tabs.size()) + 1);
   EXPECT_EQ(window->S_HRegTabBar->tabText(0), QStringLiteral("ALL"));
   EXPECT_EQ(ui::FromQt(window->S_HRegTabBar->tabText(1)), tabs[0]);
-  EXPECT_EQ(window->mnuCommand->actions().size(), GetMemCommandCount() + GetSwitchCommandCount());
+  EXPECT_EQ(window->mnuCommand->actions().size(), ws.vund.GetMemCommandCount() + ws.vund.GetSwitchCommandCount());
   EXPECT_FALSE(window->IsPolling());
-  EXPECT_EQ(SRegisters.GetValue(SomeSregId()), REG_VALUE_UNKNOWN);
+  EXPECT_EQ(ws.SRegisters.GetValue(SomeSregId()), REG_VALUE_UNKNOWN);
   EXPECT_TRUE(window->MainStatusPanels[0]->text().isEmpty());
 }
 
 // A start-up whose first read succeeds is checked by the end-to-end tests.
 TEST_F(MainWindowTest, FirstReadFailingSearchesTheBaudRateReadsAgainRaisesSnapshotsAndPolls) {
   UseTarget();
-  ASSERT_TRUE(LoadVundData());
+  ASSERT_TRUE(ws.vund.LoadVundData());
   target->SetBaudIndex(HighestBaud());  // the host starts at 9600 and hears nothing
   target->SetRegister(0x0100, 0x0042);
   window->RunStartupNow("");
   const uint32_t id = SomeSregId();
   ASSERT_NE(id, 0u);
-  EXPECT_EQ(SRegisters.GetValue(id), target->Register(id));
-  EXPECT_EQ(SRegisters.GetSnapshotValue(id), SRegisters.GetValue(id));
+  EXPECT_EQ(ws.SRegisters.GetValue(id), target->Register(id));
+  EXPECT_EQ(ws.SRegisters.GetSnapshotValue(id), ws.SRegisters.GetValue(id));
   ASSERT_GT(HighestBaud(), 6);
   EXPECT_EQ(target->BaudIndex(), HighestBaud());
   EXPECT_FALSE(MemoText(*window).empty());  // the failed read was logged
   EXPECT_TRUE(window->IsPolling());
   EXPECT_EQ(ui::FromQt(window->MainStatusPanels[0]->text()), "COM:Port 2 BaudRate " + ui::BaudRateName(HighestBaud()));
   EXPECT_EQ(ui::FromQt(window->windowTitle()),
-            ui::FormatMainCaption("Sreg.dat", SRegisters.GetMiconVer(), "Hreg.dat", HRegisters.GetMiconVer()));
+            ui::FormatMainCaption("Sreg.dat", ws.SRegisters.GetMiconVer(), "Hreg.dat", ws.HRegisters.GetMiconVer()));
   EXPECT_FALSE(window->Busy());
 }
 
@@ -149,20 +146,16 @@ TEST_F(MainWindowTest, CaptionsAreEnglishWhenTheLanguageIsNotJapanese) {
   EXPECT_EQ(ui::FromQt(window->MenuAction("mnuVundHelp")->text()), "Vundヘルプ((&C)");
   EXPECT_EQ(window->MenuAction("mnuEditSreg")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_S));
 
-  window.reset();
-  window = std::make_unique<TFrmMain>();
-  window->SetTargetConnector([] { return false; });
+  NewWindow();
   window->RunStartupNow("x1y");  // a Japanese system, English forced
   EXPECT_EQ(window->MenuAction("FileF1")->text(), QStringLiteral("File(&F)"));
   EXPECT_EQ(window->MenuAction("mnuExit")->text(), QStringLiteral("Close(&X)"));
   EXPECT_EQ(window->MenuAction("mnuDeleteTab")->text(), QStringLiteral("Delete Tab(&D)"));
   EXPECT_EQ(window->MenuAction("mnuHregEdit")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_H));
 
-  SetForceEnglish(false);
+  ui.SetForceEnglish(false);
   ScopedEnv english("LC_ALL", "en_US.UTF-8");
-  window.reset();
-  window = std::make_unique<TFrmMain>();
-  window->SetTargetConnector([] { return false; });
+  NewWindow();
   window->RunStartupNow("");
   EXPECT_EQ(window->MenuAction("mnuSaveAsHreg")->text(), QStringLiteral("Save as(&H)"));
 }
@@ -206,7 +199,7 @@ TEST_F(MainWindowTest, MessageLogSplitsLinesAndClears) {
   window->AddMessageLines("third\n");
   window->AddMessage("fourth");
   EXPECT_EQ(MemoText(*window), "first\nsecond\nthird\n\nfourth");
-  platform::MainServices().AddMessage("via services");
+  ws.services.AddMessage("via services");
   EXPECT_NE(MemoText(*window).find("via services"), std::string::npos);
   window->SetProgressMessage("読み込み中");
   EXPECT_EQ(ui::FromQt(window->ProgressMsg->text()), "読み込み中");
@@ -234,8 +227,8 @@ TEST_F(MainWindowTest, CloseBeforeStartupLeavesTheFilesAlone) {
 TEST_F(MainWindowTest, CloseWithChangedFilesSavesOnYesAndDropsOnNo) {
   window->RunStartupNow("");
   const std::string hregBefore = dir.Read("Hreg.dat");
-  SRegisters.AddTab("NEWTAB");
-  HRegisters.AddTab("NEWTAB");
+  ws.SRegisters.AddTab("NEWTAB");
+  ws.HRegisters.AddTab("NEWTAB");
   ui.ExpectMessage(0x23, platform::kIdYes, "Sreg.dat")
       .ExpectMessage(0x40, platform::kIdOk)
       .ExpectMessage(0x23, platform::kIdNo, "Hreg.dat");
@@ -251,14 +244,14 @@ TEST_F(MainWindowTest, CancelInTheSaveQuestionKeepsTheWindowAndTheLink) {
   ASSERT_TRUE(window->IsPolling());
   const std::string iniBefore = dir.Read("Vund2.ini");
   const size_t frames = target->FrameCount();
-  SRegisters.AddTab("NEWTAB");
+  ws.SRegisters.AddTab("NEWTAB");
   ui.ExpectMessage(0x23, platform::kIdCancel);
   EXPECT_FALSE(window->close());
   EXPECT_EQ(target->FrameCount(), frames);  // no baud rate sent
   EXPECT_EQ(target->BaudIndex(), HighestBaud());
   EXPECT_EQ(dir.Read("Vund2.ini"), iniBefore);
   EXPECT_TRUE(window->IsPolling());
-  EXPECT_TRUE(SRegisters.IsChanged());
+  EXPECT_TRUE(ws.SRegisters.IsChanged());
 
   // Closing for real then sends the configured rate back.
   ui.ExpectMessage(0x23, platform::kIdNo);
@@ -285,7 +278,7 @@ TEST_F(MainWindowTest, CloseDuringATargetOperationWaitsForItsEnd) {
 TEST_F(MainWindowTest, ComPortCommandHoldsPollingAroundTheDialog) {
   UseTarget();
   window->RunStartupNow("");
-  ui.ExpectComPortDialog(false, [this] { EXPECT_FALSE(window->IsPolling()); });
+  ui.ExpectComPortDialog(false, [this](int&, int&) { EXPECT_FALSE(window->IsPolling()); });
   window->MenuAction("mnuComPort")->trigger();
   EXPECT_TRUE(window->IsPolling());
 
@@ -301,8 +294,8 @@ TEST_F(MainWindowTest, StoredPositionOffTheScreenIsBroughtBack) {
                          "StatusWindowSeparator=150\r\nMemoWindowSeparator=300\r\n");
   window->show();
   window->RunStartupNow("");
-  EXPECT_EQ(GetMainWindowRect()[0], 0);
-  EXPECT_EQ(GetMainWindowRect()[1], 20);
+  EXPECT_EQ(ws.settings.GetMainWindowRect()[0], 0);
+  EXPECT_EQ(ws.settings.GetMainWindowRect()[1], 20);
   EXPECT_EQ(window->GroupBox1->width(), 150);
   EXPECT_EQ(window->S_HRegTab->height(), 300);
 }
@@ -344,8 +337,6 @@ TEST_F(MainWindowTest, ColoursAndFontsOfTheSettingsReachTheWidgets) {
 
 class PickedColor : public ui::Choosers {
  public:
-  PickedColor() { ui::SetChoosers(this); }
-  ~PickedColor() override { ui::SetChoosers(nullptr); }
   bool ChooseColor(int initial, int& chosen) override {
     initials.push_back(initial);
     chosen = 0x00ABCDEF;
@@ -369,6 +360,7 @@ class PickedColor : public ui::Choosers {
 
 TEST_F(MainWindowTest, ColourAndFontCommandsGoToTheirTargetsAndTheSettings) {
   PickedColor chooser;
+  NewWindow(&chooser);
   window->RunStartupNow("");
   window->MenuAction("mnuSelRegBack")->trigger();
   // The grid paints the selected pair's name in it, the other names as before.

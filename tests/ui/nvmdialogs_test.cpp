@@ -31,23 +31,23 @@ using testing_support::ScopedEnv;
 class NvmDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetForceEnglish(false);  // the language comes from LC_ALL
+    // The language comes from LC_ALL.
     dir.Write("vund.dat",
               "[EcsSettings]\r\nEEPDeviceName1=EEPROM\r\nEEPDeviceType1=1\r\nEEPBackupStart1=0\r\nEEPBackupEnd1=0x1FFF\r\n"
               "EEPDeviceName2=SUB EEPROM\r\nEEPDeviceType2=2\r\nEEPBackupStart2=0x10\r\nEEPBackupEnd2=0x3FF\r\n");
-    ASSERT_TRUE(LoadVundData());
+    ASSERT_TRUE(vund.LoadVundData());
   }
-  void TearDown() override { ResetVundData(); }
 
   ScopedEnv english{"LC_ALL", "en_US.UTF-8"};
   testing_support::TempDir dir;
   testing_support::ScopedHome home{dir.Path()};
   testing_support::ScriptedUi scripted;
+  VundData vund{scripted};
 };
 
 TEST_F(NvmDialogTest, SelectModeListsTheDevicesAndStoresTheChoice) {
   int index = -7;
-  TfrmNVMAccess dlg(nullptr, &index);
+  TfrmNVMAccess dlg(nullptr, scripted, vund, &index);
   dlg.initTimerTimer();
   EXPECT_EQ(Text(dlg.labelMessage->text()), "Select target NVM");
   ASSERT_EQ(dlg.cBoxDeviceName->count(), 2);
@@ -81,21 +81,21 @@ TEST_F(NvmDialogTest, OnlyEnglishItselfGetsTheEnglishPrompts) {
   for (const Case& c : cases) {
     ScopedEnv language("LC_ALL", c.lang);
     int index = 0;
-    TfrmNVMAccess select(nullptr, &index);
+    TfrmNVMAccess select(nullptr, scripted, vund, &index);
     select.initTimerTimer();
     EXPECT_EQ(Text(select.labelMessage->text()), c.select) << c.lang;
-    TfrmNVMAccess confirm(nullptr, "EEPROM", 1, 0, 0x1FFF, true);
+    TfrmNVMAccess confirm(nullptr, scripted, "EEPROM", 1, 0, 0x1FFF, true);
     confirm.initTimerTimer();
     EXPECT_EQ(Text(confirm.labelMessage->text()), c.write) << c.lang;
   }
   ScopedEnv japanese("LC_ALL", "ja_JP.UTF-8");
-  TfrmNVMAccess compare(nullptr, "EEPROM", 1, 0, 0x1FFF, false);
+  TfrmNVMAccess compare(nullptr, scripted, "EEPROM", 1, 0, 0x1FFF, false);
   compare.initTimerTimer();
   EXPECT_EQ(Text(compare.labelMessage->text()), "以下の設定でNVM dataを比較します");
 }
 
 TEST_F(NvmDialogTest, ConfirmModeShowsTheFilesDeviceAndStoresNothing) {
-  TfrmNVMAccess dlg(nullptr, " FILE DEV", 3, 0x20, 0x2F, false);
+  TfrmNVMAccess dlg(nullptr, scripted, " FILE DEV", 3, 0x20, 0x2F, false);
   dlg.initTimerTimer();
   EXPECT_EQ(Text(dlg.labelMessage->text()), "Compare NVM image as follows");
   ASSERT_EQ(dlg.cBoxDeviceName->count(), 1);
@@ -125,20 +125,20 @@ void ClickWhenShown(const char* button) {
 TEST_F(NvmDialogTest, ModalRunsGiveOkOrCancel) {
   int index = -1;
   ClickWhenShown("btnOk");
-  EXPECT_EQ(SelectTargetNvm(index), 1);
+  EXPECT_EQ(SelectTargetNvm(nullptr, scripted, vund, index), 1);
   EXPECT_EQ(index, 0);
   index = -1;
   ClickWhenShown("btnCancel");
-  EXPECT_EQ(SelectTargetNvm(index), 2);
+  EXPECT_EQ(SelectTargetNvm(nullptr, scripted, vund, index), 2);
   EXPECT_EQ(index, -1);
   ClickWhenShown("btnOk");
-  EXPECT_EQ(ConfirmNvmAccess("EEPROM", 1, 0, 0x1FFF, true), 1);
+  EXPECT_EQ(ConfirmNvmAccess(nullptr, scripted, "EEPROM", 1, 0, 0x1FFF, true), 1);
 }
 
 TEST_F(NvmDialogTest, ResultWindowShowsAndSavesTheGivenLinesOrNone) {
   const std::vector<std::string> lines = {"Address 0x0001, File = 0x12, NVM = 0x00",
                                           "Address 0x0101, File = 0xFF, NVM = 0x7F"};
-  TfrmCompEEPData dlg(nullptr, &lines);
+  TfrmCompEEPData dlg(nullptr, scripted, &lines);
   dlg.initTimerTimer();
   EXPECT_EQ(Text(dlg.windowTitle()), "RESULT");
   EXPECT_EQ(Text(dlg.File1->title()), "File(&F)");
@@ -159,7 +159,7 @@ TEST_F(NvmDialogTest, ResultWindowShowsAndSavesTheGivenLinesOrNone) {
   // Empty and in Japanese: the captions of the language, an empty log.
   ScopedEnv japanese("LC_ALL", "ja_JP.UTF-8");
   const std::vector<std::string> none;
-  TfrmCompEEPData empty(nullptr, &none);
+  TfrmCompEEPData empty(nullptr, scripted, &none);
   empty.initTimerTimer();
   EXPECT_EQ(Text(empty.File1->title()), "ファイル(&F)");
   EXPECT_EQ(Text(empty.S1->text()), "結果をファイルに保存(&S)");

@@ -21,10 +21,10 @@ class RegisterGridWidgetTest : public RegisterGridTest {
   void SetUp() override {
     RegisterGridTest::SetUp();
     AddRegs(6);
-    SRegisters.SetValue(0x100, 1);
-    SRegisters.SetSnapshotValue(0x100, 1);
-    SRegisters.SetValue(0x101, 2);
-    SRegisters.SetSnapshotValue(0x101, 3);  // changed since the snapshot
+    ws.SRegisters.SetValue(0x100, 1);
+    ws.SRegisters.SetSnapshotValue(0x100, 1);
+    ws.SRegisters.SetValue(0x101, 2);
+    ws.SRegisters.SetSnapshotValue(0x101, 3);  // changed since the snapshot
     tabs.resize(400, 300);
     tabs.show();
     tabs.SetGridSizes(60, 60, 20);
@@ -42,7 +42,7 @@ class RegisterGridWidgetTest : public RegisterGridTest {
                   tabs.RegisterGrid->rowViewportPosition(row) + tabs.RegisterGrid->rowHeight(row) / 2);
   }
 
-  TRegisterTabControl tabs;
+  TRegisterTabControl tabs{ws};
 };
 
 TEST_F(RegisterGridWidgetTest, ChangedValueCellIsPaintedAquaAndKeysMoveTheCurrentCell) {
@@ -63,8 +63,8 @@ TEST_F(RegisterGridWidgetTest, ChangedValueCellIsPaintedAquaAndKeysMoveTheCurren
 }
 
 TEST_F(RegisterGridWidgetTest, AValueColumnIsAsWideAsTheWidestValueInTheGridsFont) {
-  SRegisters.AddRegister(Reg("Wide", 0x200, 1, 0xFFFF));
-  SRegisters.SetValue(0x200, 65535);
+  ws.SRegisters.AddRegister(Reg("Wide", 0x200, 1, 0xFFFF));
+  ws.SRegisters.SetValue(0x200, 65535);
   tabs.SetGridSizes(60, 10, 20);
   tabs.ShowRegisterTab(0);
   const QFontMetrics metrics(tabs.RegisterGrid->font());

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <climits>
 
+#include "platform/mainwindowservices.h"
 #include "rules/scriptdialogrules.h"
 #include "ui/frmscriptdialog.h"
 #include "ui/qtscripthost.h"
@@ -99,7 +100,8 @@ TEST(ScriptDialogTest, SelectListGivesTheChosenLine) {
 }
 
 TEST(ScriptDialogTest, HostDialogsCopyTheAnswerOnlyWhenConfirmed) {
-  ui::QtScriptHost host;
+  platform::SilentServices services;
+  ui::QtScriptHost host{services};
   // Answer each dialog as soon as it is up.
   auto answer = [](int key, const QString& text) {
     QTimer::singleShot(0, [key, text] {

@@ -78,14 +78,15 @@ TEST(QtGuiThreadTest, CancelFreesAWaitingCallerAndDropsItsCall) {
 }
 
 TEST(QtGuiThreadTest, ACallAlreadyRunningIsWaitedForEvenWhenCancelled) {
-  ui::QtGuiThread gui;
+  auto inCall = std::make_shared<std::atomic<int>>(0);
+  ui::QtGuiThread gui(inCall);
   std::atomic<bool> returned{false};
   std::atomic<bool> result{false};
   bool inCallSeen = false;
   int value = 0;
   std::thread worker([&] {
     result = gui.Run([&] {
-      inCallSeen = gui.InCall() && ui::QtGuiThread::AnyInCall();
+      inCallSeen = gui.InCall() && inCall->load() == 1;
       gui.Cancel();  // a stop while the call is on the main thread
       value = 42;    // the call still owns the caller's data
     });
@@ -97,6 +98,7 @@ TEST(QtGuiThreadTest, ACallAlreadyRunningIsWaitedForEvenWhenCancelled) {
   EXPECT_TRUE(inCallSeen);
   EXPECT_EQ(value, 42);
   EXPECT_FALSE(gui.InCall());
+  EXPECT_EQ(inCall->load(), 0);
 }
 
 TEST(QtGuiThreadTest, WhatACallThrowsReachesTheCaller) {

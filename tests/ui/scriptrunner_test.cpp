@@ -12,12 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "link/workspace.h"
 #include "model/systemfunc.h"
 #include "platform/system.h"
 #include "script/jexecutable.h"
 #include "script/modules.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
+#include "ui/choosers.h"
 #include "ui/frmscriptwindow.h"
 
 using testing_support::ScopedHome;
@@ -47,11 +49,7 @@ bool PumpUntil(Pred done) {
 
 class ScriptRunnerTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetForceEnglish(true);
-    InstallBuiltinModules();
-  }
-  void TearDown() override { EXPECT_EQ(CurrentScriptManager, nullptr); }
+  void SetUp() override { ui.SetForceEnglish(true); }
 
   std::string Script(const std::string& name, const std::string& text) {
     dir.Write(name, text);
@@ -69,11 +67,13 @@ class ScriptRunnerTest : public ::testing::Test {
   TempDir dir;
   ScopedHome home{dir.Path()};
   ScriptedUi ui;
+  Workspace ws{ui};
+  ui::QtChoosers choosers;
   FakePolling polling;
 };
 
 TEST_F(ScriptRunnerTest, CancelledDialogPutsPollingBackOnlyWhenItWasStarted) {
-  ui::ScriptRunner runner(polling);
+  ui::ScriptRunner runner(polling, ws, choosers);
   ui.ExpectOpenFile("");
   runner.mnuScriptRunClick();
   EXPECT_EQ(ui.LastFileDialog().initialDir, platform::ProgramFolder());
@@ -90,10 +90,9 @@ TEST_F(ScriptRunnerTest, CancelledDialogPutsPollingBackOnlyWhenItWasStarted) {
 }
 
 TEST_F(ScriptRunnerTest, ScriptRunsToItsEndThenPollingComesBackWithoutABox) {
-  ui::ScriptRunner runner(polling);
+  ui::ScriptRunner runner(polling, ws, choosers);
   Run(runner, Script("hello.jsc", "func main(a&, n) { print(\"hello\\n\"); return 0; }\n"));
   ASSERT_NE(runner.Manager(), nullptr);
-  EXPECT_EQ(CurrentScriptManager, runner.Manager());
   EXPECT_TRUE(runner.ScriptTimer()->isActive());
   EXPECT_EQ(runner.ScriptTimer()->interval(), 1000);
   EXPECT_EQ(polling.calls, std::vector<bool>({false}));
@@ -112,7 +111,7 @@ TEST_F(ScriptRunnerTest, ScriptRunsToItsEndThenPollingComesBackWithoutABox) {
 }
 
 TEST_F(ScriptRunnerTest, FailuresAreShownInTheScriptErrorBox) {
-  ui::ScriptRunner runner(polling);
+  ui::ScriptRunner runner(polling, ws, choosers);
   polling.choice = 1;
   Run(runner, Script("one.jsc", "func main(a&, n) { return 1; }\n"));
   ASSERT_TRUE(PumpUntil([&] { return runner.Manager()->IsFinished(); }));
@@ -135,7 +134,7 @@ TEST_F(ScriptRunnerTest, FailuresAreShownInTheScriptErrorBox) {
 }
 
 TEST_F(ScriptRunnerTest, SecondRunEndsTheFirstAndCloseEndsABusyScript) {
-  ui::ScriptRunner runner(polling);
+  ui::ScriptRunner runner(polling, ws, choosers);
   // Calls the main thread all the time, so a call is always pending.
   const std::string busy = Script("busy.jsc", "func main(a&, n) { while 1 { winSetProgress(50); } return 0; }\n");
   Run(runner, busy);
@@ -151,7 +150,6 @@ TEST_F(ScriptRunnerTest, SecondRunEndsTheFirstAndCloseEndsABusyScript) {
 
   Run(runner, busy);
   EXPECT_NE(runner.Manager(), nullptr);
-  EXPECT_EQ(CurrentScriptManager, runner.Manager());
   EXPECT_EQ(runner.RetiredCount(), 0u);
   (void)first;  // deleted: its thread was stopped and waited for
 
@@ -159,7 +157,6 @@ TEST_F(ScriptRunnerTest, SecondRunEndsTheFirstAndCloseEndsABusyScript) {
   // still the close returns.
   runner.FormClose();
   EXPECT_EQ(runner.Manager(), nullptr);
-  EXPECT_EQ(CurrentScriptManager, nullptr);
   EXPECT_FALSE(runner.ScriptTimer()->isActive());
 }
 

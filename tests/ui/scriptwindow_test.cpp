@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/mainwindowservices.h"
 #include "rules/scriptwindowrules.h"
 #include "script/jcompiler.h"
 #include "script/jexecutable.h"
@@ -57,7 +58,8 @@ TEST(ScriptWindowTest, MemoFollowsThePrintedLinesAndShowingClearsIt) {
 // A script's print does not wait for the main thread, and what it printed
 // before a stop shows at the window's next refresh.
 TEST(ScriptWindowTest, PrintingDoesNotWaitForTheMainThread) {
-  ui::QtScriptHost host;
+  platform::SilentServices services;
+  ui::QtScriptHost host{services};
   TJExecutable exe(TJExecutable::kDefaultStackSize, &host);
   const std::vector<std::string> lines{
       "func main(a&, n) { var i; while i < 1000 { print(i, \"\\n\"); i = i + 1; } while 1 { } }"};

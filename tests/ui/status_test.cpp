@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "support/status_fixture.h"
+#include "ui/choosers.h"
 #include "ui/statuswindow.h"
 #include "ui/textconv.h"
 
@@ -24,7 +25,8 @@ class StatusWindowTest : public StatusTest {
     w.SetRefreshReader(Reader(false));
     w.SetRefreshInterval(500);
   }
-  TStatusWindow w;
+  ui::QtChoosers choosers;
+  TStatusWindow w{ws, choosers};
 };
 
 TEST_F(StatusWindowTest, PollingHeldAroundAnOperationWithStartAndWithStop) {

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -22,6 +23,7 @@
 #include <thread>
 
 #include "link/targetcontrol.h"
+#include "link/workspace.h"
 #include "modal_answers.h"
 #include "model/nvmimage.h"
 #include "model/registers.h"
@@ -64,29 +66,18 @@ using ui_test::ModalAnswers;
 class WiringTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SRegisters = Registers();
-    HRegisters = Registers();
-    ResetVundData();
-    SetForceEnglish(true);
+    ui.SetForceEnglish(true);
     for (const char* name : {"Sreg.dat", "Hreg.dat", "vund.dat", "Table.dat"}) dir.Write(name, ReadExample(name));
     dir.Write("Vund2.ini", "[Bus]\r\nBusPhysicalLayer=0\r\nComPort=1\r\nBaudRate=6\r\nECSType=2\r\n");
     target = std::make_unique<SimTarget>(SimProtocol::Ecs3);
     ASSERT_TRUE(target->LoadVundData(dir.File("vund.dat")));
     ASSERT_TRUE(target->LoadRegisterFile(dir.File("Sreg.dat"), false));
     ASSERT_TRUE(target->LoadRegisterFile(dir.File("Hreg.dat"), true));
-    window = std::make_unique<TFrmMain>();
-    window->SetTargetConnector(
-        [this] { return TargetControl.ConnectWith(std::make_unique<SimLink>(*target, clock), clock, CurrentLinkSettings()); });
-  }
-
-  void TearDown() override {
-    ui::SetIniEditHandler({});
-    window.reset();
-    TargetControl.ConnectWith(nullptr, clock, TLinkSettings());
-    SRegisters = Registers();
-    HRegisters = Registers();
-    ResetVundData();
-    SetForceEnglish(false);
+    window = std::make_unique<TFrmMain>(ws);
+    window->SetTargetConnector([this] {
+      return ws.TargetControl.ConnectWith(std::make_unique<SimLink>(*target, clock), clock,
+                                          CurrentLinkSettings(ws.settings, ws.vund));
+    });
   }
 
   RegisterGridPresenter& Grid() { return window->RegisterGrid->Presenter(); }
@@ -125,6 +116,7 @@ class WiringTest : public ::testing::Test {
   testing_support::ScriptedUi ui;
   platform::VirtualClock clock;
   std::unique_ptr<SimTarget> target;
+  Workspace ws{ui};  // goes before the target it talks to
   std::unique_ptr<TFrmMain> window;
 };
 
@@ -193,7 +185,7 @@ TEST_F(WiringTest, ValueEditedInTheDialogReachesTheTarget) {
   const std::string line = ui::FromQt(window->RegisterStatusPanels[0]->text());
   EXPECT_EQ(line.find("音量"), std::string::npos) << line;
   const int shown = Grid().RegisterAt(Grid().Col() - 1, Grid().Row());
-  const ST_REGISTER* current = HRegisters.GetRegister(static_cast<unsigned>(shown));
+  const ST_REGISTER* current = ws.HRegisters.GetRegister(static_cast<unsigned>(shown));
   EXPECT_EQ(line, current ? ui::FormatRegisterStatus(*current, 2) : std::string());
 }
 
@@ -224,18 +216,22 @@ TEST_F(WiringTest, GridKeysRunTheRegisterCommands) {
 
   // Insert adds a register before the current one with the target's value.
   target->SetRegister(0x1040, 7);
-  ui::SetIniEditHandler([](std::vector<STEditItem>& rows) {
-    rows[0].Value = "New Reg";
-    rows[1].Value = "NEWREG";
-    rows[2].Value = "0x1040";
-    return true;
+  ModalAnswers answers;
+  answers.Then([](QDialog* d) {
+    auto* editor = qobject_cast<TfrmIniEdit*>(d);
+    ASSERT_NE(editor, nullptr);
+    editor->SetCellText(0, "New Reg");
+    editor->SetCellText(1, "NEWREG");
+    editor->SetCellText(2, "0x1040");
+    editor->Button1->click();
   });
   GridKey(Qt::Key_Insert);
   EXPECT_EQ(ValueOf("NEWREG"), "7");
   const auto added = ValueCell("NEWREG");
   EXPECT_EQ(Grid().CellText(added.first - 1, added.second + 1), "Balance");
-  EXPECT_EQ(SRegisters.GetRegister(static_cast<unsigned>(Grid().RegisterAt(added.first - 1, added.second)))->LongName,
-            "New_Reg");
+  EXPECT_EQ(
+      ws.SRegisters.GetRegister(static_cast<unsigned>(Grid().RegisterAt(added.first - 1, added.second)))->LongName,
+      "New_Reg");
 }
 
 TEST_F(WiringTest, CopiedRegisterIsWhatTheStatusWindowPastes) {
@@ -249,9 +245,9 @@ TEST_F(WiringTest, CopiedRegisterIsWhatTheStatusWindowPastes) {
   EXPECT_EQ(StatusCell(2, 1), "電源状態");
 
   // Ctrl+V pastes the same register into the grid before the current one.
-  const int before = SRegisters.GetRegisterCount();
+  const int before = ws.SRegisters.GetRegisterCount();
   GridKey(Qt::Key_V, Qt::ControlModifier);
-  EXPECT_EQ(SRegisters.GetRegisterCount(), before + 1);
+  EXPECT_EQ(ws.SRegisters.GetRegisterCount(), before + 1);
 }
 
 TEST_F(WiringTest, HRegViewHexDisplayAndTabPopup) {
@@ -260,7 +256,7 @@ TEST_F(WiringTest, HRegViewHexDisplayAndTabPopup) {
   Trigger("mnuHregEdit");
   EXPECT_EQ(ui::FromQt(window->S_HRegTabBar->tabText(1)), "ハード設定");
   EXPECT_EQ(ValueOf("デバイスID"), "4660");
-  EXPECT_EQ(HRegisters.GetSnapshotValue(0x2000), 0x1234);
+  EXPECT_EQ(ws.HRegisters.GetSnapshotValue(0x2000), 0x1234);
 
   // The H values are read once in a run.
   const size_t frames = target->FrameCount();
@@ -284,7 +280,7 @@ TEST_F(WiringTest, HRegViewHexDisplayAndTabPopup) {
   Trigger("mnuTabNameChange");
   EXPECT_EQ(ui::FromQt(window->S_HRegTabBar->tabText(2)), "回路");
   std::vector<std::string> names;
-  HRegisters.GetTabNames(names);
+  ws.HRegisters.GetTabNames(names);
   EXPECT_EQ(names.at(1), "回路");
 }
 
@@ -316,9 +312,9 @@ TEST_F(WiringTest, RegisterFileFromAnotherFolderIsLoadedAndSavedThere) {
   window->SetTargetConnector([] { return false; });
   window->RunStartupNow("");
   EXPECT_NE(ui::FromQt(window->windowTitle()).find("S_REG : MySreg "), std::string::npos);
-  EXPECT_GT(SRegisters.GetRegisterCount(), 0);
+  EXPECT_GT(ws.SRegisters.GetRegisterCount(), 0);
 
-  SRegisters.AddTab("NEWTAB");
+  ws.SRegisters.AddTab("NEWTAB");
   ui.ExpectMessage(0x23, platform::kIdYes, "MySreg").ExpectMessage(0x40, platform::kIdOk);
   EXPECT_TRUE(window->close());
   EXPECT_NE(dir.Read("other/MySreg.dat").find("NEWTAB"), std::string::npos);
@@ -393,7 +389,8 @@ TEST_F(WiringTest, RegisterValuesSavedToAFileAndWrittenBack) {
 
 TEST_F(WiringTest, TableWindowAndAnalyzerHoldPollingWhileTheyComeUp) {
   window->RunStartupNow("");
-  TFormTable table(window.get());
+  TFormTable table(window.get(), ws);
+  QObject::connect(window.get(), &TFrmMain::TableWindowRequested, &table, &TFormTable::ShowTable);
   Trigger("mnuTableEdit");
   EXPECT_TRUE(table.isVisible());
   EXPECT_TRUE(window->IsPolling());  // polling goes on beside the table window

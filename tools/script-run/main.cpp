@@ -21,7 +21,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: vund-script-run FILE [ARG...]\n");
     return 2;
   }
-  InstallBuiltinModules();
   HeadlessScriptHost host;
   TScriptManager manager(argv[1], 1, &host);
   manager.Start(std::vector<std::string>(argv + 2, argv + argc));
@@ -36,6 +35,5 @@ int main(int argc, char** argv) {
   out += "----- result -----\n";
   out += ok ? "OK (no box)\n" : "Script Error box: " + manager.GetLastError() + "\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
-  CloseAllComPorts();
   return ok ? 0 : 1;
 }

@@ -5,9 +5,11 @@
 #include <map>
 
 #include "model/registers.h"
+#include "model/systemfunc.h"
 #include "platform/convert.h"
 #include "platform/files.h"
 #include "platform/inifile.h"
+#include "platform/ui.h"
 #include "simtarget.h"
 
 namespace {
@@ -65,8 +67,12 @@ bool SimTarget::LoadVundData(const std::string& path) {
 
 bool SimTarget::LoadRegisterFile(const std::string& path, bool hLayout) {
   if (!platform::FileExists(path)) return false;
+  // The file is the target's own: its errors go to stderr, and no program
+  // settings take its name.
+  platform::HeadlessUi ui;
+  SystemSettings settings(ui);
   Registers file;
-  if (!file.LoadFromFile(path, hLayout)) return false;
+  if (!file.LoadFromFile(path, hLayout, ui, settings)) return false;
   // Several fields may share one word: their values are merged.
   std::map<uint32_t, uint16_t> words;
   for (int i = 0; i < file.GetRegisterCount(); ++i) {
