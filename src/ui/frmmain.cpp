@@ -3,20 +3,33 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "link/workspace.h"
+#include "platform/files.h"
+#include "platform/system.h"
 #include "rules/mainwindowrules.h"
 #include "rules/menucaptions.h"
+#include "ui/frmanalyzer.h"
+#include "ui/frminiedit.h"
+#include "ui/frmsearchdlg.h"
+#include "ui/messagelog.h"
+#include "ui/registergrid.h"
 #include "ui/registergridtabcontrol.h"
 #include "ui/scriptrunner.h"
 #include "ui/statuswindow.h"
@@ -27,8 +40,9 @@ namespace {
 
 // A status bar panel of the given width that gives way when the window is
 // narrower than its panels.
-QLabel* AddPanel(QStatusBar* bar, int width) {
+QLabel* AddPanel(QStatusBar* bar, int width, const char* name) {
   auto* label = new QLabel(bar);
+  label->setObjectName(QLatin1String(name));
   label->setMinimumWidth(0);
   label->setMaximumWidth(width);
   label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -37,18 +51,155 @@ QLabel* AddPanel(QStatusBar* bar, int width) {
   return label;
 }
 
+QColor ToQColor(int color) {
+  const ui::Rgb c = ui::ColorToRgb(color);
+  return QColor(c.r, c.g, c.b);
+}
+
+void SetBaseColor(QWidget* w, int color) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::Base, ToQColor(color));
+  w->setPalette(p);
+}
+
+QFont MakeFont(const std::string& storedName, TFontStyles style, int size) {
+  const std::string family = ui::ResolveFontFamily(
+      storedName, [](const std::string& name) { return QFontDatabase::hasFamily(ui::ToQt(name)); });
+  QFont f(ui::ToQt(family));
+  if (size > 0) f.setPointSize(size);
+  f.setBold(TestFontStyleBit(style, 0));
+  f.setItalic(TestFontStyleBit(style, 1));
+  f.setUnderline(TestFontStyleBit(style, 2));
+  f.setStrikeOut(TestFontStyleBit(style, 3));
+  return f;
+}
+
+// Every screen's rectangle, the primary one first.
+std::vector<ui::ScreenRect> Screens() {
+  std::vector<ui::ScreenRect> screens;
+  QScreen* primary = QGuiApplication::primaryScreen();
+  if (primary) {
+    const QRect g = primary->geometry();
+    screens.push_back({g.x(), g.y(), g.width(), g.height()});
+  }
+  for (QScreen* s : QGuiApplication::screens()) {
+    if (s == primary) continue;
+    const QRect g = s->geometry();
+    screens.push_back({g.x(), g.y(), g.width(), g.height()});
+  }
+  return screens;
+}
+
+// The stored frame rectangle and splitters (rect: left, top, width, height,
+// status window width, register tabs height), kept inside the screen's area.
+// True when the window manager has not framed the window yet: it is placed
+// again once the frame is there.
+bool PlaceWindow(QMainWindow& window, const ui::MainWindowParts& p, const int* rect) {
+  // The stored size is that of the frame, title bar included, and all of it
+  // stays on the screen's area for windows.
+  ui::ScreenRect frame{rect[0], rect[1], rect[2], rect[3]};
+  QScreen* screen = QGuiApplication::screenAt(QPoint(frame.left, frame.top));
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (screen) {
+    const QRect a = screen->availableGeometry();
+    ui::KeepInside(frame, {a.x(), a.y(), a.width(), a.height()});
+  }
+  QMargins margins;
+  if (const QWindow* w = window.windowHandle()) margins = w->frameMargins();
+  const bool pending = margins.isNull() && window.isVisible();
+  window.move(frame.left, frame.top);  // a window's position is that of its frame
+  window.resize(std::max(1, frame.width - margins.left() - margins.right()),
+                std::max(1, frame.height - margins.top() - margins.bottom()));
+  // Lay the window out now, so the splitters know their room.
+  if (window.layout()) window.layout()->activate();
+  if (window.centralWidget() && window.centralWidget()->layout()) window.centralWidget()->layout()->activate();
+  const int total1 = p.splitter1->width() - p.splitter1->handleWidth();
+  p.splitter1->setSizes({rect[4], std::max(1, total1 - rect[4])});
+  const int total2 = p.splitter2->height() - p.splitter2->handleWidth();
+  p.splitter2->setSizes({rect[5], std::max(1, total2 - rect[5])});
+  return pending;
+}
+
+// The menu item whose own shortcut a key is where it clashes with a menu
+// title's mnemonic (Alt+S, Alt+H); null for any other key.
+QAction* ItemShortcutFor(const TFrmMain& window, const QKeyEvent& key) {
+  if (key.modifiers() != Qt::AltModifier) return nullptr;
+  const QKeySequence pressed(key.modifiers() | key.key());
+  for (const char* name : {"mnuEditSreg", "mnuHregEdit"}) {
+    QAction* a = window.MenuAction(name);
+    if (a && a->isEnabled() && a->shortcut() == pressed) return a;
+  }
+  return nullptr;
+}
+
+// Search from the current cell down and on (forward) or up and back; the
+// match, or where the search gave up, becomes the current pair.
+void FindRegister(TRegisterTabControl& tabs, const std::string& text, int mode, bool forward) {
+  ui::RegisterGridPresenter& p = tabs.Presenter();
+  const ui::RegisterGridCells cells{p.ColCount(), p.RowCount(),
+                                    [&p](int col, int row) { return p.CellText(col, row); }};
+  ui::GridCellPos next;
+  if (forward)
+    ui::FindNextRegisterCell(cells, {p.Col(), p.Row()}, text, mode, next);
+  else
+    ui::FindPrevRegisterCell(cells, {p.Col(), p.Row()}, text, mode, next);
+  p.SetCurrent(next.col, next.row);
+  tabs.SelectValuePair();
+}
+
 }  // namespace
 
-TFrmMain::TFrmMain(Workspace& ws, ui::Choosers* choosers) : ws_(ws), choosers_(choosers ? choosers : &qtChoosers_) {
-  ws_.services.Set(this);
+namespace ui {
+
+// ---- Colours and fonts (also the commands of the Tool menu) ----
+
+void ApplyEditWindowColor(TFrmMain& window, MainWindowParts& p, MainWindowLook& look, int color) {
+  look.backColor = color;
+  // The cells paint their own colours; the palette fills the rest of each grid.
+  SetBaseColor(p.tabs->RegisterGrid, color);
+  SetBaseColor(p.status->StatusGrid, color);
+  p.tabs->SetColors(color, look.selRegBackColor);
+  p.status->SetEditWindowColor(color);
+  emit window.EditWindowColorChanged(color);
+}
+
+void ApplyMessageWindowColors(MainWindowParts& p, const MainWindowLook& look) {
+  QPalette pal = p.memo->palette();
+  pal.setColor(QPalette::Base, ToQColor(look.msgBackColor));
+  pal.setColor(QPalette::Text, ToQColor(look.msgFontColor));
+  p.memo->setPalette(pal);
+}
+
+void ApplyEditFont(TFrmMain& window, MainWindowLook& look) {
+  // The menus keep the desktop's font, as menus do.
+  window.menuBar()->setFont(QApplication::font(window.menuBar()));
+  window.setFont(MakeFont(look.fontName, look.fontStyle, look.fontSize));
+  emit window.EditWindowFontChanged();
+}
+
+void ApplyMessageFont(MainWindowParts& p, const MainWindowLook& look) {
+  p.memo->setFont(MakeFont(look.msgFontName, look.msgFontStyle, look.msgFontSize));
+  ApplyMessageWindowColors(p, look);
+}
+
+}  // namespace ui
+
+TFrmMain::TFrmMain(Workspace& ws, ui::Choosers* choosers)
+    : ws_(ws), choosers_(choosers ? *choosers : qtChoosers_), transferWindows_(this, ws) {
   setObjectName(QStringLiteral("FrmMain"));
   setWindowTitle(QStringLiteral("Vund2"));
   CreateComponents();
+  log_ = std::make_unique<ui::MessageLog>(parts_.memo, parts_.progressText, parts_.progressBar);
+  ws_.services.Set(log_.get());
+  controller_ = std::make_unique<ui::MainController>(ws_, static_cast<ui::MainView&>(*this));
+  parts_.status->SetCopyBuffer(&controller_->Registers().CopyBuffer());
+  // A tick that comes while another target operation waits for its reply is put off.
+  parts_.status->SetBusyProbe([this] { return controller_->Busy(); });
+  scriptRunner_ = std::make_unique<ui::ScriptRunner>(*parts_.status, ws_, choosers_);
   CreateMenus();
-  scriptRunner_ = std::make_unique<ui::ScriptRunner>(*this, ws_, *choosers_);
   // The window manager's close while a target operation runs is carried out
   // when it ends, even when a dialog of the operation blocks the window then.
-  closeFilter_ = std::make_unique<ui::WmCloseFilter>(*this, [this] { return busy_.DeferClose(); });
+  closeFilter_ = std::make_unique<ui::WmCloseFilter>(*this, [this] { return controller_->DeferClose(); });
   resize(920, 688);
 }
 
@@ -57,8 +208,8 @@ TFrmMain::~TFrmMain() {
   // Ends a script still running (and its serial ports) while everything it
   // may call on is still here.
   scriptRunner_.reset();
-  StatusTimer->stop();
-  ws_.services.Release(this);
+  parts_.status->StatusTimer->stop();
+  ws_.services.Release(log_.get());
 }
 
 void TFrmMain::CreateComponents() {
@@ -67,193 +218,80 @@ void TFrmMain::CreateComponents() {
   outer->setContentsMargins(0, 0, 0, 0);
   outer->setSpacing(0);
 
-  MainStatusBar = new QStatusBar(central);
-  MainStatusBar->setObjectName(QStringLiteral("MainStatusBar"));
-  MainStatusBar->setSizeGripEnabled(false);
-  MainStatusPanels[0] = AddPanel(MainStatusBar, 200);
-  MainStatusPanels[1] = AddPanel(MainStatusBar, 250);
-  MainStatusPanels[2] = AddPanel(MainStatusBar, 50);
-  outer->addWidget(MainStatusBar);
+  auto* statusBar = new QStatusBar(central);
+  statusBar->setObjectName(QStringLiteral("MainStatusBar"));
+  statusBar->setSizeGripEnabled(false);
+  parts_.comStatus = AddPanel(statusBar, 200, "MainStatusPanel0");
+  AddPanel(statusBar, 250, "MainStatusPanel1");
+  AddPanel(statusBar, 50, "MainStatusPanel2");
+  outer->addWidget(statusBar);
 
-  Splitter1 = new QSplitter(Qt::Horizontal, central);
-  Splitter1->setObjectName(QStringLiteral("Splitter1"));
-  Splitter1->setChildrenCollapsible(false);
-  outer->addWidget(Splitter1, 1);
+  parts_.splitter1 = new QSplitter(Qt::Horizontal, central);
+  parts_.splitter1->setObjectName(QStringLiteral("Splitter1"));
+  parts_.splitter1->setChildrenCollapsible(false);
+  outer->addWidget(parts_.splitter1, 1);
 
   // The status window on the left.
-  status_ = new TStatusWindow(ws_, *choosers_, Splitter1);
-  GroupBox1 = status_;
-  StatusWindowCont = status_->StatusWindowCont;
-  StatusWindowContGroup = status_->StatusWindowContGroup;
-  StatusPage = status_->StatusPage;
-  StatusGrid = status_->StatusGrid;
-  sGridMiconVer = status_->sGridMiconVer;
-  StatusTimer = status_->StatusTimer;
-  status_->SetCopyBuffer(&regCommands_.CopyBuffer());
-  // A tick that comes while another target operation waits for its reply is put off.
-  status_->SetBusyProbe([this] { return busy_.Busy(); });
-  GroupBox1->resize(161, GroupBox1->height());
+  parts_.status = new TStatusWindow(ws_, choosers_, parts_.splitter1);
+  parts_.status->resize(161, parts_.status->height());
 
   // The register tabs, the message log and the progress on the right.
-  GroupBox2 = new QWidget(Splitter1);
-  GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-  auto* right = new QVBoxLayout(GroupBox2);
-  right->setContentsMargins(0, 0, 0, 0);
-  right->setSpacing(0);
-  Splitter2 = new QSplitter(Qt::Vertical, GroupBox2);
-  Splitter2->setObjectName(QStringLiteral("Splitter2"));
-  Splitter2->setChildrenCollapsible(false);
-  right->addWidget(Splitter2, 1);
+  auto* right = new QWidget(parts_.splitter1);
+  right->setObjectName(QStringLiteral("GroupBox2"));
+  auto* rightLayout = new QVBoxLayout(right);
+  rightLayout->setContentsMargins(0, 0, 0, 0);
+  rightLayout->setSpacing(0);
+  parts_.splitter2 = new QSplitter(Qt::Vertical, right);
+  parts_.splitter2->setObjectName(QStringLiteral("Splitter2"));
+  parts_.splitter2->setChildrenCollapsible(false);
+  rightLayout->addWidget(parts_.splitter2, 1);
 
-  tabs_ = new TRegisterTabControl(ws_, Splitter2);
-  S_HRegTab = tabs_;
-  S_HRegTabBar = tabs_->S_HRegTabBar;
-  RegisterGrid = tabs_->RegisterGrid;
-  RegisterStatus = tabs_->RegisterStatus;
-  RegisterStatusPanels[0] = tabs_->RegisterStatusPanels[0];
-  RegisterStatusPanels[1] = tabs_->RegisterStatusPanels[1];
-  tabs_->SetOtherKeyHandler([this](QKeyEvent* key) { return RegisterGridKeyDown(key); });
+  parts_.tabs = new TRegisterTabControl(ws_, parts_.splitter2);
 
-  VundMemo = new QPlainTextEdit(Splitter2);
-  VundMemo->setObjectName(QStringLiteral("VundMemo"));
-  VundMemo->setReadOnly(true);
-  VundMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  VundMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
-  VundMemo->resize(VundMemo->width(), 128);
-  Splitter2->setStretchFactor(0, 1);
-  Splitter2->setStretchFactor(1, 0);
+  parts_.memo = new QPlainTextEdit(parts_.splitter2);
+  parts_.memo->setObjectName(QStringLiteral("VundMemo"));
+  parts_.memo->setReadOnly(true);
+  parts_.memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  parts_.memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  parts_.memo->resize(parts_.memo->width(), 128);
+  parts_.splitter2->setStretchFactor(0, 1);
+  parts_.splitter2->setStretchFactor(1, 0);
 
-  Panel1 = new QWidget(GroupBox2);
-  Panel1->setObjectName(QStringLiteral("Panel1"));
-  auto* bottom = new QHBoxLayout(Panel1);
+  auto* panel = new QWidget(right);
+  panel->setObjectName(QStringLiteral("Panel1"));
+  auto* bottom = new QHBoxLayout(panel);
   bottom->setContentsMargins(2, 2, 2, 2);
-  ProgressMsg = new QLabel(Panel1);
-  ProgressMsg->setObjectName(QStringLiteral("ProgressMsg"));
-  ProgressMsg->setMinimumWidth(0);
-  ProgressMsg->setMaximumWidth(256);
-  ProgressMsg->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-  ProgressMsg->setAlignment(Qt::AlignCenter);
-  MainP_Bar = new QProgressBar(Panel1);
-  MainP_Bar->setObjectName(QStringLiteral("MainP_Bar"));
-  MainP_Bar->setRange(0, 100);
-  MainP_Bar->setValue(0);
-  MainP_Bar->setMinimumWidth(0);
-  MainP_Bar->setMaximumWidth(378);
-  MainP_Bar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-  MainP_Bar->setTextVisible(false);
+  parts_.progressText = new QLabel(panel);
+  parts_.progressText->setObjectName(QStringLiteral("ProgressMsg"));
+  parts_.progressText->setMinimumWidth(0);
+  parts_.progressText->setMaximumWidth(256);
+  parts_.progressText->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  parts_.progressText->setAlignment(Qt::AlignCenter);
+  parts_.progressBar = new QProgressBar(panel);
+  parts_.progressBar->setObjectName(QStringLiteral("MainP_Bar"));
+  parts_.progressBar->setMinimumWidth(0);
+  parts_.progressBar->setMaximumWidth(378);
+  parts_.progressBar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  parts_.progressBar->setTextVisible(false);
   // Full widths when there is room; all give way in a narrow window.
-  bottom->addWidget(ProgressMsg, 256);
+  bottom->addWidget(parts_.progressText, 256);
   bottom->addStretch(256);
-  bottom->addWidget(MainP_Bar, 378);
-  right->addWidget(Panel1);
+  bottom->addWidget(parts_.progressBar, 378);
+  rightLayout->addWidget(panel);
 
-  Splitter1->setStretchFactor(0, 0);
-  Splitter1->setStretchFactor(1, 1);
-  Splitter1->setSizes({161, 759});
+  parts_.splitter1->setStretchFactor(0, 0);
+  parts_.splitter1->setStretchFactor(1, 1);
+  parts_.splitter1->setSizes({161, 759});
   setCentralWidget(central);
 
-  initTimer = new QTimer(this);
-  initTimer->setObjectName(QStringLiteral("initTimer"));
-  initTimer->setSingleShot(true);
-  initTimer->setInterval(10);
-  connect(initTimer, &QTimer::timeout, this, &TFrmMain::initTimerTimer);
-}
-
-QAction* TFrmMain::AddItem(QMenu* menu, const char* name, Handler handler, int tag) {
-  QAction* a = menu->addAction(ui::ToQt(ui::MenuCaptionOf(name, true)));
-  a->setObjectName(QLatin1String(name));
-  a->setData(tag);
-  if (handler) connect(a, &QAction::triggered, this, handler);
-  actions_[name] = a;
-  return a;
-}
-
-QMenu* TFrmMain::AddSubMenu(QMenu* parent, const char* name, Handler handler) {
-  const QString caption = ui::ToQt(ui::MenuCaptionOf(name, true));
-  QMenu* m = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
-  m->setObjectName(QLatin1String(name));
-  m->menuAction()->setObjectName(QLatin1String(name));
-  m->menuAction()->setData(0);
-  if (handler) connect(m, &QMenu::aboutToShow, this, handler);
-  actions_[name] = m->menuAction();
-  return m;
-}
-
-void TFrmMain::CreateMenus() {
-  QMenu* file = AddSubMenu(nullptr, "FileF1");
-  QMenu* readNvm = AddSubMenu(file, "mnuReadNVM", &TFrmMain::mnuReadNVMClick);
-  AddItem(readNvm, "mnuNVMRead_With_Verify", &TFrmMain::mnuNVMRead_With_VerifyClick, 1);
-  AddItem(readNvm, "mnuReadNVM_No_Verify", &TFrmMain::mnuReadNVM_No_VerifyClick, 0);
-  QMenu* writeNvm = AddSubMenu(file, "mnuNVMWrite", &TFrmMain::mnuNVMWriteClick);
-  AddItem(writeNvm, "mnuWriteNVM_WithVerify", &TFrmMain::mnuWriteNVM_WithVerifyClick, 1);
-  AddItem(writeNvm, "mnuWriteNVM_WithoutVerify", &TFrmMain::mnuWriteNVM_WithoutVerifyClick, 0);
-  AddItem(file, "mnuNVMComp", &TFrmMain::mnuNVMCompClick);
-  QMenu* sFile = AddSubMenu(file, "mnuSregFile");
-  AddItem(sFile, "mnuSregFileSel", &TFrmMain::mnuSregFileSelClick, 0);
-  AddItem(sFile, "mnuSaveAsSreg", &TFrmMain::mnuSaveAsSregClick, 0);
-  AddItem(sFile, "mnuSregOverWrite", &TFrmMain::mnuSregOverWriteClick, 0);
-  QMenu* hFile = AddSubMenu(file, "mnuHregFile");
-  actions_["mnuHregFile"]->setData(1);
-  AddItem(hFile, "mnuHRegFileSel", &TFrmMain::mnuSregFileSelClick, 1);
-  AddItem(hFile, "mnuSaveAsHreg", &TFrmMain::mnuSaveAsSregClick, 1);
-  AddItem(hFile, "mnuHregOverWrite", &TFrmMain::mnuSregOverWriteClick, 1);
-  AddItem(file, "mnuSregSave", &TFrmMain::mnuSregSaveClick);
-  AddItem(file, "mnuSHregWrite", &TFrmMain::mnuSHregWriteClick);
-  AddItem(file, "mnuExit", &TFrmMain::mnuExitClick);
-
-  QMenu* edit = AddSubMenu(nullptr, "E1");
-  AddItem(edit, "mnuEditSreg", &TFrmMain::mnuEditSregClick);
-  AddItem(edit, "mnuHregEdit", &TFrmMain::mnuHregEditClick);
-  AddItem(edit, "mnuTableEdit", &TFrmMain::mnuTableEditClick);
-  AddItem(edit, "mnuDataReload", &TFrmMain::mnuDataReloadClick)->setShortcut(QKeySequence(Qt::Key_F5));
-
-  mnuCommand = AddSubMenu(nullptr, "mnuCommand");
-
-  QMenu* search = AddSubMenu(nullptr, "S1");
-  AddItem(search, "mnuSearch", &TFrmMain::mnuSearchClick)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-
-  QMenu* view = AddSubMenu(nullptr, "V1");
-  AddItem(view, "mnuHexDeci", &TFrmMain::mnuHexDeciClick)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F6));
-  AddItem(view, "mnuMessageClear", &TFrmMain::mnuMessageClearClick);
-
-  QMenu* tool = AddSubMenu(nullptr, "T1");
-  AddItem(tool, "mnuScriptRun", &TFrmMain::mnuScriptRunClick);
-  AddItem(tool, "mnuAnalyzer", &TFrmMain::mnuAnalyzerClick);
-  AddItem(tool, "mnuComPort", &TFrmMain::mnuComPortClick);
-  QMenu* color = AddSubMenu(tool, "mnuColor", &TFrmMain::mnuColorClick);
-  AddItem(color, "mnuMainWindowColor", &TFrmMain::mnuMainWindowColorClick, 0);
-  AddItem(color, "mnuMessageWIndowColor", &TFrmMain::mnuMainWindowColorClick, 1);
-  AddItem(color, "mnuSelRegBack", &TFrmMain::mnuMainWindowColorClick, 2);
-  QMenu* font = AddSubMenu(tool, "mnuFont", &TFrmMain::mnuFontClick);
-  AddItem(font, "mnuEditWindowFont", &TFrmMain::mnuEditWindowFontClick, 0);
-  AddItem(font, "mnuMessageWindowFont", &TFrmMain::mnuEditWindowFontClick, 1);
-
-  QMenu* help = AddSubMenu(nullptr, "mnuHelp");
-  AddItem(help, "mnuVundHelp", &TFrmMain::mnuVundHelpClick);
-
-  // Popup menus of the status grid, the register grid and the tab strip.
-  StatusPopUpMenu = new QMenu(this);
-  StatusPopUpMenu->setObjectName(QStringLiteral("StatusPopUpMenu"));
-  AddItem(StatusPopUpMenu, "mnuSatsuItemInsert", &TFrmMain::mnuSatsuItemInsertClick);
-  AddItem(StatusPopUpMenu, "mnuStatusItemDelete", &TFrmMain::mnuStatusItemDeleteClick);
-  AddItem(StatusPopUpMenu, "mnuStatusItemAdd", &TFrmMain::mnuStatusItemAddClick, 0);
-  AddItem(StatusPopUpMenu, "mnuEditStatusItem", &TFrmMain::mnuStatusItemAddClick, 1);
-  RegPopUpMenu = new QMenu(this);
-  RegPopUpMenu->setObjectName(QStringLiteral("RegPopUpMenu"));
-  AddItem(RegPopUpMenu, "mnuRegCopy", &TFrmMain::mnuRegCopyClick);
-  AddItem(RegPopUpMenu, "mnuRegPaste", &TFrmMain::mnuRegPasteClick);
-  AddItem(RegPopUpMenu, "mnuRegDelete", &TFrmMain::mnuRegDeleteClick);
-  AddItem(RegPopUpMenu, "mnuRegNew", &TFrmMain::mnuRegNewClick);
-  AddItem(RegPopUpMenu, "mnuRegProperty", &TFrmMain::mnuRegPropertyClick);
-  TabPopUpMenu = new QMenu(this);
-  TabPopUpMenu->setObjectName(QStringLiteral("TabPopUpMenu"));
-  AddItem(TabPopUpMenu, "mnuTabNameChange", &TFrmMain::mnuTabNameChangeClick);
-  AddItem(TabPopUpMenu, "mnuNewTabAdd", &TFrmMain::mnuNewTabAddClick);
-  AddItem(TabPopUpMenu, "mnuDeleteTab", &TFrmMain::mnuDeleteTabClick);
-
-  status_->SetPopupMenu(StatusPopUpMenu);
-  tabs_->SetGridPopupMenu(RegPopUpMenu);
-  tabs_->SetTabPopupMenu(TabPopUpMenu);
+  parts_.initTimer = new QTimer(this);
+  parts_.initTimer->setObjectName(QStringLiteral("initTimer"));
+  parts_.initTimer->setSingleShot(true);
+  parts_.initTimer->setInterval(10);
+  connect(parts_.initTimer, &QTimer::timeout, this, [this] {
+    const QStringList args = QCoreApplication::arguments();
+    RunStartupNow(args.size() > 1 ? ui::FromQt(args[1]) : std::string());
+  });
 }
 
 QAction* TFrmMain::MenuAction(const std::string& name) const {
@@ -261,33 +299,47 @@ QAction* TFrmMain::MenuAction(const std::string& name) const {
   return it == actions_.end() ? nullptr : it->second;
 }
 
-int TFrmMain::Tag(const QObject* item) {
-  const auto* a = qobject_cast<const QAction*>(item);
-  return a ? a->data().toInt() : 0;
+// ---- Start-up and close ----
+
+void TFrmMain::RunStartupNow(const std::string& firstArgument) {
+  parts_.initTimer->stop();
+  controller_->RunStartup(firstArgument);
 }
 
-QAction* TFrmMain::ItemShortcutFor(const QKeyEvent* key) const {
-  if (key->modifiers() != Qt::AltModifier) return nullptr;
-  const QKeySequence pressed(key->modifiers() | key->key());
-  for (const char* name : {"mnuEditSreg", "mnuHregEdit"}) {
-    QAction* a = MenuAction(name);
-    if (a && a->isEnabled() && a->shortcut() == pressed) return a;
-  }
-  return nullptr;
+void TFrmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!controller_->StartupStarted()) parts_.initTimer->start();
 }
+
+void TFrmMain::closeEvent(QCloseEvent* event) {
+  if (!controller_->StartupStarted()) parts_.initTimer->stop();
+  event->setAccepted(controller_->Close());
+}
+
+void TFrmMain::CloseSoon() { QTimer::singleShot(0, this, &QWidget::close); }
+
+void TFrmMain::ReleaseResources() {
+  scriptRunner_->FormClose();
+  search_.history.clear();
+}
+
+// ---- Placement, keys ----
 
 // Alt+S and Alt+H are both an item's shortcut and the mnemonic of a menu title
 // ("Search", "Help"); the item wins, as the users know it.
 bool TFrmMain::event(QEvent* event) {
-  if (event->type() == QEvent::ShortcutOverride && ItemShortcutFor(static_cast<QKeyEvent*>(event))) {
-    event->accept();
-    return true;
+  if (event->type() == QEvent::ShortcutOverride) {
+    const QAction* item = ItemShortcutFor(*this, *static_cast<QKeyEvent*>(event));
+    if (item) {
+      event->accept();
+      return true;
+    }
   }
   return QMainWindow::event(event);
 }
 
 void TFrmMain::keyPressEvent(QKeyEvent* event) {
-  if (QAction* a = ItemShortcutFor(event)) {
+  if (QAction* a = ItemShortcutFor(*this, *event)) {
     a->trigger();
     event->accept();
     return;
@@ -297,35 +349,302 @@ void TFrmMain::keyPressEvent(QKeyEvent* event) {
 
 void TFrmMain::moveEvent(QMoveEvent* event) {
   QMainWindow::moveEvent(event);
-  PlaceWhenFramed();
+  const QWindow* w = windowHandle();
+  if (placePending_ && w && !w->frameMargins().isNull())
+    placePending_ = PlaceWindow(*this, parts_, ws_.settings.GetMainWindowRect());
 }
 
 void TFrmMain::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  PlaceWhenFramed();
+  const QWindow* w = windowHandle();
+  if (placePending_ && w && !w->frameMargins().isNull())
+    placePending_ = PlaceWindow(*this, parts_, ws_.settings.GetMainWindowRect());
 }
 
-// ---- Message log and progress ----
+// ---- The view of the main controller ----
 
-void TFrmMain::AddMessage(const std::string& line) { VundMemo->appendPlainText(ui::ToQt(line)); }
+void TFrmMain::ApplySettings() {
+  int* rect = ws_.settings.GetMainWindowRect();
+  int nameWidth = 0, valueWidth = 0, rowHeight = 0;
+  ws_.settings.GetRegGridSizes(nameWidth, valueWidth, rowHeight);
+  parts_.tabs->SetGridSizes(nameWidth, valueWidth, rowHeight);
+  ws_.settings.GetStatusGridSizes(nameWidth, valueWidth, rowHeight);
+  parts_.status->SetGridSizes(nameWidth, valueWidth, rowHeight);
+  const std::vector<ui::ScreenRect> screens = Screens();
+  if (!screens.empty()) ui::BringOnScreen(rect[0], rect[1], screens);
+  placePending_ = PlaceWindow(*this, parts_, rect);
 
-void TFrmMain::AddMessageLines(const std::string& text) {
-  const std::vector<std::string> lines = ui::SplitMessageLines(text);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    AddMessage(lines[i]);
-    if (i + 1 < lines.size()) ProcessMessages();
+  ws_.settings.GetColors(look_.backColor, look_.msgBackColor, look_.selRegBackColor);
+  ui::ApplyEditWindowColor(*this, parts_, look_, look_.backColor);
+  ui::ApplyMessageWindowColors(parts_, look_);
+  look_.fontStyle = 0;
+  look_.msgFontStyle = 0;
+  ws_.settings.GetFonts(look_.fontName, look_.fontStyle, look_.fontSize, look_.msgFontName, look_.msgFontStyle,
+                        look_.msgFontSize, look_.msgFontColor);
+  ui::ApplyEditFont(*this, look_);
+  ui::ApplyMessageFont(parts_, look_);
+
+  if (ws_.ui.GetLanguageId() != 17) {
+    for (const ui::MenuCaption& c : ui::MenuCaptions())
+      if (QAction* a = MenuAction(c.item)) a->setText(ui::ToQt(c.english));
+  }
+  if (QAction* a = MenuAction("mnuEditSreg")) a->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
+  if (QAction* a = MenuAction("mnuHregEdit")) a->setShortcut(QKeySequence(Qt::ALT | Qt::Key_H));
+}
+
+void TFrmMain::StoreWindowSettings() {
+  // The frame, as it is placed at the next start.
+  const QRect frame = frameGeometry();
+  ws_.settings.SetMainWindowRect(frame.x(), frame.y(), frame.width(), frame.height(), parts_.status->width(),
+                                 parts_.tabs->height());
+  ws_.settings.SetColors(look_.backColor, look_.msgBackColor, look_.selRegBackColor);
+  ws_.settings.SetFonts(look_.fontName, look_.fontStyle, look_.fontSize, look_.msgFontName, look_.msgFontStyle,
+                        look_.msgFontSize, look_.msgFontColor);
+}
+
+void TFrmMain::SetCaption(const std::string& text) { setWindowTitle(ui::ToQt(text)); }
+
+void TFrmMain::SetComStatus(const std::string& text) { parts_.comStatus->setText(ui::ToQt(text)); }
+
+ui::RegisterPane& TFrmMain::Registers() { return *parts_.tabs; }
+
+ui::StatusPane& TFrmMain::Status() { return *parts_.status; }
+
+bool TFrmMain::EditParameters(std::vector<STEditItem>& rows) { return ui::ShowIniEdit(rows, choosers_, ws_.ui); }
+
+// ---- The command table: every menu, popup and key command of the window ----
+
+void TFrmMain::CreateMenus() {
+  ui::MainController& c = *controller_;
+  ui::RegisterCommands& regs = c.Registers();
+  ui::MainWindowParts& p = parts_;
+  // Each row: the menu (by name), the item's name (also its caption's key),
+  // its tag, what it does, and its flags. A row without an action is a menu.
+  struct Row {
+    const char* menu;
+    const char* name;
+    int tag;
+    std::function<void(int tag)> run;
+    bool needsTarget;
+    bool holdsPolling;
+    QKeySequence shortcut;
+  };
+  const auto colour = [this](int tag) {
+    const int initial = tag == 0 ? look_.backColor : tag == 1 ? look_.msgBackColor : look_.selRegBackColor;
+    int chosen = initial;
+    if (!choosers_.ChooseColor(initial, chosen)) return;
+    if (tag == 0) {
+      ui::ApplyEditWindowColor(*this, parts_, look_, chosen);
+    } else if (tag == 1) {
+      look_.msgBackColor = chosen;
+      ui::ApplyMessageWindowColors(parts_, look_);
+    } else {
+      look_.selRegBackColor = chosen;
+      parts_.tabs->SetColors(look_.backColor, chosen);
+    }
+  };
+  const auto font = [this](int tag) {
+    ui::FontChoice f;
+    f.name = tag == 0 ? look_.fontName : look_.msgFontName;
+    f.style = tag == 0 ? look_.fontStyle : look_.msgFontStyle;
+    f.size = tag == 0 ? look_.fontSize : look_.msgFontSize;
+    if (tag != 0) f.color = look_.msgFontColor;
+    if (!choosers_.ChooseFont(f, tag != 0)) return;
+    if (tag == 0) {
+      look_.fontName = f.name, look_.fontStyle = f.style, look_.fontSize = f.size;
+      ui::ApplyEditFont(*this, look_);
+    } else {
+      look_.msgFontName = f.name, look_.msgFontStyle = f.style, look_.msgFontSize = f.size;
+      look_.msgFontColor = f.color;
+      ui::ApplyMessageFont(parts_, look_);
+    }
+  };
+  const auto search = [this](int) {
+    STSearcSetting setting;
+    TFrmSearchDlg dlg(this, ws_.ui, &search_.history, &setting);
+    if (dlg.exec() != 1) return;
+    search_.mode = ui::SearchModeFor(setting.WholeWord);
+    if (setting.SearchText.empty()) return;
+    ui::AddSearchHistory(search_.history, setting.SearchText);
+    search_.text = setting.SearchText;
+    FindRegister(*parts_.tabs, setting.SearchText, search_.mode, true);
+  };
+  const auto help = [this](int) {
+    const std::string path =
+        platform::FindFileNoCase(platform::ProgramFolder(), ui::HelpFileName(ws_.ui.GetLanguageId()));
+    if (!platform::FileExists(path)) {
+      ws_.ui.ShowMessageBoxJE("ERROR", "Help File Vund2.chm が見つかりません", "ERROR",
+                              "Help File Vund2EG.chm is not found", 0x30);
+      return;
+    }
+    choosers_.OpenDocument(path);
+  };
+  const QKeySequence none;
+  const std::vector<Row> rows = {
+      {"", "FileF1", 0, nullptr, false, false, none},
+      {"FileF1", "mnuReadNVM", 0, nullptr, false, false, none},
+      {"mnuReadNVM", "mnuNVMRead_With_Verify", 1, [&c](int) { c.ReadNvmImage(true); }, true, false, none},
+      {"mnuReadNVM", "mnuReadNVM_No_Verify", 0, [&c](int) { c.ReadNvmImage(false); }, true, false, none},
+      {"FileF1", "mnuNVMWrite", 0, nullptr, false, false, none},
+      {"mnuNVMWrite", "mnuWriteNVM_WithVerify", 1, [&c](int) { c.WriteNvmImage(true); }, true, false, none},
+      {"mnuNVMWrite", "mnuWriteNVM_WithoutVerify", 0, [&c](int) { c.WriteNvmImage(false); }, true, false, none},
+      {"FileF1", "mnuNVMComp", 0, [&c](int) { c.CompareNvmImage(); }, true, false, none},
+      {"FileF1", "mnuSregFile", 0, nullptr, false, false, none},
+      {"mnuSregFile", "mnuSregFileSel", 0, [&regs](int t) { regs.SelectRegisterFile(t); }, true, false, none},
+      {"mnuSregFile", "mnuSaveAsSreg", 0, [&regs](int t) { regs.SaveRegisterFileAs(t); }, false, false, none},
+      {"mnuSregFile", "mnuSregOverWrite", 0, [&regs](int t) { regs.OverwriteRegisterFile(t); }, false, false, none},
+      {"FileF1", "mnuHregFile", 1, nullptr, false, false, none},
+      {"mnuHregFile", "mnuHRegFileSel", 1, [&regs](int t) { regs.SelectRegisterFile(t); }, true, false, none},
+      {"mnuHregFile", "mnuSaveAsHreg", 1, [&regs](int t) { regs.SaveRegisterFileAs(t); }, false, false, none},
+      {"mnuHregFile", "mnuHregOverWrite", 1, [&regs](int t) { regs.OverwriteRegisterFile(t); }, false, false, none},
+      {"FileF1", "mnuSregSave", 0, [&c](int) { c.SaveRegisterValues(); }, true, false, none},
+      {"FileF1", "mnuSHregWrite", 0, [&c](int) { c.WriteRegisterValues(); }, true, false, none},
+      {"FileF1", "mnuExit", 0, [this](int) { close(); }, false, false, none},
+      {"", "E1", 0, nullptr, false, false, none},
+      {"E1", "mnuEditSreg", 0, [&regs](int) { regs.ShowRegisterFile(0); }, true, false, none},
+      {"E1", "mnuHregEdit", 0, [&regs](int) { regs.ShowRegisterFile(1); }, true, false, none},
+      // Polling is held only while the table window comes up.
+      {"E1", "mnuTableEdit", 0, [this](int) { emit TableWindowRequested(); }, true, true, none},
+      {"E1", "mnuDataReload", 0, [&regs](int) { regs.ReloadData(); }, true, false, QKeySequence(Qt::Key_F5)},
+      {"", "mnuCommand", 0, nullptr, false, false, none},
+      {"", "S1", 0, nullptr, false, false, none},
+      {"S1", "mnuSearch", 0, search, false, false, QKeySequence(Qt::CTRL | Qt::Key_F)},
+      {"", "V1", 0, nullptr, false, false, none},
+      {"V1", "mnuHexDeci", 0,
+       [&p](int) {
+         p.tabs->mnuHexDeciClick();
+         p.status->SetHexDisplay(p.tabs->HexDisplay());
+       },
+       false, false, QKeySequence(Qt::CTRL | Qt::Key_F6)},
+      {"V1", "mnuMessageClear", 0, [&p](int) { p.memo->clear(); }, false, false, none},
+      {"", "T1", 0, nullptr, false, false, none},
+      {"T1", "mnuScriptRun", 0, [this](int) { scriptRunner_->mnuScriptRunClick(); }, false, false, none},
+      {"T1", "mnuAnalyzer", 0, [this](int) { ShowAnalyzer(this, ws_.TargetControl, ws_.ui); }, true, true, none},
+      {"T1", "mnuComPort", 0, [&c](int) { c.ChooseComPort(); }, true, true, none},
+      {"T1", "mnuColor", 0, nullptr, false, false, none},
+      {"mnuColor", "mnuMainWindowColor", 0, colour, false, false, none},
+      {"mnuColor", "mnuMessageWIndowColor", 1, colour, false, false, none},
+      {"mnuColor", "mnuSelRegBack", 2, colour, false, false, none},
+      {"T1", "mnuFont", 0, nullptr, false, false, none},
+      {"mnuFont", "mnuEditWindowFont", 0, font, false, false, none},
+      {"mnuFont", "mnuMessageWindowFont", 1, font, false, false, none},
+      {"", "mnuHelp", 0, nullptr, false, false, none},
+      {"mnuHelp", "mnuVundHelp", 0, help, false, false, none},
+      // The popups of the status grid, the register grid and the tab strip.
+      {"StatusPopUpMenu", "mnuSatsuItemInsert", 0, [&p](int) { p.status->mnuSatsuItemInsertClick(); }, false, false,
+       none},
+      {"StatusPopUpMenu", "mnuStatusItemDelete", 0, [&p](int) { p.status->mnuStatusItemDeleteClick(); }, false, false,
+       none},
+      {"StatusPopUpMenu", "mnuStatusItemAdd", 0, [&p](int t) { p.status->mnuStatusItemAddClick(t); }, false, false,
+       none},
+      {"StatusPopUpMenu", "mnuEditStatusItem", 1, [&p](int t) { p.status->mnuStatusItemAddClick(t); }, false, false,
+       none},
+      {"RegPopUpMenu", "mnuRegCopy", 0, [&regs](int) { regs.CopyRegister(); }, false, false, none},
+      {"RegPopUpMenu", "mnuRegPaste", 0, [&regs](int) { regs.PasteRegister(); }, false, false, none},
+      {"RegPopUpMenu", "mnuRegDelete", 0, [&regs](int) { regs.DeleteRegister(); }, false, false, none},
+      // Add and Property read the register's word from the target.
+      {"RegPopUpMenu", "mnuRegNew", 0, [&regs](int) { regs.AddRegister(); }, true, false, none},
+      {"RegPopUpMenu", "mnuRegProperty", 0, [&regs](int) { regs.EditRegisterProperty(); }, true, false, none},
+      {"TabPopUpMenu", "mnuTabNameChange", 0, [&p](int) { p.tabs->mnuTabNameChangeClick(); }, false, false, none},
+      {"TabPopUpMenu", "mnuNewTabAdd", 0, [&p](int) { p.tabs->mnuNewTabAddClick(); }, false, false, none},
+      {"TabPopUpMenu", "mnuDeleteTab", 0, [&p](int) { p.tabs->mnuDeleteTabClick(); }, false, false, none},
+  };
+
+  std::map<std::string, QMenu*> menus;
+  for (const char* popup : {"StatusPopUpMenu", "RegPopUpMenu", "TabPopUpMenu"}) {
+    QMenu* m = new QMenu(this);
+    m->setObjectName(QLatin1String(popup));
+    menus[popup] = m;
+  }
+  for (const Row& r : rows) {
+    const QString caption = ui::ToQt(ui::MenuCaptionOf(r.name, true));
+    QAction* a = nullptr;
+    if (!r.run) {
+      QMenu* parent = *r.menu ? menus.at(r.menu) : nullptr;
+      QMenu* m = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
+      m->setObjectName(QLatin1String(r.name));
+      menus[r.name] = m;
+      a = m->menuAction();
+    } else {
+      a = menus.at(r.menu)->addAction(caption);
+      ui::MainCommand command{r.name, r.run, r.needsTarget, r.holdsPolling, r.tag};
+      connect(a, &QAction::triggered, this, [&c, command] { c.Run(command); });
+    }
+    a->setObjectName(QLatin1String(r.name));
+    a->setData(r.tag);
+    if (!r.shortcut.isEmpty()) a->setShortcut(r.shortcut);
+    actions_[r.name] = a;
+  }
+  parts_.commandMenu = menus.at("mnuCommand");
+  parts_.status->SetPopupMenu(menus.at("StatusPopUpMenu"));
+  parts_.tabs->SetGridPopupMenu(menus.at("RegPopUpMenu"));
+  parts_.tabs->SetTabPopupMenu(menus.at("TabPopUpMenu"));
+
+  // The register command keys of the grid (Delete, Insert, F3, F5, letters,
+  // Ctrl+C / Ctrl+V) run the same commands.
+  parts_.tabs->SetOtherKeyHandler([this](QKeyEvent* event) {
+    // Alt and the Meta key belong to the menus and the desktop.
+    if (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) return false;
+    ui::RegisterKey key = ui::RegisterKey::Other;
+    char letter = 0;
+    switch (event->key()) {
+      case Qt::Key_Delete:
+        key = ui::RegisterKey::Delete;
+        break;
+      case Qt::Key_Insert:
+        key = ui::RegisterKey::Insert;
+        break;
+      case Qt::Key_F3:
+        key = ui::RegisterKey::F3;
+        break;
+      case Qt::Key_F5:
+        key = ui::RegisterKey::F5;
+        break;
+      default:
+        if (event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z) {
+          key = ui::RegisterKey::Letter;
+          letter = static_cast<char>('A' + (event->key() - Qt::Key_A));
+        }
+        break;
+    }
+    using Command = ui::RegisterKeyCommand;
+    const Command command = ui::RegisterKeyCommandFor(key, letter, event->modifiers() & Qt::ControlModifier,
+                                                      event->modifiers() & Qt::ShiftModifier);
+    const char* item = command == Command::Delete   ? "mnuRegDelete"
+                       : command == Command::Add    ? "mnuRegNew"
+                       : command == Command::Reload ? "mnuDataReload"
+                       : command == Command::Copy   ? "mnuRegCopy"
+                       : command == Command::Paste  ? "mnuRegPaste"
+                                                    : nullptr;
+    if (item) {
+      MenuAction(item)->trigger();
+      return true;
+    }
+    switch (command) {
+      case Command::FindNext:
+        FindRegister(*parts_.tabs, search_.text, search_.mode, true);
+        return true;
+      case Command::FindPrev:
+        FindRegister(*parts_.tabs, search_.text, search_.mode, false);
+        return true;
+      case Command::LetterNext:
+        FindRegister(*parts_.tabs, std::string(1, letter), 0, true);
+        return true;
+      case Command::LetterPrev:
+        FindRegister(*parts_.tabs, std::string(1, letter), 0, false);
+        return true;
+      default:
+        return false;
+    }
+  });
+}
+
+void TFrmMain::BuildCommandMenu(const std::vector<ui::CommandMenuItem>& items) {
+  parts_.commandMenu->clear();
+  for (const ui::CommandMenuItem& item : items) {
+    QAction* a = parts_.commandMenu->addAction(ui::ToQt(item.caption));
+    a->setData(item.tag);
+    const ui::MainCommand command{"", [this](int tag) { controller_->ExecuteCommandEntry(tag); }, true, true, item.tag};
+    connect(a, &QAction::triggered, this, [this, command] { controller_->Run(command); });
   }
 }
-
-void TFrmMain::SetProgressMessage(const std::string& text) {
-  ProgressMsg->setText(ui::ToQt(text));
-  ProcessMessages();
-}
-
-void TFrmMain::SetProgressMax(int max) { MainP_Bar->setMaximum(max); }
-
-void TFrmMain::SetProgressPosition(int position) { MainP_Bar->setValue(position); }
-
-void TFrmMain::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
-
-void TFrmMain::mnuMessageClearClick() { VundMemo->clear(); }

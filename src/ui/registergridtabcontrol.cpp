@@ -142,6 +142,11 @@ void TRegisterTabControl::SelectFirstValueCell() {
   presenter_.SetCurrent(ui::RegisterGridPresenter::FixedCols + 1, ui::RegisterGridPresenter::FixedRows);
   presenter_.SelectValuePair();
   RegisterGrid->SyncFromPresenter();
+  RegisterGrid->setFocus();
+}
+
+int TRegisterTabControl::CurrentRegisterIndex() const {
+  return presenter_.RegisterAt(presenter_.Col() - 1, presenter_.Row());
 }
 
 void TRegisterTabControl::SelectValuePair() {

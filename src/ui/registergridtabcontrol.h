@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "rules/editregrules.h"
+#include "rules/maincontroller.h"
 #include "rules/registergridrules.h"
 #include "ui/registergrid.h"
 
@@ -17,7 +18,7 @@ class QTabBar;
 class TfrmEditReg;
 class Workspace;
 
-class TRegisterTabControl : public QWidget {
+class TRegisterTabControl : public QWidget, public ui::RegisterPane {
   Q_OBJECT
  public:
   // The registers, settings and target are the workspace's.
@@ -37,25 +38,29 @@ class TRegisterTabControl : public QWidget {
   // Edit-window colour and selected-register back colour (0x00BBGGRR).
   void SetColors(int gridColor, int selectedBackColor);
   // 0 S Reg, 1 H Reg; the strip and grid are rebuilt by the caller.
-  void SetShownFile(int hShown) { presenter_.SetShownFile(hShown); }
-  int ShownFile() const { return presenter_.ShownFile(); }
+  void SetShownFile(int hShown) override { presenter_.SetShownFile(hShown); }
+  int ShownFile() const override { return presenter_.ShownFile(); }
   Registers& ShownRegisters() { return presenter_.Shown(); }
   bool HexDisplay() const { return presenter_.HexDisplay(); }
   void SetHexDisplay(bool hex);
 
   // ---- Grid ----
-  void BuildTabStrip();
+  void BuildTabStrip() override;
   void BuildRegisterGrid(int tab);
   void ShowRegisterValues(int tab);
   // Names and values of a tab, shown at once.
-  void ShowRegisterTab(int tab);
-  // The first value cell becomes current.
-  void SelectFirstValueCell();
+  void ShowRegisterTab(int tab) override;
+  // The values of the current tab again from the cache.
+  void RedrawRegisterValues() override { ShowRegisterValues(CurrentTab()); }
+  // The first value cell becomes current; the grid takes the keys.
+  void SelectFirstValueCell() override;
+  // The register list index of the current pair's name cell; -1 when empty.
+  int CurrentRegisterIndex() const override;
   int CellToRegister(int cellIndex) const { return presenter_.CellToRegister(cellIndex); }
   void SelectValuePair();
   // Opens the value dialog over the current value cell.
   void EditRegisterValue();
-  int CurrentTab() const { return presenter_.CurrentTab(); }
+  int CurrentTab() const override { return presenter_.CurrentTab(); }
   // Shows the presenter again after a caller changed it.
   void Refresh();
 

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "model/registers.h"
+#include "rules/maincontroller.h"
 #include "rules/pollinghold.h"
 #include "rules/statuswindowrules.h"
 #include "ui/micomversionpage.h"
@@ -23,7 +24,7 @@ class Choosers;
 class StatusGridItems;
 }  // namespace ui
 
-class TStatusWindow : public QGroupBox, public ui::PollingSwitch {
+class TStatusWindow : public QGroupBox, public ui::StatusPane {
   Q_OBJECT
  public:
   // The items and their interval are vund.dat's, the values the target's,
@@ -50,11 +51,11 @@ class TStatusWindow : public QGroupBox, public ui::PollingSwitch {
   // The poll interval (GetRefreshTime at start-up); 0 or less never polls.
   void SetRefreshInterval(int ms);
   // Interval from vund.dat, then polling on (the end of start-up).
-  void StartStatusPolling();
+  void StartStatusPolling() override;
   // Polling off and the timer stopped (the close); true when it was on.
-  bool StopStatusPolling();
+  bool StopStatusPolling() override;
   // Reads every value of the S Reg (0) or H Reg (1) file with polling held off.
-  bool ReadRegisterValues(int kind);
+  bool ReadRegisterValues(int kind) override;
 
   // ---- What the main window shares ----
   void SetHexDisplay(bool hex);

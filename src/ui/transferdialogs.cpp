@@ -25,30 +25,7 @@ int QtRegSnapshotDialogs::ShowCompareResult(const std::vector<std::string>& line
   return ::ShowCompareResult(owner_, ui_, lines);
 }
 
-bool ReadNvmImage(Workspace& ws, QWidget* owner, bool verify, PollingSwitch& polling) {
-  QtNvmDialogs dialogs(owner, ws);
-  return NvmTransfer(ws, dialogs, &polling).ReadNvmImage(verify);
-}
-
-bool WriteNvmImage(Workspace& ws, QWidget* owner, bool verify, PollingSwitch& polling) {
-  QtNvmDialogs dialogs(owner, ws);
-  return NvmTransfer(ws, dialogs, &polling).WriteNvmImage(verify);
-}
-
-bool CompareNvmImage(Workspace& ws, QWidget* owner, PollingSwitch& polling) {
-  QtNvmDialogs dialogs(owner, ws);
-  return NvmTransfer(ws, dialogs, &polling).CompareNvmImage();
-}
-
-bool SaveRegisterValues(Workspace& ws, QWidget* owner, bool hValuesRead,
-                        const std::function<bool(int kind)>& readRegisterValues, PollingSwitch& polling) {
-  QtRegSnapshotDialogs dialogs(owner, ws.ui);
-  return RegSnapshotTransfer(ws, dialogs, &polling).SaveRegisterValues(hValuesRead, readRegisterValues);
-}
-
-bool WriteRegisterValues(Workspace& ws, QWidget* owner, PollingSwitch& polling) {
-  QtRegSnapshotDialogs dialogs(owner, ws.ui);
-  return RegSnapshotTransfer(ws, dialogs, &polling).WriteRegisterValues();
-}
+QtTransferWindows::QtTransferWindows(QWidget* owner, Workspace& ws)
+    : QtNvmDialogs(owner, ws), QtRegSnapshotDialogs(owner, ws.ui) {}
 
 }  // namespace ui

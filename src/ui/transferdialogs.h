@@ -1,9 +1,6 @@
 // The NVM and register value windows behind the transfers' dialog
-// interfaces, and the main window's entry points that run the transfers on
-// the workspace with these windows.
+// interfaces.
 #pragma once
-#include <functional>
-
 #include "rules/nvmtransfer.h"
 #include "rules/regsnapshottransfer.h"
 
@@ -37,13 +34,10 @@ class QtRegSnapshotDialogs : public RegSnapshotDialogs {
   platform::Ui& ui_;
 };
 
-// Entry points for the main window's File menu handlers, with polling held
-// off around each; owner is the main window.
-bool ReadNvmImage(Workspace& ws, QWidget* owner, bool verify, PollingSwitch& polling);
-bool WriteNvmImage(Workspace& ws, QWidget* owner, bool verify, PollingSwitch& polling);
-bool CompareNvmImage(Workspace& ws, QWidget* owner, PollingSwitch& polling);
-bool SaveRegisterValues(Workspace& ws, QWidget* owner, bool hValuesRead,
-                        const std::function<bool(int kind)>& readRegisterValues, PollingSwitch& polling);
-bool WriteRegisterValues(Workspace& ws, QWidget* owner, PollingSwitch& polling);
+// The windows of both transfers, owned by the main window.
+class QtTransferWindows : public QtNvmDialogs, public QtRegSnapshotDialogs {
+ public:
+  QtTransferWindows(QWidget* owner, Workspace& ws);
+};
 
 }  // namespace ui

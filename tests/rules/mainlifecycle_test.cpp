@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <deque>
 #include <string>
 #include <vector>
 
+#include "link/workspace.h"
 #include "platform/ui.h"
+#include "rules/maincontroller.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -152,3 +156,67 @@ TEST(Close, CancelKeepsTheWindowAndSendsNothing) {
 }
 
 }  // namespace
+
+// ---- The controller's guard of target operations ----
+
+class QuietView : public ui::MainView, public ui::RegisterPane, public ui::StatusPane {
+ public:
+  int closes = 0;
+  std::vector<bool> polling;  // every switch of polling
+  void ApplySettings() override {}
+  void StoreWindowSettings() override {}
+  void SetCaption(const std::string&) override {}
+  void SetComStatus(const std::string&) override {}
+  void BuildCommandMenu(const std::vector<ui::CommandMenuItem>&) override {}
+  void CloseSoon() override { ++closes; }
+  void ReleaseResources() override {}
+  ui::RegisterPane& Registers() override { return *this; }
+  ui::StatusPane& Status() override { return *this; }
+  bool EditParameters(std::vector<STEditItem>&) override { return false; }
+  ui::NvmDialogs& NvmWindows() override { std::abort(); }
+  ui::RegSnapshotDialogs& SnapshotWindows() override { std::abort(); }
+  void BuildTabStrip() override {}
+  void ShowRegisterTab(int) override {}
+  void RedrawRegisterValues() override {}
+  void SelectFirstValueCell() override {}
+  int ShownFile() const override { return 0; }
+  void SetShownFile(int) override {}
+  int CurrentRegisterIndex() const override { return -1; }
+  int CurrentTab() const override { return 0; }
+  int StatusWindowChoice() const override { return 0; }
+  void SetStatusPolling(bool on) override { polling.push_back(on); }
+  bool ReadRegisterValues(int) override { return false; }
+  void StartStatusPolling() override {}
+  bool StopStatusPolling() override { return false; }
+};
+
+TEST(MainController, TargetCommandsWaitTheirTurnAndACloseMeanwhileComesAfterTheOperation) {
+  testing_support::TempDir dir;
+  testing_support::ScopedHome home(dir.Path());
+  for (const char* name : {"Sreg.dat", "Hreg.dat", "Table.dat", "vund.dat"}) dir.Write(name, "");
+  platform::HeadlessUi ui;
+  Workspace ws(ui);
+  QuietView view;
+  ui::MainController c(ws, view);
+  c.SetTargetConnector([] { return false; });
+  std::vector<std::string> ran;
+  const ui::MainCommand target{"target", [&](int tag) { ran.push_back("target" + std::to_string(tag)); }, true,
+                               true, 7};
+  const ui::MainCommand local{"local", [&](int) { ran.push_back("local"); }, false, false, 0};
+  c.Run(target);
+  EXPECT_EQ(view.polling, (std::vector<bool>{false, true}));  // held around it
+  {
+    ui::MainController::TargetOperation running(c);
+    ASSERT_TRUE(running);
+    c.Run(target);  // refused: another target operation runs
+    c.Run(local);
+    c.RunStartup("");  // a start-up without a target: something to close
+  }
+  EXPECT_EQ(ran, (std::vector<std::string>{"target7", "local"}));
+  {
+    ui::MainController::TargetOperation running(c);
+    EXPECT_FALSE(c.Close());  // held until the operation ends...
+    EXPECT_EQ(view.closes, 0);
+  }
+  EXPECT_EQ(view.closes, 1);  // ...and asked for again then
+}

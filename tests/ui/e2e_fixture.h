@@ -42,6 +42,7 @@
 #include "simtarget.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
+#include "mainwindow_parts.h"
 #include "ui/frmmain.h"
 #include "ui/registergrid.h"
 #include "ui/statuswindow.h"
@@ -227,7 +228,7 @@ class E2eTest : public ::testing::Test {
     window = std::make_unique<TFrmMain>(*ws);
     window->resize(920, 600);
     window->show();
-    ASSERT_TRUE(RunEventsUntil([this] { return window->StartupDone(); }));
+    ASSERT_TRUE(RunEventsUntil([this] { return window->Controller().StartupDone(); }));
   }
 
   // Drops the window and its workspace with the link it left open.
@@ -237,7 +238,7 @@ class E2eTest : public ::testing::Test {
   }
 
   // ---- The register grid ----
-  ui::RegisterGridPresenter& Grid() { return window->RegisterGrid->Presenter(); }
+  ui::RegisterGridPresenter& Grid() { return ui_test::GridOf(*window)->Presenter(); }
 
   // The value cell of the register shown under name; column 0 when absent.
   std::pair<int, int> ValueCell(const std::string& name) {
@@ -277,7 +278,9 @@ class E2eTest : public ::testing::Test {
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
     QApplication::sendEvent(w, &press);
   }
-  void GridKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { Key(window->RegisterGrid, key, modifiers); }
+  void GridKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    Key(ui_test::GridOf(*window), key, modifiers);
+  }
 
   void Trigger(const char* item) {
     QAction* a = window->MenuAction(item);
@@ -285,10 +288,8 @@ class E2eTest : public ::testing::Test {
     a->trigger();
   }
 
-  std::string StatusCell(int row, int col) {
-    return window->GroupBox1->CellText(row, col);
-  }
-  std::string MessageLog() { return ui::FromQt(window->VundMemo->toPlainText()); }
+  std::string StatusCell(int row, int col) { return ui_test::StatusWindowOf(*window)->CellText(row, col); }
+  std::string MessageLog() { return ui::FromQt(ui_test::MemoOf(*window)->toPlainText()); }
 
   ProgramFolder folder;
   testing_support::ScriptedUi ui;

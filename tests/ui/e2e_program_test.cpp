@@ -59,10 +59,10 @@ TEST_P(E2eProgramTest, StartupShowsEveryValueOfTheSetAndPollsTheStatus) {
   }
   EXPECT_EQ(values, withValue);
   EXPECT_EQ(ValueOf("Channel"), "1");  // the one register whose Min is not 0
-  EXPECT_EQ(ui::FromQt(window->MainStatusPanels[0]->text()), GetParam().comStatus);
+  EXPECT_EQ(ui::FromQt(ui_test::ComStatusOf(*window)->text()), GetParam().comStatus);
   EXPECT_TRUE(MessageLog().empty()) << MessageLog();
 
-  ASSERT_TRUE(window->IsPolling());
+  ASSERT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
   ASSERT_TRUE(RunEventsUntil([this] { return !StatusCell(1, 2).empty(); }));
   EXPECT_EQ(StatusCell(1, 1), "電源状態");
   EXPECT_EQ(StatusCell(1, 2), "0");
@@ -70,9 +70,9 @@ TEST_P(E2eProgramTest, StartupShowsEveryValueOfTheSetAndPollsTheStatus) {
 
 TEST_P(E2eProgramTest, CommandEntryAndCloseWritingTheSettingsAndGoingBackToTheConfiguredRate) {
   StartProgram();
-  ASSERT_EQ(ui::FromQt(window->MainStatusPanels[0]->text()), GetParam().comStatus);
+  ASSERT_EQ(ui::FromQt(ui_test::ComStatusOf(*window)->text()), GetParam().comStatus);
 
-  const QList<QAction*> commands = window->mnuCommand->actions();
+  const QList<QAction*> commands = ui_test::CommandMenuOf(*window)->actions();
   ASSERT_GE(commands.size(), 5);
   commands[4]->trigger();  // the first switch command
   EXPECT_NE(MessageLog().find("Success ( 電源ON )"), std::string::npos) << MessageLog();

@@ -65,14 +65,14 @@ class E2eTargetTest : public e2e::E2eTest {
   void DoubleClickValue(const std::string& name) {
     const auto cell = ValueCell(name);
     ASSERT_NE(cell.first, 0) << name;
-    const QModelIndex index = window->RegisterGrid->model()->index(cell.second, cell.first);
-    window->RegisterGrid->scrollTo(index);
-    const QPoint at = window->RegisterGrid->visualRect(index).center();
-    const QPoint global = window->RegisterGrid->viewport()->mapToGlobal(at);
+    const QModelIndex index = ui_test::GridOf(*window)->model()->index(cell.second, cell.first);
+    ui_test::GridOf(*window)->scrollTo(index);
+    const QPoint at = ui_test::GridOf(*window)->visualRect(index).center();
+    const QPoint global = ui_test::GridOf(*window)->viewport()->mapToGlobal(at);
     QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window->RegisterGrid->viewport(), &press);
+    QApplication::sendEvent(ui_test::GridOf(*window)->viewport(), &press);
     QMouseEvent dbl(QEvent::MouseButtonDblClick, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window->RegisterGrid->viewport(), &dbl);
+    QApplication::sendEvent(ui_test::GridOf(*window)->viewport(), &dbl);
   }
 
   // An NVM image file of the folder.
@@ -93,7 +93,7 @@ TEST_F(E2eTargetTest, StartupReadsEverySRegValueIntoTheGridAndPollsTheStatus) {
   StartProgram();
 
   // The "ALL" tab holds every register of the file, each with the set's word.
-  EXPECT_EQ(window->S_HRegTabBar->currentIndex(), 0);
+  EXPECT_EQ(ui_test::TabBarOf(*window)->currentIndex(), 0);
   int values = 0, labels = 0;
   for (const auto& cell : ValueCells()) {
     if (cell.reg->ID == 0) {
@@ -115,8 +115,8 @@ TEST_F(E2eTargetTest, StartupReadsEverySRegValueIntoTheGridAndPollsTheStatus) {
 
   // The line went up to the fastest rate vund.dat allows.
   EXPECT_EQ(Target().BaudIndex(), 12);
-  EXPECT_EQ(ui::FromQt(window->MainStatusPanels[0]->text()), "COM:Port 2 BaudRate 115200");
-  EXPECT_TRUE(window->IsPolling());
+  EXPECT_EQ(ui::FromQt(ui_test::ComStatusOf(*window)->text()), "COM:Port 2 BaudRate 115200");
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
   EXPECT_TRUE(MessageLog().empty()) << MessageLog();
 }
 
@@ -140,7 +140,7 @@ TEST_F(E2eTargetTest, ValueEditedInTheDialogReachesTheSetAndTheCellStaysWhite) {
   EXPECT_EQ(Target().Register(kVolume), 60);
   EXPECT_EQ(ValueOf("Volume"), "60");
   EXPECT_EQ(BackColorOf("Volume"), RegisterGridPresenter::kWhite);
-  EXPECT_TRUE(window->IsPolling());
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
 }
 
 TEST_F(E2eTargetTest, ValueChangedInTheSetShowsAquaAfterF5) {
@@ -153,7 +153,7 @@ TEST_F(E2eTargetTest, ValueChangedInTheSetShowsAquaAfterF5) {
   EXPECT_EQ(ValueOf("Volume"), "55");
   EXPECT_EQ(BackColorOf("Volume"), RegisterGridPresenter::kAqua);
   EXPECT_EQ(BackColorOf("Balance"), RegisterGridPresenter::kWhite);
-  EXPECT_TRUE(window->IsPolling());
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
 }
 
 TEST_F(E2eTargetTest, ASetThatWasOffAtStartUpFillsTheGridOnceTheComPortDialogConnects) {
@@ -170,12 +170,12 @@ TEST_F(E2eTargetTest, ASetThatWasOffAtStartUpFillsTheGridOnceTheComPortDialogCon
   Trigger("mnuComPort");
   EXPECT_EQ(ValueOf("Volume"), "60");
   EXPECT_EQ(BackColorOf("Volume"), RegisterGridPresenter::kWhite);
-  EXPECT_EQ(ui::FromQt(window->MainStatusPanels[0]->text()), "COM:Port 2 BaudRate 115200");
+  EXPECT_EQ(ui::FromQt(ui_test::ComStatusOf(*window)->text()), "COM:Port 2 BaudRate 115200");
   // OK again with nothing changed keeps the working link at its rate.
   const size_t frames = Target().FrameCount();
   ui.ExpectComPortDialog(true);
   Trigger("mnuComPort");
-  EXPECT_EQ(ui::FromQt(window->MainStatusPanels[0]->text()), "COM:Port 2 BaudRate 115200");
+  EXPECT_EQ(ui::FromQt(ui_test::ComStatusOf(*window)->text()), "COM:Port 2 BaudRate 115200");
   EXPECT_EQ(Target().BaudIndex(), 12);
   Target().SetRegister(kVolume, 61);
   GridKey(Qt::Key_F5);
@@ -186,10 +186,10 @@ TEST_F(E2eTargetTest, ASetThatWasOffAtStartUpFillsTheGridOnceTheComPortDialogCon
 TEST_F(E2eTargetTest, StatusPollingShowsAChangedStatusRegisterWithinTwoIntervals) {
   Target().SetRegister(kSystemState, 0x0001);  // power state 1, boot not done
   StartProgram();
-  ASSERT_TRUE(window->IsPolling());
-  EXPECT_EQ(window->StatusTimer->interval(), kRefreshMs);
+  ASSERT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
+  EXPECT_EQ(ui_test::StatusWindowOf(*window)->StatusTimer->interval(), kRefreshMs);
   int polls = 0;
-  QObject::connect(window->StatusTimer, &QTimer::timeout, [&polls] { ++polls; });
+  QObject::connect(ui_test::StatusWindowOf(*window)->StatusTimer, &QTimer::timeout, [&polls] { ++polls; });
   // Connected after the status window's own handler: counts finished polls.
   ASSERT_TRUE(RunEventsUntil([&] { return polls >= 1; }));
   EXPECT_EQ(StatusCell(1, 1), "電源状態");
@@ -213,7 +213,7 @@ TEST_F(E2eTargetTest, NvmImageReadWithVerifyEqualsTheSetsNvmByteForByte) {
 
   ModalAnswers answers;
   const auto eeprom = [this](QDialog* d) {
-    EXPECT_FALSE(window->IsPolling());
+    EXPECT_FALSE(ui_test::StatusWindowOf(*window)->IsPolling());
     auto* access = qobject_cast<TfrmNVMAccess*>(d);
     ASSERT_NE(access, nullptr);
     access->initTimerTimer();
@@ -226,7 +226,7 @@ TEST_F(E2eTargetTest, NvmImageReadWithVerifyEqualsTheSetsNvmByteForByte) {
   Target().ClearFrames();
   Trigger("mnuNVMRead_With_Verify");
   const size_t verifiedFrames = Target().FrameCount();
-  EXPECT_TRUE(window->IsPolling());
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
 
   NvmImageInfo info;
   std::vector<uint32_t> data;
@@ -286,7 +286,7 @@ TEST_F(E2eTargetTest, MaskedNvmWriteChangesOnlyTheMaskedBits) {
   // The sample mask leaves whole bytes and half bytes alone.
   EXPECT_GT(kept, 0);
   EXPECT_GT(taken, 0);
-  EXPECT_TRUE(window->IsPolling());
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
 }
 
 TEST_F(E2eTargetTest, RegisterValuesSavedToAFileAndRestoredToAFreshSet) {
@@ -344,19 +344,19 @@ TEST_F(E2eTargetTest, RegisterValuesSavedToAFileAndRestoredToAFreshSet) {
   }
   EXPECT_GT(sRestored, 0);
   EXPECT_GT(hRestored, 0);
-  EXPECT_TRUE(window->IsPolling());
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
 }
 
 TEST_F(E2eTargetTest, CommandEntryWritesItsRegisterAndLogsSuccess) {
   StartProgram();
-  const QList<QAction*> commands = window->mnuCommand->actions();
+  const QList<QAction*> commands = ui_test::CommandMenuOf(*window)->actions();
   ASSERT_FALSE(commands.empty());
   EXPECT_EQ(ui::FromQt(commands[0]->text()), "NVM初期化");
   Target().ClearFrames();
   commands[0]->trigger();
   EXPECT_EQ(Target().Register(0x0F20), 1);
   EXPECT_NE(MessageLog().find("Success ( NVM初期化 )"), std::string::npos) << MessageLog();
-  EXPECT_TRUE(window->IsPolling());
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
 }
 
 }  // namespace

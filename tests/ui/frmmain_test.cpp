@@ -31,6 +31,7 @@
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 #include "ui/choosers.h"
+#include "mainwindow_parts.h"
 #include "ui/frmmain.h"
 #include "ui/micomversionpage.h"
 #include "ui/registergrid.h"
@@ -46,7 +47,7 @@ std::string ReadExample(const std::string& name) {
   return bytes;
 }
 
-std::string MemoText(const TFrmMain& w) { return ui::FromQt(w.VundMemo->toPlainText()); }
+std::string MemoText(const TFrmMain& w) { return ui::FromQt(ui_test::MemoOf(w)->toPlainText()); }
 
 using testing_support::ScopedEnv;
 
@@ -65,7 +66,7 @@ class MainWindowTest : public ::testing::Test {
   void NewWindow(ui::Choosers* choosers = nullptr) {
     window.reset();
     window = std::make_unique<TFrmMain>(ws, choosers);
-    window->SetTargetConnector([] { return false; });
+    window->Controller().SetTargetConnector([] { return false; });
   }
 
   // Start-up connects to a simulated ECS3 set made from the sample files.
@@ -73,7 +74,7 @@ class MainWindowTest : public ::testing::Test {
     target = std::make_unique<SimTarget>(SimProtocol::Ecs3);
     ASSERT_TRUE(target->LoadVundData(dir.File("vund.dat")));
     ASSERT_TRUE(target->LoadRegisterFile(dir.File("Sreg.dat"), false));
-    window->SetTargetConnector([this] {
+    window->Controller().SetTargetConnector([this] {
       return ws.TargetControl.ConnectWith(std::make_unique<SimLink>(*target, clock), clock,
                                           CurrentLinkSettings(ws.settings, ws.vund));
     });
@@ -106,17 +107,18 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, StartupWithoutATargetBuildsTabsAndCommandsOnly) {
   window->RunStartupNow("");
-  EXPECT_TRUE(window->StartupDone());
+  EXPECT_TRUE(window->Controller().StartupDone());
   std::vector<std::string> tabs;
   ws.SRegisters.GetTabNames(tabs);
   ASSERT_FALSE(tabs.empty());
-  ASSERT_EQ(window->S_HRegTabBar->count(), static_cast<int>(tabs.size()) + 1);
-  EXPECT_EQ(window->S_HRegTabBar->tabText(0), QStringLiteral("ALL"));
-  EXPECT_EQ(ui::FromQt(window->S_HRegTabBar->tabText(1)), tabs[0]);
-  EXPECT_EQ(window->mnuCommand->actions().size(), ws.vund.GetMemCommandCount() + ws.vund.GetSwitchCommandCount());
-  EXPECT_FALSE(window->IsPolling());
+  ASSERT_EQ(ui_test::TabBarOf(*window)->count(), static_cast<int>(tabs.size()) + 1);
+  EXPECT_EQ(ui_test::TabBarOf(*window)->tabText(0), QStringLiteral("ALL"));
+  EXPECT_EQ(ui::FromQt(ui_test::TabBarOf(*window)->tabText(1)), tabs[0]);
+  EXPECT_EQ(ui_test::CommandMenuOf(*window)->actions().size(),
+            ws.vund.GetMemCommandCount() + ws.vund.GetSwitchCommandCount());
+  EXPECT_FALSE(ui_test::StatusWindowOf(*window)->IsPolling());
   EXPECT_EQ(ws.SRegisters.GetValue(SomeSregId()), REG_VALUE_UNKNOWN);
-  EXPECT_TRUE(window->MainStatusPanels[0]->text().isEmpty());
+  EXPECT_TRUE(ui_test::ComStatusOf(*window)->text().isEmpty());
 }
 
 // A start-up whose first read succeeds is checked by the end-to-end tests.
@@ -133,11 +135,12 @@ TEST_F(MainWindowTest, FirstReadFailingSearchesTheBaudRateReadsAgainRaisesSnapsh
   ASSERT_GT(HighestBaud(), 6);
   EXPECT_EQ(target->BaudIndex(), HighestBaud());
   EXPECT_FALSE(MemoText(*window).empty());  // the failed read was logged
-  EXPECT_TRUE(window->IsPolling());
-  EXPECT_EQ(ui::FromQt(window->MainStatusPanels[0]->text()), "COM:Port 2 BaudRate " + ui::BaudRateName(HighestBaud()));
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
+  EXPECT_EQ(ui::FromQt(ui_test::ComStatusOf(*window)->text()),
+            "COM:Port 2 BaudRate " + ui::BaudRateName(HighestBaud()));
   EXPECT_EQ(ui::FromQt(window->windowTitle()),
             ui::FormatMainCaption("Sreg.dat", ws.SRegisters.GetMiconVer(), "Hreg.dat", ws.HRegisters.GetMiconVer()));
-  EXPECT_FALSE(window->Busy());
+  EXPECT_FALSE(window->Controller().Busy());
 }
 
 TEST_F(MainWindowTest, CaptionsAreEnglishWhenTheLanguageIsNotJapanese) {
@@ -182,32 +185,32 @@ TEST_F(MainWindowTest, CommandMenuTagsRunMemoryThenSwitchCommands) {
             "MemName3=M2\r\nMemID3=0x0F22\r\nSWName1=S0\r\nSWID1=0x0F28\r\nSWName2=S1\r\nSWID2=0x0F29\r\n");
   UseTarget();
   window->RunStartupNow("");
-  ASSERT_EQ(window->MemCommandCount(), 3);
-  const QList<QAction*> items = window->mnuCommand->actions();
+  ASSERT_EQ(window->Controller().MemCommandCount(), 3);
+  const QList<QAction*> items = ui_test::CommandMenuOf(*window)->actions();
   ASSERT_EQ(items.size(), 5);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(TFrmMain::Tag(items[i]), i);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(items[i]->data().toInt(), i);
   EXPECT_EQ(items[3]->text(), QStringLiteral("S0"));
   items[3]->trigger();
   EXPECT_EQ(target->Register(0x0F28), 1);
   EXPECT_EQ(target->Register(0x0F22), 0);
   EXPECT_NE(MemoText(*window).find("Success ( S0 )"), std::string::npos);
-  EXPECT_TRUE(window->IsPolling());  // held off around the command only
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());  // held off around the command only
 }
 
 TEST_F(MainWindowTest, MessageLogSplitsLinesAndClears) {
-  window->AddMessageLines("first\nsecond");
-  window->AddMessageLines("third\n");
-  window->AddMessage("fourth");
+  ws.services.AddMessageLines("first\nsecond");
+  ws.services.AddMessageLines("third\n");
+  ws.services.AddMessage("fourth");
   EXPECT_EQ(MemoText(*window), "first\nsecond\nthird\n\nfourth");
   ws.services.AddMessage("via services");
   EXPECT_NE(MemoText(*window).find("via services"), std::string::npos);
-  window->SetProgressMessage("読み込み中");
-  EXPECT_EQ(ui::FromQt(window->ProgressMsg->text()), "読み込み中");
-  window->SetProgressMax(40);
-  window->SetProgressPosition(10);
-  EXPECT_EQ(window->MainP_Bar->value(), 10);
+  ws.services.SetProgressMessage("読み込み中");
+  EXPECT_EQ(ui::FromQt(ui_test::ProgressTextOf(*window)->text()), "読み込み中");
+  ws.services.SetProgressMax(40);
+  ws.services.SetProgressPosition(10);
+  EXPECT_EQ(ui_test::ProgressBarOf(*window)->value(), 10);
   window->MenuAction("mnuMessageClear")->trigger();
-  EXPECT_TRUE(window->VundMemo->toPlainText().isEmpty());
+  EXPECT_TRUE(ui_test::MemoOf(*window)->toPlainText().isEmpty());
 }
 
 // A close without changes (settings and status items written, nothing asked) is
@@ -219,7 +222,7 @@ TEST_F(MainWindowTest, CloseBeforeStartupLeavesTheFilesAlone) {
   window->show();
   EXPECT_TRUE(window->close());
   QApplication::processEvents();
-  EXPECT_FALSE(window->StartupDone());
+  EXPECT_FALSE(window->Controller().StartupDone());
   EXPECT_EQ(dir.Read("Vund2.ini"), ini);
   EXPECT_EQ(dir.Read("vund.dat"), vund);
 }
@@ -241,7 +244,7 @@ TEST_F(MainWindowTest, CloseWithChangedFilesSavesOnYesAndDropsOnNo) {
 TEST_F(MainWindowTest, CancelInTheSaveQuestionKeepsTheWindowAndTheLink) {
   UseTarget();
   window->RunStartupNow("");
-  ASSERT_TRUE(window->IsPolling());
+  ASSERT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
   const std::string iniBefore = dir.Read("Vund2.ini");
   const size_t frames = target->FrameCount();
   ws.SRegisters.AddTab("NEWTAB");
@@ -250,7 +253,7 @@ TEST_F(MainWindowTest, CancelInTheSaveQuestionKeepsTheWindowAndTheLink) {
   EXPECT_EQ(target->FrameCount(), frames);  // no baud rate sent
   EXPECT_EQ(target->BaudIndex(), HighestBaud());
   EXPECT_EQ(dir.Read("Vund2.ini"), iniBefore);
-  EXPECT_TRUE(window->IsPolling());
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
   EXPECT_TRUE(ws.SRegisters.IsChanged());
 
   // Closing for real then sends the configured rate back.
@@ -263,9 +266,9 @@ TEST_F(MainWindowTest, CancelInTheSaveQuestionKeepsTheWindowAndTheLink) {
 TEST_F(MainWindowTest, CloseDuringATargetOperationWaitsForItsEnd) {
   window->RunStartupNow("");
   {
-    TFrmMain::TargetOperation op(*window);
+    ui::MainController::TargetOperation op(window->Controller());
     ASSERT_TRUE(static_cast<bool>(op));
-    TFrmMain::TargetOperation second(*window);
+    ui::MainController::TargetOperation second(window->Controller());
     EXPECT_FALSE(static_cast<bool>(second));
     EXPECT_FALSE(window->close());
     EXPECT_FALSE(dir.Read("Vund2.ini").find("MainLeft=") != std::string::npos);
@@ -278,15 +281,15 @@ TEST_F(MainWindowTest, CloseDuringATargetOperationWaitsForItsEnd) {
 TEST_F(MainWindowTest, ComPortCommandHoldsPollingAroundTheDialog) {
   UseTarget();
   window->RunStartupNow("");
-  ui.ExpectComPortDialog(false, [this](int&, int&) { EXPECT_FALSE(window->IsPolling()); });
+  ui.ExpectComPortDialog(false, [this](int&, int&) { EXPECT_FALSE(ui_test::StatusWindowOf(*window)->IsPolling()); });
   window->MenuAction("mnuComPort")->trigger();
-  EXPECT_TRUE(window->IsPolling());
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
 
-  window->SetStatusWindowChoice(1);
-  window->SetStatusPolling(false);
+  ui_test::StatusWindowOf(*window)->SetStatusWindowChoice(1);
+  ui_test::StatusWindowOf(*window)->SetStatusPolling(false);
   ui.ExpectComPortDialog(false);
   window->MenuAction("mnuComPort")->trigger();
-  EXPECT_FALSE(window->IsPolling());
+  EXPECT_FALSE(ui_test::StatusWindowOf(*window)->IsPolling());
 }
 
 TEST_F(MainWindowTest, StoredPositionOffTheScreenIsBroughtBack) {
@@ -296,8 +299,8 @@ TEST_F(MainWindowTest, StoredPositionOffTheScreenIsBroughtBack) {
   window->RunStartupNow("");
   EXPECT_EQ(ws.settings.GetMainWindowRect()[0], 0);
   EXPECT_EQ(ws.settings.GetMainWindowRect()[1], 20);
-  EXPECT_EQ(window->GroupBox1->width(), 150);
-  EXPECT_EQ(window->S_HRegTab->height(), 300);
+  EXPECT_EQ(ui_test::StatusWindowOf(*window)->width(), 150);
+  EXPECT_EQ(ui_test::TabsOf(*window)->height(), 300);
 }
 
 TEST_F(MainWindowTest, HelpCommandLooksForTheFileOfTheLanguage) {
@@ -316,16 +319,16 @@ TEST_F(MainWindowTest, ColoursAndFontsOfTheSettingsReachTheWidgets) {
             "[Window]\r\nBackColor=0x0000FF\r\nMsgBackColor=0x102030\r\nMsgFontColor=0x00FF00\r\n"
             "FontName=ＭＳ Ｐゴシック\r\nFontSize=11\r\nFontStyle_Bold=1\r\nMsgFontName=@ＭＳ Ｐゴシック\r\n");
   window->RunStartupNow("");
-  EXPECT_EQ(window->RegisterGrid->palette().color(QPalette::Base), QColor(255, 0, 0));
-  EXPECT_EQ(window->StatusGrid->palette().color(QPalette::Base), QColor(255, 0, 0));
-  EXPECT_EQ(window->VundMemo->palette().color(QPalette::Base), QColor(0x30, 0x20, 0x10));
-  EXPECT_EQ(window->VundMemo->palette().color(QPalette::Text), QColor(0, 255, 0));
+  EXPECT_EQ(ui_test::GridOf(*window)->palette().color(QPalette::Base), QColor(255, 0, 0));
+  EXPECT_EQ(ui_test::StatusWindowOf(*window)->StatusGrid->palette().color(QPalette::Base), QColor(255, 0, 0));
+  EXPECT_EQ(ui_test::MemoOf(*window)->palette().color(QPalette::Base), QColor(0x30, 0x20, 0x10));
+  EXPECT_EQ(ui_test::MemoOf(*window)->palette().color(QPalette::Text), QColor(0, 255, 0));
   EXPECT_EQ(window->font().pointSize(), 11);
   EXPECT_TRUE(window->font().bold());
   if (QFontDatabase::hasFamily(QStringLiteral("IPAPGothic"))) {
     // Fonts of another system are drawn with an installed Japanese font...
     EXPECT_EQ(window->font().family(), QStringLiteral("IPAPGothic"));
-    EXPECT_EQ(window->VundMemo->font().family(), QStringLiteral("IPAPGothic"));
+    EXPECT_EQ(ui_test::MemoOf(*window)->font().family(), QStringLiteral("IPAPGothic"));
   }
   // ...and stay in the settings as they were.
   EXPECT_TRUE(window->close());
@@ -364,19 +367,18 @@ TEST_F(MainWindowTest, ColourAndFontCommandsGoToTheirTargetsAndTheSettings) {
   window->RunStartupNow("");
   window->MenuAction("mnuSelRegBack")->trigger();
   // The grid paints the selected pair's name in it, the other names as before.
-  const ui::RegisterGridPresenter& grid = window->RegisterGrid->Presenter();
+  const ui::RegisterGridPresenter& grid = ui_test::GridOf(*window)->Presenter();
   EXPECT_EQ(grid.LookOf(grid.Selection().left, grid.Selection().top).backColor, 0xABCDEF);
   EXPECT_EQ(grid.GridColor(), 0xC0C0C0);
   window->MenuAction("mnuMessageWIndowColor")->trigger();
   window->MenuAction("mnuMainWindowColor")->trigger();
   EXPECT_EQ(chooser.initials, (std::vector<int>{0x808080, 0, 0xC0C0C0}));
-  EXPECT_EQ(window->SelRegBackColor(), 0xABCDEF);
-  EXPECT_EQ(window->RegisterGrid->palette().color(QPalette::Base), QColor(0xEF, 0xCD, 0xAB));
-  EXPECT_EQ(window->RegisterGrid->Presenter().GridColor(), 0xABCDEF);
-  EXPECT_EQ(window->sGridMiconVer->palette().color(QPalette::Base), QColor(0xEF, 0xCD, 0xAB));
+  EXPECT_EQ(ui_test::GridOf(*window)->palette().color(QPalette::Base), QColor(0xEF, 0xCD, 0xAB));
+  EXPECT_EQ(ui_test::GridOf(*window)->Presenter().GridColor(), 0xABCDEF);
+  EXPECT_EQ(ui_test::MicomPageOf(*window)->palette().color(QPalette::Base), QColor(0xEF, 0xCD, 0xAB));
   window->MenuAction("mnuMessageWindowFont")->trigger();
-  EXPECT_EQ(window->VundMemo->font().pointSize(), 14);
-  EXPECT_EQ(window->VundMemo->palette().color(QPalette::Text), QColor(255, 0, 0));
+  EXPECT_EQ(ui_test::MemoOf(*window)->font().pointSize(), 14);
+  EXPECT_EQ(ui_test::MemoOf(*window)->palette().color(QPalette::Text), QColor(255, 0, 0));
   dir.Write("Vund2.chm", "help");
   window->MenuAction("mnuVundHelp")->trigger();
   EXPECT_EQ(chooser.opened, dir.File("Vund2.chm"));
@@ -395,8 +397,8 @@ TEST_F(MainWindowTest, ScreenshotOfTheJapaneseWindow) {
   dir.Write("Vund2.ini", "[Window]\r\nMainWidth=920\r\nMainHeight=600\r\n[Bus]\r\nComPort=1\r\nECSType=2\r\n");
   window->show();
   window->RunStartupNow("");
-  window->AddMessage("メッセージ: 接続しました");
-  window->SetProgressMessage("読み込み完了");
+  ws.services.AddMessage("メッセージ: 接続しました");
+  ws.services.SetProgressMessage("読み込み完了");
   window->menuBar()->setActiveAction(window->MenuAction("FileF1"));
   QApplication::processEvents();
   EXPECT_FALSE(QFontDatabase::families(QFontDatabase::Japanese).isEmpty());

@@ -41,6 +41,7 @@
 #include "ui/frmcompeepdata.h"
 #include "ui/frmeditreg.h"
 #include "ui/frminiedit.h"
+#include "mainwindow_parts.h"
 #include "ui/frmmain.h"
 #include "ui/frmnvmaccess.h"
 #include "ui/frmsearchdlg.h"
@@ -74,13 +75,13 @@ class WiringTest : public ::testing::Test {
     ASSERT_TRUE(target->LoadRegisterFile(dir.File("Sreg.dat"), false));
     ASSERT_TRUE(target->LoadRegisterFile(dir.File("Hreg.dat"), true));
     window = std::make_unique<TFrmMain>(ws);
-    window->SetTargetConnector([this] {
+    window->Controller().SetTargetConnector([this] {
       return ws.TargetControl.ConnectWith(std::make_unique<SimLink>(*target, clock), clock,
                                           CurrentLinkSettings(ws.settings, ws.vund));
     });
   }
 
-  RegisterGridPresenter& Grid() { return window->RegisterGrid->Presenter(); }
+  RegisterGridPresenter& Grid() { return ui_test::GridOf(*window)->Presenter(); }
 
   // The value cell of the register shown under name; column 0 when absent.
   std::pair<int, int> ValueCell(const std::string& name) {
@@ -99,7 +100,9 @@ class WiringTest : public ::testing::Test {
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
     QApplication::sendEvent(w, &press);
   }
-  void GridKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { Key(window->RegisterGrid, key, modifiers); }
+  void GridKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    Key(ui_test::GridOf(*window), key, modifiers);
+  }
 
   void Trigger(const char* item) {
     QAction* a = window->MenuAction(item);
@@ -107,9 +110,7 @@ class WiringTest : public ::testing::Test {
     a->trigger();
   }
 
-  std::string StatusCell(int row, int col) {
-    return window->GroupBox1->CellText(row, col);
-  }
+  std::string StatusCell(int row, int col) { return ui_test::StatusWindowOf(*window)->CellText(row, col); }
 
   testing_support::TempDir dir;
   testing_support::ScopedHome home{dir.Path()};
@@ -130,21 +131,21 @@ TEST_F(WiringTest, StartupFillsTheGridAndTheStatusWindowPollsAndReadsTheVersions
   EXPECT_EQ(CurrentName(), "<<システム状態>>");
   EXPECT_EQ(Grid().LookOf(ValueCell("Volume").first, ValueCell("Volume").second).backColor,
             RegisterGridPresenter::kWhite);
-  ASSERT_TRUE(window->IsPolling());
+  ASSERT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
 
-  window->GroupBox1->StatusTimerTimer();
+  ui_test::StatusWindowOf(*window)->StatusTimerTimer();
   EXPECT_EQ(StatusCell(1, 1), "電源状態");
   EXPECT_EQ(StatusCell(1, 2), "2");
   EXPECT_EQ(StatusCell(2, 2), "1");
   EXPECT_EQ(StatusCell(3, 2), "1");
   target->SetRegister(0x1000, 0x0003);
-  window->GroupBox1->StatusTimerTimer();
+  ui_test::StatusWindowOf(*window)->StatusTimerTimer();
   EXPECT_EQ(StatusCell(1, 2), "3");
   EXPECT_EQ(StatusCell(3, 2), "0");
 
-  window->StatusPage->setCurrentIndex(1);
-  ASSERT_FALSE(window->sGridMiconVer->Names().empty());
-  EXPECT_EQ(window->sGridMiconVer->Names()[0], "メインソフト");
+  ui_test::StatusWindowOf(*window)->StatusPage->setCurrentIndex(1);
+  ASSERT_FALSE(ui_test::MicomPageOf(*window)->Names().empty());
+  EXPECT_EQ(ui_test::MicomPageOf(*window)->Names()[0], "メインソフト");
 }
 
 TEST_F(WiringTest, ValueEditedInTheDialogReachesTheTarget) {
@@ -153,10 +154,10 @@ TEST_F(WiringTest, ValueEditedInTheDialogReachesTheTarget) {
   window->show();
   window->RunStartupNow("");
   const auto volume = ValueCell("Volume");
-  const QModelIndex index = window->RegisterGrid->model()->index(volume.second, volume.first);
-  window->RegisterGrid->scrollTo(index);
-  const QPoint at = window->RegisterGrid->visualRect(index).center();
-  const QPoint global = window->RegisterGrid->viewport()->mapToGlobal(at);
+  const QModelIndex index = ui_test::GridOf(*window)->model()->index(volume.second, volume.first);
+  ui_test::GridOf(*window)->scrollTo(index);
+  const QPoint at = ui_test::GridOf(*window)->visualRect(index).center();
+  const QPoint global = ui_test::GridOf(*window)->viewport()->mapToGlobal(at);
 
   ModalAnswers answers;
   answers.Then([](QDialog* d) {
@@ -169,10 +170,11 @@ TEST_F(WiringTest, ValueEditedInTheDialogReachesTheTarget) {
     QApplication::sendEvent(edit->edtReg, &enter);
   });
   QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(window->RegisterGrid->viewport(), &press);
-  EXPECT_EQ(ui::FromQt(window->RegisterStatusPanels[0]->text()).rfind("音量  ID : 0x00001030", 0), 0u);
+  QApplication::sendEvent(ui_test::GridOf(*window)->viewport(), &press);
+  EXPECT_EQ(ui::FromQt(ui_test::TabsOf(*window)->RegisterStatusPanels[0]->text()).rfind("音量  ID : 0x00001030", 0),
+            0u);
   QMouseEvent dbl(QEvent::MouseButtonDblClick, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(window->RegisterGrid->viewport(), &dbl);
+  QApplication::sendEvent(ui_test::GridOf(*window)->viewport(), &dbl);
 
   EXPECT_EQ(target->Register(0x1030), 60);
   EXPECT_EQ(ValueOf("Volume"), "60");
@@ -182,7 +184,7 @@ TEST_F(WiringTest, ValueEditedInTheDialogReachesTheTarget) {
 
   // The register line follows the grid to the other file: no stale register.
   Trigger("mnuHregEdit");
-  const std::string line = ui::FromQt(window->RegisterStatusPanels[0]->text());
+  const std::string line = ui::FromQt(ui_test::TabsOf(*window)->RegisterStatusPanels[0]->text());
   EXPECT_EQ(line.find("音量"), std::string::npos) << line;
   const int shown = Grid().RegisterAt(Grid().Col() - 1, Grid().Row());
   const ST_REGISTER* current = ws.HRegisters.GetRegister(static_cast<unsigned>(shown));
@@ -199,7 +201,7 @@ TEST_F(WiringTest, GridKeysRunTheRegisterCommands) {
   EXPECT_EQ(ValueOf("Volume"), "55");
   EXPECT_EQ(Grid().LookOf(ValueCell("Volume").first, ValueCell("Volume").second).backColor,
             RegisterGridPresenter::kAqua);
-  EXPECT_TRUE(window->IsPolling());
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
 
   // A letter searches forward by the first character, Shift backward.
   GridKey(Qt::Key_V);
@@ -236,7 +238,7 @@ TEST_F(WiringTest, GridKeysRunTheRegisterCommands) {
 
 TEST_F(WiringTest, CopiedRegisterIsWhatTheStatusWindowPastes) {
   window->RunStartupNow("");
-  window->GroupBox1->StatusTimerTimer();
+  ui_test::StatusWindowOf(*window)->StatusTimerTimer();
   GridKey(Qt::Key_T);
   ASSERT_EQ(CurrentName(), "Temperature");
   GridKey(Qt::Key_C, Qt::ControlModifier);
@@ -254,7 +256,7 @@ TEST_F(WiringTest, HRegViewHexDisplayAndTabPopup) {
   target->SetRegister(0x2000, 0x1234);
   window->RunStartupNow("");
   Trigger("mnuHregEdit");
-  EXPECT_EQ(ui::FromQt(window->S_HRegTabBar->tabText(1)), "ハード設定");
+  EXPECT_EQ(ui::FromQt(ui_test::TabBarOf(*window)->tabText(1)), "ハード設定");
   EXPECT_EQ(ValueOf("デバイスID"), "4660");
   EXPECT_EQ(ws.HRegisters.GetSnapshotValue(0x2000), 0x1234);
 
@@ -267,7 +269,7 @@ TEST_F(WiringTest, HRegViewHexDisplayAndTabPopup) {
 
   // Hex display reaches the grid and the status window.
   target->SetRegister(0x1003, 0xABC);
-  window->GroupBox1->StatusTimerTimer();
+  ui_test::StatusWindowOf(*window)->StatusTimerTimer();
   Trigger("mnuHexDeci");
   EXPECT_EQ(ValueOf("デバイスID"), "0x1234");
   EXPECT_EQ(StatusCell(6, 1), "エラーコード");
@@ -275,10 +277,10 @@ TEST_F(WiringTest, HRegViewHexDisplayAndTabPopup) {
   Trigger("mnuHexDeci");
   EXPECT_EQ(StatusCell(6, 2), "2748");
 
-  window->S_HRegTabBar->setCurrentIndex(2);
+  ui_test::TabBarOf(*window)->setCurrentIndex(2);
   ui.ExpectInput("回路");
   Trigger("mnuTabNameChange");
-  EXPECT_EQ(ui::FromQt(window->S_HRegTabBar->tabText(2)), "回路");
+  EXPECT_EQ(ui::FromQt(ui_test::TabBarOf(*window)->tabText(2)), "回路");
   std::vector<std::string> names;
   ws.HRegisters.GetTabNames(names);
   EXPECT_EQ(names.at(1), "回路");
@@ -302,14 +304,22 @@ TEST_F(WiringTest, SearchDialogThenF3AndShiftF3) {
   EXPECT_EQ(CurrentName(), "TunerGain");
   GridKey(Qt::Key_F3, Qt::ShiftModifier);
   EXPECT_EQ(CurrentName(), "B_Gain");
-  EXPECT_EQ(window->SearchHistory(), std::vector<std::string>{"gain"});
+  // The dialog offers what was searched for.
+  answers.Then([](QDialog* d) {
+    auto* again = qobject_cast<TFrmSearchDlg*>(d);
+    ASSERT_NE(again, nullptr);
+    ASSERT_EQ(again->SearchCBox->count(), 1);
+    EXPECT_EQ(again->SearchCBox->itemText(0), QStringLiteral("gain"));
+    again->btnCancelClick();
+  });
+  Trigger("mnuSearch");
 }
 
 TEST_F(WiringTest, RegisterFileFromAnotherFolderIsLoadedAndSavedThere) {
   std::filesystem::create_directories(dir.File("other"));
   dir.Write("other/MySreg.dat", ReadExample("Sreg.dat"));
   dir.Write("Vund2.ini", "[File]\r\nLastSregFile=" + dir.File("other/MySreg.dat") + "\r\nLastHregFile=Hreg.dat\r\n");
-  window->SetTargetConnector([] { return false; });
+  window->Controller().SetTargetConnector([] { return false; });
   window->RunStartupNow("");
   EXPECT_NE(ui::FromQt(window->windowTitle()).find("S_REG : MySreg "), std::string::npos);
   EXPECT_GT(ws.SRegisters.GetRegisterCount(), 0);
@@ -335,7 +345,7 @@ TEST_F(WiringTest, NvmWriteAndCompareFromTheFileMenu) {
 
   ModalAnswers answers;
   const auto confirm = [this](QDialog* d) {
-    EXPECT_FALSE(window->IsPolling());
+    EXPECT_FALSE(ui_test::StatusWindowOf(*window)->IsPolling());
     auto* access = qobject_cast<TfrmNVMAccess*>(d);
     ASSERT_NE(access, nullptr);
     access->btnOkClick();
@@ -345,13 +355,13 @@ TEST_F(WiringTest, NvmWriteAndCompareFromTheFileMenu) {
   Trigger("mnuWriteNVM_WithoutVerify");
   const SimBytes written = target->Nvm(2, 0, 32);
   EXPECT_EQ(std::vector<uint32_t>(written.begin(), written.end()), image);
-  EXPECT_TRUE(window->IsPolling());
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
 
   answers.Then(confirm);
   ui.ExpectOpenFile(dir.File("image.eep")).ExpectMessage(0x40, platform::kIdOk, "All NVM image is equal to file");
   Trigger("mnuNVMComp");
-  EXPECT_TRUE(window->IsPolling());
-  EXPECT_FALSE(window->Busy());
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
+  EXPECT_FALSE(window->Controller().Busy());
 }
 
 TEST_F(WiringTest, RegisterValuesSavedToAFileAndWrittenBack) {
@@ -384,7 +394,7 @@ TEST_F(WiringTest, RegisterValuesSavedToAFileAndWrittenBack) {
   EXPECT_EQ(target->Register(0x0F30), 0);  // the post-command
   ASSERT_EQ(result.size(), 1u);
   EXPECT_EQ(result[0], "");  // every value read back as written
-  EXPECT_TRUE(window->IsPolling());
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
 }
 
 TEST_F(WiringTest, TableWindowAndAnalyzerHoldPollingWhileTheyComeUp) {
@@ -393,21 +403,21 @@ TEST_F(WiringTest, TableWindowAndAnalyzerHoldPollingWhileTheyComeUp) {
   QObject::connect(window.get(), &TFrmMain::TableWindowRequested, &table, &TFormTable::ShowTable);
   Trigger("mnuTableEdit");
   EXPECT_TRUE(table.isVisible());
-  EXPECT_TRUE(window->IsPolling());  // polling goes on beside the table window
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());  // polling goes on beside the table window
   table.hide();
 
-  window->SetStatusWindowChoice(1);
-  window->SetStatusPolling(false);
+  ui_test::StatusWindowOf(*window)->SetStatusWindowChoice(1);
+  ui_test::StatusWindowOf(*window)->SetStatusPolling(false);
   Trigger("mnuTableEdit");
-  EXPECT_FALSE(window->IsPolling());
-  window->SetStatusWindowChoice(0);
-  window->SetStatusPolling(true);
+  EXPECT_FALSE(ui_test::StatusWindowOf(*window)->IsPolling());
+  ui_test::StatusWindowOf(*window)->SetStatusWindowChoice(0);
+  ui_test::StatusWindowOf(*window)->SetStatusPolling(true);
 
   ModalAnswers answers;
   target->ClearFrames();
   answers.Then([this](QDialog* d) {
-    EXPECT_FALSE(window->IsPolling());
-    EXPECT_TRUE(window->Busy());
+    EXPECT_FALSE(ui_test::StatusWindowOf(*window)->IsPolling());
+    EXPECT_TRUE(window->Controller().Busy());
     auto* line = d->findChild<QLineEdit*>(QStringLiteral("edtSendCmmd"));
     ASSERT_NE(line, nullptr);
     line->setText(QStringLiteral("F0 00 03"));
@@ -417,8 +427,8 @@ TEST_F(WiringTest, TableWindowAndAnalyzerHoldPollingWhileTheyComeUp) {
   Trigger("mnuAnalyzer");
   ASSERT_GE(target->FrameCount(), 1u);
   EXPECT_EQ(target->Frames()[0].bytes.at(0), 0xF0);
-  EXPECT_TRUE(window->IsPolling());
-  EXPECT_FALSE(window->Busy());
+  EXPECT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
+  EXPECT_FALSE(window->Controller().Busy());
 }
 
 }  // namespace
@@ -444,7 +454,7 @@ TEST_F(WiringTest, TheScriptCommandRunsAScriptThatWritesAndReadsTheTarget) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   EXPECT_EQ(target->Register(0x1032), 12);
-  EXPECT_FALSE(window->IsPolling());  // held off while the script runs
+  EXPECT_FALSE(ui_test::StatusWindowOf(*window)->IsPolling());  // held off while the script runs
 }
 
 }  // namespace

@@ -1,0 +1,38 @@
+// The main window's parts as tests reach them: by their object names.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLatin1String>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTabBar>
+
+#include "ui/frmmain.h"
+#include "ui/micomversionpage.h"
+#include "ui/registergrid.h"
+#include "ui/registergridtabcontrol.h"
+#include "ui/statuswindow.h"
+
+namespace ui_test {
+
+template <class T>
+T* Part(const QWidget& window, const char* name) {
+  T* part = window.findChild<T*>(QLatin1String(name));
+  EXPECT_NE(part, nullptr) << name;
+  return part;
+}
+
+inline TStatusWindow* StatusWindowOf(const TFrmMain& w) { return Part<TStatusWindow>(w, "GroupBox1"); }
+inline TRegisterTabControl* TabsOf(const TFrmMain& w) { return Part<TRegisterTabControl>(w, "S_HRegTab"); }
+inline TRegisterGrid* GridOf(const TFrmMain& w) { return Part<TRegisterGrid>(w, "RegisterGrid"); }
+inline QTabBar* TabBarOf(const TFrmMain& w) { return Part<QTabBar>(w, "S_HRegTabBar"); }
+inline QPlainTextEdit* MemoOf(const TFrmMain& w) { return Part<QPlainTextEdit>(w, "VundMemo"); }
+inline QLabel* ComStatusOf(const TFrmMain& w) { return Part<QLabel>(w, "MainStatusPanel0"); }
+inline QMenu* CommandMenuOf(const TFrmMain& w) { return Part<QMenu>(w, "mnuCommand"); }
+inline TMicomVersionPage* MicomPageOf(const TFrmMain& w) { return Part<TMicomVersionPage>(w, "sGridMiconVer"); }
+inline QLabel* ProgressTextOf(const TFrmMain& w) { return Part<QLabel>(w, "ProgressMsg"); }
+inline QProgressBar* ProgressBarOf(const TFrmMain& w) { return Part<QProgressBar>(w, "MainP_Bar"); }
+
+}  // namespace ui_test
