@@ -277,25 +277,28 @@ int NvmTransfer::CompareNvmData(uint32_t start, const uint32_t* file, const uint
   return 1;
 }
 
-bool NvmTransfer::WriteNvmImage(bool verify) {
-  PollingHold hold(polling_);
-  std::vector<uint32_t> image;
+int NvmTransfer::PrepareImage(bool write, bool askMask, std::vector<uint32_t>& image, std::vector<uint32_t>& mask,
+                              Device& device) {
   NvmImageInfo info;
   const int count = LoadNvmImageFile(image, info);
-  if (count == 0) return false;
-
-  // Without verify no mask is asked for: every bit is written.
-  std::vector<uint32_t> mask;
-  const MaskChoice choice = LoadNvmMaskFile(mask, count, verify);
-  if (choice == MaskChoice::Refused) return false;
+  if (count == 0) return 0;
+  const MaskChoice choice = LoadNvmMaskFile(mask, count, askMask);
+  if (choice == MaskChoice::Refused) return 0;
   // An empty or short mask would leave bytes without a mask.
   if (choice == MaskChoice::Loaded && mask.size() != image.size()) {
-    ShowMaskCountError(ui_, true);
-    return false;
+    ShowMaskCountError(ui_, write);
+    return 0;
   }
+  return ChooseDevice(info, count, write, device) ? count : 0;
+}
 
+bool NvmTransfer::WriteNvmImage(bool verify) {
+  PollingHold hold(polling_);
+  std::vector<uint32_t> image, mask;
   Device device;
-  if (!ChooseDevice(info, count, true, device)) return false;
+  // Without verify no mask is asked for: every bit is written.
+  const int count = PrepareImage(true, verify, image, mask, device);
+  if (count == 0) return false;
 
   const std::vector<uint32_t> unmasked = image;
   for (size_t i = 0; i < image.size(); ++i) image[i] &= mask[i];
@@ -324,21 +327,10 @@ bool NvmTransfer::WriteNvmImage(bool verify) {
 
 bool NvmTransfer::CompareNvmImage() {
   PollingHold hold(polling_);
-  std::vector<uint32_t> image;
-  NvmImageInfo info;
-  const int count = LoadNvmImageFile(image, info);
-  if (count == 0) return false;
-
-  std::vector<uint32_t> mask;
-  const MaskChoice choice = LoadNvmMaskFile(mask, count, true);
-  if (choice == MaskChoice::Refused) return false;
-  if (choice == MaskChoice::Loaded && mask.size() != image.size()) {
-    ShowMaskCountError(ui_, false);
-    return false;
-  }
-
+  std::vector<uint32_t> image, mask;
   Device device;
-  if (!ChooseDevice(info, count, false, device)) return false;
+  const int count = PrepareImage(false, true, image, mask, device);
+  if (count == 0) return false;
 
   // Only the bytes the image holds take part, so only they are read: a wide
   // range in a file header costs neither memory nor time.

@@ -78,6 +78,10 @@ class NvmTransfer {
   // The device the image file names (confirmed) or one chosen from the list;
   // refuses an image of count bytes that the device's range cannot hold.
   bool ChooseDevice(const NvmImageInfo& file, int count, bool write, Device& device);
+  // What a write or compare works on: the image, its mask (askMask: offer a
+  // mask file) and the device. The byte count, 0 when any step ended it.
+  int PrepareImage(bool write, bool askMask, std::vector<uint32_t>& image, std::vector<uint32_t>& mask,
+                   Device& device);
 
   TTargetControl& target_;
   platform::Ui& ui_;
