@@ -1,14 +1,14 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
+using testing_support::FileSizeLimit;
 using testing_support::TempDir;
 
 namespace {
@@ -23,26 +23,6 @@ size_t EntriesIn(const std::string& folder) {
   for (auto it = std::filesystem::directory_iterator(folder); it != std::filesystem::directory_iterator(); ++it) ++n;
   return n;
 }
-
-// Makes writes beyond a few bytes fail, as a full disk would.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    oldHandler_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit r = old_;
-    r.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &r);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    signal(SIGXFSZ, oldHandler_);
-  }
-
- private:
-  rlimit old_;
-  sighandler_t oldHandler_;
-};
 
 }  // namespace
 

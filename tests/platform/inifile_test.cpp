@@ -1,6 +1,7 @@
 #include "platform/inifile.h"
 
 #include <gtest/gtest.h>
+#include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -83,6 +84,16 @@ TEST(IniFile, AnUnreadableFileIsNeverReplacedAndALinkKeepsPointingAtTheFile) {
   ASSERT_EQ(mkdir(dir.File("dir.ini").c_str(), 0755), 0);
   IniFile odd(dir.File("dir.ini"));
   EXPECT_THROW(odd.WriteString("S", "k", "v"), platform::IniFileError);
+  // Nor is a file without read permission (read as another user, since root reads anything).
+  dir.Write("locked.ini", "[S]\r\nk=1\r\nother=2\r\n");
+  ASSERT_EQ(chmod(dir.File("locked.ini").c_str(), 0200), 0);
+  ASSERT_EQ(chmod(dir.Path().c_str(), 0711), 0);
+  const int fsuid = setfsuid(65534);
+  IniFile locked(dir.File("locked.ini"));
+  setfsuid(fsuid);
+  EXPECT_THROW(locked.WriteString("S", "k", "2"), platform::IniFileError);
+  ASSERT_EQ(chmod(dir.File("locked.ini").c_str(), 0600), 0);
+  EXPECT_EQ(dir.Read("locked.ini"), "[S]\r\nk=1\r\nother=2\r\n");
 
   dir.Write("real.ini", "[S]\r\nk=1\r\n");
   ASSERT_EQ(symlink(dir.File("real.ini").c_str(), dir.File("link.ini").c_str()), 0);
