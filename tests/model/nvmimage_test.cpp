@@ -6,6 +6,7 @@
 #include "model/systemfunc.h"
 #include "platform/files.h"
 #include "support/scripted_ui.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -139,6 +140,13 @@ TEST(SaveLines, WritesCrLfLinesOrAsksAndKeepsTheOldFile) {
   ASSERT_TRUE(platform::SetReadOnly(dir.File("old.eep"), true));
   ui.ExpectMessage(0x15, platform::kIdRetry, "Fail to save").ExpectMessage(0x15, platform::kIdCancel, "old.eep");
   EXPECT_FALSE(SaveLinesToFile(dir.File("old.eep"), {"new"}, ui));
+  EXPECT_EQ(dir.Read("old.eep"), "old");
+  ASSERT_TRUE(platform::SetReadOnly(dir.File("old.eep"), false));
+  ui.ExpectMessage(0x15, platform::kIdCancel, "old.eep");
+  {
+    testing_support::FileSizeLimit full(2);  // a full disk
+    EXPECT_FALSE(SaveLinesToFile(dir.File("old.eep"), {"new"}, ui));
+  }
   EXPECT_EQ(dir.Read("old.eep"), "old");
   ui.ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
   EXPECT_FALSE(SaveLinesToFile(dir.File("no/such/folder.eep"), {"new"}, ui));

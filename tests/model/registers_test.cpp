@@ -6,6 +6,7 @@
 #include "platform/convert.h"
 #include "platform/files.h"
 #include "support/scripted_ui.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -265,6 +266,14 @@ TEST_F(RegFile, SaveRefusesWhatWouldNotReadBackAndAFailedSaveIsNeverReportedAsSa
   Registers fine;
   fine.AddRegister(Reg("A", 0x1000, 1));
   EXPECT_FALSE(fine.SaveToFile("s.dat", false, ui));
+  EXPECT_EQ("old", dir.Read("s.dat"));
+  // Nor is one on a full disk, and the old file stays whole.
+  ASSERT_TRUE(platform::SetReadOnly(dir.File("s.dat"), false));
+  ui.ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
+  {
+    testing_support::FileSizeLimit full(2);
+    EXPECT_FALSE(fine.SaveToFile("s.dat", false, ui));
+  }
   EXPECT_EQ("old", dir.Read("s.dat"));
 }
 

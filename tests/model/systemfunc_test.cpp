@@ -11,6 +11,7 @@
 #include "platform/inifile.h"
 #include "support/scoped_env.h"
 #include "support/scripted_ui.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 using testing_support::ScopedEnv;
@@ -186,6 +187,14 @@ TEST_F(Settings, AReadOnlyFileIsLeftUntouchedUnlessRetryFindsItWritableAndARefus
   ASSERT_EQ(stat(IniPath().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
 
+  // A full disk: the old file stays whole.
+  const std::string saved = dir_.Read("Vund2.ini");
+  settings_.SetComPort(6);
+  {
+    testing_support::FileSizeLimit full(16);
+    EXPECT_THROW(settings_.SaveSettings(), platform::IniFileError);
+  }
+  EXPECT_EQ(dir_.Read("Vund2.ini"), saved);
   testing_support::ScopedHome nowhere(dir_.File("no/such/folder"));
   EXPECT_THROW(settings_.SaveSettings(), platform::IniFileError);
 }

@@ -13,6 +13,7 @@
 #include "platform/inifile.h"
 #include "platform/ui.h"
 #include "support/scripted_ui.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 using Strings = std::vector<std::string>;
@@ -165,25 +166,37 @@ TEST_F(VundDataTest, ListsEndWhereTheirRuleSays) {
   EXPECT_EQ(Rows({vund->GetMemCommandEntry(0), vund->GetMemCommandEntry(1)}),
             (Strings{" 0 0xffff", "Init 0xf21 0xffff"}));
   ASSERT_EQ(vund->GetSwitchCommandCount(), 1);
+  EXPECT_EQ(vund->GetMemCommandEntry(2).ID + vund->GetSwitchCommandEntry(-1).ID, 0);  // out of range: empty
   std::vector<RegSetting> versions{{}}, sums{{}, {}};
   vund->GetMicomInfoLists(versions, sums);  // at a zero ID
   EXPECT_EQ(Rows(versions), (Strings{"Main 0x10 0xffff"}));
   EXPECT_EQ(Rows(sums), (Strings{" 0x11 0xffff"}));
 
   // Long numbered lists are read to their end.
-  std::string text = "[EcsSettings]\r\n";
-  const int n = 3000;
+  std::string text = "[EcsSettings]\r\n", micom = "[MicomInfo]\r\n";
+  const int n = 3000, m = 300;
   for (int i = 1; i <= n; ++i) {
     const std::string k = std::to_string(i);
+    if (i <= m) {
+      for (const char* key : {"MemName", "MemID", "SWName", "SWID", "Window", "HRegWin"}) text += key + k + "=1\r\n";
+      for (const char* key : {"Name", "VerID", "ChkSum"}) micom += key + k + "=1\r\n";
+    }
     text += "Refresh" + k + "=R" + k + "\r\nRefreshID" + k + "=" + std::to_string(0x1000 + i) + "\r\nSnapShotPreID" + k + "=" + k +
             "\r\nEEPDeviceType" + k + "=1\r\nEEPBackupStart" + k + "=0\r\nEEPBackupEnd" + k + "=" + k + "\r\n";
   }
-  ASSERT_TRUE(Load(text));
+  ASSERT_TRUE(Load(text + micom));
   const std::vector<RegSetting> list = Refresh();
   ASSERT_EQ(list.size(), static_cast<size_t>(n));
   EXPECT_EQ(list.back().Name, "R3000");
   EXPECT_EQ(Writes(true).size(), static_cast<size_t>(n));
   EXPECT_EQ(Devices().size(), static_cast<size_t>(n));
+  vund->GetSRegWindowNames(names);
+  Strings h;
+  vund->GetHRegWindowNames(h);
+  vund->GetMicomInfoLists(versions, sums);
+  EXPECT_EQ(std::vector<size_t>({size_t(vund->GetMemCommandCount()), size_t(vund->GetSwitchCommandCount()), names.size(),
+                                 h.size(), versions.size(), sums.size()}),
+            std::vector<size_t>(6, m));
 }
 
 TEST_F(VundDataTest, NvmDevicesInTheNumberedAndTheSingleForm) {
@@ -270,6 +283,14 @@ TEST_F(VundDataTest, SavingUpdatesTheFileThatWasReadOrCreatesOneOrAsksRetryOrCan
   const std::string prompt = "Fail to save " + dir.Path() + "vund.dat";
   ui.ExpectMessage(0x15, platform::kIdRetry, prompt).ExpectMessage(0x15, platform::kIdCancel, prompt);
   EXPECT_FALSE(vund->SaveRefreshList());
+  EXPECT_EQ(dir.Read("vund.dat"), old);
+  // A disk that fills up half-way leaves the old file whole.
+  ASSERT_TRUE(platform::SetReadOnly(dir.File("vund.dat"), false));
+  for (int i = 0; i < 9; ++i) vund->SetRefreshEntry({"a longer name", 3 + i, 3}, 99);
+  {
+    testing_support::FileSizeLimit full(old.size());
+    EXPECT_FALSE(vund->SaveRefreshList());
+  }
   EXPECT_EQ(dir.Read("vund.dat"), old);
   testing_support::ScopedHome gone(dir.Path() + "no-such-folder/");
   EXPECT_FALSE(vund->SaveRefreshList());
