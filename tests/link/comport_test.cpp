@@ -314,6 +314,13 @@ TEST_F(ComPortTest, BadIndexesAndMissingDevicesFailOpenAndAClosedOrHungUpPortFai
   EXPECT_EQ(port_.LastError(), TComPort::kErrWrite);
   EXPECT_TRUE(port_.Close());  // twice is harmless
 
+  // A write the line does not take (nobody reads it) fails.
+  ASSERT_TRUE(port_.Open(0, 6, 0, 0, 0, 0));
+  const Bytes big(1 << 20, 0x55);
+  EXPECT_FALSE(port_.Write(big.data(), uint32_t(big.size())));
+  EXPECT_EQ(port_.LastError(), TComPort::kErrWrite);
+  EXPECT_TRUE(port_.Close());
+
   ASSERT_TRUE(port_.Open(0, 6, 0, 0, 0, 0));
   close(std::exchange(master_, -1));
   const auto deadline = Steady::now() + std::chrono::seconds(5);

@@ -49,6 +49,13 @@ class FakeUsbAdapter : public TUsbAdapter {
     std::unique_lock<std::mutex> g(m_);
     return cv_.wait_for(g, std::chrono::seconds(10), [&] { return transfers_.empty() && readCalls_ > lastTakenBy_; });
   }
+  // How many reads came in the next timeoutMs, waiting no longer once there were enough.
+  uint64_t ReadCallsWithin(int timeoutMs, uint64_t enough) {
+    std::unique_lock<std::mutex> g(m_);
+    const uint64_t from = readCalls_;
+    cv_.wait_for(g, std::chrono::milliseconds(timeoutMs), [&] { return readCalls_ - from >= enough; });
+    return readCalls_ - from;
+  }
   template <class T>
   T Get(const T& field) {
     std::lock_guard<std::mutex> g(m_);
@@ -191,6 +198,7 @@ TEST_F(UsbTest, CloseOnAnUnpluggedAdapterLeavesThePipesAloneAndOpenOnAnOpenObjec
   EXPECT_TRUE(usb.Read(&b, 1, received));
   EXPECT_EQ(b, 9);
   adapter->Unplug();
+  EXPECT_LT(adapter->ReadCallsWithin(250, 50), 50u);  // failing reads pause, they do not spin
   EXPECT_TRUE(usb.Close());
   EXPECT_FALSE(usb.IsOpen());
   EXPECT_EQ(CallsMade(), (Calls{"open 12 1 2", "pipe 1", "pipe 0", "check", "closepipe 101", "closepipe 100", "close",
