@@ -4,12 +4,14 @@
 
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "link/workspace.h"
 #include "platform/ui.h"
 #include "rules/maincontroller.h"
+#include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -219,4 +221,20 @@ TEST(MainController, TargetCommandsWaitTheirTurnAndACloseMeanwhileComesAfterTheO
     EXPECT_EQ(view.closes, 0);
   }
   EXPECT_EQ(view.closes, 1);  // ...and asked for again then
+}
+
+TEST(MainController, SettingsThatCannotBeWrittenAreReportedAndTheCloseGoesOn) {
+  testing_support::TempDir dir;
+  testing_support::ScopedHome home(dir.Path());
+  for (const char* name : {"Sreg.dat", "Hreg.dat", "Table.dat", "vund.dat"}) dir.Write(name, "");
+  testing_support::ScriptedUi ui;
+  Workspace ws(ui);
+  QuietView view;
+  ui::MainController c(ws, view);
+  c.SetTargetConnector([] { return false; });
+  c.RunStartup("");
+  ASSERT_TRUE(std::filesystem::create_directory(dir.File("Vund2.ini")));  // in the way of the rename
+  ui.ExpectMessage(0x10, platform::kIdOk, "Vund2.ini");
+  EXPECT_TRUE(c.Close());
+  EXPECT_TRUE(ui.AllSeen());
 }

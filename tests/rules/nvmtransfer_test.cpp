@@ -262,6 +262,13 @@ TEST_F(NvmTransferTest, WriteVerifyFailureNamesTheAddressAndBothBytes) {
       .ExpectMessage(0x10, kIdOk, "Verify error \r\nAddress 0x0105, File = 0xAB, NVM = 0x12\r\n");
   dialogs.confirms.push_back(kIdOk);
   EXPECT_FALSE(Write(true));  // no mask files: no question, and no "Write completed"
+
+  // Nor after a read-back that failed.
+  target->AddFault(SimFault::None());
+  target->AddFault(SimFault::Error(sim_error::kBoundary));
+  ui.ExpectOpenFile(dir.File("w.eep"));
+  dialogs.confirms.push_back(kIdOk);
+  EXPECT_FALSE(Write(true));
 }
 
 TEST_F(NvmTransferTest, AMaskThatDoesNotCoverTheImageIsRefused) {
@@ -318,6 +325,12 @@ TEST_F(NvmTransferTest, CompareReportsDifferencesOrEquality) {
   ASSERT_TRUE(Compare());
   EXPECT_EQ(target->FrameCount(), 1u);
   EXPECT_EQ(dialogs.confirmed.back(), " EEPROM 1 0x0-0xF compare");
+
+  // A failed read is no equality.
+  target->AddFault(SimFault::Error(sim_error::kBoundary));
+  ui.ExpectOpenFile(image);
+  dialogs.confirms.push_back(kIdOk);
+  EXPECT_FALSE(Compare());
 }
 
 TEST_F(NvmTransferTest, AShortImageIsConfirmedWithItsOwnRangeAndABrokenWriteIsNeverCompleted) {

@@ -105,6 +105,7 @@ TEST_F(StatusTest, PasteAndDelete) {
   EXPECT_TRUE(s.Delete(1, s.Items()[0].Name));  // the second delete hits the item now in row 1
   ASSERT_EQ(1u, RefreshList().size());
   EXPECT_EQ("Copied", RefreshList()[0].Name);
+  EXPECT_EQ(1u, s.Items().size());
   EXPECT_TRUE(ui.AllSeen());
 }
 
