@@ -264,12 +264,20 @@ TEST_F(MainWindowTest, CancelInTheSaveQuestionKeepsTheWindowAndTheLink) {
 }
 
 TEST_F(MainWindowTest, CloseDuringATargetOperationWaitsForItsEnd) {
+  UseTarget();
   window->RunStartupNow("");
   {
     ui::MainController::TargetOperation op(window->Controller());
     ASSERT_TRUE(static_cast<bool>(op));
     ui::MainController::TargetOperation second(window->Controller());
     EXPECT_FALSE(static_cast<bool>(second));
+    // Commands that would talk to the target or ask something do nothing meanwhile.
+    const size_t frames = target->FrameCount();
+    for (const char* name : {"mnuWriteNVM_WithVerify", "mnuWriteNVM_WithoutVerify", "mnuNVMComp", "mnuSHregWrite",
+                             "mnuComPort", "mnuHregEdit", "mnuDataReload", "mnuSregFileSel"})
+      window->MenuAction(name)->trigger();
+    for (QAction* command : ui_test::CommandMenuOf(*window)->actions()) command->trigger();
+    EXPECT_EQ(target->FrameCount(), frames);
     EXPECT_FALSE(window->close());
     EXPECT_FALSE(dir.Read("Vund2.ini").find("MainLeft=") != std::string::npos);
   }
