@@ -6,12 +6,16 @@
 #include <functional>
 #include <vector>
 
+#include "model/iniproperty.h"
+#include "model/nvmimage.h"
+#include "model/registers.h"
+#include "model/vunddata.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/inifile.h"
+#include "support/file_size_limit.h"
 #include "support/scoped_env.h"
 #include "support/scripted_ui.h"
-#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 using testing_support::ScopedEnv;
@@ -75,28 +79,41 @@ TEST_F(Settings, WithoutAFileTheDefaultsAreWrittenInOrderAndTheReadOnlyKeysLeftO
             "[Bus]\r\nComPort=1\r\nBaudRate=9\r\nECSType=2\r\nBusPhysicalLayer=0\r\n");
 }
 
-TEST_F(Settings, StoredValuesZeroSizesAndIndexesOutOfRange) {
-  dir_.Write("Vund2.ini",
-             "[window]\r\nmainwidth=0\r\nMainLeft=0\r\nMainTop=-3\r\nMainHeight=700\r\nBackColor=0xFF\r\n"
-             "FontStyle_Underline=1\r\nMsgFontStyle_Italic=2\r\n[Bus]\r\nComPort=12\r\nBaudRate=99\r\n");
+TEST_F(Settings, HandTypedValuesAndLinesSurviveSavingInAFileFoundWithoutRegardToCase) {
+  const std::string bus = "[Bus]\r\n; our adapter\r\nProductCode=0x1234\r\nVenderID=5\r\nInEndPoint=3\r\nOutEndPoint=4\r\n";
+  dir_.Write("VUND2.INI", "[Window]\r\nTableNameWidth=77\r\nmainwidth=0\r\nMainTop=-3\r\nBackColor=0xFF\r\n"
+                          "FontStyle_Underline=1\r\nMsgFontStyle_Italic=2\r\n" +
+                              bus + "ComPort=12\r\nBaudRate=99\r\n[Ports]\r\nCOM1=/dev/ttyUSB0\r\n");
+  EXPECT_EQ(SettingsFilePath(), dir_.File("VUND2.INI"));
   settings_.LoadSettings();
   const int* r = settings_.GetMainWindowRect();
-  EXPECT_EQ(std::vector<int>(r, r + 4), (std::vector<int>{0, -3, 1920, 700}));
-  int back, msgBack, sel, size, msgSize, msgColor;
+  EXPECT_EQ(std::vector<int>(r, r + 3), (std::vector<int>{0, -3, 1920}));  // a zero size is the screen's
+  int back, msgBack, sel, size, msgSize, msgColor, vendor, product, in, out, nameWidth;
   settings_.GetColors(back, msgBack, sel);
-  EXPECT_EQ(back, 255);
   std::string font, msgFont;
   TFontStyles style = 0, msgStyle = 0;
   settings_.GetFonts(font, style, size, msgFont, msgStyle, msgSize, msgColor);
-  EXPECT_EQ(style, 1 << 2);
-  EXPECT_EQ(msgStyle, 1 << 1);
+  settings_.GetUsbParams(vendor, product, in, out);
+  settings_.GetTableGridSizes(back, msgBack, nameWidth);
+  EXPECT_EQ((std::vector<int>{style, msgStyle, vendor, product, in, out, nameWidth}),
+            (std::vector<int>{1 << 2, 1 << 1, 5, 0x1234, 3, 4, 77}));
   // Out-of-range indexes are kept as read; the link refuses them later.
-  EXPECT_EQ(settings_.GetComPort(), 12);
-  EXPECT_EQ(settings_.GetBaudRate(), 99);
+  EXPECT_EQ(settings_.GetComPort() * 100 + settings_.GetBaudRate(), 1299);
+  for (int run = 0; run < 2; ++run) {
+    settings_.LoadSettings();
+    ASSERT_TRUE(settings_.SaveSettings());
+  }
+  EXPECT_FALSE(platform::FileExists(IniPath()));
+  const std::string text = dir_.Read("VUND2.INI");
+  EXPECT_EQ(text.rfind("[Window]\r\nTableNameWidth=77\r\nMainWidth=1920\r\n", 0), 0u) << text;
+  EXPECT_NE(text.find("BackColor=255\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find(bus + "ComPort=12\r\nBaudRate=99\r\n"), std::string::npos) << text;
+  EXPECT_EQ(platform::IniFile(dir_.File("VUND2.INI")).ReadSections(), (std::vector<std::string>{"Window", "Bus", "Ports", "File"}));
 }
 
 TEST_F(Settings, EveryValueReadsBackUnderItsOwnKey) {
-  // Distinct values everywhere, so a value stored or read under another key shows.
+  // Distinct values everywhere, so a value stored or read under another key
+  // comes back changed in the second save.
   settings_.LoadSettings();
   settings_.SetFonts("ＭＳ ゴシック", 1 << 2, 11, "Courier", (1 << 0) | (1 << 3), 12, 0x123456);
   settings_.SetMainWindowRect(-5, 1, 2, 3, 4, 5);
@@ -110,64 +127,22 @@ TEST_F(Settings, EveryValueReadsBackUnderItsOwnKey) {
   settings_.SetLastSregFile("日本語.dat");
   settings_.SetLastHregFile("h.dat");
   ASSERT_TRUE(settings_.SaveSettings());
-  EXPECT_EQ(platform::IniFile(IniPath()).ReadString("Window", "MsgFontStyle_StrikeOut", ""), "1");
-
-  settings_.SetMainWindowRect(0, 0, 0, 0, 0, 0);
-  settings_.SetFonts("", 0, 0, "", 0, 0, 0);
-  settings_.SetLastSregFile("");
-  settings_.LoadSettings();
-  const int* r = settings_.GetMainWindowRect();
-  std::vector<int> got(r, r + 6);
-  int a, b, c, size, msgSize, msgColor;
-  settings_.GetColors(a, b, c);
-  got.insert(got.end(), {a, b, c});
-  settings_.GetRegGridSizes(a, b, c);
-  got.insert(got.end(), {a, b, c});
-  settings_.GetStatusGridSizes(a, b, c);
-  got.insert(got.end(), {a, b, c});
-  settings_.GetTableGridSizes(a, b, c);
-  got.insert(got.end(), {a, b, c, settings_.GetComPort(), settings_.GetBaudRate()});
-  EXPECT_EQ(got, (std::vector<int>{-5, 1, 2, 3, 4, 600, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 100, 0, 14}));
-  std::string font, msgFont, s, h;
-  TFontStyles style = 0, msgStyle = 0;
-  settings_.GetFonts(font, style, size, msgFont, msgStyle, msgSize, msgColor);
-  EXPECT_EQ(font + "|" + msgFont, "ＭＳ ゴシック|Courier");
-  EXPECT_EQ((std::vector<int>{style, msgStyle, size, msgSize, msgColor}), (std::vector<int>{4, 9, 11, 12, 0x123456}));
-  settings_.GetLastRegFiles(s, h);
-  EXPECT_EQ(s + "|" + h, "日本語.dat|h.dat");
+  const std::string first = dir_.Read("Vund2.ini");
+  EXPECT_NE(first.find("MemoWindowSeparator=600\r\n"), std::string::npos);
+  EXPECT_NE(first.find("MsgFontStyle_StrikeOut=1\r\n"), std::string::npos);
+  SystemSettings again(ui_);
+  again.LoadSettings();
+  dir_.Write("Vund2.ini", "");
+  ASSERT_TRUE(again.SaveSettings());
+  EXPECT_EQ(dir_.Read("Vund2.ini"), first);
 }
 
-TEST_F(Settings, HandTypedKeysAndOtherLinesSurviveSavingAndTheFileIsFoundWithoutRegardToCase) {
-  const std::string bus = "[Bus]\r\n; our adapter\r\nProductCode=0x1234\r\nVenderID=5\r\nInEndPoint=3\r\nOutEndPoint=4\r\n";
-  dir_.Write("VUND2.INI", "[Window]\r\nTableNameWidth=77\r\n" + bus + "[Ports]\r\nCOM1=/dev/ttyUSB0\r\n");
-  EXPECT_EQ(SettingsFilePath(), dir_.File("VUND2.INI"));
-  for (int run = 0; run < 2; ++run) {
-    settings_.LoadSettings();
-    settings_.SetTableGridSizes(1, 2);
-    ASSERT_TRUE(settings_.SaveSettings());
-  }
-  int vendor, product, in, out, a, b, nameWidth;
-  settings_.GetUsbParams(vendor, product, in, out);
-  EXPECT_EQ(std::vector<int>({vendor, product, in, out}), (std::vector<int>{5, 0x1234, 3, 4}));
-  settings_.GetTableGridSizes(a, b, nameWidth);
-  EXPECT_EQ(nameWidth, 77);
-  EXPECT_FALSE(platform::FileExists(IniPath()));
-  const std::string text = dir_.Read("VUND2.INI");
-  EXPECT_EQ(text.rfind("[Window]\r\nTableNameWidth=77\r\nMainLeft=0\r\n", 0), 0u) << text;
-  EXPECT_NE(text.find(bus + "ComPort=1\r\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("[Ports]\r\nCOM1=/dev/ttyUSB0\r\n"), std::string::npos);
-  EXPECT_EQ(platform::IniFile(dir_.File("VUND2.INI")).ReadSections(), (std::vector<std::string>{"Window", "Bus", "Ports", "File"}));
-}
-
-TEST_F(Settings, AReadOnlyFileIsLeftUntouchedUnlessRetryFindsItWritableAndARefusedWriteThrows) {
+TEST_F(Settings, AReadOnlyFileIsLeftUntouchedUnlessRetryFindsItWritable) {
   const std::string before = "[Window]\r\nMainLeft=7\r\n";
   dir_.Write("Vund2.ini", before);
   ASSERT_EQ(chmod(IniPath().c_str(), 0444), 0);
   settings_.LoadSettings();
   settings_.SetComPort(5);
-  ui_.ExpectMessage(0x15, platform::kIdCancel, "Fail to save " + IniPath());
-  EXPECT_FALSE(settings_.SaveSettings());
-  EXPECT_EQ(ui_.captions, (std::vector<std::string>{"ERROR"}));
   {
     // Any answer but Retry abandons the save; in Japanese the text is Japanese.
     ScopedLanguage ja("ja_JP.UTF-8");
@@ -175,6 +150,7 @@ TEST_F(Settings, AReadOnlyFileIsLeftUntouchedUnlessRetryFindsItWritableAndARefus
     EXPECT_FALSE(settings_.SaveSettings());
   }
   EXPECT_EQ(dir_.Read("Vund2.ini"), before);
+  EXPECT_EQ(ui_.captions, (std::vector<std::string>{"ERROR"}));
   // Retry checks again: the second one finds the file writable.
   int prompts = 0;
   ui_.afterMessage = [&] {
@@ -186,17 +162,66 @@ TEST_F(Settings, AReadOnlyFileIsLeftUntouchedUnlessRetryFindsItWritableAndARefus
   struct stat st;
   ASSERT_EQ(stat(IniPath().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
 
-  // A full disk: the old file stays whole.
-  const std::string saved = dir_.Read("Vund2.ini");
-  settings_.SetComPort(6);
-  {
-    testing_support::FileSizeLimit full(16);
-    EXPECT_THROW(settings_.SaveSettings(), platform::IniFileError);
+// Every file the program saves: a read-only one asks Retry or Cancel, and
+// neither that nor a disk that fills up half-way leaves anything but the old
+// file, nor is either reported as saved.
+TEST(SavingFiles, ARefusedWriteIsReportedAndLeavesTheOldFileWhole) {
+  testing_support::TempDir dir;
+  testing_support::ScopedHome home{dir.Path()};
+  testing_support::ScriptedUi ui;
+  ui.SetForceEnglish(true);
+  SystemSettings settings(ui);
+  VundData vund(ui);
+  Registers regs;
+  TIniFileManager params;
+  const std::string old = "[Window]\r\nMainLeft=7\r\n[EcsSettings]\r\nRefresh1=a\r\nRefreshID1=1\r\n";
+  const struct {
+    const char* file;
+    std::function<bool()> save;
+    bool asksOnReadOnly, asksOnFullDisk;
+  } savers[] = {
+      {"Vund2.ini", [&] { return settings.SaveSettings(); }, true, false},
+      {"s.dat", [&] { return regs.SaveToFile("s.dat", false, ui); }, true, true},
+      {"i.eep", [&] { return SaveLinesToFile(dir.File("i.eep"), std::vector<std::string>(9, "a longer line"), ui); },
+       true, true},
+      {"vund.dat", [&] { return vund.SaveRefreshList(); }, true, false},
+      {"p.ini", [&] { return params.SaveToIniFile(dir.File("p.ini")); }, false, false},
+  };
+  ASSERT_TRUE(settings.LoadSettings());
+  ST_REGISTER reg;
+  reg.LongName = reg.ShortName = "A";
+  regs.AddRegister(reg);
+  params.LoadFromEditItems({{"B", 1, "x;y", "a longer value"}, {"C", 1, "", "and one more"}});
+  for (const auto& s : savers) {
+    SCOPED_TRACE(s.file);
+    dir.Write(s.file, old);
+    if (s.file == std::string("vund.dat")) {
+      ASSERT_TRUE(vund.LoadVundData());
+      for (int i = 0; i < 9; ++i) vund.SetRefreshEntry({"a longer name", 3 + i, 3}, 99);
+    }
+    if (s.asksOnReadOnly) {
+      ASSERT_TRUE(platform::SetReadOnly(dir.File(s.file), true));
+      ui.ExpectMessage(0x15, platform::kIdRetry, "Fail to save " + dir.File(s.file));
+      ui.ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
+      EXPECT_FALSE(s.save());
+      EXPECT_EQ(dir.Read(s.file), old);
+      ASSERT_TRUE(platform::SetReadOnly(dir.File(s.file), false));
+    }
+    if (s.asksOnFullDisk) ui.ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
+    bool saved = true;
+    {
+      testing_support::FileSizeLimit full(old.size());
+      try {
+        saved = s.save();
+      } catch (const platform::IniFileError&) {
+        saved = false;
+      }
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(dir.Read(s.file), old);
   }
-  EXPECT_EQ(dir_.Read("Vund2.ini"), saved);
-  testing_support::ScopedHome nowhere(dir_.File("no/such/folder"));
-  EXPECT_THROW(settings_.SaveSettings(), platform::IniFileError);
 }
 
 TEST(Language, FollowsTheSystemOnEveryCallUnlessEnglishIsForcedAndTheBoxShowsOnePair) {
@@ -204,7 +229,6 @@ TEST(Language, FollowsTheSystemOnEveryCallUnlessEnglishIsForcedAndTheBoxShowsOne
   {
     ScopedLanguage ja("ja_JP.UTF-8");
     EXPECT_EQ(ui.GetLanguageId(), 17);
-    EXPECT_TRUE(ui.IsJapanese());
     ui.ExpectMessage(0x23, platform::kIdYes, "保存しますか");
     EXPECT_EQ(ui.ShowMessageBoxJE("確認", "保存しますか", "Confirmation", "Save?", 0x23), platform::kIdYes);
     ui.SetForceEnglish(true);
@@ -233,11 +257,9 @@ TEST(BitFields, ShiftAndExtractUnderAMask) {
 }
 
 TEST(PreciseDelay, WaitsTheWholeTimeOnA64BitClock) {
+  // Far beyond the 32-bit millisecond range: no wrap.
   platform::VirtualClock clock;
   const uint64_t start = clock.NowUs();
-  PreciseDelay(0, clock);
-  EXPECT_EQ(clock.NowUs(), start);
-  // Far beyond the 32-bit millisecond range: no wrap.
   PreciseDelay(0xFFFFFFFFu, clock);
   EXPECT_EQ(clock.NowUs(), start + 0xFFFFFFFFull * 1000);
   // Never returns early on the real clock.
