@@ -8,11 +8,6 @@
 #include "rules/analyzerrules.h"
 #include "sim_session.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::WriteProgramFolder();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::QuietUi ui;
   fuzz::SimSession session(ui);

@@ -3,19 +3,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "fuzz_support.h"
+#include "platform/files.h"
 
 namespace fs = std::filesystem;
 
-extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
-
 int main(int argc, char** argv) {
-  if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
   std::vector<fs::path> inputs;
   for (int i = 1; i < argc; ++i) {
     if (fs::is_directory(argv[i])) {
@@ -27,12 +23,11 @@ int main(int argc, char** argv) {
   }
   std::sort(inputs.begin(), inputs.end());
   for (const fs::path& p : inputs) {
-    std::ifstream in(p, std::ios::binary);
-    if (!in) {
+    std::string bytes;
+    if (!platform::ReadFileBytes(p.string(), bytes)) {
       std::fprintf(stderr, "cannot read %s\n", p.c_str());
       return 2;
     }
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   }
   std::printf("%zu inputs\n", inputs.size());

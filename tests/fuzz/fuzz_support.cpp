@@ -1,6 +1,5 @@
 #include "fuzz_support.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -33,12 +32,9 @@ std::string WriteHomeFile(const std::string& name, const std::string& bytes) {
   return path;
 }
 
-void ClearHome(const std::vector<std::string>& keep) {
+void ClearHome() {
   std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(Home(), ec)) {
-    const std::string name = entry.path().filename().string();
-    if (std::find(keep.begin(), keep.end(), name) == keep.end()) fs::remove_all(entry.path(), ec);
-  }
+  for (const auto& entry : fs::directory_iterator(Home(), ec)) fs::remove_all(entry.path(), ec);
 }
 
 int QuietUi::MessageBox(const std::string&, const std::string&, int flags) {

@@ -17,8 +17,8 @@ namespace fuzz {
 // removed at exit; VUND2_HOME points at it.
 const std::string& Home();
 std::string WriteHomeFile(const std::string& name, const std::string& bytes);
-// Removes every entry of the program folder but the names listed.
-void ClearHome(const std::vector<std::string>& keep = {});
+// Removes every entry of the program folder.
+void ClearHome();
 
 // Answers the first queued answer, else the button that ends a question
 // without doing anything (OK, Cancel, No); dialogs answer from their queues

@@ -46,21 +46,16 @@ void RoundTrip(const std::string& text) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::WriteProgramFolder("EEPDeviceName1=EEPROM\r\nEEPDeviceType1=1\r\nEEPBackupStart1=0\r\nEEPBackupEnd1=0x1FF\r\n");
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::QuietUi ui;
   static Dialogs dialogs;
   const std::vector<std::string> parts = fuzz::Parts(data, size, 2);
   RoundTrip(parts[0]);
 
-  fuzz::ClearHome({"Vund2.ini", "vund.dat"});
+  fuzz::ClearHome();
   const std::string image = fuzz::WriteHomeFile("i.eep", parts[0]);
   const std::string mask = parts[1].empty() ? std::string() : fuzz::WriteHomeFile("m.vma", parts[1]);
-  fuzz::SimSession session(ui);
+  fuzz::SimSession session(ui, "EEPDeviceName1=EEPROM\r\nEEPDeviceType1=1\r\nEEPBackupStart1=0\r\nEEPBackupEnd1=0x1FF\r\n");
   ui::NvmTransfer transfer(session.ws, dialogs);
   try {
     ui.openFiles = {image, mask};

@@ -19,11 +19,6 @@ class Dialogs : public ui::RegSnapshotDialogs {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::WriteProgramFolder("SnapShotPreID1=0x10\r\nSnapShotPreDat1=1\r\nReproducePostID1=0x11\r\n");
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::QuietUi ui;
   static Dialogs dialogs;
@@ -32,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool hasS = false, hasH = false;
     std::vector<RegValueFileEntry> entries;
     LoadRegisterValueFile(path, hasS, hasH, entries);
-    fuzz::SimSession session(ui);
+    fuzz::SimSession session(ui, "SnapShotPreID1=0x10\r\nSnapShotPreDat1=1\r\nReproducePostID1=0x11\r\n");
     ui::RegSnapshotTransfer transfer(session.ws, dialogs);
     ui.openFiles = {path};
     transfer.WriteRegisterValues();

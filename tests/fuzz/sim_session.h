@@ -13,19 +13,16 @@
 
 namespace fuzz {
 
-// Vund2.ini, and vund.dat with the settings every session uses and the extra
-// lines given.
-inline void WriteProgramFolder(const std::string& ecsSettings = std::string()) {
-  WriteHomeFile("Vund2.ini", "[Bus]\r\nBusPhysicalLayer=0\r\nComPort=0\r\nBaudRate=6\r\nECSType=2\r\n");
-  WriteHomeFile("vund.dat",
-                "[Common]\r\nCommandTimeOutTime=200\r\nTimeOutTime=50\r\nTimeOut_Retry=1\r\nError_Retry=1\r\n"
-                "Error_RetryWait=0\r\n[EcsSettings]\r\nMaxECS3DataLength=64\r\nMaxECSDataLength=64\r\n" +
-                    ecsSettings);
-}
-
 class SimSession {
  public:
-  explicit SimSession(platform::Ui& ui) : ws(ui) {
+  // Writes Vund2.ini, and vund.dat with the settings every session uses and
+  // the extra lines given, and loads them.
+  explicit SimSession(platform::Ui& ui, const std::string& ecsSettings = std::string()) : ws(ui) {
+    WriteHomeFile("Vund2.ini", "[Bus]\r\nBusPhysicalLayer=0\r\nComPort=0\r\nBaudRate=6\r\nECSType=2\r\n");
+    WriteHomeFile("vund.dat",
+                  "[Common]\r\nCommandTimeOutTime=200\r\nTimeOutTime=50\r\nTimeOut_Retry=1\r\nError_Retry=1\r\n"
+                  "Error_RetryWait=0\r\n[EcsSettings]\r\nMaxECS3DataLength=64\r\nMaxECSDataLength=64\r\n" +
+                      ecsSettings);
     if (!ws.settings.LoadSettings() || !ws.vund.LoadVundData()) Fail("program folder not loaded");
     target.AddNvmDevice(1, 0x000, 0x1FF);
     if (!tc.ConnectWith(std::make_unique<SimLink>(target, clock), clock, CurrentLinkSettings(ws.settings, ws.vund)))

@@ -7,11 +7,6 @@
 #include "rules/tablegridmodel.h"
 #include "sim_session.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::WriteProgramFolder();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::QuietUi ui;
   const std::string path = fuzz::WriteHomeFile("Table.dat", fuzz::Text(data, size));
