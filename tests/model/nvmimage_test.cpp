@@ -49,11 +49,7 @@ TEST(NvmImageFile, TheReaderAcceptsLooseFiles) {
   ASSERT_EQ(data.size(), 19u);
   EXPECT_EQ((std::vector<uint32_t>{data[15], data[16], data[18]}), (std::vector<uint32_t>{0x0F, 0x0A, 0x0C}));
   // Without "[NVMData]" every line is a data line.
-  int first = -1;
-  ASSERT_TRUE(ParseNvmImageFile({"0 11 22", "DeviceType = 3"}, first, info, error));
-  EXPECT_EQ(first, 0);
-  EXPECT_EQ(info.DeviceType, 3);
-  ASSERT_TRUE(ReadNvmDataLines({"0 11 22"}, 0, data, error));
+  ASSERT_TRUE(ReadNvmImageLines({"0 11 22"}, info, data, error));
   EXPECT_EQ(data, (std::vector<uint32_t>{0x11, 0x22}));
   ASSERT_TRUE(ReadNvmImageLines({"[NVMInfo]", "[NVMData]"}, info, data, error));
   EXPECT_TRUE(data.empty());
