@@ -42,25 +42,20 @@ TEST(TIniProperty, RangeSplitsAtCommaOrSemicolonAndStopsAtAnEmptyEntry) {
   }
 }
 
-TEST(TIniFileManager, EditItemsKeepTheLowEightBitsOfTheInputMethod) {
+TEST(TIniFileManager, EditItemsReplaceTheListAndFindGivesTheFirstMatchOrOneSharedEmptyItem) {
   TIniFileManager m;
   m.Add(TIniProperty());
-  m.LoadFromEditItems({{"COM Port", 257, "COM 1;COM 2", "1"}, {"Mask", imRangeUnsigned, "0,0xFFFF", "0x3"}});
-  ASSERT_EQ(m.GetCount(), 2);
-  EXPECT_EQ(m.GetItem(0).InputMethod(), 1);
+  m.LoadFromEditItems({{"COM Port", 257, "COM 1;COM 2", "1"}, {"Mask", imRangeUnsigned, "0,0xFFFF", "0x3"},
+                       {"Mask", 5, "", "second"}});
+  ASSERT_EQ(m.GetCount(), 3);
+  EXPECT_EQ(m.GetItem(0).InputMethod(), 1);  // the low eight bits
   EXPECT_EQ(RangeOf(m.GetItem(0)), (std::vector<std::string>{"COM 1", "COM 2"}));
-  EXPECT_EQ(ValueOf(m.GetItem(0)), "1");
-
   std::vector<std::string> names{"first"};
   m.GetNames(names);
-  EXPECT_EQ(names, (std::vector<std::string>{"first", "COM Port", "Mask"}));
-}
+  EXPECT_EQ(names, (std::vector<std::string>{"first", "COM Port", "Mask", "Mask"}));
 
-TEST(TIniFileManager, FindGivesTheFirstMatchOrOneSharedEmptyItem) {
-  TIniFileManager m;
-  m.LoadFromEditItems({{"A", 5, "", "first"}, {"A", 5, "", "second"}});
-  EXPECT_EQ(ValueOf(m.Find("A")), "first");
-  const TIniProperty& none = m.Find("a");  // exact match only
+  EXPECT_EQ(ValueOf(m.Find("Mask")), "0x3");
+  const TIniProperty& none = m.Find("mask");  // exact match only
   EXPECT_EQ(ValueOf(none), "");
   TIniFileManager other;
   EXPECT_EQ(&other.Find("x"), &none);
@@ -99,7 +94,7 @@ TEST(TIniFileManager, SaveReplacesEverySectionInOneWrite) {
   EXPECT_EQ(m.Find("ゾーン").InputMethod(), 5);
 }
 
-TEST(TIniFileManager, LoadReadsDefaultsAndNonNumericMethods) {
+TEST(TIniFileManager, LoadReadsDefaultsAndNonNumericMethodsAndTheScriptGetsTheValues) {
   TempDir dir;
   dir.Write("p.ini", "[A]\r\nInputMethod=abc\r\nValue=v\r\n[B]\r\nInputMethod=0x10B\r\nRange=a,b\r\n[C]\r\n");
   TIniFileManager m;
@@ -109,21 +104,14 @@ TEST(TIniFileManager, LoadReadsDefaultsAndNonNumericMethods) {
   EXPECT_EQ(m.GetItem(1).InputMethod(), imSelectColor);
   EXPECT_EQ(RangeOf(m.GetItem(1)), (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(ValueOf(m.GetItem(2)), "");
+  const TIniData data = LoadIniData(dir.File("p.ini"));
+  EXPECT_EQ(data, (TIniData{{"A", "v"}, {"B", ""}, {"C", ""}}));
+  EXPECT_TRUE(IniDataContains(data, "C"));
+  EXPECT_FALSE(IniDataContains(data, "c"));
 
   EXPECT_TRUE(m.LoadFromIniFile(dir.File("missing.ini")));
   EXPECT_EQ(m.GetCount(), 0);
-}
-
-TEST(TIniData, SectionValuesByExactName) {
-  TempDir dir;
-  dir.Write("script.ini", "[Speed]\r\nInputMethod=6\r\nValue=10\r\n[Mode]\r\nRange=a;b;\r\n");
-  const TIniData data = LoadIniData(dir.File("script.ini"));
-  ASSERT_EQ(data.size(), 2u);
-  EXPECT_EQ(data.at("Speed"), "10");
-  EXPECT_EQ(data.at("Mode"), "");
-  EXPECT_TRUE(IniDataContains(data, "Mode"));
-  EXPECT_FALSE(IniDataContains(data, "speed"));
-  EXPECT_TRUE(LoadIniData(dir.File("other.ini")).empty());
+  EXPECT_TRUE(LoadIniData(dir.File("missing.ini")).empty());
 }
 
 }  // namespace
