@@ -13,7 +13,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 TEST(NvmImageFile, SixteenBytesALineAndTheSamplesFitTheirDevices) {
-  // (The exact layout is checked where the read command saves a file.)
+  // The exact layout is checked where the read command saves a file.
   NvmImageInfo info{"EEPROM", 1, 0x100, 0x11F};
   std::vector<uint32_t> data(32, 0xAB), back;
   NvmFileError error;

@@ -225,7 +225,7 @@ TEST(SavingFiles, ARefusedWriteIsReportedAndLeavesTheOldFileWhole) {
 }
 
 TEST(Language, FollowsTheSystemOnEveryCallUnlessEnglishIsForced) {
-  // (Which text of a pair a box shows: every test of a Japanese text.)
+  // Which text of a pair a box shows: every test of a Japanese text.
   PromptUi ui;
   ScopedLanguage ja("ja_JP.UTF-8");
   EXPECT_EQ(ui.GetLanguageId(), 17);

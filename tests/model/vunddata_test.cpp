@@ -84,7 +84,7 @@ class VundDataTest : public ::testing::Test {
 };
 
 TEST_F(VundDataTest, TheSampleFileGivesEverySettingAndTheLinkItsShare) {
-  // (The list rules: the tests below.)
+  // The list rules have their own tests below.
   std::string sample;
   ASSERT_TRUE(platform::ReadFileBytes(std::string(VUND2_EXAMPLES) + "/vund.dat", sample));
   ASSERT_TRUE(Load(sample));
