@@ -15,7 +15,6 @@ bool KeyFits(const std::string& k) {
   return !k.empty() && platform::Trim(k) == k && k.find('=') == std::string::npos && k[0] != ';' && k[0] != '[' &&
          k.find_first_of("\r\n") == std::string::npos;
 }
-bool ValueFits(const std::string& v) { return platform::IniValueReadsBack(v); }
 bool SectionFits(const std::string& s) { return !s.empty() && platform::IniSectionNameReadsBack(s); }
 
 // Every section's lines as the reader sees them.
@@ -68,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckWrite(path, sections[0], "Added", "a b");
     if (!keys.empty() && KeyFits(keys[0])) CheckWrite(path, sections[0], keys[0], "replaced");
     const std::string value = keys.empty() ? std::string() : keys.back();
-    if (ValueFits(value)) CheckWrite(path, sections[0], "FromInput", value);
+    if (platform::IniValueReadsBack(value)) CheckWrite(path, sections[0], "FromInput", value);
   }
 
   // The batched edits: drop every key of the first section, add two back.

@@ -1,6 +1,7 @@
 // vund.dat and its lists: the device and Micom lists after a load, then the
 // status items saved, and the file must hold exactly them, numbered 1..n, and load them
 // again unchanged.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -11,13 +12,6 @@
 #include "platform/text.h"
 
 namespace {
-
-bool Same(const std::vector<RegSetting>& a, const std::vector<RegSetting>& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (a[i].Name != b[i].Name || a[i].ID != b[i].ID || a[i].Mask != b[i].Mask) return false;
-  return true;
-}
 
 // Keys of [EcsSettings] that name a status item.
 int StatusKeys(const platform::IniFile& ini) {
@@ -66,6 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!again.LoadVundData()) fuzz::Fail("saved vund.dat not read");
   std::vector<RegSetting> reloaded;
   again.GetRefreshList(reloaded);
-  if (!Same(items, reloaded)) fuzz::Fail("status items changed by save and load");
+  const auto same = [](const RegSetting& a, const RegSetting& b) {
+    return a.Name == b.Name && a.ID == b.ID && a.Mask == b.Mask;
+  };
+  if (!std::equal(items.begin(), items.end(), reloaded.begin(), reloaded.end(), same))
+    fuzz::Fail("status items changed by save and load");
   return 0;
 }
