@@ -1,9 +1,9 @@
-// A program folder with vund.dat and Vund2.ini, the two register models
-// emptied, the language English, and a TTargetControl on the simulated
-// target in-process on virtual time: the register command tests' ground.
+// A program folder with vund.dat and Vund2.ini, the language English, and a
+// TTargetControl on the simulated target in-process on virtual time.
 #pragma once
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,22 +33,24 @@ class FakePolling : public ui::PollingSwitch {
   void SetStatusPolling(bool on) override { switched.push_back(on); }
 };
 
+// Lets a test change the target between two steps of one flow.
+class HookedServices : public testing_support::RecordingServices {
+ public:
+  void SetProgressMessage(const std::string& text) override {
+    RecordingServices::SetProgressMessage(text);
+    if (onProgress) onProgress(text);
+  }
+  std::function<void(const std::string&)> onProgress;
+};
+
 inline ST_REGISTER Reg(const std::string& name, uint32_t id, int tab = 1, uint32_t mask = 0xFFFF, int vrf = 1) {
   ST_REGISTER r;
-  r.LongName = name;
-  r.ShortName = name;
+  r.LongName = r.ShortName = name;
   r.ID = id;
   r.Tab = tab;
   r.Mask = mask;
   r.Vrf = vrf;
   return r;
-}
-
-// A register definition file holding regs.
-inline std::string RegisterFileText(const std::vector<ST_REGISTER>& regs, bool hLayout) {
-  std::string text = "[TabName]\r\nName1 = One\r\nName2 = Two\r\n\r\n[Registers]\r\n";
-  for (const ST_REGISTER& r : regs) text += FormatRegisterLine(r, hLayout) + "\r\n";
-  return text;
 }
 
 class RegSimTest : public ::testing::Test {
@@ -59,11 +61,11 @@ class RegSimTest : public ::testing::Test {
   }
 
   // vund.dat gets extraEcs in its [EcsSettings] section.
-  void Start(const std::string& extraEcs = std::string()) {
+  void Start(const std::string& extraEcs = std::string(), int frameBytes = 8) {
     dir.Write("vund.dat",
               "[Common]\r\nCommandTimeOutTime=2000\r\nTimeOutTime=300\r\nTimeOut_Retry=0\r\nError_Retry=0\r\n"
-              "Error_RetryWait=0\r\n[EcsSettings]\r\nMaxECS3DataLength=8\r\n" +
-                  extraEcs);
+              "[EcsSettings]\r\nMaxECS3DataLength=" +
+                  std::to_string(frameBytes) + "\r\n" + extraEcs);
     dir.Write("Vund2.ini", "[Bus]\r\nBusPhysicalLayer=0\r\nComPort=0\r\nBaudRate=6\r\nECSType=2\r\n");
     ASSERT_TRUE(ws.vund.LoadVundData());
     ASSERT_TRUE(ws.settings.LoadSettings());
@@ -79,9 +81,8 @@ class RegSimTest : public ::testing::Test {
       const SimBytes& b = f.bytes;
       if (b.empty() || b[0] != 0xF1) continue;
       // F1, length (2), width, address (4), data, checksum.
-      const size_t length = (size_t(b[1]) << 8) | b[2];
+      const size_t words = ((size_t(b[1]) << 8 | b[2]) - 9) / 2;
       const uint32_t address = (uint32_t(b[4]) << 24) | (uint32_t(b[5]) << 16) | (uint32_t(b[6]) << 8) | b[7];
-      const size_t words = (length - 9) / 2;
       for (size_t i = 0; i < words; ++i) out.push_back(address + static_cast<uint32_t>(i));
     }
     return out;
@@ -90,7 +91,7 @@ class RegSimTest : public ::testing::Test {
   testing_support::TempDir dir;
   testing_support::ScopedHome home{dir.Path()};
   testing_support::ScriptedUi ui;
-  testing_support::RecordingServices services;
+  HookedServices services;
   platform::VirtualClock clock;
   std::unique_ptr<SimTarget> target;
   Workspace ws{ui};  // last: its target control goes first, before the target it talks to
