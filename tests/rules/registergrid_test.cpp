@@ -1,52 +1,38 @@
-// The register grid: layout, values, colours, navigation, tabs and sizes on
-// the presenter; the width of a value column.
+// The register grid presenter: layout, values, colours, keys, tabs and sizes;
+// the width of a value column.
 #include <gtest/gtest.h>
 
-#include "rules/registergridrules.h"
-#include "rules/valuecolumnwidth.h"
 #include "support/registergrid_fixture.h"
 
 using namespace testing_support;
 
 namespace {
 
-TEST_F(RegisterGridTest, SevenRegistersInTwoAndAHalfPairsFillTwoPairsOfFourRows) {
+TEST_F(RegisterGridTest, RegistersFillPairsTopToBottomAndEmptyTabsStillGetPairs) {
   AddRegs(7);
   Metrics(104 * 5 / 2);
   p.BuildRegisterGrid(0);
   EXPECT_EQ(2, p.ColumnPairs());
-  EXPECT_EQ(5, p.ColCount());
   EXPECT_EQ(5, p.RowCount());
-  for (int r = 1; r <= 4; ++r) EXPECT_EQ("R" + std::to_string(r - 1), p.CellText(1, r));
-  for (int r = 1; r <= 3; ++r) EXPECT_EQ("R" + std::to_string(r + 3), p.CellText(3, r));
+  EXPECT_EQ("R3", p.CellText(1, 4));
+  EXPECT_EQ("R6", p.CellText(3, 3));
   EXPECT_EQ("", p.CellText(3, 4));
   EXPECT_EQ(6, p.CellToRegister(3 * p.RowCount() + 3));
-  EXPECT_EQ(-1, p.CellToRegister(3 * p.RowCount() + 4));
-  EXPECT_EQ(-1, p.CellToRegister(p.ColCount() * p.RowCount()));
-  EXPECT_EQ(-1, p.CellToRegister(-1));
-  // Every column of a kind takes the first one's width.
-  EXPECT_EQ(40, p.ColWidth(3));
+  for (int cell : {3 * p.RowCount() + 4, p.ColCount() * p.RowCount(), -1}) EXPECT_EQ(-1, p.CellToRegister(cell));
+  EXPECT_EQ(40, p.ColWidth(3));  // every column of a kind takes the first one's width
   EXPECT_EQ(60, p.ColWidth(4));
-}
 
-TEST_F(RegisterGridTest, EmptyTabGivesEmptyPairsAndOneRowAndAMapSizedFromPlacedRegisters) {
-  AddRegs(3, 1);
   Metrics(104 * 3);
   p.BuildRegisterGrid(2);
   EXPECT_EQ(3, p.ColumnPairs());
   EXPECT_EQ(2, p.RowCount());
-  for (int c = 1; c < p.ColCount(); ++c) EXPECT_EQ("", p.CellText(c, 1));
-
-  // A register moved to tab 2 behind the counts' back (they still say 0)
-  // is placed all the same, inside the map.
+  // A register moved to tab 2 behind the counts' back is placed all the same, inside the map.
   ws.SRegisters.GetRegister(0)->Tab = 2;
-  ASSERT_EQ(0, ws.SRegisters.GetTabRegisterCount(2));
   p.BuildRegisterGrid(2);
-  EXPECT_EQ("R0", p.CellText(1, 1));
   EXPECT_EQ(0, p.RegisterAt(1, 1));
 
   // A scroll bar is left room for when the rows did not fit before.
-  AddRegs(200, 1);
+  AddRegs(200);
   Metrics(104 * 3 + 10, 5);
   p.BuildRegisterGrid(0);
   EXPECT_EQ(3, p.ColumnPairs());
@@ -54,14 +40,17 @@ TEST_F(RegisterGridTest, EmptyTabGivesEmptyPairsAndOneRowAndAMapSizedFromPlacedR
   EXPECT_EQ(2, p.ColumnPairs());
 }
 
-TEST_F(RegisterGridTest, ValueTextsAndWhatCanBeEdited) {
-  ws.SRegisters.AddRegister(Reg("Lo", 0x10, 1, 0x00F0));
+TEST_F(RegisterGridTest, ValueTextsColoursAndWhatCanBeEdited) {
+  ws.SRegisters.AddRegister(Reg("Lo", 0x10, 1, 0x00F0, 0x0000FF));
   ws.SRegisters.AddRegister(Reg("Unread", 0x11, 1));
   ws.SRegisters.AddRegister(Reg("\"label", 0x12, 1));
   ws.SRegisters.SetValue(0x10, 0x12A5);
+  ws.SRegisters.SetSnapshotValue(0x10, 0x56A5);  // differs outside the mask only
   ws.SRegisters.SetValue(0x11, REG_VALUE_UNKNOWN);
   ws.SRegisters.SetValue(0x12, 7);
+  ws.SRegisters.SetSnapshotValue(0x12, 8);
   Metrics(104);
+  p.SetColors(0xC0C0C0, 0x808000);
   p.BuildRegisterGrid(0);
   p.ShowRegisterValues();
   EXPECT_EQ("10", p.CellText(2, 1));
@@ -70,89 +59,56 @@ TEST_F(RegisterGridTest, ValueTextsAndWhatCanBeEdited) {
   p.ShowRegisterValues();
   EXPECT_EQ("0xA", p.CellText(2, 1));
 
+  p.SetCurrent(2, 3);
+  p.SelectValuePair();
+  EXPECT_EQ(RegisterGridPresenter::kWhite, p.LookOf(2, 1).backColor);
+  EXPECT_EQ(RegisterGridPresenter::kAqua, p.LookOf(2, 3).backColor);
+  EXPECT_EQ(0x0000FF, p.LookOf(1, 1).textColor);
+  EXPECT_EQ(0xC0C0C0, p.LookOf(1, 1).backColor);
+  EXPECT_EQ(0x808000, p.LookOf(1, 3).backColor);  // the selected pair's name
+
   RegisterGridPresenter::EditRequest req;
+  for (int row = 2; row <= 4; ++row) {  // " ---", a label, no register
+    p.SetCurrent(2, row);
+    EXPECT_FALSE(p.PrepareEdit(req)) << row;
+  }
   p.SetCurrent(2, 1);
   ASSERT_TRUE(p.PrepareEdit(req));
   EXPECT_EQ(0, req.registerIndex);
   EXPECT_EQ(10, req.value);
-  p.SetCurrent(2, 2);
-  EXPECT_FALSE(p.PrepareEdit(req));  // " ---"
-  p.SetCurrent(2, 3);
-  EXPECT_FALSE(p.PrepareEdit(req));  // label row
-  p.SetCurrent(2, 4);
-  EXPECT_FALSE(p.PrepareEdit(req));  // no register
-
-  p.SetCurrent(2, 1);
   p.FinishEdit(0x1234);
   EXPECT_EQ("0xA", p.CellText(2, 1));  // the cache replaces the dialog's word at once
 }
 
-TEST_F(RegisterGridTest, CellColours) {
-  ws.SRegisters.AddRegister(Reg("Same", 0x20, 1, 0x00FF, 0x0000FF));
-  ws.SRegisters.AddRegister(Reg("Diff", 0x21, 1, 0x00FF));
-  ws.SRegisters.SetValue(0x20, 0x1234);
-  ws.SRegisters.SetSnapshotValue(0x20, 0x5634);  // differs outside the mask only
-  ws.SRegisters.SetValue(0x21, 0x0001);
-  ws.SRegisters.SetSnapshotValue(0x21, 0x0002);
-  Metrics(104);
-  p.SetColors(0xC0C0C0, 0x808000);
-  p.BuildRegisterGrid(0);
-  p.SetCurrent(2, 2);
-  p.SelectValuePair();
-
-  EXPECT_EQ(RegisterGridPresenter::kWhite, p.LookOf(2, 1).backColor);
-  EXPECT_EQ(RegisterGridPresenter::kAqua, p.LookOf(2, 2).backColor);
-  EXPECT_TRUE(p.LookOf(2, 2).alignRight);
-  EXPECT_EQ(0x0000FF, p.LookOf(1, 1).textColor);
-  EXPECT_EQ(0xC0C0C0, p.LookOf(1, 1).backColor);
-  EXPECT_EQ(0x808000, p.LookOf(1, 2).backColor);  // the selected pair's name
-  EXPECT_EQ(0, p.LookOf(1, 3).textColor);
-}
-
-TEST_F(RegisterGridTest, NavigationTable) {
+TEST_F(RegisterGridTest, Navigation) {
   AddRegs(7);
   Metrics(104 * 5 / 2);
   p.BuildRegisterGrid(0);  // value columns 2 and 4, rows 1 to 4; the last cell is 4,4
-
-  p.SetCurrent(1, 1);  // a name cell: the pair's value cell becomes current
+  p.SetCurrent(1, 1);      // a name cell: the pair's value cell becomes current
   p.SelectValuePair();
   EXPECT_EQ(2, p.Col());
-  EXPECT_TRUE(p.Selection().Contains(1, 1));
 
   using Action = RegisterGridPresenter::KeyAction;
   struct Step {
     Key key;
     bool ctrl;
     const char* at;  // "col,row" afterwards
-    const char* why;
   };
   const Step steps[] = {
-      {Key::Left, false, "2,1", "nothing before the first cell"},
-      {Key::Up, false, "2,1", "nor above it"},
-      {Key::Right, false, "4,1", "the next pair"},
-      {Key::Right, false, "2,2", "wraps to the next row"},
-      {Key::Left, false, "4,1", "and back"},
-      {Key::Up, false, "2,4", "the previous pair's last row"},
-      {Key::Down, false, "4,1", "the next pair's first row"},
-      {Key::End, true, "4,4", "Ctrl+End: the last cell"},
-      {Key::Right, false, "4,4", "nothing after the last cell"},
-      {Key::Down, false, "4,4", "nor below it"},
-      {Key::Home, false, "2,4", "Home: the row's first value"},
-      {Key::Home, true, "2,1", "Ctrl+Home: the first cell"},
+      {Key::Left, false, "2,1"},  {Key::Up, false, "2,1"},   {Key::Right, false, "4,1"},
+      {Key::Right, false, "2,2"}, {Key::Left, false, "4,1"},  {Key::Up, false, "2,4"},
+      {Key::Down, false, "4,1"},  {Key::End, true, "4,4"},    {Key::Right, false, "4,4"},
+      {Key::Down, false, "4,4"},  {Key::Home, false, "2,4"},  {Key::Home, true, "2,1"},
   };
   for (const Step& step : steps) {
-    SCOPED_TRACE(step.why);
     EXPECT_EQ(Action::Consumed, p.KeyDown(step.key, step.ctrl, false));
-    EXPECT_EQ(step.at, std::to_string(p.Col()) + "," + std::to_string(p.Row()));
+    EXPECT_EQ(step.at, std::to_string(p.Col()) + "," + std::to_string(p.Row())) << &step - steps;
   }
-  EXPECT_EQ(1, p.Selection().left);
-
   EXPECT_EQ(Action::EditValue, p.KeyDown(Key::Enter, false, false));
-  EXPECT_EQ(Action::NotHandled, p.KeyDown(Key::Other, true, false));
   EXPECT_EQ(Action::NotHandled, p.KeyDown(Key::Tab, false, false));
 }
 
-TEST_F(RegisterGridTest, TabsFromDefaultsCtrlTabAndRememberedTopRows) {
+TEST_F(RegisterGridTest, TabsCtrlTabAndRememberedTopRows) {
   AddRegs(30, 1);
   AddRegs(2, 2);
   Metrics(104);
@@ -163,27 +119,19 @@ TEST_F(RegisterGridTest, TabsFromDefaultsCtrlTabAndRememberedTopRows) {
   p.ChangeTab(1);
   p.TopLeftChanged(12);
   EXPECT_EQ(RegisterGridPresenter::KeyAction::TabChanged, p.KeyDown(Key::Tab, true, false));
-  EXPECT_EQ(2, p.CurrentTab());
-  EXPECT_EQ(RegisterGridPresenter::KeyAction::Consumed, p.KeyDown(Key::Tab, true, false));
+  p.KeyDown(Key::Tab, true, false);
   EXPECT_EQ(2, p.CurrentTab());  // never past the last tab
   p.KeyDown(Key::Tab, true, true);
   EXPECT_EQ(1, p.CurrentTab());
   EXPECT_EQ(12, p.TopRow());  // the row remembered for tab 1
-  EXPECT_EQ(12, p.Row());
   p.ChangeTab(0);
   p.KeyDown(Key::Tab, true, true);
   EXPECT_EQ(0, p.CurrentTab());  // never below "ALL"
-
-  // A file without tab names takes the description file's defaults (none here).
-  ws.HRegisters.AddRegister(Reg("H", 1, 1));
-  p.SetShownFile(1);
-  p.BuildTabStrip();
-  EXPECT_EQ((std::vector<std::string>{"ALL"}), p.TabStrip());
 }
 
 TEST_F(RegisterGridTest, ClickShowsTheRegisterForEcs2AndEcs3) {
   ws.SRegisters.AddRegister(Reg("A", 0x1234, 1));
-  Metrics(104);
+  Metrics(104 * 2);
   p.BuildRegisterGrid(0);
   std::string text = "old";
   p.SetCurrent(1, 1);
@@ -191,14 +139,9 @@ TEST_F(RegisterGridTest, ClickShowsTheRegisterForEcs2AndEcs3) {
   EXPECT_EQ("long_A  ID : 0x1234  Max : 255  Min : 0", text);
   ASSERT_TRUE(p.Click(2, text));
   EXPECT_EQ("long_A  ID : 0x00001234  Max : 255  Min : 0", text);
-  ASSERT_TRUE(p.Click(1, text));
-  EXPECT_EQ("", text);
-  Metrics(104 * 2);  // a second, empty pair leaves the bar alone
-  p.BuildRegisterGrid(0);
-  p.SetCurrent(4, 1);
-  text = "kept";
+  p.SetCurrent(4, 1);  // an empty pair leaves the bar alone
   EXPECT_FALSE(p.Click(0, text));
-  EXPECT_EQ("kept", text);
+  EXPECT_EQ("long_A  ID : 0x00001234  Max : 255  Min : 0", text);
 }
 
 TEST_F(RegisterGridTest, TabPopupRenameAddAndDelete) {
@@ -206,27 +149,19 @@ TEST_F(RegisterGridTest, TabPopupRenameAddAndDelete) {
   ws.SRegisters.AddRegister(Reg("A", 1, 1));
   Metrics(104);
   p.BuildTabStrip();
-
   p.ChangeTab(1);
-  ui.ExpectInput("Crimson");
+  ui.ExpectInput("Crimson").ExpectInput("Every");
   EXPECT_TRUE(p.RenameCurrentTab());
-  ui.ExpectInput("", true);
-  p.ChangeTab(2);
-  EXPECT_TRUE(p.RenameCurrentTab());  // an empty caption is allowed
-  ui.ExpectInput("Every");
   p.ChangeTab(0);
   EXPECT_TRUE(p.RenameCurrentTab());  // "ALL" is renamed on the strip only
   std::vector<std::string> names;
   ws.SRegisters.GetTabNames(names);
-  EXPECT_EQ((std::vector<std::string>{"Crimson", ""}), names);
-  EXPECT_EQ((std::vector<std::string>{"Every", "Crimson", ""}), p.TabStrip());
+  EXPECT_EQ((std::vector<std::string>{"Crimson", "Green"}), names);
+  EXPECT_EQ((std::vector<std::string>{"Every", "Crimson", "Green"}), p.TabStrip());
 
-  ui.ExpectInput("");
+  ui.ExpectInput("").ExpectInput("Blue");
   EXPECT_FALSE(p.AddNewTab());
-  ui.ExpectInput("Blue");
   EXPECT_TRUE(p.AddNewTab());
-  EXPECT_EQ(4u, p.TabStrip().size());
-
   p.ChangeTab(1);  // holds register A
   ui.ExpectMessage(0x30, platform::kIdOk, "You can not delete this tab");
   EXPECT_FALSE(p.DeleteCurrentTab());
@@ -235,14 +170,11 @@ TEST_F(RegisterGridTest, TabPopupRenameAddAndDelete) {
   p.ChangeTab(2);
   EXPECT_TRUE(p.DeleteCurrentTab());
   EXPECT_EQ((std::vector<std::string>{"Every", "Crimson", "Blue"}), p.TabStrip());
-  EXPECT_EQ(2, p.CurrentTab());
 
   // No more than 100 tabs: the 101st is not even asked for.
   for (int i = 0; i < 98; ++i) ws.SRegisters.AddTab("t");
   p.BuildTabStrip();
-  ASSERT_EQ(101u, p.TabStrip().size());
   EXPECT_FALSE(p.AddNewTab());
-  EXPECT_TRUE(ui.AllSeen());
 }
 
 TEST_F(RegisterGridTest, DraggedSizesSpreadAndAreSaved) {
@@ -256,22 +188,19 @@ TEST_F(RegisterGridTest, DraggedSizesSpreadAndAreSaved) {
   p.SetRowHeight(1, 22);
   EXPECT_TRUE(p.MouseUp());
   EXPECT_EQ(55, p.ColWidth(3));
-  EXPECT_EQ(60, p.ColWidth(4));
   EXPECT_EQ(22, p.RowHeight(4));
   int n = 0, v = 0, h = 0;
   ws.settings.GetRegGridSizes(n, v, h);
   EXPECT_EQ(55, n);
-  EXPECT_EQ(60, v);
   EXPECT_EQ(22, h);
   // A resize rebuilds only when the pairs that fit change.
   EXPECT_FALSE(p.ResizeNeedsRebuild(115 * 2 + 5));
   EXPECT_TRUE(p.ResizeNeedsRebuild(115 * 3));
   // No value column is shown narrower than its texts; a narrower drag is kept.
   p.SetLeastValueWidth(70);
-  EXPECT_EQ(70, p.ColWidth(4));
   p.SetColWidth(2, 45);
   EXPECT_TRUE(p.MouseUp());
-  EXPECT_EQ(70, p.ColWidth(2));
+  EXPECT_EQ(70, p.ColWidth(4));
   ws.settings.GetRegGridSizes(n, v, h);
   EXPECT_EQ(45, v);
   ws.settings.SetRegGridSizes(oldName, oldValue, oldRow);
@@ -284,13 +213,10 @@ TEST(ValueColumnWidthTest, TheWidestDigitInEveryPlaceDecimalOrHexadecimal) {
     for (char c : text) w += c == '8' ? 7 : c == 'D' ? 8 : c == 'x' ? 5 : c == ' ' || c == '-' ? 3 : 6;
     return w;
   };
-  // 65535: "88888" is 35, "0xDDDD" 43.
-  EXPECT_EQ(43 + 6, ui::ValueColumnWidth(30, {15, 65535}, " ---", 6, measure));
+  EXPECT_EQ(43 + 6, ui::ValueColumnWidth(30, {15, 65535}, " ---", 6, measure));  // "0xDDDD"
   EXPECT_EQ(60, ui::ValueColumnWidth(60, {65535}, " ---", 6, measure));
-  // 100: "888" is 21, "0xDD" 27.
-  EXPECT_EQ(27 + 2, ui::ValueColumnWidth(0, {100}, " ---", 2, measure));
+  EXPECT_EQ(27 + 2, ui::ValueColumnWidth(0, {100}, " ---", 2, measure));  // "0xDD"
   EXPECT_EQ(12 + 1, ui::ValueColumnWidth(0, {}, " ---", 1, measure));
-  EXPECT_EQ(65535u, ui::LargestRegisterField(0xFFFF));
   EXPECT_EQ(15u, ui::LargestRegisterField(0x0F00));
 }
 

@@ -1,11 +1,9 @@
-// The register grid presenter over the S Reg file, pairs of a fixed width.
+// The register grid presenter over the S Reg file, pairs 40 + 60 wide.
 #pragma once
 #include <gtest/gtest.h>
 
 #include "link/workspace.h"
 #include "model/registers.h"
-#include "model/systemfunc.h"
-#include "model/vunddata.h"
 #include "rules/registergridrules.h"
 #include "rules/valuecolumnwidth.h"
 #include "support/scripted_ui.h"
@@ -31,8 +29,7 @@ class RegisterGridTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ui.SetForceEnglish(true);
-    // Pairs 40 + 60 wide with grid lines: 104 pixels a pair.
-    p.SetKeptSizes(40, 60, 18);
+    p.SetKeptSizes(40, 60, 18);  // with grid lines: 104 pixels a pair
   }
   void AddRegs(int n, int tab = 1) {
     for (int i = 0; i < n; ++i) ws.SRegisters.AddRegister(Reg("R" + std::to_string(i), 0x100 + i, tab));
