@@ -16,150 +16,123 @@
 
 namespace {
 
-// Records the steps in order; answers from its settings.
+// Records the steps that talk to the target or the user, in order.
 class RecordingSteps : public ui::MainWindowSteps {
  public:
-  std::vector<std::string> log;
+  std::string log;
   bool connects = true;
-  std::deque<bool> reads;  // answers of ReadRegisterValues, in turn
-  int findBaud = 0;
+  std::deque<bool> reads;  // answers of ReadRegisterValues, in turn; then true
   bool polling = false;
-  int answerS = 0, answerH = 0;
+  int answers[2] = {0, 0};  // of the save questions for S and H
 
-  void ForceEnglish() override { log.push_back("english"); }
-  void LoadSettings() override { log.push_back("settings"); }
-  void ApplySettings() override { log.push_back("apply"); }
-  void LoadDataFiles() override { log.push_back("files"); }
-  void BuildTabStrip() override { log.push_back("tabs"); }
-  void BuildCommandMenu() override { log.push_back("commands"); }
-  void SelectFirstValueCell() override { log.push_back("cell"); }
+  void Step(const std::string& s) { log += (log.empty() ? "" : " ") + s; }
+  void ForceEnglish() override { Step("english"); }
+  void LoadSettings() override {}
+  void ApplySettings() override {}
+  void LoadDataFiles() override {}
+  void BuildTabStrip() override {}
+  void BuildCommandMenu() override {}
+  void SelectFirstValueCell() override {}
   bool Connect() override {
-    log.push_back("connect");
+    Step("connect");
     return connects;
   }
   bool ReadRegisterValues(int kind) override {
-    log.push_back("read" + std::to_string(kind));
-    bool ok = reads.empty() ? true : reads.front();
+    Step("read" + std::to_string(kind));
+    const bool ok = reads.empty() || reads.front();
     if (!reads.empty()) reads.pop_front();
     return ok;
   }
   int FindBaudRate() override {
-    log.push_back("findbaud");
-    return findBaud;
+    Step("findbaud");
+    return 0;
   }
   void SetStatusPolling(bool on) override {
     polling = on;
-    log.push_back(on ? "poll-on" : "poll-off");
+    Step(on ? "poll-on" : "poll-off");
   }
-  void RaiseBaudRate() override { log.push_back("raise"); }
-  void ShowComStatus() override { log.push_back("status"); }
-  void TakeSnapshot() override { log.push_back("snapshot"); }
-  void ShowRegisterTab(int tab) override { log.push_back("grid" + std::to_string(tab)); }
-  void StartStatusPolling() override {
-    polling = true;
-    log.push_back("start-polling");
-  }
+  void RaiseBaudRate() override { Step("raise"); }
+  void ShowComStatus() override {}
+  void TakeSnapshot() override { Step("snapshot"); }
+  void ShowRegisterTab(int) override {}
+  void StartStatusPolling() override { SetStatusPolling(true); }
   bool StopStatusPolling() override {
-    log.push_back("stop-polling");
+    Step("stop-polling");
     const bool was = polling;
     polling = false;
     return was;
   }
   int SaveRegisterFileIfChanged(int kind) override {
-    log.push_back("ask" + std::to_string(kind));
-    return kind == 0 ? answerS : answerH;
+    Step("ask" + std::to_string(kind));
+    return answers[kind];
   }
-  void SendBaudRate() override { log.push_back("sendbaud"); }
-  void SaveRefreshList() override { log.push_back("refreshlist"); }
-  void SaveWindowSettings() override { log.push_back("savesettings"); }
-  void ReleaseResources() override { log.push_back("release"); }
-
-  std::string Joined() const {
-    std::string s;
-    for (const std::string& l : log) s += (s.empty() ? "" : " ") + l;
-    return s;
-  }
+  void SendBaudRate() override { Step("sendbaud"); }
+  void SaveRefreshList() override {}
+  void SaveWindowSettings() override {}
+  void ReleaseResources() override { Step("release"); }
 };
 
-TEST(ComPortChoice, TheSameChoiceKeepsTheLinkAnotherBringsItUpAsStartUpDoes) {
-  RecordingSteps w;
-  EXPECT_TRUE(ui::ConnectAfterComPortChoice(w, false, true, 0, 2));
-  EXPECT_EQ(w.Joined(), "status");
-  // Another rate: the set still runs at the raised one, so it is searched for.
-  w.log.clear();
-  w.reads = {false, true};
-  EXPECT_TRUE(ui::ConnectAfterComPortChoice(w, true, true, 1, 2));
-  EXPECT_EQ(w.Joined(), "connect read1 findbaud read1 raise status grid2");
-  // No link before (the set was off at start-up): the values read are the snapshot.
-  w.log.clear();
-  EXPECT_TRUE(ui::ConnectAfterComPortChoice(w, false, false, 0, 0));
-  EXPECT_EQ(w.Joined(), "connect read0 raise status snapshot grid0");
-  w.log.clear();
-  w.connects = false;
-  EXPECT_FALSE(ui::ConnectAfterComPortChoice(w, true, false, 0, 0));
-  EXPECT_EQ(w.Joined(), "connect status");
-}
-
-TEST(Startup, StepsInOrderWithAndWithoutATargetAndAfterAFailedRead) {
-  const std::string menus = "settings apply files tabs commands cell connect";
-  const std::string shown = " poll-off raise status snapshot grid0 start-polling";
-  const std::string notRaised = " poll-off status snapshot grid0 start-polling";
+TEST(Startup, TheRateIsRaisedOnlyAfterTheTargetAnsweredAndPollingStartsWithALink) {
+  const std::string shown = " poll-off raise snapshot poll-on";
+  const std::string notRaised = " poll-off snapshot poll-on";
   struct Case {
     const char* argument;
     bool connects;
     std::deque<bool> reads;
-    int findBaud;
     std::string steps;
   };
   const Case cases[] = {
-      {"", true, {}, 0, menus + " read0" + shown},
-      {"2", false, {}, 0, menus},
-      {"x1y", false, {}, 0, "english " + menus},  // English forced before the settings
-      {"", true, {false, true}, 0, menus + " read0 findbaud read0" + shown},
-      {"", true, {false, false}, 0, menus + " read0 findbaud read0" + notRaised},
-      {"", true, {false}, -1, menus + " read0 findbaud" + notRaised},
+      {"", true, {}, "connect read0" + shown},
+      {"x1y", false, {}, "english connect"},
+      {"", true, {false, true}, "connect read0 findbaud read0" + shown},
+      {"", true, {false, false}, "connect read0 findbaud read0" + notRaised},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.steps);
     RecordingSteps w;
     w.connects = c.connects;
     w.reads = c.reads;
-    w.findBaud = c.findBaud;
     EXPECT_EQ(ui::RunStartup(w, c.argument), c.connects);
-    EXPECT_EQ(w.Joined(), c.steps);
-    EXPECT_EQ(w.polling, c.connects);
+    EXPECT_EQ(w.log, c.steps);
   }
 }
 
-TEST(Close, AsksBeforeTalkingToTheTargetWithPollingStopped) {
+TEST(ComPortChoice, TheSameChoiceKeepsTheLinkAnotherBringsItUpAsStartUpDoes) {
   RecordingSteps w;
-  w.polling = true;
-  w.answerS = platform::kIdNo;
-  w.answerH = platform::kIdYes;
-  EXPECT_TRUE(ui::RunClose(w));
-  EXPECT_EQ(w.Joined(), "stop-polling ask0 ask1 sendbaud refreshlist savesettings release");
-  EXPECT_FALSE(w.polling);
+  EXPECT_TRUE(ui::ConnectAfterComPortChoice(w, false, true, 0, 2));
+  EXPECT_EQ(w.log, "");
+  w.reads = {false, true};
+  EXPECT_TRUE(ui::ConnectAfterComPortChoice(w, true, true, 1, 2));
+  EXPECT_EQ(w.log, "connect read1 findbaud read1 raise");
+  // No link before (the set was off at start-up): the values read are the snapshot.
+  w.log.clear();
+  EXPECT_TRUE(ui::ConnectAfterComPortChoice(w, false, false, 0, 0));
+  EXPECT_EQ(w.log, "connect read0 raise snapshot");
 }
 
-TEST(Close, CancelKeepsTheWindowAndSendsNothing) {
-  for (int cancelled = 0; cancelled < 2; ++cancelled) {
+TEST(Close, AsksBeforeTalkingToTheTargetAndCancelKeepsTheWindow) {
+  struct Case {
+    bool polling;
+    int answerS, answerH;
+    bool closes;
+    const char* steps;
+  };
+  const Case cases[] = {
+      {true, platform::kIdNo, platform::kIdYes, true, "stop-polling ask0 ask1 sendbaud release"},
+      {true, platform::kIdCancel, 0, false, "stop-polling ask0 poll-on"},
+      {true, platform::kIdNo, platform::kIdCancel, false, "stop-polling ask0 ask1 poll-on"},
+      {false, platform::kIdCancel, 0, false, "stop-polling ask0"},  // polling that was off stays off
+  };
+  for (const Case& c : cases) {
     RecordingSteps w;
-    w.polling = true;
-    (cancelled == 0 ? w.answerS : w.answerH) = platform::kIdCancel;
-    EXPECT_FALSE(ui::RunClose(w));
-    EXPECT_EQ(w.Joined(), cancelled == 0 ? "stop-polling ask0 poll-on" : "stop-polling ask0 ask1 poll-on");
-    EXPECT_TRUE(w.polling);
+    w.polling = c.polling;
+    w.answers[0] = c.answerS;
+    w.answers[1] = c.answerH;
+    EXPECT_EQ(ui::RunClose(w), c.closes);
+    EXPECT_EQ(w.log, c.steps);
   }
-  // Polling that was off stays off.
-  RecordingSteps off;
-  off.answerS = platform::kIdCancel;
-  EXPECT_FALSE(ui::RunClose(off));
-  EXPECT_EQ(off.Joined(), "stop-polling ask0");
 }
 
-}  // namespace
-
-// ---- The controller's guard of target operations ----
+// ---- The controller ----
 
 class QuietView : public ui::MainView, public ui::RegisterPane, public ui::StatusPane {
  public:
@@ -192,15 +165,22 @@ class QuietView : public ui::MainView, public ui::RegisterPane, public ui::Statu
   bool StopStatusPolling() override { return false; }
 };
 
-TEST(MainController, TargetCommandsWaitTheirTurnAndACloseMeanwhileComesAfterTheOperation) {
+// A start-up without a target.
+class MainControllerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"Sreg.dat", "Hreg.dat", "Table.dat", "vund.dat"}) dir.Write(name, "");
+    c.SetTargetConnector([] { return false; });
+  }
   testing_support::TempDir dir;
-  testing_support::ScopedHome home(dir.Path());
-  for (const char* name : {"Sreg.dat", "Hreg.dat", "Table.dat", "vund.dat"}) dir.Write(name, "");
-  platform::HeadlessUi ui;
-  Workspace ws(ui);
+  testing_support::ScopedHome home{dir.Path()};
+  testing_support::ScriptedUi ui;
+  Workspace ws{ui};
   QuietView view;
-  ui::MainController c(ws, view);
-  c.SetTargetConnector([] { return false; });
+  ui::MainController c{ws, view};
+};
+
+TEST_F(MainControllerTest, TargetCommandsWaitTheirTurnAndACloseMeanwhileComesAfterTheOperation) {
   std::vector<std::string> ran;
   const ui::MainCommand target{"target", [&](int tag) { ran.push_back("target" + std::to_string(tag)); }, true,
                                true, 7};
@@ -212,7 +192,7 @@ TEST(MainController, TargetCommandsWaitTheirTurnAndACloseMeanwhileComesAfterTheO
     ASSERT_TRUE(running);
     c.Run(target);  // refused: another target operation runs
     c.Run(local);
-    c.RunStartup("");  // a start-up without a target: something to close
+    c.RunStartup("");
   }
   EXPECT_EQ(ran, (std::vector<std::string>{"target7", "local"}));
   {
@@ -223,18 +203,11 @@ TEST(MainController, TargetCommandsWaitTheirTurnAndACloseMeanwhileComesAfterTheO
   EXPECT_EQ(view.closes, 1);  // ...and asked for again then
 }
 
-TEST(MainController, SettingsThatCannotBeWrittenAreReportedAndTheCloseGoesOn) {
-  testing_support::TempDir dir;
-  testing_support::ScopedHome home(dir.Path());
-  for (const char* name : {"Sreg.dat", "Hreg.dat", "Table.dat", "vund.dat"}) dir.Write(name, "");
-  testing_support::ScriptedUi ui;
-  Workspace ws(ui);
-  QuietView view;
-  ui::MainController c(ws, view);
-  c.SetTargetConnector([] { return false; });
+TEST_F(MainControllerTest, SettingsThatCannotBeWrittenAreReportedAndTheCloseGoesOn) {
   c.RunStartup("");
   ASSERT_TRUE(std::filesystem::create_directory(dir.File("Vund2.ini")));  // in the way of the rename
   ui.ExpectMessage(0x10, platform::kIdOk, "Vund2.ini");
   EXPECT_TRUE(c.Close());
-  EXPECT_TRUE(ui.AllSeen());
 }
+
+}  // namespace
