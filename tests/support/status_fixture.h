@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "link/workspace.h"
-#include "model/registers.h"
-#include "model/systemfunc.h"
 #include "model/vunddata.h"
-#include "rules/pollinghold.h"
 #include "rules/statuswindowrules.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
@@ -26,13 +23,12 @@ class StatusTest : public ::testing::Test {
               "Refresh2=Hi\r\nRefreshID2=0x10\r\nRefreshMask2=240\r\n");
     ASSERT_TRUE(ws.vund.LoadVundData());
   }
-
   std::vector<RegSetting> RefreshList() const {
     std::vector<RegSetting> list;
     ws.vund.GetRefreshList(list);
     return list;
   }
-
+  // Reads fail, or give every register value.
   ui::RefreshReader Reader(bool ok, int value = 0) {
     return [this, ok, value](std::map<int, int>& values) {
       ++reads;
