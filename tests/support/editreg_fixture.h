@@ -9,23 +9,20 @@
 #include "model/systemfunc.h"
 #include "platform/convert.h"
 #include "rules/editregrules.h"
-#include "support/scripted_ui.h"
 
 namespace testing_support {
 
 using ui::EditRegSession;
 using Key = EditRegSession::Key;
 
-struct Write {
-  uint32_t id;
-  uint32_t word;
-};
-
 class EditRegTest : public ::testing::Test {
  protected:
+  struct Write {
+    uint32_t id;
+    uint32_t word;
+  };
   ST_REGISTER Reg(uint32_t id, uint32_t mask, int max, int min = 0) {
     ST_REGISTER r;
-    r.LongName = r.ShortName = "R";
     r.ID = id;
     r.Mask = mask;
     r.Max = max;
@@ -34,9 +31,8 @@ class EditRegTest : public ::testing::Test {
   }
   ui::RegisterWriter Writer() {
     return [this](uint32_t id, uint32_t word) {
-      if (failWrites) return false;
-      writes.push_back({id, word});
-      return true;
+      if (!failWrites) writes.push_back({id, word});
+      return !failWrites;
     };
   }
   EditRegSession Open(const ST_REGISTER& reg, int word, bool hex = false) {
