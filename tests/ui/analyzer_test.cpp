@@ -1,3 +1,4 @@
+// The analyzer window: Send, Enter, Clear and the receive timer.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,18 +16,13 @@ namespace {
 
 using AnalyzerWindowTest = ui_sim::SimTargetTest;
 
-// ---- The window ----
-
 TEST_F(AnalyzerWindowTest, SendButtonEnterClearAndTheReceiveTimer) {
   TFrmAlalyzer form(nullptr, tc, ui);
   auto* edit = form.findChild<QLineEdit*>(QStringLiteral("edtSendCmmd"));
   auto* memo = form.findChild<QPlainTextEdit*>(QStringLiteral("CommMemo"));
   form.findChild<QCheckBox*>(QStringLiteral("cBoxChkSum"))->setChecked(true);
-  EXPECT_FALSE(form.Receiving());
-
   edit->setText(QStringLiteral(" F0 00 03 "));
   form.findChild<QPushButton*>(QStringLiteral("BtnSendCommad"))->click();
-  EXPECT_EQ(edit->text(), QStringLiteral("F0 00 03"));
   EXPECT_EQ(memo->toPlainText(), QStringLiteral("\nTx > F0 00 03 F3"));
   EXPECT_TRUE(form.Receiving());
 
@@ -38,13 +34,11 @@ TEST_F(AnalyzerWindowTest, SendButtonEnterClearAndTheReceiveTimer) {
   form.ReadTimerTimer();
   const QString received = memo->toPlainText();
   EXPECT_TRUE(received.endsWith(QStringLiteral("\nRx > 50 00 06 12 34 9C"))) << ui::FromQt(received);
-  EXPECT_TRUE(form.Receiving());
   form.ReadTimerTimer();  // nothing more arrived: no line
   EXPECT_EQ(memo->toPlainText(), received);
 
   form.findChild<QPushButton*>(QStringLiteral("btnClear"))->click();
   EXPECT_TRUE(edit->text().isEmpty());
-  EXPECT_TRUE(memo->toPlainText().contains(QStringLiteral("Tx > F0 00 03 F3")));
 }
 
 }  // namespace

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "platform/mainwindowservices.h"
-#include "rules/scriptwindowrules.h"
 #include "script/jcompiler.h"
 #include "script/jexecutable.h"
 #include "script/lexer.h"
@@ -33,21 +32,25 @@ std::vector<QString> MemoLines(const TfrmScriptWindow& w) {
   return lines;
 }
 
-TEST(ScriptWindowTest, MemoFollowsThePrintedLinesAndShowingClearsIt) {
+TEST(ScriptWindowTest, MemoFollowsThePrintedLinesErrorsAreRedAndShowingClearsIt) {
   TfrmScriptWindow w;
-  EXPECT_EQ(w.windowTitle(), QStringLiteral("Script Window"));
   w.show();
   w.Print("50%\r");
   w.Flush();
   EXPECT_EQ(MemoLines(w), std::vector<QString>({QStringLiteral("50%")}));
   w.Print("60%\r");
   w.Print("done\n");
+  w.Print("\x93\xfa\x96\x7b\n");  // 日本
+  w.PrintError("RUNTIME ERROR: x");
   w.Flush();
-  EXPECT_EQ(MemoLines(w), std::vector<QString>({QStringLiteral("done"), QString()}));
-  // Japanese text reaches the memo decoded.
-  w.Print("\x93\xfa\x96\x7b");  // 日本
-  w.Flush();
-  EXPECT_EQ(MemoLines(w), std::vector<QString>({QStringLiteral("done"), ui::ToQt("\x93\xfa\x96\x7b")}));
+  EXPECT_EQ(MemoLines(w), std::vector<QString>({QStringLiteral("done"), ui::ToQt("\x93\xfa\x96\x7b"),
+                                                QStringLiteral("RUNTIME ERROR: x")}));
+  w.SetTextColor(0xFF0000);  // blue
+  const QTextBlock first = w.mmJOutput->document()->begin();
+  EXPECT_FALSE(first.begin().fragment().charFormat().hasProperty(QTextFormat::ForegroundBrush));
+  ASSERT_TRUE(first.next().next().isValid());
+  EXPECT_EQ(first.next().next().begin().fragment().charFormat().foreground().color(), QColor(255, 0, 0));
+  EXPECT_EQ(w.mmJOutput->palette().color(QPalette::Text), QColor(0, 0, 255));
 
   w.hide();
   w.show();
@@ -78,22 +81,7 @@ TEST(ScriptWindowTest, PrintingDoesNotWaitForTheMainThread) {
   EXPECT_EQ(MemoLines(w)[999], QStringLiteral("999"));
 }
 
-TEST(ScriptWindowTest, ErrorLinesAreRedAndTheRestFollowsTheTextColour) {
-  TfrmScriptWindow w;
-  w.show();
-  w.Print("ok\n");
-  w.PrintError("RUNTIME ERROR: x");
-  w.Flush();
-  w.SetTextColor(0xFF0000);  // blue
-  QTextBlock first = w.mmJOutput->document()->begin();
-  QTextBlock second = first.next();
-  ASSERT_TRUE(second.isValid());
-  EXPECT_FALSE(first.begin().fragment().charFormat().hasProperty(QTextFormat::ForegroundBrush));
-  EXPECT_EQ(second.begin().fragment().charFormat().foreground().color(), QColor(255, 0, 0));
-  EXPECT_EQ(w.mmJOutput->palette().color(QPalette::Text), QColor(0, 0, 255));
-}
-
-TEST(ScriptWindowTest, SavesTheLinesAndReportsAFailedSave) {
+TEST(ScriptWindowTest, SavesTheLinesReportsAFailedSaveAndClampsTheProgress) {
   testing_support::TempDir dir;
   TfrmScriptWindow w;
   w.show();
@@ -101,13 +89,6 @@ TEST(ScriptWindowTest, SavesTheLinesAndReportsAFailedSave) {
   EXPECT_TRUE(w.SaveOutput(dir.File("out.txt")));
   EXPECT_EQ(dir.Read("out.txt"), "one\r\ntwo\r\n");
   EXPECT_FALSE(w.SaveOutput(dir.File("missing/out.txt")));
-}
-
-TEST(ScriptWindowTest, ProgressIsClampedAndTheTitleColourIsBlueGreenRed) {
-  TfrmScriptWindow w;
-  w.show();
-  w.SetProgress(42);
-  EXPECT_EQ(w.Progress(), 42);
   w.SetProgress(150);
   EXPECT_EQ(w.Progress(), 100);
   w.SetProgress(-3);
