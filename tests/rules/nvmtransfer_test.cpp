@@ -9,7 +9,6 @@
 
 #include "model/nvmimage.h"
 #include "platform/convert.h"
-#include "platform/files.h"
 #include "regsim_fixture.h"
 
 namespace {
@@ -70,10 +69,11 @@ std::vector<uint32_t> Values(const SimBytes& bytes) { return std::vector<uint32_
 
 class NvmTransferTest : public regsim::RegSimTest {
  protected:
-  void Start(const std::string& devices = kDevices) {
-    RegSimTest::Start(devices, 64);
-    target->AddNvmDevice(1, 0x000, 0x1FF);
-    target->AddNvmDevice(2, 0x100, 0x122);
+  void SetUp() override {
+    RegSimTest::SetUp();
+    target.AddNvmDevice(1, 0x000, 0x1FF);
+    target.AddNvmDevice(2, 0x100, 0x122);
+    Start(kDevices);
   }
   void TearDown() override {
     // Polling is back on after every flow while "Start" is chosen.
@@ -95,10 +95,9 @@ class NvmTransferTest : public regsim::RegSimTest {
 };
 
 TEST_F(NvmTransferTest, ReadSavesTheBytesOnlyWhenTheVerifyReadAgrees) {
-  Start();
   SimBytes content(35);
   for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<uint8_t>(0xF0 + i);
-  ASSERT_TRUE(target->SetNvm(2, 0x100, content));
+  ASSERT_TRUE(target.SetNvm(2, 0x100, content));
   dialogs.selects.push_back({kIdOk, 1});
   ui.ExpectSaveFile(dir.File("small"));
   ASSERT_TRUE(Read(true));
@@ -110,36 +109,30 @@ TEST_F(NvmTransferTest, ReadSavesTheBytesOnlyWhenTheVerifyReadAgrees) {
             "00000120 10 11 12\r\n");
 
   // The first verify read differs: "Yes" reads again, and the second pair is saved.
-  ASSERT_TRUE(target->SetNvm(1, 0, Pattern(0x200, 3)));
+  ASSERT_TRUE(target.SetNvm(1, 0, Pattern(0x200, 3)));
   int verifies = 0;
-  services.onProgress = [&](const std::string& text) {
-    if (text == "Read NVM Image for verify" && ++verifies == 1) target->SetNvm(1, 0x1F0, {0x5A});
+  hooked.onProgress = [&](const std::string& text) {
+    if (text == "Read NVM Image for verify" && ++verifies == 1) target.SetNvm(1, 0x1F0, {0x5A});
   };
   dialogs.selects.push_back({kIdOk, 0});
   ui.ExpectMessage(0x14, kIdYes, "Try again ?").ExpectSaveFile(dir.File("big.EEP"));
   ASSERT_TRUE(Read(true));
   EXPECT_EQ(verifies, 2);
-  NvmImageInfo info;
-  std::vector<uint32_t> data;
-  NvmFileError error;
-  std::vector<std::string> lines;
-  ASSERT_TRUE(platform::ReadLines(dir.File("big.EEP.eep"), lines));  // ".eep" is looked for with its case
-  ASSERT_TRUE(ReadNvmImageLines(lines, info, data, error));
-  EXPECT_EQ(data, Values(target->Nvm(1, 0, 0x200)));
-  EXPECT_EQ(data[0x1F0], 0x5Au);
+  // ".eep" is looked for with its case; the second read's byte is saved.
+  EXPECT_NE(dir.Read("big.EEP.eep").find("\r\n000001f0 5a "), std::string::npos);
 
   // "No", or a read the target refuses (in the log): no file.
-  services.onProgress = [&](const std::string& text) {
-    if (text == "Read NVM Image for verify") target->SetNvm(1, 0, {static_cast<uint8_t>(target->Nvm(1, 0, 1)[0] + 1)});
+  hooked.onProgress = [&](const std::string& text) {
+    if (text == "Read NVM Image for verify") target.SetNvm(1, 0, {static_cast<uint8_t>(target.Nvm(1, 0, 1)[0] + 1)});
   };
   dialogs.selects.push_back({kIdOk, 0});
   ui.ExpectMessage(0x14, kIdNo, "Try again ?");
   EXPECT_FALSE(Read(true));
-  services.onProgress = nullptr;
-  target->AddFault(SimFault::Error(sim_error::kBoundary));
+  hooked.onProgress = nullptr;
+  target.AddFault(SimFault::Error(sim_error::kBoundary));
   dialogs.selects.push_back({kIdOk, 0});
   EXPECT_FALSE(Read(false));
-  EXPECT_NE(services.Log().find("Boundary"), std::string::npos) << services.Log();
+  EXPECT_NE(hooked.Log().find("Boundary"), std::string::npos) << hooked.Log();
 }
 
 TEST_F(NvmTransferTest, ARangeLargerThanTheDeviceFailsAtItsEndWithoutTakingItsSizeFirst) {
@@ -147,11 +140,10 @@ TEST_F(NvmTransferTest, ARangeLargerThanTheDeviceFailsAtItsEndWithoutTakingItsSi
   Start("EEPDeviceType1=1\r\nEEPBackupStart1=0\r\nEEPBackupEnd1=0x1FFFFFFF\r\n");
   dialogs.selects.push_back({kIdOk, 0});
   EXPECT_FALSE(Read(true));
-  EXPECT_NE(services.Log().find("Boundary"), std::string::npos) << services.Log();
+  EXPECT_NE(hooked.Log().find("Boundary"), std::string::npos) << hooked.Log();
 }
 
 TEST_F(NvmTransferTest, WriteTakesEveryBitOrOnlyTheMaskedBits) {
-  Start();
   dir.Write("m.vma",
             "0 ff ff ff ff ff ff ff ff 0f 0f 0f 0f 0f 0f 0f 0f\r\n"
             "10 00 00 00 00 00 00 00 00 f0 f0 f0 f0 f0 f0 f0 f0\r\n");
@@ -160,11 +152,11 @@ TEST_F(NvmTransferTest, WriteTakesEveryBitOrOnlyTheMaskedBits) {
   ui.ExpectOpenFile(Image("w.eep", {"SMALL", 2, 0x100, 0x122}, small)).ExpectMessage(0x40, kIdOk, "Write completed");
   dialogs.confirms.push_back(kIdOk);
   ASSERT_TRUE(Write(false));
-  EXPECT_EQ(Values(target->Nvm(2, 0x100, 35)), small);
+  EXPECT_EQ(Values(target.Nvm(2, 0x100, 35)), small);
   EXPECT_EQ(dialogs.confirmed, std::vector<std::string>{" SMALL 2 0x100-0x122 write"});
 
   const SimBytes old = Pattern(32, 0x11);
-  ASSERT_TRUE(target->SetNvm(1, 0x00, old));
+  ASSERT_TRUE(target.SetNvm(1, 0x00, old));
   const std::vector<uint32_t> data = Values(Pattern(32, 0xA5));
   // Whole bytes, low bits, nothing, high bits: 8 bytes each.
   const auto mask = [](size_t i) -> uint32_t { return i < 8 ? 0xFF : i < 16 ? 0x0F : i < 24 ? 0x00 : 0xF0; };
@@ -175,36 +167,35 @@ TEST_F(NvmTransferTest, WriteTakesEveryBitOrOnlyTheMaskedBits) {
       .ExpectMessage(0x40, kIdOk, "Write completed");
   dialogs.selects.push_back({kIdOk, 0});
   ASSERT_TRUE(Write(true));
-  const SimBytes now = target->Nvm(1, 0x00, 33);
+  const SimBytes now = target.Nvm(1, 0x00, 33);
   for (size_t i = 0; i < 32; ++i) EXPECT_EQ(now[i], ((data[i] & mask(i)) | (old[i] & ~mask(i))) & 0xFF) << i;
   EXPECT_EQ(now[32], 0xFF);  // nothing past the image
 }
 
 TEST_F(NvmTransferTest, AFailedOrBrokenWriteIsNeverCompleted) {
-  Start();
   const std::string image = Image("w.eep", {"SMALL", 2, 0x100, 0x122}, std::vector<uint32_t>(35, 0xAB));
-  services.onProgress = [&](const std::string& text) {
-    if (text == "Read NVM Image") target->SetNvm(2, 0x105, {0x12});
+  hooked.onProgress = [&](const std::string& text) {
+    if (text == "Read NVM Image") target.SetNvm(2, 0x105, {0x12});
   };
   ui.ExpectOpenFile(image).ExpectMessage(0x10, kIdOk, "Verify error \r\nAddress 0x0105, File = 0xAB, NVM = 0x12\r\n");
   dialogs.confirms.push_back(kIdOk);
   EXPECT_FALSE(Write(true));
 
   // A read-back that failed.
-  services.onProgress = nullptr;
-  target->AddFault(SimFault::None());
-  target->AddFault(SimFault::Error(sim_error::kBoundary));
+  hooked.onProgress = nullptr;
+  target.AddFault(SimFault::None());
+  target.AddFault(SimFault::Error(sim_error::kBoundary));
   ui.ExpectOpenFile(image);
   dialogs.confirms.push_back(kIdOk);
   EXPECT_FALSE(Write(true));
 
   // A short image is confirmed with its own range; the link goes quiet in the middle of the write.
   const std::string part = Image("s.eep", {"EEPROM", 1, 0x10, 0x1FF}, std::vector<uint32_t>(20, 0x5A));
-  target->ClearFrames();
+  target.ClearFrames();
   ui.ExpectOpenFile(part).ExpectMessage(0x31, kIdCancel, "Only 0x10 - 0x23 will be written.");
   EXPECT_FALSE(Write(false));
-  EXPECT_EQ(target->FrameCount(), 0u);
-  target->AddFault(SimFault::Silence(), 100);
+  EXPECT_EQ(target.FrameCount(), 0u);
+  target.AddFault(SimFault::Silence(), 100);
   ui.ExpectOpenFile(part)
       .ExpectMessage(0x31, kIdOk, "The file holds 20 bytes")
       .ExpectMessage(0x10, kIdOk, "The NVM write did not complete.\r\nThe range 0x10 - 0x23 may be partly written.");
@@ -214,17 +205,16 @@ TEST_F(NvmTransferTest, AFailedOrBrokenWriteIsNeverCompleted) {
 }
 
 TEST_F(NvmTransferTest, CompareReportsDifferencesOrEquality) {
-  Start();
   const std::vector<uint32_t> data = Values(Pattern(35, 0x60));
-  ASSERT_TRUE(target->SetNvm(2, 0x100, Pattern(35, 0x60)));
+  ASSERT_TRUE(target.SetNvm(2, 0x100, Pattern(35, 0x60)));
   const std::string image = Image("c.eep", {"SMALL", 2, 0x100, 0x122}, data);
   ui.ExpectOpenFile(image).ExpectMessage(0x40, kIdOk, "All NVM image is equal to file");
   dialogs.confirms.push_back(kIdOk);
   ASSERT_TRUE(Compare());
   EXPECT_EQ(dialogs.confirmed.back(), " SMALL 2 0x100-0x122 compare");
 
-  ASSERT_TRUE(target->SetNvm(2, 0x101, {0x00}));
-  ASSERT_TRUE(target->SetNvm(2, 0x122, {0x01}));
+  ASSERT_TRUE(target.SetNvm(2, 0x101, {0x00}));
+  ASSERT_TRUE(target.SetNvm(2, 0x122, {0x01}));
   ui.ExpectOpenFile(image);
   dialogs.confirms.push_back(kIdOk);
   EXPECT_FALSE(Compare());
@@ -234,24 +224,23 @@ TEST_F(NvmTransferTest, CompareReportsDifferencesOrEquality) {
                  platform::Format("Address 0x0122, File = 0x%02X, NVM = 0x01", data[34])}}));
 
   // A short image against a wide device: only its own bytes are read.
-  target->ClearFrames();
-  ui.ExpectOpenFile(Image("s.eep", {"EEPROM", 1, 0, 0x1FF}, Values(target->Nvm(1, 0, 16))))
+  target.ClearFrames();
+  ui.ExpectOpenFile(Image("s.eep", {"EEPROM", 1, 0, 0x1FF}, Values(target.Nvm(1, 0, 16))))
       .ExpectMessage(0x31, kIdOk, "The file holds 16 bytes, fewer than its header's range 0x0 - 0x1FF (512 bytes)")
       .ExpectMessage(0x40, kIdOk, "All NVM image is equal to file");
   dialogs.confirms.push_back(kIdOk);
   ASSERT_TRUE(Compare());
-  EXPECT_EQ(target->FrameCount(), 1u);
+  EXPECT_EQ(target.FrameCount(), 1u);
   EXPECT_EQ(dialogs.confirmed.back(), " EEPROM 1 0x0-0xF compare");
 
   // A failed read is no equality.
-  target->AddFault(SimFault::Error(sim_error::kBoundary));
+  target.AddFault(SimFault::Error(sim_error::kBoundary));
   ui.ExpectOpenFile(image);
   dialogs.confirms.push_back(kIdOk);
   EXPECT_FALSE(Compare());
 }
 
 TEST_F(NvmTransferTest, UnusableFilesAndMasksAreRefusedBeforeAnythingIsSent) {
-  Start();
   dir.Write("bad.eep", "[NVMData]\r\n0 00 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f\r\n1 00 1ff\r\n");
   dir.Write("short.eep", "[NVMData]\r\n0 00 01 02\r\n1 00 01\r\n");
   Image("big.eep", {"EEPROM", 1, 0x0, 0xF}, std::vector<uint32_t>(17, 1));
@@ -295,7 +284,7 @@ TEST_F(NvmTransferTest, UnusableFilesAndMasksAreRefusedBeforeAnythingIsSent) {
   EXPECT_FALSE(Write(true));
   ui.ExpectOpenFile("");  // cancelled: nothing more
   EXPECT_FALSE(Write(false));
-  EXPECT_EQ(target->FrameCount(), 0u);
+  EXPECT_EQ(target.FrameCount(), 0u);
   EXPECT_TRUE(dialogs.confirmed.empty());
 }
 
@@ -310,7 +299,7 @@ TEST_F(NvmTransferTest, UnusableDeviceChoicesCancelWithAMessage) {
     if (messages[i]) ui.ExpectMessage(0x10, kIdOk, messages[i]);
     EXPECT_FALSE(Read(i == 1)) << i;
   }
-  EXPECT_EQ(target->FrameCount(), 0u);
+  EXPECT_EQ(target.FrameCount(), 0u);
   // With "Stop" chosen polling stays off afterwards.
   polling.choice = 1;
   ui.ExpectOpenFile("");

@@ -70,7 +70,6 @@ class RegisterCommandsTest : public regsim::RegSimTest {
  protected:
   void SetUp() override {
     RegSimTest::SetUp();
-    Start();
     ws.SRegisters.AddRegister(Reg("R1", 0x10, 1));
     ws.SRegisters.AddRegister(Reg("R2", 0x11, 2));
     ws.SRegisters.AddRegister(Reg("R3", 0x12, 2));
@@ -89,7 +88,7 @@ class RegisterCommandsTest : public regsim::RegSimTest {
 };
 
 TEST_F(RegisterCommandsTest, AddReadsTheNewRegisterAndInsertsItBeforeTheCurrentOne) {
-  target->SetRegister(0x40, 0x1234);
+  target.SetRegister(0x40, 0x1234);
   host.current = 1;
   host.tab = 2;
   host.answers.push_back({true, {{"Long Name", "New Reg"}, {"Short Name", "new reg x"}, {"ID", "0x40"}}});
@@ -102,16 +101,16 @@ TEST_F(RegisterCommandsTest, AddReadsTheNewRegisterAndInsertsItBeforeTheCurrentO
   // Appended at a "NULL" cell; a label is not read.
   ws.SRegisters.ReplaceRegister(Reg("NULL", 0x13, 2), 3);
   host.current = 3;
-  const size_t frames = target->FrameCount();
+  const size_t frames = target.FrameCount();
   host.answers.push_back({true, {{"Long Name", "\"Title"}, {"Short Name", "Title"}, {"ID", "0x50"}}});
   ASSERT_TRUE(commands.AddRegister());
   EXPECT_EQ(ws.SRegisters.GetRegister(4)->ShortName, "Title");
-  EXPECT_EQ(target->FrameCount(), frames);
+  EXPECT_EQ(target.FrameCount(), frames);
 
   // Refused: the editor cancelled, an empty name, a failed read.
   host.answers.push_back({false, {{"Long Name", "X"}, {"Short Name", "X"}}});
   host.answers.push_back({true, {{"Long Name", "X"}, {"Short Name", ""}}});
-  target->SetReadError(0x60, sim_error::kNoId);
+  target.SetReadError(0x60, sim_error::kNoId);
   host.answers.push_back({true, {{"Long Name", "X"}, {"Short Name", "X"}, {"ID", "0x60"}}});
   ui.ExpectMessage(0x10, platform::kIdOk, "Check Long name or Short name");
   for (int i = 0; i < 3; ++i) EXPECT_FALSE(commands.AddRegister()) << i;
@@ -143,18 +142,18 @@ TEST_F(RegisterCommandsTest, CopyAndPaste) {
   host.current = -1;
   ASSERT_TRUE(commands.PasteRegister());
   EXPECT_EQ(ws.SRegisters.GetRegister(5)->Tab, 2);
-  EXPECT_EQ(target->FrameCount(), 0u);  // pasting reads nothing
+  EXPECT_EQ(target.FrameCount(), 0u);  // pasting reads nothing
 
   // Pasted into the other file, the register's ID is read there from now on.
   host.shown = 1;
   ASSERT_TRUE(commands.PasteRegister());
-  target->SetRegister(0x10, 99);
+  target.SetRegister(0x10, 99);
   ASSERT_TRUE(tc.ReadRegisterTable(true));
   EXPECT_EQ(ws.HRegisters.GetValue(0x10), 99);
 }
 
 TEST_F(RegisterCommandsTest, PropertyEdit) {
-  target->SetRegister(0x30, 0x55);
+  target.SetRegister(0x30, 0x55);
   host.current = 1;
   host.answers.push_back({true, {{"Short Name", "Two Words"}, {"ID", "0x30"}, {"Min", "0xFFFFFFFB"}}});
   ASSERT_TRUE(commands.EditRegisterProperty());
@@ -166,7 +165,7 @@ TEST_F(RegisterCommandsTest, PropertyEdit) {
 
   // Refused: a failed read, an empty name, a number that does not convert.
   const ST_REGISTER before = *ws.SRegisters.GetRegister(1);
-  target->SetReadError(0x70, sim_error::kNoId);
+  target.SetReadError(0x70, sim_error::kNoId);
   host.answers.push_back({true, {{"ID", "0x70"}}});
   EXPECT_FALSE(commands.EditRegisterProperty());
   host.answers.push_back({true, {{"Long Name", ""}}});
@@ -177,17 +176,17 @@ TEST_F(RegisterCommandsTest, PropertyEdit) {
   EXPECT_TRUE(*ws.SRegisters.GetRegister(1) == before);
 
   // ID 0 is taken without a read.
-  const size_t frames = target->FrameCount();
+  const size_t frames = target.FrameCount();
   host.answers.push_back({true, {{"ID", "0"}}});
   EXPECT_TRUE(commands.EditRegisterProperty());
-  EXPECT_EQ(target->FrameCount(), frames);
+  EXPECT_EQ(target.FrameCount(), frames);
 }
 
 TEST_F(RegisterCommandsTest, ReloadMarksChangedValuesAndHoldsPolling) {
   for (uint32_t id : {0x10u, 0x11u, 0x12u}) ws.SRegisters.SetValue(id, REG_VALUE_UNKNOWN);
-  target->SetRegister(0x11, 2);
+  target.SetRegister(0x11, 2);
   ASSERT_TRUE(tc.ReadRegisterTable(false));
-  target->SetRegister(0x11, 3);
+  target.SetRegister(0x11, 3);
   EXPECT_TRUE(commands.ReloadData());
   EXPECT_EQ(ws.SRegisters.GetValue(0x11), 3);
   EXPECT_EQ(ws.SRegisters.GetSnapshotValue(0x11), 2);  // shown on aqua

@@ -1,26 +1,14 @@
-// A program folder with vund.dat and Vund2.ini, the language English, and a
-// TTargetControl on the simulated target in-process on virtual time.
+// The simulated target in-process, with vund.dat extended by what a test
+// needs (NVM devices, pre- and post-commands) and polling switches recorded.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "link/busphysicallayer.h"
-#include "link/targetcontrol.h"
-#include "link/workspace.h"
-#include "model/registers.h"
-#include "model/systemfunc.h"
-#include "model/vunddata.h"
-#include "platform/clock.h"
 #include "rules/pollinghold.h"
-#include "simlink.h"
-#include "simtarget.h"
-#include "support/recording_services.h"
-#include "support/scripted_ui.h"
-#include "support/temp_dir.h"
+#include "support/simtarget_fixture.h"
 
 namespace regsim {
 
@@ -53,31 +41,23 @@ inline ST_REGISTER Reg(const std::string& name, uint32_t id, int tab = 1, uint32
   return r;
 }
 
-class RegSimTest : public ::testing::Test {
+class RegSimTest : public ui_sim::SimTargetTest {
  protected:
   void SetUp() override {
-    ui.SetForceEnglish(true);
-    ws.services.Set(&services);
+    SimTargetTest::SetUp();
+    ws.services.Set(&hooked);
   }
-
   // vund.dat gets extraEcs in its [EcsSettings] section.
-  void Start(const std::string& extraEcs = std::string(), int frameBytes = 8) {
-    dir.Write("vund.dat",
-              "[Common]\r\nCommandTimeOutTime=2000\r\nTimeOutTime=300\r\nTimeOut_Retry=0\r\nError_Retry=0\r\n"
-              "[EcsSettings]\r\nMaxECS3DataLength=" +
-                  std::to_string(frameBytes) + "\r\n" + extraEcs);
-    dir.Write("Vund2.ini", "[Bus]\r\nBusPhysicalLayer=0\r\nComPort=0\r\nBaudRate=6\r\nECSType=2\r\n");
+  void Start(const std::string& extraEcs = std::string()) {
+    dir.Write("vund.dat", "[Common]\r\nCommandTimeOutTime=2000\r\nTimeOutTime=300\r\nTimeOut_Retry=0\r\n"
+                          "Error_Retry=0\r\n[EcsSettings]\r\nMaxECS3DataLength=64\r\n" + extraEcs);
     ASSERT_TRUE(ws.vund.LoadVundData());
-    ASSERT_TRUE(ws.settings.LoadSettings());
-    target = std::make_unique<SimTarget>(SimProtocol::Ecs3);
-    ASSERT_TRUE(
-        tc.ConnectWith(std::make_unique<SimLink>(*target, clock), clock, CurrentLinkSettings(ws.settings, ws.vund)));
   }
 
   // The register address of every word written to the target, in order.
   std::vector<uint32_t> Written() const {
     std::vector<uint32_t> out;
-    for (const SimFrame& f : target->Frames()) {
+    for (const SimFrame& f : target.Frames()) {
       const SimBytes& b = f.bytes;
       if (b.empty() || b[0] != 0xF1) continue;
       // F1, length (2), width, address (4), data, checksum.
@@ -88,14 +68,7 @@ class RegSimTest : public ::testing::Test {
     return out;
   }
 
-  testing_support::TempDir dir;
-  testing_support::ScopedHome home{dir.Path()};
-  testing_support::ScriptedUi ui;
-  HookedServices services;
-  platform::VirtualClock clock;
-  std::unique_ptr<SimTarget> target;
-  Workspace ws{ui};  // last: its target control goes first, before the target it talks to
-  TTargetControl& tc = ws.TargetControl;
+  HookedServices hooked;
 };
 
 }  // namespace regsim

@@ -76,20 +76,20 @@ class RegSnapshotSaveTest : public RegSnapshotTest {
     ws.SRegisters.SetValue(0x20, 0x120C);
     ws.HRegisters.AddRegister(Reg("H1", 0x300));
     ws.HRegisters.SetValue(0x300, REG_VALUE_UNKNOWN);
-    target->SetRegister(0x300, 0x44);
+    target.SetRegister(0x300, 0x44);
   }
 };
 
 TEST_F(RegSnapshotSaveTest, SavesTheCachedValuesAfterThePreCommands) {
   const int timeout = tc.GetProtocolTimeout();
-  target->AddFault(SimFault::None());      // the H read
-  target->AddFault(SimFault::Late(1000));  // a pre-command: beyond TimeOutTime, within CommandTimeOutTime
+  target.AddFault(SimFault::None());      // the H read
+  target.AddFault(SimFault::Late(1000));  // a pre-command: beyond TimeOutTime, within CommandTimeOutTime
   dialogs.choices.push_back({});
   ui.ExpectSaveFile(dir.File("set.id")).ExpectMessage(0x40, platform::kIdOk, "Save completed");
   ASSERT_TRUE(Save(false));
   EXPECT_EQ(reads, std::vector<int>{1});  // the H values, never read before
   EXPECT_EQ(Written(), Ids({0x100, 0x101, 0x102}));
-  EXPECT_EQ(target->Register(0x102), 7);
+  EXPECT_EQ(target.Register(0x102), 7);
   EXPECT_EQ(tc.GetProtocolTimeout(), timeout);
   EXPECT_EQ(dir.Read("set.id"),
             "[Sreg]\r\nVOLUME              ,0x00000020,   12,0x00FF,1,\r\n"
@@ -104,16 +104,16 @@ TEST_F(RegSnapshotSaveTest, NothingIsSavedWhenTheUserOrTheTargetStopsIt) {
   ui.ExpectSaveFile("");
   EXPECT_FALSE(Save(false));
   EXPECT_TRUE(reads.empty());
-  EXPECT_EQ(target->FrameCount(), 0u);
+  EXPECT_EQ(target.FrameCount(), 0u);
 
-  target->SetWriteError(0x101, sim_error::kWriteProtected);
+  target.SetWriteError(0x101, sim_error::kWriteProtected);
   dialogs.choices.push_back({});
   ui.ExpectSaveFile(dir.File("set.id"));
   EXPECT_FALSE(Save(true));
   EXPECT_EQ(Written(), Ids({0x100, 0x101}));  // the first failed pre-command ends them
   EXPECT_FALSE(platform::FileExists(dir.File("set.id")));
 
-  target->SetWriteError(0x101, 0);
+  target.SetWriteError(0x101, 0);
   dialogs.choices.push_back({});
   ui.ExpectSaveFile(dir.File("no/such/folder/set.id"));
   ui.ExpectMessage(0x10, platform::kIdOk, "Fail to save");  // never "Save completed"
@@ -122,26 +122,26 @@ TEST_F(RegSnapshotSaveTest, NothingIsSavedWhenTheUserOrTheTargetStopsIt) {
 
 TEST_F(RegSnapshotTest, RestoresOnlyChosenVerifiedRegistersThenRunsThePostCommands) {
   Start("ReproducePostID1=0x180\r\nReproducePostDat1=1\r\n");
-  target->SetRegister(0x11, 9);
+  target.SetRegister(0x11, 9);
   dialogs.choices.push_back({});
   ASSERT_TRUE(WriteFile("[Sreg]\r\nA,0x10,258,0xFFFF,1,\r\nB,0x11,3,0xFFFF,0,\r\n\"Q,0x14,2,0xFFFF,1,\r\n"
                         "Z,0,3,0xFFFF,1,\r\n[Hreg]\r\nC,0x12,4,0xFFFF,1,\r\n"));
-  EXPECT_EQ(target->Register(0x10), 258);
-  EXPECT_EQ(target->Register(0x11), 9);  // Vrf 0 takes no part, nor labels nor ID 0
+  EXPECT_EQ(target.Register(0x10), 258);
+  EXPECT_EQ(target.Register(0x11), 9);  // Vrf 0 takes no part, nor labels nor ID 0
   EXPECT_EQ(Written(), Ids({0x10, 0x12, 0x180}));
   EXPECT_EQ(dialogs.results, std::vector<std::vector<std::string>>{{}});  // all equal: the window opens empty
   EXPECT_EQ(polling.switched, (std::vector<bool>{false, true}));
 
-  target->ClearFrames();
+  target.ClearFrames();
   dialogs.choices.push_back({1, false, true});
   ASSERT_TRUE(WriteFile("[Sreg]\r\nS,0x10,1,0xFFFF,1,\r\n[Hreg]\r\nH,0x12,4,0xFFFF,1,\r\n"));
   EXPECT_EQ(Written(), Ids({0x12, 0x180}));
 
   // No Vrf 1 item among the chosen kinds: nothing written, no window.
-  target->ClearFrames();
+  target.ClearFrames();
   dialogs.choices.push_back({1, false, true});
   EXPECT_FALSE(WriteFile("[Sreg]\r\nS,0x10,1,0xFFFF,1,\r\n[Hreg]\r\nH,0x12,4,0xFFFF,0,\r\n"));
-  EXPECT_EQ(target->FrameCount(), 0u);
+  EXPECT_EQ(target.FrameCount(), 0u);
   EXPECT_EQ(dialogs.results.size(), 2u);
 
   // A file with only an [Hreg] section offers S disabled and unchecked.
@@ -151,24 +151,23 @@ TEST_F(RegSnapshotTest, RestoresOnlyChosenVerifiedRegistersThenRunsThePostComman
 }
 
 TEST_F(RegSnapshotTest, DifferencesUnreadRegistersAndFieldsAreListed) {
-  Start();
-  target->SetWriteError(0x20, sim_error::kWriteProtected);
-  target->SetRegister(0x20, 1);
-  target->SetReadError(0x22, sim_error::kNoId);
-  target->SetRegister(0x24, 8);
-  target->SetRegister(0x40, 0xAB34);
-  target->SetRegister(0x41, 0x1200);
-  target->SetRegister(0x1072, 0xF0F0);
+  target.SetWriteError(0x20, sim_error::kWriteProtected);
+  target.SetRegister(0x20, 1);
+  target.SetReadError(0x22, sim_error::kNoId);
+  target.SetRegister(0x24, 8);
+  target.SetRegister(0x40, 0xAB34);
+  target.SetRegister(0x41, 0x1200);
+  target.SetRegister(0x1072, 0xF0F0);
   dialogs.choices.push_back({});
   ASSERT_TRUE(WriteFile("[Sreg]\r\nKEEP,0x20,5,0xFFFF,1,\r\nNOREAD,0x22,6,0xFFFF,1,\r\nNEVER,0x24,-255,0xFFFF,1,\r\n"
                         "LOW,0x40,18,0x00FF,1,\r\nHIGH,0x41,300,0x0FF0,1,\r\n"
                         "FactoryMode,0x1072,1,0x0001,1,\r\nShipMode,0x1072,3,0x0002,1,\r\n"
                         "Wide,0x1072,5,0x0F00,1,\r\nNarrow,0x1072,1,0x0100,1,\r\n"));
-  EXPECT_EQ(target->Register(0x24), 8);  // a value never read is not restored
+  EXPECT_EQ(target.Register(0x24), 8);  // a value never read is not restored
   // A partial word is restored into its field only; 300 does not fit its field: 44 lands there.
-  EXPECT_EQ(target->Register(0x40), 0xAB12);
-  EXPECT_EQ(target->Register(0x41), 0x12C0);
-  EXPECT_EQ(target->Register(0x1072), 0xF5F3);
+  EXPECT_EQ(target.Register(0x40), 0xAB12);
+  EXPECT_EQ(target.Register(0x41), 0x12C0);
+  EXPECT_EQ(target.Register(0x1072), 0xF5F3);
   const Ids written = Written();
   EXPECT_EQ(std::count(written.begin(), written.end(), 0x1072u), 1);  // one read-modify-write of the word
   EXPECT_EQ(dialogs.results,
@@ -179,8 +178,8 @@ TEST_F(RegSnapshotTest, DifferencesUnreadRegistersAndFieldsAreListed) {
                  "            ShipMode File 3  Target 1"}}));
 
   // A field whose word cannot be read first is left alone and listed.
-  target->SetReadError(0x40, sim_error::kNoId);
-  target->ClearFrames();
+  target.SetReadError(0x40, sim_error::kNoId);
+  target.ClearFrames();
   dialogs.choices.push_back({});
   ASSERT_TRUE(WriteFile("[Sreg]\r\nLOW,0x40,18,0x00FF,1,\r\n"));
   EXPECT_TRUE(Written().empty());
@@ -188,7 +187,6 @@ TEST_F(RegSnapshotTest, DifferencesUnreadRegistersAndFieldsAreListed) {
 }
 
 TEST_F(RegSnapshotTest, FilesThatCannotBeUsedAreReported) {
-  Start();
   ui.ExpectOpenFile("");
   EXPECT_FALSE(transfer.WriteRegisterValues());
   ui.ExpectOpenFile(dir.File("missing.id")).ExpectMessage(0x10, platform::kIdOk, "Fail to open");
@@ -197,7 +195,7 @@ TEST_F(RegSnapshotTest, FilesThatCannotBeUsedAreReported) {
   ui.ExpectOpenFile(dir.File("none.id")).ExpectMessage(0x10, platform::kIdOk, "holds neither [Sreg] nor [Hreg]");
   EXPECT_FALSE(transfer.WriteRegisterValues());
   EXPECT_THROW(WriteFile("[Sreg]\r\nA,0x10,one,0xFFFF,1,\r\n"), platform::EConvertError);
-  EXPECT_EQ(target->FrameCount(), 0u);
+  EXPECT_EQ(target.FrameCount(), 0u);
   EXPECT_TRUE(polling.switched.empty());
   EXPECT_TRUE(dialogs.offered.empty());
 }
