@@ -144,8 +144,7 @@ TEST_F(RegisterCommandsTest, CopyAndPaste) {
   EXPECT_EQ(ws.SRegisters.GetRegister(5)->Tab, 2);
   EXPECT_EQ(target.FrameCount(), 0u);  // pasting reads nothing
 
-  // Pasted into the other file, the register's ID is read there from now on.
-  host.shown = 1;
+  host.shown = 1;  // pasted into the other file, its ID is read there from now on
   ASSERT_TRUE(commands.PasteRegister());
   target.SetRegister(0x10, 99);
   ASSERT_TRUE(tc.ReadRegisterTable(true));
