@@ -82,17 +82,14 @@ TEST(IniEditRules, ComPortRowsShowThePortAndRateAndOnlyOkTakesThem) {
   EXPECT_EQ(message, "[COM Port] : Select ERROR!");
 
   // The dialog gives the choice back on OK only.
-  std::vector<STEditItem> seen;
   int port = 8, baud = 12;
   EXPECT_TRUE(ui::ChooseComPort(port, baud, [&](std::vector<STEditItem>& shown) {
-    seen = shown;
+    EXPECT_EQ(shown[0].Value, "8");
     shown[0].Value = "2";
     shown[1].Value = "6";
     return true;
   }));
-  EXPECT_EQ(seen[0].Value, "8");
-  EXPECT_EQ(port, 2);
-  EXPECT_EQ(baud, 6);
+  EXPECT_EQ(std::make_pair(port, baud), std::make_pair(2, 6));
   EXPECT_FALSE(ui::ChooseComPort(port, baud, [](std::vector<STEditItem>& shown) {
     shown[0].Value = "5";
     return false;
