@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 
 #include "model/nvmimage.h"
@@ -23,29 +22,18 @@ const char kDevices[] =
     "EEPDeviceName1=EEPROM\r\nEEPDeviceType1=1\r\nEEPBackupStart1=0x000\r\nEEPBackupEnd1=0x1FF\r\n"
     "EEPDeviceName2=SMALL\r\nEEPDeviceType2=2\r\nEEPBackupStart2=0x100\r\nEEPBackupEnd2=0x122\r\n";
 
-template <typename T>
-T Next(std::deque<T>& answers, T none) {
-  if (answers.empty()) {
-    ADD_FAILURE() << "unexpected NVM window";
-    return none;
-  }
-  const T a = answers.front();
-  answers.pop_front();
-  return a;
-}
-
 class FakeDialogs : public ui::NvmDialogs {
  public:
   int SelectTargetNvm(int& index) override {
     ++selectCalls;
-    const auto answer = Next<std::pair<int, int>>(selects, {kIdCancel, 0});
+    const auto answer = regsim::Next<std::pair<int, int>>(selects, {kIdCancel, 0});
     if (answer.first == kIdOk) index = answer.second;
     return answer.first;
   }
   int ConfirmNvmAccess(const std::string& name, int type, uint32_t start, uint32_t end, bool write) override {
     confirmed.push_back(platform::Format("%s %d 0x%X-0x%X ", name.c_str(), type, start, end) +
                         (write ? "write" : "compare"));
-    return Next<int>(confirms, kIdCancel);
+    return regsim::Next<int>(confirms, kIdCancel);
   }
   int ShowCompareResult(const std::vector<std::string>& lines) override {
     results.push_back(lines);

@@ -44,12 +44,7 @@ class FakeHost : public ui::RegisterCommandHost {
   std::string RegFileName(int kind) const override { return names[kind]; }
   void SetRegFileName(int kind, const std::string& name) override { names[kind] = name; }
   bool EditParameters(std::vector<STEditItem>& rows) override {
-    if (answers.empty()) {
-      ADD_FAILURE() << "property editor not expected";
-      return false;
-    }
-    const auto a = answers.front();
-    answers.pop_front();
+    const auto a = regsim::Next<Answer>(answers, {false, {}});
     for (STEditItem& row : rows)
       if (a.second.count(row.Name)) row.Value = a.second.at(row.Name);
     return a.first;
@@ -60,7 +55,8 @@ class FakeHost : public ui::RegisterCommandHost {
   std::string names[2] = {"Sreg.dat", "Hreg.dat"};
   std::vector<std::string> log;
   // OK or not, and the values typed into rows by name.
-  std::deque<std::pair<bool, std::map<std::string, std::string>>> answers;
+  using Answer = std::pair<bool, std::map<std::string, std::string>>;
+  std::deque<Answer> answers;
 
  private:
   TTargetControl& tc_;

@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,6 +31,18 @@ class HookedServices : public testing_support::RecordingServices {
   }
   std::function<void(const std::string&)> onProgress;
 };
+
+// The next answer a fake window gives; none when the test expected no window.
+template <typename T>
+T Next(std::deque<T>& answers, T none) {
+  if (answers.empty()) {
+    ADD_FAILURE() << "window not expected";
+    return none;
+  }
+  const T a = answers.front();
+  answers.pop_front();
+  return a;
+}
 
 inline ST_REGISTER Reg(const std::string& name, uint32_t id, int tab = 1, uint32_t mask = 0xFFFF, int vrf = 1) {
   ST_REGISTER r;

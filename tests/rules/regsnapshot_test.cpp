@@ -1,8 +1,6 @@
 // Register values saved to a .id file and written back, on the simulated target.
 #include <gtest/gtest.h>
 
-#include <deque>
-
 #include "model/regvaluefile.h"
 #include "platform/convert.h"
 #include "platform/files.h"
@@ -23,12 +21,7 @@ class FakeDialogs : public ui::RegSnapshotDialogs {
   };
   int SelectRegisterFiles(bool& s, bool& h) override {
     offered.emplace_back(s, h);
-    if (choices.empty()) {
-      ADD_FAILURE() << "S/H choice not expected";
-      return 2;
-    }
-    const Choice c = choices.front();
-    choices.pop_front();
+    const Choice c = regsim::Next<Choice>(choices, {2});
     s = s && c.s;
     h = h && c.h;
     return c.result;
