@@ -14,13 +14,10 @@ TEST(Convert, IntegersDecimalOrHex) {
     int value;
   };
   const Case cases[] = {
-      {"0", true, 0},        {" 12 ", true, 12},          {"+5", true, 5},
-      {"-17", true, -17},    {"0xFF", true, 255},         {"0X1f", true, 31},
-      {"0xFFFFFFFF", true, -1}, {"0x80000000", true, INT_MIN}, {"0x0000000001", true, 1},
-      {"2147483647", true, INT_MAX}, {"-2147483648", true, INT_MIN},
-      {"2147483648", false, 0}, {"-2147483649", false, 0}, {"99999999999999999999", false, 0},
-      {"0x100000000", false, 0}, {"0x", false, 0},      {"0xG", false, 0},
-      {"", false, 0},        {"-", false, 0},             {"1 2", false, 0},
+      {" 12 ", true, 12},         {"-17", true, -17},           {"0X1f", true, 31},
+      {"0xFFFFFFFF", true, -1},   {"0x0000000001", true, 1},    {"-2147483648", true, INT_MIN},
+      {"2147483648", false, 0},   {"99999999999999999999", false, 0}, {"0x100000000", false, 0},
+      {"0x", false, 0},           {"", false, 0},               {"1 2", false, 0},
   };
   for (const Case& c : cases) {
     int v = 12345;
@@ -39,15 +36,13 @@ TEST(Convert, ErrorsCarryTheClassLibraryMessagesAndFormatHasNoLengthLimit) {
   } catch (const EConvertError& e) {
     EXPECT_STREQ(e.what(), "'12x' is not a valid integer value");
   }
-  EXPECT_DOUBLE_EQ(platform::StrToFloat(" 1.5 "), 1.5);
-  EXPECT_DOUBLE_EQ(platform::StrToFloat("-2e3"), -2000.0);
+  EXPECT_DOUBLE_EQ(platform::StrToFloat(" -2e3 "), -2000.0);
   try {
     platform::StrToFloat("1,5");
     FAIL() << "no error";
   } catch (const EConvertError& e) {
     EXPECT_STREQ(e.what(), "'1,5' is not a valid floating point value");
   }
-  EXPECT_EQ(platform::Format("%s=%d 0x%04X", "ID", -3, 0xAB), "ID=-3 0x00AB");
   const std::string longText(1000, 'x');
   EXPECT_EQ(platform::Format("[%s]%s", longText.c_str(), "表"), "[" + longText + "]表");
 }

