@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,11 +56,7 @@ class FakeLink : public TBusPhysicalLayer {
   // before it looks at the clock).
   std::function<void(FakeLink&)> afterRead;
 
-  void Deliver(const Bytes& bytes, uint64_t delayMs = 0) { pending_.push_back({clock_.NowUs() + delayMs * 1000, bytes}); }
-  size_t Queued() {
-    Arrive();
-    return queue_.size();
-  }
+  void Deliver(const Bytes& bytes, uint64_t delayMs = 0) { pending_.emplace(clock_.NowUs() + delayMs * 1000, bytes); }
 
   bool Open(uint8_t port, uint8_t baud, uint8_t, uint8_t, uint8_t, uint8_t) override {
     opens.push_back(baud);
@@ -95,8 +92,7 @@ class FakeLink : public TBusPhysicalLayer {
     if (!open_) return false;
     Arrive();
     if (!queue_.empty()) return true;
-    uint64_t next = UINT64_MAX;
-    for (const Pending& p : pending_) next = std::min(next, p.atUs);
+    const uint64_t next = pending_.empty() ? UINT64_MAX : pending_.begin()->first;
     const uint64_t deadline = clock_.NowUs() + uint64_t(timeoutMs) * 1000;
     clock_.AdvanceUs(std::min(next, deadline) - clock_.NowUs());
     Arrive();
@@ -111,31 +107,16 @@ class FakeLink : public TBusPhysicalLayer {
   bool failOpen = false, failRead = false, failWrite = false, serial = true;
 
  private:
-  struct Pending {
-    uint64_t atUs;
-    Bytes bytes;
-  };
   void Arrive() {
-    for (auto it = pending_.begin(); it != pending_.end();) {
-      if (it->atUs > clock_.NowUs()) {
-        ++it;
-        continue;
-      }
-      queue_.insert(queue_.end(), it->bytes.begin(), it->bytes.end());
-      it = pending_.erase(it);
-    }
+    for (auto it = pending_.begin(); it != pending_.end() && it->first <= clock_.NowUs(); it = pending_.erase(it))
+      queue_.insert(queue_.end(), it->second.begin(), it->second.end());
   }
 
   platform::VirtualClock& clock_;
   std::deque<uint8_t> queue_;
-  std::deque<Pending> pending_;
+  std::multimap<uint64_t, Bytes> pending_;  // by arrival time (us)
   bool open_ = true;
 };
-
-std::unique_ptr<TEcs> MakeEcs(bool ecs3, const TLinkSettings& s, platform::Clock& clock) {
-  if (ecs3) return std::make_unique<TEcs3>(s, clock);
-  return std::make_unique<TEcs2>(s, clock);
-}
 
 class EcsTest : public ::testing::Test {
  protected:
@@ -143,7 +124,7 @@ class EcsTest : public ::testing::Test {
   // A fresh protocol object on the same layer; its records start again.
   void Load(const TLinkSettings& s, bool ecs3 = true) {
     wide = ecs3;
-    ecs = MakeEcs(ecs3, s, clock);
+    ecs.reset(ecs3 ? static_cast<TEcs*>(new TEcs3(s, clock)) : new TEcs2(s, clock));
     ecs->SetBus(&link);
     link.written.clear();
     link.writeTimesMs.clear();
@@ -553,7 +534,8 @@ TEST_F(EcsTest, RawTextCollectsUntilTheLineIsQuiet) {
   link.Deliver(Bytes(350, 0x11));
   EXPECT_EQ(ecs->ReadRawText(text), 0);
   EXPECT_EQ(text.size(), 300u * 3);
-  EXPECT_EQ(link.Queued(), 50u);
+  EXPECT_EQ(ecs->ReadRawText(text), 0);
+  EXPECT_EQ(text.size(), 50u * 3);
   link.failRead = true;
   EXPECT_EQ(ecs->ReadRawText(text), 0x91);
   EXPECT_EQ(ecs->GetLastMessage(), "Comport error !( Send error )");
