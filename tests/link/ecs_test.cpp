@@ -479,7 +479,6 @@ TEST_F(EcsBaudTest, SendTellsTheConfiguredIndexWithoutReopeningAndAFailedReopenE
   EXPECT_EQ(ecs->GetLastMessage(), "Comport error !( Send error )");
   EXPECT_EQ(ecs->FindBaudRate(), -1);
   EXPECT_EQ(ecs->GetBaudIndex(), 0);
-  link.failOpen = false;
 }
 
 TEST_F(EcsBaudTest, NoBaudRegisterAUsbLinkOrEcs2LeaveTheLinkAlone) {
@@ -498,7 +497,6 @@ TEST_F(EcsBaudTest, NoBaudRegisterAUsbLinkOrEcs2LeaveTheLinkAlone) {
     EXPECT_TRUE(link.opens.empty());
     EXPECT_EQ(link.closes, 0);
   }
-  link.serial = true;
 }
 
 // ---- Raw frames ----

@@ -1,6 +1,6 @@
 // What the protocol and target-control tests do not already show of the
-// simulated target: its own error numbers, frame assembly, the baud register,
-// the sample files, and its pty transport.
+// simulated target: its own error numbers, frame assembly, the baud register
+// and its pty transport.
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -62,7 +62,7 @@ TEST(SimTarget, AnswersWhatItHoldsAndRefusesWithItsOwnErrorNumbers) {
   const std::pair<SimBytes, SimBytes> cases[] = {
       {Read3(0x10, 2, 1), Ok3({0x34, 0x00})},  // bytes: the low byte of each register
       {badSum, Error3(0x12)},
-      {Frame3({0xF5, 0x00, 0x09}, 0, {}), Error3(0x11)},
+      {Frame3({0xF5, 0x00, 0x08}, 0, {}), Error3(0x11)},
       {Read3(0x10, 1, 3), Error3(0x25)},
       {Read3(0x10, 131), Error3(0x26)},  // 262 data bytes do not fit a reply
       {Frame3({0xF1, 0x00, 0x0A, 0x02}, 0x10, {0x01}), Error3(0x13)},  // an odd byte count for words
@@ -123,19 +123,6 @@ TEST(SimTarget, TheBaudRegisterIsAcknowledgedAtTheOldRateAndTheTargetHearsNoiseW
   EXPECT_EQ(exchange(Read3(0x0F00, 1)), Ok3({0x00, 0x09}));
   EXPECT_EQ(exchange(WriteWord3(0x0F00, 11)), Error3(0x24));  // not supported
   EXPECT_EQ(target.BaudIndex(), 9);
-}
-
-TEST(SimTarget, LoadsTheSampleFilesAndStartsRegistersAtTheirFieldsMinimum) {
-  SimTarget t(SimProtocol::Ecs3);
-  ASSERT_TRUE(t.LoadVundData(VUND2_EXAMPLES "/vund.dat"));
-  EXPECT_EQ(t.BaudRegister(), 0x0F00u);
-  // Device 1 holds 0x0000..0x1FFF.
-  EXPECT_EQ(t.Nvm(1, 0x1FFF, 1).size(), 1u);
-  EXPECT_TRUE(t.Nvm(1, 0x1FFF, 2).empty());
-  EXPECT_EQ(t.Register(0x0F10), 0x1001);
-  EXPECT_FALSE(t.LoadVundData(VUND2_EXAMPLES "/missing.dat"));
-  ASSERT_TRUE(t.LoadRegisterFile(VUND2_EXAMPLES "/Sreg.dat", false));
-  ASSERT_TRUE(t.LoadRegisterFile(VUND2_EXAMPLES "/Hreg.dat", true));
 }
 
 // ---- The pty server, against a raw termios client on the slave side ----

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -25,10 +26,9 @@ using Bytes = std::vector<uint8_t>;
 // after its device is gone, and a close while a read is running.
 class FakeUsbAdapter : public TUsbAdapter {
  public:
-  enum class WriteMode { Complete, Short, TimedOut, Failed };
   int deviceHandle = 7;                // -1: no device
   std::map<uint8_t, int> pipeHandles;  // by endpoint; missing: 100 + endpoint. Odd endpoints are IN.
-  WriteMode writeMode = WriteMode::Complete;
+  int writeTakes = INT_MAX;  // bytes a write takes at most; -1: the pipe fails
 
   void Arrive(Bytes transfer) {
     std::lock_guard<std::mutex> g(m_);
@@ -117,8 +117,8 @@ class FakeUsbAdapter : public TUsbAdapter {
     std::lock_guard<std::mutex> g(m_);
     lastWriteTimeout = timeoutMs;
     misuse += !openPipes_.count(pipe) || IsIn(pipe);
-    if (unplugged_ || writeMode == WriteMode::Failed) return -1;
-    const uint32_t n = writeMode == WriteMode::Complete ? length : writeMode == WriteMode::Short ? length / 2 : 0;
+    if (unplugged_ || writeTakes < 0) return -1;
+    const uint32_t n = std::min<uint32_t>(length, writeTakes);
     written.insert(written.end(), data, data + n);
     return static_cast<int>(n);
   }
@@ -224,8 +224,8 @@ TEST_F(UsbTest, AWriteIsTrueOnlyWhenEveryByteWentOut) {
   EXPECT_TRUE(usb.Write(frame.data(), uint32_t(frame.size())));
   EXPECT_EQ(adapter->Get(adapter->written), frame);
   EXPECT_EQ(adapter->Get(adapter->lastWriteTimeout), 1000u);
-  for (auto mode : {FakeUsbAdapter::WriteMode::Short, FakeUsbAdapter::WriteMode::TimedOut, FakeUsbAdapter::WriteMode::Failed}) {
-    adapter->writeMode = mode;
+  for (int takes : {4, 0, -1}) {  // short, timed out, failed
+    adapter->writeTakes = takes;
     EXPECT_FALSE(usb.Write(frame.data(), uint32_t(frame.size())));
     EXPECT_EQ(usb.LastError(), TUsbComControl::kErrWrite);
   }
