@@ -87,7 +87,7 @@ TEST(SimTarget, AFrameSplitAcrossWritesIsAnsweredOnceCompleteUnlessItsRestComesT
   EXPECT_EQ(Reply(t, {request.back()}, now += 10), Ok3({0x00, 0x07}));
 
   EXPECT_TRUE(t.Receive(SimBytes(request.begin(), request.begin() + 5), now += 10).empty());
-  now += SimTarget::kDefaultInterByteTimeoutUs + 1;
+  now += SimTarget::kInterByteTimeoutUs + 1;
   EXPECT_EQ(Reply(t, request, now), Ok3({0x00, 0x07}));
   // Two frames in one write get two replies.
   SimBytes two = request;

@@ -11,24 +11,15 @@ bool SimLink::Open(uint8_t port, uint8_t baud, uint8_t dataBitReduction, uint8_t
                    uint8_t flowMode) {
   (void)port, (void)dataBitReduction, (void)parity, (void)stopBits, (void)flowMode;
   DropAll();
-  if (failOpens_) {
-    open_ = false;
-    return false;
-  }
   open_ = true;
   serial_ = true;
   hostBaud_ = baud;
-  openHistory_.push_back(baud);
   return true;
 }
 
 bool SimLink::OpenUsb(uint16_t vendorId, uint16_t productId, uint8_t inEndPoint, uint8_t outEndPoint) {
   (void)vendorId, (void)productId, (void)inEndPoint, (void)outEndPoint;
   DropAll();
-  if (failOpens_) {
-    open_ = false;
-    return false;
-  }
   open_ = true;
   serial_ = false;
   return true;
@@ -48,7 +39,6 @@ void SimLink::DropAll() {
 
 bool SimLink::Write(const uint8_t* buffer, uint32_t length) {
   if (!open_ || failWrites_) return false;
-  ++writes_;
   const uint64_t now = clock_.NowUs();
   const int hostRate = serial_ ? hostBaud_ : SimTarget::kNoRate;
   std::vector<SimChunk> chunks = target_.Receive(buffer, length, now, hostRate);
@@ -74,7 +64,7 @@ size_t SimLink::ArrivedBytes(uint64_t nowUs) const {
 }
 
 bool SimLink::Read(uint8_t* buffer, uint32_t maximum, uint32_t& received) {
-  if (!open_ || failReads_) return false;
+  if (!open_) return false;
   const uint64_t now = clock_.NowUs();
   uint32_t got = 0;
   while (got < maximum && !queue_.empty() && queue_.front().atUs <= now) {
@@ -112,10 +102,4 @@ bool SimLink::WaitForData(uint32_t timeoutMs) {
     std::this_thread::sleep_for(std::chrono::microseconds(until - now));
   }
   return comes;
-}
-
-size_t SimLink::BytesInFlight() const {
-  size_t n = 0;
-  for (const Arrival& a : queue_) n += a.bytes.size();
-  return n - headOffset_;
 }

@@ -29,18 +29,8 @@ class SimLink : public TBusPhysicalLayer {
   bool WaitForData(uint32_t timeoutMs) override;
   bool IsSerial() const override { return serial_; }
 
-  // ---- For tests ----
-  bool IsOpen() const { return open_; }
-  int HostBaudIndex() const { return hostBaud_; }
-  // How often Open (serial) succeeded, and the baud index of each.
-  const std::vector<int>& OpenHistory() const { return openHistory_; }
-  int WriteCount() const { return writes_; }
-  // Make the next Read / Write / Open calls fail.
-  void FailReads(bool fail) { failReads_ = fail; }
+  // For tests: make the next Write calls fail.
   void FailWrites(bool fail) { failWrites_ = fail; }
-  void FailOpens(bool fail) { failOpens_ = fail; }
-  // Bytes queued, arrived or not yet.
-  size_t BytesInFlight() const;
 
  private:
   struct Arrival {
@@ -58,9 +48,5 @@ class SimLink : public TBusPhysicalLayer {
   bool open_ = true;
   bool serial_ = true;
   int hostBaud_ = 6;
-  std::vector<int> openHistory_;
-  int writes_ = 0;
-  bool failReads_ = false;
   bool failWrites_ = false;
-  bool failOpens_ = false;
 };

@@ -58,12 +58,6 @@ SimFault SimFault::TooShort(int missing) {
   f.missingBytes = missing;
   return f;
 }
-SimFault SimFault::Split(uint32_t pieceBytes, uint32_t gapMs) {
-  SimFault f;
-  f.pieceBytes = pieceBytes;
-  f.gapMs = gapMs;
-  return f;
-}
 SimFault SimFault::Late(uint32_t ms) {
   SimFault f;
   f.lateMs = ms;
@@ -86,11 +80,6 @@ size_t SimTarget::LengthField(const SimBytes& frame) const {
 
 size_t SimTarget::MaxReplyData() const { return protocol_ == SimProtocol::Ecs3 ? 265 - 4 : 70 - 3; }
 
-void SimTarget::SetInterByteTimeoutUs(uint64_t us) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  interByteTimeoutUs_ = us;
-}
-
 std::vector<SimChunk> SimTarget::Receive(const uint8_t* data, size_t length, uint64_t nowUs, int hostBaudIndex) {
   std::lock_guard<std::mutex> lock(mutex_);
   std::vector<SimChunk> out;
@@ -100,7 +89,7 @@ std::vector<SimChunk> SimTarget::Receive(const uint8_t* data, size_t length, uin
 
   // A frame whose bytes stopped coming is given up, so the next one is read
   // from its first byte.
-  if (!rx_.empty() && nowUs > lastByteUs_ + interByteTimeoutUs_) rx_.clear();
+  if (!rx_.empty() && nowUs > lastByteUs_ + kInterByteTimeoutUs) rx_.clear();
   lastByteUs_ = nowUs;
   rx_.insert(rx_.end(), data, data + length);
 
@@ -141,7 +130,7 @@ std::vector<SimChunk> SimTarget::Noise(uint64_t nowUs) {
   // is lost, and the target complains once per burst.
   rx_.clear();
   std::vector<SimChunk> out;
-  const bool newBurst = !inNoise_ || nowUs > lastNoiseUs_ + interByteTimeoutUs_;
+  const bool newBurst = !inNoise_ || nowUs > lastNoiseUs_ + kInterByteTimeoutUs;
   inNoise_ = true;
   lastNoiseUs_ = nowUs;
   if (!newBurst) return out;
@@ -172,15 +161,7 @@ std::vector<SimChunk> SimTarget::Answer(const SimBytes& frame, uint64_t nowUs) {
   const SimBytes bytes = BuildReply(reply, fault);
 
   std::vector<SimChunk> chunks;
-  const size_t piece = fault.pieceBytes > 0 ? fault.pieceBytes : std::max<size_t>(bytes.size(), 1);
-  for (size_t at = 0; at < bytes.size(); at += piece) {
-    SimChunk c;
-    c.bytes.assign(bytes.begin() + static_cast<long>(at),
-                   bytes.begin() + static_cast<long>(std::min(bytes.size(), at + piece)));
-    c.delayUs = uint64_t(at == 0 ? fault.lateMs : fault.gapMs) * 1000;
-    c.baudIndex = baudIndex_;
-    chunks.push_back(std::move(c));
-  }
+  if (!bytes.empty()) chunks.push_back({bytes, uint64_t(fault.lateMs) * 1000, baudIndex_});
   // The acknowledge goes out at the old rate; only then does the line change.
   if (newBaudIndex >= 0) baudIndex_ = newBaudIndex;
   return chunks;

@@ -44,8 +44,6 @@ struct SimFault {
   int firstByte = -1;       // >= 0: replaces the reply's first byte
   int extraBytes = 0;       // data bytes added (length and checksum agree)
   int missingBytes = 0;     // data bytes taken away (length and checksum agree)
-  uint32_t pieceBytes = 0;  // > 0: the reply goes out in pieces of this size...
-  uint32_t gapMs = 0;       // ...with this gap between two pieces
   uint32_t lateMs = 0;      // wait before the first byte
   bool raw = false;         // send rawBytes instead of the reply
   SimBytes rawBytes;
@@ -57,7 +55,6 @@ struct SimFault {
   static SimFault BadFirstByte(uint8_t byte = 0x41);
   static SimFault TooLong(int extra);
   static SimFault TooShort(int missing);
-  static SimFault Split(uint32_t pieceBytes, uint32_t gapMs);
   static SimFault Late(uint32_t ms);
   static SimFault Raw(const SimBytes& bytes);
 };
@@ -85,7 +82,7 @@ class SimTarget {
   // For Receive: the transport has no line rate (USB), so rates never differ.
   static constexpr int kNoRate = -1;
   // A partial frame is dropped when its next byte is this late.
-  static constexpr uint64_t kDefaultInterByteTimeoutUs = 50000;
+  static constexpr uint64_t kInterByteTimeoutUs = 50000;
 
   explicit SimTarget(SimProtocol protocol);
   SimProtocol Protocol() const { return protocol_; }
@@ -99,7 +96,6 @@ class SimTarget {
   std::vector<SimChunk> Receive(const SimBytes& data, uint64_t nowUs, int hostBaudIndex = kNoRate) {
     return Receive(data.data(), data.size(), nowUs, hostBaudIndex);
   }
-  void SetInterByteTimeoutUs(uint64_t us);
 
   // ---- Registers: sparse 16-bit words; an unset one reads 0 ----
   void SetRegister(uint32_t address, uint16_t value);
@@ -176,7 +172,6 @@ class SimTarget {
   uint64_t lastByteUs_ = 0;
   uint64_t lastNoiseUs_ = 0;
   bool inNoise_ = false;
-  uint64_t interByteTimeoutUs_ = kDefaultInterByteTimeoutUs;
   std::map<uint32_t, uint16_t> registers_;
   std::map<uint32_t, int> readErrors_;
   std::map<uint32_t, int> writeErrors_;
