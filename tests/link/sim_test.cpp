@@ -1,6 +1,6 @@
 // What the protocol and target-control tests do not already show of the
-// simulated target: its own error numbers, frame assembly, the baud register
-// and its pty transport.
+// simulated target: its own error numbers, frame assembly and the pacing of
+// its pty transport. The end-to-end tests raise the line rate through it.
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -10,8 +10,6 @@
 
 #include <chrono>
 
-#include "platform/clock.h"
-#include "simlink.h"
 #include "simptyserver.h"
 #include "simtarget.h"
 
@@ -29,9 +27,6 @@ SimBytes Frame3(std::initializer_list<uint8_t> head, uint32_t address, SimBytes 
 }
 SimBytes Read3(uint32_t address, uint16_t count, uint8_t width = 2) {
   return Frame3({0xF0, 0x00, 0x0B, width}, address, {uint8_t(count >> 8), uint8_t(count)});
-}
-SimBytes WriteWord3(uint32_t address, uint16_t value) {
-  return Frame3({0xF1, 0x00, 0x0B, 0x02}, address, {uint8_t(value >> 8), uint8_t(value)});
 }
 SimBytes Ok3(SimBytes data) {
   SimBytes f{'P', 0x00, uint8_t(data.size() + 4)};
@@ -68,7 +63,7 @@ TEST(SimTarget, AnswersWhatItHoldsAndRefusesWithItsOwnErrorNumbers) {
       {Frame3({0xF1, 0x00, 0x0A, 0x02}, 0x10, {0x01}), Error3(0x13)},  // an odd byte count for words
       {{0xF0, 0x01, 0x40}, Error3(0x13)},  // a length field no frame can have: refused at once
       {Read3(0x100, 1), Error3(0x28)},
-      {WriteWord3(0x100, 9), Ok3({})},  // write-only: writing works
+      {Frame3({0xF1, 0x00, 0x0B, 0x02}, 0x100, {0, 9}), Ok3({})},  // write-only: writing works
       {block, Error3(0x23)},            // a protected word keeps the whole block from being written
       {Frame3({0xF2, 0x00, 0x0F, 2, 0, 0, 0, 0}, 0xFFFFFFFF, {0, 2}), Error3(0x22)},  // no wrap-around
       {Frame3({0xF2, 0x00, 0x0F, 3, 0, 0, 0, 0}, 0x100, {0, 1}), Error3(0x21)},
@@ -95,69 +90,7 @@ TEST(SimTarget, AFrameSplitAcrossWritesIsAnsweredOnceCompleteUnlessItsRestComesT
   EXPECT_EQ(t.Receive(two, now += 10).size(), 2u);
 }
 
-TEST(SimTarget, TheBaudRegisterIsAcknowledgedAtTheOldRateAndTheTargetHearsNoiseWhileTheRatesDiffer) {
-  platform::VirtualClock clock;
-  SimTarget target(SimProtocol::Ecs3);
-  SimLink link(target, clock);
-  target.SetBaudRegister(0x0F00);
-  target.SetSupportedBauds(0x1240);  // 6, 9, 12
-  auto exchange = [&](const SimBytes& frame) {
-    EXPECT_TRUE(link.Write(frame.data(), uint32_t(frame.size())));
-    link.WaitForData(300);
-    uint8_t buf[64];
-    uint32_t got = 0;
-    EXPECT_TRUE(link.Read(buf, sizeof buf, got));
-    return SimBytes(buf, buf + got);
-  };
-  ASSERT_TRUE(link.Open(0, 0, 0, 0, 0, 0));  // 110 baud: the target listens at 9600
-  const SimBytes noise = exchange(WriteWord3(0x0F00, 9));
-  ASSERT_FALSE(noise.empty());
-  EXPECT_TRUE(noise[0] != 'P' && noise[0] != '`');
-  EXPECT_EQ(target.FrameCount(), 0u);
-
-  ASSERT_TRUE(link.Open(0, 6, 0, 0, 0, 0));
-  EXPECT_EQ(exchange(WriteWord3(0x0F00, 9)), Ok3({}));
-  EXPECT_EQ(target.BaudIndex(), 9);
-  EXPECT_NE(exchange(WriteWord3(0x0F00, 12)), Ok3({}));  // the host still at 9600
-  ASSERT_TRUE(link.Open(0, 9, 0, 0, 0, 0));
-  EXPECT_EQ(exchange(Read3(0x0F00, 1)), Ok3({0x00, 0x09}));
-  EXPECT_EQ(exchange(WriteWord3(0x0F00, 11)), Error3(0x24));  // not supported
-  EXPECT_EQ(target.BaudIndex(), 9);
-}
-
-// ---- The pty server, against a raw termios client on the slave side ----
-
-class RawClient {
- public:
-  RawClient(const std::string& path, speed_t speed) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY)) {
-    termios t{};
-    ::tcgetattr(fd_, &t);
-    ::cfmakeraw(&t);
-    ::cfsetispeed(&t, speed);
-    ::cfsetospeed(&t, speed);
-    ::tcsetattr(fd_, TCSANOW, &t);
-  }
-  ~RawClient() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  bool Send(const SimBytes& bytes) { return ::write(fd_, bytes.data(), bytes.size()) == ssize_t(bytes.size()); }
-  // Reads until want bytes came or nothing more came for 5 s.
-  SimBytes Receive(size_t want) {
-    SimBytes got;
-    pollfd p{fd_, POLLIN, 0};
-    uint8_t buf[512];
-    for (ssize_t n = 0; got.size() < want && ::poll(&p, 1, 5000) > 0 && (n = ::read(fd_, buf, sizeof buf)) > 0;)
-      got.insert(got.end(), buf, buf + n);
-    return got;
-  }
-
- private:
-  int fd_;
-};
-
-const SimBytes kRead = Read3(0x1000, 1);
-const SimBytes kReply = Ok3({0xBE, 0xEF});
-
+// The pty server against a raw termios client on the slave side.
 TEST(SimPtyServer, PacedRepliesTakeTheirWireTime) {
   SimTarget target(SimProtocol::Ecs3);
   target.SetRegister(0x1000, 0xBEEF);
@@ -165,34 +98,25 @@ TEST(SimPtyServer, PacedRepliesTakeTheirWireTime) {
   SimPtyServer server(target);
   server.SetPacing(true);
   ASSERT_TRUE(server.Start());
-  RawClient client(server.SlavePath(), B2400);
+  const int fd = ::open(server.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(fd, 0);
+  termios t{};
+  ::tcgetattr(fd, &t);
+  ::cfmakeraw(&t);
+  ::cfsetspeed(&t, B2400);
+  ::tcsetattr(fd, TCSANOW, &t);
   // 11 bytes out and 6 back: 17 bytes of 10 bits at 2400 baud are 70.8 ms.
+  const SimBytes request = Read3(0x1000, 1), reply = Ok3({0xBE, 0xEF});
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_TRUE(client.Send(kRead));
-  EXPECT_EQ(client.Receive(kReply.size()), kReply);
+  EXPECT_EQ(::write(fd, request.data(), request.size()), ssize_t(request.size()));
+  SimBytes got;
+  pollfd p{fd, POLLIN, 0};
+  uint8_t buf[64];
+  for (ssize_t n = 0; got.size() < reply.size() && ::poll(&p, 1, 5000) > 0 && (n = ::read(fd, buf, sizeof buf)) > 0;)
+    got.insert(got.end(), buf, buf + n);
+  EXPECT_EQ(got, reply);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(70));
-}
-
-TEST(SimPtyServer, StopsWhileAReplyIsDueAndStartsAgain) {
-  SimTarget target(SimProtocol::Ecs3);
-  target.SetRegister(0x1000, 0xBEEF);
-  {
-    SimPtyServer server(target);
-    ASSERT_TRUE(server.Start());
-    RawClient client(server.SlavePath(), B9600);
-    target.AddFault(SimFault::Late(10000));
-    ASSERT_TRUE(client.Send(kRead));
-    // Stop only once the request has taken its fault, so the late reply is really due.
-    for (int i = 0; i < 5000 && target.FrameCount() == 0; ++i) usleep(1000);
-    ASSERT_EQ(target.FrameCount(), 1u);
-  }  // the destructor stops it
-  SimPtyServer again(target);
-  ASSERT_TRUE(again.Start());
-  RawClient client(again.SlavePath(), B9600);
-  ASSERT_TRUE(client.Send(kRead));
-  EXPECT_EQ(client.Receive(kReply.size()), kReply);
-  again.Stop();
-  EXPECT_FALSE(again.Running());
+  ::close(fd);
 }
 
 }  // namespace
