@@ -219,18 +219,21 @@ TEST_F(ComPortTest, BadIndexesAndMissingDevicesFailOpenAndAClosedOrHungUpPortFai
     uint8_t port, baud, parity;
     const char* device;
     uint8_t error;
+    const char* reason;  // for the log
   } cases[] = {
-      {9, 6, 0, "", TComPort::kErrOpen},  // there is no COM10
-      {0xFF, 6, 0, "", TComPort::kErrOpen},
-      {1, 6, 0, "/nonexistent/tty", TComPort::kErrOpen},
-      {1, 6, 0, "-", TComPort::kErrOpen},  // no device set
-      {0, 15, 0, "", TComPort::kErrSettings},  // no 16th rate
-      {0, 6, 5, "", TComPort::kErrSettings},   // no parity 5
+      {9, 6, 0, "", TComPort::kErrOpen, ""},  // there is no COM10
+      {0xFF, 6, 0, "", TComPort::kErrOpen, ""},
+      {1, 6, 0, "/nonexistent/tty", TComPort::kErrOpen, "/nonexistent/tty: No such file or directory"},
+      {1, 6, 0, "/dev/null", TComPort::kErrOpen, "/dev/null: Inappropriate ioctl for device"},  // not a terminal
+      {1, 6, 0, "-", TComPort::kErrOpen, ""},  // no device set
+      {0, 15, 0, "", TComPort::kErrSettings, ""},  // no 16th rate
+      {0, 6, 5, "", TComPort::kErrSettings, ""},   // no parity 5
   };
   for (const auto& c : cases) {
     port_.SetDevicePath(c.device[0] == '-' ? "" : c.device[0] ? c.device : slavePath_.c_str());
     EXPECT_FALSE(port_.Open(c.port, c.baud, 0, c.parity, 0, 0)) << int(c.port) << " " << int(c.baud);
     EXPECT_EQ(port_.LastError(), c.error) << int(c.port) << " " << int(c.baud);
+    EXPECT_EQ(port_.OpenFailure(), c.reason);
     EXPECT_FALSE(port_.IsOpen());
   }
   // Failures leave nothing behind: the port opens again.

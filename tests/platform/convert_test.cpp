@@ -1,11 +1,13 @@
 #include "platform/convert.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <climits>
 
 using platform::EConvertError;
 using platform::TryStrToInt;
+using testing::ThrowsMessage;
 
 TEST(Convert, IntegersDecimalOrHex) {
   struct Case {
@@ -30,19 +32,10 @@ TEST(Convert, IntegersDecimalOrHex) {
 
 TEST(Convert, ErrorsCarryTheClassLibraryMessagesAndFormatHasNoLengthLimit) {
   EXPECT_EQ(platform::StrToInt("0x1F"), 31);
-  try {
-    platform::StrToInt("12x");
-    FAIL() << "no error";
-  } catch (const EConvertError& e) {
-    EXPECT_STREQ(e.what(), "'12x' is not a valid integer value");
-  }
+  EXPECT_THAT([] { platform::StrToInt("12x"); }, ThrowsMessage<EConvertError>("'12x' is not a valid integer value"));
   EXPECT_DOUBLE_EQ(platform::StrToFloat(" -2e3 "), -2000.0);
-  try {
-    platform::StrToFloat("1,5");
-    FAIL() << "no error";
-  } catch (const EConvertError& e) {
-    EXPECT_STREQ(e.what(), "'1,5' is not a valid floating point value");
-  }
+  EXPECT_THAT([] { platform::StrToFloat("1,5"); },
+              ThrowsMessage<EConvertError>("'1,5' is not a valid floating point value"));
   const std::string longText(1000, 'x');
   EXPECT_EQ(platform::Format("[%s]%s", longText.c_str(), "表"), "[" + longText + "]表");
 }

@@ -11,8 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include "support/temp_dir.h"
-
 using platform::SerialDevice;
 using platform::SerialSettings;
 
@@ -35,19 +33,6 @@ class SerialDeviceTest : public ::testing::Test {
   int master = -1;
   SerialDevice d;
 };
-
-TEST(SerialDevice, OpenRefusesMissingPathsAndNonTerminals) {
-  SerialDevice d;
-  EXPECT_FALSE(d.Open("/nonexistent/tty"));
-  EXPECT_EQ(d.LastErrno(), ENOENT);
-  testing_support::TempDir dir;
-  dir.Write("plain", "x");
-  EXPECT_FALSE(d.Open(dir.File("plain")));
-  EXPECT_EQ(d.LastErrno(), ENOTTY);
-  EXPECT_FALSE(d.IsOpen());
-  EXPECT_EQ(d.ReadSome(nullptr, 1), -1);
-  EXPECT_EQ(d.WaitInput(), platform::SerialDevice::WaitResult::Failed);
-}
 
 TEST_F(SerialDeviceTest, ConfigureSetsARawLineAtAnyRateAndRefusesWhatTheLineCannotDo) {
   SerialSettings s;
