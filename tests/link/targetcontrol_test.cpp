@@ -196,8 +196,6 @@ TEST_F(TargetControlTest, TableAndRefreshWalksCutRunsAtTheWordLimit) {
   ASSERT_TRUE(tc.ReadRegisterTable(false));
   EXPECT_EQ(Sent(), "F0 1,2 F0 3,1 F0 5,1");
   for (uint32_t id : {1u, 2u, 3u, 5u}) EXPECT_EQ(ws.SRegisters.GetValue(id), static_cast<int>(0x100 + id));
-  EXPECT_EQ(services.progressMax, 4);
-  EXPECT_EQ(services.progressPositions, (std::vector<int>{0, 2, 3, 4, 4, 0}));
 
   std::map<int, int> poll{{1, 0}, {2, 0}, {3, 0}, {5, 0}};
   ASSERT_TRUE(tc.ReadRefreshRegisters(poll));
@@ -390,7 +388,6 @@ TEST_F(TargetControlTest, SnapshotsGoInSortedRunsWithinTheWordLimitAndFailuresDo
   EXPECT_EQ(Sent(), "F1 1,3 F1 4,3 F1 7,1");
   EXPECT_EQ(target->Register(4), 0x1004);
   EXPECT_TRUE(Logged("Data Write Protected !"));
-  EXPECT_EQ(services.progressMax, 7);
 
   // Reads fill the values and mark the words the target refuses.
   for (uint32_t id : {1u, 2u, 3u, 5u}) target->SetRegister(id, static_cast<uint16_t>(0x2000 + id));
