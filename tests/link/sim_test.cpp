@@ -1,7 +1,7 @@
 // What the protocol and target-control tests do not already show of the
-// simulated target: its own error numbers and the pacing of its pty transport,
-// which hands it a frame byte by byte. The end-to-end tests raise the line
-// rate through it.
+// simulated target: its own error numbers, the noise it hears at another rate,
+// and the pacing of its pty transport, which hands it a frame byte by byte. The
+// end-to-end tests raise the line rate through it.
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -39,13 +39,13 @@ SimBytes Ok3(SimBytes data) {
 SimBytes Error3(uint8_t number) { return WithSum({'`', 0x00, 0x05, number}); }
 
 // All reply bytes of one exchange, chunks joined.
-SimBytes Reply(SimTarget& t, const SimBytes& request, uint64_t nowUs = 1000) {
+SimBytes Reply(SimTarget& t, const SimBytes& request, int hostBaudIndex = SimTarget::kNoRate) {
   SimBytes all;
-  for (const SimChunk& c : t.Receive(request, nowUs)) all.insert(all.end(), c.bytes.begin(), c.bytes.end());
+  for (const SimChunk& c : t.Receive(request, 1000, hostBaudIndex)) all.insert(all.end(), c.bytes.begin(), c.bytes.end());
   return all;
 }
 
-TEST(SimTarget, AnswersWhatItHoldsAndRefusesWithItsOwnErrorNumbers) {
+TEST(SimTarget, AnswersWhatItHoldsRefusesWithItsOwnErrorNumbersAndHearsNoiseAtAnotherRate) {
   SimTarget t(SimProtocol::Ecs3);
   t.SetRegister(0x10, 0x1234);
   t.SetReadError(0x100, 0x28);
@@ -71,6 +71,10 @@ TEST(SimTarget, AnswersWhatItHoldsAndRefusesWithItsOwnErrorNumbers) {
   for (const auto& c : cases) EXPECT_EQ(Reply(t, c.first), c.second) << t.FrameCount();
   EXPECT_EQ(t.Register(0x100), 9);
   EXPECT_EQ(t.Register(0x101), 0);
+  // At another rate than its own it hears noise: no frame, a framing error at its rate.
+  const size_t frames = t.FrameCount();
+  EXPECT_EQ(Reply(t, Read3(0x10, 1), 9), Error3(sim_error::kFramingError));
+  EXPECT_EQ(t.FrameCount(), frames);
 }
 
 // The pty server against a raw termios client on the slave side.
