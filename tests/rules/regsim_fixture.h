@@ -1,26 +1,16 @@
 // The simulated target in-process, with vund.dat extended by what a test
-// needs (NVM devices, pre- and post-commands) and polling switches recorded.
+// needs (NVM devices, pre- and post-commands), and the fake main window.
 #pragma once
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "rules/pollinghold.h"
+#include "fakewindow.h"
 #include "support/simtarget_fixture.h"
 
 namespace regsim {
-
-// Records how polling was switched.
-class FakePolling : public ui::PollingSwitch {
- public:
-  int choice = 0;  // "Start"
-  std::vector<bool> switched;
-  int StatusWindowChoice() const override { return choice; }
-  void SetStatusPolling(bool on) override { switched.push_back(on); }
-};
 
 // Lets a test change the target between two steps of one flow.
 class HookedServices : public testing_support::RecordingServices {
@@ -31,18 +21,6 @@ class HookedServices : public testing_support::RecordingServices {
   }
   std::function<void(const std::string&)> onProgress;
 };
-
-// The next answer a fake window gives; none when the test expected no window.
-template <typename T>
-T Next(std::deque<T>& answers, T none) {
-  if (answers.empty()) {
-    ADD_FAILURE() << "window not expected";
-    return none;
-  }
-  const T a = answers.front();
-  answers.pop_front();
-  return a;
-}
 
 inline ST_REGISTER Reg(const std::string& name, uint32_t id, int tab = 1, uint32_t mask = 0xFFFF, int vrf = 1) {
   ST_REGISTER r;
@@ -82,6 +60,7 @@ class RegSimTest : public ui_sim::SimTargetTest {
   }
 
   HookedServices hooked;
+  rules_fake::FakeWindow win;
 };
 
 }  // namespace regsim

@@ -11,36 +11,10 @@ using regsim::Reg;
 
 namespace {
 
-// The S/H choice and the result window, answered by the test.
-class FakeDialogs : public ui::RegSnapshotDialogs {
- public:
-  struct Choice {
-    int result = 1;
-    bool s = true;  // ticked when offered
-    bool h = true;
-  };
-  int SelectRegisterFiles(bool& s, bool& h) override {
-    offered.emplace_back(s, h);
-    const Choice c = regsim::Next<Choice>(choices, {2});
-    s = s && c.s;
-    h = h && c.h;
-    return c.result;
-  }
-  int ShowCompareResult(const std::vector<std::string>& lines) override {
-    results.push_back(lines);
-    return 1;
-  }
-
-  std::deque<Choice> choices;
-  std::vector<std::pair<bool, bool>> offered;
-  std::vector<std::vector<std::string>> results;
-};
-
 using Ids = std::vector<uint32_t>;
 
 class RegSnapshotTest : public regsim::RegSimTest {
  protected:
-  void TearDown() override { EXPECT_TRUE(dialogs.choices.empty()); }
   bool Save(bool hValuesRead) {
     return transfer.SaveRegisterValues(hValuesRead, [this](int kind) {
       reads.push_back(kind);
@@ -53,9 +27,7 @@ class RegSnapshotTest : public regsim::RegSimTest {
     return transfer.WriteRegisterValues();
   }
 
-  FakeDialogs dialogs;
-  regsim::FakePolling polling;
-  ui::RegSnapshotTransfer transfer{ws, dialogs, &polling};
+  ui::RegSnapshotTransfer transfer{ws, win, &win};
   std::vector<int> reads;
 };
 
@@ -77,7 +49,7 @@ TEST_F(RegSnapshotSaveTest, SavesTheCachedValuesAfterThePreCommands) {
   const int timeout = tc.GetProtocolTimeout();
   target.AddFault(SimFault::None());      // the H read
   target.AddFault(SimFault::Late(1000));  // a pre-command: beyond TimeOutTime, within CommandTimeOutTime
-  dialogs.choices.push_back({});
+  win.choices.push_back({});
   ui.ExpectSaveFile(dir.File("set.id")).ExpectMessage(0x40, platform::kIdOk, "Save completed");
   ASSERT_TRUE(Save(false));
   EXPECT_EQ(reads, std::vector<int>{1});  // the H values, never read before
@@ -87,27 +59,27 @@ TEST_F(RegSnapshotSaveTest, SavesTheCachedValuesAfterThePreCommands) {
   EXPECT_EQ(dir.Read("set.id"),
             "[Sreg]\r\nVOLUME              ,0x00000020,   12,0x00FF,1,\r\n"
             "[Hreg]\r\nH1                  ,0x00000300,   68,0xFFFF,1,\r\n");
-  EXPECT_EQ(polling.switched, (std::vector<bool>{false, true}));
+  EXPECT_EQ(win.switched, (std::vector<bool>{false, true}));
 }
 
 TEST_F(RegSnapshotSaveTest, NothingIsSavedWhenTheUserOrTheTargetStopsIt) {
-  dialogs.choices.push_back({2});
+  win.choices.push_back({2});
   EXPECT_FALSE(Save(false));
-  dialogs.choices.push_back({1, true, false});  // S only: H is not read
+  win.choices.push_back({1, true, false});  // S only: H is not read
   ui.ExpectSaveFile("");
   EXPECT_FALSE(Save(false));
   EXPECT_TRUE(reads.empty());
   EXPECT_EQ(target.FrameCount(), 0u);
 
   target.SetWriteError(0x101, sim_error::kWriteProtected);
-  dialogs.choices.push_back({});
+  win.choices.push_back({});
   ui.ExpectSaveFile(dir.File("set.id"));
   EXPECT_FALSE(Save(true));
   EXPECT_EQ(Written(), Ids({0x100, 0x101}));  // the first failed pre-command ends them
   EXPECT_FALSE(platform::FileExists(dir.File("set.id")));
 
   target.SetWriteError(0x101, 0);
-  dialogs.choices.push_back({});
+  win.choices.push_back({});
   ui.ExpectSaveFile(dir.File("no/such/folder/set.id"));
   ui.ExpectMessage(0x10, platform::kIdOk, "Fail to save");  // never "Save completed"
   EXPECT_FALSE(Save(true));
@@ -116,31 +88,31 @@ TEST_F(RegSnapshotSaveTest, NothingIsSavedWhenTheUserOrTheTargetStopsIt) {
 TEST_F(RegSnapshotTest, RestoresOnlyChosenVerifiedRegistersThenRunsThePostCommands) {
   Start("ReproducePostID1=0x180\r\nReproducePostDat1=1\r\n");
   target.SetRegister(0x11, 9);
-  dialogs.choices.push_back({});
+  win.choices.push_back({});
   ASSERT_TRUE(WriteFile("[Sreg]\r\nA,0x10,258,0xFFFF,1,\r\nB,0x11,3,0xFFFF,0,\r\n\"Q,0x14,2,0xFFFF,1,\r\n"
                         "Z,0,3,0xFFFF,1,\r\n[Hreg]\r\nC,0x12,4,0xFFFF,1,\r\n"));
   EXPECT_EQ(target.Register(0x10), 258);
   EXPECT_EQ(target.Register(0x11), 9);  // Vrf 0 takes no part, nor labels nor ID 0
   EXPECT_EQ(Written(), Ids({0x10, 0x12, 0x180}));
-  EXPECT_EQ(dialogs.results, std::vector<std::vector<std::string>>{{}});  // all equal: the window opens empty
-  EXPECT_EQ(polling.switched, (std::vector<bool>{false, true}));
+  EXPECT_EQ(win.results, std::vector<std::vector<std::string>>{{}});  // all equal: the window opens empty
+  EXPECT_EQ(win.switched, (std::vector<bool>{false, true}));
 
   target.ClearFrames();
-  dialogs.choices.push_back({1, false, true});
+  win.choices.push_back({1, false, true});
   ASSERT_TRUE(WriteFile("[Sreg]\r\nS,0x10,1,0xFFFF,1,\r\n[Hreg]\r\nH,0x12,4,0xFFFF,1,\r\n"));
   EXPECT_EQ(Written(), Ids({0x12, 0x180}));
 
   // No Vrf 1 item among the chosen kinds: nothing written, no window.
   target.ClearFrames();
-  dialogs.choices.push_back({1, false, true});
+  win.choices.push_back({1, false, true});
   EXPECT_FALSE(WriteFile("[Sreg]\r\nS,0x10,1,0xFFFF,1,\r\n[Hreg]\r\nH,0x12,4,0xFFFF,0,\r\n"));
   EXPECT_EQ(target.FrameCount(), 0u);
-  EXPECT_EQ(dialogs.results.size(), 2u);
+  EXPECT_EQ(win.results.size(), 2u);
 
   // A file with only an [Hreg] section offers S disabled and unchecked.
-  dialogs.choices.push_back({2});
+  win.choices.push_back({2});
   EXPECT_FALSE(WriteFile("[Hreg]\r\nH,0x12,4,0xFFFF,1,\r\n"));
-  EXPECT_EQ(dialogs.offered.back(), std::make_pair(false, true));
+  EXPECT_EQ(win.offered.back(), std::make_pair(false, true));
 }
 
 TEST_F(RegSnapshotTest, DifferencesUnreadRegistersAndFieldsAreListed) {
@@ -151,7 +123,7 @@ TEST_F(RegSnapshotTest, DifferencesUnreadRegistersAndFieldsAreListed) {
   target.SetRegister(0x40, 0xAB34);
   target.SetRegister(0x41, 0x1200);
   target.SetRegister(0x1072, 0xF0F0);
-  dialogs.choices.push_back({});
+  win.choices.push_back({});
   ASSERT_TRUE(WriteFile("[Sreg]\r\nKEEP,0x20,5,0xFFFF,1,\r\nNOREAD,0x22,6,0xFFFF,1,\r\nNEVER,0x24,-255,0xFFFF,1,\r\n"
                         "LOW,0x40,18,0x00FF,1,\r\nHIGH,0x41,300,0x0FF0,1,\r\n"
                         "FactoryMode,0x1072,1,0x0001,1,\r\nShipMode,0x1072,3,0x0002,1,\r\n"
@@ -163,7 +135,7 @@ TEST_F(RegSnapshotTest, DifferencesUnreadRegistersAndFieldsAreListed) {
   EXPECT_EQ(target.Register(0x1072), 0xF5F3);
   const Ids written = Written();
   EXPECT_EQ(std::count(written.begin(), written.end(), 0x1072u), 1);  // one read-modify-write of the word
-  EXPECT_EQ(dialogs.results,
+  EXPECT_EQ(win.results,
             (std::vector<std::vector<std::string>>{
                 {"              Narrow  File 1  Not written (its mask overlaps a larger one of its ID)",
                  "               NEVER  File ---  Not written (not read when saved)", "                KEEP File 5  Target 1",
@@ -173,10 +145,10 @@ TEST_F(RegSnapshotTest, DifferencesUnreadRegistersAndFieldsAreListed) {
   // A field whose word cannot be read first is left alone and listed.
   target.SetReadError(0x40, sim_error::kNoId);
   target.ClearFrames();
-  dialogs.choices.push_back({});
+  win.choices.push_back({});
   ASSERT_TRUE(WriteFile("[Sreg]\r\nLOW,0x40,18,0x00FF,1,\r\n"));
   EXPECT_TRUE(Written().empty());
-  EXPECT_EQ(dialogs.results[1], std::vector<std::string>{"                 LOW  File 18  Target Read Error"});
+  EXPECT_EQ(win.results[1], std::vector<std::string>{"                 LOW  File 18  Target Read Error"});
 }
 
 TEST_F(RegSnapshotTest, FilesThatCannotBeUsedAreReported) {
@@ -189,8 +161,8 @@ TEST_F(RegSnapshotTest, FilesThatCannotBeUsedAreReported) {
   EXPECT_FALSE(transfer.WriteRegisterValues());
   EXPECT_THROW(WriteFile("[Sreg]\r\nA,0x10,one,0xFFFF,1,\r\n"), platform::EConvertError);
   EXPECT_EQ(target.FrameCount(), 0u);
-  EXPECT_TRUE(polling.switched.empty());
-  EXPECT_TRUE(dialogs.offered.empty());
+  EXPECT_TRUE(win.switched.empty());
+  EXPECT_TRUE(win.offered.empty());
 }
 
 }  // namespace

@@ -1,0 +1,176 @@
+// The main window and its dialogs as the rules see them: one fake for every
+// flow, answering from queues the test fills and logging what talks to the
+// target or the user.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/convert.h"
+#include "platform/ui.h"
+#include "rules/maincontroller.h"
+#include "rules/mainlifecycle.h"
+#include "rules/nvmtransfer.h"
+#include "rules/registercommands.h"
+#include "rules/regsnapshottransfer.h"
+
+namespace rules_fake {
+
+// The next answer a fake window gives; none when the test expected no window.
+template <typename T>
+T Next(std::deque<T>& answers, T none) {
+  if (answers.empty()) {
+    ADD_FAILURE() << "window not expected";
+    return none;
+  }
+  const T a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
+class FakeWindow : public ui::MainWindowSteps,
+                   public ui::RegisterCommandHost,
+                   public ui::MainView,
+                   public ui::RegisterPane,
+                   public ui::StatusPane,
+                   public ui::NvmDialogs,
+                   public ui::RegSnapshotDialogs {
+ public:
+  ~FakeWindow() override {
+    EXPECT_TRUE(reads.empty() && edits.empty() && selects.empty() && confirms.empty() && choices.empty());
+  }
+  void Step(const std::string& s) { log += (log.empty() ? "" : " ") + s; }
+
+  // Start-up and close.
+  void ForceEnglish() override { Step("english"); }
+  void LoadSettings() override {}
+  void ApplySettings() override {}
+  void LoadDataFiles() override {}
+  void BuildTabStrip() override {}
+  void BuildCommandMenu() override {}
+  void SelectFirstValueCell() override {}
+  bool Connect() override {
+    Step("connect");
+    return connects;
+  }
+  // From reads in turn, then from readTarget when set, else true.
+  bool ReadRegisterValues(int kind) override {
+    Step("read" + std::to_string(kind));
+    if (reads.empty()) return readTarget ? readTarget(kind) : true;
+    const bool ok = reads.front();
+    reads.pop_front();
+    return ok;
+  }
+  int FindBaudRate() override {
+    Step("findbaud");
+    return 0;
+  }
+  void RaiseBaudRate() override { Step("raise"); }
+  void ShowComStatus() override {}
+  void TakeSnapshot() override { Step("snapshot"); }
+  void ShowRegisterTab(int) override {}
+  int StatusWindowChoice() const override { return choice; }
+  void SetStatusPolling(bool on) override {
+    polling = on;
+    switched.push_back(on);
+    Step(on ? "poll-on" : "poll-off");
+  }
+  void StartStatusPolling() override { SetStatusPolling(true); }
+  bool StopStatusPolling() override {
+    Step("stop-polling");
+    const bool was = polling;
+    polling = false;
+    return was;
+  }
+  int SaveRegisterFileIfChanged(int kind) override {
+    Step("ask" + std::to_string(kind));
+    return saveAnswers[kind];
+  }
+  void SendBaudRate() override { Step("sendbaud"); }
+  void SaveRefreshList() override {}
+  void SaveWindowSettings() override {}
+  void ReleaseResources() override { Step("release"); }
+
+  // The register grid and its commands.
+  int ShownFile() const override { return shown; }
+  void SetShownFile(int kind) override { shown = kind; }
+  int CurrentRegisterIndex() const override { return current; }
+  int CurrentTab() const override { return tab; }
+  int LinkBaudIndex() const override { return baud; }
+  void RedrawRegisterValues() override {}
+  void UpdateCaption() override {}
+  std::string RegFileName(int kind) const override { return names[kind]; }
+  void SetRegFileName(int kind, const std::string& name) override { names[kind] = name; }
+  // The values typed into rows by name, and OK or not.
+  bool EditParameters(std::vector<STEditItem>& rows) override {
+    const Edit e = Next<Edit>(edits, {false, {}});
+    for (STEditItem& row : rows)
+      if (e.second.count(row.Name)) row.Value = e.second.at(row.Name);
+    return e.first;
+  }
+
+  // The controller's view.
+  void StoreWindowSettings() override {}
+  void SetCaption(const std::string&) override {}
+  void SetComStatus(const std::string&) override {}
+  void BuildCommandMenu(const std::vector<ui::CommandMenuItem>&) override {}
+  void CloseSoon() override { ++closes; }
+  ui::RegisterPane& Registers() override { return *this; }
+  ui::StatusPane& Status() override { return *this; }
+  ui::NvmDialogs& NvmWindows() override { return *this; }
+  ui::RegSnapshotDialogs& SnapshotWindows() override { return *this; }
+
+  // The NVM and register value windows.
+  int SelectTargetNvm(int& index) override {
+    const auto answer = Next<std::pair<int, int>>(selects, {platform::kIdCancel, 0});
+    if (answer.first == platform::kIdOk) index = answer.second;
+    return answer.first;
+  }
+  int ConfirmNvmAccess(const std::string& name, int type, uint32_t start, uint32_t end, bool write) override {
+    confirmed.push_back(platform::Format("%s %d 0x%X-0x%X %s", name.c_str(), type, start, end,
+                                         write ? "write" : "compare"));
+    return Next<int>(confirms, platform::kIdCancel);
+  }
+  int SelectRegisterFiles(bool& s, bool& h) override {
+    offered.emplace_back(s, h);
+    const Choice c = Next<Choice>(choices, {platform::kIdCancel});
+    s = s && c.s;
+    h = h && c.h;
+    return c.result;
+  }
+  int ShowCompareResult(const std::vector<std::string>& lines) override {
+    results.push_back(lines);
+    return platform::kIdOk;
+  }
+
+  std::string log;
+  bool connects = true;
+  std::deque<bool> reads;
+  std::function<bool(int)> readTarget;
+  int choice = 0;  // "Start"
+  bool polling = false;
+  std::vector<bool> switched;
+  int saveAnswers[2] = {0, 0};
+  int shown = 0, current = -1, tab = 0, baud = 12, closes = 0;
+  std::string names[2] = {"Sreg.dat", "Hreg.dat"};
+  using Edit = std::pair<bool, std::map<std::string, std::string>>;
+  std::deque<Edit> edits;
+  std::deque<std::pair<int, int>> selects;  // result, index
+  std::deque<int> confirms;
+  std::vector<std::string> confirmed;
+  struct Choice {
+    int result = platform::kIdOk;
+    bool s = true;  // ticked when offered
+    bool h = true;
+  };
+  std::deque<Choice> choices;
+  std::vector<std::pair<bool, bool>> offered;
+  std::vector<std::vector<std::string>> results;
+};
+
+}  // namespace rules_fake
