@@ -30,29 +30,22 @@ TEST(IniEditRules, EachInputMethodStoresItsValueOrNamesTheRowInItsError) {
       {"Level", imRangeInteger, "10;20", "9", "[Level] : Range ERROR! : 10 <= 9 <= 20"},
       {"Level", imRangeInteger, "10;20", "0x14", "0x14"},
       {"Level", imRangeInteger, "10;20", "abc", "[Level] : Input Error!"},
-      {"Offset", imRangeInteger, "-5;5", "-6", "[Offset] : Range ERROR! : -5 <= -6 <= 5"},
       {"ID", imRangeUnsigned, "0;0xFFFFFFFF", "0xFFFFFFFF", "0xFFFFFFFF"},
       {"Mask", imRangeUnsigned, "1;0xFFFF", "-1", "[Mask] : Range ERROR! : 1 <= -1 <= 65535"},  // 0xFFFFFFFF
       {"Gain", imRangeDouble, "0.5;1.5", "2", "[Gain] : Range ERROR! : 0.500000 <= 2 <= 1.500000"},
       {"Gain", imRangeDouble, "x;1", "1", "[Gain] : Input Error!"},
       // An empty range accepts only zero.
-      {"N", imRangeInteger, "", "0", "0"},
       {"N", imRangeInteger, "", "1", "[N] : Range ERROR! : 0 <= 1 <= 0"},
-      {"N", imRangeUnsigned, "", "1", "[N] : Range ERROR! : 0 <= 1 <= 0"},
       {"N", imRangeDouble, "", "1", "[N] : Range ERROR! : 0.000000 <= 1 <= 0.000000"},
       // Pick lists: an enumeration stores the index, a string list the text.
       {"COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "com 2", "1"},
       {"COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "COM 9", "[COM Port] : Select ERROR!"},
       {"Mode", imSelectString, "Fast;Slow", "slow", "slow"},
-      {"Mode", imSelectString, "Fast;Slow", "", "[Mode] : Select ERROR!"},
       {"Count", imDirectInteger, "", "0x10", "16"},
       {"Ratio", imDirectDouble, "", "1e20", "1E20"},
-      {"Ratio", imDirectDouble, "", "x", "[Ratio] : Input Error!"},
       {"Free", imDirectString, "", "any thing", "any thing"},
-      {"Other", 10, "a;b", "zz", "zz"},
       // Nothing is taken that would read back otherwise from a parameter file.
       {"Free", imDirectString, "", "x\r\n[Evil]\r\nValue=1", kNotKept},
-      {"Free", imDirectString, "", " padded", kNotKept},
       {"Level", imRangeInteger, "10;20", "10 ", "[Level] : Input Error! : a line break, a blank at either end or enclosing quotes cannot be stored"},
       {"a]b", imDirectString, "", "x", "[a]b] : Name Error! : a line break, \"]\" or a blank at either end cannot be stored"},
       {"ゾーン", imDirectString, "", "x", "x"},  // a "]" byte inside a double-byte character
@@ -67,7 +60,6 @@ TEST(IniEditRules, EachInputMethodStoresItsValueOrNamesTheRowInItsError) {
   const TIniProperty e = Row("COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "2");
   EXPECT_EQ(ui::DisplayText(e), "COM 3");
   EXPECT_EQ(ui::DisplayText(Row("P", imSelectEnumerate, "a;b", "5")), "");
-  EXPECT_EQ(ui::DisplayText(Row("P", imSelectEnumerate, "a;b", "x")), "");
 }
 
 TEST(IniEditRules, ComPortRowsShowThePortAndRateAndOnlyOkTakesThem) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <map>
 
 #include "platform/convert.h"
 #include "platform/files.h"
@@ -52,31 +51,27 @@ TEST_F(RegisterCommandsTest, AddReadsTheNewRegisterAndInsertsItBeforeTheCurrentO
   EXPECT_EQ(ws.SRegisters.GetRegisterCount(), 4);
 }
 
-TEST_F(RegisterCommandsTest, DeleteAsksFirst) {
+TEST_F(RegisterCommandsTest, DeleteAsksFirstCopyAndPaste) {
   win.current = 1;
   ui.ExpectMessage(0x24, platform::kIdNo, "Do you delete R2 ?");
   EXPECT_FALSE(commands.DeleteRegister());
   ui.ExpectMessage(0x24, platform::kIdYes, "Do you delete R2 ?");
   EXPECT_TRUE(commands.DeleteRegister());
-  EXPECT_EQ(Names(ws.SRegisters), (std::vector<std::string>{"R1", "R3"}));
-}
 
-TEST_F(RegisterCommandsTest, CopyAndPaste) {
   EXPECT_FALSE(commands.PasteRegister());  // nothing copied yet
   ws.SRegisters.AddRegister(Reg("\"Label", 0x20));
-  win.current = 3;
+  win.current = 2;
   EXPECT_FALSE(commands.CopyRegister());  // a label is not copied
-
   win.current = 0;
   ASSERT_TRUE(commands.CopyRegister());
-  win.current = 2;
+  win.current = 1;
   ASSERT_TRUE(commands.PasteRegister());  // on "ALL"
-  EXPECT_EQ(Names(ws.SRegisters), (std::vector<std::string>{"R1", "R2", "R1", "R3", "\"Label"}));
-  EXPECT_EQ(ws.SRegisters.GetRegister(2)->Tab, 0);
+  EXPECT_EQ(Names(ws.SRegisters), (std::vector<std::string>{"R1", "R1", "R3", "\"Label"}));
+  EXPECT_EQ(ws.SRegisters.GetRegister(1)->Tab, 0);
   win.tab = 2;
   win.current = -1;
   ASSERT_TRUE(commands.PasteRegister());
-  EXPECT_EQ(ws.SRegisters.GetRegister(5)->Tab, 2);
+  EXPECT_EQ(ws.SRegisters.GetRegister(4)->Tab, 2);
   EXPECT_EQ(target.FrameCount(), 0u);  // pasting reads nothing
 
   win.shown = 1;  // pasted into the other file, its ID is read there from now on
@@ -110,7 +105,7 @@ TEST_F(RegisterCommandsTest, PropertyEdit) {
   EXPECT_TRUE(*ws.SRegisters.GetRegister(1) == before);
 }
 
-TEST_F(RegisterCommandsTest, ReloadMarksChangedValues) {
+TEST_F(RegisterCommandsTest, ReloadMarksChangedValuesHoldsPollingAndRaisesTheRateOnlyWhenTheSetAnswers) {
   for (uint32_t id : {0x10u, 0x11u, 0x12u}) ws.SRegisters.SetValue(id, REG_VALUE_UNKNOWN);
   target.SetRegister(0x11, 2);
   ASSERT_TRUE(tc.ReadRegisterTable(false));
@@ -119,9 +114,8 @@ TEST_F(RegisterCommandsTest, ReloadMarksChangedValues) {
   EXPECT_EQ(ws.SRegisters.GetValue(0x11), 3);
   EXPECT_EQ(ws.SRegisters.GetSnapshotValue(0x11), 2);  // shown on aqua
   EXPECT_EQ(ws.SRegisters.GetSnapshotValue(0x10), ws.SRegisters.GetValue(0x10));
-}
 
-TEST_F(RegisterCommandsTest, ReloadHoldsPollingAndRaisesTheBaudRateOnlyWhenTheSetAnswers) {
+  // Polling is held; the rate is raised only when the set answers.
   struct Case {
     std::deque<bool> reads;
     int baud;
