@@ -8,10 +8,10 @@ using namespace testing_support;
 
 namespace {
 
-TEST_F(RegisterGridTest, RegistersFillPairsTopToBottomAndEmptyTabsStillGetPairs) {
+TEST_F(RegisterGridTest, RegistersFillPairsTopToBottomKeysMoveWithinThemAndEmptyTabsStillGetPairs) {
   AddRegs(7);
   Metrics(104 * 5 / 2);
-  p.BuildRegisterGrid(0);
+  p.BuildRegisterGrid(0);  // value columns 2 and 4, rows 1 to 4; the last cell is 4,4
   EXPECT_EQ(2, p.ColumnPairs());
   EXPECT_EQ(5, p.RowCount());
   EXPECT_EQ("R3", p.CellText(1, 4));
@@ -19,6 +19,27 @@ TEST_F(RegisterGridTest, RegistersFillPairsTopToBottomAndEmptyTabsStillGetPairs)
   EXPECT_EQ("", p.CellText(3, 4));
   EXPECT_EQ(6, p.CellToRegister(3 * p.RowCount() + 3));
   for (int cell : {3 * p.RowCount() + 4, p.ColCount() * p.RowCount(), -1}) EXPECT_EQ(-1, p.CellToRegister(cell));
+  p.SetCurrent(1, 1);  // a name cell: the pair's value cell becomes current
+  p.SelectValuePair();
+  EXPECT_EQ(2, p.Col());
+  using Action = RegisterGridPresenter::KeyAction;
+  struct Step {
+    Key key;
+    bool ctrl;
+    const char* at;  // "col,row" afterwards
+  };
+  const Step steps[] = {
+      {Key::Left, false, "2,1"},  {Key::Up, false, "2,1"},   {Key::Right, false, "4,1"},
+      {Key::Right, false, "2,2"}, {Key::Left, false, "4,1"},  {Key::Up, false, "2,4"},
+      {Key::Down, false, "4,1"},  {Key::End, true, "4,4"},    {Key::Right, false, "4,4"},
+      {Key::Down, false, "4,4"},  {Key::Home, false, "2,4"},  {Key::Home, true, "2,1"},
+  };
+  for (const Step& step : steps) {
+    EXPECT_EQ(Action::Consumed, p.KeyDown(step.key, step.ctrl, false));
+    EXPECT_EQ(step.at, std::to_string(p.Col()) + "," + std::to_string(p.Row())) << &step - steps;
+  }
+  EXPECT_EQ(Action::EditValue, p.KeyDown(Key::Enter, false, false));
+  EXPECT_EQ(Action::NotHandled, p.KeyDown(Key::Tab, false, false));
 
   Metrics(104 * 3);
   p.BuildRegisterGrid(2);
@@ -64,34 +85,6 @@ TEST_F(RegisterGridTest, ValueTextsColoursAndWhatCanBeEdited) {
   EXPECT_EQ(10, req.value);
   p.FinishEdit(0x1234);
   EXPECT_EQ("0xA", p.CellText(2, 1));  // the cache replaces the dialog's word at once
-}
-
-TEST_F(RegisterGridTest, Navigation) {
-  AddRegs(7);
-  Metrics(104 * 5 / 2);
-  p.BuildRegisterGrid(0);  // value columns 2 and 4, rows 1 to 4; the last cell is 4,4
-  p.SetCurrent(1, 1);      // a name cell: the pair's value cell becomes current
-  p.SelectValuePair();
-  EXPECT_EQ(2, p.Col());
-
-  using Action = RegisterGridPresenter::KeyAction;
-  struct Step {
-    Key key;
-    bool ctrl;
-    const char* at;  // "col,row" afterwards
-  };
-  const Step steps[] = {
-      {Key::Left, false, "2,1"},  {Key::Up, false, "2,1"},   {Key::Right, false, "4,1"},
-      {Key::Right, false, "2,2"}, {Key::Left, false, "4,1"},  {Key::Up, false, "2,4"},
-      {Key::Down, false, "4,1"},  {Key::End, true, "4,4"},    {Key::Right, false, "4,4"},
-      {Key::Down, false, "4,4"},  {Key::Home, false, "2,4"},  {Key::Home, true, "2,1"},
-  };
-  for (const Step& step : steps) {
-    EXPECT_EQ(Action::Consumed, p.KeyDown(step.key, step.ctrl, false));
-    EXPECT_EQ(step.at, std::to_string(p.Col()) + "," + std::to_string(p.Row())) << &step - steps;
-  }
-  EXPECT_EQ(Action::EditValue, p.KeyDown(Key::Enter, false, false));
-  EXPECT_EQ(Action::NotHandled, p.KeyDown(Key::Tab, false, false));
 }
 
 TEST_F(RegisterGridTest, TabsCtrlTabAndRememberedTopRows) {
