@@ -50,7 +50,6 @@ TEST_F(FormTableTest, EachTabIsReadWhenFirstShownInATransposedGrid) {
   target.SetRegister(0x101, 7);
   Open(ws);
   ASSERT_EQ(tabs->count(), 2);
-  EXPECT_EQ(tabs->tabText(1), QStringLiteral("Second"));
   ASSERT_EQ(grid->model()->columnCount(), 3);
   EXPECT_EQ(grid->model()->headerData(1, Qt::Vertical).toString(), QStringLiteral("B"));
   EXPECT_EQ(Cell(1, 0), "7");  // entry 0, field B
