@@ -10,7 +10,6 @@ namespace {
 
 TEST(MainWindowRules, StatusBarCaptionHelpFileAndMessageLines) {
   EXPECT_EQ(ui::FormatComStatus(1, 12), "COM:Port 2 BaudRate 115200");
-  EXPECT_EQ(ui::BaudRateName(14), "256000");
   // Outside the table of 15 names: dashes, never a read past it.
   for (int index : {0, 15, -1, 1000000}) EXPECT_EQ(ui::BaudRateName(index), "---") << index;
   // File names without folder and extension.
