@@ -1,12 +1,37 @@
 // End to end against the vund-target-sim program, paced like a real line, as
 // scripts/run starts it: the main window on a program folder of sample files
-// starts up, runs a command entry, takes a status item and closes, over ECS3
-// and over ECS2.
+// connects through its settings and the serial port code, starts up, runs a
+// command entry, takes a status item and closes, over ECS3 and over ECS2.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+
 #include "e2e_fixture.h"
+#include "link/targetcontrol.h"
+#include "link/workspace.h"
+#include "mainwindow_parts.h"
+#include "support/scripted_ui.h"
+#include "ui/textconv.h"
+
+extern char** environ;
 
 namespace {
 
-using e2e::RunEventsUntil;
+// Runs the event loop until done() holds; false after ten seconds.
+bool RunEventsUntil(const std::function<bool()>& done) {
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (!done()) {
+    if (elapsed.elapsed() > 10000) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
 
 struct Protocol {
   const char* name;       // as vund-target-sim takes it
@@ -16,83 +41,98 @@ struct Protocol {
 
 void PrintTo(const Protocol& p, std::ostream* os) { *os << p.name; }
 
-class E2eProgramTest : public e2e::E2eTest, public ::testing::WithParamInterface<Protocol> {
+class E2eProgramTest : public ::testing::TestWithParam<Protocol> {
  protected:
   void SetUp() override {
-    E2eTest::SetUp();
+    ui.SetForceEnglish(true);
     platform::IniFile ini(folder.File("Vund2.ini"));
     ini.WriteInteger("Bus", "ECSType", GetParam().ecsType);
     ini.UpdateFile();
-    ASSERT_TRUE(sim.Start(folder, GetParam().name));
+    std::vector<std::string> args = {VUND2_TARGET_SIM, "--protocol", GetParam().name, "--link", folder.Link(),
+                                     "--vund", folder.File("vund.dat"), "--sreg", folder.File("Sreg.dat"),
+                                     "--hreg", folder.File("Hreg.dat"), "--pace"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    // Up when its link appears.
+    for (int i = 0; i < 1000 && !std::filesystem::is_symlink(folder.Link()); ++i) usleep(10000);
+    ASSERT_TRUE(std::filesystem::is_symlink(folder.Link())) << "the simulated target made no link";
   }
   void TearDown() override {
-    E2eTest::TearDown();
-    EXPECT_EQ(sim.Stop(), 0);  // a clean stop on SIGTERM
+    window.reset();
+    ws.reset();
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;  // a clean stop on SIGTERM
   }
 
-  // What the program serves: every register of the sample files holds its
-  // field's Min.
-  std::unique_ptr<SimTarget> Expected() const {
-    auto set = std::make_unique<SimTarget>(SimProtocol::Ecs3);
-    EXPECT_TRUE(set->LoadVundData(folder.File("vund.dat")));
-    EXPECT_TRUE(set->LoadRegisterFile(folder.File("Sreg.dat"), false));
-    EXPECT_TRUE(set->LoadRegisterFile(folder.File("Hreg.dat"), true));
-    return set;
+  std::string StatusCell(int row, int col) { return ui_test::StatusWindowOf(*window)->CellText(row, col); }
+  void GridKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(ui_test::GridOf(*window), &press);
   }
 
-  e2e::ChildTarget sim;
+  e2e::ProgramFolder folder;
+  testing_support::ScriptedUi ui;
+  pid_t pid = -1;
+  std::unique_ptr<Workspace> ws;
+  std::unique_ptr<TFrmMain> window;
 };
 
-TEST_P(E2eProgramTest, StartupShowsEveryValueOfTheSetAndPollsTheStatus) {
-  const std::unique_ptr<SimTarget> expected = Expected();
-  StartProgram();
+TEST_P(E2eProgramTest, StartupCommandStatusItemAndCloseBackToTheConfiguredRate) {
+  // What the program serves: every register of the sample files holds its field's Min.
+  SimTarget expected(SimProtocol::Ecs3);
+  ASSERT_TRUE(expected.LoadVundData(folder.File("vund.dat")));
+  ASSERT_TRUE(expected.LoadRegisterFile(folder.File("Sreg.dat"), false));
+  // Started as the program starts it: shown, with the start-up from the window's own timer.
+  ws = std::make_unique<Workspace>(ui);
+  window = std::make_unique<TFrmMain>(*ws);
+  window->show();
+  ASSERT_TRUE(RunEventsUntil([this] { return window->Controller().StartupDone(); }));
 
+  const ui::RegisterGridPresenter& grid = ui_test::GridOf(*window)->Presenter();
   int values = 0;
-  const Registers sregs = e2e::LoadRegisters(folder, "Sreg.dat", false);
+  for (int c = 1; c + 1 < grid.ColCount(); c += 2)
+    for (int r = 1; r < grid.RowCount(); ++r) {
+      const int index = grid.RegisterAt(c, r);
+      const ST_REGISTER* reg = index < 0 ? nullptr : ws->SRegisters.GetRegister(static_cast<unsigned>(index));
+      if (!reg || reg->ID == 0) continue;
+      EXPECT_EQ(grid.CellText(c + 1, r), ui::FormatRegisterValue(expected.Register(reg->ID), reg->Mask, false))
+          << reg->LongName;
+      ++values;
+    }
   int withValue = 0;
-  for (int i = 0; i < sregs.GetRegisterCount(); ++i) withValue += sregs.GetRegister(static_cast<unsigned>(i))->ID != 0;
-  for (const auto& cell : ValueCells()) {
-    if (cell.reg->ID == 0) continue;
-    EXPECT_EQ(cell.text, ui::FormatRegisterValue(expected->Register(cell.reg->ID), cell.reg->Mask, false))
-        << cell.reg->LongName;
-    ++values;
-  }
+  for (int i = 0; i < ws->SRegisters.GetRegisterCount(); ++i)
+    withValue += ws->SRegisters.GetRegister(static_cast<unsigned>(i))->ID != 0;
   EXPECT_EQ(values, withValue);
-  EXPECT_EQ(ValueOf("Channel"), "1");  // the one register whose Min is not 0
   EXPECT_EQ(ui::FromQt(ui_test::ComStatusOf(*window)->text()), GetParam().comStatus);
-  EXPECT_TRUE(MessageLog().empty()) << MessageLog();
-
-  ASSERT_TRUE(ui_test::StatusWindowOf(*window)->IsPolling());
+  const std::string log = ui::FromQt(ui_test::MemoOf(*window)->toPlainText());
+  EXPECT_TRUE(log.empty()) << log;
   ASSERT_TRUE(RunEventsUntil([this] { return !StatusCell(1, 2).empty(); }));
   EXPECT_EQ(StatusCell(1, 1), "電源状態");
   EXPECT_EQ(StatusCell(1, 2), "0");
-}
-
-TEST_P(E2eProgramTest, CommandEntryAndCloseWritingTheSettingsAndGoingBackToTheConfiguredRate) {
-  StartProgram();
-  ASSERT_EQ(ui::FromQt(ui_test::ComStatusOf(*window)->text()), GetParam().comStatus);
 
   const QList<QAction*> commands = ui_test::CommandMenuOf(*window)->actions();
   ASSERT_GE(commands.size(), 5);
   commands[4]->trigger();  // the first switch command
-  EXPECT_NE(MessageLog().find("Success ( 電源ON )"), std::string::npos) << MessageLog();
+  EXPECT_NE(ui::FromQt(ui_test::MemoOf(*window)->toPlainText()).find("Success ( 電源ON )"), std::string::npos);
 
   // Copy a register and paste it into the status items.
   GridKey(Qt::Key_T);
-  ASSERT_EQ(Grid().CellText(Grid().Col() - 1, Grid().Row()), "Temperature");
   GridKey(Qt::Key_C, Qt::ControlModifier);
-  Trigger("mnuSatsuItemInsert");
+  window->MenuAction("mnuSatsuItemInsert")->trigger();
   ASSERT_TRUE(RunEventsUntil([this] { return StatusCell(1, 1) == "内部温度" && !StatusCell(1, 2).empty(); }));
 
   window->resize(800, 550);
   const int frameWidth = window->frameGeometry().width();  // what is kept: the frame
   EXPECT_TRUE(window->close());
-  CloseProgram();
-
+  window.reset();
+  ws.reset();
   platform::IniFile ini(folder.File("Vund2.ini"));
   EXPECT_EQ(ini.ReadInteger("Window", "MainWidth", 0), frameWidth);
   EXPECT_EQ(ini.ReadString("File", "LastSregFile", ""), "Sreg.dat");
-  EXPECT_EQ(ini.ReadInteger("Bus", "ComPort", -1), e2e::kComPortIndex);
   EXPECT_EQ(ini.ReadInteger("Bus", "BaudRate", -1), 6);
   EXPECT_EQ(ini.ReadInteger("Bus", "ECSType", -1), GetParam().ecsType);
   EXPECT_EQ(ini.ReadString("Ports", "COM2", ""), folder.Link());
@@ -109,7 +149,7 @@ TEST_P(E2eProgramTest, CommandEntryAndCloseWritingTheSettingsAndGoingBackToTheCo
   ASSERT_TRUE(next.TargetControl.Connect(next.linkSettings));
   uint32_t word = 0;
   EXPECT_TRUE(next.TargetControl.ReadRegister(0x1050, word));
-  EXPECT_EQ(word, Expected()->Register(0x1050));
+  EXPECT_EQ(word, expected.Register(0x1050));
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, E2eProgramTest,
