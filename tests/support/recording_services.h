@@ -22,7 +22,7 @@ class RecordingServices : public platform::MainWindowServices {
   void SetProgressMessage(const std::string& text) override { progressTexts.push_back(text); }
   void SetProgressMax(int max) override { progressMax = max; }
   void SetProgressPosition(int position) override { progressPositions.push_back(position); }
-  void ProcessMessages() override { ++processed; }
+  void ProcessMessages() override {}
 
   // The log as one text, lines joined with "\n".
   std::string Log() const {
@@ -35,7 +35,6 @@ class RecordingServices : public platform::MainWindowServices {
   std::vector<std::string> progressTexts;
   std::vector<int> progressPositions;
   int progressMax = 0;
-  int processed = 0;
 };
 
 }  // namespace testing_support

@@ -8,64 +8,15 @@ namespace testing_support {
 
 namespace {
 const char* KindName(ScriptedUi::Kind k) {
-  switch (k) {
-    case ScriptedUi::Kind::Message: return "message box";
-    case ScriptedUi::Kind::OpenFile: return "open-file dialog";
-    case ScriptedUi::Kind::SaveFile: return "save-file dialog";
-    case ScriptedUi::Kind::Input: return "input box";
-    case ScriptedUi::Kind::ComPort: return "COM port dialog";
-  }
-  return "?";
+  static const char* const names[] = {"message box", "open-file dialog", "save-file dialog", "input box",
+                                      "COM port dialog"};
+  return names[static_cast<int>(k)];
 }
 }  // namespace
 
 ScriptedUi::~ScriptedUi() {
   for (const Expectation& e : queue_)
     ADD_FAILURE() << "expected " << KindName(e.kind) << " was never shown: " << platform::Cp932ToUtf8(e.text);
-}
-
-ScriptedUi& ScriptedUi::ExpectMessage(int flags, int answer, const std::string& textPart) {
-  Expectation e;
-  e.kind = Kind::Message;
-  e.flags = flags;
-  e.answer = answer;
-  e.text = textPart;
-  queue_.push_back(e);
-  return *this;
-}
-
-ScriptedUi& ScriptedUi::ExpectOpenFile(const std::string& path) {
-  Expectation e;
-  e.kind = Kind::OpenFile;
-  e.text = path;
-  queue_.push_back(e);
-  return *this;
-}
-
-ScriptedUi& ScriptedUi::ExpectSaveFile(const std::string& path) {
-  Expectation e;
-  e.kind = Kind::SaveFile;
-  e.text = path;
-  queue_.push_back(e);
-  return *this;
-}
-
-ScriptedUi& ScriptedUi::ExpectInput(const std::string& text, bool ok) {
-  Expectation e;
-  e.kind = Kind::Input;
-  e.text = text;
-  e.ok = ok;
-  queue_.push_back(e);
-  return *this;
-}
-
-ScriptedUi& ScriptedUi::ExpectComPortDialog(bool ok, std::function<void(int&, int&)> action) {
-  Expectation e;
-  e.kind = Kind::ComPort;
-  e.ok = ok;
-  e.action = std::move(action);
-  queue_.push_back(e);
-  return *this;
 }
 
 bool ScriptedUi::Take(Kind kind, const std::string& what, Expectation& out) {
@@ -83,7 +34,6 @@ bool ScriptedUi::Take(Kind kind, const std::string& what, Expectation& out) {
 int ScriptedUi::MessageBox(const std::string& caption, const std::string& text, int flags) {
   shown_.push_back(text);
   Expectation e;
-  e.kind = Kind::Message;
   if (!Take(Kind::Message, caption + ": " + text, e)) return platform::kIdCancel;
   if (e.flags >= 0) {
     EXPECT_EQ(e.flags, flags) << "flags of message box: " << platform::Cp932ToUtf8(text);
@@ -95,27 +45,16 @@ int ScriptedUi::MessageBox(const std::string& caption, const std::string& text, 
   return e.answer;
 }
 
-bool ScriptedUi::OpenFileDialog(const platform::FileDialogOptions& options, std::string& path) {
+bool ScriptedUi::FileDialog(Kind kind, const platform::FileDialogOptions& options, std::string& path) {
   lastDialog_ = options;
   Expectation e;
-  e.kind = Kind::OpenFile;
-  if (!Take(Kind::OpenFile, options.title, e) || e.text.empty()) return false;
-  path = e.text;
-  return true;
-}
-
-bool ScriptedUi::SaveFileDialog(const platform::FileDialogOptions& options, std::string& path) {
-  lastDialog_ = options;
-  Expectation e;
-  e.kind = Kind::SaveFile;
-  if (!Take(Kind::SaveFile, options.title, e) || e.text.empty()) return false;
+  if (!Take(kind, options.title, e) || e.text.empty()) return false;
   path = e.text;
   return true;
 }
 
 bool ScriptedUi::InputBox(const std::string& caption, const std::string& prompt, std::string& text, char) {
   Expectation e;
-  e.kind = Kind::Input;
   if (!Take(Kind::Input, caption + ": " + prompt, e) || !e.ok) return false;
   text = e.text;
   return true;
@@ -123,7 +62,6 @@ bool ScriptedUi::InputBox(const std::string& caption, const std::string& prompt,
 
 bool ScriptedUi::ShowComPortDialog(int& comPort, int& baudRate) {
   Expectation e;
-  e.kind = Kind::ComPort;
   if (!Take(Kind::ComPort, "", e)) return false;
   if (e.action) e.action(comPort, baudRate);
   return e.ok;

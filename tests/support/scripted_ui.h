@@ -13,20 +13,23 @@ class ScriptedUi : public platform::Ui {
  public:
   enum class Kind { Message, OpenFile, SaveFile, Input, ComPort };
 
-  ScriptedUi() = default;
   ~ScriptedUi() override;  // fails on expectations left over
 
   // A message box whose text contains textPart (empty: any) with these flags
   // (-1: any), answered with answer.
-  ScriptedUi& ExpectMessage(int flags, int answer, const std::string& textPart = std::string());
+  ScriptedUi& ExpectMessage(int flags, int answer, const std::string& textPart = std::string()) {
+    return Expect({Kind::Message, flags, answer, textPart, true, {}});
+  }
   // A file dialog answered with path (empty: cancelled).
-  ScriptedUi& ExpectOpenFile(const std::string& path);
-  ScriptedUi& ExpectSaveFile(const std::string& path);
+  ScriptedUi& ExpectOpenFile(const std::string& path) { return Expect({Kind::OpenFile, -1, 0, path, true, {}}); }
+  ScriptedUi& ExpectSaveFile(const std::string& path) { return Expect({Kind::SaveFile, -1, 0, path, true, {}}); }
   // An input box answered with text (ok = false: cancelled).
-  ScriptedUi& ExpectInput(const std::string& text, bool ok = true);
+  ScriptedUi& ExpectInput(const std::string& text, bool ok = true) { return Expect({Kind::Input, -1, 0, text, ok, {}}); }
   // The COM port dialog; action runs in its place (it may change the port
   // and baud indexes shown).
-  ScriptedUi& ExpectComPortDialog(bool ok, std::function<void(int& comPort, int& baudRate)> action = {});
+  ScriptedUi& ExpectComPortDialog(bool ok, std::function<void(int& comPort, int& baudRate)> action = {}) {
+    return Expect({Kind::ComPort, -1, 0, "", ok, std::move(action)});
+  }
 
   void SetScreenSize(int w, int h) {
     screenW_ = w;
@@ -38,8 +41,12 @@ class ScriptedUi : public platform::Ui {
   const platform::FileDialogOptions& LastFileDialog() const { return lastDialog_; }
 
   int MessageBox(const std::string& caption, const std::string& text, int flags) override;
-  bool OpenFileDialog(const platform::FileDialogOptions& options, std::string& path) override;
-  bool SaveFileDialog(const platform::FileDialogOptions& options, std::string& path) override;
+  bool OpenFileDialog(const platform::FileDialogOptions& options, std::string& path) override {
+    return FileDialog(Kind::OpenFile, options, path);
+  }
+  bool SaveFileDialog(const platform::FileDialogOptions& options, std::string& path) override {
+    return FileDialog(Kind::SaveFile, options, path);
+  }
   bool InputBox(const std::string& caption, const std::string& prompt, std::string& text,
                 char passwordChar) override;
   bool ShowComPortDialog(int& comPort, int& baudRate) override;
@@ -57,7 +64,12 @@ class ScriptedUi : public platform::Ui {
     bool ok = true;
     std::function<void(int&, int&)> action;
   };
+  ScriptedUi& Expect(Expectation e) {
+    queue_.push_back(std::move(e));
+    return *this;
+  }
   bool Take(Kind kind, const std::string& what, Expectation& out);
+  bool FileDialog(Kind kind, const platform::FileDialogOptions& options, std::string& path);
 
   std::deque<Expectation> queue_;
   std::deque<std::string> shown_;
