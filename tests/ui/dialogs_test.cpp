@@ -8,9 +8,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
-#include <functional>
 
+#include "modal_answers.h"
 #include "model/iniproperty.h"
 #include "platform/ui.h"
 #include "support/scripted_ui.h"
@@ -22,14 +21,7 @@
 
 namespace {
 
-// Runs fn on the modal dialog once it is up.
-void WhenModal(std::function<void(QWidget*)> fn) {
-  QTimer::singleShot(0, [fn] {
-    QWidget* w = QApplication::activeModalWidget();
-    ASSERT_NE(w, nullptr);
-    fn(w);
-  });
-}
+using ui_test::ModalAnswers;
 
 void Key(QWidget* w, int key) {
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
@@ -112,7 +104,8 @@ TEST(SearchDialog, OffersTheHistoryAndEnterSearches) {
   const std::vector<std::string> history = {"VOLUME", "BASS"};
   STSearcSetting setting;
   TFrmSearchDlg dlg(nullptr, ui, &history, &setting);
-  WhenModal([&](QWidget*) {
+  ModalAnswers answers;
+  answers.Then([&](QDialog*) {
     EXPECT_EQ(dlg.SearchCBox->count(), 2);
     EXPECT_EQ(dlg.SearchCBox->currentText(), QStringLiteral("VOLUME"));
     dlg.SearchCBox->setEditText(QStringLiteral("treble"));
@@ -125,13 +118,14 @@ TEST(SearchDialog, OffersTheHistoryAndEnterSearches) {
 
   STSearcSetting untouched;
   TFrmSearchDlg cancelled(nullptr, ui, &history, &untouched);
-  WhenModal([&](QWidget*) { cancelled.btnCancel->click(); });
+  answers.Then([&](QDialog*) { cancelled.btnCancel->click(); });
   EXPECT_EQ(cancelled.exec(), 2);
   EXPECT_TRUE(untouched.SearchText.empty());
 }
 
 TEST(InputBox, EnterConfirmsAndEscKeepsTheDefault) {
-  WhenModal([](QWidget* w) {
+  ModalAnswers answers;
+  answers.Then([](QDialog* w) {
     auto* edit = w->findChild<QLineEdit*>(QStringLiteral("Edit1"));
     ASSERT_NE(edit, nullptr);
     EXPECT_EQ(ui::FromQt(w->windowTitle()), "Input");
@@ -140,7 +134,7 @@ TEST(InputBox, EnterConfirmsAndEscKeepsTheDefault) {
   });
   EXPECT_EQ(MyInputBox("Input", "Tab Name", "old"), "映像");
 
-  WhenModal([](QWidget* w) {
+  answers.Then([](QDialog* w) {
     auto* edit = w->findChild<QLineEdit*>(QStringLiteral("Edit1"));
     ASSERT_NE(edit, nullptr);
     edit->setText(QStringLiteral("typed"));
@@ -151,7 +145,7 @@ TEST(InputBox, EnterConfirmsAndEscKeepsTheDefault) {
   EXPECT_EQ(MyInputBox("Input", "Tab Name", "old"), "old");
 
   std::string text = "keep";
-  WhenModal([](QWidget* w) {
+  answers.Then([](QDialog* w) {
     w->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
   });
   EXPECT_FALSE(MyInputQuery("Input", "Tab Name", text));

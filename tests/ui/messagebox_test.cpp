@@ -3,9 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
-#include <QTimer>
-#include <functional>
 
+#include "modal_answers.h"
 #include "platform/ui.h"
 #include "ui/qtui.h"
 #include "ui/textconv.h"
@@ -38,29 +37,13 @@ TEST(MessageBoxFlags, ButtonsIconsAndTheAnswerWhenClosedWithoutAButton) {
   }
 }
 
-namespace {
-
-// Runs action on the message box once it is shown modally.
-void WhenShown(std::function<void(QMessageBox*)> action) {
-  auto* timer = new QTimer;
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, action] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      action(box);
-    }
-  });
-  timer->start();
-}
-
-}  // namespace
-
 TEST(QtUiMessageBox, ShowsTheTextAndAnswersWithTheButtonPressed) {
   ui::QtUi qt;
   QString title, text;
   QMB::Icon icon = QMB::NoIcon;
-  WhenShown([&](QMessageBox* box) {
+  ui_test::ModalAnswers answers;
+  answers.Then([&](QDialog* d) {
+    auto* box = qobject_cast<QMessageBox*>(d);
     title = box->windowTitle();
     text = box->text();
     icon = box->icon();
@@ -72,8 +55,8 @@ TEST(QtUiMessageBox, ShowsTheTextAndAnswersWithTheButtonPressed) {
   EXPECT_EQ(icon, QMB::Critical);
 
   // Closing the box with the window's close button answers Cancel.
-  WhenShown([](QMessageBox* box) { box->close(); });
+  answers.Then([](QDialog* box) { box->close(); });
   EXPECT_EQ(qt.MessageBox("Confirmation", "Save?", 0x23), platform::kIdCancel);
-  WhenShown([](QMessageBox* box) { box->button(QMB::No)->click(); });
+  answers.Then([](QDialog* box) { qobject_cast<QMessageBox*>(box)->button(QMB::No)->click(); });
   EXPECT_EQ(qt.MessageBox("Confirmation", "Delete?", 0x24), platform::kIdNo);
 }

@@ -8,8 +8,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
 
+#include "modal_answers.h"
 #include "model/vunddata.h"
 #include "support/scoped_env.h"
 #include "support/scripted_ui.h"
@@ -41,31 +41,28 @@ class NvmDialogTest : public ::testing::Test {
   VundData vund{scripted};
 };
 
-// Clicks the named button of the modal dialog once it is shown and filled.
-void ClickWhenShown(const char* button) {
-  auto* timer = new QTimer;
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, button] {
-    auto* dlg = qobject_cast<TfrmNVMAccess*>(QApplication::activeModalWidget());
-    if (!dlg || dlg->cBoxDeviceName->count() == 0) return;
-    timer->deleteLater();
+// Clicks the named button of the next NVM dialog once it is filled.
+void ClickWhenShown(ui_test::ModalAnswers& answers, const char* button) {
+  answers.Then([button](QDialog* d) {
+    auto* dlg = qobject_cast<TfrmNVMAccess*>(d);
+    dlg->initTimerTimer();
     EXPECT_EQ(Text(dlg->edtEndAddr->text()), "0x1FFF");
     dlg->cBoxDeviceName->setCurrentIndex(dlg->cBoxDeviceName->count() - 1);
     dlg->findChild<QPushButton*>(QString::fromLatin1(button))->click();
   });
-  timer->start();
 }
 
 TEST_F(NvmDialogTest, SelectOrConfirmShowsTheDeviceAndOkStoresTheChoice) {
   int index = -1;
-  ClickWhenShown("btnOk");
+  ui_test::ModalAnswers answers;
+  ClickWhenShown(answers, "btnOk");
   EXPECT_EQ(SelectTargetNvm(nullptr, scripted, vund, index), 1);
   EXPECT_EQ(index, 1);
   index = -1;
-  ClickWhenShown("btnCancel");
+  ClickWhenShown(answers, "btnCancel");
   EXPECT_EQ(SelectTargetNvm(nullptr, scripted, vund, index), 2);
   EXPECT_EQ(index, -1);
-  ClickWhenShown("btnOk");
+  ClickWhenShown(answers, "btnOk");
   EXPECT_EQ(ConfirmNvmAccess(nullptr, scripted, "EEPROM", 1, 0, 0x1FFF, true), 1);
 
   TfrmNVMAccess select(nullptr, scripted, vund, &index);
