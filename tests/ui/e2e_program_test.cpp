@@ -1,7 +1,7 @@
 // End to end against the vund-target-sim program, paced like a real line, as
 // scripts/run starts it: the main window on a program folder of sample files
 // connects through its settings and the serial port code, starts up, runs a
-// command entry, takes a status item and closes, over ECS3 and over ECS2.
+// command entry and closes, over ECS3 and over ECS2.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -9,10 +9,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QKeyEvent>
 
 #include "e2e_fixture.h"
-#include "link/targetcontrol.h"
 #include "link/workspace.h"
 #include "mainwindow_parts.h"
 #include "support/scripted_ui.h"
@@ -69,10 +67,6 @@ class E2eProgramTest : public ::testing::TestWithParam<Protocol> {
   }
 
   std::string StatusCell(int row, int col) { return ui_test::StatusWindowOf(*window)->CellText(row, col); }
-  void GridKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QKeyEvent press(QEvent::KeyPress, key, modifiers);
-    QApplication::sendEvent(ui_test::GridOf(*window), &press);
-  }
 
   e2e::ProgramFolder folder;
   testing_support::ScriptedUi ui;
@@ -81,7 +75,7 @@ class E2eProgramTest : public ::testing::TestWithParam<Protocol> {
   std::unique_ptr<TFrmMain> window;
 };
 
-TEST_P(E2eProgramTest, StartupCommandStatusItemAndCloseBackToTheConfiguredRate) {
+TEST_P(E2eProgramTest, StartupCommandAndCloseWritingTheSettings) {
   // What the program serves: every register of the sample files holds its field's Min.
   SimTarget expected(SimProtocol::Ecs3);
   ASSERT_TRUE(expected.LoadVundData(folder.File("vund.dat")));
@@ -119,12 +113,6 @@ TEST_P(E2eProgramTest, StartupCommandStatusItemAndCloseBackToTheConfiguredRate) 
   commands[4]->trigger();  // the first switch command
   EXPECT_NE(ui::FromQt(ui_test::MemoOf(*window)->toPlainText()).find("Success ( 電源ON )"), std::string::npos);
 
-  // Copy a register and paste it into the status items.
-  GridKey(Qt::Key_T);
-  GridKey(Qt::Key_C, Qt::ControlModifier);
-  window->MenuAction("mnuSatsuItemInsert")->trigger();
-  ASSERT_TRUE(RunEventsUntil([this] { return StatusCell(1, 1) == "内部温度" && !StatusCell(1, 2).empty(); }));
-
   window->resize(800, 550);
   const int frameWidth = window->frameGeometry().width();  // what is kept: the frame
   EXPECT_TRUE(window->close());
@@ -136,20 +124,6 @@ TEST_P(E2eProgramTest, StartupCommandStatusItemAndCloseBackToTheConfiguredRate) 
   EXPECT_EQ(ini.ReadInteger("Bus", "BaudRate", -1), 6);
   EXPECT_EQ(ini.ReadInteger("Bus", "ECSType", -1), GetParam().ecsType);
   EXPECT_EQ(ini.ReadString("Ports", "COM2", ""), folder.Link());
-  platform::IniFile vund(folder.File("vund.dat"));
-  EXPECT_EQ(vund.ReadString("EcsSettings", "Refresh1", ""), "内部温度");
-  EXPECT_EQ(vund.ReadInteger("EcsSettings", "RefreshID1", 0), 0x1004);
-  EXPECT_EQ(vund.ReadString("EcsSettings", "Refresh2", ""), "電源状態");
-
-  // The set is back at 9600 baud: a new connection at the configured rate
-  // talks to it without looking for the rate.
-  Workspace next(ui);
-  next.settings.LoadSettings();
-  next.vund.LoadVundData();
-  ASSERT_TRUE(next.TargetControl.Connect(next.linkSettings));
-  uint32_t word = 0;
-  EXPECT_TRUE(next.TargetControl.ReadRegister(0x1050, word));
-  EXPECT_EQ(word, expected.Register(0x1050));
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, E2eProgramTest,

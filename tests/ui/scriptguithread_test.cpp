@@ -27,20 +27,25 @@ bool PumpUntil(Pred done) {
   return true;
 }
 
-TEST(QtGuiThreadTest, WorkerCallsRunOnTheMainThreadAndWait) {
+TEST(QtGuiThreadTest, WorkerCallsRunOnTheMainThreadAndWhatTheyThrowReachesTheCaller) {
   ui::QtGuiThread gui;
-  std::atomic<bool> ranOnMain{false};
   std::atomic<bool> returned{false};
-  std::atomic<bool> result{false};
+  bool ranOnMain = false;
+  std::string caught;
   std::thread worker([&] {
-    result = gui.Run([&] { ranOnMain = QThread::currentThread() == QCoreApplication::instance()->thread(); });
+    EXPECT_TRUE(gui.Run([&] { ranOnMain = QThread::currentThread() == QCoreApplication::instance()->thread(); }));
+    try {
+      gui.Run([] { throw std::runtime_error("from main"); });
+    } catch (const std::runtime_error& e) {
+      caught = e.what();
+    }
     returned = true;
   });
   EXPECT_TRUE(PumpUntil([&] { return returned.load(); }));
   worker.join();
-  EXPECT_TRUE(result);
   EXPECT_TRUE(ranOnMain);
-
+  EXPECT_EQ(caught, "from main");
+  EXPECT_FALSE(gui.InCall());
   // From the main thread itself a call runs at once.
   bool inline_ = false;
   EXPECT_TRUE(gui.Run([&] { inline_ = true; }));
@@ -99,24 +104,6 @@ TEST(QtGuiThreadTest, ACallAlreadyRunningIsWaitedForEvenWhenCancelled) {
   EXPECT_EQ(value, 42);
   EXPECT_FALSE(gui.InCall());
   EXPECT_EQ(inCall->load(), 0);
-}
-
-TEST(QtGuiThreadTest, WhatACallThrowsReachesTheCaller) {
-  ui::QtGuiThread gui;
-  std::atomic<bool> returned{false};
-  std::string caught;
-  std::thread worker([&] {
-    try {
-      gui.Run([] { throw std::runtime_error("from main"); });
-    } catch (const std::runtime_error& e) {
-      caught = e.what();
-    }
-    returned = true;
-  });
-  EXPECT_TRUE(PumpUntil([&] { return returned.load(); }));
-  worker.join();
-  EXPECT_EQ(caught, "from main");
-  EXPECT_FALSE(gui.InCall());
 }
 
 }  // namespace
