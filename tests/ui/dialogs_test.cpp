@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "mainwindow_parts.h"
 #include "modal_answers.h"
 #include "model/iniproperty.h"
 #include "platform/ui.h"
@@ -59,27 +60,9 @@ TEST(IniEditDialog, ABadRowKeepsItOpenAndStoresNothingUntilEveryRowIsGood) {
   EXPECT_EQ(rows[0].Value, "20");
 }
 
-class ScriptedChoosers : public ui::Choosers {
- public:
-  bool ChooseColor(int initial, int& chosen) override {
-    lastInitial = initial;
-    chosen = 0x00FF8040;
-    return true;
-  }
-  bool ChooseFont(ui::FontChoice&, bool) override { return false; }
-  bool ChooseFolder(const std::string& caption, std::string& folder) override {
-    lastCaption = caption;
-    folder = "/data/out";
-    return true;
-  }
-  bool OpenDocument(const std::string&) override { return false; }
-  int lastInitial = -1;
-  std::string lastCaption;
-};
-
 TEST(IniEditDialog, EllipsisRowsUseTheirChoosers) {
   testing_support::ScriptedUi ui;
-  ScriptedChoosers choosers;
+  ui_test::PickingChoosers choosers;
   std::vector<STEditItem> rows = {{"Image", imSelectFile, "NVM files (*.eep);*.eep", "/img/old.eep"},
                                   {"Folder", imSelectDirectory, "", ""},
                                   {"Color", imSelectColor, "", "255"}};
@@ -92,11 +75,11 @@ TEST(IniEditDialog, EllipsisRowsUseTheirChoosers) {
   EXPECT_EQ(ui.LastFileDialog().initialDir, "/img/");
   EXPECT_EQ(dlg.CellText(0), "/img/new.eep");
   dlg.ValueListEditor1EditButtonClick(1);
-  EXPECT_EQ(choosers.lastCaption, "Folder");
+  EXPECT_EQ(choosers.asked, "Folder");
   EXPECT_EQ(dlg.CellText(1), "/data/out");
   dlg.ValueListEditor1EditButtonClick(2);
-  EXPECT_EQ(choosers.lastInitial, 255);
-  EXPECT_EQ(dlg.CellText(2), std::to_string(0x00FF8040));
+  EXPECT_EQ(choosers.initials, std::vector<int>{255});
+  EXPECT_EQ(dlg.CellText(2), std::to_string(0x00ABCDEF));
 }
 
 TEST(SearchDialog, OffersTheHistoryAndEnterSearches) {

@@ -26,7 +26,6 @@
 #include "simtarget.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
-#include "ui/choosers.h"
 #include "ui/formtable.h"
 #include "ui/frmanalyzer.h"
 #include "ui/frmcompeepdata.h"
@@ -66,8 +65,8 @@ class MainWindowTest : public ::testing::Test {
   }
 
   // Start-up then connects to a simulated ECS3 set made from the sample files.
-  void UseTarget() {
-    target = std::make_unique<SimTarget>(SimProtocol::Ecs3);
+  void UseTarget(SimProtocol protocol = SimProtocol::Ecs3) {
+    target = std::make_unique<SimTarget>(protocol);
     ASSERT_TRUE(target->LoadVundData(dir.File("vund.dat")));
     ASSERT_TRUE(target->LoadRegisterFile(dir.File("Sreg.dat"), false));
     ASSERT_TRUE(target->LoadRegisterFile(dir.File("Hreg.dat"), true));
@@ -137,6 +136,33 @@ TEST_F(MainWindowTest, StartupFillsTheGridAndTheStatusWindowPollsAndReadsTheVers
   ASSERT_FALSE(ui_test::MicomPageOf(*window)->Names().empty());
   EXPECT_EQ(ui_test::MicomPageOf(*window)->Names()[0], "メインソフト");
 }
+
+// Every value the set holds reaches its cell, over either protocol.
+class MainWindowProtocolTest : public MainWindowTest, public ::testing::WithParamInterface<SimProtocol> {};
+
+TEST_P(MainWindowProtocolTest, StartupShowsEveryValueOfTheSet) {
+  const bool ecs2 = GetParam() == SimProtocol::Ecs2;
+  dir.Write("Vund2.ini", std::string("[Bus]\r\nComPort=1\r\nBaudRate=6\r\nECSType=") + (ecs2 ? "0" : "2") + "\r\n");
+  UseTarget(GetParam());
+  for (uint32_t id = 0x1000; id < 0x1100; ++id) target->SetRegister(id, static_cast<uint16_t>(id * 7919));
+  window->RunStartupNow("");
+  int values = 0;
+  for (int c = 1; c + 1 < Grid().ColCount(); c += 2)
+    for (int r = 1; r < Grid().RowCount(); ++r) {
+      const int index = Grid().RegisterAt(c, r);
+      const ST_REGISTER* reg = index < 0 ? nullptr : ws.SRegisters.GetRegister(static_cast<unsigned>(index));
+      if (!reg || reg->ID == 0) continue;
+      EXPECT_EQ(Grid().CellText(c + 1, r), ui::FormatRegisterValue(target->Register(reg->ID), reg->Mask, false))
+          << reg->LongName;
+      ++values;
+    }
+  EXPECT_GT(values, 30);
+  EXPECT_EQ(ui::FromQt(ui_test::ComStatusOf(*window)->text()),
+            ecs2 ? "COM:Port 2 BaudRate ---" : "COM:Port 2 BaudRate 115200");
+  EXPECT_TRUE(MemoText().empty()) << MemoText();
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, MainWindowProtocolTest, ::testing::Values(SimProtocol::Ecs3, SimProtocol::Ecs2));
 
 TEST_F(MainWindowTest, ValueEditedInTheDialogReachesTheTarget) {
   UseTarget();
@@ -234,7 +260,7 @@ TEST_F(MainWindowTest, GridKeysRunTheRegisterCommands) {
   EXPECT_EQ(ws.SRegisters.GetRegisterCount(), before + 1);
 }
 
-TEST_F(MainWindowTest, HRegViewHexDisplaySearchAndTabRename) {
+TEST_F(MainWindowTest, HRegViewHexDisplayTabRenameAndSearch) {
   UseTarget();
   target->SetRegister(0x2000, 0x1234);
   window->RunStartupNow("");
@@ -256,14 +282,10 @@ TEST_F(MainWindowTest, HRegViewHexDisplaySearchAndTabRename) {
   EXPECT_EQ(Status()->CellText(6, 2), "0xABC");
   Trigger("mnuHexDeci");
   EXPECT_EQ(Status()->CellText(6, 2), "2748");
-
   ui_test::TabBarOf(*window)->setCurrentIndex(2);
   ui.ExpectInput("回路");
   Trigger("mnuTabNameChange");
   EXPECT_EQ(ui::FromQt(ui_test::TabBarOf(*window)->tabText(2)), "回路");
-  std::vector<std::string> names;
-  ws.HRegisters.GetTabNames(names);
-  EXPECT_EQ(names.at(1), "回路");
 
   Trigger("mnuEditSreg");
   ModalAnswers answers;
@@ -533,31 +555,8 @@ TEST_F(MainWindowTest, ColoursAndFontsOfTheSettingsReachTheWidgets) {
   EXPECT_NE(ini.find("BackColor=255\r\n"), std::string::npos);
 }
 
-class PickedColor : public ui::Choosers {
- public:
-  bool ChooseColor(int initial, int& chosen) override {
-    initials.push_back(initial);
-    chosen = 0x00ABCDEF;
-    return true;
-  }
-  bool ChooseFont(ui::FontChoice& f, bool withColor) override {
-    f.name = "IPAGothic";
-    f.size = 14;
-    f.style = 0;
-    if (withColor) f.color = 0x0000FF;
-    return true;
-  }
-  bool ChooseFolder(const std::string&, std::string&) override { return false; }
-  bool OpenDocument(const std::string& path) override {
-    opened = path;
-    return true;
-  }
-  std::vector<int> initials;
-  std::string opened;
-};
-
 TEST_F(MainWindowTest, ColourFontAndHelpCommandsGoToTheirTargetsAndTheSettings) {
-  PickedColor chooser;
+  ui_test::PickingChoosers chooser;
   NewWindow(&chooser);
   window->RunStartupNow("");
   Trigger("mnuSelRegBack");
@@ -577,7 +576,7 @@ TEST_F(MainWindowTest, ColourFontAndHelpCommandsGoToTheirTargetsAndTheSettings) 
   Trigger("mnuVundHelp");
   dir.Write("Vund2EG.chm", "help");
   Trigger("mnuVundHelp");
-  EXPECT_EQ(chooser.opened, dir.File("Vund2EG.chm"));
+  EXPECT_EQ(chooser.asked, dir.File("Vund2EG.chm"));
   EXPECT_TRUE(window->close());
   const std::string ini = dir.Read("Vund2.ini");
   EXPECT_NE(ini.find("BackColor=11259375\r\n"), std::string::npos);

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QTabBar>
 
+#include "ui/choosers.h"
 #include "ui/frmmain.h"
 #include "ui/micomversionpage.h"
 #include "ui/registergrid.h"
@@ -34,5 +35,33 @@ inline QMenu* CommandMenuOf(const TFrmMain& w) { return Part<QMenu>(w, "mnuComma
 inline TMicomVersionPage* MicomPageOf(const TFrmMain& w) { return Part<TMicomVersionPage>(w, "sGridMiconVer"); }
 inline QLabel* ProgressTextOf(const TFrmMain& w) { return Part<QLabel>(w, "ProgressMsg"); }
 inline QProgressBar* ProgressBarOf(const TFrmMain& w) { return Part<QProgressBar>(w, "MainP_Bar"); }
+
+// Choosers that pick 0xABCDEF, IPAGothic 14 in blue, "/data/out" and remember what they were asked.
+class PickingChoosers : public ui::Choosers {
+ public:
+  bool ChooseColor(int initial, int& chosen) override {
+    initials.push_back(initial);
+    chosen = 0x00ABCDEF;
+    return true;
+  }
+  bool ChooseFont(ui::FontChoice& f, bool withColor) override {
+    f.name = "IPAGothic";
+    f.size = 14;
+    f.style = 0;
+    if (withColor) f.color = 0x0000FF;
+    return true;
+  }
+  bool ChooseFolder(const std::string& caption, std::string& folder) override {
+    asked = caption;
+    folder = "/data/out";
+    return true;
+  }
+  bool OpenDocument(const std::string& path) override {
+    asked = path;
+    return true;
+  }
+  std::vector<int> initials;
+  std::string asked;
+};
 
 }  // namespace ui_test
