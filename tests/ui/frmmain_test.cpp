@@ -11,9 +11,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <chrono>
 #include <memory>
-#include <thread>
 
 #include "link/targetcontrol.h"
 #include "link/workspace.h"
@@ -115,36 +113,16 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<TFrmMain> window;
 };
 
-TEST_F(MainWindowTest, StartupFillsTheGridAndTheStatusWindowPollsAndReadsTheVersions) {
-  UseTarget();
-  target->SetRegister(0x1030, 42);      // Volume
-  target->SetRegister(0x1000, 0x8012);  // power state 2, stand-by factor 1, boot done
-  window->RunStartupNow("");
-  EXPECT_EQ(ValueOf("Volume"), "42");
-  EXPECT_EQ(ValueOf("<<WB>>"), " ---");  // a label has no value
-  EXPECT_EQ(CurrentName(), "<<システム状態>>");
-  EXPECT_EQ(BackColorOf("Volume"), RegisterGridPresenter::kWhite);
-  ASSERT_TRUE(Status()->IsPolling());
-  Status()->StatusTimerTimer();
-  EXPECT_EQ(Status()->CellText(1, 1), "電源状態");
-  EXPECT_EQ(Status()->CellText(1, 2), "2");
-  EXPECT_EQ(Status()->CellText(3, 2), "1");
-  target->SetRegister(0x1000, 0x0003);
-  Status()->StatusTimerTimer();
-  EXPECT_EQ(Status()->CellText(1, 2), "3");
-  Status()->StatusPage->setCurrentIndex(1);
-  ASSERT_FALSE(ui_test::MicomPageOf(*window)->Names().empty());
-  EXPECT_EQ(ui_test::MicomPageOf(*window)->Names()[0], "メインソフト");
-}
-
-// Every value the set holds reaches its cell, over either protocol.
+// Every value the set holds reaches its cell, over either protocol; the
+// status window polls and the versions are read.
 class MainWindowProtocolTest : public MainWindowTest, public ::testing::WithParamInterface<SimProtocol> {};
 
-TEST_P(MainWindowProtocolTest, StartupShowsEveryValueOfTheSet) {
+TEST_P(MainWindowProtocolTest, StartupShowsEveryValuePollsTheStatusAndReadsTheVersions) {
   const bool ecs2 = GetParam() == SimProtocol::Ecs2;
   dir.Write("Vund2.ini", std::string("[Bus]\r\nComPort=1\r\nBaudRate=6\r\nECSType=") + (ecs2 ? "0" : "2") + "\r\n");
   UseTarget(GetParam());
   for (uint32_t id = 0x1000; id < 0x1100; ++id) target->SetRegister(id, static_cast<uint16_t>(id * 7919));
+  target->SetRegister(0x1000, 0x8012);  // power state 2, stand-by factor 1, boot done
   window->RunStartupNow("");
   int values = 0;
   for (int c = 1; c + 1 < Grid().ColCount(); c += 2)
@@ -160,6 +138,20 @@ TEST_P(MainWindowProtocolTest, StartupShowsEveryValueOfTheSet) {
   EXPECT_EQ(ui::FromQt(ui_test::ComStatusOf(*window)->text()),
             ecs2 ? "COM:Port 2 BaudRate ---" : "COM:Port 2 BaudRate 115200");
   EXPECT_TRUE(MemoText().empty()) << MemoText();
+  EXPECT_EQ(ValueOf("<<WB>>"), " ---");  // a label has no value
+  EXPECT_EQ(CurrentName(), "<<システム状態>>");
+  EXPECT_EQ(BackColorOf("Volume"), RegisterGridPresenter::kWhite);
+  ASSERT_TRUE(Status()->IsPolling());
+  Status()->StatusTimerTimer();
+  EXPECT_EQ(Status()->CellText(1, 1), "電源状態");
+  EXPECT_EQ(Status()->CellText(1, 2), "2");
+  EXPECT_EQ(Status()->CellText(3, 2), "1");
+  target->SetRegister(0x1000, 0x0003);
+  Status()->StatusTimerTimer();
+  EXPECT_EQ(Status()->CellText(1, 2), "3");
+  Status()->StatusPage->setCurrentIndex(1);
+  ASSERT_FALSE(ui_test::MicomPageOf(*window)->Names().empty());
+  EXPECT_EQ(ui_test::MicomPageOf(*window)->Names()[0], "メインソフト");
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, MainWindowProtocolTest, ::testing::Values(SimProtocol::Ecs3, SimProtocol::Ecs2));
@@ -411,12 +403,7 @@ TEST_F(MainWindowTest, TheScriptCommandRunsAScriptThatWritesAndReadsTheTarget) {
   ui.ExpectOpenFile(dir.File("t.jsc"));
   Trigger("mnuScriptRun");
   // The bus calls run on this thread: serve it until the script has written.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (target->Register(0x1032) != 12 && std::chrono::steady_clock::now() < deadline) {
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  EXPECT_EQ(target->Register(0x1032), 12);
+  EXPECT_TRUE(ui_test::PumpUntil([this] { return target->Register(0x1032) == 12; }));
   EXPECT_FALSE(Status()->IsPolling());  // held off while the script runs
 }
 
@@ -483,20 +470,6 @@ TEST_F(MainWindowTest, CloseBeforeStartupLeavesTheFilesAlone) {
   QApplication::processEvents();
   EXPECT_EQ(dir.Read("Vund2.ini"), ini);
   EXPECT_EQ(dir.Read("vund.dat"), vund);
-}
-
-TEST_F(MainWindowTest, CloseWithChangedFilesSavesOnYesAndDropsOnNo) {
-  window->RunStartupNow("");
-  const std::string hregBefore = dir.Read("Hreg.dat");
-  ws.SRegisters.AddTab("NEWTAB");
-  ws.HRegisters.AddTab("NEWTAB");
-  ui.ExpectMessage(0x23, platform::kIdYes, "Sreg.dat")
-      .ExpectMessage(0x40, platform::kIdOk)
-      .ExpectMessage(0x23, platform::kIdNo, "Hreg.dat");
-  EXPECT_TRUE(window->close());
-  EXPECT_NE(dir.Read("Sreg.dat").find("NEWTAB"), std::string::npos);
-  EXPECT_EQ(dir.Read("Hreg.dat"), hregBefore);
-  EXPECT_NE(dir.Read("Vund2.ini").find("MainLeft="), std::string::npos);
 }
 
 TEST_F(MainWindowTest, CloseDuringATargetOperationWaitsForItsEnd) {

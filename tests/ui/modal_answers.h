@@ -1,5 +1,5 @@
 // Answers the modal dialogs a window opens, in turn: each handler runs on the
-// next dialog that comes up.
+// next dialog that comes up. And the event pump the Qt tests wait with.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -7,10 +7,22 @@
 #include <QDialog>
 #include <QPointer>
 #include <QTimer>
+#include <chrono>
 #include <deque>
 #include <functional>
 
 namespace ui_test {
+
+// Runs the events of this thread until done holds; false after 20 seconds.
+template <typename Pred>
+bool PumpUntil(Pred done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
 
 class ModalAnswers {
  public:

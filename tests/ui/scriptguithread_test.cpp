@@ -10,22 +10,13 @@
 #include <stdexcept>
 #include <thread>
 
+#include "modal_answers.h"
 #include "ui/qtguithread.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
-// Pumps the main thread's events until done holds (bounded).
-template <typename Pred>
-bool PumpUntil(Pred done) {
-  const auto deadline = Clock::now() + std::chrono::seconds(20);
-  while (!done()) {
-    if (Clock::now() > deadline) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
+using ui_test::PumpUntil;
 
 TEST(QtGuiThreadTest, WorkerCallsRunOnTheMainThreadAndWhatTheyThrowReachesTheCaller) {
   ui::QtGuiThread gui;

@@ -2,21 +2,16 @@
 // the run, the timer's end-of-script report, a second run replacing the
 // first, and the close ending a busy script without waiting forever (with a
 // script dialog open: script_close_test.sh, on the program itself).
+#include "modal_answers.h"
 #include "ui/scriptrunner.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QTimer>
-#include <chrono>
 #include <string>
 #include <vector>
 
 #include "link/workspace.h"
-#include "model/systemfunc.h"
-#include "platform/system.h"
 #include "script/jexecutable.h"
-#include "script/modules.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 #include "ui/choosers.h"
@@ -36,16 +31,7 @@ class FakePolling : public ui::PollingSwitch {
   std::vector<bool> calls;
 };
 
-// Pumps events until done holds (bounded).
-template <typename Pred>
-bool PumpUntil(Pred done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
+using ui_test::PumpUntil;
 
 class ScriptRunnerTest : public ::testing::Test {
  protected:
