@@ -4,9 +4,14 @@
 // simulated set.
 #pragma once
 #include <gtest/gtest.h>
+#include <spawn.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/inifile.h"
@@ -14,7 +19,29 @@
 #include "simtarget.h"
 #include "support/temp_dir.h"
 
+extern char** environ;
+
 namespace e2e {
+
+// Waits until done holds; false after a minute (generous: a loaded two-core
+// machine running the sanitizer build is slow).
+inline bool WaitFor(const std::function<bool()>& done) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+// Starts a program found on the PATH with this process's environment; -1 when it cannot.
+inline pid_t Spawn(std::vector<std::string> args, const posix_spawn_file_actions_t* actions = nullptr) {
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  return posix_spawnp(&pid, argv[0], actions, nullptr, argv.data(), environ) == 0 ? pid : -1;
+}
 
 // The port the sample Vund2.ini names: ComPort=1, that is COM2.
 constexpr int kComPortIndex = 1;

