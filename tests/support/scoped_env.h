@@ -2,6 +2,7 @@
 // the object, then puts back what was there.
 #pragma once
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 namespace testing_support {
@@ -9,28 +10,22 @@ namespace testing_support {
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) {
-      had_ = true;
-      old_ = old;
-    }
-    if (value)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
+    if (const char* old = std::getenv(name)) old_ = old;
+    Set(value);
   }
-  ~ScopedEnv() {
-    if (had_)
-      setenv(name_.c_str(), old_.c_str(), 1);
-    else
-      unsetenv(name_.c_str());
-  }
+  ~ScopedEnv() { Set(old_ ? old_->c_str() : nullptr); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
+  void Set(const char* value) {
+    if (value)
+      setenv(name_.c_str(), value, 1);
+    else
+      unsetenv(name_.c_str());
+  }
   std::string name_;
-  std::string old_;
-  bool had_ = false;
+  std::optional<std::string> old_;
 };
 
 }  // namespace testing_support

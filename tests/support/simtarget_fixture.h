@@ -13,6 +13,7 @@
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
 #include "platform/clock.h"
+#include "platform/convert.h"
 #include "simlink.h"
 #include "simtarget.h"
 #include "support/recording_services.h"
@@ -63,12 +64,8 @@ class SimTargetTest : public ::testing::Test {
   // The commands of the frames the target received ("F0 F0 F1").
   std::string Commands() const {
     std::string s;
-    for (const SimFrame& f : target.Frames()) s += (s.empty() ? "" : " ") + Hex(f.bytes[0]);
+    for (const SimFrame& f : target.Frames()) s += platform::Format(s.empty() ? "%02X" : " %02X", f.bytes[0]);
     return s;
-  }
-  static std::string Hex(uint8_t b) {
-    const char* digits = "0123456789ABCDEF";
-    return std::string{digits[b >> 4], digits[b & 15]};
   }
 
   testing_support::TempDir dir;
