@@ -28,9 +28,7 @@
 #include "ui/frmcompeepdata.h"
 #include "ui/frmeditreg.h"
 #include "ui/frminiedit.h"
-#include "ui/frmnvmaccess.h"
 #include "ui/frmsearchdlg.h"
-#include "ui/frmselsnapshotid.h"
 #include "ui/textconv.h"
 
 namespace {
@@ -100,6 +98,7 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_NE(a, nullptr) << item;
     a->trigger();
   }
+  static void ClickOk(QDialog* d) { d->findChild<QPushButton*>(QStringLiteral("btnOk"))->click(); }
   std::string MemoText() { return ui::FromQt(ui_test::MemoOf(*window)->toPlainText()); }
 
   ScopedEnv lang{"LC_ALL", "ja_JP.UTF-8"};
@@ -301,9 +300,7 @@ TEST_F(MainWindowTest, NvmWriteAndCompareFromTheFileMenu) {
   ModalAnswers answers;
   const auto confirm = [this](QDialog* d) {
     EXPECT_FALSE(Status()->IsPolling());
-    auto* access = qobject_cast<TfrmNVMAccess*>(d);
-    ASSERT_NE(access, nullptr);
-    access->btnOkClick();
+    ClickOk(d);
   };
   answers.Then(confirm);
   ui.ExpectOpenFile(dir.File("image.eep")).ExpectMessage(0x40, platform::kIdOk, "Write completed");
@@ -322,12 +319,7 @@ TEST_F(MainWindowTest, RegisterValuesSavedToAFileAndWrittenBack) {
   target->SetRegister(0x1018, 0x123);  // R_Gain, verified
   window->RunStartupNow("");
   ModalAnswers answers;
-  const auto bothFiles = [](QDialog* d) {
-    auto* choice = qobject_cast<TfrmSelSnapShotID*>(d);
-    ASSERT_NE(choice, nullptr);
-    choice->btnOkClick();
-  };
-  answers.Then(bothFiles);
+  answers.Then(ClickOk);  // both files
   ui.ExpectSaveFile(dir.File("values.id")).ExpectMessage(0x40, platform::kIdOk, "Save completed");
   Trigger("mnuSregSave");
   EXPECT_EQ(target->Register(0x0F30), 1);  // the pre-command
@@ -335,7 +327,7 @@ TEST_F(MainWindowTest, RegisterValuesSavedToAFileAndWrittenBack) {
 
   target->SetRegister(0x1018, 5);
   std::vector<std::string> result;
-  answers.Then(bothFiles).Then([&result](QDialog* d) {
+  answers.Then(ClickOk).Then([&result](QDialog* d) {
     auto* window = qobject_cast<TfrmCompEEPData*>(d);
     ASSERT_NE(window, nullptr);
     window->initTimerTimer();
