@@ -154,6 +154,16 @@ TEST_P(MainWindowProtocolTest, StartupShowsEveryValuePollsTheStatusAndReadsTheVe
 
 INSTANTIATE_TEST_SUITE_P(Protocols, MainWindowProtocolTest, ::testing::Values(SimProtocol::Ecs3, SimProtocol::Ecs2));
 
+TEST_F(MainWindowTest, APortThatDoesNotOpenIsNamedInTheBoxAndItsDeviceAndReasonInTheLog) {
+  const std::string device = dir.File("no-such-tty");
+  dir.Write("Vund2.ini", "[Bus]\r\nComPort=1\r\nBaudRate=6\r\nECSType=2\r\n[Ports]\r\nCOM2=" + device + "\r\n");
+  window.reset();
+  window = std::make_unique<TFrmMain>(ws);  // connecting through the settings
+  ui.ExpectMessage(0x10, platform::kIdOk, "Fail to open COM Port ! (COM Port = 2)").ExpectComPortDialog(false);
+  window->RunStartupNow("");
+  EXPECT_NE(MemoText().find(device + ": No such file or directory"), std::string::npos) << MemoText();
+}
+
 TEST_F(MainWindowTest, ValueEditedInTheDialogReachesTheTarget) {
   UseTarget();
   target->SetRegister(0x1030, 42);  // Volume
