@@ -35,12 +35,12 @@ inline bool WaitFor(const std::function<bool()>& done) {
 }
 
 // Starts a program found on the PATH with this process's environment; -1 when it cannot.
-inline pid_t Spawn(std::vector<std::string> args, const posix_spawn_file_actions_t* actions = nullptr) {
+inline pid_t Spawn(std::vector<std::string> args) {
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid = -1;
-  return posix_spawnp(&pid, argv[0], actions, nullptr, argv.data(), environ) == 0 ? pid : -1;
+  return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
 }
 
 // The port the sample Vund2.ini names: ComPort=1, that is COM2.

@@ -5,7 +5,6 @@
 // screen lie on the screen, and whether a close asked for during an NVM read
 // is carried out. Skipped when the X programs are missing (scripts/install-deps
 // installs them).
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -75,12 +74,8 @@ class E2eXvfbTest : public ::testing::Test {
       if (std::system(("command -v " + std::string(p) + " >/dev/null").c_str()) != 0)
         GTEST_SKIP() << "needs " << p << " (scripts/install-deps installs it)";
     // A display of its own: Xvfb writes its number to descriptor 3.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 3, folder.File("display").c_str(), O_WRONLY | O_CREAT, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pids.push_back(Spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "1280x800x24", "-nolisten", "tcp"}, &actions));
-    posix_spawn_file_actions_destroy(&actions);
+    pids.push_back(Spawn({"sh", "-c", "exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>'" +
+                                          folder.File("display") + "' 2>/dev/null"}));
     ASSERT_TRUE(WaitFor([this] { return folder.Read("display").find('\n') != std::string::npos; }));
     display = std::make_unique<testing_support::ScopedEnv>("DISPLAY", (":" + Out("cat " + folder.File("display"))).c_str());
     // The window manager is up once it has said so on the root window.
