@@ -1,24 +1,138 @@
-// The vund2 program on a real X display (Xvfb) with a window manager
-// (openbox), driven with xdotool as a user drives it: what only a real
-// display shows. Which window is active after a table edit and after its
-// range box, whether the main window and a dialog placed at the bottom of the
-// screen lie on the screen, and whether a close asked for during an NVM read
-// is carried out. Skipped when the X programs are missing (scripts/install-deps
-// installs them).
+// The vund2 program as a user runs it, against the simulated set over a real
+// pseudo-terminal: a scratch program folder with copies of the sample files
+// whose COM port points at a link in that folder, and behind the link the
+// simulated set, served from a thread of the test.
+//
+// Ended by SIGTERM (a logout, a service stop), the program closes as the user
+// would close it. On a real X display (Xvfb) with a window manager (openbox),
+// driven with xdotool, it shows what only a real display shows: which window
+// is active after a table edit and after its range box, whether the main
+// window and a dialog placed at the bottom of the screen lie on the screen,
+// and whether a close asked for during an NVM read is carried out. The X test
+// is skipped when the X programs are missing (scripts/install-deps installs
+// them).
+#include <gtest/gtest.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "e2e_fixture.h"
+#include "platform/files.h"
+#include "platform/inifile.h"
+#include "simptyserver.h"
+#include "simtarget.h"
+#include "support/temp_dir.h"
+
+extern char** environ;
 
 namespace {
 
-using e2e::Spawn;
-using e2e::WaitFor;
+// Waits until done holds; false after a minute (generous: a loaded two-core
+// machine running the sanitizer build is slow).
+bool WaitFor(const std::function<bool()>& done) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+// Starts a program found on the PATH with this process's environment; -1 when it cannot.
+pid_t Spawn(std::vector<std::string> args) {
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
+}
+
+// A fresh program folder (VUND2_HOME) with copies of the sample files. Its
+// vund.dat polls every 100 ms, sooner than the sample's, and waits 3 s for a
+// reply: replies may be held back on purpose for a while. Vund2.ini is the
+// sample's with its COM port pointing at Link().
+class ProgramFolder {
+ public:
+  ProgramFolder() {
+    for (const char* name : {"Sreg.dat", "Hreg.dat", "Table.dat", "vund.dat", "Vund2.ini"}) {
+      std::string bytes;
+      platform::ReadFileBytes(std::string(VUND2_EXAMPLES) + "/" + name, bytes);
+      dir_.Write(name, bytes);
+    }
+    platform::IniFile vund(File("vund.dat"));
+    vund.WriteInteger("EcsSettings", "RefreshTime", 100);
+    vund.WriteInteger("Common", "TimeOutTime", 3000);
+    vund.UpdateFile();
+    platform::IniFile ini(File("Vund2.ini"));
+    EXPECT_EQ(ini.ReadInteger("Bus", "ComPort", -1), 1);  // COM2
+    ini.WriteString("Ports", "COM2", Link());
+    ini.UpdateFile();
+  }
+
+  std::string File(const std::string& name) const { return dir_.File(name); }
+  std::string Read(const std::string& name) const { return dir_.Read(name); }
+  // Where the simulated set is reached: a symbolic link to its pty.
+  std::string Link() const { return dir_.File("target-link"); }
+
+ private:
+  testing_support::TempDir dir_;
+  testing_support::ScopedHome home_{dir_.Path()};
+};
+
+// The simulated ECS3 set made from the folder's sample files, served on a pty
+// from a thread of the test (which sees and changes the set's memory).
+class ThreadTarget {
+ public:
+  explicit ThreadTarget(const ProgramFolder& folder) : target(SimProtocol::Ecs3), server_(target) {
+    EXPECT_TRUE(target.LoadVundData(folder.File("vund.dat")));
+    EXPECT_TRUE(target.LoadRegisterFile(folder.File("Sreg.dat"), false));
+    EXPECT_TRUE(target.LoadRegisterFile(folder.File("Hreg.dat"), true));
+    std::string error;
+    EXPECT_TRUE(server_.Start(&error)) << error;
+    std::error_code ec;
+    std::filesystem::create_symlink(server_.SlavePath(), folder.Link(), ec);
+    EXPECT_FALSE(ec) << ec.message();
+  }
+
+  SimTarget target;
+
+ private:
+  SimPtyServer server_;
+};
+
+TEST(E2eSignal, SigtermClosesTheProgramAsTheUserWould) {
+  ProgramFolder folder;
+  ThreadTarget set(folder);
+
+  const pid_t pid = Spawn({VUND2_PROGRAM});  // offscreen, as this binary runs
+  ASSERT_GT(pid, 0);
+
+  // Started up once the line was raised and the status items are polled.
+  size_t raisedAt = 0;
+  ASSERT_TRUE(WaitFor([&] {
+    if (!raisedAt && set.target.BaudIndex() != 6) raisedAt = set.target.FrameCount();
+    return raisedAt && set.target.FrameCount() > raisedAt + 3;
+  })) << "the program never raised the line";
+  ASSERT_EQ(folder.Read("Vund2.ini").find("MainLeft="), std::string::npos);
+
+  kill(pid, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_NE(folder.Read("Vund2.ini").find("MainLeft="), std::string::npos);
+  EXPECT_EQ(set.target.BaudIndex(), 6);  // the configured rate, sent back at close
+}
+
+// ---- On a real X display ----
 
 // What a command on the display prints, up to its first line break when firstLine.
 std::string Out(const std::string& command, bool firstLine = true) {
@@ -81,11 +195,7 @@ class E2eXvfbTest : public ::testing::Test {
     // The window manager is up once it has said so on the root window.
     pids.push_back(Spawn({"openbox"}));
     ASSERT_TRUE(WaitFor([] { return Out("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos; }));
-    // Replies may be held back on purpose for a while.
-    platform::IniFile vund(folder.File("vund.dat"));
-    vund.WriteInteger("Common", "TimeOutTime", 3000);
-    vund.UpdateFile();
-    set = std::make_unique<e2e::ThreadTarget>(folder);
+    set = std::make_unique<ThreadTarget>(folder);
   }
   void TearDown() override {
     if (program > 0) pids.push_back(program);
@@ -109,10 +219,10 @@ class E2eXvfbTest : public ::testing::Test {
     })) << "the main window was never active";
   }
 
-  e2e::ProgramFolder folder;
+  ProgramFolder folder;
   std::unique_ptr<testing_support::ScopedEnv> display;
   std::vector<pid_t> pids;
-  std::unique_ptr<e2e::ThreadTarget> set;
+  std::unique_ptr<ThreadTarget> set;
   pid_t program = -1;
   std::string main;
 };
