@@ -14,11 +14,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "mainwindow_parts.h"
-#include "modal_answers.h"
 #include "model/iniproperty.h"
 #include "model/vunddata.h"
 #include "platform/ui.h"
+#include "qt_helpers.h"
 #include "support/scoped_env.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"

@@ -15,10 +15,9 @@
 
 #include "link/targetcontrol.h"
 #include "link/workspace.h"
-#include "mainwindow_parts.h"
-#include "modal_answers.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "qt_helpers.h"
 #include "simlink.h"
 #include "simtarget.h"
 #include "support/scripted_ui.h"

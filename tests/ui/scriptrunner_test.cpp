@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "link/workspace.h"
-#include "modal_answers.h"
+#include "qt_helpers.h"
 #include "script/jexecutable.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
