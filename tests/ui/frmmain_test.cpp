@@ -153,7 +153,7 @@ TEST_P(MainWindowProtocolTest, StartupShowsEveryValuePollsTheStatusAndReadsTheVe
 
 INSTANTIATE_TEST_SUITE_P(Protocols, MainWindowProtocolTest, ::testing::Values(SimProtocol::Ecs3, SimProtocol::Ecs2));
 
-TEST_F(MainWindowTest, APortThatDoesNotOpenIsNamedInTheBoxAndItsDeviceAndReasonInTheLog) {
+TEST_F(MainWindowTest, APortThatDoesNotOpenIsReportedAndTheComPortDialogConnectsLater) {
   const std::string device = dir.File("no-such-tty");
   dir.Write("Vund2.ini", "[Bus]\r\nComPort=1\r\nBaudRate=6\r\nECSType=2\r\n[Ports]\r\nCOM2=" + device + "\r\n");
   window.reset();
@@ -161,6 +161,14 @@ TEST_F(MainWindowTest, APortThatDoesNotOpenIsNamedInTheBoxAndItsDeviceAndReasonI
   ui.ExpectMessage(0x10, platform::kIdOk, "Fail to open COM Port ! (COM Port = 2)").ExpectComPortDialog(false);
   window->RunStartupNow("");
   EXPECT_NE(MemoText().find(device + ": No such file or directory"), std::string::npos) << MemoText();
+  EXPECT_EQ(ValueOf("Volume"), "");
+  // Once the set is there, OK in the COM port dialog connects and fills the grid.
+  UseTarget();
+  target->SetRegister(0x1030, 60);
+  ui.ExpectComPortDialog(true);
+  Trigger("mnuComPort");
+  EXPECT_EQ(ValueOf("Volume"), "60");
+  EXPECT_EQ(BackColorOf("Volume"), RegisterGridPresenter::kWhite);
 }
 
 TEST_F(MainWindowTest, ValueEditedInTheDialogReachesTheTarget) {
@@ -423,6 +431,10 @@ TEST_F(MainWindowTest, CaptionsFollowTheLanguageAndAltSRunsTheEditItem) {
   QKeyEvent press(QEvent::KeyPress, Qt::Key_S, Qt::AltModifier);
   QApplication::sendEvent(window.get(), &press);
   EXPECT_EQ(triggered, 1);
+  QKeyEvent other(QEvent::ShortcutOverride, Qt::Key_X, Qt::AltModifier);
+  other.ignore();
+  QApplication::sendEvent(window.get(), &other);
+  EXPECT_FALSE(other.isAccepted());  // other Alt keys still open their menus
 
   NewWindow();
   window->RunStartupNow("x1y");  // a Japanese system, English forced
