@@ -308,6 +308,12 @@ TEST_F(MainWindowTest, HRegViewHexDisplayTabRenameAndSearch) {
   EXPECT_EQ(CurrentName(), "G_Gain");
   GridKey(Qt::Key_F3, Qt::ShiftModifier);
   EXPECT_EQ(CurrentName(), "R_Gain");
+  answers.Then([](QDialog* d) {
+    auto* again = qobject_cast<TFrmSearchDlg*>(d);
+    EXPECT_EQ(again->SearchCBox->itemText(0), QStringLiteral("gain"));  // what was searched for is offered
+    again->btnCancelClick();
+  });
+  Trigger("mnuSearch");
 }
 
 TEST_F(MainWindowTest, NvmWriteAndCompareFromTheFileMenu) {
