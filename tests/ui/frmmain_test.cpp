@@ -476,6 +476,19 @@ TEST_F(MainWindowTest, CloseBeforeStartupLeavesTheFilesAlone) {
   EXPECT_EQ(dir.Read("vund.dat"), vund);
 }
 
+TEST_F(MainWindowTest, CloseSavesAChangedFileOnYesAndDropsItOnNo) {
+  window->RunStartupNow("");
+  const std::string hregBefore = dir.Read("Hreg.dat");
+  ws.SRegisters.AddTab("NEWTAB");
+  ws.HRegisters.AddTab("NEWTAB");
+  ui.ExpectMessage(0x23, platform::kIdYes, "Sreg.dat")
+      .ExpectMessage(0x40, platform::kIdOk)
+      .ExpectMessage(0x23, platform::kIdNo, "Hreg.dat");
+  EXPECT_TRUE(window->close());
+  EXPECT_NE(dir.Read("Sreg.dat").find("NEWTAB"), std::string::npos);
+  EXPECT_EQ(dir.Read("Hreg.dat"), hregBefore);
+}
+
 TEST_F(MainWindowTest, CloseDuringATargetOperationWaitsForItsEnd) {
   UseTarget();
   window->RunStartupNow("");
