@@ -17,6 +17,7 @@
 #include "link/workspace.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/inifile.h"
 #include "qt_helpers.h"
 #include "simlink.h"
 #include "simtarget.h"
@@ -265,6 +266,10 @@ TEST_F(MainWindowTest, GridKeysRunTheRegisterCommands) {
   const int before = ws.SRegisters.GetRegisterCount();
   GridKey(Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(ws.SRegisters.GetRegisterCount(), before + 1);
+  // The status items are kept at the close.
+  ui.ExpectMessage(0x23, platform::kIdNo, "Sreg.dat");
+  EXPECT_TRUE(window->close());
+  EXPECT_EQ(platform::IniFile(dir.File("vund.dat")).ReadString("EcsSettings", "Refresh1", ""), "内部温度");
 }
 
 TEST_F(MainWindowTest, HRegViewHexDisplayTabRenameAndSearch) {
