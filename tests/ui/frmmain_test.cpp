@@ -154,6 +154,16 @@ TEST_P(MainWindowProtocolTest, StartupShowsEveryValuePollsTheStatusAndReadsTheVe
 
 INSTANTIATE_TEST_SUITE_P(Protocols, MainWindowProtocolTest, ::testing::Values(SimProtocol::Ecs3, SimProtocol::Ecs2));
 
+TEST_F(MainWindowTest, AFirstReadThatFailsSearchesTheRateAndReadsAgain) {
+  UseTarget();
+  target->SetBaudIndex(12);  // the host starts at 9600 and hears nothing
+  target->SetRegister(0x1030, 42);
+  window->RunStartupNow("");
+  EXPECT_EQ(ValueOf("Volume"), "42");
+  EXPECT_EQ(BackColorOf("Volume"), RegisterGridPresenter::kWhite);
+  EXPECT_EQ(ui::FromQt(ui_test::ComStatusOf(*window)->text()), "COM:Port 2 BaudRate 115200");
+}
+
 TEST_F(MainWindowTest, APortThatDoesNotOpenIsReportedAndTheComPortDialogConnectsLater) {
   const std::string device = dir.File("no-such-tty");
   dir.Write("Vund2.ini", "[Bus]\r\nComPort=1\r\nBaudRate=6\r\nECSType=2\r\n[Ports]\r\nCOM2=" + device + "\r\n");
