@@ -92,7 +92,7 @@ TEST_F(ChildProcessTest, StopEndsTheWaitAndTheChildIsLeftToRun) {
   std::string text;
   for (int i = 0; i < 2000 && !platform::ReadFileBytes(pid, text); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  env_.stop = true;
+  env_.exe.Stop();
   ASSERT_FALSE(text.empty());
   const pid_t child = std::stoi(text);
   EXPECT_EQ(system.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "the stop waited for the child";
@@ -102,20 +102,6 @@ TEST_F(ChildProcessTest, StopEndsTheWaitAndTheChildIsLeftToRun) {
   for (int i = 0; i < 2000 && access(proc.c_str(), F_OK) == 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_NE(access(proc.c_str(), F_OK), 0) << "not reaped";
-}
-
-TEST_F(ChildProcessTest, ShellExecuteGoesToTheInstalledHandlerOnTheMainThread) {
-  const Args open = Args().Str("/tmp/report.pdf");
-  EXPECT_EQ(Call(env_, 1050, open), 1);
-  std::string asked;
-  env_.host.openDocument = [&](const std::string& path) {
-    asked = path;
-    return path.size() > 4 && path.compare(path.size() - 4, 4, ".pdf") == 0;
-  };
-  EXPECT_EQ(Call(env_, 1050, open), 0);
-  EXPECT_EQ(asked, "/tmp/report.pdf");
-  EXPECT_EQ(env_.mainThreadCalls, 2);
-  EXPECT_EQ(Call(env_, 1050, Args().Str("/tmp/file.zzz")), 1);
 }
 
 }  // namespace
