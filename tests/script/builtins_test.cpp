@@ -9,12 +9,13 @@
 #include "link/workspace.h"
 #include "script/busbuiltins.h"
 #include "script/sysbuiltins.h"
+#include "script/sysfiles.h"
 
 namespace {
 
 using namespace builtins_test;
 
-TEST(SystemBuiltins, SubStringAndSearchCutAtTheEndsAndNeverStartInsideACharacter) {
+TEST(SystemBuiltins, SubStringSearchAndWildcardsCutAtTheEndsAndWorkOnWholeCharacters) {
   EXPECT_EQ(StrSubString("abcdef", 2, 10) + "|" + StrSubString("abcdef", 6, 1) + "|" + StrSubString("abcdef", 1, 0) + "|" +
                 StrSubString("abcdef", -2, 3) + "|" + StrSubString("abcdef", -2, 100) + "|" + StrSubString("abcdef", 2, 2147483647),
             "cdef|||abc|abcdef|cdef");  // the last without an overflow of start + n
@@ -23,9 +24,12 @@ TEST(SystemBuiltins, SubStringAndSearchCutAtTheEndsAndNeverStartInsideACharacter
                               StrSearch("abcabc", -1, "c"), StrSearch("abc", 0, ""), StrSearch("表\\", 0, "\\"),
                               StrSearch("ア表", 0, "表")}),
             (std::vector<int>{5, -1, -1, -1, -1, 2, 2}));
+  EXPECT_EQ((std::vector<bool>{WildcardMatch("*.*", "noext"), WildcardMatch("?.txt", "表.txt"), WildcardMatch("??.txt", "表.txt"),
+                               WildcardMatch("*b*", "abc"), WildcardMatch("*.txt", "a.dat")}),
+            (std::vector<bool>{true, true, false, true, false}));
 }
 
-// The rest of the system module: cases/builtins.jsc.
+// The rest of the system module: cases/builtins.jsc and files.jsc.
 TEST(SystemBuiltins, DateAndTimeConfirmedDialogsAndAStoppedSleep) {
   std::tm tm{};
   tm.tm_year = 124, tm.tm_mon = 0, tm.tm_mday = 5, tm.tm_hour = 7, tm.tm_min = 8, tm.tm_sec = 9, tm.tm_isdst = -1;
