@@ -1,3 +1,5 @@
+// Child processes: started without a shell and without our descriptors,
+// waited for or not, and never waited for after a stop.
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -10,98 +12,83 @@
 
 #include "builtins_env.h"
 #include "platform/files.h"
-#include "script/childprocess.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using namespace builtins_test;
 
-class ChildProcessTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    // Writes its arguments, one per line, then the descriptors it holds.
-    dir_.Write("args.sh",
-               "#!/bin/sh\n"
-               "out=\"$(dirname \"$0\")/out.txt\"\n"
-               ": > \"$out.tmp\"\n"
-               "echo \"$(basename \"$0\")\" >> \"$out.tmp\"\n"
-               "for a in \"$@\"; do echo \"$a\" >> \"$out.tmp\"; done\n"
-               "set -- /proc/$$/fd/*\n"  // no pipeline: its pipes would count too
-               "echo $# > \"$(dirname \"$0\")/fds.txt\"\n"
-               "mv \"$out.tmp\" \"$out\"\n"
-               "exit 3\n");
-    chmod(dir_.File("args.sh").c_str(), 0755);
-  }
-  int Spawn(const std::string& path, const std::string& param, int wait) {
-    return Call(env_, 1048, Args().Str(path).Str(param).Int(wait));
-  }
-  // The argument lines the child wrote; waits for a child that was not waited for.
-  std::vector<std::string> Written() {
-    std::vector<std::string> lines;
-    for (int i = 0; i < 3000 && !platform::ReadLines(dir_.File("out.txt"), lines); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return lines;
-  }
-
-  testing_support::TempDir dir_;
-  TestEnv env_;
-};
-
-// No shell reads the parameter: quotes stay in the words.
-TEST_F(ChildProcessTest, ArgumentsAreTheFileNameThenTheBlankSeparatedWords) {
-  EXPECT_EQ(SpawnArguments("/x/tool", " \"a b\";x "), (std::vector<std::string>{"tool", "\"a", "b\";x"}));
+// Polls (never long) until done holds; false after 30 s.
+template <typename F>
+bool Eventually(F done) {
+  for (int i = 0; i < 3000; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+    if (done()) return true;
+  return false;
 }
 
-TEST_F(ChildProcessTest, SpawnWaitsOrNotAndPassesTheArguments) {
-  // Exit status 3 is not a failure: only not starting (or -1) is.
-  EXPECT_EQ(Spawn(dir_.File("args.sh"), "a  b", 1), 0);
-  EXPECT_EQ(Written(), (std::vector<std::string>{"args.sh", "a", "b"}));
-  unlink(dir_.File("out.txt").c_str());
-  EXPECT_EQ(Spawn(dir_.File("args.sh"), "", 0), 0);
-  EXPECT_EQ(Written(), (std::vector<std::string>{"args.sh"}));
+TEST(ChildProcessTest, SpawnWaitsOrNotAndPassesTheWordsWithoutAShellOrOurDescriptors) {
+  testing_support::TempDir dir;
+  TestEnv env;
+  // Writes its arguments, one per line, the number of descriptors it holds and its id.
+  dir.Write("args.sh",
+            "#!/bin/sh\n"
+            "out=\"$(dirname \"$0\")/out.txt\"\n"
+            "echo \"$(basename \"$0\")\" > \"$out.tmp\"\n"
+            "for a in \"$@\"; do echo \"$a\" >> \"$out.tmp\"; done\n"
+            "set -- /proc/$$/fd/*\n"  // no pipeline: its pipes would count too
+            "echo $# $$ >> \"$out.tmp\"\n"
+            "mv \"$out.tmp\" \"$out\"\n"
+            "exit 3\n");
+  chmod(dir.File("args.sh").c_str(), 0755);
+  auto spawn = [&](const std::string& path, const std::string& param, int wait) {
+    return Call(env, 1048, Args().Str(path).Str(param).Int(wait));
+  };
+  std::vector<std::string> lines;
+  auto written = [&] { return Eventually([&] { return platform::ReadLines(dir.File("out.txt"), lines); }); };
 
-  EXPECT_EQ(Spawn(dir_.File("missing"), "", 1), 1);
-  EXPECT_EQ(Spawn(dir_.File("missing"), "", 0), 1);
-  EXPECT_EQ(Spawn("args.sh", "", 1), 1);  // no search along PATH or the current folder's name alone
-}
-
-TEST_F(ChildProcessTest, ChildrenGetNoneOfOurDescriptors) {
-  const int fd = open(dir_.File("args.sh").c_str(), O_RDONLY);  // deliberately inheritable
+  const int fd = open(dir.File("args.sh").c_str(), O_RDONLY);  // deliberately inheritable
   ASSERT_GE(fd, 0);
-  EXPECT_EQ(Spawn(dir_.File("args.sh"), "", 1), 0);
+  // Exit status 3 is not a failure: only not starting (or -1) is. No shell
+  // reads the parameter: quotes stay in the words.
+  EXPECT_EQ(spawn(dir.File("args.sh"), " \"a  b\";x ", 1), 0);
   close(fd);
-  std::string count;
-  ASSERT_TRUE(platform::ReadFileBytes(dir_.File("fds.txt"), count));
+  ASSERT_TRUE(written());
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 3), (std::vector<std::string>{"args.sh", "\"a", "b\";x"}));
   // 0, 1, 2, the script the shell reads and the folder its pattern lists.
-  EXPECT_LE(std::stoi(count), 5);
-}
+  EXPECT_LE(std::stoi(lines[3]), 5);
+  unlink(dir.File("out.txt").c_str());
+  EXPECT_EQ(spawn(dir.File("args.sh"), "", 0), 0);
+  ASSERT_TRUE(written());
+  ASSERT_EQ(lines.size(), 2u);
+  const std::string reaped = "/proc/" + lines[1].substr(lines[1].find(' ') + 1);
+  EXPECT_TRUE(Eventually([&] { return access(reaped.c_str(), F_OK) != 0; })) << "not reaped";
 
-TEST_F(ChildProcessTest, SystemReportsTheShellStatus) {
-  EXPECT_EQ(Call(env_, 1049, Args().Str("exit 0")), 0);
-  EXPECT_EQ(Call(env_, 1049, Args().Str("exit 2")), 1);
+  EXPECT_EQ(spawn(dir.File("missing"), "", 1), 1);
+  EXPECT_EQ(spawn(dir.File("missing"), "", 0), 1);
+  EXPECT_EQ(spawn("args.sh", "", 1), 1);  // no search along PATH or the current folder's name alone
+  EXPECT_EQ(Call(env, 1049, Args().Str("exit 0")), 0);
+  EXPECT_EQ(Call(env, 1049, Args().Str("exit 2")), 1);
 }
 
 // A stop ends the script's wait for its child at once; the child runs on and
-// is reaped when it ends.
-TEST_F(ChildProcessTest, StopEndsTheWaitAndTheChildIsLeftToRun) {
-  const std::string pid = dir_.File("pid");
+// is reaped when it ends, as one that was never waited for is.
+TEST(ChildProcessTest, StopEndsTheWaitAndTheChildIsLeftToRun) {
+  testing_support::TempDir dir;
+  TestEnv env;
+  const std::string pid = dir.File("pid");
   auto system = std::async(std::launch::async, [&] {
-    return Call(env_, 1049, Args().Str("echo $$ >'" + pid + ".tmp'; mv '" + pid + ".tmp' '" + pid + "'; exec sleep 600"));
+    return Call(env, 1049, Args().Str("echo $$ >'" + pid + ".tmp'; mv '" + pid + ".tmp' '" + pid + "'; exec sleep 600"));
   });
   std::string text;
-  for (int i = 0; i < 2000 && !platform::ReadFileBytes(pid, text); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  env_.exe.Stop();
-  ASSERT_FALSE(text.empty());
+  ASSERT_TRUE(Eventually([&] { return platform::ReadFileBytes(pid, text); }));
+  env.exe.Stop();
   const pid_t child = std::stoi(text);
   EXPECT_EQ(system.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "the stop waited for the child";
   EXPECT_EQ(kill(child, 0), 0);
   kill(child, SIGKILL);
   const std::string proc = "/proc/" + std::to_string(child);
-  for (int i = 0; i < 2000 && access(proc.c_str(), F_OK) == 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_NE(access(proc.c_str(), F_OK), 0) << "not reaped";
+  EXPECT_TRUE(Eventually([&] { return access(proc.c_str(), F_OK) != 0; })) << "not reaped";
 }
 
 }  // namespace
