@@ -1,4 +1,4 @@
-// The compiler's limits and what it leaves on failure. The language itself
+// The compiler's limits and its start-up arguments. The language itself
 // (compile errors, expressions, statements, run-time errors) is tested by the
 // script files of cases/.
 #include <gtest/gtest.h>
@@ -10,7 +10,6 @@
 #include "script/jexecutable.h"
 #include "script/lexer.h"
 #include "script/registry.h"
-#include "script/vmcode.h"
 
 namespace {
 
@@ -44,26 +43,6 @@ TEST(CompilerTest, HostileNestingIsRefusedNotACrash) {
                                   "return " + std::string(100000, '-') + "1;", assigns + "1;"})
     EXPECT_EQ(Error({"func main(a&, n) { " + body + " }"}), "ERROR! line=1 : 式が複雑すぎます");
   EXPECT_EQ(Error({"func main(a&, n) { " + blocks}), "ERROR! line=1 : ブロックの入れ子が深すぎます");
-}
-
-TEST(CompilerTest, FailedCompilationLeavesEverythingWithTheRegistry) {
-  TJMemoryManager registry;
-  TJCompiler compiler;
-  compiler.SetPreludeModules(TestModules());
-  std::vector<std::string> lines{"var g[2];", "func f(a) { var x; x = a + 1; return x; }",
-                                 "func main(a&, n) { f(1) }"};
-  TStringListSource source(&lines);
-  EXPECT_FALSE(compiler.CompileInto(source, registry, {"1"}));
-  EXPECT_EQ(compiler.GetEntry(), nullptr);
-  EXPECT_GT(registry.InstructionCount(), 10u);
-  EXPECT_EQ(registry.FuncCount(), 3u + 2u);  // three wrappers, f and main
-  EXPECT_EQ(compiler.GetErrorLine(), 3);
-  // The compiler can be used again; the label instructions were freed, nothing leaks.
-  std::vector<std::string> good{"func main(a&, n) { while 0 { } return 0; }"};
-  TStringListSource goodSource(&good);
-  TJMemoryManager second;
-  EXPECT_TRUE(compiler.CompileInto(goodSource, second, {}));
-  for (const vmcode_t* code = compiler.GetEntry()->entry; code; code = code->next) EXPECT_NE(code->op, opLabel);
 }
 
 // Arguments are written into the start-up code as literals: quotes,
