@@ -87,7 +87,7 @@ TEST_F(ScriptThread, StopReleasesAScriptWaitingForTheMainThread) {
 // A stop ends the run at its next call, return or backward jump: a loop
 // ends, and no built-in is called or returns.
 TEST_F(ScriptThread, AStopEndsTheRunAtItsNextCallReturnOrBackwardJump) {
-  for (const char* loop : {"while 1 { }", "while i < 1 { }", "while i <= j { }", "while 1 { i = i + 1; }"}) {
+  for (const char* loop : {"while 1 { }", "while i < 1 { }", "while i <= j { }"}) {
     TJExecutable looping(TJExecutable::kDefaultStackSize, &host);
     Compile(looping, "func main(a&, n) { var i, j; print(\"in\"); " + std::string(loop) + " }");
     looping.Continue();
