@@ -24,8 +24,8 @@ TEST(SystemBuiltins, SubStringSearchAndWildcardsCutAtTheEndsAndWorkOnWholeCharac
                               StrSearch("abcabc", -1, "c"), StrSearch("abc", 0, ""), StrSearch("表\\", 0, "\\"),
                               StrSearch("ア表", 0, "表")}),
             (std::vector<int>{5, -1, -1, -1, -1, 2, 2}));
-  EXPECT_EQ((std::vector<bool>{WildcardMatch("*.*", "noext"), WildcardMatch("?.txt", "表.txt"), WildcardMatch("??.txt", "表.txt"),
-                               WildcardMatch("*b*", "abc"), WildcardMatch("*.txt", "a.dat")}),
+  EXPECT_EQ((std::vector<bool>{WildcardMatch("*.*", "noext"), WildcardMatch("?.txt", "表.txt"),
+                               WildcardMatch("??.txt", "表.txt"), WildcardMatch("*b*", "abc"), WildcardMatch("*.txt", "a.dat")}),
             (std::vector<bool>{true, true, false, true, false}));
 }
 

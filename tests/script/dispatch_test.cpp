@@ -59,7 +59,8 @@ class ScriptThread : public ::testing::Test {
 };
 
 TEST_F(ScriptThread, MainThreadBuiltinsRunThereAndAFailedBuiltinEndsTheRun) {
-  Compile(exe, "func main(a&, n) { var v; print(sysSleep(1), sysGetDateString(), busReadReg(3, v)); return sysInput(\"?\", 0, v); }");
+  Compile(exe, "func main(a&, n) { var v; print(sysSleep(1), sysGetDateString(), busReadReg(3, v)); "
+               "return sysInput(\"?\", 0, v); }");
   EXPECT_EQ(exe.RunHere(), 0);
   EXPECT_EQ(exe.GetReturnValue().sval, "r1011");
   EXPECT_EQ(WindowText(host.window), "trace\nr1002r1003r2006");

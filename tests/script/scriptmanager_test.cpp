@@ -53,7 +53,8 @@ TEST_F(ScriptManagerTest, AFileThatOpensRunsWithArgumentsAndParameters) {
   }
   dir.Write("ok.ini", "[Speed]\r\nInputMethod=5\r\nValue=fast\r\n");
   TScriptManager m(Script("ok.jsc", "func main(ArgString&, ArgCount) {\r\n"
-                                    "  print(ArgCount, ArgString[0], ArgString[1], ArgString[2], sysGetParam(\"Speed\"));\r\n"
+                                    "  print(ArgCount, ArgString[0], ArgString[1], ArgString[2]);\r\n"
+                                    "  print(sysGetParam(\"Speed\"));\r\n"
                                     "  return sysGetParam(\"Missing\") != \"\";\r\n"
                                     "}\r\n"),
                    1, &host);
