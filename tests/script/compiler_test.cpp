@@ -13,24 +13,9 @@
 
 namespace {
 
-// A small stand-in for the module tables.
-std::vector<TPreludeModule> TestModules() {
-  TPreludeModule sys;
-  sys.rows = {{"__sys_sleep", 1002, "sysSleep(msec)"},
-              {"__sys_get_globalvalue", 1007, "sysGetGlobalValue(strKey,value&)"}};
-  sys.declText = "var sysINTEGER,sysFLOATING;";
-  sys.initText = "sysINTEGER=0;sysFLOATING=1;";
-  TPreludeModule bus;
-  bus.rows = {{"__bus_readreg", 2006, "busReadReg(regNo,data&)"}};
-  bus.declText = "var iicPT_NONE;";
-  bus.initText = "iicPT_NONE=0;";
-  return {sys, bus};
-}
-
 std::string Error(const std::vector<std::string>& lines) {
   TJMemoryManager registry;
   TJCompiler compiler;
-  compiler.SetPreludeModules(TestModules());
   TStringListSource source(&lines);
   EXPECT_FALSE(compiler.CompileInto(source, registry, {"1"}));
   return compiler.GetErrorMessage();
