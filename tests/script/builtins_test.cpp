@@ -5,11 +5,11 @@
 #include <set>
 #include <vector>
 
-#include "builtins_env.h"
 #include "link/workspace.h"
 #include "script/busbuiltins.h"
 #include "script/sysbuiltins.h"
 #include "script/sysfiles.h"
+#include "scripthost_recording.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <future>
 #include <thread>
 
-#include "builtins_env.h"
 #include "platform/files.h"
+#include "scripthost_recording.h"
 #include "support/temp_dir.h"
 
 namespace {

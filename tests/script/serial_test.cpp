@@ -8,9 +8,9 @@
 
 #include <thread>
 
-#include "builtins_env.h"
 #include "script/modulestate.h"
 #include "script/sysserial.h"
+#include "scripthost_recording.h"
 #include "support/temp_dir.h"
 
 namespace {
