@@ -1,6 +1,6 @@
-// The compiler's limits and its start-up arguments. The language itself
-// (compile errors, expressions, statements, run-time errors) is tested by the
-// script files of cases/.
+// What the language cases (cases/) cannot show of the lexer and the
+// compiler: the lexer's error texts and token stream, the compiler's limits
+// and its start-up arguments.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,8 +10,78 @@
 #include "script/jexecutable.h"
 #include "script/lexer.h"
 #include "script/registry.h"
+#include "script/vmcode.h"
 
 namespace {
+
+// The kinds (names for names, texts for strings) up to the end, and the error
+// text in place of a malformed token.
+std::string Lex(const std::vector<std::string>& lines) {
+  TStringListSource source(&lines);
+  TLex lex(&source, nullptr);
+  std::string out;
+  for (int i = 0; i < 1000; ++i) {
+    const TToken* t = lex.GetToken();
+    if (!t) return out + "error:" + lex.GetErrorText();
+    if (t->kind == tkEof) break;
+    out += (t->kind == tkUndeclared ? t->name : t->kind == tkString ? "\"" + t->text + "\"" : std::to_string(t->kind)) + " ";
+  }
+  return out;
+}
+
+TEST(LexTest, ByteFFEndsTheInputAndAFullPushBackDropsTheRest) {
+  EXPECT_EQ(Lex({"a \xFF b"}), "a ");
+  std::vector<std::string> lines{"ab"};
+  TStringListSource source(&lines);
+  TLexStreamer s(&source);
+  for (int c = 1; c <= 6; ++c) s.UngetChar(c);  // the sixth is dropped
+  for (int c = 5; c >= 1; --c) EXPECT_EQ(s.GetChar(), c);
+}
+
+TEST(LexTest, CommentsNamesStringsAndErrors) {
+  EXPECT_EQ(Lex({"a//b;", "c // last", "<<="}), "a c " + std::to_string(tkShl) + " " + std::to_string(tkAssign) + " ");
+  EXPECT_EQ(Lex({"1.5e3"}), std::to_string(tkFloating) + " e3 ");  // no exponent form
+  EXPECT_EQ(Lex({"\"A\\x41\\x4g\" \"\\q\" \"a\\tb\\n\\r\\\\\""}), "\"AA\x04g\" \"q\" \"a\tb\n\r\\\" ");
+  // An escaped quote is kept and also ends the literal; a double-byte
+  // character with a second byte '\' is copied whole.
+  EXPECT_EQ(Lex({"\"say \\\" x \"\x95\x5C\x94\x5C\""}), "\"say \"\" x \"\x95\x5C\x94\x5C\" ");
+  EXPECT_EQ(Lex({"// \x82\x5C comment", "x"}), "x ");
+  const std::pair<std::vector<std::string>, std::string> errors[] = {
+      {{".5"}, "unknown symbol"},
+      {{"a $"}, "unknown symbol"},
+      {{"\x82\xA0"}, "unknown symbol"},  // a Japanese character outside a string or comment
+      {{"0x"}, "'0X' is not a valid integer value"},
+      {{"2147483648"}, "'2147483648' is not a valid integer value"},
+      {{"0x123456789"}, "'0X123456789' is not a valid integer value"},
+      {{"\"open"}, "string error"},
+      {{"\"\\x\""}, "string error"},
+  };
+  for (const auto& e : errors) EXPECT_NE(Lex(e.first).find("error:" + e.second), std::string::npos) << e.first[0];
+}
+
+TEST(LexTest, AStringAcrossLinesDoesNotCountTheLineAndReadToSemicolonTakesTheRawText) {
+  std::vector<std::string> lines{"\"a", "b\" x = \"a;b\" // c;d", ";y;", "z"};
+  TStringListSource source(&lines);
+  TLex lex(&source, nullptr);
+  ASSERT_NE(lex.GetToken(), nullptr);
+  EXPECT_EQ(lex.CurrentToken().text, "a\nb");
+  ASSERT_NE(lex.GetToken(), nullptr);
+  lex.UngetToken();
+  ASSERT_NE(lex.GetToken(), nullptr);
+  EXPECT_EQ(lex.CurrentToken().name, "x");
+  EXPECT_EQ(lex.GetLine(), 1);  // one less than the real line 2
+  std::string rest;
+  EXPECT_TRUE(lex.ReadToSemicolon(rest));
+  EXPECT_EQ(rest, " = \"a;b\" // c;d\n;");
+  EXPECT_TRUE(lex.ReadToSemicolon(rest));
+  EXPECT_EQ(rest, "y;");
+  EXPECT_FALSE(lex.ReadToSemicolon(rest));  // the end of the input stops it
+  EXPECT_EQ(rest, "\nz\n");
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_NE(lex.GetToken(), nullptr);
+    EXPECT_EQ(lex.CurrentToken().kind, tkEof);
+  }
+}
 
 std::string Error(const std::vector<std::string>& lines) {
   TJMemoryManager registry;
