@@ -9,12 +9,12 @@
 #include <utility>
 #include <vector>
 
-#include "script/jcompiler.h"
 #include "script/jexecutable.h"
-#include "script/lexer.h"
 #include "scripthost_recording.h"
 
 namespace {
+
+using builtins_test::CompileScript;
 
 using Calls = std::vector<std::pair<int, bool>>;  // id, run on the main thread
 
@@ -35,13 +35,6 @@ void FakeModule(int id, TStackData*, vmcode_t* result, ScriptEnv& env) {
   result->sval = "r" + std::to_string(id);
 }
 
-void Compile(TJExecutable& exe, const std::string& script) {
-  const std::vector<std::string> lines{script};
-  TStringListSource source(&lines);
-  TJCompiler compiler;
-  ASSERT_TRUE(compiler.Compile(source, exe, {"1"})) << compiler.GetErrorMessage();
-}
-
 class ScriptThread : public ::testing::Test {
  protected:
   ScriptThread() {
@@ -59,7 +52,7 @@ class ScriptThread : public ::testing::Test {
 };
 
 TEST_F(ScriptThread, MainThreadBuiltinsRunThereAndAFailedBuiltinEndsTheRun) {
-  Compile(exe, "func main(a&, n) { var v; print(sysSleep(1), sysGetDateString(), busReadReg(3, v)); "
+  CompileScript(exe, "func main(a&, n) { var v; print(sysSleep(1), sysGetDateString(), busReadReg(3, v)); "
                "return sysInput(\"?\", 0, v); }");
   EXPECT_EQ(exe.RunHere(), 0);
   EXPECT_EQ(exe.GetReturnValue().sval, "r1011");
@@ -67,7 +60,7 @@ TEST_F(ScriptThread, MainThreadBuiltinsRunThereAndAFailedBuiltinEndsTheRun) {
   EXPECT_EQ(Called(), (Calls{{1002, false}, {1003, false}, {2006, true}, {1011, true}}));
 
   TJExecutable failing(TJExecutable::kDefaultStackSize, &host);
-  Compile(failing, "func main(a&, n) { sysSetGlobalValue(\"k\", 1); return sysSleep(1); }");
+  CompileScript(failing, "func main(a&, n) { sysSetGlobalValue(\"k\", 1); return sysSleep(1); }");
   EXPECT_EQ(failing.RunHere(), 1);
   EXPECT_EQ(Called().size(), 5u);
 }
@@ -75,7 +68,7 @@ TEST_F(ScriptThread, MainThreadBuiltinsRunThereAndAFailedBuiltinEndsTheRun) {
 // The script waits for a main thread that never serves it: a stop must still
 // end it, and the call it waited with must never run.
 TEST_F(ScriptThread, StopReleasesAScriptWaitingForTheMainThread) {
-  Compile(exe, "func main(a&, n) { sysInput(\"?\", 0, n); return 0; }");
+  CompileScript(exe, "func main(a&, n) { sysInput(\"?\", 0, n); return 0; }");
   host.gui->hold = true;
   exe.Continue();
   ASSERT_TRUE(host.gui->WaitHeld());
@@ -90,7 +83,7 @@ TEST_F(ScriptThread, StopReleasesAScriptWaitingForTheMainThread) {
 TEST_F(ScriptThread, AStopEndsTheRunAtItsNextCallReturnOrBackwardJump) {
   for (const char* loop : {"while 1 { }", "while i < 1 { }", "while i <= j { }"}) {
     TJExecutable looping(TJExecutable::kDefaultStackSize, &host);
-    Compile(looping, "func main(a&, n) { var i, j; print(\"in\"); " + std::string(loop) + " }");
+    CompileScript(looping, "func main(a&, n) { var i, j; print(\"in\"); " + std::string(loop) + " }");
     looping.Continue();
     for (int i = 0; i < 20000 && WindowText(host.window) != "in"; ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -98,11 +91,11 @@ TEST_F(ScriptThread, AStopEndsTheRunAtItsNextCallReturnOrBackwardJump) {
     EXPECT_TRUE(looping.WaitDone()) << loop;
   }
   TJExecutable stopped(TJExecutable::kDefaultStackSize, &host);
-  Compile(stopped, "var g; g = sysSleep(1); func main(a&, n) { return 0; }");
+  CompileScript(stopped, "var g; g = sysSleep(1); func main(a&, n) { return 0; }");
   stopped.Stop();
   EXPECT_EQ(stopped.RunHere(), 0);
   EXPECT_TRUE(Called().empty());
-  Compile(exe, "var g; g = sysGetTimeString(); func main(a&, n) { return 0; }");
+  CompileScript(exe, "var g; g = sysGetTimeString(); func main(a&, n) { return 0; }");
   EXPECT_EQ(exe.RunHere(), 0);
   EXPECT_NE(exe.GetReturnValue().sval, "r1004");
   EXPECT_EQ(Called(), (Calls{{1004, false}}));
@@ -128,7 +121,7 @@ TEST(ShellExecute, AsksTheDesktopOnTheMainThread) {
     return path == "/tmp/report.pdf";
   };
   TJExecutable exe(TJExecutable::kDefaultStackSize, &host);
-  Compile(exe, "func main(a&, n) { return copShellExecute(\"/tmp/report.pdf\") + 10 * copShellExecute(\"x.zzz\"); }");
+  CompileScript(exe, "func main(a&, n) { return copShellExecute(\"/tmp/report.pdf\") + 10 * copShellExecute(\"x.zzz\"); }");
   EXPECT_EQ(exe.RunHere(), 0);
   EXPECT_EQ(exe.GetReturnValue().ival, 10);
   EXPECT_EQ(asked, (std::vector<std::pair<std::string, bool>>{{"/tmp/report.pdf", true}, {"x.zzz", true}}));

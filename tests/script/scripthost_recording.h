@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "script/jcompiler.h"
 #include "script/jexecutable.h"
+#include "script/lexer.h"
 #include "script/modules.h"
 #include "script/scripthost.h"
 #include "script/vmcode.h"
@@ -130,6 +132,13 @@ struct TestEnv {
   RecordingScriptHost host;
   TJExecutable exe{TJExecutable::kDefaultStackSize, &host};
 };
+
+inline void CompileScript(TJExecutable& exe, const std::string& script) {
+  const std::vector<std::string> lines{script};
+  TStringListSource source(&lines);
+  TJCompiler compiler;
+  ASSERT_TRUE(compiler.Compile(source, exe, {"1"})) << compiler.GetErrorMessage();
+}
 
 // Argument cells built up one by one.
 class Args {

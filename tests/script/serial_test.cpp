@@ -9,16 +9,12 @@
 #include <thread>
 
 #include "script/modulestate.h"
-#include "script/sysserial.h"
 #include "scripthost_recording.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using namespace builtins_test;
-
-enum : int { kOpen = 1014, kClose = 1015, kReadAll, kReadChar, kReadTo, kReadFromTo, kWrite, kEcho, kIsOpen,
-             kCloseAll, kClear, kModem };
 
 class ScriptSerialTest : public ::testing::Test {
  protected:
@@ -33,8 +29,15 @@ class ScriptSerialTest : public ::testing::Test {
     env_.host.ModuleState().ports.CloseAll();
     for (int fd : {master_, slave_, master7_, slave7_}) close(fd);
   }
-  int C(int id, Args a) { return Call(env_, id, a); }
-  int Open(int no, int baud = 9600) { return C(kOpen, Args().Int(no).Int(baud).Int(0).Int(0).Int(0).Int(0)); }
+  // Runs body as main's, on this thread, and gives what it printed; o(slot,
+  // rate) opens a slot. The ports stay with the host between runs.
+  std::string Run(const std::string& body) {
+    TJExecutable exe(TJExecutable::kDefaultStackSize, &env_.host);
+    CompileScript(exe, "func o(p, b) { return comOpen(p, b, 0, 0, 0, 0); }"
+                       "func main(a&, n) { var s, d[2], h[2], i; " + body + " }");
+    EXPECT_EQ(exe.RunHere(), 0) << exe.GetErrorText();
+    return WindowText(env_.host.window);
+  }
   void Send(const std::string& b) { ASSERT_EQ(write(master_, b.data(), b.size()), ssize_t(b.size())); }
   std::string Receive(size_t count) {
     std::string got;
@@ -55,63 +58,34 @@ class ScriptSerialTest : public ::testing::Test {
 };
 
 TEST_F(ScriptSerialTest, OpenRefusesBadSlotsAndRatesAndReopensAnOpenSlot) {
-  EXPECT_EQ(Open(0, 9601), -1);
-  EXPECT_EQ(Open(8), -1);
-  EXPECT_EQ(C(kIsOpen, Args().Int(8)), 0);
-  EXPECT_EQ(C(kClose, Args().Int(8)), -1);
-  EXPECT_EQ(C(kClear, Args().Int(0)), -1);  // empty slot
-
-  EXPECT_EQ(Open(0), 0);
-  EXPECT_EQ(Open(0), 0);  // the old port closes first, so the exclusive open succeeds
-  EXPECT_EQ(Open(0, 9601), -1);
-  EXPECT_EQ(C(kIsOpen, Args().Int(0)), 1);  // a refused rate leaves the slot alone
-  EXPECT_EQ(Open(1), -1);                   // no such device: the slot holds a closed port
-  EXPECT_EQ(C(kIsOpen, Args().Int(1)), 0);
-  EXPECT_EQ(C(kClose, Args().Int(0)), 0);
-  EXPECT_EQ(C(kClose, Args().Int(0)), 0);
-  EXPECT_EQ(C(kIsOpen, Args().Int(0)), 0);
+  // A refused rate leaves the slot alone; the old port closes first, so the
+  // exclusive open succeeds again; a slot without a device holds a closed port.
+  EXPECT_EQ(Run("print(o(0, 9601), o(8, 9600), comIsOpen(8), comClose(8), comClear(0), \" \", o(0, 9600), o(0, 9600), "
+                "o(0, 9601), comIsOpen(0), \" \", o(1, 9600), comIsOpen(1), comClose(0), comClose(0), comIsOpen(0));"),
+            "-1-10-1-1 00-11 -10000");
 }
 
+// ReadTo stops at a delimiter (only those the array holds), ReadAll takes the
+// rest, ReadFromTo starts at a header; a delimiter inside the header ends the
+// read with the next byte.
 TEST_F(ScriptSerialTest, ReadToStopsAtTheDelimiterReadAllTakesTheRestAndReadFromToStartsAtTheHeader) {
-  ASSERT_EQ(Open(0), 0);
-  TStackData buff, all, delimiters[2];
-  delimiters[0].sval = "\r\n";
-  delimiters[1].sval = "NG";
+  ASSERT_EQ(Run("print(o(0, 9600));"), "0");
   Send("OK\r\nrest");
-  EXPECT_EQ(C(kReadTo, Args().Int(0).Ref(&buff).Ref(delimiters, 2).Int(2).Int(2000)), 0);
-  EXPECT_EQ(buff.kind, dtString);
-  EXPECT_EQ(buff.sval, "OK\r\n");
-  all.sval = "untouched";
-  for (int i = 0; i < 3000 && all.sval == "untouched"; ++i) {
-    EXPECT_EQ(C(kReadAll, Args().Int(0).Ref(&all)), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(all.sval == "untouched" ? 10 : 0));
-  }
-  EXPECT_EQ(all.sval, "rest");
-  // Nothing comes: -1 with what arrived (nothing) in buff.
-  EXPECT_EQ(C(kReadTo, Args().Int(0).Ref(&buff).Ref(delimiters, 2).Int(2).Int(20)), -1);
-  EXPECT_EQ(buff.sval, "");
-  // More delimiters asked for than the array holds: only the array is read.
+  const std::string start = "d[0] = \"\\r\\n\"; d[1] = \"NG\"; h[0] = \"$HDR\"; h[1] = \"#\"; ";
+  EXPECT_EQ(Run(start + "print(comReadTo(0, s, d, 2, 2000), typeof s, s == \"OK\\r\\n\", \" \"); s = \"\";"
+                "while s == \"\" && i < 3000 { comReadAll(0, s); sysSleep(10); i = i + 1; }"
+                "print(s, comReadTo(0, s, d, 2, 20), \"[\", s, \"]\");"),
+            "021 rest-1[]");
   Send("xNG");
-  EXPECT_EQ(C(kReadTo, Args().Int(0).Ref(&buff).Ref(delimiters, 2).Int(1000).Int(2000)), 0);
-  EXPECT_EQ(buff.sval, "xNG");
-
-  // ReadFromTo drops what comes before the header.
-  TStackData headers[2];
-  headers[0].sval = "$HDR";
-  headers[1].sval = "#";
-  const Args a = Args().Int(0).Ref(&buff).Ref(headers, 2).Int(2).Ref(delimiters, 1).Int(1).Int(2000);
+  EXPECT_EQ(Run(start + "print(comReadTo(0, s, d, 1000, 2000), s);"), "0xNG");
   Send("noise$HDR12\r\n");
-  EXPECT_EQ(C(kReadFromTo, a), 0);
-  EXPECT_EQ(buff.sval, "$HDR12\r\n");
-  // A delimiter inside the header ends the read with the next byte.
-  headers[0].sval = "AB\r\n";
+  EXPECT_EQ(Run(start + "print(comReadFromTo(0, s, h, 2, d, 1, 2000), s == \"$HDR12\\r\\n\");"), "01");
   Send("xAB\r\nC");
-  EXPECT_EQ(C(kReadFromTo, a), 0);
-  EXPECT_EQ(buff.sval, "AB\r\nC");
+  EXPECT_EQ(Run(start + "h[0] = \"AB\\r\\n\"; print(comReadFromTo(0, s, h, 2, d, 1, 2000), s == \"AB\\r\\nC\");"), "01");
 }
 
 TEST_F(ScriptSerialTest, WriteWithEchoBackWaitsForEachByte) {
-  ASSERT_EQ(Open(0), 0);
+  ASSERT_EQ(Run("print(o(0, 9600));"), "0");
   // The far end answers each byte with "?" and, from the third on, the byte itself.
   std::thread far([this] {
     for (int i = 0; i < 4; ++i) {
@@ -120,40 +94,32 @@ TEST_F(ScriptSerialTest, WriteWithEchoBackWaitsForEachByte) {
       if (b.empty() || write(master_, reply.data(), reply.size()) < 0) return;
     }
   });
-  EXPECT_EQ(C(kEcho, Args().Int(0).Str("ab").Int(0).Int(0).Int(2000)), 0);
-  EXPECT_EQ(C(kEcho, Args().Int(0).Str("cd").Int(1).Int(1).Int(2000)), 0);
+  EXPECT_EQ(Run("print(comWriteWithEchoBack(0, \"ab\", 0, 0, 2000), comWriteWithEchoBack(0, \"cd\", 1, 1, 2000), \" \");"
+                "print(comWriteWithEchoBack(0, \"\", 1, 0, 10), comWriteWithEchoBack(0, \"z\", 1, 0, 20));"),
+            "00 0-1");
   far.join();
-  EXPECT_EQ(C(kEcho, Args().Int(0).Str("").Int(1).Int(0).Int(10)), 0);
-  EXPECT_EQ(C(kEcho, Args().Int(0).Str("z").Int(1).Int(0).Int(20)), -1);
 }
 
-TEST_F(ScriptSerialTest, WriteReadCharCloseAllStopAndModemCheck) {
-  ASSERT_EQ(Open(0), 0);
-  ASSERT_EQ(Open(7), 7);
-  EXPECT_EQ(C(kWrite, Args().Int(0).Str("AT\r")), 0);
+// A zero byte reads as the empty string; the modem check echoes its check
+// bytes; a stop ends a long read.
+TEST_F(ScriptSerialTest, WriteReadCharCloseAllModemCheckAndStop) {
+  EXPECT_EQ(Run("print(o(0, 9600), o(7, 9600), comWrite(0, \"AT\\r\"));"), "070");
   EXPECT_EQ(Receive(3), "AT\r");
   Send(std::string("\0", 1));
-  TStackData c;
-  EXPECT_EQ(C(kReadChar, Args().Int(0).Ref(&c).Int(2000)), 0);
-  EXPECT_EQ(c.kind, dtString);
-  EXPECT_EQ(c.sval, "");
-  EXPECT_EQ(C(kCloseAll, Args()), 0);
-  EXPECT_EQ(C(kIsOpen, Args().Int(7)), 0);
-  EXPECT_EQ(C(kReadChar, Args().Int(0).Ref(&c).Int(2000)), -1);
-
-  // The modem check echoes the check bytes.
-  ASSERT_EQ(Open(0), 0);
+  EXPECT_EQ(Run("print(comReadChar(0, s, 2000), typeof s, strLength s, \" \", comCloseAll(), comIsOpen(7), "
+                "comReadChar(0, s, 2000));"),
+            "020 00-1");
+  ASSERT_EQ(Run("print(o(0, 9600));"), "0");
   Send("UUU");
-  EXPECT_EQ(C(kModem, Args().Int(0).Int(0x155).Int(3).Int(2000)), 0);  // the low 8 bits count
+  EXPECT_EQ(Run("print(comModemCheck(0, 0x155, 3, 2000));"),  // the low 8 bits count
+            "MODEM check start.\nMODEM check OK, echo = 55, count = 3\n0");
   EXPECT_EQ(Receive(3), "UUU");
   Send("UA");
-  EXPECT_EQ(C(kModem, Args().Int(0).Int(0x55).Int(3).Int(2000)), -1);
-  EXPECT_EQ(C(kModem, Args().Int(0).Int(0x55).Int(1).Int(10)), -1);
-  EXPECT_EQ(env_.Output(),
-            "MODEM check start.\nMODEM check OK, echo = 55, count = 3\nMODEM check start.\n"
-            "ERROR:check NG(count=1, recv=0x41)\nMODEM check start.\nERROR:timeout(count=0)\n");
-  env_.exe.Stop();  // a stop ends a long read
-  EXPECT_EQ(C(kReadChar, Args().Int(0).Ref(&c).Int(600000)), -1);
+  EXPECT_EQ(Run("print(comModemCheck(0, 0x55, 3, 2000), comModemCheck(0, 0x55, 1, 10));"),
+            "MODEM check start.\nERROR:check NG(count=1, recv=0x41)\nMODEM check start.\nERROR:timeout(count=0)\n-1-1");
+  TStackData c;
+  env_.exe.Stop();
+  EXPECT_EQ(Call(env_, 1017, Args().Int(0).Ref(&c).Int(600000)), -1);  // comReadChar
 }
 
 }  // namespace
