@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "link/workspace.h"
+#include "platform/convert.h"
 #include "script/busbuiltins.h"
 #include "script/sysbuiltins.h"
 #include "script/sysfiles.h"
@@ -57,15 +58,13 @@ TEST(SystemBuiltins, DateAndTimeConfirmedDialogsAndAStoppedSleep) {
 
 // ---- The bus module with hooks (without: cases/builtins.jsc) ----
 
-enum : int { kReadReg = 2006, kWriteReg, kEcs = 2009, kEcsStr, kIicRead = 2012 };
-
-std::vector<int> g_sent;
-
 TEST(BusBuiltins, HooksDecideFailuresLeaveTheDataAndLengthsStayInsideTheArrays) {
   TestEnv env;
   TBusHooks& hooks = env.host.BusHooks();
-  hooks.ecs = [](int* cmmd, int cmmdLen, int* ans, int ansLen, int) {
-    g_sent.assign(cmmd, cmmd + cmmdLen);
+  std::string sent;  // each frame's bytes in hex, then ";"
+  hooks.ecs = [&](int* cmmd, int cmmdLen, int* ans, int ansLen, int) {
+    for (int i = 0; i < cmmdLen; ++i) sent += platform::Format("%02x", cmmd[i]);
+    sent += ";";
     for (int i = 0; i < ansLen; ++i) ans[i] = 0xA0 + i;
     return 7;
   };
@@ -74,37 +73,27 @@ TEST(BusBuiltins, HooksDecideFailuresLeaveTheDataAndLengthsStayInsideTheArrays) 
     for (int i = 0; i < n; ++i) data[i] = static_cast<uint8_t>(slave + i);
     return 0;
   };
-  TStackData ans[3], cmmd[2], data, bytes[2];
-  EXPECT_EQ(Call(env, kEcsStr, Args().Str("G0").Ref(ans, 3).Int(3).Int(0)), 1);  // not hex bytes
-  EXPECT_EQ(Call(env, kEcsStr, Args().Str("F01").Ref(ans, 3).Int(2).Int(1)), 7);
-  EXPECT_EQ(g_sent, (std::vector<int>{0xF0}));
-  EXPECT_EQ(ans[1].ival, 0xA1);
-  EXPECT_EQ(Call(env, kEcsStr, Args().Str("F0 12 ab").Ref(ans, 3).Int(0).Int(0)), 7);
-  EXPECT_EQ(g_sent, (std::vector<int>{0xF0, 0x12, 0xAB}));
-  cmmd[0].ival = 0xF1;
-  cmmd[1].ival = 0x02;
-  EXPECT_EQ(Call(env, kEcs, Args().Ref(cmmd, 2).Int(2).Ref(ans, 3).Int(3).Int(0)), 7);
-  EXPECT_EQ(g_sent, (std::vector<int>{0xF1, 0x02}));
-  EXPECT_EQ(ans[2].ival, 0xA2);
-  // Lengths past the script's arrays never reach the hook.
-  EXPECT_EQ(Call(env, kEcs, Args().Ref(cmmd, 2).Int(3).Ref(ans, 3).Int(3).Int(0)), -1);
-  EXPECT_EQ(Call(env, kEcsStr, Args().Str("F0").Ref(ans, 3).Int(4).Int(0)), -1);
-  EXPECT_EQ(Call(env, kIicRead, Args().Int(0).Int(1).Int(0).Int(0).Ref(bytes, 2).Int(3)), -1);
-
-  data.ival = 5;
-  EXPECT_EQ(Call(env, kReadReg, Args().Int(1).Ref(&data)), 1);
-  EXPECT_EQ(data.ival, 5);
-  EXPECT_EQ(Call(env, kIicRead, Args().Int(0).Int(1).Int(0x1FF).Int(0).Ref(bytes, 2).Int(2)), 0);
-  EXPECT_EQ(bytes[1].ival, 0x00);  // the slave went as 16 bits: 0x1FF + 1, kept to a byte
-  EXPECT_EQ(env.Output(), "");
+  // Not hex bytes; a command text; the lengths past the script's arrays never
+  // reach the hook; a failed read leaves the variable; the slave goes as 16
+  // bits (0x1FF + 1 kept to a byte).
+  CompileScript(env.exe,
+                "func main(a&, n) { var r[3], c[2], v, b[2]; v = 5; c[0] = 0xF1; c[1] = 2;"
+                "print(ecsSendCommandStr(\"G0\", r, 3, 0), ecsSendCommandStr(\"F01\", r, 2, 1), r[1], \" \");"
+                "print(ecsSendCommandStr(\"F0 12 ab\", r, 0, 0), ecsSendCommand(c, 2, r, 3, 0), r[2], \" \");"
+                "print(ecsSendCommand(c, 3, r, 3, 0), ecsSendCommandStr(\"F0\", r, 4, 0), iicRead(0, 1, 0, 0, b, 3));"
+                "print(\" \", busReadReg(1, v), v, iicRead(0, 1, 0x1FF, 0, b, 2), b[1]); return 0; }");
+  EXPECT_EQ(env.exe.RunHere(), 0);
+  EXPECT_EQ(env.Output(), "17161 77162 -1-1-1 1500");
+  EXPECT_EQ(sent, "f0;f012ab;f102;");
 
   // The program's hooks without a link.
   platform::HeadlessUi ui;
   Workspace ws(ui);
   InstallTargetRegisterHooks(hooks, ws.TargetControl);
-  EXPECT_EQ(Call(env, kReadReg, Args().Int(0x10).Ref(&data)), 1);
-  EXPECT_EQ(data.ival, 5);
-  EXPECT_EQ(Call(env, kWriteReg, Args().Int(0x10).Int(1)), 1);
+  TJExecutable again(TJExecutable::kDefaultStackSize, &env.host);
+  CompileScript(again, "func main(a&, n) { var v; v = 5; print(busReadReg(0x10, v), v, busWriteReg(0x10, 1)); }");
+  EXPECT_EQ(again.RunHere(), 0);
+  EXPECT_EQ(WindowText(env.host.window), "151");
 }
 
 // The compiler defines each internal name once and the modules find a row by
