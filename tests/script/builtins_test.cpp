@@ -83,7 +83,7 @@ TEST(BusBuiltins, HooksDecideFailuresLeaveTheDataAndLengthsStayInsideTheArrays) 
                 "print(ecsSendCommand(c, 3, r, 3, 0), ecsSendCommandStr(\"F0\", r, 4, 0), iicRead(0, 1, 0, 0, b, 3));"
                 "print(\" \", busReadReg(1, v), v, iicRead(0, 1, 0x1FF, 0, b, 2), b[1]); return 0; }");
   EXPECT_EQ(env.exe.RunHere(), 0);
-  EXPECT_EQ(env.Output(), "17161 77162 -1-1-1 1500");
+  EXPECT_EQ(WindowText(env.host.window), "17161 77162 -1-1-1 1500");
   EXPECT_EQ(sent, "f0;f012ab;f102;");
 
   // The program's hooks without a link.

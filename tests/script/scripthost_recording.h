@@ -127,8 +127,6 @@ namespace builtins_test {
 
 // A headless script for the built-ins to run in.
 struct TestEnv {
-  std::string Output() const { return WindowText(host.window); }
-
   RecordingScriptHost host;
   TJExecutable exe{TJExecutable::kDefaultStackSize, &host};
 };
@@ -144,7 +142,6 @@ inline void CompileScript(TJExecutable& exe, const std::string& script) {
 class Args {
  public:
   Args& Int(std::int32_t v) { return Add(dtInteger, [&](TStackData& c) { c.ival = v; }); }
-  Args& Float(double v) { return Add(dtFloating, [&](TStackData& c) { c.fval = v; }); }
   Args& Str(const std::string& v) { return Add(dtString, [&](TStackData& c) { c.sval = v; }); }
   // A by-reference argument to count cells starting at target.
   Args& Ref(TStackData* target, std::int32_t count = 1) {
