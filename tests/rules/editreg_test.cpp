@@ -1,5 +1,4 @@
-// The register value session: stepping, clamping, merging, writing and undo;
-// the placement of the dialog on the screen.
+// The register value session: stepping, clamping, merging, writing and undo.
 #include <gtest/gtest.h>
 
 #include "support/editreg_fixture.h"
@@ -19,10 +18,6 @@ TEST_F(EditRegTest, StepsOfASixteenthClampedToMaxAndMinAndEveryStepWrites) {
     EXPECT_EQ(static_cast<uint32_t>(step.second), writes.back().word);
   }
   EXPECT_EQ(8u, writes.size());
-
-  EditRegSession small = Open(Reg(0x11, 0xFFFF, 10), 4);
-  small.ApplyValue(Key::Right);
-  EXPECT_EQ(4, small.Value());  // 10 / 16 = 0
 
   // The widest range steps in 64 bits, never wrapping round.
   EditRegSession wide = Open(Reg(0x12, 0xFFFF, INT_MAX, INT_MIN), 0);
@@ -56,12 +51,6 @@ TEST_F(EditRegTest, TypedValueIsClampedMergedWrittenAndCachedUnlessTheWriteFails
 }
 
 TEST_F(EditRegTest, UndoStepsBackAndSurvivesReopeningAndFailedWrites) {
-  // Right after opening: nothing written, and once the history is empty nothing at all.
-  EditRegSession fresh = Open(Reg(0x40, 0xFFFF, 100), 7);
-  EXPECT_TRUE(fresh.Undo());
-  EXPECT_TRUE(fresh.Undo());
-  EXPECT_TRUE(writes.empty());
-
   const ST_REGISTER reg = Reg(0x50, 0xFFFF, 100);
   {
     EditRegSession s = Open(reg, 10);
@@ -104,25 +93,6 @@ TEST_F(EditRegTest, FieldsOfOneWordKeepTheirOwnHistories) {
   const size_t before = writes.size();
   b.Undo();
   EXPECT_EQ(before, writes.size());
-}
-
-TEST(EditRegPlacement, KeptOnScreen) {
-  struct Case {
-    int left, top, width, height;
-    ui::ScreenRect screen;
-    int newLeft, newTop;
-  };
-  const Case cases[] = {
-      {1800, 1030, 134, 61, {0, 0, 1920, 1080}, 1666, 969},
-      {100, 100, 134, 61, {0, 0, 1920, 1080}, 100, 100},
-      {100, 1000, 140, 90, {0, 0, 1920, 1040}, 100, 910},  // a panel at the bottom takes its share
-      {10, 40, 140, 90, {0, 0, 1920, 100}, 10, 0},         // taller than the room above the cell
-  };
-  for (const Case& c : cases) {
-    int left = c.left, top = c.top;
-    ui::KeepOnScreen(left, top, c.width, c.height, c.screen);
-    EXPECT_EQ(std::make_pair(c.newLeft, c.newTop), std::make_pair(left, top)) << c.left << "," << c.top;
-  }
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ class FakeWindow : public ui::MainWindowSteps,
   void ShowComStatus() override {}
   void TakeSnapshot() override { Step("snapshot"); }
   void ShowRegisterTab(int) override {}
-  int StatusWindowChoice() const override { return choice; }
+  int StatusWindowChoice() const override { return 0; }  // "Start"
   void SetStatusPolling(bool on) override {
     polling = on;
     switched.push_back(on);
@@ -137,7 +137,6 @@ class FakeWindow : public ui::MainWindowSteps,
     return Next<int>(confirms, platform::kIdCancel);
   }
   int SelectRegisterFiles(bool& s, bool& h) override {
-    offered.emplace_back(s, h);
     const Choice c = Next<Choice>(choices, {platform::kIdCancel});
     s = s && c.s;
     h = h && c.h;
@@ -152,7 +151,6 @@ class FakeWindow : public ui::MainWindowSteps,
   bool connects = true;
   std::deque<bool> reads;
   std::function<bool(int)> readTarget;
-  int choice = 0;  // "Start"
   bool polling = false;
   std::vector<bool> switched;
   int saveAnswers[2] = {0, 0};
@@ -169,7 +167,6 @@ class FakeWindow : public ui::MainWindowSteps,
     bool h = true;
   };
   std::deque<Choice> choices;
-  std::vector<std::pair<bool, bool>> offered;
   std::vector<std::vector<std::string>> results;
 };
 

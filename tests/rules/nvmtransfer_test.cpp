@@ -37,12 +37,8 @@ class NvmTransferTest : public regsim::RegSimTest {
     target.AddNvmDevice(2, 0x100, 0x122);
     Start(kDevices);
   }
-  void TearDown() override {
-    // Polling is back on after every flow while "Start" is chosen.
-    if (win.choice == 0) {
-      EXPECT_EQ(win.switched.size() % 2, 0u);
-    }
-  }
+  // Polling is back on after every flow while "Start" is chosen.
+  void TearDown() override { EXPECT_EQ(win.switched.size() % 2, 0u); }
   std::string Image(const std::string& name, const NvmImageInfo& info, const std::vector<uint32_t>& data) {
     dir.Write(name, NvmImageFileText(info, data));
     return dir.File(name);
@@ -120,20 +116,9 @@ TEST_F(NvmTransferTest, AFailedOrBrokenWriteIsNeverCompleted) {
   win.confirms.push_back(kIdOk);
   EXPECT_FALSE(Write(true));
 
-  // A read-back that failed.
-  hooked.onProgress = nullptr;
-  target.AddFault(SimFault::None());
-  target.AddFault(SimFault::Error(sim_error::kBoundary));
-  ui.ExpectOpenFile(image);
-  win.confirms.push_back(kIdOk);
-  EXPECT_FALSE(Write(true));
-
   // A short image is confirmed with its own range; the link goes quiet in the middle of the write.
+  hooked.onProgress = nullptr;
   const std::string part = Image("s.eep", {"EEPROM", 1, 0x10, 0x1FF}, std::vector<uint32_t>(20, 0x5A));
-  target.ClearFrames();
-  ui.ExpectOpenFile(part).ExpectMessage(0x31, kIdCancel, "Only 0x10 - 0x23 will be written.");
-  EXPECT_FALSE(Write(false));
-  EXPECT_EQ(target.FrameCount(), 0u);
   target.AddFault(SimFault::Silence(), 100);
   ui.ExpectOpenFile(part)
       .ExpectMessage(0x31, kIdOk, "The file holds 20 bytes")
@@ -228,11 +213,6 @@ TEST_F(NvmTransferTest, UnusableDeviceChoicesOrAnEmptyListCancelWithAMessage) {
     EXPECT_FALSE(Read(i == 1)) << i;
   }
   EXPECT_EQ(target.FrameCount(), 0u);
-  // With "Stop" chosen polling stays off afterwards.
-  win.choice = 1;
-  ui.ExpectOpenFile("");
-  EXPECT_FALSE(Compare());
-  EXPECT_EQ(win.switched.back(), false);
 
   // An empty list is reported without the choice (the fake fails one it was not told of).
   Start("EEPDeviceType1=0\r\n");

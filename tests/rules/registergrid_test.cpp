@@ -1,5 +1,4 @@
-// The register grid presenter: layout, values, colours, keys, tabs and sizes;
-// the width of a value column.
+// The register grid presenter: layout, values, colours, keys and tabs.
 #include <gtest/gtest.h>
 
 #include "support/registergrid_fixture.h"
@@ -8,7 +7,7 @@ using namespace testing_support;
 
 namespace {
 
-TEST_F(RegisterGridTest, RegistersFillPairsTopToBottomKeysMoveWithinThemAndEmptyTabsStillGetPairs) {
+TEST_F(RegisterGridTest, RegistersFillPairsTopToBottomAndKeysMoveWithinThem) {
   AddRegs(7);
   Metrics(104 * 5 / 2);
   p.BuildRegisterGrid(0);  // value columns 2 and 4, rows 1 to 4; the last cell is 4,4
@@ -40,15 +39,6 @@ TEST_F(RegisterGridTest, RegistersFillPairsTopToBottomKeysMoveWithinThemAndEmpty
   }
   EXPECT_EQ(Action::EditValue, p.KeyDown(Key::Enter, false, false));
   EXPECT_EQ(Action::NotHandled, p.KeyDown(Key::Tab, false, false));
-
-  Metrics(104 * 3);
-  p.BuildRegisterGrid(2);
-  EXPECT_EQ(3, p.ColumnPairs());
-  EXPECT_EQ(2, p.RowCount());
-  // A register moved to tab 2 behind the counts' back is placed all the same, inside the map.
-  ws.SRegisters.GetRegister(0)->Tab = 2;
-  p.BuildRegisterGrid(2);
-  EXPECT_EQ(0, p.RegisterAt(1, 1));
 }
 
 TEST_F(RegisterGridTest, ValueTextsColoursAndWhatCanBeEdited) {
@@ -139,45 +129,6 @@ TEST_F(RegisterGridTest, TabPopupRenameAddAndDelete) {
   for (int i = 0; i < 98; ++i) ws.SRegisters.AddTab("t");
   p.BuildTabStrip();
   EXPECT_FALSE(p.AddNewTab());
-}
-
-TEST_F(RegisterGridTest, DraggedSizesSpreadAndAreSaved) {
-  int oldName = 0, oldValue = 0, oldRow = 0;
-  ws.settings.GetRegGridSizes(oldName, oldValue, oldRow);
-  AddRegs(7);
-  Metrics(104 * 2);
-  p.BuildRegisterGrid(0);
-  EXPECT_FALSE(p.MouseUp());
-  p.SetColWidth(1, 55);
-  p.SetRowHeight(1, 22);
-  EXPECT_TRUE(p.MouseUp());
-  // A resize rebuilds only when the pairs that fit change.
-  EXPECT_FALSE(p.ResizeNeedsRebuild(115 * 2 + 5));
-  EXPECT_TRUE(p.ResizeNeedsRebuild(115 * 3));
-  p.SetLeastValueWidth(70);  // no value column is shown narrower than its texts...
-  p.SetColWidth(2, 45);
-  EXPECT_TRUE(p.MouseUp());
-  EXPECT_EQ(55, p.ColWidth(3));
-  EXPECT_EQ(70, p.ColWidth(4));
-  EXPECT_EQ(22, p.RowHeight(4));
-  int n = 0, v = 0, h = 0;
-  ws.settings.GetRegGridSizes(n, v, h);
-  EXPECT_EQ((std::vector<int>{55, 45, 22}), (std::vector<int>{n, v, h}));  // ...but a narrower drag is kept
-  ws.settings.SetRegGridSizes(oldName, oldValue, oldRow);
-}
-
-TEST(ValueColumnWidthTest, TheWidestDigitInEveryPlaceDecimalOrHexadecimal) {
-  // 8 and D are the widest digits of this font.
-  const ui::TextWidth measure = [](const std::string& text) {
-    int w = 0;
-    for (char c : text) w += c == '8' ? 7 : c == 'D' ? 8 : c == 'x' ? 5 : c == ' ' || c == '-' ? 3 : 6;
-    return w;
-  };
-  EXPECT_EQ(43 + 6, ui::ValueColumnWidth(30, {15, 65535}, " ---", 6, measure));  // "0xDDDD"
-  EXPECT_EQ(60, ui::ValueColumnWidth(60, {65535}, " ---", 6, measure));
-  EXPECT_EQ(27 + 2, ui::ValueColumnWidth(0, {100}, " ---", 2, measure));  // "0xDD"
-  EXPECT_EQ(12 + 1, ui::ValueColumnWidth(0, {}, " ---", 1, measure));
-  EXPECT_EQ(15u, ui::LargestRegisterField(0x0F00));
 }
 
 }  // namespace

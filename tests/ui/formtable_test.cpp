@@ -1,12 +1,10 @@
-// The table window offscreen: tabs, the transposed grid, keys, menus, its
-// boxes and sizes.
+// The table window offscreen: tabs, the transposed grid, its boxes and the
+// width of its value columns.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -32,11 +30,6 @@ class FormTableTest : public TableTest {
     tabs = form->findChild<QTabBar*>(QStringLiteral("TableTab"));
     form->initTimerTimer();
   }
-  void Key(int key) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(grid, &press);
-  }
-  void Menu(const char* name) { form->findChild<QAction*>(QLatin1String(name))->trigger(); }
   std::string Cell(int row, int col) const { return ui::FromQt(grid->model()->index(row, col).data().toString()); }
 
   std::unique_ptr<TFormTable> form;
@@ -58,26 +51,6 @@ TEST_F(FormTableTest, EachTabIsReadWhenFirstShownInATransposedGrid) {
   EXPECT_EQ(grid->model()->columnCount(), 1);
   tabs->setCurrentIndex(0);
   EXPECT_EQ(Commands(), "F0 F0 F0 F0");
-}
-
-TEST_F(FormTableTest, KeysAndMenusReachEditReloadAndHexadecimal) {
-  Load("[UDTable1]\r\nName=T\r\nStartID=0x100\r\nTableCount=2\r\nColName1=A\r\n");
-  Open(ws);
-  grid->setCurrentIndex(grid->model()->index(0, 1));
-  ui.ExpectInput("33");
-  Key(Qt::Key_Return);
-  EXPECT_EQ(target.Register(0x101), 33);
-  EXPECT_EQ(Cell(0, 1), "33");
-  ui.ExpectInput("abc").ExpectMessage(0x10, platform::kIdOk, "'abc' is not a valid integer value");
-  emit grid->doubleClicked(grid->model()->index(0, 1));
-
-  target.SetRegister(0x100, 5);
-  Key(Qt::Key_F5);
-  EXPECT_EQ(Cell(0, 0), "5");
-  target.SetRegister(0x100, 0x1F);
-  Menu("mnuReload");
-  Menu("mnuChangeHexDec");
-  EXPECT_EQ(Cell(0, 0), "0x1F");
 }
 
 TEST_F(FormTableTest, ItsBoxesBelongToItSoTheFocusComesBackToIt) {
@@ -111,21 +84,6 @@ TEST_F(FormTableTest, ItsBoxesBelongToItSoTheFocusComesBackToIt) {
   form->EditTableCell();
   EXPECT_EQ(owners, (std::vector<QWidget*>{form.get(), form.get()}));
   form.reset();
-}
-
-TEST_F(FormTableTest, SizesSpreadFromTheFirstColumnAndRowAndAreKept) {
-  Load("[UDTable1]\r\nName=T\r\nStartID=0x100\r\nTableCount=3\r\nColName1=A\r\nColName2=B\r\n");
-  Open(ws);
-  grid->horizontalHeader()->resizeSection(0, 55);
-  grid->verticalHeader()->resizeSection(0, 31);
-  EXPECT_EQ(grid->columnWidth(2), 55);
-  EXPECT_EQ(grid->rowHeight(1), 31);
-  grid->horizontalHeader()->resizeSection(1, 80);  // another column alone keeps its own width
-  EXPECT_EQ(grid->columnWidth(2), 55);
-  int valWidth = 0, nameHeight = 0, nameWidth = 0;
-  ws.settings.GetTableGridSizes(valWidth, nameHeight, nameWidth);
-  EXPECT_EQ(valWidth, 55);
-  EXPECT_EQ(nameHeight, 31);
 }
 
 TEST_F(FormTableTest, AValueColumnNeverHidesADigitAndALongTableIsNotBuiltCellByCell) {

@@ -1,10 +1,8 @@
-// The register grid widget offscreen: a changed value is painted aqua, keys
-// move the cell, a value column fits its texts in the grid's font.
+// The register grid widget offscreen: a changed value is painted aqua, a value
+// column fits its texts in the grid's font.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QImage>
-#include <QKeyEvent>
 
 #include "support/registergrid_fixture.h"
 #include "ui/registergridtabcontrol.h"
@@ -29,15 +27,11 @@ class RegisterGridWidgetTest : public RegisterGridTest {
     tabs.SelectFirstValueCell();
     tabs.ShowRegisterTab(0);
   }
-  void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QKeyEvent press(QEvent::KeyPress, key, mods);
-    QApplication::sendEvent(tabs.RegisterGrid, &press);
-  }
 
   TRegisterTabControl tabs{ws};
 };
 
-TEST_F(RegisterGridWidgetTest, ChangedValueCellIsPaintedAquaAndKeysMoveTheCurrentCell) {
+TEST_F(RegisterGridWidgetTest, ChangedValueCellIsPaintedAqua) {
   const QImage image = tabs.RegisterGrid->viewport()->grab().toImage();
   const int x = tabs.RegisterGrid->columnViewportPosition(2) + 3;
   const auto rowMiddle = [&](int row) {
@@ -45,13 +39,6 @@ TEST_F(RegisterGridWidgetTest, ChangedValueCellIsPaintedAquaAndKeysMoveTheCurren
   };
   EXPECT_EQ(QColor(0, 255, 255), image.pixelColor(x, rowMiddle(2)));
   EXPECT_EQ(QColor(255, 255, 255), image.pixelColor(x, rowMiddle(1)));
-
-  ASSERT_GE(tabs.Presenter().ColumnPairs(), 2);
-  Key(Qt::Key_Right);
-  EXPECT_EQ(tabs.RegisterGrid->currentIndex().column(), 4);
-  Key(Qt::Key_Home, Qt::ControlModifier);
-  Key(Qt::Key_Down);
-  EXPECT_EQ(2, tabs.RegisterGrid->currentIndex().row());
 }
 
 TEST_F(RegisterGridWidgetTest, AValueColumnIsAsWideAsTheWidestValueInTheGridsFont) {

@@ -1,9 +1,8 @@
-// The status window offscreen: polling held around operations, the timer, the
-// value column's width and the Micom Ver page.
+// The status window offscreen: polling held around operations, the timer and
+// the value column's width.
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
-#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 
@@ -74,25 +73,6 @@ TEST_F(StatusWindowTest, ItemEditsPollAgainOnlyWithStart) {
   w.SetStatusWindowChoice(0);
   w.mnuSatsuItemInsertClick();
   EXPECT_TRUE(w.StatusTimer->isActive());
-}
-
-TEST_F(StatusWindowTest, MicomVersionsReadOnEveryVisit) {
-  int calls = 0;
-  std::vector<std::string> names = {"Main", "Sub"};
-  w.sGridMiconVer->SetReader([&](std::vector<std::string>& n, std::vector<std::string>& v) {
-    ++calls;
-    n = names;
-    v.assign(n.size(), "Ver1.203 [1234]");
-    return true;
-  });
-  w.StatusPage->setCurrentIndex(1);
-  ASSERT_EQ(2, w.sGridMiconVer->rowCount());
-  EXPECT_EQ(QStringLiteral("Ver1.203 [1234]"), w.sGridMiconVer->item(1, 1)->text());
-  w.StatusPage->setCurrentIndex(0);
-  names.clear();  // nothing came back: the rows stay
-  w.StatusPage->setCurrentIndex(1);
-  EXPECT_EQ(2, calls);
-  EXPECT_EQ(2, w.sGridMiconVer->rowCount());
 }
 
 }  // namespace
