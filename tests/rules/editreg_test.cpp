@@ -15,7 +15,7 @@ TEST_F(EditRegTest, StepsOfASixteenthClampedToMaxAndMinAndEveryStepWrites) {
   for (const auto& step : steps) {
     ASSERT_TRUE(s.ApplyValue(step.first));
     EXPECT_EQ(step.second, s.Value());
-    EXPECT_EQ(static_cast<uint32_t>(step.second), writes.back().word);
+    EXPECT_EQ(static_cast<uint32_t>(step.second), writes.back());
   }
   EXPECT_EQ(8u, writes.size());
 
@@ -31,13 +31,13 @@ TEST_F(EditRegTest, TypedValueIsClampedMergedWrittenAndCachedUnlessTheWriteFails
   EditRegSession s = Open(Reg(0x20, 0xFFFF, 255), 3, true);
   EXPECT_EQ("Max:0xFF Min:0x0", s.RangeText());
   ASSERT_TRUE(s.ApplyValue(Key::Enter, "300"));
-  EXPECT_EQ(255u, writes.back().word);
+  EXPECT_EQ(255u, writes.back());
   EXPECT_EQ("0xFF", s.EditText());
   EXPECT_EQ(255, regs.GetSnapshotValue(0x20));  // written values are not "changed"
 
   EditRegSession field = Open(Reg(0x21, 0x0F00, 15), 0x1234);
   ASSERT_TRUE(field.ApplyValue(Key::Enter, "5"));
-  EXPECT_EQ(0x1534u, writes.back().word);
+  EXPECT_EQ(0x1534u, writes.back());
   EXPECT_EQ(0x1534, regs.GetValue(0x21));
   // Text that is no number changes and writes nothing; nor does a failed write.
   EXPECT_THROW(field.ApplyValue(Key::Enter, "abc"), platform::EConvertError);
@@ -62,9 +62,9 @@ TEST_F(EditRegTest, UndoStepsBackAndSurvivesReopeningAndFailedWrites) {
   EditRegSession s(regs, reg, 30, false, Writer());
   s.Start();
   s.Undo();
-  EXPECT_EQ(30u, writes.back().word);
+  EXPECT_EQ(30u, writes.back());
   s.Undo();
-  EXPECT_EQ(20u, writes.back().word);
+  EXPECT_EQ(20u, writes.back());
   EXPECT_EQ("20", s.EditText());
 
   // A failed undo write keeps the entry it popped.
@@ -73,7 +73,7 @@ TEST_F(EditRegTest, UndoStepsBackAndSurvivesReopeningAndFailedWrites) {
   EXPECT_EQ(20, s.Value());
   failWrites = false;
   s.Undo();
-  EXPECT_EQ(10u, writes.back().word);
+  EXPECT_EQ(10u, writes.back());
 }
 
 TEST_F(EditRegTest, FieldsOfOneWordKeepTheirOwnHistories) {
@@ -88,7 +88,7 @@ TEST_F(EditRegTest, FieldsOfOneWordKeepTheirOwnHistories) {
   b.ApplyValue(Key::Enter, "9");  // word 0x0903
   // Undo of the high field goes back to its own earlier value, in its own bits...
   b.Undo();
-  EXPECT_EQ(0x0103u, writes.back().word);
+  EXPECT_EQ(0x0103u, writes.back());
   // ...and stops at its own first entry instead of taking the low field's.
   const size_t before = writes.size();
   b.Undo();

@@ -119,7 +119,7 @@ class FakeWindow : public ui::MainWindowSteps,
   void SetCaption(const std::string&) override {}
   void SetComStatus(const std::string&) override {}
   void BuildCommandMenu(const std::vector<ui::CommandMenuItem>&) override {}
-  void CloseSoon() override { ++closes; }
+  void CloseSoon() override {}
   ui::RegisterPane& Registers() override { return *this; }
   ui::StatusPane& Status() override { return *this; }
   ui::NvmDialogs& NvmWindows() override { return *this; }
@@ -154,7 +154,7 @@ class FakeWindow : public ui::MainWindowSteps,
   bool polling = false;
   std::vector<bool> switched;
   int saveAnswers[2] = {0, 0};
-  int shown = 0, current = -1, tab = 0, baud = 12, closes = 0;
+  int shown = 0, current = -1, tab = 0, baud = 12;
   std::string names[2] = {"Sreg.dat", "Hreg.dat"};
   using Edit = std::pair<bool, std::map<std::string, std::string>>;
   std::deque<Edit> edits;

@@ -82,29 +82,6 @@ class MainControllerTest : public ::testing::Test {
   ui::MainController c{ws, view};
 };
 
-TEST_F(MainControllerTest, TargetCommandsWaitTheirTurnAndACloseMeanwhileComesAfterTheOperation) {
-  std::vector<std::string> ran;
-  const ui::MainCommand target{"target", [&](int tag) { ran.push_back("target" + std::to_string(tag)); }, true,
-                               true, 7};
-  const ui::MainCommand local{"local", [&](int) { ran.push_back("local"); }, false, false, 0};
-  c.Run(target);
-  EXPECT_EQ(view.switched, (std::vector<bool>{false, true}));  // held around it
-  {
-    ui::MainController::TargetOperation running(c);
-    ASSERT_TRUE(running);
-    c.Run(target);  // refused: another target operation runs
-    c.Run(local);
-    c.RunStartup("");
-  }
-  EXPECT_EQ(ran, (std::vector<std::string>{"target7", "local"}));
-  {
-    ui::MainController::TargetOperation running(c);
-    EXPECT_FALSE(c.Close());  // held until the operation ends...
-    EXPECT_EQ(view.closes, 0);
-  }
-  EXPECT_EQ(view.closes, 1);  // ...and asked for again then
-}
-
 TEST_F(MainControllerTest, SettingsThatCannotBeWrittenAreReportedAndTheCloseGoesOn) {
   c.RunStartup("");
   ASSERT_TRUE(std::filesystem::create_directory(dir.File("Vund2.ini")));  // in the way of the rename

@@ -42,7 +42,7 @@ TEST_F(RegisterGridTest, RegistersFillPairsTopToBottomAndKeysMoveWithinThem) {
 }
 
 TEST_F(RegisterGridTest, ValueTextsColoursAndWhatCanBeEdited) {
-  ws.SRegisters.AddRegister(Reg("Lo", 0x10, 1, 0x00F0, 0x0000FF));
+  ws.SRegisters.AddRegister(Reg("Lo", 0x10, 1, 0x00F0));
   ws.SRegisters.AddRegister(Reg("Unread", 0x11, 1));
   ws.SRegisters.AddRegister(Reg("\"label", 0x12, 1));
   ws.SRegisters.SetValue(0x10, 0x12A5);

@@ -17,10 +17,6 @@ using Key = EditRegSession::Key;
 
 class EditRegTest : public ::testing::Test {
  protected:
-  struct Write {
-    uint32_t id;
-    uint32_t word;
-  };
   ST_REGISTER Reg(uint32_t id, uint32_t mask, int max, int min = 0) {
     ST_REGISTER r;
     r.ID = id;
@@ -30,8 +26,8 @@ class EditRegTest : public ::testing::Test {
     return r;
   }
   ui::RegisterWriter Writer() {
-    return [this](uint32_t id, uint32_t word) {
-      if (!failWrites) writes.push_back({id, word});
+    return [this](uint32_t, uint32_t word) {
+      if (!failWrites) writes.push_back(word);
       return !failWrites;
     };
   }
@@ -43,7 +39,7 @@ class EditRegTest : public ::testing::Test {
   }
 
   Registers regs;
-  std::vector<Write> writes;
+  std::vector<uint32_t> writes;  // the words written
   bool failWrites = false;
 };
 

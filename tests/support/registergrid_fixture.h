@@ -5,7 +5,6 @@
 #include "link/workspace.h"
 #include "model/registers.h"
 #include "rules/registergridrules.h"
-#include "rules/valuecolumnwidth.h"
 #include "support/scripted_ui.h"
 
 namespace testing_support {
@@ -13,15 +12,13 @@ namespace testing_support {
 using ui::RegisterGridPresenter;
 using Key = RegisterGridPresenter::Key;
 
-inline ST_REGISTER Reg(const std::string& name, uint32_t id, int tab, uint32_t mask = 0xFFFF, uint32_t color = 0) {
+inline ST_REGISTER Reg(const std::string& name, uint32_t id, int tab, uint32_t mask = 0xFFFF) {
   ST_REGISTER r;
-  r.LongName = "long_" + name;
   r.ShortName = name;
   r.ID = id;
   r.Tab = tab;
   r.Mask = mask;
   r.Max = 255;
-  r.Color = color;
   return r;
 }
 
@@ -34,10 +31,10 @@ class RegisterGridTest : public ::testing::Test {
   void AddRegs(int n, int tab = 1) {
     for (int i = 0; i < n; ++i) ws.SRegisters.AddRegister(Reg("R" + std::to_string(i), 0x100 + i, tab));
   }
-  void Metrics(int width, int visibleRows = 50) {
+  void Metrics(int width) {
     RegisterGridPresenter::ViewMetrics m;
     m.width = width;
-    m.visibleRows = visibleRows;
+    m.visibleRows = 50;
     m.scrollBarWidth = 16;
     p.SetViewMetrics(m);
   }

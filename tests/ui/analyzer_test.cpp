@@ -1,4 +1,4 @@
-// The analyzer window: Send, Enter, Clear and the receive timer.
+// The analyzer window: Send, Enter and the receive timer.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -16,7 +16,7 @@ namespace {
 
 using AnalyzerWindowTest = ui_sim::SimTargetTest;
 
-TEST_F(AnalyzerWindowTest, SendButtonEnterClearAndTheReceiveTimer) {
+TEST_F(AnalyzerWindowTest, SendButtonEnterAndTheReceiveTimer) {
   TFrmAlalyzer form(nullptr, tc, ui);
   auto* edit = form.findChild<QLineEdit*>(QStringLiteral("edtSendCmmd"));
   auto* memo = form.findChild<QPlainTextEdit*>(QStringLiteral("CommMemo"));
@@ -36,9 +36,6 @@ TEST_F(AnalyzerWindowTest, SendButtonEnterClearAndTheReceiveTimer) {
   EXPECT_TRUE(received.endsWith(QStringLiteral("\nRx > 50 00 06 12 34 9C"))) << ui::FromQt(received);
   form.ReadTimerTimer();  // nothing more arrived: no line
   EXPECT_EQ(memo->toPlainText(), received);
-
-  form.findChild<QPushButton*>(QStringLiteral("btnClear"))->click();
-  EXPECT_TRUE(edit->text().isEmpty());
 }
 
 }  // namespace

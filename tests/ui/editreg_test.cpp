@@ -35,7 +35,7 @@ TEST_F(EditRegDialogTest, KeysStepWriteUndoAndCloseAndEnterStaysOpenOnBadText) {
   EXPECT_EQ(QStringLiteral("0x4"), dlg.edtReg->text());
   Press(dlg, Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(QStringLiteral("0x3"), dlg.edtReg->text());
-  EXPECT_EQ(0x1234u, writes.back().word);
+  EXPECT_EQ(0x1234u, writes.back());
 
   const size_t before = writes.size();
   dlg.edtReg->setText(QStringLiteral("zz"));

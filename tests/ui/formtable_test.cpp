@@ -1,14 +1,11 @@
-// The table window offscreen: tabs, the transposed grid, its boxes and the
-// width of its value columns.
+// The table window offscreen: its boxes and the width of its value columns.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFontMetrics>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTabBar>
 #include <QTableView>
 #include <QTimer>
 
@@ -27,31 +24,13 @@ class FormTableTest : public TableTest {
   void Open(Workspace& on) {
     form = std::make_unique<TFormTable>(nullptr, on);
     grid = form->findChild<QTableView*>(QStringLiteral("TableGrid"));
-    tabs = form->findChild<QTabBar*>(QStringLiteral("TableTab"));
     form->initTimerTimer();
   }
   std::string Cell(int row, int col) const { return ui::FromQt(grid->model()->index(row, col).data().toString()); }
 
   std::unique_ptr<TFormTable> form;
   QTableView* grid = nullptr;
-  QTabBar* tabs = nullptr;
 };
-
-TEST_F(FormTableTest, EachTabIsReadWhenFirstShownInATransposedGrid) {
-  Load("[UDTable1]\r\nName=First\r\nStartID=0x100\r\nTableCount=3\r\nColName1=A\r\nColName2=B\r\n"
-       "[UDTable2]\r\nName=Second\r\nStartID=0x200\r\nColName1=C\r\n");
-  target.SetRegister(0x101, 7);
-  Open(ws);
-  ASSERT_EQ(tabs->count(), 2);
-  ASSERT_EQ(grid->model()->columnCount(), 3);
-  EXPECT_EQ(grid->model()->headerData(1, Qt::Vertical).toString(), QStringLiteral("B"));
-  EXPECT_EQ(Cell(1, 0), "7");  // entry 0, field B
-  EXPECT_EQ(Commands(), "F0 F0 F0");
-  tabs->setCurrentIndex(1);
-  EXPECT_EQ(grid->model()->columnCount(), 1);
-  tabs->setCurrentIndex(0);
-  EXPECT_EQ(Commands(), "F0 F0 F0 F0");
-}
 
 TEST_F(FormTableTest, ItsBoxesBelongToItSoTheFocusComesBackToIt) {
   Load("[UDTable1]\r\nName=T\r\nStartID=0x100\r\nColName1=A\r\n");
