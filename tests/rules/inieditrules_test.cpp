@@ -53,24 +53,4 @@ TEST(IniEditRules, EachInputMethodStoresItsValueOrNamesTheRowInItsError) {
   EXPECT_EQ(ui::DisplayText(Row("P", imSelectEnumerate, "a;b", "5")), "");
 }
 
-TEST(IniEditRules, ComPortRowsShowThePortAndRateAndOnlyOkTakesThem) {
-  std::vector<STEditItem> rows = ui::ComPortRows(8, 12);
-  TIniFileManager list;
-  list.LoadFromEditItems(rows);
-  // COM9 is not among the choices: the cell is empty and OK is refused.
-  EXPECT_EQ(ui::DisplayText(list.GetItem(0)), "");
-  EXPECT_EQ(ui::DisplayText(list.GetItem(1)), "115200");
-  std::string message;
-  EXPECT_FALSE(ui::AcceptIniEdits(list, {"", "115200"}, rows, message));
-  EXPECT_EQ(message, "[COM Port] : Select ERROR!");
-
-  // Cancel leaves the choice as it was.
-  int port = 8, baud = 12;
-  EXPECT_FALSE(ui::ChooseComPort(port, baud, [](std::vector<STEditItem>& shown) {
-    shown[0].Value = "5";
-    return false;
-  }));
-  EXPECT_EQ(port, 8);
-}
-
 }  // namespace
