@@ -9,7 +9,6 @@ namespace {
 
 TEST_F(EditRegTest, StepsOfASixteenthClampedToMaxAndMinAndEveryStepWrites) {
   EditRegSession s = Open(Reg(0x10, 0xFF, 255), 250);
-  EXPECT_EQ("Max:255 Min:0", s.RangeText());
   const std::pair<Key, int> steps[] = {{Key::Right, 255}, {Key::Left, 240}, {Key::Down, 239}, {Key::PageDown, 0},
                                        {Key::Down, 0},    {Key::Up, 1},     {Key::PageUp, 255}, {Key::PageUp, 255}};
   for (const auto& step : steps) {
@@ -29,7 +28,6 @@ TEST_F(EditRegTest, StepsOfASixteenthClampedToMaxAndMinAndEveryStepWrites) {
 
 TEST_F(EditRegTest, TypedValueIsClampedMergedWrittenAndCachedUnlessTheWriteFails) {
   EditRegSession s = Open(Reg(0x20, 0xFFFF, 255), 3, true);
-  EXPECT_EQ("Max:0xFF Min:0x0", s.RangeText());
   ASSERT_TRUE(s.ApplyValue(Key::Enter, "300"));
   EXPECT_EQ(255u, writes.back());
   EXPECT_EQ("0xFF", s.EditText());

@@ -29,14 +29,12 @@ TEST(IniEditRules, EachInputMethodStoresItsValueOrNamesTheRowInItsError) {
   const Case cases[] = {
       {"Level", imRangeInteger, "10;20", "9", "[Level] : Range ERROR! : 10 <= 9 <= 20"},
       {"Level", imRangeInteger, "10;20", "abc", "[Level] : Input Error!"},
-      {"Mask", imRangeUnsigned, "1;0xFFFF", "-1", "[Mask] : Range ERROR! : 1 <= -1 <= 65535"},  // 0xFFFFFFFF
       {"Gain", imRangeDouble, "0.5;1.5", "2", "[Gain] : Range ERROR! : 0.500000 <= 2 <= 1.500000"},
       // An empty range accepts only zero.
       {"N", imRangeInteger, "", "1", "[N] : Range ERROR! : 0 <= 1 <= 0"},
       // Pick lists: an enumeration stores the index, a string list the text.
       {"COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "com 2", "1"},
       {"COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "COM 9", "[COM Port] : Select ERROR!"},
-      {"Mode", imSelectString, "Fast;Slow", "slow", "slow"},
       // Nothing is taken that would read back otherwise from a parameter file.
       {"Free", imDirectString, "", "x\r\n[Evil]\r\nValue=1", kNotKept},
       {"Level", imRangeInteger, "10;20", "10 ", "[Level] : Input Error! : a line break, a blank at either end or enclosing quotes cannot be stored"},

@@ -29,7 +29,7 @@ TEST(Startup, TheRateIsRaisedOnlyAfterTheTargetAnsweredAndPollingStartsWithALink
   };
   const Case cases[] = {
       {"", true, {}, "connect read0" + shown},
-      {"x1y", false, {}, "english connect"},
+      {"", false, {}, "connect"},
       {"", true, {false, true}, "connect read0 findbaud read0" + shown},
       {"", true, {false, false}, "connect read0 findbaud read0" + notRaised},
   };

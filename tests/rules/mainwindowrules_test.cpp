@@ -9,7 +9,6 @@
 namespace {
 
 TEST(MainWindowRules, ABaudIndexOutsideTheTableShowsDashes) {
-  EXPECT_EQ(ui::FormatComStatus(1, 12), "COM:Port 2 BaudRate 115200");
   for (int index : {15, -1, 1000000}) EXPECT_EQ(ui::BaudRateName(index), "---") << index;
 }
 

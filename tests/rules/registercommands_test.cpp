@@ -98,16 +98,7 @@ TEST_F(RegisterCommandsTest, PropertyEdit) {
   EXPECT_TRUE(*ws.SRegisters.GetRegister(1) == before);
 }
 
-TEST_F(RegisterCommandsTest, ReloadMarksChangedValuesHoldsPollingAndRaisesTheRateOnlyWhenTheSetAnswers) {
-  for (uint32_t id : {0x10u, 0x11u, 0x12u}) ws.SRegisters.SetValue(id, REG_VALUE_UNKNOWN);
-  target.SetRegister(0x11, 2);
-  ASSERT_TRUE(tc.ReadRegisterTable(false));
-  target.SetRegister(0x11, 3);
-  EXPECT_TRUE(commands.ReloadData());
-  EXPECT_EQ(ws.SRegisters.GetValue(0x11), 3);
-  EXPECT_EQ(ws.SRegisters.GetSnapshotValue(0x11), 2);  // shown on aqua
-  EXPECT_EQ(ws.SRegisters.GetSnapshotValue(0x10), ws.SRegisters.GetValue(0x10));
-
+TEST_F(RegisterCommandsTest, ReloadHoldsPollingAndRaisesTheRateOnlyWhenTheSetAnswers) {
   // Polling is held; the rate is raised only when the set answers.
   struct Case {
     std::deque<bool> reads;
@@ -162,12 +153,6 @@ TEST_F(RegisterFileCommandsTest, ChangedFileIsOfferedForSavingBeforeAnotherIsCho
   ui.ExpectMessage(0x23, platform::kIdCancel, "File Sreg.dat has been changed. Do you over write?");
   EXPECT_FALSE(commands.SelectRegisterFile(0));
 
-  ui.ExpectMessage(0x23, platform::kIdYes, "File Sreg.dat has been changed");
-  ui.ExpectMessage(0x40, platform::kIdOk, "Save completed");
-  ui.ExpectOpenFile("");  // the dialog cancelled after the save
-  EXPECT_FALSE(commands.SelectRegisterFile(0));
-  EXPECT_NE(dir.Read("Sreg.dat").find("New"), std::string::npos);
-
   // A save that fails keeps the changes: no other file is loaded over them.
   ASSERT_TRUE(platform::SetReadOnly(dir.File("Sreg.dat"), true));
   ws.SRegisters.AddRegister(Reg("Newer", 0x31));
@@ -213,7 +198,6 @@ TEST(RegisterSearch, Matching) {
   EXPECT_TRUE(ui::RegisterNameMatches("VOLUME", "volume", 1));
   EXPECT_FALSE(ui::RegisterNameMatches("VOLUME_L", "volume", 1));
   EXPECT_TRUE(ui::RegisterNameMatches("VOLUME_L", "lume", 2));
-  EXPECT_FALSE(ui::RegisterNameMatches("Xvol", "V", 0));
   // "ソ" is 0x83 0x5C and "ボ" 0x83 0x7B: never matched from a second byte.
   EXPECT_FALSE(ui::RegisterNameMatches("ソ", "\\", 2));
   EXPECT_TRUE(ui::RegisterNameMatches("音量ボ", "ボ", 2));

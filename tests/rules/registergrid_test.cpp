@@ -1,4 +1,4 @@
-// The register grid presenter: layout, values, colours, keys and tabs.
+// The register grid presenter: layout, values, keys and tabs.
 #include <gtest/gtest.h>
 
 #include "support/registergrid_fixture.h"
@@ -41,25 +41,18 @@ TEST_F(RegisterGridTest, RegistersFillPairsTopToBottomAndKeysMoveWithinThem) {
   EXPECT_EQ(Action::NotHandled, p.KeyDown(Key::Tab, false, false));
 }
 
-TEST_F(RegisterGridTest, ValueTextsColoursAndWhatCanBeEdited) {
+TEST_F(RegisterGridTest, ValueTextsAndWhatCanBeEdited) {
   ws.SRegisters.AddRegister(Reg("Lo", 0x10, 1, 0x00F0));
   ws.SRegisters.AddRegister(Reg("Unread", 0x11, 1));
   ws.SRegisters.AddRegister(Reg("\"label", 0x12, 1));
   ws.SRegisters.SetValue(0x10, 0x12A5);
-  ws.SRegisters.SetSnapshotValue(0x10, 0x56A5);  // differs outside the mask only
   ws.SRegisters.SetValue(0x11, REG_VALUE_UNKNOWN);
   ws.SRegisters.SetValue(0x12, 7);
-  ws.SRegisters.SetSnapshotValue(0x12, 8);
   Metrics(104);
   p.BuildRegisterGrid(0);
   p.ShowRegisterValues();
   EXPECT_EQ("10", p.CellText(2, 1));
   EXPECT_EQ(" ---", p.CellText(2, 2));
-
-  p.SetCurrent(2, 3);
-  p.SelectValuePair();
-  EXPECT_EQ(RegisterGridPresenter::kWhite, p.LookOf(2, 1).backColor);
-  EXPECT_EQ(RegisterGridPresenter::kAqua, p.LookOf(2, 3).backColor);
 
   RegisterGridPresenter::EditRequest req;
   for (int row = 2; row <= 4; ++row) {  // " ---", a label, no register

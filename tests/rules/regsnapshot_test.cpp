@@ -63,8 +63,6 @@ TEST_F(RegSnapshotSaveTest, SavesTheCachedValuesAfterThePreCommands) {
 }
 
 TEST_F(RegSnapshotSaveTest, NothingIsSavedWhenTheUserOrTheTargetStopsIt) {
-  win.choices.push_back({2});
-  EXPECT_FALSE(Save(false));
   win.choices.push_back({1, true, false});  // S only: H is not read
   ui.ExpectSaveFile("");
   EXPECT_FALSE(Save(false));
