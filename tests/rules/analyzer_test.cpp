@@ -8,8 +8,7 @@ namespace {
 
 class AnalyzerTest : public ui_sim::SimTargetTest {
  protected:
-  std::vector<std::string> log;
-  ui::AnalyzerTerminal terminal{tc, ui, [this](const std::string& line) { log.push_back(line); }};
+  ui::AnalyzerTerminal terminal{tc, ui, [](const std::string&) {}};
 };
 
 TEST_F(AnalyzerTest, FramesThatAreNotHexadecimalBytesOrTooLongAreRefused) {
@@ -23,7 +22,6 @@ TEST_F(AnalyzerTest, FramesThatAreNotHexadecimalBytesOrTooLongAreRefused) {
   ui.ExpectMessage(0x10, platform::kIdOk, "The frame has 301 bytes; at most 300 can be sent.");
   EXPECT_FALSE(terminal.SendCommand(command, true));
   EXPECT_TRUE(link->written.empty());
-  EXPECT_TRUE(log.empty());
   // Without the checksum the same 300 bytes fit.
   EXPECT_TRUE(terminal.SendCommand(command, false));
   ASSERT_EQ(link->written.size(), 1u);

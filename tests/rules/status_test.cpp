@@ -35,7 +35,6 @@ TEST_F(StatusTest, NoItemsOrNoIntervalMeansNoPolling) {
   StatusWindowState empty{none, ui};
   empty.SetStatusPolling(true);
   EXPECT_FALSE(empty.StatusTimerTimer(Reader(true)).rearm);
-  EXPECT_FALSE(empty.Polling());
   EXPECT_EQ(0, reads);
 
   none.SetRefreshEntry(RegSetting{"X", 0x20, 0xFFFF}, 0);

@@ -13,7 +13,7 @@ class TableTest : public ui_sim::SimTargetTest {
  protected:
   void Load(const std::string& sections) {
     dir.Write("Table.dat", sections);
-    ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat"), ui));
+    ASSERT_TRUE(ws.UserTables.LoadFromFile(dir.File("Table.dat"), ui));
   }
   std::string Column(int entry) const {
     std::string s;
@@ -21,8 +21,7 @@ class TableTest : public ui_sim::SimTargetTest {
     return s;
   }
 
-  Tables& tables = ws.UserTables;
-  ui::TableGridModel model{tables, tc, ui};
+  ui::TableGridModel model{ws.UserTables, tc, ui};
 };
 
 }  // namespace testing_support
