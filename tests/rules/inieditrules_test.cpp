@@ -29,7 +29,6 @@ TEST(IniEditRules, EachInputMethodStoresItsValueOrNamesTheRowInItsError) {
   const Case cases[] = {
       {"Level", imRangeInteger, "10;20", "9", "[Level] : Range ERROR! : 10 <= 9 <= 20"},
       {"Level", imRangeInteger, "10;20", "abc", "[Level] : Input Error!"},
-      {"Gain", imRangeDouble, "0.5;1.5", "2", "[Gain] : Range ERROR! : 0.500000 <= 2 <= 1.500000"},
       // Pick lists: an enumeration stores the index, a string list the text.
       {"COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "com 2", "1"},
       {"COM Port", imSelectEnumerate, "COM 1;COM 2;COM 3", "COM 9", "[COM Port] : Select ERROR!"},

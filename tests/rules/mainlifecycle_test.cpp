@@ -2,15 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
-#include <string>
-#include <vector>
 
-#include "link/workspace.h"
-#include "platform/ui.h"
-#include "rules/maincontroller.h"
 #include "fakewindow.h"
+#include "link/workspace.h"
+#include "rules/maincontroller.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 

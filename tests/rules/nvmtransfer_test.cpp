@@ -108,8 +108,15 @@ TEST_F(NvmTransferTest, AFailedOrBrokenWriteIsNeverCompleted) {
   win.confirms.push_back(kIdOk);
   EXPECT_FALSE(Write(true));
 
-  // A short image is confirmed with its own range; the link goes quiet in the middle of the write.
+  // A read-back that failed.
   hooked.onProgress = nullptr;
+  target.AddFault(SimFault::None());
+  target.AddFault(SimFault::Error(sim_error::kBoundary));
+  ui.ExpectOpenFile(image);
+  win.confirms.push_back(kIdOk);
+  EXPECT_FALSE(Write(true));
+
+  // A short image is confirmed with its own range; the link goes quiet in the middle of the write.
   const std::string part = Image("s.eep", {"EEPROM", 1, 0x10, 0x1FF}, std::vector<uint32_t>(20, 0x5A));
   target.AddFault(SimFault::Silence(), 100);
   ui.ExpectOpenFile(part)
@@ -142,7 +149,6 @@ TEST_F(NvmTransferTest, CompareReportsDifferencesOrEquality) {
   win.confirms.push_back(kIdOk);
   ASSERT_TRUE(Compare());
   EXPECT_EQ(target.FrameCount(), 1u);
-  EXPECT_EQ(win.confirmed.back(), " EEPROM 1 0x0-0xF compare");
 
   // A failed read is no equality.
   target.AddFault(SimFault::Error(sim_error::kBoundary));
