@@ -17,6 +17,7 @@
 #include "qt_helpers.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
+#include "ui/choosers.h"
 #include "ui/frmcompeepdata.h"
 #include "ui/frminiedit.h"
 #include "ui/frmmyinputdlg.h"

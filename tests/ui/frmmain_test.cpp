@@ -52,9 +52,9 @@ class MainWindowTest : public ::testing::Test {
   }
 
   // A main window in place of the one there was, without a target.
-  void NewWindow(ui::Choosers* choosers = nullptr) {
+  void NewWindow() {
     window.reset();
-    window = std::make_unique<TFrmMain>(ws, choosers);
+    window = std::make_unique<TFrmMain>(ws);
     window->Controller().SetTargetConnector([] { return false; });
   }
 

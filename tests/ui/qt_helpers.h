@@ -1,6 +1,6 @@
 // Helpers of the Qt tests: the main window's parts by their object names,
-// answers to the modal dialogs a window opens, the event pump the tests wait
-// with and choosers that pick without asking.
+// answers to the modal dialogs a window opens and the event pump the tests
+// wait with.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -11,18 +11,14 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QProgressBar>
-#include <QTabBar>
 #include <QTimer>
 #include <chrono>
 #include <deque>
 #include <functional>
 
-#include "ui/choosers.h"
 #include "ui/frmmain.h"
 #include "ui/micomversionpage.h"
 #include "ui/registergrid.h"
-#include "ui/registergridtabcontrol.h"
 #include "ui/statuswindow.h"
 
 namespace ui_test {
@@ -78,42 +74,10 @@ T* Part(const QWidget& window, const char* name) {
 }
 
 inline TStatusWindow* StatusWindowOf(const TFrmMain& w) { return Part<TStatusWindow>(w, "GroupBox1"); }
-inline TRegisterTabControl* TabsOf(const TFrmMain& w) { return Part<TRegisterTabControl>(w, "S_HRegTab"); }
 inline TRegisterGrid* GridOf(const TFrmMain& w) { return Part<TRegisterGrid>(w, "RegisterGrid"); }
-inline QTabBar* TabBarOf(const TFrmMain& w) { return Part<QTabBar>(w, "S_HRegTabBar"); }
 inline QPlainTextEdit* MemoOf(const TFrmMain& w) { return Part<QPlainTextEdit>(w, "VundMemo"); }
 inline QLabel* ComStatusOf(const TFrmMain& w) { return Part<QLabel>(w, "MainStatusPanel0"); }
 inline QMenu* CommandMenuOf(const TFrmMain& w) { return Part<QMenu>(w, "mnuCommand"); }
 inline TMicomVersionPage* MicomPageOf(const TFrmMain& w) { return Part<TMicomVersionPage>(w, "sGridMiconVer"); }
-inline QLabel* ProgressTextOf(const TFrmMain& w) { return Part<QLabel>(w, "ProgressMsg"); }
-inline QProgressBar* ProgressBarOf(const TFrmMain& w) { return Part<QProgressBar>(w, "MainP_Bar"); }
-
-// Choosers that pick 0xABCDEF, IPAGothic 14 in blue, "/data/out" and remember what they were asked.
-class PickingChoosers : public ui::Choosers {
- public:
-  bool ChooseColor(int initial, int& chosen) override {
-    initials.push_back(initial);
-    chosen = 0x00ABCDEF;
-    return true;
-  }
-  bool ChooseFont(ui::FontChoice& f, bool withColor) override {
-    f.name = "IPAGothic";
-    f.size = 14;
-    f.style = 0;
-    if (withColor) f.color = 0x0000FF;
-    return true;
-  }
-  bool ChooseFolder(const std::string& caption, std::string& folder) override {
-    asked = caption;
-    folder = "/data/out";
-    return true;
-  }
-  bool OpenDocument(const std::string& path) override {
-    asked = path;
-    return true;
-  }
-  std::vector<int> initials;
-  std::string asked;
-};
 
 }  // namespace ui_test
