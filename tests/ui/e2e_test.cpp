@@ -1,9 +1,5 @@
 // The vund2 program as a user runs it, against the simulated set over a real
-// pseudo-terminal: a scratch program folder with copies of the sample files
-// whose COM port points at a link in that folder, and behind the link the
-// simulated set, served from a thread of the test.
-//
-// Ended by SIGTERM (a logout, a service stop), the program closes as the user
+// pseudo-terminal. Ended by SIGTERM (a logout, a service stop), the program closes as the user
 // would close it. On a real X display (Xvfb) with a window manager (openbox),
 // driven with xdotool, it shows what only a real display shows: which window
 // is active after a table edit and after its range box, whether the main
@@ -55,62 +51,45 @@ pid_t Spawn(std::vector<std::string> args) {
   return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
 }
 
-// A fresh program folder (VUND2_HOME) with copies of the sample files. Its
-// vund.dat polls every 100 ms, sooner than the sample's, and waits 3 s for a
-// reply: replies may be held back on purpose for a while. Vund2.ini is the
-// sample's with its COM port pointing at Link().
-class ProgramFolder {
- public:
+// A fresh program folder (VUND2_HOME) with copies of the sample files and the
+// simulated ECS3 set made from them, served on a pty from a thread of the
+// test (which sees and changes the set's memory). Its vund.dat polls every
+// 100 ms, sooner than the sample's, and waits 3 s for a reply: replies may be
+// held back on purpose for a while. Vund2.ini is the sample's with its COM
+// port pointing at a link to the pty.
+struct ProgramFolder {
   ProgramFolder() {
     for (const char* name : {"Sreg.dat", "Hreg.dat", "Table.dat", "vund.dat", "Vund2.ini"}) {
       std::string bytes;
       platform::ReadFileBytes(std::string(VUND2_EXAMPLES) + "/" + name, bytes);
-      dir_.Write(name, bytes);
+      dir.Write(name, bytes);
     }
-    platform::IniFile vund(File("vund.dat"));
+    platform::IniFile vund(dir.File("vund.dat"));
     vund.WriteInteger("EcsSettings", "RefreshTime", 100);
     vund.WriteInteger("Common", "TimeOutTime", 3000);
     vund.UpdateFile();
-    platform::IniFile ini(File("Vund2.ini"));
+    platform::IniFile ini(dir.File("Vund2.ini"));
     EXPECT_EQ(ini.ReadInteger("Bus", "ComPort", -1), 1);  // COM2
-    ini.WriteString("Ports", "COM2", Link());
+    ini.WriteString("Ports", "COM2", dir.File("target-link"));
     ini.UpdateFile();
-  }
-
-  std::string File(const std::string& name) const { return dir_.File(name); }
-  std::string Read(const std::string& name) const { return dir_.Read(name); }
-  // Where the simulated set is reached: a symbolic link to its pty.
-  std::string Link() const { return dir_.File("target-link"); }
-
- private:
-  testing_support::TempDir dir_;
-  testing_support::ScopedHome home_{dir_.Path()};
-};
-
-// The simulated ECS3 set made from the folder's sample files, served on a pty
-// from a thread of the test (which sees and changes the set's memory).
-class ThreadTarget {
- public:
-  explicit ThreadTarget(const ProgramFolder& folder) : target(SimProtocol::Ecs3), server_(target) {
-    EXPECT_TRUE(target.LoadVundData(folder.File("vund.dat")));
-    EXPECT_TRUE(target.LoadRegisterFile(folder.File("Sreg.dat"), false));
-    EXPECT_TRUE(target.LoadRegisterFile(folder.File("Hreg.dat"), true));
+    EXPECT_TRUE(target.LoadVundData(dir.File("vund.dat")));
+    EXPECT_TRUE(target.LoadRegisterFile(dir.File("Sreg.dat"), false));
+    EXPECT_TRUE(target.LoadRegisterFile(dir.File("Hreg.dat"), true));
     std::string error;
-    EXPECT_TRUE(server_.Start(&error)) << error;
+    EXPECT_TRUE(server.Start(&error)) << error;
     std::error_code ec;
-    std::filesystem::create_symlink(server_.SlavePath(), folder.Link(), ec);
+    std::filesystem::create_symlink(server.SlavePath(), dir.File("target-link"), ec);
     EXPECT_FALSE(ec) << ec.message();
   }
 
-  SimTarget target;
-
- private:
-  SimPtyServer server_;
+  testing_support::TempDir dir;
+  testing_support::ScopedHome home{dir.Path()};
+  SimTarget target{SimProtocol::Ecs3};
+  SimPtyServer server{target};
 };
 
 TEST(E2eSignal, SigtermClosesTheProgramAsTheUserWould) {
   ProgramFolder folder;
-  ThreadTarget set(folder);
 
   const pid_t pid = Spawn({VUND2_PROGRAM});  // offscreen, as this binary runs
   ASSERT_GT(pid, 0);
@@ -118,18 +97,18 @@ TEST(E2eSignal, SigtermClosesTheProgramAsTheUserWould) {
   // Started up once the line was raised and the status items are polled.
   size_t raisedAt = 0;
   ASSERT_TRUE(WaitFor([&] {
-    if (!raisedAt && set.target.BaudIndex() != 6) raisedAt = set.target.FrameCount();
-    return raisedAt && set.target.FrameCount() > raisedAt + 3;
+    if (!raisedAt && folder.target.BaudIndex() != 6) raisedAt = folder.target.FrameCount();
+    return raisedAt && folder.target.FrameCount() > raisedAt + 3;
   })) << "the program never raised the line";
-  ASSERT_EQ(folder.Read("Vund2.ini").find("MainLeft="), std::string::npos);
+  ASSERT_EQ(folder.dir.Read("Vund2.ini").find("MainLeft="), std::string::npos);
 
   kill(pid, SIGTERM);
   int status = 0;
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_NE(folder.Read("Vund2.ini").find("MainLeft="), std::string::npos);
-  EXPECT_EQ(set.target.BaudIndex(), 6);  // the configured rate, sent back at close
+  EXPECT_NE(folder.dir.Read("Vund2.ini").find("MainLeft="), std::string::npos);
+  EXPECT_EQ(folder.target.BaudIndex(), 6);  // the configured rate, sent back at close
 }
 
 // ---- On a real X display ----
@@ -189,13 +168,12 @@ class E2eXvfbTest : public ::testing::Test {
         GTEST_SKIP() << "needs " << p << " (scripts/install-deps installs it)";
     // A display of its own: Xvfb writes its number to descriptor 3.
     pids.push_back(Spawn({"sh", "-c", "exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>'" +
-                                          folder.File("display") + "' 2>/dev/null"}));
-    ASSERT_TRUE(WaitFor([this] { return folder.Read("display").find('\n') != std::string::npos; }));
-    display = std::make_unique<testing_support::ScopedEnv>("DISPLAY", (":" + Out("cat " + folder.File("display"))).c_str());
+                                          folder.dir.File("display") + "' 2>/dev/null"}));
+    ASSERT_TRUE(WaitFor([this] { return folder.dir.Read("display").find('\n') != std::string::npos; }));
+    display = std::make_unique<testing_support::ScopedEnv>("DISPLAY", (":" + Out("cat " + folder.dir.File("display"))).c_str());
     // The window manager is up once it has said so on the root window.
     pids.push_back(Spawn({"openbox"}));
     ASSERT_TRUE(WaitFor([] { return Out("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos; }));
-    set = std::make_unique<ThreadTarget>(folder);
   }
   void TearDown() override {
     if (program > 0) pids.push_back(program);
@@ -208,11 +186,11 @@ class E2eXvfbTest : public ::testing::Test {
   // The program in English, up once the line was raised and its window is active.
   void StartProgram() {
     // The desktop bus library of the X platform keeps a buffer to the end.
-    ASSERT_TRUE(platform::WriteFileAtomic(folder.File("lsan.supp"), "leak:libdbus-1.so\n"));
-    program = Spawn({"env", "QT_QPA_PLATFORM=xcb", "LSAN_OPTIONS=suppressions=" + folder.File("lsan.supp"),
+    ASSERT_TRUE(platform::WriteFileAtomic(folder.dir.File("lsan.supp"), "leak:libdbus-1.so\n"));
+    program = Spawn({"env", "QT_QPA_PLATFORM=xcb", "LSAN_OPTIONS=suppressions=" + folder.dir.File("lsan.supp"),
                      VUND2_PROGRAM, "1"});
     ASSERT_GT(program, 0);
-    ASSERT_TRUE(WaitFor([this] { return set->target.BaudIndex() != 6; })) << "the program never raised the line";
+    ASSERT_TRUE(WaitFor([this] { return folder.target.BaudIndex() != 6; })) << "the program never raised the line";
     ASSERT_TRUE(WaitFor([this] {
       main = Out("xdotool search --onlyvisible --name '^Vund2  S_REG'");
       return !main.empty() && ActiveId() == main;
@@ -222,7 +200,6 @@ class E2eXvfbTest : public ::testing::Test {
   ProgramFolder folder;
   std::unique_ptr<testing_support::ScopedEnv> display;
   std::vector<pid_t> pids;
-  std::unique_ptr<ThreadTarget> set;
   pid_t program = -1;
   std::string main;
 };
@@ -240,7 +217,7 @@ TEST_F(E2eXvfbTest, WindowsLieOnTheScreenTheTableKeepsTheFocusAndACloseDuringAnN
   Key("Return");
   ASSERT_TRUE(ActiveIs("Input"));
   Key("ctrl+a 5 Return");
-  EXPECT_TRUE(WaitFor([this] { return (set->target.Register(0x3000) >> 8) == 5; }));
+  EXPECT_TRUE(WaitFor([this] { return (folder.target.Register(0x3000) >> 8) == 5; }));
   EXPECT_TRUE(ActiveIs("Table Window"));
   Key("Return");
   ASSERT_TRUE(ActiveIs("Input"));
@@ -274,18 +251,18 @@ TEST_F(E2eXvfbTest, WindowsLieOnTheScreenTheTableKeepsTheFocusAndACloseDuringAnN
   ASSERT_TRUE(ActiveIs("NVMAccess"));
   // The first replies of the read come late, so the read is still running
   // when the user closes the window.
-  const size_t before = set->target.FrameCount();
-  set->target.AddFault(SimFault::Late(800), 6);
+  const size_t before = folder.target.FrameCount();
+  folder.target.AddFault(SimFault::Late(800), 6);
   Key("Return");
-  ASSERT_TRUE(WaitFor([&] { return set->target.FrameCount() > before; }));
+  ASSERT_TRUE(WaitFor([&] { return folder.target.FrameCount() > before; }));
   Key("alt+F4");
-  ASSERT_GT(set->target.PendingFaults(), 0u) << "the read ended before the close was asked for";
+  ASSERT_GT(folder.target.PendingFaults(), 0u) << "the read ended before the close was asked for";
   // The read goes on to its end and offers the file; cancelled, the close runs.
   ASSERT_TRUE(ActiveIs("Save As"));
   Key("Escape");
   EXPECT_TRUE(WaitFor([this] { return waitpid(program, nullptr, WNOHANG) == program; })) << "the window stayed open";
   program = -1;
-  EXPECT_NE(folder.Read("Vund2.ini").find("MainLeft="), std::string::npos);
+  EXPECT_NE(folder.dir.Read("Vund2.ini").find("MainLeft="), std::string::npos);
 }
 
 }  // namespace
