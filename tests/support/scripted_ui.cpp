@@ -32,7 +32,6 @@ bool ScriptedUi::Take(Kind kind, const std::string& what, Expectation& out) {
 }
 
 int ScriptedUi::MessageBox(const std::string& caption, const std::string& text, int flags) {
-  shown_.push_back(text);
   Expectation e;
   if (!Take(Kind::Message, caption + ": " + text, e)) return platform::kIdCancel;
   if (e.flags >= 0) {

@@ -36,8 +36,6 @@ class ScriptedUi : public platform::Ui {
     screenH_ = h;
   }
   bool AllSeen() const { return queue_.empty(); }
-  // Texts of every message box shown, in order.
-  const std::deque<std::string>& Shown() const { return shown_; }
   const platform::FileDialogOptions& LastFileDialog() const { return lastDialog_; }
 
   int MessageBox(const std::string& caption, const std::string& text, int flags) override;
@@ -72,7 +70,6 @@ class ScriptedUi : public platform::Ui {
   bool FileDialog(Kind kind, const platform::FileDialogOptions& options, std::string& path);
 
   std::deque<Expectation> queue_;
-  std::deque<std::string> shown_;
   platform::FileDialogOptions lastDialog_;
   int screenW_ = 1920;
   int screenH_ = 1080;

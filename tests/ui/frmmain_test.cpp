@@ -386,11 +386,12 @@ TEST_F(MainWindowTest, CloseDuringATargetOperationWaitsForItsEnd) {
   EXPECT_NE(dir.Read("Vund2.ini").find("MainLeft="), std::string::npos);
 }
 
-// A close before start-up writes nothing; fonts of another system are drawn
-// with an installed Japanese font and stay in the settings as they were.
-TEST_F(MainWindowTest, CloseBeforeStartupLeavesTheFilesAloneAndFontsOfTheSettingsStayAsTheyWere) {
-  dir.Write("Vund2.ini", "[Window]\r\nBackColor=0x0000FF\r\nFontName=ＭＳ Ｐゴシック\r\nFontSize=11\r\n"
-                         "MsgFontName=@ＭＳ Ｐゴシック\r\n");
+// A close before start-up writes nothing; a window stored off the screen comes
+// back; fonts of another system are drawn with an installed Japanese font and
+// stay in the settings as they were.
+TEST_F(MainWindowTest, CloseBeforeStartupLeavesTheFilesAloneAndTheStoredWindowIsShownAsItCan) {
+  dir.Write("Vund2.ini", "[Window]\r\nMainLeft=-5000\r\nMainTop=20\r\nMainWidth=700\r\nMainHeight=500\r\n"
+                         "BackColor=0x0000FF\r\nFontName=ＭＳ Ｐゴシック\r\nFontSize=11\r\nMsgFontName=@ＭＳ Ｐゴシック\r\n");
   const std::string ini = dir.Read("Vund2.ini");
   const std::string vund = dir.Read("vund.dat");
   NewWindow();
@@ -401,7 +402,10 @@ TEST_F(MainWindowTest, CloseBeforeStartupLeavesTheFilesAloneAndFontsOfTheSetting
   EXPECT_EQ(dir.Read("vund.dat"), vund);
 
   NewWindow();
+  window->show();
   window->RunStartupNow("");
+  EXPECT_EQ(ws.settings.GetMainWindowRect()[0], 0);
+  EXPECT_EQ(ws.settings.GetMainWindowRect()[1], 20);
   EXPECT_EQ(ui_test::GridOf(*window)->palette().color(QPalette::Base), QColor(255, 0, 0));
   EXPECT_EQ(window->font().pointSize(), 11);
   if (QFontDatabase::hasFamily(QStringLiteral("IPAPGothic"))) {
