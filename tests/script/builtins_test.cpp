@@ -2,10 +2,8 @@
 // prelude's wrappers call them.
 #include <gtest/gtest.h>
 
-#include <set>
 #include <vector>
 
-#include "link/workspace.h"
 #include "platform/convert.h"
 #include "script/busbuiltins.h"
 #include "script/sysbuiltins.h"
@@ -31,26 +29,13 @@ TEST(SystemBuiltins, SubStringSearchAndWildcardsCutAtTheEndsAndWorkOnWholeCharac
 }
 
 // The rest of the system module: cases/builtins.jsc and files.jsc.
-TEST(SystemBuiltins, DateAndTimeConfirmedDialogsAndAStoppedSleep) {
-  std::tm tm{};
-  tm.tm_year = 124, tm.tm_mon = 0, tm.tm_mday = 5, tm.tm_hour = 7, tm.tm_min = 8, tm.tm_sec = 9, tm.tm_isdst = -1;
-  const std::time_t when = std::mktime(&tm);
-  EXPECT_EQ(DateString(when) + " " + TimeString(when), "2024/01/05 7:08:09");
-
+TEST(SystemBuiltins, ConfirmedDialogsAndAStoppedSleep) {
   TestEnv env;
-  TStackData value, index;
-  value.kind = dtString;
   env.host.answer = kScriptDlgOk;
-  EXPECT_EQ(Call(env, 1011, Args().Str("n?").Int(dtInteger).Ref(&value)), 0);
-  EXPECT_EQ(value.kind, dtInteger);
-  EXPECT_EQ(value.ival, 31);
-  EXPECT_EQ(Call(env, 1013, Args().Str("pick").Str("a\r\nb\r\nc").Ref(&index)), 0);
-  EXPECT_EQ(index.ival, 2);
-  EXPECT_EQ(env.host.selectItems, (std::vector<std::string>{"a", "b", "c"}));
-  EXPECT_EQ(Call(env, 1012, Args().Str("go").Int(0x52)), 0);
-  env.host.answer = kScriptDlgJump;
-  EXPECT_EQ(Call(env, 1012, Args().Str("go").Int(0x52)), 1);  // JUMP is not OK
-  EXPECT_EQ(env.host.options, (std::vector<int>{dtInteger, 0x52, 0x52}));
+  CompileScript(env.exe, "func main(a&, n) { var v, i; v = \"s\"; print(sysInput(\"n?\", sysINTEGER, v), typeof v, v, "
+                         "sysSelect(\"pick\", \"a\\r\\nb\\r\\nc\", i), i, sysMessage(\"go\", 0x52)); }");
+  EXPECT_EQ(env.exe.RunHere(), 0);
+  EXPECT_EQ(WindowText(env.host.window), "0031020");
   // A stop ends a long sleep.
   env.exe.Stop();
   EXPECT_EQ(Call(env, 1002, Args().Int(600000)), 0);
@@ -85,35 +70,6 @@ TEST(BusBuiltins, HooksDecideFailuresLeaveTheDataAndLengthsStayInsideTheArrays) 
   EXPECT_EQ(env.exe.RunHere(), 0);
   EXPECT_EQ(WindowText(env.host.window), "17161 77162 -1-1-1 1500");
   EXPECT_EQ(sent, "f0;f012ab;f102;");
-
-  // The program's hooks without a link.
-  platform::HeadlessUi ui;
-  Workspace ws(ui);
-  InstallTargetRegisterHooks(hooks, ws.TargetControl);
-  TJExecutable again(TJExecutable::kDefaultStackSize, &env.host);
-  CompileScript(again, "func main(a&, n) { var v; v = 5; print(busReadReg(0x10, v), v, busWriteReg(0x10, 1)); }");
-  EXPECT_EQ(again.RunHere(), 0);
-  EXPECT_EQ(WindowText(env.host.window), "151");
-}
-
-// The compiler defines each internal name once and the modules find a row by
-// its id, searching rows in id order: a repeated name or a row out of order
-// would send a call to another row's handler or to none. A row without a
-// handler leaves the result.
-TEST(BuiltinModules, InternalNamesAreUniqueAndIdsInOrder) {
-  std::set<std::string> names;
-  int rows = 0;
-  for (const TBuiltinModule* module : {&SystemModule(), &BusModule()}) {
-    for (int i = 0; i < module->BuiltinCount(); ++i, ++rows) {
-      names.insert(module->BuiltinName(i));
-      if (i > 0) {
-        EXPECT_LT(module->BuiltinId(i - 1), module->BuiltinId(i));
-      }
-    }
-  }
-  EXPECT_EQ(names.size(), static_cast<std::size_t>(rows));
-  TestEnv env;
-  EXPECT_EQ(Call(env, 1059, Args().Int(0)), 0);  // a window id: no handler here
 }
 
 }  // namespace

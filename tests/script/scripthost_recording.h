@@ -96,19 +96,13 @@ class RecordingScriptHost : public HeadlessScriptHost {
     gui = g.get();
     return g;
   }
-  bool OpenDocument(const std::string& path) override { return openDocument && openDocument(path); }
   // An input gives 31, a selection the third item.
-  int InputDialog(const std::string&, int option, ScriptInputValue& value) override {
-    options.push_back(option);
+  int InputDialog(const std::string&, int, ScriptInputValue& value) override {
     value.integer = 31;
     return answer;
   }
-  int MessageDialog(const std::string&, int option) override {
-    options.push_back(option);
-    return answer;
-  }
-  int SelectDialog(const std::string&, const std::vector<std::string>& items, int& index) override {
-    selectItems = items;
+  int MessageDialog(const std::string&, int) override { return answer; }
+  int SelectDialog(const std::string&, const std::vector<std::string>&, int& index) override {
     index = 2;
     return answer;
   }
@@ -118,9 +112,6 @@ class RecordingScriptHost : public HeadlessScriptHost {
   TestGui* gui = nullptr;
   int shows = 0, closes = 0;
   int answer = kScriptDlgCancel;
-  std::vector<int> options;
-  std::vector<std::string> selectItems;
-  std::function<bool(const std::string&)> openDocument;  // none: refused
 };
 
 namespace builtins_test {
