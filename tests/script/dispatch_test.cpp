@@ -100,31 +100,11 @@ TEST_F(ScriptThread, AStopEndsTheRunAtItsNextCallReturnOrBackwardJump) {
   EXPECT_NE(exe.GetReturnValue().sval, "r1004");
   EXPECT_EQ(Called(), (Calls{{1004, false}}));
 
-  // Stopped before its start, a script never runs; a wait ends early on a stop.
-  TJExecutable never(TJExecutable::kDefaultStackSize, &host);
-  never.Stop();
-  EXPECT_TRUE(never.IsTerminated());
-  never.Continue();
-  EXPECT_TRUE(never.WaitDone());
-  EXPECT_FALSE(never.WaitFor(60000));
+  // A wait ends early on a stop.
   TJExecutable waiting(TJExecutable::kDefaultStackSize, &host);
   std::thread stopper([&] { waiting.Stop(); });
   EXPECT_FALSE(waiting.WaitFor(60000));
   stopper.join();
-}
-
-TEST(ShellExecute, AsksTheDesktopOnTheMainThread) {
-  RecordingScriptHost host;
-  std::vector<std::pair<std::string, bool>> asked;
-  host.openDocument = [&](const std::string& path) {
-    asked.emplace_back(path, TestGui::onMainThread);
-    return path == "/tmp/report.pdf";
-  };
-  TJExecutable exe(TJExecutable::kDefaultStackSize, &host);
-  CompileScript(exe, "func main(a&, n) { return copShellExecute(\"/tmp/report.pdf\") + 10 * copShellExecute(\"x.zzz\"); }");
-  EXPECT_EQ(exe.RunHere(), 0);
-  EXPECT_EQ(exe.GetReturnValue().ival, 10);
-  EXPECT_EQ(asked, (std::vector<std::pair<std::string, bool>>{{"/tmp/report.pdf", true}, {"x.zzz", true}}));
 }
 
 }  // namespace

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "script/modulestate.h"
 #include "scripthost_recording.h"
 #include "support/temp_dir.h"
@@ -82,22 +80,6 @@ TEST_F(ScriptSerialTest, ReadToStopsAtTheDelimiterReadAllTakesTheRestAndReadFrom
   EXPECT_EQ(Run(start + "print(comReadFromTo(0, s, h, 2, d, 1, 2000), s == \"$HDR12\\r\\n\");"), "01");
   Send("xAB\r\nC");
   EXPECT_EQ(Run(start + "h[0] = \"AB\\r\\n\"; print(comReadFromTo(0, s, h, 2, d, 1, 2000), s == \"AB\\r\\nC\");"), "01");
-}
-
-TEST_F(ScriptSerialTest, WriteWithEchoBackWaitsForEachByte) {
-  ASSERT_EQ(Run("print(o(0, 9600));"), "0");
-  // The far end answers each byte with "?" and, from the third on, the byte itself.
-  std::thread far([this] {
-    for (int i = 0; i < 4; ++i) {
-      const std::string b = Receive(1);
-      const std::string reply = i < 2 ? std::string("?") : "?" + b;
-      if (b.empty() || write(master_, reply.data(), reply.size()) < 0) return;
-    }
-  });
-  EXPECT_EQ(Run("print(comWriteWithEchoBack(0, \"ab\", 0, 0, 2000), comWriteWithEchoBack(0, \"cd\", 1, 1, 2000), \" \");"
-                "print(comWriteWithEchoBack(0, \"\", 1, 0, 10), comWriteWithEchoBack(0, \"z\", 1, 0, 20));"),
-            "00 0-1");
-  far.join();
 }
 
 // A zero byte reads as the empty string; the modem check echoes its check
