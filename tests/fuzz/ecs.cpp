@@ -13,7 +13,6 @@
 #include "link/ecs3.h"
 #include "model/linksettings.h"
 #include "platform/clock.h"
-#include "platform/convert.h"
 
 namespace {
 
@@ -70,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const int width = (mode & 2) ? 2 : 1;
   const int count = 1 + (mode >> 2) % 8 * 37;  // 1 to 260: within and past a frame
-  std::vector<uint32_t> values(static_cast<size_t>(count) + 1, 0xA5A5A5A5);
+  // Exactly the count: a reply that writes past it shows under ASan.
+  std::vector<uint32_t> values(static_cast<size_t>(count), 0xA5A5A5A5);
   std::string text;
   for (int round = 0; round < 4 && !link.Exhausted(); ++round) {
     ecs->ReadMemory(0x1000, width, count, values.data());
@@ -79,18 +79,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ecs->WriteDevice(0x20, 1, std::min(count, ecs->GetMaxByteCount()), values.data());
     ecs->GetLastMessage();
     ecs->ReadRawText(text);
-    try {
-      ecs->SendRawText("F0 00 0B 02 00 00 10 00 00 01 0E");
-    } catch (const platform::EConvertError&) {
-      fuzz::Fail("a hexadecimal frame refused");
-    }
+    ecs->SendRawText("F0 00 0B 02 00 00 10 00 00 01 0E");
     if (mode & 0x80) {
       ecs->FindBaudRate();
       ecs->RaiseBaudRate();
       ecs->SendBaudRate();
     }
   }
-  // Values past the count are never written.
-  if (values[static_cast<size_t>(count)] != 0xA5A5A5A5u) fuzz::Fail("a read wrote past its count");
   return 0;
 }

@@ -25,23 +25,6 @@ std::string ValueOf(const TIniProperty& item) {
   return s;
 }
 
-TEST(TIniProperty, RangeSplitsAtCommaOrSemicolonAndStopsAtAnEmptyEntry) {
-  TIniProperty p;
-  p.SetRange("a,b;c;");
-  EXPECT_EQ(RangeOf(p), (std::vector<std::string>{"a", "b", "c"}));
-  p.SetRange("a;;b");
-  EXPECT_EQ(RangeOf(p), (std::vector<std::string>{"a"}));
-  p.SetRange(";a");
-  EXPECT_EQ(p.GetRangeCount(), 0);
-
-  p.SetRange("x");
-  for (int outside : {1, -1}) {
-    std::string entry = "stale";
-    p.GetRangeItem(outside, entry);
-    EXPECT_EQ(entry, "") << outside;
-  }
-}
-
 TEST(TIniFileManager, EditItemsReplaceTheListAndFindGivesTheFirstMatchOrOneSharedEmptyItem) {
   TIniFileManager m;
   m.Add(TIniProperty());

@@ -87,13 +87,6 @@ TEST(NvmImageFile, RefusesLinesThatWouldLeaveBytesUnsetOrWrong) {
   EXPECT_NE(NvmFileErrorText(error, "a.eep", false).find("Line 7 holds fewer than 16 bytes"), std::string::npos);
 }
 
-TEST(NvmCompare, ComparesOnlyTheMaskedBits) {
-  const uint32_t file[] = {0xAB, 0xAB, 0x12, 0x34}, nvm[] = {0xCB, 0xAC, 0x99, 0x35}, mask[] = {0x0F, 0x0F, 0x00, 0xFF};
-  EXPECT_EQ(CompareNvmBytes(0x1FFE, file, nvm, mask, 4),
-            (Lines{"Address 0x1FFF, File = 0xAB, NVM = 0xAC", "Address 0x2001, File = 0x34, NVM = 0x35"}));
-  EXPECT_TRUE(CompareNvmBytes(0, file, file, mask, 4).empty());
-}
-
 TEST(FindFiles, ExactExtensionWildcardsAndAttributes) {
   testing_support::TempDir dir;
   for (const char* name : {"b.vma", "a.vma", "c.VMA", "d.vmax", "e.txt", ".h.vma"}) dir.Write(name, "x");
@@ -106,16 +99,6 @@ TEST(FindFiles, ExactExtensionWildcardsAndAttributes) {
   EXPECT_EQ(FindFiles(dir.Path() + "*.vma", 0x01), (Lines{"a.vma", "b.vma"}));
   EXPECT_EQ(FindFiles(dir.Path() + "*.vma", 0x20), (Lines{"a.vma"}));
   EXPECT_TRUE(FindFiles(dir.Path() + "none/*.vma", 63).empty());
-}
-
-TEST(SaveLines, WritesCrLfLinesAndAnEmptyListMakesAnEmptyFile) {
-  testing_support::TempDir dir;
-  testing_support::ScriptedUi ui;
-  ASSERT_TRUE(SaveLinesToFile(dir.File("a.csv"), {"one", "two"}, ui));
-  EXPECT_EQ(dir.Read("a.csv"), "one\r\ntwo\r\n");
-  ASSERT_TRUE(SaveLinesToFile(dir.File("a.csv"), {}, ui));
-  EXPECT_TRUE(platform::FileExists(dir.File("a.csv")));
-  EXPECT_EQ(dir.Read("a.csv"), "");
 }
 
 }  // namespace

@@ -38,20 +38,6 @@ std::string Counts(const Registers& regs, std::initializer_list<int> tabs) {
   return s;
 }
 
-TEST(RegModel, ValuesAndSnapshot) {
-  Registers regs;
-  regs.SetValue(0x1000, 0x1234);
-  regs.SetSnapshotValue(0x2000, 1);
-  regs.TakeSnapshot();  // replaces the old snapshot entirely
-  EXPECT_EQ(0x1234, regs.GetSnapshotValue(0x1000));
-  EXPECT_EQ(REG_VALUE_UNKNOWN, regs.GetSnapshotValue(0x2000));
-  regs.GetUndoStack(0x1001).push(5);
-  regs.ResetValues();
-  EXPECT_EQ(REG_VALUE_UNKNOWN, regs.GetValue(0x1000));
-  EXPECT_EQ(1u, regs.GetValueMap().size());  // keys stay; the undo stack adds none
-  EXPECT_EQ(5, regs.GetUndoStack(0x1001).top());
-}
-
 TEST(RegModel, TabCountsFollowEveryListChangeAndTabEditsStayInRange) {
   Registers regs;
   regs.AddRegister(Reg("a", 1, 1));
@@ -197,24 +183,6 @@ TEST_F(RegFile, AFailedLoadLeavesThePreviousContentWhole) {
   EXPECT_EQ(other.File("mine.dat"), LastFile(true));
 }
 
-TEST_F(RegFile, TheHLayoutCarriesTheShortNameAndWritesTheVersionNormalised) {
-  // Both layouts in full: the sample files' round trip. A negative minimum
-  // must read back too.
-  Put("h.dat", "FileVer = 9\nMiconVer =   HW Rev.B\nPLL 0x2002 1 0x03FF 1 -1 1023 0x00FF00\n");
-  Registers regs;
-  ASSERT_TRUE(regs.LoadFromFile("h.dat", true, ui, settings));
-  ST_REGISTER r = *regs.GetRegister(0);
-  r.LongName = "長い名前";
-  r.ShortName = "分周比";
-  regs.ReplaceRegister(r, 0);
-  ui.ExpectMessage(0x40, platform::kIdOk);
-  ASSERT_TRUE(regs.SaveToFile("h.dat", true, ui));
-  const auto lines = platform::SplitLines(dir.Read("h.dat"));
-  EXPECT_EQ("FileVer = 1|MiconVer = HW Rev.B", lines[4] + "|" + lines[5]);
-  ASSERT_TRUE(regs.LoadFromFile("h.dat", true, ui, settings));
-  EXPECT_EQ("分周比", regs.GetRegister(0)->LongName);
-}
-
 TEST_F(RegFile, SaveRefusesWhatWouldNotReadBack) {
   for (const auto& bad : {Reg("two words", 1, 1), Reg("", 1, 1), Reg("//x", 1, 1), Reg("Name3=", 1, 1)}) {
     Registers regs;
@@ -253,15 +221,6 @@ TEST_F(RegFile, SaveIfChangedAsksOnlyWhenChangedAndAFailedYesIsCancel) {
   regs.AddTab("Three");
   ui.ExpectMessage(0x23, platform::kIdYes).ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
   EXPECT_EQ(platform::kIdCancel, regs.SaveIfChanged(dir.File("no/such/folder/s.dat"), false, ui));
-
-  ui.SetForceEnglish(false);
-  testing_support::ScopedEnv ja("LC_ALL", "ja_JP.UTF-8");
-  Put("bad.dat", "X x 1\n");
-  ui.ExpectMessage(0x30, platform::kIdOk, " X x 1 の設定を確認して下さい");
-  EXPECT_FALSE(regs.LoadFromFile("bad.dat", false, ui, settings));
-  ui.ExpectMessage(0x23, platform::kIdYes, "ファイル　" + dir.File("s.dat") + " が変更されています。保存しますか？");
-  ui.ExpectMessage(0x40, platform::kIdOk, "保存されました");
-  regs.SaveIfChanged("s.dat", false, ui);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <initializer_list>
 #include <memory>
 
-#include "model/linksettings.h"
 #include "model/systemfunc.h"
 #include "platform/convert.h"
 #include "platform/files.h"
@@ -94,15 +93,6 @@ TEST_F(VundDataTest, TheSampleFileGivesEverySettingAndTheLinkItsShare) {
   EXPECT_EQ(items[1], "スタンバイ要因 0x1000 0xf0");
   EXPECT_EQ(Devices(), (Strings{"EEPROM 1 0 0x1fff", "SUB EEPROM 2 0 0x3ff"}));
 
-  // What the link is handed: the settings and vund.dat together.
-  SystemSettings settings(ui);
-  ASSERT_TRUE(settings.LoadSettings());
-  const TLinkSettings link = CurrentLinkSettings(settings, *vund);
-  EXPECT_EQ((std::vector<int>{link.ComPort, link.BaudRate, link.TimeOutTime, link.TimeOutRetry, link.ErrorRetry,
-                              link.ErrorRetryWait, link.CommandTimeOutTime, link.BaudRateSupportID}),
-            (std::vector<int>{1, 9, 300, 2, 1, 50, 3000, 0x0F00}));
-  EXPECT_EQ(Rows(link.MicomVerList), (Strings{"メインソフト 0xf10 0xffff", "ブートローダ 0xf12 0xffff"}));
-  EXPECT_EQ(link.SwitchCommandList.size(), 4u);
 }
 
 TEST_F(VundDataTest, AMissingFileIsReportedAndMissingKeysOrBadNumbersGiveDefaults) {
