@@ -79,7 +79,7 @@ TEST(TIniFileManager, SaveReplacesEverySectionInOneWrite) {
 
 TEST(TIniFileManager, LoadReadsDefaultsAndNonNumericMethodsAndTheScriptGetsTheValues) {
   TempDir dir;
-  dir.Write("p.ini", "[A]\r\nInputMethod=abc\r\nValue=v\r\n[B]\r\nInputMethod=0x10B\r\nRange=a,b\r\n[C]\r\n");
+  dir.Write("p.ini", "[A]\r\nInputMethod=abc\r\nValue=v\r\n[B]\r\nInputMethod=0x10B\r\nRange=a,b;;c\r\n[C]\r\n");
   TIniFileManager m;
   ASSERT_TRUE(m.LoadFromIniFile(dir.File("p.ini")));
   ASSERT_EQ(m.GetCount(), 3);

@@ -101,4 +101,12 @@ TEST(FindFiles, ExactExtensionWildcardsAndAttributes) {
   EXPECT_TRUE(FindFiles(dir.Path() + "none/*.vma", 63).empty());
 }
 
+TEST(SaveLines, AnEmptyListLeavesAnEmptyFile) {
+  testing_support::TempDir dir;
+  testing_support::ScriptedUi ui;
+  dir.Write("a.csv", "old");
+  ASSERT_TRUE(SaveLinesToFile(dir.File("a.csv"), {}, ui));
+  EXPECT_EQ(dir.Read("a.csv"), "");
+}
+
 }  // namespace

@@ -204,7 +204,7 @@ TEST_F(RegFile, SaveRefusesWhatWouldNotReadBack) {
 }
 
 TEST_F(RegFile, SaveIfChangedAsksOnlyWhenChangedAndAFailedYesIsCancel) {
-  Put("s.dat", "[TabName]\nName1 = One\nA a 1 0x1000 0xFFFF 0 0 1 0\n");
+  Put("s.dat", "FileVer = 3\n[TabName]\nName1 = One\nA a 1 0x1000 0xFFFF 0 0 1 0\n");
   const std::string before = dir.Read("s.dat");
   Registers regs;
   ASSERT_TRUE(regs.LoadFromFile("s.dat", false, ui, settings));
@@ -216,6 +216,7 @@ TEST_F(RegFile, SaveIfChangedAsksOnlyWhenChangedAndAFailedYesIsCancel) {
   ui.ExpectMessage(0x23, platform::kIdYes).ExpectMessage(0x40, platform::kIdOk);
   EXPECT_EQ(platform::kIdYes, regs.SaveIfChanged("s.dat", false, ui));
   EXPECT_NE(std::string::npos, dir.Read("s.dat").find("Name2 = Two\r\n"));
+  EXPECT_NE(std::string::npos, dir.Read("s.dat").find("FileVer = 1\r\n"));  // the layout written
   // Yes with a save that fails (and shows no "Save completed") reads as
   // Cancel, so a closing window stays open.
   regs.AddTab("Three");

@@ -61,6 +61,23 @@ TEST_F(TablesTest, TheSampleFileAndTheDefaultsOfEveryKey) {
             "NoFirst 1@0 1 0:\nDefaults 1@0 1 2: A 1/0/0xffff B 1/1/0xffff\n 1@0 1 2: X 2/4/0xf\n 1@0 1 0:");
 }
 
+TEST_F(TablesTest, TableDatInAnyCaseWinsEvenWhenEmptyThenVundDatThenNeitherKeepsTheSet) {
+  dir.Write("Vund.dat", "[UDTable1]\r\nName=FromVund\r\nStartID=0x10\r\n");
+  dir.Write("TABLE.DAT", "; nothing here\r\n");
+  ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat"), ui));
+  EXPECT_EQ(tables.GetCount(), 0);
+  dir.Write("TABLE.DAT", "[UDTable1]\r\nName=Upper\r\n");
+  ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat"), ui));
+  EXPECT_EQ(Summary(tables), "Upper 1@0 1 0:");
+  std::remove(platform::ToOsPath(dir.File("TABLE.DAT")).c_str());
+  ASSERT_TRUE(tables.LoadFromFile(dir.File("Table.dat"), ui));
+  EXPECT_EQ(Summary(tables), "FromVund 1@0x10 1 0:");
+  std::remove(platform::ToOsPath(dir.File("Vund.dat")).c_str());
+  ui.ExpectMessage(0x10, platform::kIdOk, "Fail to open " + dir.File("Table.dat"));
+  EXPECT_FALSE(tables.LoadFromFile(dir.File("Table.dat"), ui));
+  EXPECT_EQ(Summary(tables), "FromVund 1@0x10 1 0:");
+}
+
 TEST_F(TablesTest, UnusableSizesAndCountsAreReportedAndTheTableLeftOut) {
   for (const char* what : {"[UDTable1] TableCount=0x7FFFFFFF", "[UDTable2] TableCount=-1", "[UDTable4] TableCount=2",
                            "[UDTable5] DataSize1=-2147483648", "[UDTable6] DataSize2="})

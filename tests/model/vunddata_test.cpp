@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <memory>
 
+#include "model/linksettings.h"
 #include "model/systemfunc.h"
 #include "platform/convert.h"
 #include "platform/files.h"
@@ -93,6 +94,15 @@ TEST_F(VundDataTest, TheSampleFileGivesEverySettingAndTheLinkItsShare) {
   EXPECT_EQ(items[1], "スタンバイ要因 0x1000 0xf0");
   EXPECT_EQ(Devices(), (Strings{"EEPROM 1 0 0x1fff", "SUB EEPROM 2 0 0x3ff"}));
 
+  // What the link is handed: the settings and vund.dat together.
+  SystemSettings settings(ui);
+  ASSERT_TRUE(settings.LoadSettings());
+  const TLinkSettings link = CurrentLinkSettings(settings, *vund);
+  EXPECT_EQ((std::vector<int>{link.ComPort, link.BaudRate, link.TimeOutTime, link.TimeOutRetry, link.ErrorRetry,
+                              link.ErrorRetryWait, link.CommandTimeOutTime, link.BaudRateSupportID}),
+            (std::vector<int>{1, 9, 300, 2, 1, 50, 3000, 0x0F00}));
+  EXPECT_EQ(Rows(link.MicomVerList), (Strings{"メインソフト 0xf10 0xffff", "ブートローダ 0xf12 0xffff"}));
+  EXPECT_EQ(link.SwitchCommandList.size(), 4u);
 }
 
 TEST_F(VundDataTest, AMissingFileIsReportedAndMissingKeysOrBadNumbersGiveDefaults) {
@@ -100,18 +110,9 @@ TEST_F(VundDataTest, AMissingFileIsReportedAndMissingKeysOrBadNumbersGiveDefault
   EXPECT_FALSE(vund->LoadVundData());
   EXPECT_EQ(Scalars(*vund), std::vector<int>(10, 0));
   EXPECT_TRUE(Devices().empty());
-
-  ASSERT_TRUE(Load(Lines({"[Common]", "TimeOutTime=123", "CommandTimeOutTime=-5"}), "VUND.DAT"));  // any case of the name
-  EXPECT_EQ(vund->GetTimeOutTime(), 123);
-  EXPECT_EQ(vund->GetCommandTimeOutTime(), 3000);
-  ASSERT_TRUE(Load(Lines({"[Other]", "x=1"})));
-  EXPECT_EQ(Scalars(*vund), (std::vector<int>{3000, 300, 0, 0, 0, 500, 0x840, 0, 64, 256}));
+  ASSERT_TRUE(Load(Lines({"[Common]", "CommandTimeOutTime=-5", "[EcsSettings]", "RefreshTime=abc", "BaudRateSupport=0X1840"})));
+  EXPECT_EQ(Scalars(*vund), (std::vector<int>{3000, 300, 0, 0, 0, 500, 0x1840, 0, 64, 256}));
   EXPECT_EQ(Devices(), (Strings{"NVM 0 0 0"}));  // no device keys at all: the single form
-  ASSERT_TRUE(Load(Lines({"[EcsSettings]", "BaudRateSupport=0X1840", "RefreshTime=abc", "MaxECS3DataLength=0x80"})));
-  EXPECT_EQ((std::vector<int>{vund->GetBaudRateSupport(), vund->GetRefreshTime(), vund->GetMaxEcs3DataLength()}),
-            (std::vector<int>{0x1840, 500, 0x80}));
-  ASSERT_TRUE(Load(Lines({"[EcsSettings]", "BaudRateSupport=abc"})));
-  EXPECT_EQ(vund->GetBaudRateSupport(), 0x840);
 }
 
 TEST_F(VundDataTest, ListsEndWhereTheirRuleSays) {
