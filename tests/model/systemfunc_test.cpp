@@ -114,29 +114,6 @@ TEST_F(Settings, EveryValueReadsBackUnderItsOwnKey) {
   EXPECT_EQ(dir_.Read("Vund2.ini"), first);
 }
 
-TEST_F(Settings, AReadOnlyFileIsLeftUntouchedUnlessRetryFindsItWritable) {
-  const std::string before = "[Window]\r\nMainLeft=7\r\n";
-  dir_.Write("Vund2.ini", before);
-  ASSERT_EQ(chmod(IniPath().c_str(), 0444), 0);
-  settings_.LoadSettings();
-  settings_.SetComPort(5);
-  // Any answer but Retry abandons the save.
-  ui_.ExpectMessage(0x15, platform::kIdOk, "Fail to save " + IniPath());
-  EXPECT_FALSE(settings_.SaveSettings());
-  EXPECT_EQ(dir_.Read("Vund2.ini"), before);
-  // Retry checks again: the second one finds the file writable.
-  int prompts = 0;
-  ui_.afterMessage = [&] {
-    if (++prompts == 2) chmod(IniPath().c_str(), 0640);
-  };
-  ui_.ExpectMessage(0x15, platform::kIdRetry).ExpectMessage(0x15, platform::kIdRetry);
-  EXPECT_TRUE(settings_.SaveSettings());
-  EXPECT_NE(dir_.Read("Vund2.ini").find("ComPort=5"), std::string::npos);
-  struct stat st;
-  ASSERT_EQ(stat(IniPath().c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
-}
-
 // Every file the program saves: a read-only one asks Retry or Cancel, and
 // neither that nor a disk that fills up half-way leaves anything but the old
 // file, nor is either reported as saved.
