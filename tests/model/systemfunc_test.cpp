@@ -1,7 +1,6 @@
 #include "model/systemfunc.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <functional>
 #include <vector>
@@ -22,17 +21,6 @@ using testing_support::ScopedEnv;
 
 namespace {
 
-// A scripted Ui that can act after a message box.
-class PromptUi : public testing_support::ScriptedUi {
- public:
-  int MessageBox(const std::string& caption, const std::string& text, int flags) override {
-    const int answer = ScriptedUi::MessageBox(caption, text, flags);
-    if (afterMessage) afterMessage();
-    return answer;
-  }
-  std::function<void()> afterMessage;
-};
-
 class Settings : public ::testing::Test {
  protected:
   std::string IniPath() const { return dir_.File("Vund2.ini"); }
@@ -40,7 +28,7 @@ class Settings : public ::testing::Test {
   testing_support::TempDir dir_;
   testing_support::ScopedHome home_{dir_.Path()};
   ScopedEnv lang_{"LC_ALL", "C"};
-  PromptUi ui_;
+  testing_support::ScriptedUi ui_;
   SystemSettings settings_{ui_};
 };
 
