@@ -66,16 +66,7 @@ TEST(RegValueFile, ASharedIdKeepsFieldsApartAndTheLargerOfOverlappingMasks) {
   auto d = Load("[Sreg]\r\nA,0x30,1,0x000F,1,\r\nB,0x30,2,0x00F0,1,\r\nAB,0x30,3,0x00FF,1,\r\n", hasS, hasH, &dropped);
   EXPECT_EQ(Names(d), "AB");
   EXPECT_EQ(Names(dropped), "A B");
-}
-
-TEST(RegValueFile, UnreadableFileAndBadNumbers) {
-  testing_support::TempDir dir;
-  bool hasS = true, hasH = true;
-  std::vector<RegValueFileEntry> entries(1);
-  EXPECT_FALSE(LoadRegisterValueFile(dir.File("missing.id"), hasS, hasH, entries));
-  EXPECT_TRUE(entries.empty());
-  dir.Write("short.id", "[Sreg]\r\nA,0x20,12,0xFF\r\n");  // no Vrf word
-  EXPECT_THROW(LoadRegisterValueFile(dir.File("short.id"), hasS, hasH, entries), platform::EConvertError);
+  EXPECT_THROW(Load("[Sreg]\r\nA,0x20,12,0xFF\r\n", hasS, hasH), platform::EConvertError);  // no Vrf word
 }
 
 }  // namespace
