@@ -162,6 +162,17 @@ TEST(SavingFiles, ARefusedWriteIsReportedAndLeavesTheOldFileWhole) {
   }
 }
 
+TEST(Language, FollowsTheSystemOnEveryCallUnlessEnglishIsForced) {
+  testing_support::ScriptedUi ui;
+  ScopedEnv ja("LC_ALL", "ja_JP.UTF-8");
+  EXPECT_EQ(ui.GetLanguageId(), 17);
+  ui.SetForceEnglish(true);
+  EXPECT_EQ(ui.GetLanguageId(), 9);
+  ScopedEnv de("LC_ALL", "de_DE");
+  ui.SetForceEnglish(false);
+  EXPECT_EQ(ui.GetLanguageId(), 7);
+}
+
 TEST(BitFields, ShiftAndExtractUnderAMask) {
   EXPECT_EQ(ShiftIntoMask(0x00F0, 0x15), 0x50);
   EXPECT_EQ(ExtractByMask(0x1234, 0x0F00), 2);
