@@ -31,8 +31,7 @@ vund=$!
 # Once started up (the title names the register files): Tool > Script, the file, Enter.
 within 600 shown '^Vund2  S_REG' >/dev/null || fail "the main window did not start up"
 main=$(shown '^Vund2  S_REG')
-# The file dialog's completer can swallow a typed key on a busy machine: a
-# name that comes out wrong is typed again.
+# On a busy machine a typed name can still come out wrong: it is typed again.
 asked=0
 for _ in 1 2 3 4 5; do
   if ! shown '^Open$' >/dev/null; then
@@ -40,6 +39,8 @@ for _ in 1 2 3 4 5; do
     xdotool key --clearmodifiers alt+t s
     within 50 shown '^Open$' >/dev/null || { xdotool key Escape Escape; continue; }
   fi
+  # Keys typed before the dialog has the focus would go to the main window.
+  timeout 10 xdotool windowfocus --sync "$(shown '^Open$')"
   xdotool key ctrl+a
   xdotool type --delay 20 "$work/ask.jsc"
   xdotool key Return
