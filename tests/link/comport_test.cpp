@@ -123,28 +123,7 @@ TEST_F(ComPortTest, OpensAtTableRatesAndFlowModesAndCarriesBinaryBothWays) {
   EXPECT_EQ(ReceiveAtTarget(binary.size()), binary);
 }
 
-TEST_F(ComPortTest, ReadHandsOverWhatIsQueuedWithoutWaitingAndReadByteWaitWaits) {
-  ASSERT_TRUE(port_.Open(0, 6, 0, 0, 0, 0));
-  uint8_t buf[16];
-  uint32_t received = 0;
-  SendFromTarget({1, 2, 3, 4, 5, 6});
-  ASSERT_TRUE(WaitForQueued(6));
-  EXPECT_TRUE(port_.Read(buf, 4, received));
-  EXPECT_EQ(Bytes(buf, buf + received), (Bytes{1, 2, 3, 4}));
-  char c = 0;
-  EXPECT_TRUE(port_.ReadByteWait(&c, 0));
-  EXPECT_EQ(c, 5);
-  port_.Purge();  // drops what arrived and was not read
-  EXPECT_EQ(port_.InQueueCount(), 0);
-  EXPECT_FALSE(port_.ReadByteWait(&c, 20));
-  EXPECT_EQ(port_.LastError(), TComPort::kErrTimeout);
-  // A byte that comes during the wait ends it.
-  std::thread target([&] { SendFromTarget({'y'}); });
-  EXPECT_TRUE(port_.ReadByteWait(&c, 10000));
-  EXPECT_EQ(c, 'y');
-  target.join();
-}
-
+// Reading a byte with a wait: the script's serial tests.
 TEST_F(ComPortTest, AWaitingReaderAndTheReceiveThreadKeepTheBytesInOrder) {
   // The reader takes what arrives while it waits; the receive thread takes
   // what arrives while it does not. Small pieces with pauses of both kinds

@@ -20,7 +20,6 @@ TEST(IniFile, ReadsCaseInsensitiveFirstMatchWithDefaults) {
   EXPECT_EQ(ini.ReadInteger("Window", "Back", 0), 255);
   EXPECT_EQ(ini.ReadInteger("Window", "Bad", 7), 7);
   EXPECT_EQ(ini.ReadInteger("Window", "HexBig", 7), -1);
-  EXPECT_EQ(ini.ReadInteger("Window", "Missing", 5), 5);
   EXPECT_EQ(ini.ReadInteger("Window", "Other", 5), 5);  // only the first [Window] counts
   EXPECT_TRUE(ini.ReadBool("Bus", "Flag", false));
   EXPECT_EQ(ini.ReadString("Bus", "Quoted", ""), "a b");
@@ -76,11 +75,7 @@ TEST(IniFile, MissingFileIsCreatedBatchedWritesWaitAndARefusedWriteThrows) {
 
 TEST(IniFile, AnUnreadableFileIsNeverReplacedAndALinkKeepsPointingAtTheFile) {
   TempDir dir;
-  // A folder where the file should be cannot be read as a file: nothing is replaced.
-  ASSERT_EQ(mkdir(dir.File("dir.ini").c_str(), 0755), 0);
-  IniFile odd(dir.File("dir.ini"));
-  EXPECT_THROW(odd.WriteString("S", "k", "v"), platform::IniFileError);
-  // Nor is a file without read permission (read as another user, since root reads anything).
+  // A file without read permission (read as another user, since root reads anything).
   dir.Write("locked.ini", "[S]\r\nk=1\r\nother=2\r\n");
   ASSERT_EQ(chmod(dir.File("locked.ini").c_str(), 0200), 0);
   ASSERT_EQ(chmod(dir.Path().c_str(), 0711), 0);

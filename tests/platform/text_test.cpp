@@ -28,13 +28,3 @@ TEST(Text, EachUnconvertibleCharacterBecomesOneQuestionMark) {
   EXPECT_EQ(Cp932ToUtf8("a\x81 b"), "a? b");        // a blank is no trail byte
   EXPECT_EQ(Cp932ToUtf8("\x85\x40x\xA0" "y"), "?x?y");  // undefined pair, undefined byte
 }
-
-TEST(Text, CaseFoldingLeavesTrailBytesAlone) {
-  EXPECT_EQ(platform::UpperAscii("vund2.ini"), "VUND2.INI");
-  // 0x83 0x61 is one character whose second byte happens to be 'a'.
-  EXPECT_EQ(platform::UpperAscii("\x83\x61x"), "\x83\x61X");
-  EXPECT_EQ(platform::UpperAscii("ｱa"), "ｱA");  // half-width kana is a single byte
-  EXPECT_TRUE(platform::SameTextNoCase("Sreg.DAT", "sReg.dat"));
-  EXPECT_FALSE(platform::SameTextNoCase("\x83\x61", "\x83\x41"));
-  EXPECT_FALSE(platform::SameTextNoCase("ab", "abc"));
-}
