@@ -160,7 +160,7 @@ TEST_F(TargetControlTest, EveryOperationWithoutALinkFailsAndSaysSo) {
 
 // ---- Registers ----
 
-TEST_F(TargetControlTest, TableAndRefreshWalksCutRunsAtTheWordLimit) {
+TEST_F(TargetControlTest, RegisterWalksCutRunsAtTheWordLimitAndReadARefusedBlockWordByWord) {
   Start();  // 2 words a frame
   for (uint32_t id : {1u, 2u, 3u, 5u}) target->SetRegister(id, static_cast<uint16_t>(0x100 + id));
   AddSRegs({1, 2, 3, 5});
@@ -174,29 +174,23 @@ TEST_F(TargetControlTest, TableAndRefreshWalksCutRunsAtTheWordLimit) {
   EXPECT_EQ(poll, (std::map<int, int>{{1, 0x101}, {2, 0x102}, {3, 0x103}, {5, 0x105}}));
   EXPECT_TRUE(services.lines.empty());
 
+  // A block the target refuses is read word by word without a report; a word
+  // it refuses is reported and left unread, and the walk goes on.
+  target->SetNoBlockRead(2);
+  AddSRegs({1, 2, 3, 5}, 7);
+  ASSERT_TRUE(tc.ReadRegisterTable(false));
+  EXPECT_EQ(Sent(), "F0 1,2 F0 1,1 F0 2,1 F0 3,1 F0 5,1");
+  EXPECT_EQ(ws.SRegisters.GetValue(2), 0x102);
+  EXPECT_TRUE(services.lines.empty()) << services.Log();
+  target->SetReadError(3, sim_error::kNoId);
+  ASSERT_TRUE(tc.ReadRegisterTable(false));
+  EXPECT_EQ(ws.SRegisters.GetValue(3), REG_VALUE_UNKNOWN);
+  EXPECT_EQ(ws.SRegisters.GetValue(5), 0x105);
+  EXPECT_TRUE(Logged("No ID Error !")) << services.Log();
+
   Start(true, 2);  // 1 word a frame: the overlap would never move on
   ASSERT_TRUE(tc.ReadRefreshRegisters(poll));
   EXPECT_EQ(Sent(), "F0 1,1 F0 2,1 F0 3,1 F0 5,1");
-}
-
-TEST_F(TargetControlTest, ARefusedBlockIsReadWordByWordAndARefusedWordReported) {
-  Start();
-  target->SetRegister(1, 0x11);
-  target->SetRegister(2, 0x22);
-  target->SetNoBlockRead(2);
-  AddSRegs({1, 2});
-  ASSERT_TRUE(tc.ReadRegisterTable(false));
-  EXPECT_EQ(Sent(), "F0 1,2 F0 1,1 F0 2,1");
-  EXPECT_EQ(ws.SRegisters.GetValue(2), 0x22);
-  EXPECT_TRUE(services.lines.empty()) << services.Log();  // the refused block is not worth a report
-
-  // A word the target refuses on its own is reported and left unread; the walk goes on.
-  target->SetReadError(2, sim_error::kNoId);
-  AddSRegs({1, 2}, 7);
-  ASSERT_TRUE(tc.ReadRegisterTable(false));
-  EXPECT_EQ(ws.SRegisters.GetValue(1), 0x11);
-  EXPECT_EQ(ws.SRegisters.GetValue(2), REG_VALUE_UNKNOWN);
-  EXPECT_TRUE(Logged("No ID Error !")) << services.Log();
 }
 
 TEST_F(TargetControlTest, ATimeOutOrALinkFailureStopsTheWalkAndKeepsUnreadValues) {
@@ -287,14 +281,11 @@ TEST_F(TargetControlTest, NvmWriteTakesMaskedBitsKeepsTheTargetsOthersAndWaitsUp
 }
 
 TEST_F(TargetControlTest, TableEntriesFillTheBufferAndNothingPastItAndFailuresGoToABoxAfterThreeSeconds) {
-  // The values themselves and a refused read's box: the table window's tests.
+  // The values, writes and a refused read's box: the table window's tests.
   Start(true, 16);
   uint32_t buffer[4] = {0, 0, 0, 0xAAAA};
   ASSERT_TRUE(tc.ReadTableValue(0x300, 2, buffer, 3));
   EXPECT_EQ(buffer[3], 0xAAAAu);
-  const uint32_t entry[2] = {0x0102, 0x0304};
-  ASSERT_TRUE(tc.WriteTableValues(0x300, 2, 2, entry));
-  EXPECT_EQ(target->Register(0x301), 0x0304);
 
   target->AddFault(SimFault::Silence());
   ui.ExpectMessage(0x10, platform::kIdOk, "Receive Time Out !");
@@ -306,7 +297,7 @@ TEST_F(TargetControlTest, TableEntriesFillTheBufferAndNothingPastItAndFailuresGo
   EXPECT_TRUE(services.lines.empty());
 }
 
-// ---- Snapshots, command entries, Micom versions ----
+// ---- Snapshots and command entries ----
 
 TEST_F(TargetControlTest, SnapshotsGoInSortedRunsWithinTheWordLimitAndFailuresDoNotStopThem) {
   Start(true, 6);  // 3 words a frame
@@ -356,23 +347,6 @@ TEST_F(TargetControlTest, CommandEntriesReportFailuresAndRunUnderTheCommandTimeO
   EXPECT_FALSE(tc.ExecuteCommandEntry(1, false));
   EXPECT_FALSE(tc.ExecuteCommandEntry(-1, true));
   EXPECT_EQ(Sent(), "");
-}
-
-TEST_F(TargetControlTest, MicomVersionTexts) {
-  Start(true, 4,
-        "[MicomInfo]\r\nName1=Main\r\nVerID1=0x200\r\nChkSum1=0x201\r\nName2=Sub\r\nVerID2=0x210\r\nChkSum2=0x211\r\n"
-        "Name3=Boot\r\nVerID3=0x220\r\nChkSum3=0x221\r\n");
-  for (uint32_t base : {0x200u, 0x210u, 0x220u}) {
-    target->SetRegister(base, 0x1203);
-    target->SetRegister(base + 1, 0x1234);
-  }
-  target->SetReadError(0x210, sim_error::kNoId);
-  target->SetReadError(0x221, sim_error::kNoId);
-  std::vector<std::string> names{"stale"}, values{"stale"};
-  ASSERT_TRUE(tc.ReadMicomVersion(names, values));
-  EXPECT_EQ(names, (std::vector<std::string>{"Main", "Sub", "Boot"}));
-  EXPECT_EQ(values, (std::vector<std::string>{"Ver1.203 [1234]", "? [1234]", "Ver1.203[?]"}));
-  EXPECT_TRUE(Logged("No ID Error !"));
 }
 
 }  // namespace
