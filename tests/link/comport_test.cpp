@@ -120,7 +120,19 @@ TEST_F(ComPortTest, OpensAtTableRatesAndFlowModesAndCarriesBinaryBothWays) {
   EXPECT_EQ(ReceiveAtTarget(binary.size()), binary);
 }
 
-// Reading a byte with a wait: the script's serial tests.
+TEST_F(ComPortTest, AByteThatComesDuringAWaitEndsIt) {
+  ASSERT_TRUE(port_.Open(0, 6, 0, 0, 0, 0));
+  // Sent once the reader is most likely waiting: a wait that returns at once misses it.
+  std::thread target([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    SendFromTarget({'y'});
+  });
+  char c = 0;
+  EXPECT_TRUE(port_.ReadByteWait(&c, 60000));
+  EXPECT_EQ(c, 'y');
+  target.join();
+}
+
 TEST_F(ComPortTest, AWaitingReaderAndTheReceiveThreadKeepTheBytesInOrder) {
   // The reader takes what arrives while it waits; the receive thread takes
   // what arrives while it does not. Small pieces with pauses of both kinds
