@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QTableView>
 #include <QTimer>
 
@@ -65,6 +66,12 @@ TEST_F(StatusWindowTest, ItemEditsPollAgainOnlyWithStart) {
   w.SetStatusWindowChoice(0);
   w.mnuSatsuItemInsertClick();
   EXPECT_TRUE(w.StatusTimer->isActive());
+  // A delete answered Yes takes its row out of the grid at once.
+  const int rows = w.StatusGrid->verticalHeader()->count();
+  ui.ExpectMessage(0x24, platform::kIdYes, "Do you delete ?");
+  w.mnuStatusItemDeleteClick();
+  EXPECT_EQ(w.StatusGrid->verticalHeader()->count(), rows - 1);
+  EXPECT_EQ("Hi", w.CellText(3, 1));
 }
 
 }  // namespace
