@@ -166,11 +166,20 @@ class E2eXvfbTest : public ::testing::Test {
     for (const char* p : {"Xvfb", "openbox", "xdotool", "xprop", "xwininfo"})
       if (std::system(("command -v " + std::string(p) + " >/dev/null").c_str()) != 0)
         GTEST_SKIP() << "needs " << p << " (scripts/install-deps installs it)";
-    // A display of its own: Xvfb writes its number to descriptor 3.
-    pids.push_back(Spawn({"sh", "-c", "exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>'" +
-                                          folder.dir.File("display") + "' 2>/dev/null"}));
-    ASSERT_TRUE(WaitFor([this] { return folder.dir.Read("display").find('\n') != std::string::npos; }));
-    display = std::make_unique<testing_support::ScopedEnv>("DISPLAY", (":" + Out("cat " + folder.dir.File("display"))).c_str());
+    // A display of its own: Xvfb writes its number to descriptor 3. It does
+    // not reset when its last client goes (a client connecting during a reset
+    // can be refused), and a server that takes no connection is replaced.
+    for (int attempt = 0; attempt < 3 && !display; ++attempt) {
+      const std::string file = folder.dir.File("display");
+      unlink(file.c_str());
+      xvfb = Spawn({"sh", "-c", "exec Xvfb -displayfd 3 -noreset -screen 0 1280x800x24 -nolisten tcp 3>'" + file +
+                                    "' 2>/dev/null"});
+      pids.push_back(xvfb);
+      ASSERT_TRUE(WaitFor([&] { return folder.dir.Read("display").find('\n') != std::string::npos; }));
+      display = std::make_unique<testing_support::ScopedEnv>("DISPLAY", (":" + Out("cat " + file)).c_str());
+      if (!WaitFor([] { return std::system("xprop -root >/dev/null 2>&1") == 0; })) display.reset();
+    }
+    ASSERT_TRUE(display) << "no display took a connection";
     // The window manager is up once it has said so on the root window.
     pids.push_back(Spawn({"openbox"}));
     ASSERT_TRUE(WaitFor([] { return Out("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos; }));
@@ -178,7 +187,8 @@ class E2eXvfbTest : public ::testing::Test {
   void TearDown() override {
     if (program > 0) pids.push_back(program);
     for (auto pid = pids.rbegin(); pid != pids.rend(); ++pid) {
-      kill(*pid, SIGKILL);
+      // Xvfb is ended so that it removes its lock file and socket.
+      kill(*pid, *pid == xvfb ? SIGTERM : SIGKILL);
       waitpid(*pid, nullptr, 0);
     }
   }
@@ -200,7 +210,7 @@ class E2eXvfbTest : public ::testing::Test {
   ProgramFolder folder;
   std::unique_ptr<testing_support::ScopedEnv> display;
   std::vector<pid_t> pids;
-  pid_t program = -1;
+  pid_t xvfb = -1, program = -1;
   std::string main;
 };
 

@@ -6,7 +6,7 @@
 set -uo pipefail
 work=$(mktemp -d /tmp/vund2-script-close-XXXXXX)
 trap 'kill $(jobs -p) 2>/dev/null; wait; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+fail() { echo "FAIL: $*" >&2; cat "$work/program.log" >&2 2>/dev/null; exit 1; }
 within() { # tenths of a second, command
   for _ in $(seq "$1"); do "${@:2}" && return 0; sleep 0.1; done
   return 1
@@ -22,9 +22,11 @@ sed -i "s#^COM2=[^\r]*#COM2=$work/link#" "$work/Vund2.ini"
 printf 'func main(a&, n) { sysMessage("Stop?", 0); return 0; }\r\n' >"$work/ask.jsc"
 "$2" --protocol ecs3 --link "$work/link" --vund "$work/vund.dat" --sreg "$work/Sreg.dat" --hreg "$work/Hreg.dat" &>/dev/null &
 within 100 test -L "$work/link" || fail "the simulated set did not start"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+# No reset when the last client goes: a client connecting during one can be refused.
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
 within 100 test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=:$(cat "$work/display")
+within 600 eval 'xprop -root >/dev/null 2>&1' || fail "Xvfb took no connection"
 env -u LC_ALL -u LC_MESSAGES LANG=C QT_QPA_PLATFORM=xcb VUND2_HOME="$work" \
   ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" "$1" &>"$work/program.log" &
 vund=$!
@@ -60,4 +62,4 @@ within 100 eval '! kill -0 $vund 2>/dev/null' ||
   fail "still running 10 s after the close: $(windows)"
 wait $vund
 status=$?
-[ $status -eq 0 ] || { cat "$work/program.log" >&2; fail "ended with status $status"; }
+[ $status -eq 0 ] || fail "ended with status $status"
