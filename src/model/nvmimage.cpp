@@ -228,10 +228,5 @@ std::vector<std::string> FindFiles(const std::string& path, int attributes) {
 bool SaveLinesToFile(const std::string& path, const std::vector<std::string>& lines, platform::Ui& ui) {
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
-  for (;;) {
-    if (!platform::IsReadOnly(path) && platform::WriteFileAtomic(path, text)) return true;
-    const int answer = ui.ShowMessageBoxJE("ERROR", platform::Format("ファイル %s に書き込めません", path.c_str()),
-                                           "ERROR", platform::Format("Fail to save %s", path.c_str()), 0x15);
-    if (answer != platform::kIdRetry) return false;
-  }
+  return SaveAsking(ui, path, [&](std::string& reason) { return platform::WriteFileAtomic(path, text, &reason); });
 }

@@ -407,12 +407,8 @@ bool Registers::SaveToFile(const std::string& fileName, bool hLayout, platform::
   std::string text;
   for (const auto& l : out) text += l + "\r\n";
 
-  for (;;) {
-    if (!platform::IsReadOnly(path) && platform::WriteFileAtomic(path, text)) break;
-    const int answer = ui.ShowMessageBoxJE("ERROR", platform::Format("ファイル %s に書き込めません", path.c_str()),
-                                           "ERROR", platform::Format("Fail to save %s", path.c_str()), 0x15);
-    if (answer != platform::kIdRetry) return false;
-  }
+  if (!SaveAsking(ui, path, [&](std::string& reason) { return platform::WriteFileAtomic(path, text, &reason); }))
+    return false;
   ui.ShowMessageBoxJE("情報", "保存されました", "Information", "Save completed", 0x40);
   return true;
 }

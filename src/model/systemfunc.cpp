@@ -98,16 +98,9 @@ bool SystemSettings::LoadSettings() {
 }
 
 bool SystemSettings::SaveSettings() {
-  const std::string path = SettingsFilePath();
-  while (platform::FileExists(path) && platform::IsReadOnly(path)) {
-    const int answer = ui_.ShowMessageBoxJE("ERROR", platform::Format("ファイル %s に書き込めません", path.c_str()),
-                                            "ERROR", platform::Format("Fail to save %s", path.c_str()), 0x15);
-    if (answer != platform::kIdRetry) return false;
-  }
-
   // One rewrite through a temporary file at the end, so a refused write
   // leaves the old file whole.
-  platform::IniFile ini(path);
+  platform::IniFile ini(SettingsFilePath());
   ini.SetAutoFlush(false);
   ini.WriteInteger(kWindow, "MainLeft", mainRect_[kMainLeft]);
   ini.WriteInteger(kWindow, "MainTop", mainRect_[kMainTop]);
@@ -147,8 +140,7 @@ bool SystemSettings::SaveSettings() {
   ini.WriteInteger(kBus, "BaudRate", baudRate_);
   ini.WriteInteger(kBus, "ECSType", ecsType_);
   ini.WriteInteger(kBus, "BusPhysicalLayer", busPhysicalLayer_);
-  ini.UpdateFile();
-  return true;
+  return SaveAsking(ui_, ini);
 }
 
 int* SystemSettings::GetMainWindowRect() { return mainRect_; }
@@ -265,6 +257,32 @@ void SystemSettings::GetLastRegFiles(std::string& lastSregFile, std::string& las
 
 void SystemSettings::SetLastSregFile(const std::string& name) { lastSregFile_ = name; }
 void SystemSettings::SetLastHregFile(const std::string& name) { lastHregFile_ = name; }
+
+// ---- Saving a file ----
+
+bool SaveAsking(platform::Ui& ui, const std::string& path, const std::function<bool(std::string& reason)>& write) {
+  for (;;) {
+    std::string reason;
+    if (!platform::IsReadOnly(path) && write(reason)) return true;
+    const std::string why = reason.empty() ? std::string() : "\r\n" + reason;
+    const int answer =
+        ui.ShowMessageBoxJE("ERROR", platform::Format("ファイル %s に書き込めません", path.c_str()) + why, "ERROR",
+                            platform::Format("Fail to save %s", path.c_str()) + why, 0x15);
+    if (answer != platform::kIdRetry) return false;
+  }
+}
+
+bool SaveAsking(platform::Ui& ui, platform::IniFile& ini) {
+  return SaveAsking(ui, ini.FileName(), [&ini](std::string& reason) {
+    try {
+      ini.UpdateFile();
+      return true;
+    } catch (const platform::IniFileError& e) {
+      reason = e.Reason();
+      return false;
+    }
+  });
+}
 
 // ---- Bit fields and delay ----
 

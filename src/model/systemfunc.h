@@ -2,12 +2,14 @@
 // choice and the bilingual message box are the Ui's: platform/ui.h).
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/mainthread.h"
 
 namespace platform {
 class Clock;
+class IniFile;
 class Ui;
 }
 
@@ -29,8 +31,8 @@ class SystemSettings : platform::MainThreadOnly {
   explicit SystemSettings(platform::Ui& ui);
 
   bool LoadSettings();
-  // False when the user cancelled the read-only prompt; a refused write
-  // throws platform::IniFileError and leaves the old file whole.
+  // False when the user gave up on a read-only file or a refused write (see
+  // SaveAsking); the old file then stays whole.
   bool SaveSettings();
 
   // MainLeft, MainTop, MainWidth, MainHeight, StatusWindowSeparator,
@@ -81,6 +83,15 @@ class SystemSettings : platform::MainThreadOnly {
   int tableValWidth_ = 0, tableNameHeight_ = 0, tableNameWidth_ = 0;
   std::string lastSregFile_, lastHregFile_;
 };
+
+// ---- Saving a file ----
+
+// Saves through write, which gives the system's reason when it fails. While
+// the file is read-only or the write fails, the user is told the path (and
+// the reason) and asked Retry or Cancel; false when the user gave up.
+bool SaveAsking(platform::Ui& ui, const std::string& path, const std::function<bool(std::string& reason)>& write);
+// The same for the pending writes of an ini file.
+bool SaveAsking(platform::Ui& ui, platform::IniFile& ini);
 
 // ---- Bit fields and delay ----
 

@@ -118,16 +118,6 @@ std::string StoredName(const std::string& name) {
   return platform::IniValueReadsBack(name) ? name : "\"" + name + "\"";
 }
 
-// Asks while the file is read-only; false when the user gave up.
-bool WaitWritable(platform::Ui& ui, const std::string& path) {
-  while (platform::FileExists(path) && platform::IsReadOnly(path)) {
-    const int answer = ui.ShowMessageBoxJE("ERROR", platform::Format("ファイル %s に書き込めません", path.c_str()),
-                                           "ERROR", platform::Format("Fail to save %s", path.c_str()), 0x15);
-    if (answer != platform::kIdRetry) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool NvmRangeUsable(uint32_t start, uint32_t end) { return end >= start && end - start < kMaxNvmRangeBytes; }
@@ -224,28 +214,22 @@ bool VundData::SaveRefreshList() {
   const std::string found = VundDataFilePath();
   const std::string path =
       platform::FileExists(found) ? found : platform::ProgramFolder() + "Vund.dat";
-  if (!WaitWritable(ui_, path)) return false;
-  try {
-    platform::IniFile ini(path);
-    ini.SetAutoFlush(false);
-    // Every status item key goes, wherever its number lies, so the file
-    // holds exactly the list, numbered from 1.
-    ini.DeleteKeys(kEcsSettings, IsStatusItemKey);
-    const std::vector<RegSetting>& list = data_.refreshList;
-    std::vector<std::pair<std::string, std::string>> keys;
-    keys.reserve(list.size() * 3);
-    for (size_t k = 0; k < list.size(); ++k) {
-      const int n = static_cast<int>(k) + 1;
-      keys.emplace_back(Numbered("Refresh", n), StoredName(list[k].Name));
-      keys.emplace_back(Numbered("RefreshID", n), platform::Format("0x%X", list[k].ID));
-      keys.emplace_back(Numbered("RefreshMask", n), std::to_string(list[k].Mask));
-    }
-    ini.AppendKeys(kEcsSettings, keys);
-    ini.UpdateFile();
-  } catch (const platform::IniFileError&) {
-    return false;
+  platform::IniFile ini(path);
+  ini.SetAutoFlush(false);
+  // Every status item key goes, wherever its number lies, so the file
+  // holds exactly the list, numbered from 1.
+  ini.DeleteKeys(kEcsSettings, IsStatusItemKey);
+  const std::vector<RegSetting>& list = data_.refreshList;
+  std::vector<std::pair<std::string, std::string>> keys;
+  keys.reserve(list.size() * 3);
+  for (size_t k = 0; k < list.size(); ++k) {
+    const int n = static_cast<int>(k) + 1;
+    keys.emplace_back(Numbered("Refresh", n), StoredName(list[k].Name));
+    keys.emplace_back(Numbered("RefreshID", n), platform::Format("0x%X", list[k].ID));
+    keys.emplace_back(Numbered("RefreshMask", n), std::to_string(list[k].Mask));
   }
-  return true;
+  ini.AppendKeys(kEcsSettings, keys);
+  return SaveAsking(ui_, ini);
 }
 
 int VundData::GetMemCommandCount() const { return static_cast<int>(data_.memCommandList.size()); }

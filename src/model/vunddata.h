@@ -86,8 +86,9 @@ class VundData : platform::MainThreadOnly {
   void InsertRefreshEntry(const RegSetting& entry, int index);
   // Removes the entry; an index out of range does nothing.
   void EraseRefreshEntry(int index);
-  // Writes the status items back into vund.dat. False when the user cancelled
-  // the read-only prompt or the write failed (the old file then stays whole).
+  // Writes the status items back into vund.dat. False when the user gave up
+  // on a read-only file or a refused write (SaveAsking); the old file then
+  // stays whole.
   bool SaveRefreshList();
 
   // Command entries; index must be below the count.

@@ -124,8 +124,8 @@ bool WriteFileAtomic(const std::string& path, const std::string& data, std::stri
     if (lstat(os.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) os = real;
     free(real);
   }
-  auto fail = [&](const char* what, int err) {
-    if (error) *error = std::string(what) + ": " + FromOsPath(std::strerror(err));
+  auto fail = [&](int err) {
+    if (error) *error = FromOsPath(std::strerror(err));
     return false;
   };
   std::string dir = os.substr(0, os.find_last_of('/') + 1);
@@ -134,7 +134,7 @@ bool WriteFileAtomic(const std::string& path, const std::string& data, std::stri
   std::vector<char> name(tmpl.begin(), tmpl.end());
   name.push_back('\0');
   int fd = mkstemp(name.data());
-  if (fd < 0) return fail("cannot create a temporary file", errno);
+  if (fd < 0) return fail(errno);
   struct stat st;
   mode_t mode = 0644;
   if (stat(os.c_str(), &st) == 0) mode = st.st_mode & 07777;
@@ -146,7 +146,7 @@ bool WriteFileAtomic(const std::string& path, const std::string& data, std::stri
       int err = errno;
       close(fd);
       unlink(name.data());
-      return fail("write failed", err);
+      return fail(err);
     }
     off += static_cast<size_t>(w);
   }
@@ -154,17 +154,17 @@ bool WriteFileAtomic(const std::string& path, const std::string& data, std::stri
     int err = errno;
     close(fd);
     unlink(name.data());
-    return fail("write failed", err);
+    return fail(err);
   }
   if (close(fd) != 0) {
     int err = errno;
     unlink(name.data());
-    return fail("write failed", err);
+    return fail(err);
   }
   if (rename(name.data(), os.c_str()) != 0) {
     int err = errno;
     unlink(name.data());
-    return fail("cannot replace the file", err);
+    return fail(err);
   }
   return true;
 }

@@ -33,7 +33,7 @@ bool SkipUtf8Bom(std::string& text);
 
 // Writes data to a temporary file in the same folder and renames it over path,
 // so a failure leaves the old file whole. An existing file keeps its mode.
-// On failure returns false and, when error is given, a readable reason.
+// On failure returns false and, when error is given, the system's reason.
 bool WriteFileAtomic(const std::string& path, const std::string& data, std::string* error = nullptr);
 
 // Path pieces, in the manner of the class library: the folder keeps its

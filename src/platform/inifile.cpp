@@ -1,6 +1,8 @@
 #include "platform/inifile.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "platform/convert.h"
 #include "platform/files.h"
@@ -51,9 +53,9 @@ IniFile::IniFile(const std::string& path) : path_(path) {
     bom_ = SkipUtf8Bom(text);
     crlf_ = text.find('\n') == std::string::npos || text.find("\r\n") != std::string::npos;
     lines_ = SplitLines(text);
-  } else if (FileExists(path)) {
+  } else if (const int err = errno; FileExists(path)) {
     // There but unreadable: writing would replace it with only our keys.
-    unreadable_ = true;
+    unreadable_ = FromOsPath(std::strerror(err));
   }
 }
 
@@ -106,7 +108,8 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
 void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
   // A line break would write lines of its own: sections and keys nobody wrote.
   if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value))
-    throw IniFileError("Not written to " + path_ + ": a line break in [" + section + "] " + key);
+    throw IniFileError("Not written to " + path_ + ": a line break in [" + section + "] " + key,
+                       "a line break in [" + section + "] " + key);
   const std::string line = key + "=" + value;
   int header = FindSection(section);
   if (header < 0) {
@@ -233,9 +236,11 @@ void IniFile::Changed() {
 
 void IniFile::UpdateFile() {
   if (!dirty_) return;
-  if (unreadable_) throw IniFileError("Unable to read " + path_ + "; not rewritten");
+  if (!unreadable_.empty())
+    throw IniFileError("Unable to read " + path_ + " (" + unreadable_ + "); not rewritten", unreadable_);
   std::string error;
-  if (!WriteFileAtomic(path_, Text(), &error)) throw IniFileError("Unable to write to " + path_ + " (" + error + ")");
+  if (!WriteFileAtomic(path_, Text(), &error))
+    throw IniFileError("Unable to write to " + path_ + " (" + error + ")", error);
   dirty_ = false;
 }
 

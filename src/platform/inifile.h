@@ -14,7 +14,13 @@ namespace platform {
 // A write the file system refused.
 class IniFileError : public std::runtime_error {
  public:
-  explicit IniFileError(const std::string& message) : std::runtime_error(message) {}
+  IniFileError(const std::string& message, const std::string& reason)
+      : std::runtime_error(message), reason_(reason) {}
+  // The system's reason, for a message of the caller's own.
+  const std::string& Reason() const { return reason_; }
+
+ private:
+  std::string reason_;
 };
 
 // Whether a section name or a value, once written, reads back as itself: no
@@ -86,7 +92,7 @@ class IniFile {
   bool bom_ = false;  // the file began with a UTF-8 byte-order mark: a rewrite keeps it
   bool autoFlush_ = true;
   bool dirty_ = false;
-  bool unreadable_ = false;
+  std::string unreadable_;  // why an existing file could not be read
 };
 
 }  // namespace platform

@@ -17,7 +17,8 @@ void SetInteger(TStackData& arg, int value) {
   }
 }
 
-void WindowBuiltin(int id, TStackData* args, vmcode_t* result, ScriptWindow& window) {
+void WindowBuiltin(int id, TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  ScriptWindow& window = env.Window();
   switch (id) {
     case 1058: {  // winGetPos(x&, y&)
       int left = 0, top = 0;
@@ -48,9 +49,12 @@ void WindowBuiltin(int id, TStackData* args, vmcode_t* result, ScriptWindow& win
     case 1067: window.SetTextColor(args[0].ival); break;
     case 1068:  // winSaveScreenAsFile(path)
       if (result) {
-        bool saved = window.SaveOutput(args[0].sval);
+        std::string reason;
+        const bool saved = window.SaveOutput(args[0].sval, reason);
         result->a = pcInteger;
         result->b = saved ? 0 : 1;
+        // The script sees 1; the program's log says which file and why.
+        if (!saved) env.RunOnMainThread([&] { env.Host().AddMessage(args[0].sval + ": " + reason); });
       }
       break;
     default: break;
@@ -64,7 +68,7 @@ void DispatchBuiltin(int id, TStackData* args, vmcode_t* result, ScriptEnv& env)
     const BuiltinModuleCall bus = env.Host().BusModule();
     (bus ? bus : &CallBusBuiltin)(id, args, result, env);
   } else if (id >= kWindowBuiltinFirst && id <= kWindowBuiltinLast) {
-    WindowBuiltin(id, args, result, env.Window());
+    WindowBuiltin(id, args, result, env);
   } else if (id >= 1000) {
     const BuiltinModuleCall system = env.Host().SystemModule();
     (system ? system : &CallSystemBuiltin)(id, args, result, env);

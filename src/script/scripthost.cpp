@@ -28,8 +28,8 @@ ScriptHost::ScriptHost() : moduleState_(std::make_unique<TScriptModuleState>()) 
 
 ScriptHost::~ScriptHost() = default;
 
-bool HeadlessScriptWindow::SaveOutput(const std::string& fileName) {
-  return platform::WriteFileAtomic(fileName, output_.Text());
+bool HeadlessScriptWindow::SaveOutput(const std::string& fileName, std::string& reason) {
+  return platform::WriteFileAtomic(fileName, output_.Text(), &reason);
 }
 
 std::unique_ptr<ScriptWindow> HeadlessScriptHost::CreateScriptWindow() {

@@ -47,8 +47,9 @@ class ScriptWindow {
   // The script has ended: what it printed shows now, not at the next
   // refresh. Any thread.
   virtual void Ended() {}
-  // Saves the memo's lines to the file; false when saving failed. Any thread.
-  virtual bool SaveOutput(const std::string& fileName) = 0;
+  // Saves the memo's lines to the file; false, with the system's reason, when
+  // saving failed. Any thread.
+  virtual bool SaveOutput(const std::string& fileName, std::string& reason) = 0;
 
   // Window geometry in screen pixels.
   virtual void GetPos(int& left, int& top) = 0;
@@ -168,7 +169,7 @@ class HeadlessScriptWindow : public ScriptWindow {
   void Close() override {}
   void Print(const std::string& text) override { output_.Print(text); }
   void PrintColored(const std::string& text, int color) override { output_.Print(text, color & 0x00FFFFFF); }
-  bool SaveOutput(const std::string& fileName) override;
+  bool SaveOutput(const std::string& fileName, std::string& reason) override;
   void GetPos(int& left, int& top) override { left = left_, top = top_; }
   void SetPos(int left, int top) override { left_ = left, top_ = top; }
   void GetSize(int& width, int& height) override { width = width_, height = height_; }

@@ -187,8 +187,8 @@ void TfrmScriptWindow::ShowLines(int first, const std::vector<ScriptOutputLine>&
   if (atBottom) bar->setValue(bar->maximum());
 }
 
-bool TfrmScriptWindow::SaveOutput(const std::string& fileName) const {
-  return platform::WriteFileAtomic(fileName, output_.Text());
+bool TfrmScriptWindow::SaveOutput(const std::string& fileName, std::string* reason) const {
+  return platform::WriteFileAtomic(fileName, output_.Text(), reason);
 }
 
 int TfrmScriptWindow::Left() const { return frameGeometry().x(); }

@@ -47,7 +47,7 @@ class TfrmScriptWindow : public QWidget {
   static constexpr int kRefreshPerSecond = 30;
   static constexpr size_t kMaxBacklogLines = 100000;
   // Saves the memo's lines to the file; false when that failed. Safe on any thread.
-  bool SaveOutput(const std::string& fileName) const;
+  bool SaveOutput(const std::string& fileName, std::string* reason = nullptr) const;
 
   // ---- What the script-window built-ins change (screen pixels, the frame) ----
   int Left() const;

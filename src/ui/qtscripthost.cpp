@@ -29,7 +29,9 @@ void QtScriptWindow::Flush() { form_->Flush(); }
 
 void QtScriptWindow::Ended() { form_->FlushSoon(); }
 
-bool QtScriptWindow::SaveOutput(const std::string& fileName) { return form_->SaveOutput(fileName); }
+bool QtScriptWindow::SaveOutput(const std::string& fileName, std::string& reason) {
+  return form_->SaveOutput(fileName, &reason);
+}
 
 void QtScriptWindow::GetPos(int& left, int& top) {
   left = form_->Left();

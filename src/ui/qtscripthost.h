@@ -33,7 +33,7 @@ class QtScriptWindow : public ScriptWindow {
   bool Behind() const override;
   void Flush() override;
   void Ended() override;
-  bool SaveOutput(const std::string& fileName) override;
+  bool SaveOutput(const std::string& fileName, std::string& reason) override;
   void GetPos(int& left, int& top) override;
   void SetPos(int left, int top) override;
   void GetSize(int& width, int& height) override;

@@ -81,7 +81,7 @@ class MainControllerTest : public ::testing::Test {
 TEST_F(MainControllerTest, SettingsThatCannotBeWrittenAreReportedAndTheCloseGoesOn) {
   c.RunStartup("");
   ASSERT_TRUE(std::filesystem::create_directory(dir.File("Vund2.ini")));  // in the way of the rename
-  ui.ExpectMessage(0x10, platform::kIdOk, "Vund2.ini");
+  ui.ExpectMessage(0x15, platform::kIdCancel, "Fail to save " + dir.File("Vund2.ini") + "\r\nIs a directory");
   EXPECT_TRUE(c.Close());
 }
 

@@ -9,6 +9,8 @@
 #include "script/sysbuiltins.h"
 #include "script/sysfiles.h"
 #include "scripthost_recording.h"
+#include "support/file_size_limit.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -39,6 +41,20 @@ TEST(SystemBuiltins, ConfirmedDialogsAndAStoppedSleep) {
   // A stop ends a long sleep.
   env.exe.Stop();
   EXPECT_EQ(Call(env, 1002, Args().Int(600000)), 0);
+}
+
+// A disk that fills up half-way: the script gets 1, the log the file and why.
+TEST(SystemBuiltins, AFailedWindowSaveIsLoggedWithTheFileAndTheReason) {
+  testing_support::TempDir dir;
+  TestEnv env;
+  CompileScript(env.exe, "func main(a&, n) { print(\"" + std::string(100, 'x') + "\\n\"); print(winSaveScreenAsFile(\"" +
+                             dir.File("out.txt") + "\")); }");
+  {
+    testing_support::FileSizeLimit full(50);
+    EXPECT_EQ(env.exe.RunHere(), 0);
+  }
+  EXPECT_EQ(WindowText(env.host.window), std::string(100, 'x') + "\n1");
+  EXPECT_EQ(env.host.messages, std::vector<std::string>{dir.File("out.txt") + ": File too large"});
 }
 
 // ---- The bus module with hooks (without: cases/builtins.jsc) ----

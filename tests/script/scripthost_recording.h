@@ -102,6 +102,7 @@ class RecordingScriptHost : public HeadlessScriptHost {
     return answer;
   }
   int MessageDialog(const std::string&, int) override { return answer; }
+  void AddMessage(const std::string& line) override { messages.push_back(line); }
   int SelectDialog(const std::string&, const std::vector<std::string>&, int& index) override {
     index = 2;
     return answer;
@@ -110,6 +111,7 @@ class RecordingScriptHost : public HeadlessScriptHost {
   // The newest window and main thread.
   Window* window = nullptr;
   TestGui* gui = nullptr;
+  std::vector<std::string> messages;  // the program's log
   int shows = 0, closes = 0;
   int answer = kScriptDlgCancel;
 };
