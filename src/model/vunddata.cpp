@@ -63,13 +63,15 @@ void ReadNvmDevices(platform::Ui& ui, const IniSectionIndex& ecs, std::vector<st
     device.BackupStart = static_cast<uint32_t>(start);
     device.BackupEnd = static_cast<uint32_t>(end);
     if (!NvmRangeUsable(device.BackupStart, device.BackupEnd)) {
-      ui.ShowMessageBoxJE(
-          "ERROR",
-          platform::Format("NVM Back up %dの設定を確認して下さい。\r\n"
-                           "開始アドレスが、終了アドレスより大きい値に設定されています。",
-                           i),
-          "ERROR", platform::Format("Check NVM Back up setting %d\r\nStart address must be under end address", i),
-          0x10);
+      const bool reversed = device.BackupEnd < device.BackupStart;
+      ui.ShowMessageBoxJE("ERROR",
+                          platform::Format("NVM Back up %dの設定を確認して下さい。\r\n", i) +
+                              (reversed ? "開始アドレスが、終了アドレスより大きい値に設定されています。"
+                                        : NvmRangeTooLargeText(true)),
+                          "ERROR",
+                          platform::Format("Check NVM Back up setting %d\r\n", i) +
+                              (reversed ? "Start address must be under end address" : NvmRangeTooLargeText(false)),
+                          0x10);
       return;
     }
     device.Name = ecs.String(Numbered("EEPDeviceName", i));
@@ -121,6 +123,11 @@ std::string StoredName(const std::string& name) {
 }  // namespace
 
 bool NvmRangeUsable(uint32_t start, uint32_t end) { return end >= start && end - start < kMaxNvmRangeBytes; }
+
+std::string NvmRangeTooLargeText(bool japanese) {
+  return japanese ? platform::Format("アドレス範囲が 0x%X バイトを超えています。", kMaxNvmRangeBytes)
+                  : platform::Format("The address range must not exceed 0x%X bytes", kMaxNvmRangeBytes);
+}
 
 std::string VundDataFilePath() { return platform::FindFileNoCase(platform::ProgramFolder(), "vund.dat"); }
 

@@ -42,14 +42,14 @@ void ShowError(platform::Ui& ui, const std::string& textJ, const std::string& te
   ui.ShowMessageBoxJE("Error", textJ, "Error", textE, 0x10);
 }
 
-void ShowBadRange(platform::Ui& ui, const std::string& deviceName) {
+// tooLarge: the range runs forward but spans more than a transfer can count.
+void ShowBadRange(platform::Ui& ui, const std::string& deviceName, bool tooLarge = false) {
   const std::string name = ShownName(deviceName);
-  ShowError(
-      ui,
-      platform::Format("NVM デバイス %s の設定を確認して下さい。\r\n"
-                       "開始アドレスが、終了アドレスより大きい値に設定されています。",
-                       name.c_str()),
-      platform::Format("Check the setting of NVM device %s\r\nStart address must be under end address", name.c_str()));
+  ShowError(ui,
+            platform::Format("NVM デバイス %s の設定を確認して下さい。\r\n", name.c_str()) +
+                (tooLarge ? NvmRangeTooLargeText(true) : "開始アドレスが、終了アドレスより大きい値に設定されています。"),
+            platform::Format("Check the setting of NVM device %s\r\n", name.c_str()) +
+                (tooLarge ? NvmRangeTooLargeText(false) : "Start address must be under end address"));
 }
 
 // False, after a message, when the image holds more bytes than the range.
@@ -150,7 +150,7 @@ bool NvmTransfer::SelectDevice(stNVMImageSetting& device) {
   device = list[static_cast<size_t>(index)];
   // The single-form device of vund.dat is not checked when it is read.
   if (!NvmRangeUsable(device.BackupStart, device.BackupEnd)) {
-    ShowBadRange(ui_, device.Name);
+    ShowBadRange(ui_, device.Name, device.BackupEnd >= device.BackupStart);
     return false;
   }
   return true;

@@ -185,8 +185,9 @@ TEST_F(VundDataTest, NvmDevicesInTheNumberedAndTheSingleForm) {
                           "EEPDeviceName1=Big", "EEPDeviceType2=2", "EEPBackupStart2=0x80000000", "EEPBackupEnd2=0xFFFFFFFF",
                           "EEPDeviceType3=3", "EEPBackupStart3=0", "EEPBackupEnd3=1"})));
   EXPECT_EQ(Devices(), (Strings{"Big 1 0x80000000 0xfffffffe"}));  // 0x7FFFFFFF bytes, the most there may be
-  // One byte more than a transfer can count is a bad range too.
-  ui.ExpectMessage(0x10, platform::kIdOk, badRange);
+  // One byte more than a transfer can count: the message names the limit.
+  ui.ExpectMessage(0x10, platform::kIdOk,
+                   "Check NVM Back up setting 2\r\nThe address range must not exceed 0x7FFFFFFF bytes");
   ASSERT_TRUE(Load(Lines({"[EcsSettings]", "EEPDeviceType1=1", "EEPBackupStart1=0", "EEPBackupEnd1=1", "EEPDeviceType2=2",
                           "EEPBackupStart2=0", "EEPBackupEnd2=0x7FFFFFFF"})));
   EXPECT_EQ(Devices(), (Strings{"NVM 1 1 0 0x1"}));

@@ -215,6 +215,12 @@ TEST_F(NvmTransferTest, UnusableDeviceChoicesAnEmptyListOrAHugeRangeFailWithAMes
   ui.ExpectMessage(0x10, kIdOk, "No NVM device is set in vund.dat");
   EXPECT_FALSE(Read(false));
 
+  // More than a transfer can count: the message names the limit.
+  Start("EEPDeviceType=1\r\nEEPBackupEnd=0xFFFFFFFE\r\n");
+  win.selects.push_back({kIdOk, 0});
+  ui.ExpectMessage(0x10, kIdOk, "NVM\r\nThe address range must not exceed 0x7FFFFFFF bytes");
+  EXPECT_FALSE(Read(false));
+
   // 512 MiB of range fails at its end: holding it before the first frame took gigabytes.
   Start("EEPDeviceType1=1\r\nEEPBackupStart1=0\r\nEEPBackupEnd1=0x1FFFFFFF\r\n");
   win.selects.push_back({kIdOk, 0});
