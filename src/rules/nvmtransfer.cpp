@@ -10,25 +10,13 @@
 #include "platform/mainwindowservices.h"
 #include "platform/system.h"
 #include "platform/ui.h"
+#include "rules/progressscope.h"
 
 namespace ui {
 namespace {
 
 const char kEepFilter[] = "eep files (*.eep)|*.EEP";
 const char kMaskFilter[] = "mask files (*.vma)|*.VMA";
-
-// Clears the progress text on every way out.
-class ProgressScope {
- public:
-  explicit ProgressScope(platform::MainWindowServices& services) : services_(services) {}
-  ~ProgressScope() { Set(""); }
-  ProgressScope(const ProgressScope&) = delete;
-  ProgressScope& operator=(const ProgressScope&) = delete;
-  void Set(const std::string& text) { services_.SetProgressMessage(text); }
-
- private:
-  platform::MainWindowServices& services_;
-};
 
 uint64_t RangeBytes(uint32_t start, uint32_t end) { return uint64_t(end) - start + 1; }
 
@@ -308,7 +296,7 @@ bool NvmTransfer::WriteNvmImage(bool verify) {
   progress.Set("Write NVM Image");
   bool ok = target_.WriteNvm(device.start, type, count, image.data(), mask.data());
   if (!ok) {
-    progress.Set("");
+    progress.Clear();
     ShowWriteIncomplete(ui_, device.start, count);
     return false;
   }

@@ -13,6 +13,7 @@
 #include "platform/system.h"
 #include "platform/ui.h"
 #include "rules/pollinghold.h"
+#include "rules/progressscope.h"
 
 namespace ui {
 
@@ -21,20 +22,6 @@ namespace {
 const char kIdFilter[] = "Sreg Hreg log files (*.id)|*.id";
 constexpr int kErrorIcon = 0x10;
 constexpr int kInformationIcon = 0x40;
-
-// Sets the progress text and clears it on every way out.
-class ProgressText {
- public:
-  ProgressText(platform::MainWindowServices& services, const std::string& text) : services_(services) {
-    services_.SetProgressMessage(text);
-  }
-  ~ProgressText() { services_.SetProgressMessage(""); }
-  ProgressText(const ProgressText&) = delete;
-  ProgressText& operator=(const ProgressText&) = delete;
-
- private:
-  platform::MainWindowServices& services_;
-};
 
 platform::FileDialogOptions IdFileDialog() {
   platform::FileDialogOptions options;
@@ -129,14 +116,14 @@ bool RegSnapshotTransfer::SaveRegisterValues(bool hValuesRead,
 }
 
 bool RegSnapshotTransfer::WriteIdData(std::vector<RegisterSnapshotItem>& items) {
-  ProgressText progress(ws_.services, "Write ID data");
+  ProgressScope progress(ws_.services, "Write ID data");
   target_.WriteSnapshotItems(items);
   WriteReproducePostCommands(target_, ws_.vund);
   return true;
 }
 
 bool RegSnapshotTransfer::VerifyIdData(std::vector<RegisterSnapshotItem>& items) {
-  ProgressText progress(ws_.services, "Read ID data for verify");
+  ProgressScope progress(ws_.services, "Read ID data for verify");
   target_.ReadSnapshotItems(items);
   return true;
 }

@@ -116,15 +116,19 @@ TEST_F(NvmTransferTest, AFailedOrBrokenWriteIsNeverCompleted) {
   win.confirms.push_back(kIdOk);
   EXPECT_FALSE(Write(true));
 
-  // A short image is confirmed with its own range; the link goes quiet in the middle of the write.
-  const std::string part = Image("s.eep", {"EEPROM", 1, 0x10, 0x1FF}, std::vector<uint32_t>(20, 0x5A));
+  // A short image is confirmed with its own range; the link goes quiet in
+  // the middle of the write, and the progress bar and text are cleared.
+  const std::string part = Image("s.eep", {"EEPROM", 1, 0x10, 0x1FF}, std::vector<uint32_t>(200, 0x5A));
+  target.AddFault(SimFault::None(), 2);
   target.AddFault(SimFault::Silence(), 100);
   ui.ExpectOpenFile(part)
-      .ExpectMessage(0x31, kIdOk, "The file holds 20 bytes")
-      .ExpectMessage(0x10, kIdOk, "The NVM write did not complete.\r\nThe range 0x10 - 0x23 may be partly written.");
+      .ExpectMessage(0x31, kIdOk, "The file holds 200 bytes")
+      .ExpectMessage(0x10, kIdOk, "The NVM write did not complete.\r\nThe range 0x10 - 0xD7 may be partly written.");
   win.confirms.push_back(kIdOk);
   EXPECT_FALSE(Write(true));
-  EXPECT_EQ(win.confirmed.back(), " EEPROM 1 0x10-0x23 write");
+  EXPECT_EQ(win.confirmed.back(), " EEPROM 1 0x10-0xD7 write");
+  EXPECT_EQ(hooked.progressPositions.back(), 0);
+  EXPECT_EQ(hooked.progressText, "");
 }
 
 TEST_F(NvmTransferTest, CompareReportsDifferencesOrEquality) {
@@ -221,11 +225,13 @@ TEST_F(NvmTransferTest, UnusableDeviceChoicesAnEmptyListOrAHugeRangeFailWithAMes
   ui.ExpectMessage(0x10, kIdOk, "NVM\r\nThe address range must not exceed 0x7FFFFFFF bytes");
   EXPECT_FALSE(Read(false));
 
-  // 512 MiB of range fails at its end: holding it before the first frame took gigabytes.
+  // 512 MiB of range fails at its end: holding it before the first frame took
+  // gigabytes. The progress bar does not stay where the read stopped.
   Start("EEPDeviceType1=1\r\nEEPBackupStart1=0\r\nEEPBackupEnd1=0x1FFFFFFF\r\n");
   win.selects.push_back({kIdOk, 0});
   EXPECT_FALSE(Read(true));
   EXPECT_NE(hooked.Log().find("Boundary"), std::string::npos) << hooked.Log();
+  EXPECT_EQ(hooked.progressPositions.back(), 0);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ class RecordingServices : public platform::MainWindowServices {
       start = nl + 1;
     }
   }
-  void SetProgressMessage(const std::string&) override {}
+  void SetProgressMessage(const std::string& text) override { progressText = text; }
   void SetProgressMax(int max) override { progressMax = max; }
   void SetProgressPosition(int position) override { progressPositions.push_back(position); }
   void ProcessMessages() override {}
@@ -32,6 +32,7 @@ class RecordingServices : public platform::MainWindowServices {
   }
 
   std::vector<std::string> lines;
+  std::string progressText;
   std::vector<int> progressPositions;
   int progressMax = 0;
 };
