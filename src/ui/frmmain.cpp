@@ -32,24 +32,12 @@
 #include "ui/registergrid.h"
 #include "ui/registergridtabcontrol.h"
 #include "ui/scriptrunner.h"
+#include "ui/statuspanel.h"
 #include "ui/statuswindow.h"
 #include "ui/textconv.h"
 #include "ui/wmclosefilter.h"
 
 namespace {
-
-// A status bar panel of the given width that gives way when the window is
-// narrower than its panels.
-QLabel* AddPanel(QStatusBar* bar, int width, const char* name) {
-  auto* label = new QLabel(bar);
-  label->setObjectName(QLatin1String(name));
-  label->setMinimumWidth(0);
-  label->setMaximumWidth(width);
-  label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  bar->addWidget(label, width);
-  return label;
-}
 
 QColor ToQColor(int color) {
   const ui::Rgb c = ui::ColorToRgb(color);
@@ -221,9 +209,10 @@ void TFrmMain::CreateComponents() {
   auto* statusBar = new QStatusBar(central);
   statusBar->setObjectName(QStringLiteral("MainStatusBar"));
   statusBar->setSizeGripEnabled(false);
-  parts_.comStatus = AddPanel(statusBar, 200, "MainStatusPanel0");
-  AddPanel(statusBar, 250, "MainStatusPanel1");
-  AddPanel(statusBar, 50, "MainStatusPanel2");
+  // Panels give way when the window is narrower than they are.
+  parts_.comStatus = new ui::StatusPanel(statusBar, 200, "MainStatusPanel0");
+  new ui::StatusPanel(statusBar, 250, "MainStatusPanel1");
+  new ui::StatusPanel(statusBar, 50, "MainStatusPanel2");
   outer->addWidget(statusBar);
 
   parts_.splitter1 = new QSplitter(Qt::Horizontal, central);
@@ -404,7 +393,7 @@ void TFrmMain::StoreWindowSettings() {
 
 void TFrmMain::SetCaption(const std::string& text) { setWindowTitle(ui::ToQt(text)); }
 
-void TFrmMain::SetComStatus(const std::string& text) { parts_.comStatus->setText(ui::ToQt(text)); }
+void TFrmMain::SetComStatus(const std::string& text) { parts_.comStatus->SetText(ui::ToQt(text)); }
 
 ui::RegisterPane& TFrmMain::Registers() { return *parts_.tabs; }
 

@@ -28,6 +28,7 @@ class TStatusWindow;
 class Workspace;
 namespace ui {
 class MessageLog;
+class StatusPanel;
 class ScriptRunner;
 class WmCloseFilter;
 }  // namespace ui
@@ -36,7 +37,7 @@ namespace ui {
 
 // The main window's widgets.
 struct MainWindowParts {
-  QLabel* comStatus = nullptr;     // the first panel of the status bar
+  StatusPanel* comStatus = nullptr;  // the first panel of the status bar
   QSplitter* splitter1 = nullptr;  // status window | register tabs and log
   QSplitter* splitter2 = nullptr;  // register tabs | message log
   TStatusWindow* status = nullptr;
