@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -51,15 +50,7 @@ void SetBaseColor(QWidget* w, int color) {
 }
 
 QFont MakeFont(const std::string& storedName, TFontStyles style, int size) {
-  const std::string family = ui::ResolveFontFamily(
-      storedName, [](const std::string& name) { return QFontDatabase::hasFamily(ui::ToQt(name)); });
-  QFont f(ui::ToQt(family));
-  if (size > 0) f.setPointSize(size);
-  f.setBold(TestFontStyleBit(style, 0));
-  f.setItalic(TestFontStyleBit(style, 1));
-  f.setUnderline(TestFontStyleBit(style, 2));
-  f.setStrikeOut(TestFontStyleBit(style, 3));
-  return f;
+  return ui::FontOf({storedName, style, size, 0});
 }
 
 // Every screen's rectangle, the primary one first.
