@@ -180,9 +180,11 @@ TFrmMain::TFrmMain(Workspace& ws, ui::Choosers* choosers)
   // when it ends, even when a dialog of the operation blocks the window then.
   closeFilter_ = std::make_unique<ui::WmCloseFilter>(*this, [this] { return controller_->DeferClose(); });
   resize(920, 688);
+  qApp->installEventFilter(this);
 }
 
 TFrmMain::~TFrmMain() {
+  qApp->removeEventFilter(this);
   closeFilter_.reset();
   // Ends a script still running (and its serial ports) while everything it
   // may call on is still here.
@@ -306,25 +308,25 @@ void TFrmMain::ReleaseResources() {
 // ---- Placement, keys ----
 
 // Alt+S and Alt+H are both an item's shortcut and the mnemonic of a menu title
-// ("Search", "Help"); the item wins, as the users know it.
-bool TFrmMain::event(QEvent* event) {
-  if (event->type() == QEvent::ShortcutOverride) {
-    const QAction* item = ItemShortcutFor(*this, *static_cast<QKeyEvent*>(event));
-    if (item) {
-      event->accept();
-      return true;
+// ("Search", "Help"); the item wins wherever the focus is in this window, the
+// menu bar's own keyboard mode included, as the users know it. Seen here
+// before any widget of the window, so no widget's key handling comes first.
+bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
+  const bool key = event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
+  if (!key || !watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != this)
+    return QMainWindow::eventFilter(watched, event);
+  QAction* item = ItemShortcutFor(*this, *static_cast<QKeyEvent*>(event));
+  if (!item) return QMainWindow::eventFilter(watched, event);
+  event->accept();
+  if (event->type() == QEvent::KeyPress) {
+    if (watched == menuBar()) {
+      // The menu bar leaves its keyboard mode and gives the focus back.
+      QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+      QApplication::sendEvent(menuBar(), &escape);
     }
+    item->trigger();
   }
-  return QMainWindow::event(event);
-}
-
-void TFrmMain::keyPressEvent(QKeyEvent* event) {
-  if (QAction* a = ItemShortcutFor(*this, *event)) {
-    a->trigger();
-    event->accept();
-    return;
-  }
-  QMainWindow::keyPressEvent(event);
+  return true;
 }
 
 void TFrmMain::moveEvent(QMoveEvent* event) {

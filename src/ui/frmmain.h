@@ -16,7 +16,6 @@
 #include "ui/transferdialogs.h"
 
 class QAction;
-class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -92,8 +91,7 @@ class TFrmMain : public QMainWindow, private ui::MainView {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  bool event(QEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
