@@ -265,7 +265,7 @@ void TFormTable::EditTableCell() {
   try {
     if (model_.EditField(current.column(), current.row())) ShowValues();
   } catch (const platform::EConvertError& e) {
-    ui::VundApplication::ShowException(ws_.ui, e.what());
+    ui::VundApplication::ShowException(ws_.ui, e);
   }
 }
 
