@@ -12,6 +12,8 @@
 int main(int argc, char** argv) {
   ui::QtUi qtUi;
   ui::VundApplication app(argc, argv, qtUi);
+  // Qt's own dialogs and buttons speak the language of the program's texts.
+  ui::LoadQtTranslations(app, qtUi.IsJapanese() && !(argc > 1 && ui::ArgumentForcesEnglish(argv[1])));
   int rc = 0;
   try {
     Workspace ws(qtUi);
@@ -34,7 +36,7 @@ int main(int argc, char** argv) {
     mainWindow.show();
     rc = app.exec();
   } catch (const std::exception& e) {
-    ui::VundApplication::ShowException(qtUi, e.what());
+    ui::VundApplication::ShowException(qtUi, e);
   } catch (...) {
     ui::VundApplication::ShowException(qtUi, nullptr);
   }

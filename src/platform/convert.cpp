@@ -60,9 +60,15 @@ int StrToIntDef(const std::string& text, int def) {
   return TryStrToInt(text, v) ? v : def;
 }
 
+const char* MessageOf(const std::exception& e, bool japanese) {
+  const auto* convert = dynamic_cast<const EConvertError*>(&e);
+  return japanese && convert ? convert->Japanese() : e.what();
+}
+
 int StrToInt(const std::string& text) {
   int v;
-  if (!TryStrToInt(text, v)) throw EConvertError("'" + text + "' is not a valid integer value");
+  if (!TryStrToInt(text, v))
+    throw EConvertError("'" + text + "' is not a valid integer value", "'" + text + "' は有効な整数値ではありません");
   return v;
 }
 
@@ -79,7 +85,9 @@ bool TryStrToFloat(const std::string& text, double& value) {
 
 double StrToFloat(const std::string& text) {
   double v;
-  if (!TryStrToFloat(text, v)) throw EConvertError("'" + text + "' is not a valid floating point value");
+  if (!TryStrToFloat(text, v))
+    throw EConvertError("'" + text + "' is not a valid floating point value",
+                        "'" + text + "' は有効な浮動小数点数値ではありません");
   return v;
 }
 

@@ -6,17 +6,26 @@
 
 namespace platform {
 
-// The class library's conversion error, shown by the application's top level.
+// The class library's conversion error, shown by the application's top level;
+// what() is its English message.
 class EConvertError : public std::runtime_error {
  public:
-  explicit EConvertError(const std::string& message) : std::runtime_error(message) {}
+  EConvertError(const std::string& english, const std::string& japanese)
+      : std::runtime_error(english), japanese_(japanese) {}
+  const char* Japanese() const noexcept { return japanese_.what(); }
+
+ private:
+  std::runtime_error japanese_;  // copied without throwing, as an exception must be
 };
+
+// The message of an exception in the language the user reads.
+const char* MessageOf(const std::exception& e, bool japanese);
 
 // Decimal with an optional sign, or "0x"/"0X" followed by 1 to 8 hex digits
 // (taken as 32 bits, so 0xFFFFFFFF is -1). Surrounding blanks are ignored.
 bool TryStrToInt(const std::string& text, int& value);
 int StrToIntDef(const std::string& text, int def);
-// Throws EConvertError "'text' is not a valid integer value".
+// Throws EConvertError "'text' is not a valid integer value" ("'text' は有効な整数値ではありません").
 int StrToInt(const std::string& text);
 bool TryStrToFloat(const std::string& text, double& value);
 // Throws EConvertError "'text' is not a valid floating point value".

@@ -175,20 +175,23 @@ bool CheckByInputMethod(const TIniProperty& p, const std::string& text, std::str
 
 }  // namespace
 
-bool CheckIniValue(const TIniProperty& p, const std::string& text, std::string& value, std::string& message) {
+bool CheckIniValue(const TIniProperty& p, const std::string& text, std::string& value, std::string& message,
+                   bool japanese) {
   const std::string name = NameOf(p);
   value = text;
   message.clear();
   // A parameter is kept in a parameter file: take nothing that reads back otherwise.
   if (!platform::IniSectionNameReadsBack(name)) {
-    message = platform::Format("[%s] : Name Error! : a line break, \"]\" or a blank at either end cannot be stored",
+    message = platform::Format(japanese ? "[%s] : Name Error! : 改行、\"]\"、両端の空白は保存できません"
+                                        : "[%s] : Name Error! : a line break, \"]\" or a blank at either end cannot be stored",
                                name.c_str());
     return false;
   }
   if (!CheckByInputMethod(p, text, value, message)) return false;
   if (!platform::IniValueReadsBack(value)) {
     message = platform::Format(
-        "[%s] : Input Error! : a line break, a blank at either end or enclosing quotes cannot be stored",
+        japanese ? "[%s] : Input Error! : 改行、両端の空白、値を囲む引用符は保存できません"
+                 : "[%s] : Input Error! : a line break, a blank at either end or enclosing quotes cannot be stored",
         name.c_str());
     return false;
   }
@@ -196,11 +199,11 @@ bool CheckIniValue(const TIniProperty& p, const std::string& text, std::string& 
 }
 
 bool AcceptIniEdits(TIniFileManager& list, const std::vector<std::string>& texts, std::vector<STEditItem>& rows,
-                    std::string& message) {
+                    std::string& message, bool japanese) {
   std::vector<std::string> values(static_cast<size_t>(list.GetCount()));
   for (int i = 0; i < list.GetCount(); ++i) {
     const std::string text = i < static_cast<int>(texts.size()) ? texts[static_cast<size_t>(i)] : std::string();
-    if (!CheckIniValue(list.GetItem(i), text, values[static_cast<size_t>(i)], message)) return false;
+    if (!CheckIniValue(list.GetItem(i), text, values[static_cast<size_t>(i)], message, japanese)) return false;
   }
   for (int i = 0; i < list.GetCount(); ++i) list.GetItem(i).SetValue(values[static_cast<size_t>(i)]);
   for (size_t i = 0; i < rows.size() && static_cast<int>(i) < list.GetCount(); ++i)

@@ -20,14 +20,16 @@ std::string DisplayText(const TIniProperty& p);
 // Checks the text entered for p. True with the value to store (the index for
 // enumerate rows, the number re-written for direct numbers); false with the
 // error text ("[%s] : Select ERROR!", "[%s] : Range ERROR! : ...",
-// "[%s] : Input Error!").
-bool CheckIniValue(const TIniProperty& p, const std::string& text, std::string& value, std::string& message);
+// "[%s] : Input Error!"); why a text cannot be stored is told in Japanese
+// when japanese is set.
+bool CheckIniValue(const TIniProperty& p, const std::string& text, std::string& value, std::string& message,
+                   bool japanese);
 
 // Checks every parameter's text in list order and stops at the first failure
 // (message set, nothing stored). Otherwise stores each value in its parameter
 // and copies every value back into the caller's rows.
 bool AcceptIniEdits(TIniFileManager& list, const std::vector<std::string>& texts, std::vector<STEditItem>& rows,
-                    std::string& message);
+                    std::string& message, bool japanese);
 
 // The two rows of the COM port dialog, and the port and rate taken back
 // from the accepted rows.

@@ -50,12 +50,17 @@ void RegisterGridPresenter::SetKeptSizes(int nameWidth, int valueWidth, int rowH
   for (int c = FixedCols; c < colCount_; ++c)
     colWidths_[c] = ((c - FixedCols) % 2 == 0) ? nameWidth : ShownValueWidth();
   rowHeights_.assign(static_cast<size_t>(rowCount_), 0);
-  for (int r = FixedRows; r < rowCount_; ++r) rowHeights_[r] = rowHeight;
+  for (int r = FixedRows; r < rowCount_; ++r) rowHeights_[r] = ShownRowHeight();
 }
 
 void RegisterGridPresenter::SetLeastValueWidth(int width) {
   leastValue_ = std::max(0, width);
   for (int c = FixedCols + 1; c < colCount_; c += 2) colWidths_[c] = ShownValueWidth();
+}
+
+void RegisterGridPresenter::SetLeastRowHeight(int height) {
+  leastRow_ = std::max(0, height);
+  for (int r = FixedRows; r < rowCount_; ++r) rowHeights_[r] = ShownRowHeight();
 }
 
 int RegisterGridPresenter::ColWidth(int col) const {
@@ -87,9 +92,10 @@ bool RegisterGridPresenter::MouseUp() {
     for (int c = 2; c < colCount_; c += 2) colWidths_[c] = ShownValueWidth();
     changed = true;
   }
-  if (RowHeight(1) != keptRow_) {
+  if (RowHeight(1) != ShownRowHeight()) {
+    // Likewise no row is shown lower than the font's line.
     keptRow_ = RowHeight(1);
-    for (int r = 2; r < rowCount_; ++r) rowHeights_[r] = keptRow_;
+    for (int r = 1; r < rowCount_; ++r) rowHeights_[r] = ShownRowHeight();
     changed = true;
   }
   if (changed) ws_.settings.SetRegGridSizes(keptName_, keptValue_, keptRow_);

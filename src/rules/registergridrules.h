@@ -98,6 +98,10 @@ class RegisterGridPresenter {
   // the font in use; the kept width is shown when it is wider.
   void SetLeastValueWidth(int width);
   int ShownValueWidth() const { return std::max(keptValue_, leastValue_); }
+  // The least height of a data row, so that no text is cut in the font in
+  // use; the kept height is shown when it is taller.
+  void SetLeastRowHeight(int height);
+  int ShownRowHeight() const { return std::max(keptRow_, leastRow_); }
   int ColWidth(int col) const;
   int RowHeight(int row) const;
   // A border dragged by the user.
@@ -186,6 +190,7 @@ class RegisterGridPresenter {
   int keptValue_ = 64;
   int keptRow_ = 18;
   int leastValue_ = 0;
+  int leastRow_ = 0;
   std::vector<int> colWidths_;
   std::vector<int> rowHeights_;
   int colCount_ = FixedCols + 2;

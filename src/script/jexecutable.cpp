@@ -310,7 +310,7 @@ void TJExecutable::Execute() {
     failed = true;
   } catch (const ScriptStopped&) {
   } catch (const std::bad_alloc&) {
-    errorText_ = "RUNTIME ERROR: out of memory";
+    errorText_ = "RUNTIME ERROR: メモリが足りません";
     failed = true;
   } catch (...) {
     failed = true;

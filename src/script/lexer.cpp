@@ -163,7 +163,7 @@ bool TLex::ReadNumber() {
       streamer_.UngetChar(c);
       int value = 0;
       if (!platform::TryStrToInt(text, value)) {
-        Error("'%s' is not a valid integer value", text.c_str());
+        Error("'%s' は有効な整数値ではありません", text.c_str());
         return false;
       }
       token_.kind = tkInteger;
@@ -186,7 +186,7 @@ bool TLex::ReadNumber() {
     double value = 0.0;
     auto r = std::from_chars(text.data(), text.data() + text.size(), value);
     if (r.ec != std::errc() || r.ptr != text.data() + text.size()) {
-      Error("'%s' is not a valid floating point value", text.c_str());
+      Error("'%s' は有効な浮動小数点数値ではありません", text.c_str());
       return false;
     }
     token_.kind = tkFloating;
@@ -196,7 +196,7 @@ bool TLex::ReadNumber() {
   streamer_.UngetChar(c);
   int value = 0;
   if (!platform::TryStrToInt(text, value)) {
-    Error("'%s' is not a valid integer value", text.c_str());
+    Error("'%s' は有効な整数値ではありません", text.c_str());
     return false;
   }
   token_.kind = tkInteger;

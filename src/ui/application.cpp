@@ -10,6 +10,7 @@
 #include <csignal>
 #include <exception>
 
+#include "platform/convert.h"
 #include "platform/ui.h"
 
 namespace ui {
@@ -18,6 +19,10 @@ VundApplication::VundApplication(int& argc, char** argv, platform::Ui& ui) : QAp
   // Qt sets the locale from the environment; numbers in files and on screen
   // always use the C conventions.
   std::setlocale(LC_NUMERIC, "C");
+}
+
+void VundApplication::ShowException(platform::Ui& ui, const std::exception& e) {
+  ShowException(ui, platform::MessageOf(e, ui.IsJapanese()));
 }
 
 void VundApplication::ShowException(platform::Ui& ui, const char* what) {
@@ -57,7 +62,7 @@ bool VundApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& e) {
-    ShowException(ui_, e.what());
+    ShowException(ui_, e);
   } catch (...) {
     ShowException(ui_, nullptr);
   }

@@ -3,7 +3,9 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QUrl>
 
 #include "platform/files.h"
@@ -28,17 +30,31 @@ bool QtChoosers::ChooseColor(int initial, int& chosen) {
   return true;
 }
 
+QFont FontOf(const FontChoice& choice) {
+  const std::string family = ResolveFontFamily(
+      choice.name, [](const std::string& name) { return QFontDatabase::hasFamily(ToQt(name)); });
+  QFont f(ToQt(family));
+  if (choice.size > 0) f.setPointSize(choice.size);
+  f.setBold(TestFontStyleBit(choice.style, 0));
+  f.setItalic(TestFontStyleBit(choice.style, 1));
+  f.setUnderline(TestFontStyleBit(choice.style, 2));
+  f.setStrikeOut(TestFontStyleBit(choice.style, 3));
+  return f;
+}
+
 bool QtChoosers::ChooseFont(FontChoice& font, bool withColor) {
-  QFont initial(ToQt(font.name));
-  initial.setPointSize(font.size > 0 ? font.size : 9);
-  initial.setBold(TestFontStyleBit(font.style, 0));
-  initial.setItalic(TestFontStyleBit(font.style, 1));
-  initial.setUnderline(TestFontStyleBit(font.style, 2));
-  initial.setStrikeOut(TestFontStyleBit(font.style, 3));
+  QFont initial = FontOf(font);
+  if (font.size <= 0) initial.setPointSize(9);
+  // The dialog lists families by the names the font database gives them,
+  // which in a Japanese session are the Japanese ones ("IPA Pゴシック" for
+  // IPAPGothic): it opens on the family the font in use is drawn with.
+  const QString inUse = QFontInfo(initial).family();
+  initial.setFamily(inUse);
   bool ok = false;
   const QFont f = QFontDialog::getFont(&ok, initial, ActiveOwner());
   if (!ok) return false;
-  font.name = FromQt(f.family());
+  // The family in use confirmed keeps the name it is stored under.
+  if (f.family() != inUse) font.name = FromQt(f.family());
   font.size = f.pointSize() > 0 ? f.pointSize() : font.size;
   font.style = 0;
   if (f.bold()) SetFontStyleBit(font.style, 0);

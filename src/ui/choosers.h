@@ -6,6 +6,8 @@
 
 #include "model/systemfunc.h"
 
+class QFont;
+
 namespace ui {
 
 struct FontChoice {
@@ -14,6 +16,10 @@ struct FontChoice {
   int size = 9;    // points
   int color = 0;   // 0x00BBGGRR
 };
+
+// The font a choice is drawn with: a stored name that is not installed (a
+// font of another system) is drawn with an installed Japanese font.
+QFont FontOf(const FontChoice& choice);
 
 class Choosers {
  public:

@@ -21,6 +21,7 @@
 #include "link/workspace.h"
 #include "model/systemfunc.h"
 #include "platform/convert.h"
+#include "rules/textfit.h"
 #include "rules/valuecolumnwidth.h"
 #include "ui/application.h"
 #include "ui/qtui.h"
@@ -201,7 +202,7 @@ void TFormTable::BuildGrid() {
   building_ = true;
   TableGrid->verticalHeader()->setFixedWidth(nameWidth_);
   // Sizes before the sections exist, so they are made at their size at once.
-  TableGrid->verticalHeader()->setDefaultSectionSize(nameHeight_);
+  SetFieldHeight();
   SetEntryWidth();
   items_->Rebuild();
   // Enter edits at once: the first field of the first entry is current.
@@ -221,9 +222,25 @@ void TFormTable::SetEntryWidth() {
   building_ = wasBuilding;
 }
 
+int TFormTable::ShownFieldHeight() const {
+  const int line = std::max(QFontMetrics(TableGrid->font()).height(),
+                            QFontMetrics(TableGrid->verticalHeader()->font()).height());
+  return ui::FittedRowHeight(nameHeight_, line);
+}
+
+void TFormTable::SetFieldHeight() {
+  const bool wasBuilding = building_;
+  building_ = true;
+  TableGrid->verticalHeader()->setDefaultSectionSize(ShownFieldHeight());
+  building_ = wasBuilding;
+}
+
 void TFormTable::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::FontChange) SetEntryWidth();
+  if (event->type() == QEvent::FontChange) {
+    SetFieldHeight();
+    SetEntryWidth();
+  }
 }
 
 void TFormTable::ReadTableData() {
@@ -248,7 +265,7 @@ void TFormTable::EditTableCell() {
   try {
     if (model_.EditField(current.column(), current.row())) ShowValues();
   } catch (const platform::EConvertError& e) {
-    ui::VundApplication::ShowException(ws_.ui, e.what());
+    ui::VundApplication::ShowException(ws_.ui, e);
   }
 }
 
@@ -288,10 +305,9 @@ void TFormTable::TableGridColumnResized(int column, int newSize) {
 }
 
 void TFormTable::TableGridRowResized(int row, int newSize) {
-  if (building_ || row != 0 || newSize == nameHeight_) return;
-  building_ = true;
-  TableGrid->verticalHeader()->setDefaultSectionSize(newSize);
-  building_ = false;
+  // No row is shown lower than a line; the height dragged is kept all the same.
+  if (building_ || row != 0 || newSize == ShownFieldHeight()) return;
   nameHeight_ = newSize;
   ws_.settings.SetTableGridSizes(valWidth_, nameHeight_);
+  SetFieldHeight();
 }

@@ -52,6 +52,9 @@ class TFormTable : public QMainWindow {
   void TableGridColumnResized(int column, int newSize);
   // Every entry column takes the kept width, or the widest value text's.
   void SetEntryWidth();
+  // Every field row takes the kept height, or a line's in the font in use.
+  void SetFieldHeight();
+  int ShownFieldHeight() const;
   void TableGridRowResized(int row, int newSize);
   void SetProgress(int max, int position);
 

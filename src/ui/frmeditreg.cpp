@@ -59,7 +59,7 @@ bool TfrmEditReg::Apply(ui::EditRegSession::Key key) {
   } catch (const platform::EConvertError& e) {
     // Shown as the top level shows it, without letting it cross Qt's
     // event dispatch; nothing was written and the dialog stays open.
-    ui::VundApplication::ShowException(ui_, e.what());
+    ui::VundApplication::ShowException(ui_, e);
     return false;
   }
 }

@@ -182,7 +182,7 @@ void TfrmIniEdit::done(int result) {
     for (int i = 0; i < list_.GetCount(); ++i) texts.push_back(CellText(i));
     std::vector<STEditItem> none;
     std::string message;
-    if (!ui::AcceptIniEdits(list_, texts, items_ ? *items_ : none, message)) {
+    if (!ui::AcceptIniEdits(list_, texts, items_ ? *items_ : none, message, ui_.IsJapanese())) {
       ui_.MessageBox("ERROR", message, 0);
       return;
     }

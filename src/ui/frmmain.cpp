@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -32,24 +31,12 @@
 #include "ui/registergrid.h"
 #include "ui/registergridtabcontrol.h"
 #include "ui/scriptrunner.h"
+#include "ui/statuspanel.h"
 #include "ui/statuswindow.h"
 #include "ui/textconv.h"
 #include "ui/wmclosefilter.h"
 
 namespace {
-
-// A status bar panel of the given width that gives way when the window is
-// narrower than its panels.
-QLabel* AddPanel(QStatusBar* bar, int width, const char* name) {
-  auto* label = new QLabel(bar);
-  label->setObjectName(QLatin1String(name));
-  label->setMinimumWidth(0);
-  label->setMaximumWidth(width);
-  label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  bar->addWidget(label, width);
-  return label;
-}
 
 QColor ToQColor(int color) {
   const ui::Rgb c = ui::ColorToRgb(color);
@@ -63,15 +50,7 @@ void SetBaseColor(QWidget* w, int color) {
 }
 
 QFont MakeFont(const std::string& storedName, TFontStyles style, int size) {
-  const std::string family = ui::ResolveFontFamily(
-      storedName, [](const std::string& name) { return QFontDatabase::hasFamily(ui::ToQt(name)); });
-  QFont f(ui::ToQt(family));
-  if (size > 0) f.setPointSize(size);
-  f.setBold(TestFontStyleBit(style, 0));
-  f.setItalic(TestFontStyleBit(style, 1));
-  f.setUnderline(TestFontStyleBit(style, 2));
-  f.setStrikeOut(TestFontStyleBit(style, 3));
-  return f;
+  return ui::FontOf({storedName, style, size, 0});
 }
 
 // Every screen's rectangle, the primary one first.
@@ -201,9 +180,11 @@ TFrmMain::TFrmMain(Workspace& ws, ui::Choosers* choosers)
   // when it ends, even when a dialog of the operation blocks the window then.
   closeFilter_ = std::make_unique<ui::WmCloseFilter>(*this, [this] { return controller_->DeferClose(); });
   resize(920, 688);
+  qApp->installEventFilter(this);
 }
 
 TFrmMain::~TFrmMain() {
+  qApp->removeEventFilter(this);
   closeFilter_.reset();
   // Ends a script still running (and its serial ports) while everything it
   // may call on is still here.
@@ -221,9 +202,10 @@ void TFrmMain::CreateComponents() {
   auto* statusBar = new QStatusBar(central);
   statusBar->setObjectName(QStringLiteral("MainStatusBar"));
   statusBar->setSizeGripEnabled(false);
-  parts_.comStatus = AddPanel(statusBar, 200, "MainStatusPanel0");
-  AddPanel(statusBar, 250, "MainStatusPanel1");
-  AddPanel(statusBar, 50, "MainStatusPanel2");
+  // Panels give way when the window is narrower than they are.
+  parts_.comStatus = new ui::StatusPanel(statusBar, 200, "MainStatusPanel0");
+  new ui::StatusPanel(statusBar, 250, "MainStatusPanel1");
+  new ui::StatusPanel(statusBar, 50, "MainStatusPanel2");
   outer->addWidget(statusBar);
 
   parts_.splitter1 = new QSplitter(Qt::Horizontal, central);
@@ -326,25 +308,25 @@ void TFrmMain::ReleaseResources() {
 // ---- Placement, keys ----
 
 // Alt+S and Alt+H are both an item's shortcut and the mnemonic of a menu title
-// ("Search", "Help"); the item wins, as the users know it.
-bool TFrmMain::event(QEvent* event) {
-  if (event->type() == QEvent::ShortcutOverride) {
-    const QAction* item = ItemShortcutFor(*this, *static_cast<QKeyEvent*>(event));
-    if (item) {
-      event->accept();
-      return true;
+// ("Search", "Help"); the item wins wherever the focus is in this window, the
+// menu bar's own keyboard mode included, as the users know it. Seen here
+// before any widget of the window, so no widget's key handling comes first.
+bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
+  const bool key = event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
+  if (!key || !watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != this)
+    return QMainWindow::eventFilter(watched, event);
+  QAction* item = ItemShortcutFor(*this, *static_cast<QKeyEvent*>(event));
+  if (!item) return QMainWindow::eventFilter(watched, event);
+  event->accept();
+  if (event->type() == QEvent::KeyPress) {
+    if (watched == menuBar()) {
+      // The menu bar leaves its keyboard mode and gives the focus back.
+      QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+      QApplication::sendEvent(menuBar(), &escape);
     }
+    item->trigger();
   }
-  return QMainWindow::event(event);
-}
-
-void TFrmMain::keyPressEvent(QKeyEvent* event) {
-  if (QAction* a = ItemShortcutFor(*this, *event)) {
-    a->trigger();
-    event->accept();
-    return;
-  }
-  QMainWindow::keyPressEvent(event);
+  return true;
 }
 
 void TFrmMain::moveEvent(QMoveEvent* event) {
@@ -404,7 +386,7 @@ void TFrmMain::StoreWindowSettings() {
 
 void TFrmMain::SetCaption(const std::string& text) { setWindowTitle(ui::ToQt(text)); }
 
-void TFrmMain::SetComStatus(const std::string& text) { parts_.comStatus->setText(ui::ToQt(text)); }
+void TFrmMain::SetComStatus(const std::string& text) { parts_.comStatus->SetText(ui::ToQt(text)); }
 
 ui::RegisterPane& TFrmMain::Registers() { return *parts_.tabs; }
 

@@ -16,7 +16,6 @@
 #include "ui/transferdialogs.h"
 
 class QAction;
-class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -28,6 +27,7 @@ class TStatusWindow;
 class Workspace;
 namespace ui {
 class MessageLog;
+class StatusPanel;
 class ScriptRunner;
 class WmCloseFilter;
 }  // namespace ui
@@ -36,7 +36,7 @@ namespace ui {
 
 // The main window's widgets.
 struct MainWindowParts {
-  QLabel* comStatus = nullptr;     // the first panel of the status bar
+  StatusPanel* comStatus = nullptr;  // the first panel of the status bar
   QSplitter* splitter1 = nullptr;  // status window | register tabs and log
   QSplitter* splitter2 = nullptr;  // register tabs | message log
   TStatusWindow* status = nullptr;
@@ -91,8 +91,7 @@ class TFrmMain : public QMainWindow, private ui::MainView {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  bool event(QEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 

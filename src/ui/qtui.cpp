@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QScreen>
 #include <QStringList>
+#include <QTranslator>
 
 #include "platform/files.h"
 #include "rules/inieditrules.h"
@@ -90,6 +92,17 @@ QString QtFilter(const std::string& filter) {
     out << parts[i] + QStringLiteral(" (") + patterns + QStringLiteral(")");
   }
   return out.join(QStringLiteral(";;"));
+}
+
+QTranslator* LoadQtTranslations(QCoreApplication& app, bool japanese) {
+  if (!japanese) return nullptr;
+  auto* translator = new QTranslator(&app);
+  if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return nullptr;
+  }
+  app.installTranslator(translator);
+  return translator;
 }
 
 namespace {

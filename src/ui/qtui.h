@@ -6,6 +6,8 @@
 #include "platform/ui.h"
 #include "ui/choosers.h"
 
+class QCoreApplication;
+class QTranslator;
 class QWidget;
 
 namespace ui {
@@ -35,6 +37,12 @@ QMessageBox::Icon IconForFlags(int flags);
 int ResultForButton(QMessageBox::StandardButton button, int flags);
 // "Desc|*.a;*.b|All|*.*" to Qt's "Desc (*.a *.b);;All (*.*)".
 QString QtFilter(const std::string& filter);
+
+// Qt's own texts (the file, colour and font dialogs, the buttons of message
+// boxes) in Japanese when japanese is set: the translator installed on app
+// and owned by it, or null when English is wanted or the translations are
+// not installed (package qt6-translations-l10n).
+QTranslator* LoadQtTranslations(QCoreApplication& app, bool japanese);
 
 // The widget that modal boxes belong to: the modal dialog in front, else the
 // window whose command is running (DialogOwnerScope), else the active window.

@@ -12,8 +12,10 @@
 
 #include "link/workspace.h"
 #include "model/systemfunc.h"
+#include "rules/textfit.h"
 #include "rules/valuecolumnwidth.h"
 #include "ui/frmeditreg.h"
+#include "ui/statuspanel.h"
 #include "ui/textconv.h"
 
 TRegisterTabControl::TRegisterTabControl(Workspace& ws, QWidget* parent)
@@ -28,15 +30,8 @@ TRegisterTabControl::TRegisterTabControl(Workspace& ws, QWidget* parent)
   RegisterStatus->setObjectName(QStringLiteral("RegisterStatus"));
   RegisterStatus->setSizeGripEnabled(false);
   // Full widths when there is room; they give way in a narrow window.
-  const int widths[2] = {350, 50};
-  for (int i = 0; i < 2; ++i) {
-    RegisterStatusPanels[i] = new QLabel(RegisterStatus);
-    RegisterStatusPanels[i]->setMinimumWidth(0);
-    RegisterStatusPanels[i]->setMaximumWidth(widths[i]);
-    RegisterStatusPanels[i]->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    RegisterStatusPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    RegisterStatus->addWidget(RegisterStatusPanels[i], widths[i]);
-  }
+  RegisterStatusPanels[0] = new ui::StatusPanel(RegisterStatus, 350, "RegisterStatusPanel0");
+  RegisterStatusPanels[1] = new ui::StatusPanel(RegisterStatus, 50, "RegisterStatusPanel1");
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -53,12 +48,13 @@ TRegisterTabControl::TRegisterTabControl(Workspace& ws, QWidget* parent)
   RegisterGrid->onFontChanged = [this] { ShowRegisterTab(presenter_.CurrentTab()); };
 }
 
-void TRegisterTabControl::FitValueColumns() {
+void TRegisterTabControl::FitToFont() {
   std::vector<uint32_t> largest;
   const Registers& regs = presenter_.Shown();
   for (int i = 0; i < regs.GetRegisterCount(); ++i)
     largest.push_back(ui::LargestRegisterField(regs.GetRegister(static_cast<unsigned>(i))->Mask));
   const QFontMetrics metrics(RegisterGrid->font());
+  presenter_.SetLeastRowHeight(ui::FittedRowHeight(0, metrics.height()));
   presenter_.SetLeastValueWidth(ui::ValueColumnWidth(
       0, largest, ui::FormatRegisterValue(REG_VALUE_UNKNOWN, 0xFFFF, false), ui::kValueCellPadding,
       [&metrics](const std::string& text) { return metrics.horizontalAdvance(ui::ToQt(text)); }));
@@ -74,7 +70,7 @@ void TRegisterTabControl::ShowCurrentStatus() {
 TRegisterTabControl::~TRegisterTabControl() = default;
 
 void TRegisterTabControl::SetGridSizes(int nameWidth, int valueWidth, int rowHeight) {
-  FitValueColumns();
+  FitToFont();
   presenter_.SetKeptSizes(nameWidth, valueWidth, rowHeight);
   RegisterGrid->SyncFromPresenter();
 }
@@ -117,7 +113,7 @@ void TRegisterTabControl::SyncTabs() {
 }
 
 void TRegisterTabControl::BuildRegisterGrid(int tab) {
-  FitValueColumns();
+  FitToFont();
   presenter_.SetViewMetrics(RegisterGrid->Metrics());
   presenter_.BuildRegisterGrid(tab);
   RegisterGrid->SyncFromPresenter();
@@ -130,7 +126,7 @@ void TRegisterTabControl::ShowRegisterValues(int) {
 }
 
 void TRegisterTabControl::ShowRegisterTab(int tab) {
-  FitValueColumns();
+  FitToFont();
   presenter_.SetViewMetrics(RegisterGrid->Metrics());
   presenter_.BuildRegisterGrid(tab);
   presenter_.ShowRegisterValues();
@@ -162,7 +158,7 @@ void TRegisterTabControl::S_HRegTabChange(int index) {
   ShowCurrentStatus();
 }
 
-void TRegisterTabControl::ShowStatus(const std::string& text) { RegisterStatusPanels[0]->setText(ui::ToQt(text)); }
+void TRegisterTabControl::ShowStatus(const std::string& text) { RegisterStatusPanels[0]->SetText(ui::ToQt(text)); }
 
 void TRegisterTabControl::EditRegisterValue() {
   ui::RegisterGridPresenter::EditRequest request;

@@ -11,12 +11,14 @@
 #include "rules/registergridrules.h"
 #include "ui/registergrid.h"
 
-class QLabel;
 class QMenu;
 class QStatusBar;
 class QTabBar;
 class TfrmEditReg;
 class Workspace;
+namespace ui {
+class StatusPanel;
+}
 
 class TRegisterTabControl : public QWidget, public ui::RegisterPane {
   Q_OBJECT
@@ -28,7 +30,7 @@ class TRegisterTabControl : public QWidget, public ui::RegisterPane {
   QTabBar* S_HRegTabBar = nullptr;
   TRegisterGrid* RegisterGrid = nullptr;
   QStatusBar* RegisterStatus = nullptr;
-  QLabel* RegisterStatusPanels[2] = {};
+  ui::StatusPanel* RegisterStatusPanels[2] = {};
 
   ui::RegisterGridPresenter& Presenter() { return presenter_; }
 
@@ -88,8 +90,9 @@ class TRegisterTabControl : public QWidget, public ui::RegisterPane {
   void ShowStatus(const std::string& text);
   // A status bar line shown is made that of the current register (empty without one).
   void ShowCurrentStatus();
-  // Value columns at least as wide as the shown file's widest value in the grid's font.
-  void FitValueColumns();
+  // Rows at least as tall as a line and value columns at least as wide as
+  // the shown file's widest value, in the grid's font.
+  void FitToFont();
 
   Workspace& ws_;
   ui::RegisterGridPresenter presenter_;

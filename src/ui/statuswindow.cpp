@@ -18,6 +18,7 @@
 #include "link/workspace.h"
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
+#include "rules/textfit.h"
 #include "rules/valuecolumnwidth.h"
 #include "ui/frminiedit.h"
 #include "ui/registergridsizer.h"
@@ -235,9 +236,13 @@ void TStatusWindow::ApplySizes() {
   StatusGrid->setRowHidden(0, true);
   StatusGrid->setColumnWidth(1, keptName_);
   StatusGrid->setColumnWidth(2, ShownValueWidth());
-  if (keptRow_ > 0) StatusGrid->verticalHeader()->setDefaultSectionSize(keptRow_);
-  for (int row = 1; row < StatusGrid->model()->rowCount(); ++row)
-    if (keptRow_ > 0) StatusGrid->setRowHeight(row, keptRow_);
+  const int row = ShownRowHeight();
+  StatusGrid->verticalHeader()->setDefaultSectionSize(row);
+  for (int r = 1; r < StatusGrid->model()->rowCount(); ++r) StatusGrid->setRowHeight(r, row);
+}
+
+int TStatusWindow::ShownRowHeight() const {
+  return ui::FittedRowHeight(keptRow_, QFontMetrics(StatusGrid->font()).height());
 }
 
 int TStatusWindow::ShownValueWidth() const {
@@ -270,13 +275,13 @@ void TStatusWindow::StatusGridMouseUp() {
   const int name = StatusGrid->columnWidth(1);
   const int value = StatusGrid->columnWidth(2);
   const int row = StatusGrid->rowHeight(1);
-  // The value column is never shown narrower than its texts: a drag keeps
-  // its width only when it differs from what was shown.
-  const bool changed = name != keptName_ || value != ShownValueWidth() || row != keptRow_;
+  // The value column is never shown narrower than its texts, nor a row lower
+  // than a line: a drag keeps its size only when it differs from what was shown.
+  const bool changed = name != keptName_ || value != ShownValueWidth() || row != ShownRowHeight();
   if (!changed) return;
   keptName_ = name;
   if (value != ShownValueWidth()) keptValue_ = value;
-  keptRow_ = row;
+  if (row != ShownRowHeight()) keptRow_ = row;
   ApplySizes();
   ws_.settings.SetStatusGridSizes(keptName_, keptValue_, keptRow_);
 }

@@ -97,10 +97,11 @@ class TStatusWindow : public QGroupBox, public ui::StatusPane {
   int CurrentRow() const;
   void ItemsEdited();
   void StatusGridMouseUp();
-  // Row heights and column widths as kept; the value column at least as
-  // wide as its widest text.
+  // Row heights and column widths as kept; rows at least a line tall and
+  // the value column at least as wide as its widest text.
   void ApplySizes();
   int ShownValueWidth() const;
+  int ShownRowHeight() const;
 
   Workspace& ws_;
   ui::StatusWindowState state_;

@@ -28,6 +28,7 @@ TEST(Convert, IntegersDecimalOrHexErrorsWithTheClassLibraryMessagesAndFormatWith
   }
   EXPECT_EQ(platform::StrToIntDef("junk", 7), 7);
   EXPECT_THAT([] { platform::StrToInt("12x"); }, ThrowsMessage<EConvertError>("'12x' is not a valid integer value"));
+  EXPECT_STREQ(platform::MessageOf(EConvertError("x", "エックス"), true), "エックス");  // in the Japanese UI
   EXPECT_DOUBLE_EQ(platform::StrToFloat(" -2e3 "), -2000.0);
   EXPECT_THAT([] { platform::StrToFloat("1,5"); },
               ThrowsMessage<EConvertError>("'1,5' is not a valid floating point value"));

@@ -1,6 +1,7 @@
 // The register grid presenter: layout, values, keys and tabs.
 #include <gtest/gtest.h>
 
+#include "rules/textfit.h"
 #include "support/registergrid_fixture.h"
 
 using namespace testing_support;
@@ -37,6 +38,21 @@ TEST_F(RegisterGridTest, RegistersFillPairsTopToBottomAndKeysMoveWithinThem) {
   }
   EXPECT_EQ(Action::EditValue, p.KeyDown(Key::Enter, false, false));
   EXPECT_EQ(Action::NotHandled, p.KeyDown(Key::Tab, false, false));
+}
+
+TEST_F(RegisterGridTest, RowsAreNeverLowerThanALineOfTheFontAndADraggedHeightIsKept) {
+  EXPECT_EQ(327, ui::FittedPanelWidth(200, 320, 1, 4));  // text, frame both sides, indent, one pixel
+  EXPECT_EQ(200, ui::FittedPanelWidth(200, 150, 1, 4));
+  AddRegs(3);
+  p.SetLeastRowHeight(ui::FittedRowHeight(0, 22));  // a 16 pt line
+  p.BuildRegisterGrid(0);
+  EXPECT_EQ(25, p.RowHeight(3));
+  p.SetRowHeight(1, 21);
+  EXPECT_TRUE(p.MouseUp());
+  EXPECT_EQ(25, p.RowHeight(1));
+  EXPECT_EQ(21, p.KeptRowHeight());  // what the settings keep
+  p.SetLeastRowHeight(0);  // back to a small font: the height dragged
+  EXPECT_EQ(21, p.RowHeight(2));
 }
 
 TEST_F(RegisterGridTest, ValueTextsAndWhatCanBeEdited) {

@@ -48,8 +48,8 @@ TEST(LexTest, CommentsNamesStringsAndErrors) {
   EXPECT_EQ(Lex({"// \x82\x5C comment", "x"}), "x ");
   const std::pair<std::vector<std::string>, std::string> errors[] = {
       {{"\x82\xA0"}, "unknown symbol"},  // a Japanese character outside a string or comment
-      {{"2147483648"}, "'2147483648' is not a valid integer value"},
-      {{"0x123456789"}, "'0X123456789' is not a valid integer value"},
+      {{"2147483648"}, "'2147483648' は有効な整数値ではありません"},
+      {{"0x123456789"}, "'0X123456789' は有効な整数値ではありません"},
       {{"\"\\x\""}, "string error"},
   };
   for (const auto& e : errors) EXPECT_NE(Lex(e.first).find("error:" + e.second), std::string::npos) << e.first[0];

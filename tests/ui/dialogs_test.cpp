@@ -6,11 +6,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDialog>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTranslator>
 
 #include "model/vunddata.h"
 #include "platform/ui.h"
@@ -145,7 +148,7 @@ TEST(FrmSelSnapShotID, OffersOnlyTheFlagsSetAndStoresTheChoiceOnOk) {
   EXPECT_FALSE(h);
 }
 
-TEST(QtUiMessageBox, ShowsTheTextAsItIsAndAnswersWithTheButtonPressedOrCancelWhenClosed) {
+TEST(QtUiMessageBox, ShowsTheTextAsItIsAndAnswersWithTheButtonPressedOrCancelWhenClosedInTheUiLanguage) {
   ui::QtUi qt;
   QString text;
   ModalAnswers answers;
@@ -156,9 +159,32 @@ TEST(QtUiMessageBox, ShowsTheTextAsItIsAndAnswersWithTheButtonPressedOrCancelWhe
   });
   EXPECT_EQ(qt.MessageBox("ERROR", "ファイル /tmp/a\\b.ini に書き込めません", 0x15), platform::kIdRetry);
   EXPECT_EQ(text, ui::ToQt("ファイル /tmp/a\\b.ini に書き込めません"));
-  // Closing the box with the window's close button answers Cancel.
-  answers.Then([](QDialog* box) { box->close(); });
+  // Closing the box with the window's close button answers Cancel; in a
+  // Japanese run Qt's own buttons are Japanese.
+  QTranslator* japanese = ui::LoadQtTranslations(*qApp, true);
+  ASSERT_NE(japanese, nullptr) << "Qt's translations are not installed (scripts/install-deps)";
+  answers.Then([&text](QDialog* box) {
+    text = qobject_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->text();
+    box->close();
+  });
   EXPECT_EQ(qt.MessageBox("Confirmation", "Save?", 0x23), platform::kIdCancel);
+  delete japanese;  // which takes it off the application
+  EXPECT_NE(text, QStringLiteral("&Yes"));
+}
+
+// A font of another system is drawn with an installed one: the dialog opens on it; confirmed, the name stays.
+TEST(QtChoosers, TheFontDialogOpensOnTheFontInUse) {
+  ui::FontChoice font{"ＭＳ Ｐゴシック", 0, 16, 0};
+  const QString inUse = QFontInfo(ui::FontOf(font)).family();
+  ModalAnswers answers;
+  answers.Then([&](QDialog* d) {
+    const QFont shown = qobject_cast<QFontDialog*>(d) ? qobject_cast<QFontDialog*>(d)->currentFont() : QFont();
+    EXPECT_EQ(shown.family().toStdString(), inUse.toStdString());
+    EXPECT_EQ(shown.pointSize(), 16);
+    d->accept();
+  });
+  EXPECT_TRUE(ui::QtChoosers().ChooseFont(font, false));
+  EXPECT_EQ(font.name, "ＭＳ Ｐゴシック");
 }
 
 }  // namespace

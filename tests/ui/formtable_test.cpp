@@ -78,6 +78,8 @@ TEST_F(FormTableTest, AValueColumnNeverHidesADigitAndALongTableIsNotBuiltCellByC
   const QFontMetrics metrics(grid->font());
   for (const char* text : {"65535", "0xFFFF", "88888", "0xDDDD"})
     EXPECT_GT(grid->columnWidth(65535), metrics.horizontalAdvance(QLatin1String(text)) + 4) << text;
+  form->setFont(QFont(grid->font().family(), 16));
+  EXPECT_GE(grid->rowHeight(1), QFontMetrics(grid->font()).height() + 2);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <memory>
@@ -349,20 +350,48 @@ TEST_F(MainWindowTest, MenuCommandsTalkToTheSetWithPollingHeldOff) {
   EXPECT_FALSE(Status()->IsPolling());
 }
 
-TEST_F(MainWindowTest, AltSRunsTheEditItemAndOtherAltKeysReachTheirMenus) {
+// Alt+H, sent as Qt sends a key (a shortcut override, then the press) to the
+// focus wherever it is, the menu bar in its keyboard mode included, runs the
+// item, not the Help menu; other Alt keys are left to the menus.
+TEST_F(MainWindowTest, AltHRunsTheEditItemWhereverTheFocusIsAndOtherAltKeysReachTheirMenus) {
+  window->show();
   window->RunStartupNow("");
   int triggered = 0;
-  QObject::connect(window->MenuAction("mnuEditSreg"), &QAction::triggered, [&] { ++triggered; });
-  QKeyEvent override(QEvent::ShortcutOverride, Qt::Key_S, Qt::AltModifier);
-  QApplication::sendEvent(window.get(), &override);
-  EXPECT_TRUE(override.isAccepted());
-  QKeyEvent press(QEvent::KeyPress, Qt::Key_S, Qt::AltModifier);
-  QApplication::sendEvent(window.get(), &press);
-  EXPECT_EQ(triggered, 1);
+  QObject::connect(window->MenuAction("mnuHregEdit"), &QAction::triggered, [&] { ++triggered; });
+  for (QWidget* focus : {static_cast<QWidget*>(ui_test::MemoOf(*window)), static_cast<QWidget*>(window->menuBar())}) {
+    QKeyEvent override(QEvent::ShortcutOverride, Qt::Key_H, Qt::AltModifier, QStringLiteral("h"));
+    override.ignore();
+    QApplication::sendEvent(focus, &override);
+    EXPECT_TRUE(override.isAccepted());
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_H, Qt::AltModifier, QStringLiteral("h"));
+    QApplication::sendEvent(focus, &press);
+  }
+  EXPECT_EQ(triggered, 2);
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "a menu opened";
   QKeyEvent other(QEvent::ShortcutOverride, Qt::Key_X, Qt::AltModifier);
   other.ignore();
-  QApplication::sendEvent(window.get(), &other);
+  QApplication::sendEvent(window->menuBar(), &other);
   EXPECT_FALSE(other.isAccepted());
+}
+
+TEST_F(MainWindowTest, AtALargeFontRowsAreALineTallAndPanelsShowTheirWholeText) {
+  dir.Write("Vund2.ini", "[Window]\r\nStatusWindowSeparator=100\r\nFontSize=16\r\nNameHeight=20\r\nStatusNameHeight=20\r\n"
+                         "[Bus]\r\nComPort=1\r\nBaudRate=6\r\nECSType=2\r\n");
+  UseTarget();
+  window->show();
+  window->RunStartupNow("");
+  TRegisterGrid* grid = ui_test::GridOf(*window);
+  grid->onStatus(ui::FormatRegisterStatus(*ws.SRegisters.GetRegister(0), 2));  // as a click shows it
+  QApplication::processEvents();
+  const QFontMetrics metrics(grid->font());
+  EXPECT_GE(grid->rowHeight(1), metrics.height() + 2);
+  EXPECT_GE(Status()->StatusGrid->rowHeight(1), metrics.height() + 2);
+  for (const char* name : {"MainStatusPanel0", "RegisterStatusPanel0"}) {
+    const QLabel* panel = ui_test::Part<QLabel>(*window, name);
+    const QFontMetrics m = panel->fontMetrics();
+    const int indent = m.horizontalAdvance(QLatin1Char('x')) / 2;  // a framed label's
+    EXPECT_GE(panel->contentsRect().width(), indent + m.horizontalAdvance(panel->text())) << name;
+  }
 }
 
 TEST_F(MainWindowTest, CloseDuringATargetOperationWaitsForItsEnd) {

@@ -32,11 +32,10 @@ class RegisterGridWidgetTest : public RegisterGridTest {
 };
 
 TEST_F(RegisterGridWidgetTest, ChangedValueCellIsPaintedAqua) {
-  const QImage image = tabs.RegisterGrid->viewport()->grab().toImage();
-  const int x = tabs.RegisterGrid->columnViewportPosition(2) + 3;
-  const auto rowMiddle = [&](int row) {
-    return tabs.RegisterGrid->rowViewportPosition(row) + tabs.RegisterGrid->rowHeight(row) / 2;
-  };
+  const TRegisterGrid* grid = tabs.RegisterGrid;
+  const QImage image = grid->viewport()->grab().toImage();
+  const int x = grid->columnViewportPosition(2) + 3;
+  const auto rowMiddle = [grid](int r) { return grid->rowViewportPosition(r) + grid->rowHeight(r) / 2; };
   EXPECT_EQ(QColor(0, 255, 255), image.pixelColor(x, rowMiddle(2)));
   EXPECT_EQ(QColor(255, 255, 255), image.pixelColor(x, rowMiddle(1)));
 }
