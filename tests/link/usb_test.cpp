@@ -20,10 +20,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// A scripted adapter: the device or a pipe fails to open; data arrives in
-// transfers; writes complete, come up short, time out or fail; it can be unplugged. It counts misuse: a call on a
-// device or pipe that is not open or has the wrong direction, a pipe closed
-// after its device is gone, and a close while a read is running.
+// A scripted adapter: the device or a pipe fails to open; data arrives in transfers; writes complete,
+// come up short, time out or fail; it can be unplugged. It counts misuse: a call on a device or pipe that
+// is not open or has the wrong direction, a pipe closed after its device is gone, a close during a read.
 class FakeUsbAdapter : public TUsbAdapter {
  public:
   int writeTakes = INT_MAX;  // bytes a write takes at most; -1: the pipe fails
@@ -181,36 +180,25 @@ TEST_F(UsbTest, AnUnpluggedAdapterPausesItsReadsAndOpenOnAnOpenObjectClosesItFir
 }
 
 TEST_F(UsbTest, AnOpenThatFailsNamesTheIdsAndTheReasonForTheLog) {
-  const struct {
-    int openFails, pipeFails;
-    uint8_t in, out;
-    int error;
-    const char* line;
-  } cases[] = {
-      {LIBUSB_ERROR_NO_DEVICE, 0, 1, 0, TUsbComControl::kErrOpen,
-       "USB 0547:1002: No such device (it may have been disconnected)"},
-      {LIBUSB_ERROR_ACCESS, 0, 1, 0, TUsbComControl::kErrOpen, "USB 0547:1002: Access denied (insufficient permissions)"},
-      {LIBUSB_ERROR_BUSY, 0, 1, 0, TUsbComControl::kErrOpen, "USB 0547:1002: Resource busy"},
-      {0, LIBUSB_ERROR_NOT_FOUND, 5, 0, TUsbComControl::kErrOpen, "USB 0547:1002: INEndPoint 5: Entity not found"},
-      // Endpoints the wrong way round: refused before any transfer, which would
-      // send the read buffer out and take it back as received.
-      {0, 0, 0, 1, TUsbComControl::kErrInEndPoint, "USB 0547:1002: INEndPoint 0 is not an IN endpoint"},
-      {0, 0, 1, 3, TUsbComControl::kErrOutEndPoint, "USB 0547:1002: OutEndPoint 3 is not an OUT endpoint"},
-  };
+  // Endpoints the wrong way round are refused before a read could send its buffer out as data.
+  const struct { int openFails, pipeFails; uint8_t in, out; int error; const char* reason; } cases[] = {
+      {LIBUSB_ERROR_NO_DEVICE, 0, 1, 0, TUsbComControl::kErrOpen, "No such device (it may have been disconnected)"},
+      {LIBUSB_ERROR_ACCESS, 0, 1, 0, TUsbComControl::kErrOpen, "Access denied (insufficient permissions)"},
+      {LIBUSB_ERROR_BUSY, 0, 1, 0, TUsbComControl::kErrOpen, "Resource busy"},
+      {0, LIBUSB_ERROR_NOT_FOUND, 5, 0, TUsbComControl::kErrOpen, "INEndPoint 5: Entity not found"},
+      {0, 0, 0, 1, TUsbComControl::kErrInEndPoint, "INEndPoint 0 is not an IN endpoint"},
+      {0, 0, 1, 3, TUsbComControl::kErrOutEndPoint, "OutEndPoint 3 is not an OUT endpoint"}};
   for (const auto& c : cases) {
-    adapter->openFails = c.openFails;
-    adapter->pipeFails = c.pipeFails;
+    adapter->openFails = c.openFails, adapter->pipeFails = c.pipeFails;
     EXPECT_FALSE(usb.OpenUsb(0x547, 0x1002, c.in, c.out));
     EXPECT_EQ(usb.LastError(), c.error);
-    EXPECT_EQ(usb.OpenFailure(false), c.line);
+    EXPECT_EQ(usb.OpenFailure(false), std::string("USB 0547:1002: ") + c.reason);
   }
   EXPECT_EQ(usb.OpenFailure(true), "USB 0547:1002: OutEndPoint 3 は OUT エンドポイントではありません");
   EXPECT_TRUE(adapter->written.empty());
   adapter->pipeFails = 0;
-  ASSERT_TRUE(usb.OpenUsb(0x547, 0x1002, 1, 0));
-  EXPECT_EQ(usb.OpenFailure(false), "");
-  // libusb itself, where no adapter is plugged in.
-  TUsbComControl real;
+  EXPECT_TRUE(usb.OpenUsb(0x547, 0x1002, 1, 0) && usb.OpenFailure(false).empty());
+  TUsbComControl real;  // libusb itself, where no adapter is plugged in
   EXPECT_FALSE(real.OpenUsb(0xFFFF, 0xFFFE, 1, 0));
   EXPECT_EQ(real.OpenFailure(false), "USB FFFF:FFFE: No such device (it may have been disconnected)");
 }
