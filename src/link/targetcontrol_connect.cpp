@@ -40,25 +40,20 @@ bool TTargetControl::OpenUsbDevice() {
   auto layer = std::make_unique<TUsbComControl>();
   if (!layer->OpenUsb(static_cast<uint16_t>(vendorId), static_cast<uint16_t>(productCode),
                       static_cast<uint8_t>(inEndPoint), static_cast<uint8_t>(outEndPoint))) {
-    std::string reasonJ, reasonE;
-    if (layer->LastError() == TUsbComControl::kErrInEndPoint) {
-      reasonJ = platform::Format("\r\nINEndPoint %d は IN エンドポイントではありません", inEndPoint);
-      reasonE = platform::Format("\r\nINEndPoint %d is not an IN endpoint", inEndPoint);
-    } else if (layer->LastError() == TUsbComControl::kErrOutEndPoint) {
-      reasonJ = platform::Format("\r\nOutEndPoint %d は OUT エンドポイントではありません", outEndPoint);
-      reasonE = platform::Format("\r\nOutEndPoint %d is not an OUT endpoint", outEndPoint);
-    }
+    // The box names the settings: the log says what libusb found.
+    services_.AddMessage(layer->OpenFailure(ui_.IsJapanese()));
+    const std::string reasonJ = layer->EndpointFailure(true), reasonE = layer->EndpointFailure(false);
     ui_.ShowMessageBoxJE(
         "ERROR",
         platform::Format("USBのOpenに失敗しました \r\nVenderID = 0x%X, ProductCode = 0x%X,INEndPoint = "
                          "%d,OutEndPoint = %d",
                          vendorId, productCode, inEndPoint, outEndPoint) +
-            reasonJ,
+            (reasonJ.empty() ? "" : "\r\n" + reasonJ),
         "ERROR",
         platform::Format("Fail to  open USB Device \r\nVenderID= 0x%X, ProductCode = 0x%X,INEndPoint = "
                          "%d,OutEndPoint = %d",
                          vendorId, productCode, inEndPoint, outEndPoint) +
-            reasonE,
+            (reasonE.empty() ? "" : "\r\n" + reasonE),
         kErrorBox);
     return false;
   }

@@ -41,16 +41,34 @@ class TLibUsbAdapter : public TUsbAdapter {
 
   int BulkUsb_Open_mask(int, int, int, uint16_t vendorId, uint16_t productId, int) override {
     std::lock_guard<std::mutex> guard(lock_);
-    if (!context_ && libusb_init(&context_) != LIBUSB_SUCCESS) {
-      context_ = nullptr;
-      return -1;
+    if (!context_) {
+      const int rc = libusb_init(&context_);
+      if (rc != LIBUSB_SUCCESS) {
+        context_ = nullptr;
+        return Failed(rc);
+      }
     }
-    libusb_device_handle* handle = libusb_open_device_with_vid_pid(context_, vendorId, productId);
-    if (!handle) return -1;
+    // The first device with the ids, opened by hand rather than with
+    // libusb_open_device_with_vid_pid, which keeps the reason to itself.
+    libusb_device** list = nullptr;
+    const ssize_t count = libusb_get_device_list(context_, &list);
+    if (count < 0) return Failed(static_cast<int>(count));
+    libusb_device_handle* handle = nullptr;
+    int rc = LIBUSB_ERROR_NO_DEVICE;
+    for (ssize_t i = 0; i < count; ++i) {
+      libusb_device_descriptor descriptor{};
+      if (libusb_get_device_descriptor(list[i], &descriptor) != LIBUSB_SUCCESS) continue;
+      if (descriptor.idVendor != vendorId || descriptor.idProduct != productId) continue;
+      rc = libusb_open(list[i], &handle);
+      break;
+    }
+    libusb_free_device_list(list, 1);
+    if (rc != LIBUSB_SUCCESS) return Failed(rc);
     libusb_set_auto_detach_kernel_driver(handle, 1);
-    if (libusb_claim_interface(handle, 0) != LIBUSB_SUCCESS) {
+    rc = libusb_claim_interface(handle, 0);
+    if (rc != LIBUSB_SUCCESS) {
       libusb_close(handle);
-      return -1;
+      return Failed(rc);
     }
     Device device;
     device.handle = handle;
@@ -67,9 +85,9 @@ class TLibUsbAdapter : public TUsbAdapter {
   int BulkUsb_OpenPipe_Overlapped(int device, int, uint8_t endpoint) override {
     std::lock_guard<std::mutex> guard(lock_);
     auto d = devices_.find(device);
-    if (d == devices_.end()) return -1;
+    if (d == devices_.end()) return Failed(LIBUSB_ERROR_NO_DEVICE);
     const int address = EndpointAddressOfNumber(d->second.endpoints, endpoint);
-    if (address < 0) return -1;
+    if (address < 0) return Failed(LIBUSB_ERROR_NOT_FOUND);
     const int id = nextHandle_++;
     pipes_[id] = Pipe{device, d->second.handle, static_cast<uint8_t>(address)};
     return id;
@@ -116,6 +134,11 @@ class TLibUsbAdapter : public TUsbAdapter {
     pipes_.erase(pipe);
   }
 
+  int LastOpenError() override {
+    std::lock_guard<std::mutex> guard(lock_);
+    return lastOpenError_;
+  }
+
  private:
   struct Device {
     libusb_device_handle* handle = nullptr;
@@ -126,6 +149,12 @@ class TLibUsbAdapter : public TUsbAdapter {
     libusb_device_handle* handle;
     uint8_t address;
   };
+
+  // Under lock_.
+  int Failed(int code) {
+    lastOpenError_ = code;
+    return -1;
+  }
 
   static void Release(libusb_device_handle* handle) {
     libusb_release_interface(handle, 0);
@@ -158,8 +187,11 @@ class TLibUsbAdapter : public TUsbAdapter {
   std::map<int, Device> devices_;
   std::map<int, Pipe> pipes_;
   int nextHandle_ = 1;
+  int lastOpenError_ = LIBUSB_SUCCESS;
 };
 
 }  // namespace
+
+std::string UsbErrorText(int code) { return libusb_strerror(code); }
 
 std::shared_ptr<TUsbAdapter> CreateLibUsbAdapter() { return std::make_shared<TLibUsbAdapter>(); }

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 struct libusb_config_descriptor;
@@ -32,7 +33,13 @@ class TUsbAdapter {
   // True when the pipe's endpoint is an IN endpoint (device to host).
   virtual bool PipeIsIn(int pipe) = 0;
   virtual void ClosePipe(int pipe) = 0;
+  // Why the last BulkUsb_Open_mask or BulkUsb_OpenPipe_Overlapped gave -1: a
+  // libusb error code (LIBUSB_ERROR_NO_DEVICE, _ACCESS, _BUSY, ...).
+  virtual int LastOpenError() = 0;
 };
+
+// libusb's own words for one of its error codes.
+std::string UsbErrorText(int code);
 
 // The adapter on libusb-1.0; libusb is initialised at the first open.
 std::shared_ptr<TUsbAdapter> CreateLibUsbAdapter();

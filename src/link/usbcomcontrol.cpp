@@ -4,6 +4,8 @@
 #include <chrono>
 #include <system_error>
 
+#include "platform/convert.h"
+
 TUsbComControl::TUsbComControl(std::shared_ptr<TUsbAdapter> adapter)
     : adapter_(adapter ? std::move(adapter) : CreateLibUsbAdapter()) {}
 
@@ -15,33 +17,52 @@ bool TUsbComControl::OpenUsb(uint16_t vendorId, uint16_t productId, uint8_t inEn
   inEndPoint_ = inEndPoint;
   outEndPoint_ = outEndPoint;
   if (deviceHandle_ != -1) Close();
+  openError_ = 0;
+  openReason_.clear();
 
   deviceHandle_ = adapter_->BulkUsb_Open_mask(12, 0, 0, vendorId_, productId_, 0);
-  if (deviceHandle_ == -1) {
-    lastError_ = kErrOpen;
-    return false;
-  }
-  readPipe_ = adapter_->BulkUsb_OpenPipe_Overlapped(deviceHandle_, 0, inEndPoint_);
-  writePipe_ = adapter_->BulkUsb_OpenPipe_Overlapped(deviceHandle_, 0, outEndPoint_);
+  if (deviceHandle_ == -1) return OpenFailed(kErrOpen, UsbErrorText(adapter_->LastOpenError()));
   // The device stays open until Close, which releases what did open.
-  if (readPipe_ == -1 || writePipe_ == -1) {
-    lastError_ = kErrOpen;
-    return false;
-  }
+  readPipe_ = adapter_->BulkUsb_OpenPipe_Overlapped(deviceHandle_, 0, inEndPoint_);
+  if (readPipe_ == -1)
+    return OpenFailed(kErrOpen, platform::Format("INEndPoint %d: ", inEndPoint_) + UsbErrorText(adapter_->LastOpenError()));
+  writePipe_ = adapter_->BulkUsb_OpenPipe_Overlapped(deviceHandle_, 0, outEndPoint_);
+  if (writePipe_ == -1)
+    return OpenFailed(kErrOpen,
+                      platform::Format("OutEndPoint %d: ", outEndPoint_) + UsbErrorText(adapter_->LastOpenError()));
   // The wrong way round, the receive thread would send its read buffer and
   // queue the same bytes as received.
-  if (!adapter_->PipeIsIn(readPipe_) || adapter_->PipeIsIn(writePipe_)) {
-    lastError_ = adapter_->PipeIsIn(readPipe_) ? kErrOutEndPoint : kErrInEndPoint;
-    return false;
-  }
+  if (!adapter_->PipeIsIn(readPipe_)) return OpenFailed(kErrInEndPoint, "");
+  if (adapter_->PipeIsIn(writePipe_)) return OpenFailed(kErrOutEndPoint, "");
   stopping_ = false;
   try {
     receiveThread_ = std::thread(&TUsbComControl::ReceiveLoop, this);
-  } catch (const std::system_error&) {
-    lastError_ = kErrOpen;
-    return false;
+  } catch (const std::system_error& e) {
+    return OpenFailed(kErrOpen, e.code().message());
   }
   return true;
+}
+
+bool TUsbComControl::OpenFailed(int error, std::string reason) {
+  lastError_ = openError_ = error;
+  openReason_ = std::move(reason);
+  return false;
+}
+
+std::string TUsbComControl::EndpointFailure(bool japanese) const {
+  if (openError_ == kErrInEndPoint)
+    return japanese ? platform::Format("INEndPoint %d は IN エンドポイントではありません", inEndPoint_)
+                    : platform::Format("INEndPoint %d is not an IN endpoint", inEndPoint_);
+  if (openError_ == kErrOutEndPoint)
+    return japanese ? platform::Format("OutEndPoint %d は OUT エンドポイントではありません", outEndPoint_)
+                    : platform::Format("OutEndPoint %d is not an OUT endpoint", outEndPoint_);
+  return "";
+}
+
+std::string TUsbComControl::OpenFailure(bool japanese) const {
+  if (openError_ == 0) return "";
+  const std::string endpoint = EndpointFailure(japanese);
+  return platform::Format("USB %04X:%04X: ", unsigned{vendorId_}, unsigned{productId_}) + (endpoint.empty() ? openReason_ : endpoint);
 }
 
 bool TUsbComControl::Close() {

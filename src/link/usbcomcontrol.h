@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "link/busphysicallayer.h"
@@ -42,9 +43,16 @@ class TUsbComControl : public TBusPhysicalLayer {
   void PushByte(uint8_t byte);
   int LastError() const { return lastError_; }
   bool IsOpen() const { return deviceHandle_ != -1; }
+  // After a failed OpenUsb: the ids and why, for the message log ("USB
+  // 0547:1002: Access denied (insufficient permissions)"); else empty. The
+  // reasons are libusb's words, but for the endpoint texts of EndpointFailure.
+  std::string OpenFailure(bool japanese) const;
+  // After an endpoint of the wrong direction: which one; else empty.
+  std::string EndpointFailure(bool japanese) const;
 
  private:
   void ReceiveLoop();
+  bool OpenFailed(int error, std::string reason);
 
   uint16_t vendorId_ = 0;
   uint16_t productId_ = 0;
@@ -54,6 +62,8 @@ class TUsbComControl : public TBusPhysicalLayer {
   uint8_t outEndPoint_ = 0;
   std::deque<uint8_t> queue_;
   int lastError_ = 0;
+  int openError_ = 0;  // the last error number of the last OpenUsb
+  std::string openReason_;
   std::mutex queueLock_;
   std::condition_variable dataArrived_;
   // Serialises writes; the queue stays free meanwhile, so receiving goes on.

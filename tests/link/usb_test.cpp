@@ -20,13 +20,13 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// A scripted adapter: data arrives in transfers; writes complete, come up
-// short, time out or fail; it can be unplugged. It counts misuse: a call on a
-// device or pipe that is not open or has the wrong direction, a pipe closed
-// after its device is gone, and a close while a read is running.
+// A scripted adapter: the device or a pipe fails to open; data arrives in transfers; writes complete,
+// come up short, time out or fail; it can be unplugged. It counts misuse: a call on a device or pipe that
+// is not open or has the wrong direction, a pipe closed after its device is gone, a close during a read.
 class FakeUsbAdapter : public TUsbAdapter {
  public:
   int writeTakes = INT_MAX;  // bytes a write takes at most; -1: the pipe fails
+  int openFails = 0, pipeFails = 0;  // libusb's error code for the open of the device, of a pipe
 
   void Arrive(Bytes transfer) {
     std::lock_guard<std::mutex> g(m_);
@@ -55,11 +55,12 @@ class FakeUsbAdapter : public TUsbAdapter {
 
   int BulkUsb_Open_mask(int, int, int, uint16_t, uint16_t, int) override {
     std::lock_guard<std::mutex> g(m_);
-    return openDevice = 7;
+    return openDevice = openFails ? -1 : 7;
   }
   int BulkUsb_OpenPipe_Overlapped(int device, int, uint8_t endpoint) override {
     std::lock_guard<std::mutex> g(m_);
     misuse += device != openDevice;
+    if (pipeFails) return -1;
     openPipes_[100 + endpoint] = endpoint;  // odd endpoints are IN
     return 100 + endpoint;
   }
@@ -78,6 +79,7 @@ class FakeUsbAdapter : public TUsbAdapter {
     std::lock_guard<std::mutex> g(m_);
     return IsIn(pipe);
   }
+  int LastOpenError() override { return openFails ? openFails : pipeFails; }
   void ClosePipe(int pipe) override {
     std::lock_guard<std::mutex> g(m_);
     misuse += !openPipes_.erase(pipe) || activeReads > 0 || unplugged_;
@@ -177,14 +179,28 @@ TEST_F(UsbTest, AnUnpluggedAdapterPausesItsReadsAndOpenOnAnOpenObjectClosesItFir
   EXPECT_EQ(usb.LastError(), TUsbComControl::kErrWrite);
 }
 
-TEST_F(UsbTest, EndpointsTheWrongWayRoundAreRefused) {
-  // Endpoints the wrong way round: refused before any transfer, which would
-  // send the read buffer out and take it back as received.
-  EXPECT_FALSE(usb.OpenUsb(1, 2, 0, 1));
-  EXPECT_EQ(usb.LastError(), TUsbComControl::kErrInEndPoint);
-  EXPECT_FALSE(usb.OpenUsb(1, 2, 1, 3));
-  EXPECT_EQ(usb.LastError(), TUsbComControl::kErrOutEndPoint);
+TEST_F(UsbTest, AnOpenThatFailsNamesTheIdsAndTheReasonForTheLog) {
+  // Endpoints the wrong way round are refused before a read could send its buffer out as data.
+  const struct { int openFails, pipeFails; uint8_t in, out; int error; const char* reason; } cases[] = {
+      {LIBUSB_ERROR_NO_DEVICE, 0, 1, 0, TUsbComControl::kErrOpen, "No such device (it may have been disconnected)"},
+      {LIBUSB_ERROR_ACCESS, 0, 1, 0, TUsbComControl::kErrOpen, "Access denied (insufficient permissions)"},
+      {LIBUSB_ERROR_BUSY, 0, 1, 0, TUsbComControl::kErrOpen, "Resource busy"},
+      {0, LIBUSB_ERROR_NOT_FOUND, 5, 0, TUsbComControl::kErrOpen, "INEndPoint 5: Entity not found"},
+      {0, 0, 0, 1, TUsbComControl::kErrInEndPoint, "INEndPoint 0 is not an IN endpoint"},
+      {0, 0, 1, 3, TUsbComControl::kErrOutEndPoint, "OutEndPoint 3 is not an OUT endpoint"}};
+  for (const auto& c : cases) {
+    adapter->openFails = c.openFails, adapter->pipeFails = c.pipeFails;
+    EXPECT_FALSE(usb.OpenUsb(0x547, 0x1002, c.in, c.out));
+    EXPECT_EQ(usb.LastError(), c.error);
+    EXPECT_EQ(usb.OpenFailure(false), std::string("USB 0547:1002: ") + c.reason);
+  }
+  EXPECT_EQ(usb.OpenFailure(true), "USB 0547:1002: OutEndPoint 3 は OUT エンドポイントではありません");
   EXPECT_TRUE(adapter->written.empty());
+  adapter->pipeFails = 0;
+  EXPECT_TRUE(usb.OpenUsb(0x547, 0x1002, 1, 0) && usb.OpenFailure(false).empty());
+  TUsbComControl real;  // libusb itself, where no adapter is plugged in
+  EXPECT_FALSE(real.OpenUsb(0xFFFF, 0xFFFE, 1, 0));
+  EXPECT_EQ(real.OpenFailure(false), "USB FFFF:FFFE: No such device (it may have been disconnected)");
 }
 
 TEST_F(UsbTest, AWriteIsTrueOnlyWhenEveryByteWentOut) {
