@@ -3,11 +3,10 @@
 // paths that stay in the scripts' own folder, which is made anew for each
 // input, with a file beside it that must come through every input untouched;
 // no serial ports, no child processes, no waiting.
-#include <sys/stat.h>
-
 #include <chrono>
 #include <filesystem>
 #include <future>
+#include <numeric>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,11 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string& Box() {
-  static const std::string box = fuzz::Home() + "box/";
-  return box;
-}
-
 // A path in the scripts' folder; false for one that would leave it (from the
 // root, or ".." past its top) and for numbers, which the built-ins would take
 // as names in the working directory.
@@ -40,26 +34,21 @@ bool Confine(TStackData& cell) {
   if (cell.kind != dtString || s.size() > 40) return false;
   const std::string normal = fs::path(platform::ToOsPath(s)).lexically_normal().string();
   if (normal.rfind('/', 0) == 0 || normal == ".." || normal.rfind("../", 0) == 0) return false;
-  cell.sval = Box() + s;
+  cell.sval = fuzz::Home() + "box/" + s;
   return true;
 }
 
-// What lies outside the scripts' folder: the program folder's other names, the
-// sentinel's bytes and its and its folder's modification times.
+// What lies beside the scripts' folder: the other names of the program folder,
+// the sentinel's bytes and its and its folder's modification times.
 std::string Outside() {
   std::set<std::string> names;
   std::error_code ec;
-  for (const auto& e : fs::directory_iterator(fuzz::Home(), ec)) names.insert(e.path().filename().string());
-  names.erase("box");
-  std::string seen;
-  for (const std::string& n : names) seen += n + "|";
-  std::string bytes;
+  for (const auto& e : fs::directory_iterator(fuzz::Home(), ec)) names.insert(e.path().filename().string() + "|");
+  names.erase("box|");  // the scripts may delete their own folder
+  std::string seen = std::accumulate(names.begin(), names.end(), std::string()), bytes;
+  for (const char* p : {"keep", "keep/sentinel"})
+    seen += std::to_string(fs::last_write_time(fuzz::Home() + p, ec).time_since_epoch().count()) + "|";
   platform::ReadFileBytes(fuzz::Home() + "keep/sentinel", bytes);
-  for (const char* p : {"keep", "keep/sentinel"}) {
-    struct stat st {};
-    stat((fuzz::Home() + p).c_str(), &st);
-    seen += std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + "|";
-  }
   return seen + bytes;
 }
 
@@ -86,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return Outside();
   }();
   std::error_code ec;
-  fs::remove_all(Box(), ec);
-  fs::create_directory(Box(), ec);
+  fs::remove_all(fuzz::Home() + "box", ec);
+  fs::create_directory(fuzz::Home() + "box", ec);
   const std::vector<std::string> lines = fuzz::Lines(data, size);
   TStringListSource source(&lines);
   HeadlessScriptHost host;

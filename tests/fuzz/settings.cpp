@@ -10,31 +10,24 @@
 
 namespace {
 
+// Every setting as text.
 std::vector<std::string> Values(SystemSettings& s) {
   std::vector<std::string> v;
   auto add = [&v](std::initializer_list<int> ns) {
     for (int n : ns) v.push_back(std::to_string(n));
   };
   const int* r = s.GetMainWindowRect();
-  add({r[0], r[1], r[2], r[3], r[4], r[5]});
   int a, b, c, d;
   TFontStyles fs = 0, ms = 0;
-  std::string fn, mn;
-  s.GetFonts(fn, fs, a, mn, ms, b, c);
-  v.insert(v.end(), {fn, mn});
-  add({fs, a, ms, b, c});
-  s.GetColors(a, b, c);
-  add({a, b, c});
-  s.GetRegGridSizes(a, b, c);
-  add({a, b, c});
-  s.GetStatusGridSizes(a, b, c);
-  add({a, b, c});
-  s.GetTableGridSizes(a, b, c);
-  add({a, b, c});
-  s.GetUsbParams(a, b, c, d);
-  add({a, b, c, d, s.GetBusPhysicalLayer(), s.GetComPort(), s.GetBaudRate(), s.GetEcsType()});
-  s.GetLastRegFiles(fn, mn);
-  v.insert(v.end(), {fn, mn});
+  std::string fn, mn, sf, hf;
+  s.GetFonts(fn, fs, a, mn, ms, b, c), add({r[0], r[1], r[2], r[3], r[4], r[5], fs, a, ms, b, c});
+  s.GetColors(a, b, c), add({a, b, c});
+  s.GetRegGridSizes(a, b, c), add({a, b, c});
+  s.GetStatusGridSizes(a, b, c), add({a, b, c});
+  s.GetTableGridSizes(a, b, c), add({a, b, c});
+  s.GetUsbParams(a, b, c, d), add({a, b, c, d, s.GetBusPhysicalLayer(), s.GetComPort(), s.GetBaudRate()});
+  add({s.GetEcsType()});
+  s.GetLastRegFiles(sf, hf), v.insert(v.end(), {fn, mn, sf, hf});
   return v;
 }
 
