@@ -1,6 +1,6 @@
 // Register value files (.id) written from registers and values the input
 // makes, then read back: every register the reader keeps or drops for another
-// field of its word comes back as written.
+// field of its word comes back as written, and no two it keeps overlap.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -62,6 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<RegValueFileEntry> kept, dropped;
   if (!LoadRegisterValueFile(path, hasS, hasH, kept, &dropped)) fuzz::Fail("saved file not read");
   if (hasS != include[0] || hasH != include[1]) fuzz::Fail("sections not read back");
+  for (const RegValueFileEntry& a : kept)
+    for (const RegValueFileEntry& b : kept)
+      if (&a != &b && a.ID == b.ID && ((a.Mask & b.Mask) || a.Mask == b.Mask)) fuzz::Fail("kept fields of a word overlap");
   for (const auto* list : {&kept, &dropped})
     for (const RegValueFileEntry& e : *list) got.emplace_back(e.Name, e.ID, e.Mask, e.Value, e.Vrf, e.IsSReg);
   std::sort(want.begin(), want.end());
