@@ -111,13 +111,13 @@ bool SystemSettings::SaveSettings() {
   ini.WriteInteger(kWindow, "BackColor", backColor_);
   ini.WriteInteger(kWindow, "MsgBackColor", msgBackColor_);
   ini.WriteInteger(kWindow, "SelRegBackColor", selRegBackColor_);
-  ini.WriteString(kWindow, "FontName", fontName_);
+  ini.WriteString(kWindow, "FontName", platform::IniStoredValue(fontName_));
   ini.WriteInteger(kWindow, "FontSize", fontSize_);
   ini.WriteBool(kWindow, "FontStyle_Bold", fontBold_);
   ini.WriteBool(kWindow, "FontStyle_Italic", fontItalic_);
   ini.WriteBool(kWindow, "FontStyle_Underline", fontUnderline_);
   ini.WriteBool(kWindow, "FontStyle_StrikeOut", fontStrikeOut_);
-  ini.WriteString(kWindow, "MsgFontName", msgFontName_);
+  ini.WriteString(kWindow, "MsgFontName", platform::IniStoredValue(msgFontName_));
   ini.WriteInteger(kWindow, "MsgFontSize", msgFontSize_);
   ini.WriteBool(kWindow, "MsgFontStyle_Bold", msgFontBold_);
   ini.WriteBool(kWindow, "MsgFontStyle_Italic", msgFontItalic_);
@@ -133,8 +133,8 @@ bool SystemSettings::SaveSettings() {
   ini.WriteInteger(kWindow, "TableValWidth", tableValWidth_);
   ini.WriteInteger(kWindow, "TableNameHeight", tableNameHeight_);
 
-  ini.WriteString(kFile, "LastSregFile", lastSregFile_);
-  ini.WriteString(kFile, "LastHregFile", lastHregFile_);
+  ini.WriteString(kFile, "LastSregFile", platform::IniStoredValue(lastSregFile_));
+  ini.WriteString(kFile, "LastHregFile", platform::IniStoredValue(lastHregFile_));
 
   ini.WriteInteger(kBus, "ComPort", comPort_);
   ini.WriteInteger(kBus, "BaudRate", baudRate_);

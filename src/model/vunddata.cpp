@@ -114,12 +114,6 @@ bool IsStatusItemKey(const std::string& key) {
   return false;
 }
 
-// The value text that reads back as name: the reader trims blanks and takes
-// off one pair of surrounding quotes, so such a name goes in quotes.
-std::string StoredName(const std::string& name) {
-  return platform::IniValueReadsBack(name) ? name : "\"" + name + "\"";
-}
-
 }  // namespace
 
 bool NvmRangeUsable(uint32_t start, uint32_t end) { return end >= start && end - start < kMaxNvmRangeBytes; }
@@ -231,7 +225,7 @@ bool VundData::SaveRefreshList() {
   keys.reserve(list.size() * 3);
   for (size_t k = 0; k < list.size(); ++k) {
     const int n = static_cast<int>(k) + 1;
-    keys.emplace_back(Numbered("Refresh", n), StoredName(list[k].Name));
+    keys.emplace_back(Numbered("Refresh", n), platform::IniStoredValue(list[k].Name));
     keys.emplace_back(Numbered("RefreshID", n), platform::Format("0x%X", list[k].ID));
     keys.emplace_back(Numbered("RefreshMask", n), std::to_string(list[k].Mask));
   }

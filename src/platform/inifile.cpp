@@ -47,6 +47,10 @@ bool IniValueReadsBack(const std::string& value) {
   return !HasLineBreak(value) && ParseKeyLine("Value=" + value, key, read) && read == value;
 }
 
+std::string IniStoredValue(const std::string& value) {
+  return IniValueReadsBack(value) ? value : "\"" + value + "\"";
+}
+
 IniFile::IniFile(const std::string& path) : path_(path) {
   std::string text;
   if (ReadFileBytes(path, text)) {

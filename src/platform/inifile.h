@@ -28,6 +28,9 @@ class IniFileError : public std::runtime_error {
 // the end of the header ("]") or for quotes around a value.
 bool IniSectionNameReadsBack(const std::string& name);
 bool IniValueReadsBack(const std::string& value);
+// The text to write for a value (without line breaks) that reads back as it:
+// in quotes when the reader would trim it or take its own quotes off.
+std::string IniStoredValue(const std::string& value);
 
 class IniFile {
  public:

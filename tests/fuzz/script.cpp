@@ -1,13 +1,18 @@
 // Scripts compiled and run, each for at most a quarter of a second. The
 // built-ins that reach outside are sandboxed: files and folders only under
-// plain names, which are made paths in the private program folder; no serial
-// ports, no child processes, no waiting.
+// paths that stay in the scripts' own folder, which is made anew for each
+// input, with a file beside it that must come through every input untouched;
+// no serial ports, no child processes, no waiting.
 #include <chrono>
+#include <filesystem>
 #include <future>
+#include <numeric>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "fuzz_support.h"
+#include "platform/files.h"
 #include "script/builtin_dispatch.h"
 #include "script/jcompiler.h"
 #include "script/jexecutable.h"
@@ -17,18 +22,34 @@
 #include "script/sysfiles.h"
 #include "script/vmcode.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
-// A plain file name becomes a path in the program folder; false for anything
-// else (folders, "..", numbers, which the built-ins would take as names in
-// the working directory).
+// A path in the scripts' folder; false for one that would leave it (from the
+// root, or ".." past its top) and for numbers, which the built-ins would take
+// as names in the working directory.
 bool Confine(TStackData& cell) {
   const std::string& s = cell.sval;
-  if (cell.kind != dtString || s.empty() || s.size() > 12 || s[0] == '.' ||
-      s.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_.") != std::string::npos)
-    return false;
-  cell.sval = fuzz::Home() + s;
+  if (cell.kind != dtString || s.size() > 40) return false;
+  const std::string normal = fs::path(platform::ToOsPath(s)).lexically_normal().string();
+  if (normal.rfind('/', 0) == 0 || normal == ".." || normal.rfind("../", 0) == 0) return false;
+  cell.sval = fuzz::Home() + "box/" + s;
   return true;
+}
+
+// What lies beside the scripts' folder: the other names of the program folder,
+// the sentinel's bytes and its and its folder's modification times.
+std::string Outside() {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(fuzz::Home(), ec)) names.insert(e.path().filename().string() + "|");
+  names.erase("box|");  // the scripts may delete their own folder
+  std::string seen = std::accumulate(names.begin(), names.end(), std::string()), bytes;
+  for (const char* p : {"keep", "keep/sentinel"})
+    seen += std::to_string(fs::last_write_time(fuzz::Home() + p, ec).time_since_epoch().count()) + "|";
+  platform::ReadFileBytes(fuzz::Home() + "keep/sentinel", bytes);
+  return seen + bytes;
 }
 
 void SandboxedSystemCall(int id, TStackData* args, vmcode_t* result, ScriptEnv& env) {
@@ -48,7 +69,14 @@ void SandboxedSystemCall(int id, TStackData* args, vmcode_t* result, ScriptEnv& 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::ClearHome();
+  static const std::string outside = [] {
+    fs::create_directory(fuzz::Home() + "keep");
+    fuzz::WriteHomeFile("keep/sentinel", "left alone");
+    return Outside();
+  }();
+  std::error_code ec;
+  fs::remove_all(fuzz::Home() + "box", ec);
+  fs::create_directory(fuzz::Home() + "box", ec);
   const std::vector<std::string> lines = fuzz::Lines(data, size);
   TStringListSource source(&lines);
   HeadlessScriptHost host;
@@ -65,5 +93,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   finished.set_value();
   watchdog.get();
   exe.GetErrorText();
+  if (Outside() != outside) fuzz::Fail("a script reached outside its folder");
   return 0;
 }
