@@ -2,10 +2,14 @@
 // column fits its texts in the grid's font.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 
 #include "support/registergrid_fixture.h"
+#include "ui/frmeditreg.h"
 #include "ui/registergridtabcontrol.h"
+#include "ui/textconv.h"
 
 using namespace testing_support;
 
@@ -49,6 +53,22 @@ TEST_F(RegisterGridWidgetTest, AValueColumnIsAsWideAsTheWidestValueInTheGridsFon
   const QFontMetrics metrics(tabs.RegisterGrid->font());
   for (const char* text : {"65535", "0xFFFF"})
     EXPECT_GE(tabs.RegisterGrid->columnWidth(2), metrics.horizontalAdvance(QLatin1String(text)) + 5) << text;
+}
+
+TEST_F(RegisterGridWidgetTest, EnterEditsTheRegisterNamedLeftOfTheCurrentValueCell) {
+  for (uint32_t i = 0; i < 40; ++i) {
+    ws.SRegisters.AddRegister(Reg("More" + std::to_string(i), 0x200 + i, 1));
+    ws.SRegisters.SetValue(0x200 + i, i);
+  }
+  tabs.ShowRegisterTab(0);
+  const std::string name = tabs.RegisterGrid->Presenter().CellText(3, 2);  // the second pair's second row
+  ASSERT_NE(name, "");
+  std::string edited;
+  tabs.SetEditDialogRunner([&](TfrmEditReg& dialog) { edited = ui::FromQt(dialog.windowTitle()); });
+  tabs.RegisterGrid->setCurrentIndex(tabs.RegisterGrid->model()->index(2, 4));
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(tabs.RegisterGrid, &enter);
+  EXPECT_EQ(edited, name);
 }
 
 }  // namespace
