@@ -122,13 +122,15 @@ TEST_F(ComPortTest, OpensAtTableRatesAndFlowModesAndCarriesBinaryBothWays) {
 
 TEST_F(ComPortTest, AByteThatComesDuringAWaitEndsIt) {
   ASSERT_TRUE(port_.Open(0, 6, 0, 0, 0, 0));
-  // Sent once the reader is most likely waiting: a wait that returns at once misses it.
+  // Sent once the reader sleeps: a wait that returns at once misses it.
+  std::atomic<bool> returned{false};
   std::thread target([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    while (!port_.ReaderAsleepForTest() && !returned) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     SendFromTarget({'y'});
   });
   char c = 0;
   EXPECT_TRUE(port_.ReadByteWait(&c, 60000));
+  returned = true;
   EXPECT_EQ(c, 'y');
   target.join();
 }

@@ -71,17 +71,10 @@ TEST(QtGuiThreadTest, CancelFreesAWaitingCallerAndDropsItsCall) {
   ui::QtGuiThread gui;
   std::atomic<bool> ran{false};
   std::atomic<int> result{-1};
-  std::atomic<bool> entered{false};
-  std::thread worker([&] {
-    entered = true;
-    result = gui.Run([&] { ran = true; }) ? 1 : 0;
-  });
+  std::thread worker([&] { result = gui.Run([&] { ran = true; }) ? 1 : 0; });
   // The main thread does not pump: as when it is stopping the script and
-  // about to wait for its thread.
-  while (!entered) std::this_thread::yield();
-  // Most likely the call is queued and its caller waiting by now; a cancel
-  // that comes first must give the same answer.
-  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  // about to wait for its thread. The call is queued, its caller waiting.
+  while (gui.QueuedForTest() == 0 && result == -1) std::this_thread::yield();
   gui.Cancel();
   worker.join();
   EXPECT_EQ(result, 0);
