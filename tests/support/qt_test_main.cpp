@@ -3,13 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDialog>
 #include <QMessageBox>
 #include <QTimer>
 #include <clocale>
 #include <cstdlib>
-
-namespace {
 
 // A box still open a minute into a test is closed, and the test fails naming
 // it: a box nobody answers cannot hang the run.
@@ -22,28 +19,22 @@ class BoxGuard : public ::testing::EmptyTestEventListener {
  private:
   void CloseBoxes() {
     timer_.setInterval(100);  // and any box that comes after it
-    if (QWidget* box = QApplication::activePopupWidget() ? QApplication::activePopupWidget()
-                                                          : QApplication::activeModalWidget()) {
-      const auto* message = qobject_cast<QMessageBox*>(box);
-      ADD_FAILURE() << "a box nobody answered within a minute, closed: " << box->metaObject()->className() << " \""
-                    << box->windowTitle().toStdString() << "\" " << (message ? message->text().toStdString() : "");
-      if (auto* dialog = qobject_cast<QDialog*>(box)) dialog->done(QDialog::Rejected);
-      box->close();
-    }
+    QWidget* box = QApplication::activeModalWidget();
+    if (!box) return;
+    const auto* message = qobject_cast<QMessageBox*>(box);
+    ADD_FAILURE() << "a box nobody answered within a minute, closed: " << box->metaObject()->className() << " \""
+                  << box->windowTitle().toStdString() << "\" " << (message ? message->text().toStdString() : "");
+    if (auto* dialog = qobject_cast<QDialog*>(box)) dialog->done(QDialog::Rejected);  // a message box, too
+    box->close();
   }
   QTimer timer_;
 };
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
   std::setlocale(LC_NUMERIC, "C");
   ::testing::InitGoogleTest(&argc, argv);
-  BoxGuard guard;
-  ::testing::UnitTest::GetInstance()->listeners().Append(&guard);
-  const int result = RUN_ALL_TESTS();
-  ::testing::UnitTest::GetInstance()->listeners().Release(&guard);
-  return result;
+  ::testing::UnitTest::GetInstance()->listeners().Append(new BoxGuard);
+  return RUN_ALL_TESTS();
 }

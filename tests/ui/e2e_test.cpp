@@ -9,9 +9,8 @@
 // them).
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/prctl.h>
+#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -28,6 +27,8 @@
 #include "simtarget.h"
 #include "support/temp_dir.h"
 
+extern char** environ;
+
 namespace {
 
 // Waits until done holds; false after a minute (generous: a loaded two-core
@@ -42,25 +43,19 @@ bool WaitFor(const std::function<bool()>& done) {
 }
 
 // Starts a program found on the PATH with this process's environment; -1 when
-// it cannot. It dies with the test, should the test be ended first.
+// it cannot. It is killed with the test, should the test be ended first.
 pid_t Spawn(std::vector<std::string> args) {
+  args.insert(args.begin(), {"setpriv", "--pdeathsig", "KILL"});
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  const pid_t parent = getpid();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (prctl(PR_SET_PDEATHSIG, SIGKILL) == 0 && getppid() == parent) execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  return pid;
+  pid_t pid = -1;
+  return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
 }
 
 // Ends a started program that was not waited for, on every path out of a test.
 struct Reaped {
-  ~Reaped() {
-    if (pid > 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
-  }
+  ~Reaped() { if (pid > 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0); }
   pid_t& pid;
 };
 

@@ -2,9 +2,7 @@
 // column fits its texts in the grid's font.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QImage>
-#include <QKeyEvent>
 
 #include "support/registergrid_fixture.h"
 #include "ui/frmeditreg.h"
@@ -19,10 +17,9 @@ class RegisterGridWidgetTest : public RegisterGridTest {
  protected:
   void SetUp() override {
     RegisterGridTest::SetUp();
-    AddRegs(6);
-    ws.SRegisters.SetValue(0x100, 1);
+    AddRegs(30);  // in three pairs
+    for (uint32_t id = 0x100; id < 0x100 + 30; ++id) ws.SRegisters.SetValue(id, id - 0xFF);
     ws.SRegisters.SetSnapshotValue(0x100, 1);
-    ws.SRegisters.SetValue(0x101, 2);
     ws.SRegisters.SetSnapshotValue(0x101, 3);  // changed since the snapshot
     tabs.resize(400, 300);
     tabs.show();
@@ -46,8 +43,7 @@ TEST_F(RegisterGridWidgetTest, ChangedValueCellIsPaintedAqua) {
 }
 
 TEST_F(RegisterGridWidgetTest, AValueColumnIsAsWideAsTheWidestValueInTheGridsFont) {
-  ws.SRegisters.AddRegister(Reg("Wide", 0x200, 1, 0xFFFF));
-  ws.SRegisters.SetValue(0x200, 65535);
+  ws.SRegisters.SetValue(0x100 + 29, 65535);
   tabs.SetGridSizes(60, 10, 20);
   tabs.ShowRegisterTab(0);
   const QFontMetrics metrics(tabs.RegisterGrid->font());
@@ -56,18 +52,12 @@ TEST_F(RegisterGridWidgetTest, AValueColumnIsAsWideAsTheWidestValueInTheGridsFon
 }
 
 TEST_F(RegisterGridWidgetTest, EnterEditsTheRegisterNamedLeftOfTheCurrentValueCell) {
-  for (uint32_t i = 0; i < 40; ++i) {
-    ws.SRegisters.AddRegister(Reg("More" + std::to_string(i), 0x200 + i, 1));
-    ws.SRegisters.SetValue(0x200 + i, i);
-  }
-  tabs.ShowRegisterTab(0);
   const std::string name = tabs.RegisterGrid->Presenter().CellText(3, 2);  // the second pair's second row
   ASSERT_NE(name, "");
   std::string edited;
   tabs.SetEditDialogRunner([&](TfrmEditReg& dialog) { edited = ui::FromQt(dialog.windowTitle()); });
   tabs.RegisterGrid->setCurrentIndex(tabs.RegisterGrid->model()->index(2, 4));
-  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-  QApplication::sendEvent(tabs.RegisterGrid, &enter);
+  tabs.EditRegisterValue();
   EXPECT_EQ(edited, name);
 }
 
