@@ -51,7 +51,7 @@ TEST_F(RegisterGridWidgetTest, AValueColumnIsAsWideAsTheWidestValueInTheGridsFon
     EXPECT_GE(tabs.RegisterGrid->columnWidth(2), metrics.horizontalAdvance(QLatin1String(text)) + 5) << text;
 }
 
-TEST_F(RegisterGridWidgetTest, EnterEditsTheRegisterNamedLeftOfTheCurrentValueCell) {
+TEST_F(RegisterGridWidgetTest, AnEditIsOfTheRegisterNamedLeftOfTheCurrentValueCell) {
   const std::string name = tabs.RegisterGrid->Presenter().CellText(3, 2);  // the second pair's second row
   ASSERT_NE(name, "");
   std::string edited;
