@@ -68,6 +68,11 @@ int32_t TCommBuffer::Capacity() const {
   return capacity_;
 }
 
+int32_t TCommBuffer::Waiting() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return waiting_;
+}
+
 bool TCommBuffer::WaitForData(uint32_t timeoutMs) {
   std::unique_lock<std::mutex> guard(lock_);
   if (count_.load(std::memory_order_relaxed) > 0) return true;

@@ -32,6 +32,8 @@ class TCommBuffer {
   int32_t Capacity() const;
   // Sleeps until a byte is queued or timeoutMs pass; true when one is queued.
   bool WaitForData(uint32_t timeoutMs);
+  // Readers asleep in WaitForData.
+  int32_t Waiting() const;
 
  private:
   mutable std::mutex lock_;

@@ -65,6 +65,8 @@ class TComPort : public TBusPhysicalLayer {
   // Test seam: runs between a read off the device and the put into the
   // queue. Set it before Open.
   void SetReadHookForTest(std::function<void()> hook) { readHook_ = std::move(hook); }
+  // Test seam: true while a reader sleeps in ReadByteWait.
+  bool ReaderAsleepForTest() const { return queue_.Waiting() > 0; }
 
  private:
   void ReceiveLoop();

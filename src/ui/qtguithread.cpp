@@ -98,6 +98,11 @@ bool QtGuiThread::Cancelled() const {
   return cancelled_;
 }
 
+size_t QtGuiThread::QueuedForTest() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return queue_.size();
+}
+
 bool QtGuiThread::InCall() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return running_ > 0;

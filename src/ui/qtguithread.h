@@ -33,6 +33,8 @@ class QtGuiThread : public QObject, public platform::GuiThread {
   void Reset() override;
 
   bool Cancelled() const;
+  // Test seam: calls queued and not started; their callers are waiting.
+  size_t QueuedForTest() const;
   // True while a call runs on the main thread. A modal dialog of a script
   // may be open further down the main thread's stack then, so the script
   // thread cannot be waited for until that call has returned.

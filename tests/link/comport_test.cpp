@@ -41,11 +41,16 @@ TEST(CommBuffer, RingKeepsOrderAcrossTheWrapDropsWhenFullAndWakesAReaderAfterEve
   EXPECT_EQ(out[8092], 0xAB);
 
   // Only the first bytes after empty wake a reader: after a drain or a Clear
-  // the next ones must wake it again.
+  // the next ones must wake it again. They come once it sleeps.
   EXPECT_FALSE(q.WaitForData(5));
   for (int round = 0; round < 4; ++round) {
-    std::thread producer([&] { q.Put(7); });
+    std::thread producer([&] {
+      for (int i = 0; i < 10000 && q.Waiting() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      q.Put(7);
+    });
+    const auto start = Steady::now();
     EXPECT_TRUE(q.WaitForData(10000)) << round;
+    EXPECT_LT(Steady::now() - start, std::chrono::seconds(5)) << round << ": woken only by the timeout";
     producer.join();
     if (round % 2) {
       q.Clear();
@@ -93,7 +98,7 @@ class ComPortTest : public ::testing::Test {
   TComPort port_;
 };
 
-TEST_F(ComPortTest, OpensAtTableRatesAndFlowModesAndCarriesBinaryBothWays) {
+TEST_F(ComPortTest, OpensAtTableRatesAndFlowModesAndCarriesBinaryBothWaysAndAByteEndsAWait) {
   const struct {
     uint8_t index;
     int rate;
@@ -118,17 +123,18 @@ TEST_F(ComPortTest, OpensAtTableRatesAndFlowModesAndCarriesBinaryBothWays) {
   EXPECT_EQ(Bytes(buf, buf + received), binary);
   ASSERT_TRUE(port_.Write(binary.data(), uint32_t(binary.size())));
   EXPECT_EQ(ReceiveAtTarget(binary.size()), binary);
-}
 
-TEST_F(ComPortTest, AByteThatComesDuringAWaitEndsIt) {
-  ASSERT_TRUE(port_.Open(0, 6, 0, 0, 0, 0));
-  // Sent once the reader is most likely waiting: a wait that returns at once misses it.
+  // A byte sent once the reader sleeps ends the wait at once.
+  std::atomic<bool> returned{false};
   std::thread target([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    while (!port_.ReaderAsleepForTest() && !returned) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     SendFromTarget({'y'});
   });
   char c = 0;
-  EXPECT_TRUE(port_.ReadByteWait(&c, 60000));
+  const auto start = Steady::now();
+  EXPECT_TRUE(port_.ReadByteWait(&c, 20000));
+  returned = true;
+  EXPECT_LT(Steady::now() - start, std::chrono::seconds(10)) << "woken only by the timeout";
   EXPECT_EQ(c, 'y');
   target.join();
 }

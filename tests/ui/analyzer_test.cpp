@@ -26,14 +26,14 @@ TEST_F(AnalyzerWindowTest, SendButtonEnterAndTheReceiveTimer) {
   EXPECT_EQ(memo->toPlainText(), QStringLiteral("\nTx > F0 00 03 F3"));
   EXPECT_TRUE(form.Receiving());
 
-  target.SetRegister(0x0100, 0x1234);
-  edit->setText(QStringLiteral("F0 00 0B 02 00 00 01 00 00 01"));
+  target.SetRegister(0x0101, 0x1234);
+  edit->setText(QStringLiteral("F0 00 0B 02 00 00 01 01 00 01"));  // adds up to 0x100
   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
   QApplication::sendEvent(edit, &enter);
   EXPECT_EQ(link->written.size(), 2u);  // once, not once more by a default button
   form.ReadTimerTimer();
   const QString received = memo->toPlainText();
-  EXPECT_TRUE(received.endsWith(QStringLiteral("\nRx > 50 00 06 12 34 9C"))) << ui::FromQt(received);
+  EXPECT_TRUE(received.endsWith(QStringLiteral("01 01 00 01 00\nRx > 50 00 06 12 34 9C"))) << ui::FromQt(received);
 }
 
 }  // namespace

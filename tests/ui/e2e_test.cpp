@@ -42,14 +42,22 @@ bool WaitFor(const std::function<bool()>& done) {
   return true;
 }
 
-// Starts a program found on the PATH with this process's environment; -1 when it cannot.
+// Starts a program found on the PATH with this process's environment; -1 when
+// it cannot. It is killed with the test, should the test be ended first.
 pid_t Spawn(std::vector<std::string> args) {
+  args.insert(args.begin(), {"setpriv", "--pdeathsig", "KILL"});
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid = -1;
   return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
 }
+
+// Ends a started program that was not waited for, on every path out of a test.
+struct Reaped {
+  ~Reaped() { if (pid > 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0); }
+  pid_t& pid;
+};
 
 // A fresh program folder (VUND2_HOME) with copies of the sample files and the
 // simulated ECS3 set made from them, served on a pty from a thread of the
@@ -91,8 +99,9 @@ struct ProgramFolder {
 TEST(E2eSignal, SigtermClosesTheProgramAsTheUserWould) {
   ProgramFolder folder;
 
-  const pid_t pid = Spawn({VUND2_PROGRAM});  // offscreen, as this binary runs
+  pid_t pid = Spawn({VUND2_PROGRAM});  // offscreen, as this binary runs
   ASSERT_GT(pid, 0);
+  const Reaped reaped{pid};
 
   // Started up once the line was raised and the status items are polled.
   size_t raisedAt = 0;
@@ -104,7 +113,8 @@ TEST(E2eSignal, SigtermClosesTheProgramAsTheUserWould) {
 
   kill(pid, SIGTERM);
   int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; })) << "still running a minute after SIGTERM";
+  pid = -1;
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_NE(folder.dir.Read("Vund2.ini").find("MainLeft="), std::string::npos);
@@ -186,11 +196,9 @@ class E2eXvfbTest : public ::testing::Test {
   }
   void TearDown() override {
     if (program > 0) pids.push_back(program);
-    for (auto pid = pids.rbegin(); pid != pids.rend(); ++pid) {
-      // Xvfb is ended so that it removes its lock file and socket.
-      kill(*pid, *pid == xvfb ? SIGTERM : SIGKILL);
-      waitpid(*pid, nullptr, 0);
-    }
+    // Xvfb is ended so that it removes its lock file and socket.
+    for (auto pid = pids.rbegin(); pid != pids.rend(); ++pid)
+      if (*pid > 0 && kill(*pid, *pid == xvfb ? SIGTERM : SIGKILL) == 0) waitpid(*pid, nullptr, 0);
   }
 
   // The program in English, up once the line was raised and its window is active.
@@ -215,7 +223,7 @@ class E2eXvfbTest : public ::testing::Test {
 };
 
 TEST_F(E2eXvfbTest, WindowsLieOnTheScreenTheTableKeepsTheFocusAndACloseDuringAnNvmReadIsCarriedOut) {
-  StartProgram();
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
   Rect frame;
   // The first run's size is the whole screen, title bar included.
   EXPECT_TRUE(WaitFor([&] { return FramedInside(main, frame); })) << "main window " << frame;

@@ -65,6 +65,15 @@ TEST_F(FormTableTest, ItsBoxesBelongToItSoTheFocusComesBackToIt) {
   form.reset();
 }
 
+TEST_F(FormTableTest, ACellIsItsColumnsEntryAndItsRowsField) {
+  Load("[UDTable1]\r\nName=T\r\nStartID=0x300\r\nTableCount=3\r\nColName1=A\r\nColName2=B\r\n");
+  Open(ws);
+  grid->setCurrentIndex(grid->model()->index(1, 2));  // B of the third entry
+  ui.ExpectInput("9");
+  form->EditTableCell();
+  EXPECT_EQ(target.Register(0x303), 9);
+}
+
 TEST_F(FormTableTest, AValueColumnNeverHidesADigitAndALongTableIsNotBuiltCellByCell) {
   // The longest table: the read stops at the first entry, the grid asks for
   // the cells it draws.

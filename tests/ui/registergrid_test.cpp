@@ -5,7 +5,9 @@
 #include <QImage>
 
 #include "support/registergrid_fixture.h"
+#include "ui/frmeditreg.h"
 #include "ui/registergridtabcontrol.h"
+#include "ui/textconv.h"
 
 using namespace testing_support;
 
@@ -15,10 +17,9 @@ class RegisterGridWidgetTest : public RegisterGridTest {
  protected:
   void SetUp() override {
     RegisterGridTest::SetUp();
-    AddRegs(6);
-    ws.SRegisters.SetValue(0x100, 1);
+    AddRegs(30);  // in three pairs
+    for (uint32_t id = 0x100; id < 0x100 + 30; ++id) ws.SRegisters.SetValue(id, id - 0xFF);
     ws.SRegisters.SetSnapshotValue(0x100, 1);
-    ws.SRegisters.SetValue(0x101, 2);
     ws.SRegisters.SetSnapshotValue(0x101, 3);  // changed since the snapshot
     tabs.resize(400, 300);
     tabs.show();
@@ -41,13 +42,22 @@ TEST_F(RegisterGridWidgetTest, ChangedValueCellIsPaintedAqua) {
 }
 
 TEST_F(RegisterGridWidgetTest, AValueColumnIsAsWideAsTheWidestValueInTheGridsFont) {
-  ws.SRegisters.AddRegister(Reg("Wide", 0x200, 1, 0xFFFF));
-  ws.SRegisters.SetValue(0x200, 65535);
+  ws.SRegisters.SetValue(0x100 + 29, 65535);
   tabs.SetGridSizes(60, 10, 20);
   tabs.ShowRegisterTab(0);
   const QFontMetrics metrics(tabs.RegisterGrid->font());
   for (const char* text : {"65535", "0xFFFF"})
     EXPECT_GE(tabs.RegisterGrid->columnWidth(2), metrics.horizontalAdvance(QLatin1String(text)) + 5) << text;
+}
+
+TEST_F(RegisterGridWidgetTest, AnEditIsOfTheRegisterNamedLeftOfTheCurrentValueCell) {
+  const std::string name = tabs.RegisterGrid->Presenter().CellText(3, 2);  // the second pair's second row
+  ASSERT_NE(name, "");
+  std::string edited;
+  tabs.SetEditDialogRunner([&](TfrmEditReg& dialog) { edited = ui::FromQt(dialog.windowTitle()); });
+  tabs.RegisterGrid->setCurrentIndex(tabs.RegisterGrid->model()->index(2, 4));
+  tabs.EditRegisterValue();
+  EXPECT_EQ(edited, name);
 }
 
 }  // namespace

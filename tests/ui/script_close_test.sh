@@ -5,7 +5,7 @@
 # X display of its own, driven with xdotool.   script_close_test.sh VUND2 VUND_TARGET_SIM
 set -uo pipefail
 work=$(mktemp -d /tmp/vund2-script-close-XXXXXX)
-trap 'kill $(jobs -p) 2>/dev/null; wait; rm -rf "$work"' EXIT
+trap 'kill $(jobs -p) 2>/dev/null; within 50 eval "[ -z \"\$(jobs -pr)\" ]"; kill -9 $(jobs -p) 2>/dev/null; wait; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; cat "$work/program.log" >&2 2>/dev/null; exit 1; }
 within() { # tenths of a second, command
   for _ in $(seq "$1"); do "${@:2}" && return 0; sleep 0.1; done

@@ -71,18 +71,12 @@ TEST(QtGuiThreadTest, CancelFreesAWaitingCallerAndDropsItsCall) {
   ui::QtGuiThread gui;
   std::atomic<bool> ran{false};
   std::atomic<int> result{-1};
-  std::atomic<bool> entered{false};
-  std::thread worker([&] {
-    entered = true;
-    result = gui.Run([&] { ran = true; }) ? 1 : 0;
-  });
+  std::thread worker([&] { result = gui.Run([&] { ran = true; }) ? 1 : 0; });
   // The main thread does not pump: as when it is stopping the script and
-  // about to wait for its thread.
-  while (!entered) std::this_thread::yield();
-  // Most likely the call is queued and its caller waiting by now; a cancel
-  // that comes first must give the same answer.
-  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  // about to wait for its thread. The call is queued, its caller waiting.
+  while (gui.QueuedForTest() == 0 && result == -1) std::this_thread::yield();
   gui.Cancel();
+  EXPECT_TRUE(PumpUntil([&] { return result != -1; }));  // runs the call if the cancel kept it
   worker.join();
   EXPECT_EQ(result, 0);
   QCoreApplication::processEvents();
@@ -129,8 +123,7 @@ class ScriptRunnerTest : public ::testing::Test {
 
 TEST_F(ScriptRunnerTest, ARunEndsWithPollingBackOnlyWhenItWasStartedAndFailuresInTheErrorBox) {
   ui::ScriptRunner runner(polling, ws, choosers);
-  ui.ExpectOpenFile("");
-  runner.mnuScriptRunClick();
+  Run(runner, "");  // the open dialog cancelled
   EXPECT_EQ(polling.calls, std::vector<bool>({false, true}));
   EXPECT_EQ(runner.Manager(), nullptr);
 
@@ -167,8 +160,7 @@ TEST_F(ScriptRunnerTest, SecondRunEndsTheFirstAndCloseEndsABusyScript) {
   EXPECT_TRUE(runner.ScriptTimer()->isActive());  // still running: the timer goes on
 
   // Cancelling the dialog meanwhile leaves polling off for the running script.
-  ui.ExpectOpenFile("");
-  runner.mnuScriptRunClick();
+  Run(runner, "");
   EXPECT_EQ(polling.calls, std::vector<bool>({false, false}));
 
   Run(runner, busy);

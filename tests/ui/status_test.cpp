@@ -32,9 +32,7 @@ TEST_F(StatusWindowTest, PollingStoppedWithStopStaysOffAfterAnOperation) {
   w.StatusWindowContClick(1);  // the user chose "Stop"
   w.SetStatusWindowChoice(1);
   w.StatusTimerTimer();  // the tick after "Stop" ends polling
-  {
-    ui::PollingHold hold(w);
-  }
+  ui::PollingHold{w};  // held and let go
   EXPECT_FALSE(w.StatusTimer->isActive());
 }
 
@@ -66,12 +64,13 @@ TEST_F(StatusWindowTest, ItemEditsPollAgainOnlyWithStart) {
   w.SetStatusWindowChoice(0);
   w.mnuSatsuItemInsertClick();
   EXPECT_TRUE(w.StatusTimer->isActive());
-  // A delete answered Yes takes its row out of the grid at once.
+  // A delete answered Yes takes the current row out of the grid at once.
   const int rows = w.StatusGrid->verticalHeader()->count();
+  w.StatusGrid->setCurrentIndex(w.StatusGrid->model()->index(3, 1));  // Lo, after P and P
   ui.ExpectMessage(0x24, platform::kIdYes, "Do you delete ?");
   w.mnuStatusItemDeleteClick();
   EXPECT_EQ(w.StatusGrid->verticalHeader()->count(), rows - 1);
-  EXPECT_EQ("Hi", w.CellText(3, 1));
+  EXPECT_EQ(w.CellText(2, 1) + w.CellText(3, 1), "PHi");
 }
 
 }  // namespace
