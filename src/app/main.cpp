@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     });
     QObject::connect(&mainWindow, &TFrmMain::EditWindowFontChanged, &tableWindow,
                      [&] { tableWindow.setFont(mainWindow.font()); });
-    app.CloseOnTerminationSignals(&mainWindow);
+    app.CloseOnTerminationSignals(&mainWindow, [&mainWindow] { return mainWindow.Controller().Busy(); });
     mainWindow.show();
     rc = app.exec();
   } catch (const std::exception& e) {

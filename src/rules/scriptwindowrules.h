@@ -1,8 +1,10 @@
 // The script window's rules without widgets: which screen points show whether
-// the window is hidden, and the colour values scripts pass. How printed text
-// becomes lines is the engine's (script/scriptoutput.h).
+// the window is hidden, how many lines it keeps, and the colour values
+// scripts pass. How printed text becomes lines is the engine's
+// (script/scriptoutput.h).
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace ui {
@@ -17,6 +19,12 @@ std::array<ScreenPoint, 4> VisibilityProbePoints(int left, int top, int width, i
 // The window is raised (without activation) when fewer than 3 of the
 // points show it.
 constexpr int kVisiblePointsNeeded = 3;
+
+// How many lines the window keeps: the most recent ones, older lines going
+// from the top as in a terminal, so that a script printing without end
+// cannot use up the memory: with lines of the longest, 2048 bytes, the
+// program stays well under 400 MB (bench/runaway-print.sh).
+constexpr size_t kScriptWindowLines = 5000;
 
 // A colour value of a script: 0x00BBGGRR, or a system colour (high byte
 // 0x80 with the system colour's index in the low byte). Returns 0x00BBGGRR;

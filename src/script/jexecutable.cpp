@@ -290,12 +290,9 @@ bool TJExecutable::WaitFor(std::int64_t ms) {
   return !waitCv_.wait_for(lock, std::chrono::milliseconds(ms > 0 ? ms : 0), [this] { return stop_.load(); });
 }
 
-// The window takes the text from any thread and shows it soon; only a
-// script that prints without end waits, so that it cannot outrun the window.
-void TJExecutable::SyncPrint(const std::string& text) {
-  window_->Print(text);
-  if (window_->Behind()) gui_->Run([this] { window_->Flush(); });
-}
+// The window takes the text from any thread and shows it soon; it keeps only
+// the most recent lines, so a script that prints without end never waits.
+void TJExecutable::SyncPrint(const std::string& text) { window_->Print(text); }
 
 void TJExecutable::SyncPrintError(const std::string& text) { window_->PrintColored(text, kScriptErrorColor); }
 

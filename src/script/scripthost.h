@@ -39,9 +39,6 @@ class ScriptWindow {
   virtual void Print(const std::string& text) = 0;
   // Print in the given font colour; the memo's own colour is kept for the rest.
   virtual void PrintColored(const std::string& text, int color) = 0;
-  // True when so much printed text waits to be shown that a script thread
-  // should wait for Flush. Any thread.
-  virtual bool Behind() const { return false; }
   // Shows everything printed so far. Main thread.
   virtual void Flush() {}
   // The script has ended: what it printed shows now, not at the next

@@ -7,6 +7,7 @@
 void TScriptOutput::Clear() {
   std::lock_guard<std::mutex> lock(mutex_);
   lines_.clear();
+  dropped_ = 0;
   buffer_.clear();
   lineIndex_ = 0;
   firstChanged_ = -1;
@@ -30,6 +31,11 @@ void TScriptOutput::NewLine() {
   Changed(std::min(lineIndex_, static_cast<int>(lines_.size())));
   if (static_cast<size_t>(lineIndex_) >= lines_.size()) lines_.resize(static_cast<size_t>(lineIndex_) + 1);
   lines_.emplace_back();
+  if (maxLines_ && lines_.size() > maxLines_) {
+    lines_.pop_front();
+    ++dropped_;
+    if (firstChanged_ > 0) --firstChanged_;
+  }
   lineIndex_ = static_cast<int>(lines_.size()) - 1;
 }
 
@@ -70,24 +76,21 @@ bool TScriptOutput::Print(const std::string& text, int color) {
   return wasClean && firstChanged_ >= 0;
 }
 
-int TScriptOutput::TakeChanges(std::vector<ScriptOutputLine>& lines) {
+int TScriptOutput::TakeChanges(std::vector<ScriptOutputLine>& lines, size_t& dropped) {
   std::lock_guard<std::mutex> lock(mutex_);
   const int first = firstChanged_;
   lines.clear();
+  dropped = dropped_;
+  dropped_ = 0;
   if (first < 0) return -1;
   lines.assign(lines_.begin() + first, lines_.end());
   firstChanged_ = -1;
   return first;
 }
 
-size_t TScriptOutput::Backlog() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return firstChanged_ < 0 ? 0 : lines_.size() - static_cast<size_t>(firstChanged_);
-}
-
 std::vector<ScriptOutputLine> TScriptOutput::Lines() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return lines_;
+  return {lines_.begin(), lines_.end()};
 }
 
 int TScriptOutput::LineCount() const {

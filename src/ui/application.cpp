@@ -3,8 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QPointer>
+#include <QAbstractButton>
+#include <QDialog>
+#include <QMessageBox>
 #include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <clocale>
 #include <csignal>
@@ -39,17 +43,44 @@ void OnTerminationSignal(int) {
   [[maybe_unused]] ssize_t n = write(g_signalPipe[1], &byte, 1);
 }
 
+constexpr int kEndStepMs = 50;
+
+// Ends every open modal dialog and popup as Esc would; returns how many.
+int EndModalBoxes() {
+  int ended = 0;
+  for (int i = 0; i < 8 && QApplication::activePopupWidget(); ++i, ++ended) QApplication::activePopupWidget()->close();
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    auto* dialog = qobject_cast<QDialog*>(w);
+    if (!dialog || !dialog->isVisible() || dialog->windowModality() == Qt::NonModal) continue;
+    auto* box = qobject_cast<QMessageBox*>(dialog);
+    if (box && box->escapeButton())
+      box->escapeButton()->click();
+    else
+      dialog->reject();
+    ++ended;
+  }
+  return ended;
+}
+
 }  // namespace
 
-void VundApplication::CloseOnTerminationSignals(QWidget* window) {
+void VundApplication::CloseOnTerminationSignals(QWidget* window, std::function<bool()> busy) {
   if (g_signalPipe[0] < 0 && pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  closeTarget_ = window;
+  busy_ = std::move(busy);
+  endTimer_ = new QTimer(this);
+  endTimer_->setInterval(kEndStepMs);
+  connect(endTimer_, &QTimer::timeout, this, [this] { EndStep(); });
   auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
-  QPointer<QWidget> target(window);
-  connect(notifier, &QSocketNotifier::activated, this, [target] {
+  connect(notifier, &QSocketNotifier::activated, this, [this] {
     char buf[16];
     while (read(g_signalPipe[0], buf, sizeof buf) > 0) {
     }
-    if (target) target->close();
+    if (!ending_) {
+      ending_ = true;
+      endTimer_->start();
+    }
+    EndStep();
   });
   struct sigaction sa {};
   sa.sa_handler = OnTerminationSignal;
@@ -58,9 +89,44 @@ void VundApplication::CloseOnTerminationSignals(QWidget* window) {
   for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
 }
 
+// Runs from the event loop, possibly from a box's loop further up the stack.
+void VundApplication::EndStep() {
+  if (!ending_) return;
+  if (!closeTarget_ || closeTarget_->isHidden()) {
+    StopEnding();
+    return;
+  }
+  if (targetClosing_ > 0) return;
+  if (QThread::currentThread()->loopLevel() > 1) {
+    // Checked again as soon as the loops have returned, before whatever
+    // the code after the boxes queues next (a script's next dialog).
+    if (EndModalBoxes() > 0) QMetaObject::invokeMethod(this, [this] { EndStep(); }, Qt::QueuedConnection);
+    return;
+  }
+  if (busy_ && busy_()) return;
+  closeTarget_->close();
+}
+
+void VundApplication::StopEnding() {
+  ending_ = false;
+  if (endTimer_) endTimer_->stop();
+}
+
 bool VundApplication::notify(QObject* receiver, QEvent* event) {
   try {
-    return QApplication::notify(receiver, event);
+    if (!ending_ || event->type() != QEvent::Close || receiver != closeTarget_.data())
+      return QApplication::notify(receiver, event);
+    // The window's own close: held during a target operation (then the
+    // boxes are still ended until it runs), otherwise done or refused by the
+    // user's Cancel in a save question.
+    struct Closing {
+      int& depth;
+      explicit Closing(int& d) : depth(d) { ++depth; }
+      ~Closing() { --depth; }
+    } closing(targetClosing_);
+    const bool handled = QApplication::notify(receiver, event);
+    if (!busy_ || !busy_()) StopEnding();
+    return handled;
   } catch (const std::exception& e) {
     ShowException(ui_, e);
   } catch (...) {

@@ -1,8 +1,13 @@
 // The application object: shows what escapes an event handler in a message
-// box instead of ending the program.
+// box instead of ending the program, and closes the main window on a
+// termination signal.
 #pragma once
 #include <QApplication>
+#include <QPointer>
 #include <exception>
+#include <functional>
+
+class QTimer;
 
 namespace platform {
 class Ui;
@@ -21,11 +26,22 @@ class VundApplication : public QApplication {
   static void ShowException(platform::Ui& ui, const char* what);
   // SIGTERM, SIGINT and SIGHUP close window as the user would, so changed
   // files are offered for saving and the settings written, instead of the
-  // process just ending.
-  void CloseOnTerminationSignals(QWidget* window);
+  // process just ending. Boxes and dialogs open then are ended first as Esc
+  // ends them, and the close waits until all of them have returned: it
+  // deletes windows that the code after a box may still use. busy: a target
+  // operation runs; the close waits for its end, ending the boxes it opens.
+  void CloseOnTerminationSignals(QWidget* window, std::function<bool()> busy);
 
  private:
+  void EndStep();
+  void StopEnding();
+
   platform::Ui& ui_;
+  QPointer<QWidget> closeTarget_;
+  std::function<bool()> busy_;
+  QTimer* endTimer_ = nullptr;
+  bool ending_ = false;    // a signal came; the window's close has not run yet
+  int targetClosing_ = 0;  // the window's close is running (its questions are the user's)
 };
 
 }  // namespace ui

@@ -61,6 +61,8 @@ TfrmScriptWindow::TfrmScriptWindow(QWidget* parent) : QWidget(parent, Qt::Window
   mmJOutput = new QPlainTextEdit(this);
   mmJOutput->setObjectName(QStringLiteral("mmJOutput"));
   mmJOutput->setReadOnly(true);
+  // An undo history would keep every line ever shown.
+  mmJOutput->setUndoRedoEnabled(false);
   mmJOutput->setLineWrapMode(QPlainTextEdit::NoWrap);
   mmJOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   mmJOutput->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -134,10 +136,11 @@ void TfrmScriptWindow::Flush() {
   refreshTimer_->stop();
   lastRefresh_.start();
   std::vector<ScriptOutputLine> lines;
-  const int first = output_.TakeChanges(lines);
+  size_t dropped = 0;
+  const int first = output_.TakeChanges(lines, dropped);
   if (first < 0) return;
   KeepVisible();
-  ShowLines(first, lines);
+  ShowLines(first, dropped, lines);
 }
 
 // Brings the window to the top, without activating it, when fewer than
@@ -157,9 +160,10 @@ void TfrmScriptWindow::KeepVisible() {
   if (seen < ui::kVisiblePointsNeeded) raise();
 }
 
-// Writes the changed lines into the memo: those it has are replaced, the rest
-// appended, each run of one colour in one insert.
-void TfrmScriptWindow::ShowLines(int first, const std::vector<ScriptOutputLine>& lines) {
+// Takes the dropped lines from the top of the memo, then writes the changed
+// lines into it: those it has are replaced, the rest appended, each run of
+// one colour in one insert.
+void TfrmScriptWindow::ShowLines(int first, size_t dropped, const std::vector<ScriptOutputLine>& lines) {
   auto format = [](int color) {
     QTextCharFormat f;
     if (color >= 0) f.setForeground(ToQColor(color));
@@ -170,6 +174,13 @@ void TfrmScriptWindow::ShowLines(int first, const std::vector<ScriptOutputLine>&
   QTextDocument* doc = mmJOutput->document();
   QTextCursor cursor(doc);
   cursor.beginEditBlock();
+  if (dropped >= static_cast<size_t>(doc->blockCount())) {
+    cursor.select(QTextCursor::Document);
+    cursor.removeSelectedText();
+  } else if (dropped > 0) {
+    cursor.setPosition(doc->findBlockByNumber(static_cast<int>(dropped)).position(), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+  }
   size_t i = 0;
   for (; i < lines.size() && first + static_cast<int>(i) < doc->blockCount(); ++i) {
     cursor.setPosition(doc->findBlockByNumber(first + static_cast<int>(i)).position());

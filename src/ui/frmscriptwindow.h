@@ -42,10 +42,7 @@ class TfrmScriptWindow : public QWidget {
   // Shows what was printed at once (main thread); soon, from any thread.
   void Flush();
   void FlushSoon();
-  // So many lines wait to be shown that a writer should wait for Flush.
-  bool Behind() const { return output_.Backlog() > kMaxBacklogLines; }
   static constexpr int kRefreshPerSecond = 30;
-  static constexpr size_t kMaxBacklogLines = 100000;
   // Saves the memo's lines to the file; false when that failed. Safe on any thread.
   bool SaveOutput(const std::string& fileName, std::string* reason = nullptr) const;
 
@@ -79,9 +76,9 @@ class TfrmScriptWindow : public QWidget {
   void Write(const std::string& text, int color);
   void ScheduleRefresh();
   void KeepVisible();
-  void ShowLines(int first, const std::vector<ScriptOutputLine>& lines);
+  void ShowLines(int first, size_t dropped, const std::vector<ScriptOutputLine>& lines);
 
-  TScriptOutput output_;
+  TScriptOutput output_{ui::kScriptWindowLines};
   QTimer* refreshTimer_ = nullptr;
   QElapsedTimer lastRefresh_;
 };

@@ -23,8 +23,6 @@ void QtScriptWindow::Print(const std::string& text) { form_->Print(text); }
 
 void QtScriptWindow::PrintColored(const std::string& text, int color) { form_->PrintColored(text, color); }
 
-bool QtScriptWindow::Behind() const { return form_->Behind(); }
-
 void QtScriptWindow::Flush() { form_->Flush(); }
 
 void QtScriptWindow::Ended() { form_->FlushSoon(); }

@@ -30,7 +30,6 @@ class QtScriptWindow : public ScriptWindow {
   void Close() override;
   void Print(const std::string& text) override;
   void PrintColored(const std::string& text, int color) override;
-  bool Behind() const override;
   void Flush() override;
   void Ended() override;
   bool SaveOutput(const std::string& fileName, std::string& reason) override;

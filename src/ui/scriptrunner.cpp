@@ -1,5 +1,6 @@
 #include "ui/scriptrunner.h"
 
+#include <QThread>
 #include <QTimer>
 
 #include "link/workspace.h"
@@ -106,7 +107,8 @@ void ScriptRunner::RestorePolling() {
 // A manager's threads are stopped at once; it is deleted (which waits for
 // them) unless one of them is inside a call that the main thread is running
 // further down its stack: waiting then would never end, so it is deleted
-// once that call has returned.
+// once that call has returned. Nor while a box runs its loop further down:
+// the box may belong to one of its windows, and the code after it may use it.
 void ScriptRunner::Retire(std::unique_ptr<TScriptManager> manager) {
   manager->StopAll();
   retired_.push_back(std::move(manager));
@@ -114,7 +116,7 @@ void ScriptRunner::Retire(std::unique_ptr<TScriptManager> manager) {
 }
 
 void ScriptRunner::DeleteRetired() {
-  if (qtHost_.AnyInCall()) {
+  if (qtHost_.AnyInCall() || QThread::currentThread()->loopLevel() > 1) {
     for (std::unique_ptr<TScriptManager>& m : retired_) m->StopAll();
     if (!retired_.empty() && !retireTimer_->isActive()) retireTimer_->start();
     return;

@@ -4,7 +4,7 @@
 // window's script handling: the open dialog, polling held for the run, the
 // timer's end-of-script report, a second run replacing the first, and the
 // close ending a busy script without waiting forever (with a script dialog
-// open: script_close_test.sh, on the program itself).
+// open: signal_close_test.sh, on the program itself).
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>

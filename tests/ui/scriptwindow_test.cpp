@@ -16,6 +16,7 @@
 #include "script/jexecutable.h"
 #include "script/lexer.h"
 #include "support/temp_dir.h"
+#include "rules/scriptwindowrules.h"
 #include "ui/frmscriptwindow.h"
 #include "ui/qtscripthost.h"
 
@@ -63,6 +64,34 @@ TEST(ScriptWindowTest, PrintingDoesNotWaitForTheMainThread) {
     QApplication::processEvents(QEventLoop::AllEvents, 5);
   ASSERT_EQ(MemoLines(w).size(), 1001u);
   EXPECT_EQ(MemoLines(w)[999], QStringLiteral("999"));
+}
+
+// Printing without end keeps the most recent lines, in the memo as in what is
+// saved, whether the dropped lines were shown or not; "\r" still rewrites.
+TEST(ScriptWindowTest, KeepsOnlyTheMostRecentLines) {
+  testing_support::TempDir dir;
+  TfrmScriptWindow w;
+  w.show();
+  const int n = static_cast<int>(ui::kScriptWindowLines);
+  int next = 0;
+  const auto print = [&](int count, const std::string& tail) {
+    std::string text;
+    for (int end = next + count; next < end; ++next) text += std::to_string(next) + "\n";
+    w.Print(text + tail);
+    w.Flush();
+    std::vector<QString> kept;
+    for (const ScriptOutputLine& line : w.Output().Lines()) kept.push_back(QString::fromStdString(line.text));
+    EXPECT_EQ(MemoLines(w), kept);
+  };
+  print(n - 2, "");
+  print(5, "");  // four go
+  EXPECT_EQ(MemoLines(w).front(), QStringLiteral("4"));
+  print(2 * n, "50%\r60%");  // none of what was shown stays
+  ASSERT_EQ(MemoLines(w).size(), static_cast<size_t>(n));
+  EXPECT_EQ(MemoLines(w).front(), QString::number(next - n + 1));
+  EXPECT_EQ(MemoLines(w).back(), QStringLiteral("60%"));
+  ASSERT_TRUE(w.SaveOutput(dir.File("out.txt")));
+  EXPECT_EQ(dir.Read("out.txt").substr(0, 7), std::to_string(next - n + 1) + "\r\n");
 }
 
 TEST(ScriptWindowTest, SavesTheLinesAndReportsAFailedSave) {
