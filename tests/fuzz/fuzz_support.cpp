@@ -42,24 +42,14 @@ void ClearHome() {
 }
 
 int QuietUi::MessageBox(const std::string&, const std::string&, int flags) {
-  if (!answers.empty()) {
-    const int a = answers.front();
-    answers.pop_front();
-    return a;
-  }
+  int a;
+  if (Take(answers, a)) return a;
   switch (flags & 0xF) {
     case 0: return platform::kIdOk;
     case 2: return platform::kIdAbort;
     case 4: return platform::kIdNo;
     default: return platform::kIdCancel;  // OK/Cancel, Yes/No/Cancel, Retry/Cancel
   }
-}
-
-bool QuietUi::Take(std::deque<std::string>& queue, std::string& out) {
-  if (queue.empty()) return false;
-  out = queue.front();
-  queue.pop_front();
-  return true;
 }
 
 std::vector<std::string> Lines(const uint8_t* data, size_t size) { return platform::SplitLines(Text(data, size)); }

@@ -38,7 +38,13 @@ class QuietUi : public platform::Ui {
   std::deque<std::string> openFiles, saveFiles, inputs;
 
  private:
-  static bool Take(std::deque<std::string>& queue, std::string& out);
+  template <typename T>
+  static bool Take(std::deque<T>& queue, T& out) {
+    if (queue.empty()) return false;
+    out = queue.front();
+    queue.pop_front();
+    return true;
+  }
 };
 
 // The input as text and as lines.
