@@ -56,15 +56,8 @@ class FakeLink : public TBusPhysicalLayer {
 
   void Deliver(const Bytes& bytes, uint64_t delayMs = 0) { pending_.emplace(clock_.NowUs() + delayMs * 1000, bytes); }
 
-  bool Open(uint8_t, uint8_t baud, uint8_t, uint8_t, uint8_t, uint8_t) override {
-    opens.push_back(baud);
-    return open_ = true;
-  }
-  bool Close() override {
-    ++closes;
-    open_ = false;
-    return true;
-  }
+  bool Open(uint8_t, uint8_t baud, uint8_t, uint8_t, uint8_t, uint8_t) override { opens.push_back(baud); return open_ = true; }
+  bool Close() override { ++closes; open_ = false; return true; }
   bool Read(uint8_t* buffer, uint32_t maximum, uint32_t& received) override {
     if (failRead) return false;
     Arrive();
@@ -79,11 +72,7 @@ class FakeLink : public TBusPhysicalLayer {
     if (onWrite) onWrite(*this, written.back());
     return true;
   }
-  void Purge() override {
-    ++purges;
-    Arrive();
-    queue_.clear();
-  }
+  void Purge() override { ++purges; Arrive(); queue_.clear(); }
   bool WaitForData(uint32_t timeoutMs) override {
     if (!open_) return false;
     Arrive();

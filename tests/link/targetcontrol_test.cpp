@@ -73,11 +73,7 @@ class TargetControlTest : public ::testing::Test {
   }
   static std::vector<RegisterSnapshotItem> Items(std::initializer_list<uint32_t> ids) {
     std::vector<RegisterSnapshotItem> items;
-    for (uint32_t id : ids) {
-      items.emplace_back();
-      items.back().ID = id;
-      items.back().Value = static_cast<int32_t>(0x1000 + id);
-    }
+    for (uint32_t id : ids) items.push_back({"", id, 0, static_cast<int32_t>(0x1000 + id)});
     return items;
   }
   bool Logged(const std::string& text) const { return services.Log().find(text) != std::string::npos; }
