@@ -8,12 +8,7 @@
 namespace {
 
 ST_REGISTER Reg(const std::string& name, uint32_t id, uint32_t mask = 0xFFFF, int vrf = 1) {
-  ST_REGISTER r;
-  r.LongName = name;
-  r.ID = id;
-  r.Mask = mask;
-  r.Vrf = vrf;
-  return r;
+  return {name, "", id, mask, 0xFFFF, 0, 1, vrf};
 }
 
 std::vector<RegValueFileEntry> Load(const std::string& text, bool& hasS, bool& hasH,

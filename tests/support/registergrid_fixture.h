@@ -13,13 +13,7 @@ using ui::RegisterGridPresenter;
 using Key = RegisterGridPresenter::Key;
 
 inline ST_REGISTER Reg(const std::string& name, uint32_t id, int tab, uint32_t mask = 0xFFFF) {
-  ST_REGISTER r;
-  r.ShortName = name;
-  r.ID = id;
-  r.Tab = tab;
-  r.Mask = mask;
-  r.Max = 255;
-  return r;
+  return {"", name, id, mask, 255, 0, tab};  // the short name only, values up to 255
 }
 
 class RegisterGridTest : public ::testing::Test {

@@ -31,10 +31,7 @@ class ScriptedUi : public platform::Ui {
     return Expect({Kind::ComPort, -1, 0, "", ok, std::move(action)});
   }
 
-  void SetScreenSize(int w, int h) {
-    screenW_ = w;
-    screenH_ = h;
-  }
+  void SetScreenSize(int w, int h) { screenW_ = w, screenH_ = h; }
   bool AllSeen() const { return queue_.empty(); }
   const platform::FileDialogOptions& LastFileDialog() const { return lastDialog_; }
 
@@ -48,10 +45,7 @@ class ScriptedUi : public platform::Ui {
   bool InputBox(const std::string& caption, const std::string& prompt, std::string& text,
                 char passwordChar) override;
   bool ShowComPortDialog(int& comPort, int& baudRate) override;
-  void ScreenSize(int& width, int& height) override {
-    width = screenW_;
-    height = screenH_;
-  }
+  void ScreenSize(int& width, int& height) override { width = screenW_, height = screenH_; }
 
  private:
   struct Expectation {
@@ -62,10 +56,7 @@ class ScriptedUi : public platform::Ui {
     bool ok = true;
     std::function<void(int&, int&)> action;
   };
-  ScriptedUi& Expect(Expectation e) {
-    queue_.push_back(std::move(e));
-    return *this;
-  }
+  ScriptedUi& Expect(Expectation e) { queue_.push_back(std::move(e)); return *this; }
   bool Take(Kind kind, const std::string& what, Expectation& out);
   bool FileDialog(Kind kind, const platform::FileDialogOptions& options, std::string& path);
 
