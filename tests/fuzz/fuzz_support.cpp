@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/files.h"
+#include "platform/inifile.h"
 
 namespace fs = std::filesystem;
 
@@ -65,6 +66,15 @@ std::vector<std::string> Parts(const uint8_t* data, size_t size, size_t count) {
   parts.push_back(text.substr(from));
   parts.resize(count);
   return parts;
+}
+
+std::vector<std::vector<std::string>> Sections(const std::string& path,
+                                               const std::function<bool(const std::string&)>& skip) {
+  const platform::IniFile ini(path);
+  std::vector<std::vector<std::string>> out;
+  for (const std::string& s : ini.ReadSections())
+    if (!skip(s)) out.push_back(ini.ReadSectionValues(s)), out.back().push_back(s);
+  return out;
 }
 
 void Fail(const std::string& what) {

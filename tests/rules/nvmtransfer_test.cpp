@@ -11,10 +11,7 @@
 
 namespace {
 
-using platform::kIdCancel;
-using platform::kIdNo;
-using platform::kIdOk;
-using platform::kIdYes;
+using platform::kIdCancel, platform::kIdNo, platform::kIdOk, platform::kIdYes;
 
 // Device 1: 0x000-0x1FF; device 2: 0x100-0x122 (35 bytes, three data lines).
 const char kDevices[] =
