@@ -58,11 +58,7 @@ class VundDataTest : public ::testing::Test {
     vund->GetNVMImageSettings(list);
     return Rows(list);
   }
-  std::vector<RegSetting> Refresh() {
-    std::vector<RegSetting> list;
-    vund->GetRefreshList(list);
-    return list;
-  }
+  std::vector<RegSetting> Refresh() { std::vector<RegSetting> list; vund->GetRefreshList(list); return list; }
   Strings Writes(bool pre) {
     std::vector<stSnapShotCmmd> list{{1, 1}};
     if (pre)
