@@ -122,9 +122,7 @@ class EcsTest : public ::testing::Test {
   }
   Bytes Ok(const Bytes& data) const { return Frame(0x50, data, wide); }
   Bytes Err(uint8_t number) const { return Frame(0x60, {number}, wide); }
-  void AnswerAlways(const Bytes& reply) {
-    link.onWrite = [reply](FakeLink& l, const Bytes&) { l.Deliver(reply); };
-  }
+  void AnswerAlways(const Bytes& reply) { link.onWrite = [reply](FakeLink& l, const Bytes&) { l.Deliver(reply); }; }
 
   platform::VirtualClock clock;
   FakeLink link{clock};

@@ -63,14 +63,8 @@ class TargetControlTest : public ::testing::Test {
     link = layer.get();
     ASSERT_TRUE(tc.ConnectWith(std::move(layer), clock, CurrentLinkSettings(ws.settings, ws.vund)));
   }
-  std::string Sent() {
-    const std::string s = Summary(target->Frames(), ecs3_);
-    target->ClearFrames();
-    return s;
-  }
-  void AddSRegs(std::initializer_list<uint32_t> ids, int value = REG_VALUE_UNKNOWN) {
-    for (uint32_t id : ids) ws.SRegisters.SetValue(id, value);
-  }
+  std::string Sent() { const std::string s = Summary(target->Frames(), ecs3_); target->ClearFrames(); return s; }
+  void AddSRegs(std::initializer_list<uint32_t> ids, int value = REG_VALUE_UNKNOWN) { for (uint32_t id : ids) ws.SRegisters.SetValue(id, value); }
   static std::vector<RegisterSnapshotItem> Items(std::initializer_list<uint32_t> ids) {
     std::vector<RegisterSnapshotItem> items;
     for (uint32_t id : ids) items.push_back({"", id, 0, static_cast<int32_t>(0x1000 + id)});

@@ -56,9 +56,7 @@ class FakeUsbAdapter : public TUsbAdapter {
     return 100 + endpoint;
   }
   int BulkUsb_Check(int device) override {
-    std::lock_guard<std::mutex> g(m_);
-    misuse += device != openDevice;
-    return unplugged_ ? kPipesGone : 0;
+    return Locked([&] { return misuse += device != openDevice, unplugged_ ? kPipesGone : 0; });
   }
   void BulkUsb_Close(int device) override {
     std::lock_guard<std::mutex> g(m_);

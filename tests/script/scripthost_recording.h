@@ -76,16 +76,10 @@ class RecordingScriptHost : public HeadlessScriptHost {
     RecordingScriptHost& host_;
   };
 
-  std::unique_ptr<ScriptWindow> CreateScriptWindow() override {
-    auto w = std::make_unique<Window>(*this);
-    window = w.get();
-    return w;
-  }
-  std::unique_ptr<platform::GuiThread> CreateGuiThread() override {
-    auto g = std::make_unique<TestGui>();
-    gui = g.get();
-    return g;
-  }
+  std::unique_ptr<ScriptWindow> CreateScriptWindow() override { return Keep(window, std::make_unique<Window>(*this)); }
+  std::unique_ptr<platform::GuiThread> CreateGuiThread() override { return Keep(gui, std::make_unique<TestGui>()); }
+  template <typename T>
+  static std::unique_ptr<T> Keep(T*& newest, std::unique_ptr<T> made) { return newest = made.get(), std::move(made); }
   // An input gives 31, a selection the third item.
   int InputDialog(const std::string&, int, ScriptInputValue& value) override { value.integer = 31; return answer; }
   int MessageDialog(const std::string&, int) override { return answer; }
