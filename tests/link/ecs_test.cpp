@@ -114,9 +114,7 @@ class EcsTest : public ::testing::Test {
     wide = ecs3;
     ecs.reset(ecs3 ? static_cast<TEcs*>(new TEcs3(s, clock)) : new TEcs2(s, clock));
     ecs->SetBus(&link);
-    link.written.clear();
-    link.writeTimesMs.clear();
-    link.opens.clear();
+    link.written.clear(), link.writeTimesMs.clear(), link.opens.clear();
     link.closes = link.purges = 0;
     link.onWrite = nullptr;
   }

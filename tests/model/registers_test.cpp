@@ -74,11 +74,7 @@ TEST(RegModel, TabCountsFollowEveryListChangeAndTabEditsStayInRange) {
 class RegFile : public ::testing::Test {
  protected:
   void SetUp() override { ui.SetForceEnglish(true); }
-  std::string LastFile(bool h) {
-    std::string s, hreg;
-    settings.GetLastRegFiles(s, hreg);
-    return h ? hreg : s;
-  }
+  std::string LastFile(bool h) { std::string s, hreg; settings.GetLastRegFiles(s, hreg); return h ? hreg : s; }
   // Writes lines with CR LF.
   void Put(const std::string& name, const std::string& body) {
     std::string out;

@@ -53,11 +53,7 @@ class VundDataTest : public ::testing::Test {
     dir.Write(name, text);
     return vund->LoadVundData();
   }
-  Strings Devices() {
-    std::vector<stNVMImageSetting> list{{"stale", 9, 9, 9}};
-    vund->GetNVMImageSettings(list);
-    return Rows(list);
-  }
+  Strings Devices() { std::vector<stNVMImageSetting> list{{"stale", 9, 9, 9}}; vund->GetNVMImageSettings(list); return Rows(list); }
   std::vector<RegSetting> Refresh() { std::vector<RegSetting> list; vund->GetRefreshList(list); return list; }
   Strings Writes(bool pre) {
     std::vector<stSnapShotCmmd> list{{1, 1}};
