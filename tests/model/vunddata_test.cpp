@@ -57,10 +57,7 @@ class VundDataTest : public ::testing::Test {
   std::vector<RegSetting> Refresh() { std::vector<RegSetting> list; vund->GetRefreshList(list); return list; }
   Strings Writes(bool pre) {
     std::vector<stSnapShotCmmd> list{{1, 1}};
-    if (pre)
-      vund->GetSnapShotPreCommands(list);
-    else
-      vund->GetReproducePostCommands(list);
+    (vund.get()->*(pre ? &VundData::GetSnapShotPreCommands : &VundData::GetReproducePostCommands))(list);
     return Rows(list);
   }
 

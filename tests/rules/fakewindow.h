@@ -46,7 +46,7 @@ class FakeWindow : public ui::MainWindowSteps,
   }
   void Step(const std::string& s) { log += (log.empty() ? "" : " ") + s; }
 
-  // Start-up and close.
+  // Start-up and close; what only a real window shows does nothing.
   void ForceEnglish() override {}
   void LoadSettings() override {}
   void ApplySettings() override {}
@@ -95,10 +95,10 @@ class FakeWindow : public ui::MainWindowSteps,
 
   // The controller's view.
   void StoreWindowSettings() override {}
+  void CloseSoon() override {}
   void SetCaption(const std::string&) override {}
   void SetComStatus(const std::string&) override {}
   void BuildCommandMenu(const std::vector<ui::CommandMenuItem>&) override {}
-  void CloseSoon() override {}
   ui::RegisterPane& Registers() override { return *this; }
   ui::StatusPane& Status() override { return *this; }
   ui::NvmDialogs& NvmWindows() override { return *this; }

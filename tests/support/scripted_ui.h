@@ -36,12 +36,8 @@ class ScriptedUi : public platform::Ui {
   const platform::FileDialogOptions& LastFileDialog() const { return lastDialog_; }
 
   int MessageBox(const std::string& caption, const std::string& text, int flags) override;
-  bool OpenFileDialog(const platform::FileDialogOptions& options, std::string& path) override {
-    return FileDialog(Kind::OpenFile, options, path);
-  }
-  bool SaveFileDialog(const platform::FileDialogOptions& options, std::string& path) override {
-    return FileDialog(Kind::SaveFile, options, path);
-  }
+  bool OpenFileDialog(const platform::FileDialogOptions& o, std::string& path) override { return FileDialog(Kind::OpenFile, o, path); }
+  bool SaveFileDialog(const platform::FileDialogOptions& o, std::string& path) override { return FileDialog(Kind::SaveFile, o, path); }
   bool InputBox(const std::string& caption, const std::string& prompt, std::string& text,
                 char passwordChar) override;
   bool ShowComPortDialog(int& comPort, int& baudRate) override;
