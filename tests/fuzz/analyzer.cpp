@@ -4,7 +4,6 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "platform/files.h"
 #include "rules/analyzerrules.h"
 #include "sim_session.h"
 

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "platform/files.h"
 #include "script/jcompiler.h"
 #include "script/lexer.h"
 #include "script/registry.h"

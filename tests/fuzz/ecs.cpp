@@ -62,9 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   settings.TimeOutRetry = settings.ErrorRetry = settings.ErrorRetryWait = 1;
   settings.BaudRateSupport = 0x1840;
   settings.BaudRateSupportID = 0x0F00;
-  std::unique_ptr<TEcs> ecs;
-  if (mode & 1) ecs = std::make_unique<TEcs3>(settings, clock);
-  else ecs = std::make_unique<TEcs2>(settings, clock);
+  std::unique_ptr<TEcs> ecs(mode & 1 ? static_cast<TEcs*>(new TEcs3(settings, clock)) : new TEcs2(settings, clock));
   ecs->SetBus(&link);
 
   const int width = (mode & 2) ? 2 : 1;

@@ -8,23 +8,36 @@
 #include "platform/files.h"
 #include "script/jexecutable.h"
 #include "script/regexscan.h"
-#include "script/vmasm.h"
 #include "script/vmcode.h"
 
 namespace {
 
+// strPrintf on exact code, as the compiler emits it: the format and four
+// values, the call and its result record, then the implicit "return 0".
 void Printf(const std::string& format, const std::string& text) {
   TJExecutable exe(64);
-  VmAsm m(exe, "main");
-  m.Str(format);
-  m.Int(static_cast<int>(text.size()) - 7);
-  m.Float(1.5e300 / (1.0 + static_cast<double>(text.size())));
-  m.Str(text);
-  m.Int(-2147483647 - 1);
-  m.Emit(opStrPrintf, 5);
-  m.Str("");
-  m.Emit(opReturn);
-  exe.SetEntry(m.Done());
+  auto* fn = new funcdata;
+  exe.GetMemoryManager().AddFunc(fn);
+  fn->name = "main";
+  vmcode_t** next = &fn->entry;
+  const auto emit = [&](int op, int a = 0, int b = 0, double f = 0, const std::string& s = "") {
+    auto* c = new vmcode_t;
+    exe.GetMemoryManager().AddInstruction(c);
+    c->op = op, c->a = a, c->b = b, c->fval = f, c->sval = s;
+    *next = c;
+    next = &c->next;
+  };
+  emit(opPushConst, pcString, 0, 0, format);
+  emit(opPushConst, pcInteger, static_cast<int>(text.size()) - 7);
+  emit(opPushConst, pcFloating, 0, 1.5e300 / (1.0 + static_cast<double>(text.size())));
+  emit(opPushConst, pcString, 0, 0, text);
+  emit(opPushConst, pcInteger, -2147483647 - 1);
+  emit(opStrPrintf, 5);
+  emit(opPushConst, pcString);
+  emit(opReturn);
+  emit(opPushConst, pcInteger);
+  emit(opReturn);
+  exe.SetEntry(fn);
   exe.RunHere();
   exe.GetReturnValue();
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/files.h"
+#include "platform/inifile.h"
 
 namespace fs = std::filesystem;
 
@@ -42,24 +43,14 @@ void ClearHome() {
 }
 
 int QuietUi::MessageBox(const std::string&, const std::string&, int flags) {
-  if (!answers.empty()) {
-    const int a = answers.front();
-    answers.pop_front();
-    return a;
-  }
+  int a;
+  if (Take(answers, a)) return a;
   switch (flags & 0xF) {
     case 0: return platform::kIdOk;
     case 2: return platform::kIdAbort;
     case 4: return platform::kIdNo;
     default: return platform::kIdCancel;  // OK/Cancel, Yes/No/Cancel, Retry/Cancel
   }
-}
-
-bool QuietUi::Take(std::deque<std::string>& queue, std::string& out) {
-  if (queue.empty()) return false;
-  out = queue.front();
-  queue.pop_front();
-  return true;
 }
 
 std::vector<std::string> Lines(const uint8_t* data, size_t size) { return platform::SplitLines(Text(data, size)); }
@@ -75,6 +66,15 @@ std::vector<std::string> Parts(const uint8_t* data, size_t size, size_t count) {
   parts.push_back(text.substr(from));
   parts.resize(count);
   return parts;
+}
+
+std::vector<std::vector<std::string>> Sections(const std::string& path,
+                                               const std::function<bool(const std::string&)>& skip) {
+  const platform::IniFile ini(path);
+  std::vector<std::vector<std::string>> out;
+  for (const std::string& s : ini.ReadSections())
+    if (!skip(s)) out.push_back(ini.ReadSectionValues(s)), out.back().push_back(s);
+  return out;
 }
 
 void Fail(const std::string& what) {

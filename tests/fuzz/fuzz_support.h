@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,13 @@ class QuietUi : public platform::Ui {
   std::deque<std::string> openFiles, saveFiles, inputs;
 
  private:
-  static bool Take(std::deque<std::string>& queue, std::string& out);
+  template <typename T>
+  static bool Take(std::deque<T>& queue, T& out) {
+    if (queue.empty()) return false;
+    out = queue.front();
+    queue.pop_front();
+    return true;
+  }
 };
 
 // The input as text and as lines.
@@ -46,6 +53,10 @@ inline std::string Text(const uint8_t* data, size_t size) { return std::string(r
 std::vector<std::string> Lines(const uint8_t* data, size_t size);
 // Splits an input at "\n@@\n": a file and the parts that go with it.
 std::vector<std::string> Parts(const uint8_t* data, size_t size, size_t count);
+
+// Every section's lines as the reader sees them and its name, but those skip names.
+std::vector<std::vector<std::string>> Sections(const std::string& path,
+                                               const std::function<bool(const std::string&)>& skip);
 
 // Stops the process with a message: a check of the target failed.
 [[noreturn]] void Fail(const std::string& what);

@@ -17,17 +17,9 @@ bool KeyFits(const std::string& k) {
 }
 bool SectionFits(const std::string& s) { return !s.empty() && platform::IniSectionNameReadsBack(s); }
 
-// Every section's lines as the reader sees them.
-std::vector<std::vector<std::string>> Snapshot(const platform::IniFile& ini, const std::vector<std::string>& sections) {
-  std::vector<std::vector<std::string>> out;
-  for (const std::string& s : sections) out.push_back(ini.ReadSectionValues(s));
-  return out;
-}
-
 void CheckWrite(const std::string& path, const std::string& section, const std::string& key, const std::string& value) {
-  const platform::IniFile before(path);
-  const std::vector<std::string> sections = before.ReadSections();
-  const auto old = Snapshot(before, sections);
+  const auto written = [&](const std::string& s) { return platform::SameTextNoCase(s, section); };
+  const auto old = fuzz::Sections(path, written);
   {
     platform::IniFile ini(path);
     ini.WriteString(section, key, value);
@@ -35,11 +27,7 @@ void CheckWrite(const std::string& path, const std::string& section, const std::
   }
   const platform::IniFile after(path);
   if (after.ReadString(section, key, "<none>") != value) fuzz::Fail("[" + section + "] " + key + " not read back");
-  const auto now = Snapshot(after, sections);
-  for (size_t i = 0; i < sections.size(); ++i) {
-    if (platform::SameTextNoCase(sections[i], section)) continue;
-    if (now[i] != old[i]) fuzz::Fail("section " + sections[i] + " changed by a write elsewhere");
-  }
+  if (fuzz::Sections(path, written) != old) fuzz::Fail("a section changed by a write to [" + section + "]");
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "platform/files.h"
 #include "script/lexer.h"
 #include "script/tokens.h"
 

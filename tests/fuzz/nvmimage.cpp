@@ -8,20 +8,9 @@
 #include "model/nvmimage.h"
 #include "platform/convert.h"
 #include "platform/files.h"
-#include "rules/nvmtransfer.h"
 #include "sim_session.h"
 
 namespace {
-
-class Dialogs : public ui::NvmDialogs {
- public:
-  int SelectTargetNvm(int& index) override {
-    index = 0;
-    return platform::kIdOk;
-  }
-  int ConfirmNvmAccess(const std::string&, int, uint32_t, uint32_t, bool) override { return platform::kIdOk; }
-  int ShowCompareResult(const std::vector<std::string>&) override { return platform::kIdOk; }
-};
 
 void RoundTrip(const std::string& text) {
   NvmImageInfo info;
@@ -48,7 +37,7 @@ void RoundTrip(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::QuietUi ui;
-  static Dialogs dialogs;
+  static fuzz::OkDialogs dialogs;
   const std::vector<std::string> parts = fuzz::Parts(data, size, 2);
   RoundTrip(parts[0]);
 

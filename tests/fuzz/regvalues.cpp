@@ -6,22 +6,11 @@
 #include "fuzz_support.h"
 #include "model/regvaluefile.h"
 #include "platform/convert.h"
-#include "rules/regsnapshottransfer.h"
 #include "sim_session.h"
-
-namespace {
-
-class Dialogs : public ui::RegSnapshotDialogs {
- public:
-  int SelectRegisterFiles(bool&, bool&) override { return platform::kIdOk; }
-  int ShowCompareResult(const std::vector<std::string>&) override { return platform::kIdOk; }
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::QuietUi ui;
-  static Dialogs dialogs;
+  static fuzz::OkDialogs dialogs;
   const std::string path = fuzz::WriteHomeFile("v.id", fuzz::Text(data, size));
   try {
     bool hasS = false, hasH = false;

@@ -18,8 +18,6 @@
 #include "script/jexecutable.h"
 #include "script/lexer.h"
 #include "script/modules.h"
-#include "script/sysbuiltins.h"
-#include "script/sysfiles.h"
 #include "script/vmcode.h"
 
 namespace fs = std::filesystem;

@@ -5,7 +5,6 @@
 
 #include "fuzz_support.h"
 #include "model/systemfunc.h"
-#include "platform/inifile.h"
 #include "platform/text.h"
 
 namespace {
@@ -31,15 +30,11 @@ std::vector<std::string> Values(SystemSettings& s) {
   return v;
 }
 
-// The sections the settings do not own, as the reader sees them.
+// The sections the settings do not own.
 std::vector<std::vector<std::string>> Others(const std::string& path) {
-  const platform::IniFile ini(path);
-  std::vector<std::vector<std::string>> out;
-  for (const std::string& s : ini.ReadSections())
-    if (!platform::SameTextNoCase(s, "Window") && !platform::SameTextNoCase(s, "Bus") &&
-        !platform::SameTextNoCase(s, "File"))
-      out.push_back(ini.ReadSectionValues(s)), out.back().push_back(s);
-  return out;
+  return fuzz::Sections(path, [](const std::string& s) {
+    return platform::SameTextNoCase(s, "Window") || platform::SameTextNoCase(s, "Bus") || platform::SameTextNoCase(s, "File");
+  });
 }
 
 }  // namespace

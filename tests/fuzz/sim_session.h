@@ -8,6 +8,8 @@
 #include "fuzz_support.h"
 #include "link/workspace.h"
 #include "platform/clock.h"
+#include "rules/nvmtransfer.h"
+#include "rules/regsnapshottransfer.h"
 #include "simlink.h"
 #include "simtarget.h"
 
@@ -32,6 +34,15 @@ class SimSession {
   SimTarget target{SimProtocol::Ecs3};
   Workspace ws;  // last: its target control goes first, before the target it talks to
   TTargetControl& tc = ws.TargetControl;
+};
+
+// The NVM and register value flows' windows: the first device, and OK to all.
+class OkDialogs : public ui::NvmDialogs, public ui::RegSnapshotDialogs {
+ public:
+  int SelectTargetNvm(int& index) override { return index = 0, platform::kIdOk; }
+  int ConfirmNvmAccess(const std::string&, int, uint32_t, uint32_t, bool) override { return platform::kIdOk; }
+  int SelectRegisterFiles(bool&, bool&) override { return platform::kIdOk; }
+  int ShowCompareResult(const std::vector<std::string>&) override { return platform::kIdOk; }
 };
 
 }  // namespace fuzz

@@ -56,15 +56,8 @@ class FakeLink : public TBusPhysicalLayer {
 
   void Deliver(const Bytes& bytes, uint64_t delayMs = 0) { pending_.emplace(clock_.NowUs() + delayMs * 1000, bytes); }
 
-  bool Open(uint8_t, uint8_t baud, uint8_t, uint8_t, uint8_t, uint8_t) override {
-    opens.push_back(baud);
-    return open_ = true;
-  }
-  bool Close() override {
-    ++closes;
-    open_ = false;
-    return true;
-  }
+  bool Open(uint8_t, uint8_t baud, uint8_t, uint8_t, uint8_t, uint8_t) override { opens.push_back(baud); return open_ = true; }
+  bool Close() override { ++closes; open_ = false; return true; }
   bool Read(uint8_t* buffer, uint32_t maximum, uint32_t& received) override {
     if (failRead) return false;
     Arrive();
@@ -79,11 +72,7 @@ class FakeLink : public TBusPhysicalLayer {
     if (onWrite) onWrite(*this, written.back());
     return true;
   }
-  void Purge() override {
-    ++purges;
-    Arrive();
-    queue_.clear();
-  }
+  void Purge() override { ++purges; Arrive(); queue_.clear(); }
   bool WaitForData(uint32_t timeoutMs) override {
     if (!open_) return false;
     Arrive();
@@ -125,17 +114,13 @@ class EcsTest : public ::testing::Test {
     wide = ecs3;
     ecs.reset(ecs3 ? static_cast<TEcs*>(new TEcs3(s, clock)) : new TEcs2(s, clock));
     ecs->SetBus(&link);
-    link.written.clear();
-    link.writeTimesMs.clear();
-    link.opens.clear();
+    link.written.clear(), link.writeTimesMs.clear(), link.opens.clear();
     link.closes = link.purges = 0;
     link.onWrite = nullptr;
   }
   Bytes Ok(const Bytes& data) const { return Frame(0x50, data, wide); }
   Bytes Err(uint8_t number) const { return Frame(0x60, {number}, wide); }
-  void AnswerAlways(const Bytes& reply) {
-    link.onWrite = [reply](FakeLink& l, const Bytes&) { l.Deliver(reply); };
-  }
+  void AnswerAlways(const Bytes& reply) { link.onWrite = [reply](FakeLink& l, const Bytes&) { l.Deliver(reply); }; }
 
   platform::VirtualClock clock;
   FakeLink link{clock};

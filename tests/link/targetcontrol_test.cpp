@@ -10,18 +10,9 @@
 #include <vector>
 
 #include "link/ecs.h"
-#include "link/workspace.h"
 #include "model/registers.h"
-#include "model/systemfunc.h"
-#include "model/vunddata.h"
-#include "platform/clock.h"
-#include "platform/convert.h"
 #include "platform/ui.h"
-#include "simlink.h"
-#include "simtarget.h"
-#include "support/recording_services.h"
-#include "support/scripted_ui.h"
-#include "support/temp_dir.h"
+#include "support/simtarget_fixture.h"
 
 namespace {
 
@@ -72,26 +63,11 @@ class TargetControlTest : public ::testing::Test {
     link = layer.get();
     ASSERT_TRUE(tc.ConnectWith(std::move(layer), clock, CurrentLinkSettings(ws.settings, ws.vund)));
   }
-  std::string Sent() {
-    const std::string s = Summary(target->Frames(), ecs3_);
-    target->ClearFrames();
-    return s;
-  }
-  void AddSRegs(std::initializer_list<uint32_t> ids, int value = REG_VALUE_UNKNOWN) {
-    for (uint32_t id : ids) ws.SRegisters.SetValue(id, value);
-  }
-  static SimBytes Pattern(size_t n, uint8_t seed) {
-    SimBytes b(n);
-    for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(seed + i * 7);
-    return b;
-  }
+  std::string Sent() { const std::string s = Summary(target->Frames(), ecs3_); target->ClearFrames(); return s; }
+  void AddSRegs(std::initializer_list<uint32_t> ids, int value = REG_VALUE_UNKNOWN) { for (uint32_t id : ids) ws.SRegisters.SetValue(id, value); }
   static std::vector<RegisterSnapshotItem> Items(std::initializer_list<uint32_t> ids) {
     std::vector<RegisterSnapshotItem> items;
-    for (uint32_t id : ids) {
-      items.emplace_back();
-      items.back().ID = id;
-      items.back().Value = static_cast<int32_t>(0x1000 + id);
-    }
+    for (uint32_t id : ids) items.push_back({"", id, 0, static_cast<int32_t>(0x1000 + id)});
     return items;
   }
   bool Logged(const std::string& text) const { return services.Log().find(text) != std::string::npos; }
@@ -224,7 +200,7 @@ TEST_F(TargetControlTest, ATimeOutOrALinkFailureStopsTheWalkAndKeepsUnreadValues
 TEST_F(TargetControlTest, NvmReadsInChunksOfTheFrameSizeAndStopsAtAFailure) {
   Start(false, 64);  // ECS2 moves 56 bytes a frame
   target->AddNvmDevice(3, 0x000, 0x0FF);
-  const SimBytes content = Pattern(0x100, 1);
+  const SimBytes content = ui_sim::Pattern(0x100, 1);
   ASSERT_TRUE(target->SetNvm(3, 0, content));
   std::vector<uint32_t> out(3, 0xDEAD);
   ASSERT_TRUE(tc.ReadNvm(0x000, 0x0FF, 3, out));
@@ -256,7 +232,7 @@ TEST_F(TargetControlTest, NvmWriteTakesMaskedBitsKeepsTheTargetsOthersAndWaitsUp
   for (const auto& c : cases) {
     Start();
     target->AddNvmDevice(2, 0x100, 0x1FF);
-    const SimBytes old = Pattern(10, 0x35);
+    const SimBytes old = ui_sim::Pattern(10, 0x35);
     ASSERT_TRUE(target->SetNvm(2, 0x100, old));
     std::vector<uint32_t> data(10), mask(10);
     for (size_t i = 0; i < 10; ++i) {

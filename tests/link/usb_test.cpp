@@ -28,17 +28,9 @@ class FakeUsbAdapter : public TUsbAdapter {
   int writeTakes = INT_MAX;  // bytes a write takes at most; -1: the pipe fails
   int openFails = 0, pipeFails = 0;  // libusb's error code for the open of the device, of a pipe
 
-  void Arrive(Bytes transfer) {
-    std::lock_guard<std::mutex> g(m_);
-    transfers_.push_back(std::move(transfer));
-    cv_.notify_all();
-  }
+  void Arrive(Bytes transfer) { Locked([&] { transfers_.push_back(std::move(transfer)); }); }
   // Every read fails from now on and the check reports the pipes gone.
-  void Unplug() {
-    std::lock_guard<std::mutex> g(m_);
-    unplugged_ = true;
-    cv_.notify_all();
-  }
+  void Unplug() { Locked([&] { unplugged_ = true; }); }
   // True once every transfer was handed out and the reader came back for more,
   // so the bytes handed out are queued.
   bool WaitUntilDelivered() {
@@ -54,8 +46,7 @@ class FakeUsbAdapter : public TUsbAdapter {
   }
 
   int BulkUsb_Open_mask(int, int, int, uint16_t, uint16_t, int) override {
-    std::lock_guard<std::mutex> g(m_);
-    return openDevice = openFails ? -1 : 7;
+    return Locked([&] { return openDevice = openFails ? -1 : 7; });
   }
   int BulkUsb_OpenPipe_Overlapped(int device, int, uint8_t endpoint) override {
     std::lock_guard<std::mutex> g(m_);
@@ -65,9 +56,7 @@ class FakeUsbAdapter : public TUsbAdapter {
     return 100 + endpoint;
   }
   int BulkUsb_Check(int device) override {
-    std::lock_guard<std::mutex> g(m_);
-    misuse += device != openDevice;
-    return unplugged_ ? kPipesGone : 0;
+    return Locked([&] { return misuse += device != openDevice, unplugged_ ? kPipesGone : 0; });
   }
   void BulkUsb_Close(int device) override {
     std::lock_guard<std::mutex> g(m_);
@@ -75,14 +64,10 @@ class FakeUsbAdapter : public TUsbAdapter {
     openDevice = -1;
     openPipes_.clear();
   }
-  bool PipeIsIn(int pipe) override {
-    std::lock_guard<std::mutex> g(m_);
-    return IsIn(pipe);
-  }
+  bool PipeIsIn(int pipe) override { return Locked([&] { return IsIn(pipe); }); }
   int LastOpenError() override { return openFails ? openFails : pipeFails; }
   void ClosePipe(int pipe) override {
-    std::lock_guard<std::mutex> g(m_);
-    misuse += !openPipes_.erase(pipe) || activeReads > 0 || unplugged_;
+    Locked([&] { misuse += !openPipes_.erase(pipe) || activeReads > 0 || unplugged_; });
   }
   int ReadPipe(int pipe, uint8_t* buffer, uint32_t maximum, uint32_t timeoutMs) override {
     std::unique_lock<std::mutex> g(m_);
@@ -118,6 +103,13 @@ class FakeUsbAdapter : public TUsbAdapter {
   int misuse = 0, activeReads = 0, openDevice = -1;
 
  private:
+  // Runs fn under the lock and wakes every waiter.
+  template <typename F>
+  auto Locked(F fn) -> decltype(fn()) {
+    std::lock_guard<std::mutex> g(m_);
+    cv_.notify_all();
+    return fn();
+  }
   bool IsIn(int pipe) const {
     auto it = openPipes_.find(pipe);
     return it != openPipes_.end() && it->second % 2 == 1;

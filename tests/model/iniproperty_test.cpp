@@ -11,19 +11,11 @@ namespace {
 
 std::vector<std::string> RangeOf(const TIniProperty& item) {
   std::vector<std::string> out;
-  for (int i = 0; i < item.GetRangeCount(); ++i) {
-    std::string entry;
-    item.GetRangeItem(i, entry);
-    out.push_back(entry);
-  }
+  for (int i = 0; i < item.GetRangeCount(); ++i) item.GetRangeItem(i, out.emplace_back());
   return out;
 }
 
-std::string ValueOf(const TIniProperty& item) {
-  std::string s;
-  item.GetValue(s);
-  return s;
-}
+std::string ValueOf(const TIniProperty& item) { std::string s; item.GetValue(s); return s; }
 
 TEST(TIniFileManager, EditItemsReplaceTheListAndFindGivesTheFirstMatchOrOneSharedEmptyItem) {
   TIniFileManager m;

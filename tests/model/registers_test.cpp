@@ -11,13 +11,7 @@
 namespace {
 
 ST_REGISTER Reg(const std::string& name, uint32_t id, int tab, uint32_t mask = 0xFFFF) {
-  ST_REGISTER r;
-  r.LongName = name;
-  r.ShortName = name + "_s";
-  r.ID = id;
-  r.Tab = tab;
-  r.Mask = mask;
-  return r;
+  return {name, name + "_s", id, mask, 0xFFFF, 0, tab};
 }
 
 // "name:tab" per register, then "|" and the tab names.
@@ -80,11 +74,7 @@ TEST(RegModel, TabCountsFollowEveryListChangeAndTabEditsStayInRange) {
 class RegFile : public ::testing::Test {
  protected:
   void SetUp() override { ui.SetForceEnglish(true); }
-  std::string LastFile(bool h) {
-    std::string s, hreg;
-    settings.GetLastRegFiles(s, hreg);
-    return h ? hreg : s;
-  }
+  std::string LastFile(bool h) { std::string s, hreg; settings.GetLastRegFiles(s, hreg); return h ? hreg : s; }
   // Writes lines with CR LF.
   void Put(const std::string& name, const std::string& body) {
     std::string out;

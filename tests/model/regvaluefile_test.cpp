@@ -7,15 +7,6 @@
 
 namespace {
 
-ST_REGISTER Reg(const std::string& name, uint32_t id, uint32_t mask = 0xFFFF, int vrf = 1) {
-  ST_REGISTER r;
-  r.LongName = name;
-  r.ID = id;
-  r.Mask = mask;
-  r.Vrf = vrf;
-  return r;
-}
-
 std::vector<RegValueFileEntry> Load(const std::string& text, bool& hasS, bool& hasH,
                                      std::vector<RegValueFileEntry>* dropped = nullptr) {
   testing_support::TempDir dir;
@@ -29,14 +20,6 @@ std::string Names(const std::vector<RegValueFileEntry>& entries) {
   std::string names;
   for (const RegValueFileEntry& e : entries) names += (names.empty() ? "" : " ") + e.Name;
   return names;
-}
-
-TEST(RegValueFile, LineLayout) {
-  EXPECT_EQ(FormatRegisterValueLine(Reg("VOLUME", 0x20, 0xFF), 12), "VOLUME              ,0x00000020,   12,0x00FF,1,");
-  EXPECT_EQ(FormatRegisterValueLine(Reg("A_VERY_LONG_REGISTER_NAME", 0x1234, 0x0F0, 0), 0x1234),
-            "A_VERY_LONG_REGISTER_NAME,0x00001234,    3,0x00F0,0,");
-  // Never read: -255 itself, not its field (65281 for a whole word).
-  EXPECT_EQ(FormatRegisterValueLine(Reg("W", 0x21), REG_VALUE_UNKNOWN), "W                   ,0x00000021, -255,0xFFFF,1,");
 }
 
 TEST(RegValueFile, ASharedIdKeepsFieldsApartAndTheLargerOfOverlappingMasks) {

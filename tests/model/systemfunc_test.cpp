@@ -23,7 +23,6 @@ namespace {
 
 class Settings : public ::testing::Test {
  protected:
-  std::string IniPath() const { return dir_.File("Vund2.ini"); }
 
   testing_support::TempDir dir_;
   testing_support::ScopedHome home_{dir_.Path()};
@@ -63,7 +62,7 @@ TEST_F(Settings, HandTypedValuesAndLinesSurviveSavingInAFileFoundWithoutRegardTo
     settings_.LoadSettings();
     ASSERT_TRUE(settings_.SaveSettings());
   }
-  EXPECT_FALSE(platform::FileExists(IniPath()));
+  EXPECT_FALSE(platform::FileExists(dir_.File("Vund2.ini")));
   // A zero size is the screen's; any non-zero style is set. Out-of-range
   // indexes are kept as read: the link refuses them later.
   const std::string text = dir_.Read("VUND2.INI");

@@ -29,10 +29,7 @@ std::string Summary(const Tables& tables) {
 class TablesTest : public ::testing::Test {
  protected:
   void SetUp() override { ui.SetForceEnglish(true); }
-  bool Load(const std::string& text) {
-    dir.Write("Table.dat", text);
-    return tables.LoadFromFile(dir.File("Table.dat"), ui);
-  }
+  bool Load(const std::string& text) { dir.Write("Table.dat", text); return tables.LoadFromFile(dir.File("Table.dat"), ui); }
 
   testing_support::TempDir dir;
   testing_support::ScopedHome home{dir.Path()};

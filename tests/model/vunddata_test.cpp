@@ -31,20 +31,15 @@ std::vector<int> Scalars(const VundData& v) {
 }
 
 // Lists as one "name id mask" (or "id data", "name type start end") text per entry.
-Strings Rows(const std::vector<RegSetting>& list) {
-  Strings out;
-  for (const RegSetting& r : list) out.push_back(platform::Format("%s %#x %#x", r.Name.c_str(), r.ID, r.Mask));
-  return out;
+std::string Row(const RegSetting& r) { return platform::Format("%s %#x %#x", r.Name.c_str(), r.ID, r.Mask); }
+std::string Row(const stSnapShotCmmd& c) { return platform::Format("%#x %#x", c.ID, c.Data); }
+std::string Row(const stNVMImageSetting& d) {
+  return platform::Format("%s %d %#x %#x", d.Name.c_str(), d.DeviceType, d.BackupStart, d.BackupEnd);
 }
-Strings Rows(const std::vector<stSnapShotCmmd>& list) {
+template <typename T>
+Strings Rows(const std::vector<T>& list) {
   Strings out;
-  for (const stSnapShotCmmd& c : list) out.push_back(platform::Format("%#x %#x", c.ID, c.Data));
-  return out;
-}
-Strings Rows(const std::vector<stNVMImageSetting>& list) {
-  Strings out;
-  for (const stNVMImageSetting& d : list)
-    out.push_back(platform::Format("%s %d %#x %#x", d.Name.c_str(), d.DeviceType, d.BackupStart, d.BackupEnd));
+  for (const T& item : list) out.push_back(Row(item));
   return out;
 }
 
@@ -58,22 +53,11 @@ class VundDataTest : public ::testing::Test {
     dir.Write(name, text);
     return vund->LoadVundData();
   }
-  Strings Devices() {
-    std::vector<stNVMImageSetting> list{{"stale", 9, 9, 9}};
-    vund->GetNVMImageSettings(list);
-    return Rows(list);
-  }
-  std::vector<RegSetting> Refresh() {
-    std::vector<RegSetting> list;
-    vund->GetRefreshList(list);
-    return list;
-  }
+  Strings Devices() { std::vector<stNVMImageSetting> list{{"stale", 9, 9, 9}}; vund->GetNVMImageSettings(list); return Rows(list); }
+  std::vector<RegSetting> Refresh() { std::vector<RegSetting> list; vund->GetRefreshList(list); return list; }
   Strings Writes(bool pre) {
     std::vector<stSnapShotCmmd> list{{1, 1}};
-    if (pre)
-      vund->GetSnapShotPreCommands(list);
-    else
-      vund->GetReproducePostCommands(list);
+    (vund.get()->*(pre ? &VundData::GetSnapShotPreCommands : &VundData::GetReproducePostCommands))(list);
     return Rows(list);
   }
 
@@ -134,7 +118,7 @@ TEST_F(VundDataTest, ListsEndWhereTheirRuleSays) {
   // Status items skip an empty name or ID 0; command entries do not.
   EXPECT_EQ(Rows(Refresh()), (Strings{"B 0x6 0xffff", "Temp 0x120 0xf"}));
   ASSERT_EQ(vund->GetMemCommandCount(), 2);
-  EXPECT_EQ(Rows({vund->GetMemCommandEntry(0), vund->GetMemCommandEntry(1)}),
+  EXPECT_EQ((Strings{Row(vund->GetMemCommandEntry(0)), Row(vund->GetMemCommandEntry(1))}),
             (Strings{" 0 0xffff", "Init 0xf21 0xffff"}));
   ASSERT_EQ(vund->GetSwitchCommandCount(), 1);
   EXPECT_EQ(vund->GetMemCommandEntry(2).ID + vund->GetSwitchCommandEntry(-1).ID, 0);  // out of range: empty

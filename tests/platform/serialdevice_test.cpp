@@ -32,11 +32,7 @@ TEST(SerialDevice, ByteSizeParityAndStopBitsAndWhatTheLineCannotDo) {
     termios t{};
     t.c_cflag = PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CS5;  // stale settings go
     t.c_lflag = ICANON | ECHO;
-    SerialSettings s;
-    s.dataBits = c.dataBits;
-    s.parity = c.parity;
-    s.stopBits = c.stopBits;
-    ASSERT_TRUE(platform::ApplySerialSettings(s, t));
+    ASSERT_TRUE(platform::ApplySerialSettings({9600, c.dataBits, c.parity, c.stopBits}, t));
     EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS), c.expected) << c.dataBits << c.parity;
     EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD), tcflag_t(CLOCAL | CREAD));
     EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);

@@ -46,7 +46,7 @@ class FakeWindow : public ui::MainWindowSteps,
   }
   void Step(const std::string& s) { log += (log.empty() ? "" : " ") + s; }
 
-  // Start-up and close.
+  // Start-up and close; what only a real window shows does nothing.
   void ForceEnglish() override {}
   void LoadSettings() override {}
   void ApplySettings() override {}
@@ -54,43 +54,22 @@ class FakeWindow : public ui::MainWindowSteps,
   void BuildTabStrip() override {}
   void BuildCommandMenu() override {}
   void SelectFirstValueCell() override {}
-  bool Connect() override {
-    Step("connect");
-    return connects;
-  }
+  bool Connect() override { Step("connect"); return connects; }
   // From reads in turn, then from readTarget when set, else true.
   bool ReadRegisterValues(int kind) override {
     Step("read" + std::to_string(kind));
-    if (reads.empty()) return readTarget ? readTarget(kind) : true;
-    const bool ok = reads.front();
-    reads.pop_front();
-    return ok;
+    return reads.empty() ? !readTarget || readTarget(kind) : Next<bool>(reads, true);
   }
-  int FindBaudRate() override {
-    Step("findbaud");
-    return 0;
-  }
+  int FindBaudRate() override { Step("findbaud"); return 0; }
   void RaiseBaudRate() override { Step("raise"); }
   void ShowComStatus() override {}
   void TakeSnapshot() override { Step("snapshot"); }
   void ShowRegisterTab(int) override {}
   int StatusWindowChoice() const override { return 0; }  // "Start"
-  void SetStatusPolling(bool on) override {
-    polling = on;
-    switched.push_back(on);
-    Step(on ? "poll-on" : "poll-off");
-  }
+  void SetStatusPolling(bool on) override { polling = on; switched.push_back(on); Step(on ? "poll-on" : "poll-off"); }
   void StartStatusPolling() override { SetStatusPolling(true); }
-  bool StopStatusPolling() override {
-    Step("stop-polling");
-    const bool was = polling;
-    polling = false;
-    return was;
-  }
-  int SaveRegisterFileIfChanged(int kind) override {
-    Step("ask" + std::to_string(kind));
-    return saveAnswers[kind];
-  }
+  bool StopStatusPolling() override { Step("stop-polling"); return std::exchange(polling, false); }
+  int SaveRegisterFileIfChanged(int kind) override { Step("ask" + std::to_string(kind)); return saveAnswers[kind]; }
   void SendBaudRate() override { Step("sendbaud"); }
   void SaveRefreshList() override {}
   void SaveWindowSettings() override {}
@@ -116,10 +95,10 @@ class FakeWindow : public ui::MainWindowSteps,
 
   // The controller's view.
   void StoreWindowSettings() override {}
+  void CloseSoon() override {}
   void SetCaption(const std::string&) override {}
   void SetComStatus(const std::string&) override {}
   void BuildCommandMenu(const std::vector<ui::CommandMenuItem>&) override {}
-  void CloseSoon() override {}
   ui::RegisterPane& Registers() override { return *this; }
   ui::StatusPane& Status() override { return *this; }
   ui::NvmDialogs& NvmWindows() override { return *this; }
@@ -138,8 +117,7 @@ class FakeWindow : public ui::MainWindowSteps,
   }
   int SelectRegisterFiles(bool& s, bool& h) override {
     const Choice c = Next<Choice>(choices, {platform::kIdCancel});
-    s = s && c.s;
-    h = h && c.h;
+    s = s && c.s, h = h && c.h;
     return c.result;
   }
   int ShowCompareResult(const std::vector<std::string>& lines) override {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "model/systemfunc.h"
-#include "support/temp_dir.h"
 
 namespace {
 

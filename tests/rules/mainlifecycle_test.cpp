@@ -18,22 +18,21 @@ TEST(Startup, TheRateIsRaisedOnlyAfterTheTargetAnsweredAndPollingStartsWithALink
   const std::string shown = " poll-off raise snapshot poll-on";
   const std::string notRaised = " poll-off snapshot poll-on";
   struct Case {
-    const char* argument;
     bool connects;
     std::deque<bool> reads;
     std::string steps;
   };
   const Case cases[] = {
-      {"", true, {}, "connect read0" + shown},
-      {"", false, {}, "connect"},
-      {"", true, {false, true}, "connect read0 findbaud read0" + shown},
-      {"", true, {false, false}, "connect read0 findbaud read0" + notRaised},
+      {true, {}, "connect read0" + shown},
+      {false, {}, "connect"},
+      {true, {false, true}, "connect read0 findbaud read0" + shown},
+      {true, {false, false}, "connect read0 findbaud read0" + notRaised},
   };
   for (const Case& c : cases) {
     FakeWindow w;
     w.connects = c.connects;
     w.reads = c.reads;
-    EXPECT_EQ(ui::RunStartup(w, c.argument), c.connects);
+    EXPECT_EQ(ui::RunStartup(w, ""), c.connects);
     EXPECT_EQ(w.log, c.steps);
   }
 }

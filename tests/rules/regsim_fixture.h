@@ -23,13 +23,7 @@ class HookedServices : public testing_support::RecordingServices {
 };
 
 inline ST_REGISTER Reg(const std::string& name, uint32_t id, int tab = 1, uint32_t mask = 0xFFFF, int vrf = 1) {
-  ST_REGISTER r;
-  r.LongName = r.ShortName = name;
-  r.ID = id;
-  r.Tab = tab;
-  r.Mask = mask;
-  r.Vrf = vrf;
-  return r;
+  return {name, name, id, mask, 0xFFFF, 0, tab, vrf};
 }
 
 class RegSimTest : public ui_sim::SimTargetTest {

@@ -51,11 +51,7 @@ TEST_F(StatusTest, NoItemsOrNoIntervalMeansNoPolling) {
 TEST_F(StatusTest, RowsFollowEveryPasteEditAndDelete) {
   StatusWindowState s{ws.vund, ui};
   s.BuildStatusList();
-  ST_REGISTER buffer;
-  buffer.LongName = "Copied";
-  buffer.ID = 0x30;
-  buffer.Mask = 0x0F00;
-  EXPECT_TRUE(s.Paste(buffer, 30));  // a row far past the items appends
+  EXPECT_TRUE(s.Paste({"Copied", "", 0x30, 0x0F00}, 30));  // a row far past the items appends
   EXPECT_EQ((std::vector<std::string>{"Lo", "Hi", "Copied", ""}), s.RowNames());
   EXPECT_EQ(0x0F00, RefreshList()[2].Mask);
 

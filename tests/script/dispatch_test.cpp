@@ -42,10 +42,7 @@ class ScriptThread : public ::testing::Test {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_calls.clear();
   }
-  static Calls Called() {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return g_calls;
-  }
+  static Calls Called() { std::lock_guard<std::mutex> lock(g_mutex); return g_calls; }
 
   RecordingScriptHost host;
   TJExecutable exe{TJExecutable::kDefaultStackSize, &host};

@@ -46,15 +46,8 @@ class TestGui : public platform::GuiThread {
     onMainThread = false;
     return true;
   }
-  void Cancel() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    cancelled_ = true;
-    cv_.notify_all();
-  }
-  void Reset() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    cancelled_ = false;
-  }
+  void Cancel() override { std::lock_guard<std::mutex> lock(mutex_); cancelled_ = true; cv_.notify_all(); }
+  void Reset() override { std::lock_guard<std::mutex> lock(mutex_); cancelled_ = false; }
   // Waits until a call is held.
   bool WaitHeld() {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -76,37 +69,22 @@ class RecordingScriptHost : public HeadlessScriptHost {
   class Window : public HeadlessScriptWindow {
    public:
     explicit Window(RecordingScriptHost& host) : host_(host) {}
-    void Show() override {
-      ++host_.shows;
-      HeadlessScriptWindow::Show();
-    }
+    void Show() override { ++host_.shows; HeadlessScriptWindow::Show(); }
     void Close() override { ++host_.closes; }
 
    private:
     RecordingScriptHost& host_;
   };
 
-  std::unique_ptr<ScriptWindow> CreateScriptWindow() override {
-    auto w = std::make_unique<Window>(*this);
-    window = w.get();
-    return w;
-  }
-  std::unique_ptr<platform::GuiThread> CreateGuiThread() override {
-    auto g = std::make_unique<TestGui>();
-    gui = g.get();
-    return g;
-  }
+  std::unique_ptr<ScriptWindow> CreateScriptWindow() override { return Keep(window, std::make_unique<Window>(*this)); }
+  std::unique_ptr<platform::GuiThread> CreateGuiThread() override { return Keep(gui, std::make_unique<TestGui>()); }
+  template <typename T>
+  static std::unique_ptr<T> Keep(T*& newest, std::unique_ptr<T> made) { return newest = made.get(), std::move(made); }
   // An input gives 31, a selection the third item.
-  int InputDialog(const std::string&, int, ScriptInputValue& value) override {
-    value.integer = 31;
-    return answer;
-  }
+  int InputDialog(const std::string&, int, ScriptInputValue& value) override { value.integer = 31; return answer; }
   int MessageDialog(const std::string&, int) override { return answer; }
   void AddMessage(const std::string& line) override { messages.push_back(line); }
-  int SelectDialog(const std::string&, const std::vector<std::string>&, int& index) override {
-    index = 2;
-    return answer;
-  }
+  int SelectDialog(const std::string&, const std::vector<std::string>&, int& index) override { index = 2; return answer; }
 
   // The newest window and main thread.
   Window* window = nullptr;
@@ -156,9 +134,7 @@ class Args {
 // Calls built-in id (either module) and returns its integer result.
 inline int Call(TestEnv& env, int id, Args args) {
   vmcode_t r;
-  r.op = opPushConst;
-  r.a = pcInteger;
-  r.b = 0;
+  r.op = opPushConst, r.a = pcInteger;
   (id >= 2000 ? CallBusBuiltin : CallSystemBuiltin)(id, args.Cells(), &r, env.exe);
   EXPECT_EQ(r.a, pcInteger) << id;
   return r.b;

@@ -31,10 +31,7 @@ bool WaitFinished(const TScriptManager& m) {
 
 class ScriptManagerTest : public ::testing::Test {
  protected:
-  std::string Script(const std::string& name, const std::string& text) {
-    dir.Write(name, text);
-    return dir.File(name);
-  }
+  std::string Script(const std::string& name, const std::string& text) { dir.Write(name, text); return dir.File(name); }
 
   TempDir dir;
   RecordingScriptHost host;

@@ -17,14 +17,7 @@ using Key = EditRegSession::Key;
 
 class EditRegTest : public ::testing::Test {
  protected:
-  ST_REGISTER Reg(uint32_t id, uint32_t mask, int max, int min = 0) {
-    ST_REGISTER r;
-    r.ID = id;
-    r.Mask = mask;
-    r.Max = max;
-    r.Min = min;
-    return r;
-  }
+  ST_REGISTER Reg(uint32_t id, uint32_t mask, int max, int min = 0) { return {"", "", id, mask, max, min}; }
   ui::RegisterWriter Writer() {
     return [this](uint32_t, uint32_t word) {
       if (!failWrites) writes.push_back(word);

@@ -11,13 +11,8 @@ class RecordingServices : public platform::MainWindowServices {
  public:
   void AddMessage(const std::string& line) override { lines.push_back(line); }
   void AddMessageLines(const std::string& text) override {
-    size_t start = 0;
-    for (;;) {
-      size_t nl = text.find('\n', start);
-      lines.push_back(text.substr(start, nl == std::string::npos ? std::string::npos : nl - start));
-      if (nl == std::string::npos) break;
-      start = nl + 1;
-    }
+    for (size_t start = 0, nl = 0; nl != std::string::npos; start = nl + 1)
+      lines.push_back(text.substr(start, (nl = text.find('\n', start)) - start));
   }
   void SetProgressMessage(const std::string& text) override { progressText = text; }
   void SetProgressMax(int max) override { progressMax = max; }

@@ -13,13 +13,7 @@ using ui::RegisterGridPresenter;
 using Key = RegisterGridPresenter::Key;
 
 inline ST_REGISTER Reg(const std::string& name, uint32_t id, int tab, uint32_t mask = 0xFFFF) {
-  ST_REGISTER r;
-  r.ShortName = name;
-  r.ID = id;
-  r.Tab = tab;
-  r.Mask = mask;
-  r.Max = 255;
-  return r;
+  return {"", name, id, mask, 255, 0, tab};  // the short name only, values up to 255
 }
 
 class RegisterGridTest : public ::testing::Test {
@@ -31,13 +25,7 @@ class RegisterGridTest : public ::testing::Test {
   void AddRegs(int n, int tab = 1) {
     for (int i = 0; i < n; ++i) ws.SRegisters.AddRegister(Reg("R" + std::to_string(i), 0x100 + i, tab));
   }
-  void Metrics(int width) {
-    RegisterGridPresenter::ViewMetrics m;
-    m.width = width;
-    m.visibleRows = 50;
-    m.scrollBarWidth = 16;
-    p.SetViewMetrics(m);
-  }
+  void Metrics(int width) { p.SetViewMetrics({width, 50, 16}); }  // 50 rows, a 16-pixel scroll bar
 
   ScriptedUi ui;
   Workspace ws{ui};

@@ -31,27 +31,17 @@ class ScriptedUi : public platform::Ui {
     return Expect({Kind::ComPort, -1, 0, "", ok, std::move(action)});
   }
 
-  void SetScreenSize(int w, int h) {
-    screenW_ = w;
-    screenH_ = h;
-  }
+  void SetScreenSize(int w, int h) { screenW_ = w, screenH_ = h; }
   bool AllSeen() const { return queue_.empty(); }
   const platform::FileDialogOptions& LastFileDialog() const { return lastDialog_; }
 
   int MessageBox(const std::string& caption, const std::string& text, int flags) override;
-  bool OpenFileDialog(const platform::FileDialogOptions& options, std::string& path) override {
-    return FileDialog(Kind::OpenFile, options, path);
-  }
-  bool SaveFileDialog(const platform::FileDialogOptions& options, std::string& path) override {
-    return FileDialog(Kind::SaveFile, options, path);
-  }
+  bool OpenFileDialog(const platform::FileDialogOptions& o, std::string& path) override { return FileDialog(Kind::OpenFile, o, path); }
+  bool SaveFileDialog(const platform::FileDialogOptions& o, std::string& path) override { return FileDialog(Kind::SaveFile, o, path); }
   bool InputBox(const std::string& caption, const std::string& prompt, std::string& text,
                 char passwordChar) override;
   bool ShowComPortDialog(int& comPort, int& baudRate) override;
-  void ScreenSize(int& width, int& height) override {
-    width = screenW_;
-    height = screenH_;
-  }
+  void ScreenSize(int& width, int& height) override { width = screenW_, height = screenH_; }
 
  private:
   struct Expectation {
@@ -62,10 +52,7 @@ class ScriptedUi : public platform::Ui {
     bool ok = true;
     std::function<void(int&, int&)> action;
   };
-  ScriptedUi& Expect(Expectation e) {
-    queue_.push_back(std::move(e));
-    return *this;
-  }
+  ScriptedUi& Expect(Expectation e) { queue_.push_back(std::move(e)); return *this; }
   bool Take(Kind kind, const std::string& what, Expectation& out);
   bool FileDialog(Kind kind, const platform::FileDialogOptions& options, std::string& path);
 

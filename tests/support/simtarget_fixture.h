@@ -22,6 +22,13 @@
 
 namespace ui_sim {
 
+// n bytes that differ from their neighbours.
+inline SimBytes Pattern(size_t n, uint8_t seed) {
+  SimBytes b(n);
+  for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(seed + i * 7);
+  return b;
+}
+
 // Keeps every byte sequence the host wrote.
 class RecordingLink : public SimLink {
  public:

@@ -23,11 +23,7 @@ class StatusTest : public ::testing::Test {
               "Refresh2=Hi\r\nRefreshID2=0x10\r\nRefreshMask2=240\r\n");
     ASSERT_TRUE(ws.vund.LoadVundData());
   }
-  std::vector<RegSetting> RefreshList() const {
-    std::vector<RegSetting> list;
-    ws.vund.GetRefreshList(list);
-    return list;
-  }
+  std::vector<RegSetting> RefreshList() const { std::vector<RegSetting> list; ws.vund.GetRefreshList(list); return list; }
   // Reads fail, or give every register value.
   ui::RefreshReader Reader(bool ok, int value = 0) {
     return [this, ok, value](std::map<int, int>& values) {

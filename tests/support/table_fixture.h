@@ -11,10 +11,7 @@ namespace testing_support {
 
 class TableTest : public ui_sim::SimTargetTest {
  protected:
-  void Load(const std::string& sections) {
-    dir.Write("Table.dat", sections);
-    ASSERT_TRUE(ws.UserTables.LoadFromFile(dir.File("Table.dat"), ui));
-  }
+  void Load(const std::string& text) { dir.Write("Table.dat", text); ASSERT_TRUE(ws.UserTables.LoadFromFile(dir.File("Table.dat"), ui)); }
   std::string Column(int entry) const {
     std::string s;
     for (int f = 0; f < model.Fields(); ++f) s += (f ? "," : "") + model.ValueText(entry, f);

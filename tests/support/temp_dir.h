@@ -34,9 +34,7 @@ class TempDir {
   const std::string& Path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + name; }
   // Writes bytes as they are.
-  void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(path_ + name, std::ios::binary | std::ios::trunc) << bytes;
-  }
+  void Write(const std::string& name, const std::string& bytes) const { std::ofstream(path_ + name, std::ios::binary) << bytes; }
   std::string Read(const std::string& name) const {
     std::stringstream ss;
     ss << std::ifstream(path_ + name, std::ios::binary).rdbuf();
