@@ -193,7 +193,7 @@ void TfrmIniEdit::done(int result) {
 namespace ui {
 
 bool ShowIniEdit(std::vector<STEditItem>& rows, Choosers& choosers, platform::Ui& ui) {
-  TfrmIniEdit dlg(ActiveOwner(), &rows, choosers, ui);
+  TfrmIniEdit dlg(ActiveOwner(&ui), &rows, choosers, ui);
   return dlg.exec() == 1;
 }
 
