@@ -1,7 +1,7 @@
 // The main window without a widget: its start-up and close, the register
 // commands, the NVM and register value transfers, the command entries and
-// the COM port choice, the guard of target operations, and the command table
-// its menus are built from. It talks to the window through MainView only.
+// the COM port choice, and the guard that each command of the window's menus
+// runs under (Run). It talks to the window through MainView only.
 #pragma once
 #include <functional>
 #include <string>
