@@ -103,7 +103,6 @@ class MainController : private MainWindowSteps, private RegisterCommandHost {
   // argument.
   void RunStartup(const std::string& firstArgument);
   bool StartupStarted() const { return startupStarted_; }
-  bool StartupDone() const { return startupDone_; }
   // A close of the window: true when it may close now. Before start-up
   // nothing is saved; during a target operation the close is held until it
   // ends; a Cancel in a save question keeps the window.
@@ -143,9 +142,6 @@ class MainController : private MainWindowSteps, private RegisterCommandHost {
   // The COM port dialog; a new choice brings the link up again.
   void ChooseComPort();
 
-  const std::string& SRegFileName() const { return sRegFileName_; }
-  const std::string& HRegFileName() const { return hRegFileName_; }
-  int MemCommandCount() const { return memCommandCount_; }
 
  private:
   // ---- Steps of start-up and close ----
@@ -194,7 +190,6 @@ class MainController : private MainWindowSteps, private RegisterCommandHost {
   int memCommandCount_ = 0;
   std::function<bool()> connector_;
   bool startupStarted_ = false;
-  bool startupDone_ = false;
   bool closed_ = false;
 };
 

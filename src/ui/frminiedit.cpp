@@ -122,7 +122,6 @@ QWidget* TfrmIniEdit::MakeEditor(int row, const TIniProperty& p) {
   return new QLineEdit(text);
 }
 
-int TfrmIniEdit::RowCount() const { return ValueListEditor1->rowCount(); }
 
 std::string TfrmIniEdit::CellText(int row) const {
   QWidget* w = ValueListEditor1->cellWidget(row, 1);
