@@ -29,8 +29,7 @@ plant src/model/u.cpp 'static std::unique_ptr<int> g_up(new int(1));' || fail=1
 plant src/model/l.cpp 'void F() { static std::string s("x"); }' || fail=1
 plant tools/x/t.cpp 'int g_count;' || fail=1
 plant src/model/e.cpp 'extern "C" { int g_count; }' || fail=1
-plant src/model/c.cpp 'extern "C" int F() { int n = 0; return n; }' passes || fail=1
-plant src/model/f.cpp 'std::string F(int n = 0); Q_MACRO("x");' passes || fail=1
+plant src/model/c.cpp 'extern "C" int F() { int n = 0; return n; } std::string G(int n = 0); Q_MACRO("x");' passes || fail=1
 # A compile command without the character set.
 t=$(mktemp -d); mkdir -p "$t/src"
 printf '[{"file":"a.cpp","command":"g++ -c a.cpp"}]' > "$t/compile_commands.json"
