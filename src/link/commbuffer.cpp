@@ -63,11 +63,6 @@ int TCommBuffer::GetBlock(uint8_t* buffer, int maximum) {
   return taken;
 }
 
-int32_t TCommBuffer::Capacity() const {
-  std::lock_guard<std::mutex> guard(lock_);
-  return capacity_;
-}
-
 int32_t TCommBuffer::Waiting() const {
   std::lock_guard<std::mutex> guard(lock_);
   return waiting_;

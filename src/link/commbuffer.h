@@ -29,7 +29,6 @@ class TCommBuffer {
   int GetBlock(uint8_t* buffer, int maximum);
   // Readable without the lock.
   int32_t Count() const { return count_.load(std::memory_order_acquire); }
-  int32_t Capacity() const;
   // Sleeps until a byte is queued or timeoutMs pass; true when one is queued.
   bool WaitForData(uint32_t timeoutMs);
   // Readers asleep in WaitForData.

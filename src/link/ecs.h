@@ -43,9 +43,6 @@ class TEcs {
   // Status of a complete reply held in reply: 0, the target's error number,
   // 0x92 or 0x99.
   virtual int CheckResponse(const TEcsBuffer& reply) = 0;
-  // One exchange: sends request (as long as its length field says) and
-  // collects the reply into reply, with time-out resends and error retries.
-  virtual int Transact(const std::vector<uint8_t>& request, TEcsBuffer& reply) = 0;
   // The most units one memory or device frame may carry.
   virtual int GetMaxWordCount() = 0;
   virtual int GetMaxByteCount() = 0;
@@ -75,8 +72,6 @@ class TEcs {
   void SetTimeOut(int ms) { timeOutTime_ = ms; }
   // The readable reason of the last failure: the error text and the frames.
   std::string GetLastMessage() const { return lastMessage_; }
-  void SetErrorMessage(const std::string& text) { errorMessage_ = text; }
-  void ClearErrorMessage() { errorMessage_.clear(); }
 
  protected:
   platform::Clock& clock_;

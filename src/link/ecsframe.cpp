@@ -153,10 +153,6 @@ int TEcsFramed::CheckResponse(const TEcsBuffer& reply) {
   return number == 0 ? 1 : number;
 }
 
-int TEcsFramed::Transact(const std::vector<uint8_t>& request, TEcsBuffer& reply) {
-  return Exchange(request, reply, -1);
-}
-
 int TEcsFramed::Collect(TEcsBuffer& reply, uint32_t& received) {
   const uint64_t timeout = static_cast<uint64_t>(std::max(0, timeOutTime_));
   const uint32_t maxReply = static_cast<uint32_t>(format_.maxReply);

@@ -37,7 +37,6 @@ const char* EcsCommonErrorText(int status);
 class TEcsFramed : public TEcs {
  public:
   int CheckResponse(const TEcsBuffer& reply) override;
-  int Transact(const std::vector<uint8_t>& request, TEcsBuffer& reply) override;
   int GetMaxWordCount() override { return MaxDataLength() / 2; }
   int ReadMemory(uint32_t address, int width, int count, uint32_t values[]) override;
   int WriteMemory(uint32_t address, int width, int count, const uint32_t values[]) override;

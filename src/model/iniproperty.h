@@ -56,7 +56,6 @@ struct STEditItem {
 
 class TIniFileManager {
  public:
-  void Clear() { items_.clear(); }
   void Add(const TIniProperty& item) { items_.push_back(item); }
   int GetCount() const { return static_cast<int>(items_.size()); }
   // index must be below the count.

@@ -15,8 +15,6 @@ class Clock {
   virtual void BusyWaitMs(uint32_t ms) = 0;
   // Lets the calling thread sleep (used between retries, never for pacing).
   virtual void SleepMs(uint32_t ms) = 0;
-  // True for a clock that only moves when told to (tests).
-  virtual bool IsVirtual() const { return false; }
 };
 
 // The real monotonic clock. It holds no state: any number of them agree.
@@ -36,7 +34,6 @@ class VirtualClock : public Clock {
   uint64_t NowUs() override { return nowUs_.load(); }
   void BusyWaitMs(uint32_t ms) override { AdvanceUs(uint64_t(ms) * 1000); }
   void SleepMs(uint32_t ms) override { AdvanceUs(uint64_t(ms) * 1000); }
-  bool IsVirtual() const override { return true; }
   void AdvanceUs(uint64_t us) { nowUs_ += us; }
   void AdvanceMs(uint64_t ms) { nowUs_ += ms * 1000; }
 

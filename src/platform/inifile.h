@@ -74,7 +74,6 @@ class IniFile {
   // memory until UpdateFile (which throws IniFileError when refused).
   void SetAutoFlush(bool on) { autoFlush_ = on; }
   void UpdateFile();
-  bool Dirty() const { return dirty_; }
 
   // The file's text as it would be written.
   std::string Text() const;

@@ -16,7 +16,6 @@ class BusyState {
   // Asks for a close: false when it may run now, true when it was held back
   // until the running operation ends.
   bool DeferClose();
-  bool ClosePending() const { return closePending_; }
 
  private:
   int depth_ = 0;

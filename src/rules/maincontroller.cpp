@@ -20,7 +20,6 @@ void MainController::RunStartup(const std::string& firstArgument) {
   startupStarted_ = true;
   TargetOperation op(*this);
   ui::RunStartup(*this, firstArgument);
-  startupDone_ = true;
 }
 
 bool MainController::Close() {

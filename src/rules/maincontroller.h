@@ -1,7 +1,7 @@
 // The main window without a widget: its start-up and close, the register
 // commands, the NVM and register value transfers, the command entries and
-// the COM port choice, the guard of target operations, and the command table
-// its menus are built from. It talks to the window through MainView only.
+// the COM port choice, and the guard that each command of the window's menus
+// runs under (Run). It talks to the window through MainView only.
 #pragma once
 #include <functional>
 #include <string>
@@ -103,7 +103,6 @@ class MainController : private MainWindowSteps, private RegisterCommandHost {
   // argument.
   void RunStartup(const std::string& firstArgument);
   bool StartupStarted() const { return startupStarted_; }
-  bool StartupDone() const { return startupDone_; }
   // A close of the window: true when it may close now. Before start-up
   // nothing is saved; during a target operation the close is held until it
   // ends; a Cancel in a save question keeps the window.
@@ -143,9 +142,6 @@ class MainController : private MainWindowSteps, private RegisterCommandHost {
   // The COM port dialog; a new choice brings the link up again.
   void ChooseComPort();
 
-  const std::string& SRegFileName() const { return sRegFileName_; }
-  const std::string& HRegFileName() const { return hRegFileName_; }
-  int MemCommandCount() const { return memCommandCount_; }
 
  private:
   // ---- Steps of start-up and close ----
@@ -194,7 +190,6 @@ class MainController : private MainWindowSteps, private RegisterCommandHost {
   int memCommandCount_ = 0;
   std::function<bool()> connector_;
   bool startupStarted_ = false;
-  bool startupDone_ = false;
   bool closed_ = false;
 };
 

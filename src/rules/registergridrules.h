@@ -85,14 +85,11 @@ class RegisterGridPresenter {
     gridColor_ = gridColor;
     selBackColor_ = selectedBackColor;
   }
-  int GridColor() const { return gridColor_; }
 
   // ---- Sizes ----
   // The kept sizes (from the settings): every name column, value column and
   // data row takes them.
   void SetKeptSizes(int nameWidth, int valueWidth, int rowHeight);
-  int KeptNameWidth() const { return keptName_; }
-  int KeptValueWidth() const { return keptValue_; }
   int KeptRowHeight() const { return keptRow_; }
   // The least width of a value column, so that no value loses a digit in
   // the font in use; the kept width is shown when it is wider.
@@ -118,7 +115,6 @@ class RegisterGridPresenter {
   // ---- Layout and values ----
   int ColCount() const { return colCount_; }
   int RowCount() const { return rowCount_; }
-  int ColumnPairs() const { return pairs_; }
   int DataRows() const { return rowCount_ - FixedRows; }
   void ComputeGridLayout(int count);
   // Lays out the names of tab (0 = every register) and rebuilds the cell map.
@@ -142,7 +138,6 @@ class RegisterGridPresenter {
   // Moves a name column to its value column and selects the pair.
   void SelectValuePair();
   int TopRow() const { return topRow_; }
-  void SetTopRow(int row) { topRow_ = row; }
 
   // ---- Events ----
   KeyAction KeyDown(Key key, bool ctrl, bool shift);

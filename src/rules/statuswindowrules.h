@@ -54,7 +54,6 @@ class StatusWindowState {
   void BuildStatusList();
   bool Built() const { return built_; }
   const std::vector<RegSetting>& Items() const { return items_; }
-  std::map<int, int>& Values() { return values_; }
   // The names of the grid's data rows: one per item and an empty last row.
   std::vector<std::string> RowNames() const;
   // The value texts of the items, in item order.

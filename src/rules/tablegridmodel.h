@@ -44,7 +44,6 @@ class TableGridModel {
   int Entries() const;
   int Fields() const;
 
-  bool Hexadecimal() const { return hexadecimal_; }
   void ToggleHexadecimal() { hexadecimal_ = !hexadecimal_; }
 
   // Grid texts: entry numbers across, field names down, values in the cells.

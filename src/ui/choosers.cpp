@@ -24,7 +24,7 @@ QColor ToQColor(int color) {
 }  // namespace
 
 bool QtChoosers::ChooseColor(int initial, int& chosen) {
-  const QColor c = QColorDialog::getColor(ToQColor(initial), ActiveOwner());
+  const QColor c = QColorDialog::getColor(ToQColor(initial), ActiveOwner(ui_));
   if (!c.isValid()) return false;
   chosen = RgbToColor(c.red(), c.green(), c.blue());
   return true;
@@ -51,7 +51,7 @@ bool QtChoosers::ChooseFont(FontChoice& font, bool withColor) {
   const QString inUse = QFontInfo(initial).family();
   initial.setFamily(inUse);
   bool ok = false;
-  const QFont f = QFontDialog::getFont(&ok, initial, ActiveOwner());
+  const QFont f = QFontDialog::getFont(&ok, initial, ActiveOwner(ui_));
   if (!ok) return false;
   // The family in use confirmed keeps the name it is stored under.
   if (f.family() != inUse) font.name = FromQt(f.family());
@@ -63,14 +63,14 @@ bool QtChoosers::ChooseFont(FontChoice& font, bool withColor) {
   if (f.strikeOut()) SetFontStyleBit(font.style, 3);
   // Qt's font dialog has no text colour: ask for it right after.
   if (withColor) {
-    const QColor c = QColorDialog::getColor(ToQColor(font.color), ActiveOwner());
+    const QColor c = QColorDialog::getColor(ToQColor(font.color), ActiveOwner(ui_));
     if (c.isValid()) font.color = RgbToColor(c.red(), c.green(), c.blue());
   }
   return true;
 }
 
 bool QtChoosers::ChooseFolder(const std::string& caption, std::string& folder) {
-  const QString chosen = QFileDialog::getExistingDirectory(ActiveOwner(), ToQt(caption), ToQt(folder));
+  const QString chosen = QFileDialog::getExistingDirectory(ActiveOwner(ui_), ToQt(caption), ToQt(folder));
   if (chosen.isEmpty()) return false;
   folder = FromQt(chosen);
   return true;

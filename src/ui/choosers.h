@@ -7,6 +7,9 @@
 #include "model/systemfunc.h"
 
 class QFont;
+namespace platform {
+class Ui;
+}
 
 namespace ui {
 
@@ -33,13 +36,18 @@ class Choosers {
   virtual bool OpenDocument(const std::string& path) = 0;
 };
 
-// Qt's dialogs and the desktop.
+// Qt's dialogs and the desktop; the dialogs belong to where the boxes of ui
+// belong (ActiveOwner).
 class QtChoosers : public Choosers {
  public:
+  explicit QtChoosers(const platform::Ui* ui = nullptr) : ui_(ui) {}
   bool ChooseColor(int initial, int& chosen) override;
   bool ChooseFont(FontChoice& font, bool withColor) override;
   bool ChooseFolder(const std::string& caption, std::string& folder) override;
   bool OpenDocument(const std::string& path) override;
+
+ private:
+  const platform::Ui* ui_;
 };
 
 }  // namespace ui

@@ -261,7 +261,7 @@ void TFormTable::EditTableCell() {
   const QModelIndex current = TableGrid->currentIndex();
   if (!current.isValid()) return;
   // Its boxes belong to this window, which keeps the focus after them.
-  ui::DialogOwnerScope owner(this);
+  ui::DialogOwnerScope owner(ws_.ui, this);
   try {
     if (model_.EditField(current.column(), current.row())) ShowValues();
   } catch (const platform::EConvertError& e) {

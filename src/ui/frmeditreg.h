@@ -34,8 +34,6 @@ class TfrmEditReg : public QDialog {
   // True when the key was the dialog's (it is then not typed into the field).
   bool edtRegKeyDown(int key, Qt::KeyboardModifiers shift);
 
-  const ui::EditRegSession& Session() const { return *session_; }
-
   void done(int result) override;
 
  protected:

@@ -122,7 +122,6 @@ QWidget* TfrmIniEdit::MakeEditor(int row, const TIniProperty& p) {
   return new QLineEdit(text);
 }
 
-int TfrmIniEdit::RowCount() const { return ValueListEditor1->rowCount(); }
 
 std::string TfrmIniEdit::CellText(int row) const {
   QWidget* w = ValueListEditor1->cellWidget(row, 1);
@@ -193,7 +192,7 @@ void TfrmIniEdit::done(int result) {
 namespace ui {
 
 bool ShowIniEdit(std::vector<STEditItem>& rows, Choosers& choosers, platform::Ui& ui) {
-  TfrmIniEdit dlg(ActiveOwner(), &rows, choosers, ui);
+  TfrmIniEdit dlg(ActiveOwner(&ui), &rows, choosers, ui);
   return dlg.exec() == 1;
 }
 

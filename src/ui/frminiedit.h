@@ -33,7 +33,6 @@ class TfrmIniEdit : public QDialog {
   QPushButton* Button1 = nullptr;  // OK
   QPushButton* Button2 = nullptr;  // CANCEL
 
-  int RowCount() const;
   // What row's cell holds, and typing into it.
   std::string CellText(int row) const;
   void SetCellText(int row, const std::string& text);

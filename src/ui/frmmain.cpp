@@ -164,7 +164,7 @@ void ApplyMessageFont(MainWindowParts& p, const MainWindowLook& look) {
 }  // namespace ui
 
 TFrmMain::TFrmMain(Workspace& ws, ui::Choosers* choosers)
-    : ws_(ws), choosers_(choosers ? *choosers : qtChoosers_), transferWindows_(this, ws) {
+    : ws_(ws), qtChoosers_(&ws.ui), choosers_(choosers ? *choosers : qtChoosers_), transferWindows_(this, ws) {
   setObjectName(QStringLiteral("FrmMain"));
   setWindowTitle(QStringLiteral("Vund2"));
   CreateComponents();

@@ -1,7 +1,7 @@
 // The main window: status bar, status window, register tabs with their grid,
 // message log and progress, the menus. Its behaviour is the main controller's
 // (rules/maincontroller.h), which it serves as the view; its menus come from
-// one command table (frmmain_commands.cpp). The grid and the status window
+// one command table (CreateMenus). The grid and the status window
 // are classes of their own.
 #pragma once
 #include <QMainWindow>
@@ -110,7 +110,7 @@ class TFrmMain : public QMainWindow, private ui::MainView {
   ui::NvmDialogs& NvmWindows() override { return transferWindows_; }
   ui::RegSnapshotDialogs& SnapshotWindows() override { return transferWindows_; }
 
-  // ---- Built once (frmmain.cpp, frmmain_commands.cpp) ----
+  // ---- Built once ----
   void CreateComponents();
   // The menus and popups from the command table, and the grid's keys.
   void CreateMenus();

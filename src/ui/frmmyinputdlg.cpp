@@ -66,10 +66,7 @@ void TFormMyInputDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 bool MyInputQuery(const std::string& caption, const std::string& prompt, std::string& text, char passwordChar,
-                  QWidget* mainWindow) {
-  // The window the question comes from, so the focus goes back to it.
-  QWidget* owner = ui::ActiveOwner();
-  if (!owner) owner = mainWindow;
+                  QWidget* owner) {
   TFormMyInputDlg dlg(owner);
   dlg.setWindowTitle(ui::ToQt(caption));
   dlg.Label1->setText(ui::ToQt(prompt));
@@ -83,6 +80,6 @@ bool MyInputQuery(const std::string& caption, const std::string& prompt, std::st
 std::string MyInputBox(const std::string& caption, const std::string& prompt, const std::string& defaultText,
                        char passwordChar) {
   std::string text = defaultText;
-  MyInputQuery(caption, prompt, text, passwordChar);
+  MyInputQuery(caption, prompt, text, passwordChar, ui::ActiveOwner(nullptr));
   return text;
 }

@@ -28,6 +28,7 @@ class TFormMyInputDlg : public QDialog {
 // 1), otherwise defaultText. passwordChar 0 shows the text as typed.
 std::string MyInputBox(const std::string& caption, const std::string& prompt, const std::string& defaultText,
                        char passwordChar = 0);
-// The same, telling whether it was confirmed (text then holds the answer).
-bool MyInputQuery(const std::string& caption, const std::string& prompt, std::string& text, char passwordChar = 0,
-                  QWidget* mainWindow = nullptr);
+// The same, telling whether it was confirmed (text then holds the answer);
+// the box belongs to owner.
+bool MyInputQuery(const std::string& caption, const std::string& prompt, std::string& text, char passwordChar,
+                  QWidget* owner);

@@ -45,8 +45,6 @@ class TfrmIoDialog : public QDialog {
   void SetDouble(double value) { floating_ = value; }
   void SetString(const std::string& value) { text_ = value; }
 
-  int Mode() const { return mode_; }
-  int Option() const { return option_; }
 
   // Ends the dialog with a modal result; in input mode a confirmation
   // whose number does not convert beeps and keeps the dialog open.

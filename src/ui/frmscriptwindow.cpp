@@ -240,4 +240,3 @@ void TfrmScriptWindow::SetTextColor(uint32_t color) {
   mmJOutput->setPalette(p);
 }
 
-void TfrmScriptWindow::SetCaption(const std::string& caption) { setWindowTitle(ui::ToQt(caption)); }

@@ -63,7 +63,6 @@ class TfrmScriptWindow : public QWidget {
   // Colours as scripts give them (0x00BBGGRR or a system colour).
   void SetTitleColor(uint32_t color);
   void SetTextColor(uint32_t color);
-  void SetCaption(const std::string& caption);
 
   const TScriptOutput& Output() const { return output_; }
 

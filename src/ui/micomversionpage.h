@@ -22,7 +22,6 @@ class TMicomVersionPage : public QTableWidget {
   // The versions are read from target.
   explicit TMicomVersionPage(TTargetControl& target, QWidget* parent = nullptr);
 
-  void SetReader(ui::MicomVersionReader reader) { reader_ = std::move(reader); }
   // Sizes both columns from the page's width, reads the versions and shows
   // them; when no name came back the rows stay as they were.
   void ReadVersions(int pageWidth);
@@ -30,7 +29,6 @@ class TMicomVersionPage : public QTableWidget {
   void SetBackColor(int color);
 
   const std::vector<std::string>& Names() const { return names_; }
-  const std::vector<std::string>& Values() const { return values_; }
 
  private:
   ui::MicomVersionReader reader_;

@@ -51,29 +51,28 @@ int ResultForButton(QMessageBox::StandardButton button, int flags) {
   }
 }
 
-namespace {
-
-// The window whose command runs lives on the application object, where the
-// boxes of every window look for it.
-const char kCommandOwner[] = "vundCommandOwner";
-
-QWidget* CommandOwner() { return qApp ? qApp->property(kCommandOwner).value<QPointer<QWidget>>().data() : nullptr; }
-
-void SetCommandOwner(QWidget* owner) {
-  if (qApp) qApp->setProperty(kCommandOwner, QVariant::fromValue(QPointer<QWidget>(owner)));
+// Only the Qt user interface has windows to own boxes.
+DialogOwnerScope::DialogOwnerScope(platform::Ui& ui, QWidget* owner) : ui_(dynamic_cast<QtUi*>(&ui)) {
+  if (!ui_) return;
+  previous_ = ui_->commandOwner_;
+  ui_->commandOwner_ = owner;
 }
 
-}  // namespace
+DialogOwnerScope::~DialogOwnerScope() {
+  if (ui_) ui_->commandOwner_ = previous_;
+}
 
-DialogOwnerScope::DialogOwnerScope(QWidget* owner) : previous_(CommandOwner()) { SetCommandOwner(owner); }
-
-DialogOwnerScope::~DialogOwnerScope() { SetCommandOwner(previous_); }
-
-QWidget* ActiveOwner() {
+QWidget* QtUi::ActiveOwner() const {
   QWidget* w = QApplication::activeModalWidget();
-  if (!w) w = CommandOwner();
+  if (!w) w = commandOwner_;
   if (!w) w = QApplication::activeWindow();
   return w;
+}
+
+QWidget* ActiveOwner(const platform::Ui* ui) {
+  if (const auto* qt = dynamic_cast<const QtUi*>(ui)) return qt->ActiveOwner();
+  QWidget* w = QApplication::activeModalWidget();
+  return w ? w : QApplication::activeWindow();
 }
 
 int QtUi::MessageBox(const std::string& caption, const std::string& text, int flags) {
@@ -107,8 +106,9 @@ QTranslator* LoadQtTranslations(QCoreApplication& app, bool japanese) {
 
 namespace {
 
-bool RunFileDialog(const platform::FileDialogOptions& o, std::string& path, QFileDialog::AcceptMode mode) {
-  QFileDialog dlg(ActiveOwner(), ToQt(o.title), ToQt(o.initialDir), QtFilter(o.filter));
+bool RunFileDialog(QWidget* owner, const platform::FileDialogOptions& o, std::string& path,
+                   QFileDialog::AcceptMode mode) {
+  QFileDialog dlg(owner, ToQt(o.title), ToQt(o.initialDir), QtFilter(o.filter));
   dlg.setAcceptMode(mode);
   dlg.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   if (!o.defaultExt.empty()) dlg.setDefaultSuffix(ToQt(o.defaultExt));
@@ -123,15 +123,17 @@ bool RunFileDialog(const platform::FileDialogOptions& o, std::string& path, QFil
 }  // namespace
 
 bool QtUi::OpenFileDialog(const platform::FileDialogOptions& options, std::string& path) {
-  return RunFileDialog(options, path, QFileDialog::AcceptOpen);
+  return RunFileDialog(ActiveOwner(), options, path, QFileDialog::AcceptOpen);
 }
 
 bool QtUi::SaveFileDialog(const platform::FileDialogOptions& options, std::string& path) {
-  return RunFileDialog(options, path, QFileDialog::AcceptSave);
+  return RunFileDialog(ActiveOwner(), options, path, QFileDialog::AcceptSave);
 }
 
 bool QtUi::InputBox(const std::string& caption, const std::string& prompt, std::string& text, char passwordChar) {
-  return MyInputQuery(caption, prompt, text, passwordChar, mainWindow_);
+  // The window the question comes from, so the focus goes back to it.
+  QWidget* owner = ActiveOwner();
+  return MyInputQuery(caption, prompt, text, passwordChar, owner ? owner : mainWindow_.data());
 }
 
 bool QtUi::ShowComPortDialog(int& comPort, int& baudRate) {

@@ -25,9 +25,15 @@ class QtUi : public platform::Ui {
   // The window an input box belongs to while no window is active.
   void SetMainWindow(QWidget* window) { mainWindow_ = window; }
 
+  // The widget that modal boxes belong to: the modal dialog in front, else the
+  // window whose command is running (DialogOwnerScope), else the active window.
+  QWidget* ActiveOwner() const;
+
  private:
-  QtChoosers choosers_;
+  friend class DialogOwnerScope;
+  QtChoosers choosers_{this};
   QPointer<QWidget> mainWindow_;
+  QPointer<QWidget> commandOwner_;
 };
 
 // The buttons and icon of Windows message-box flags, and the Windows button
@@ -44,21 +50,22 @@ QString QtFilter(const std::string& filter);
 // not installed (package qt6-translations-l10n).
 QTranslator* LoadQtTranslations(QCoreApplication& app, bool japanese);
 
-// The widget that modal boxes belong to: the modal dialog in front, else the
-// window whose command is running (DialogOwnerScope), else the active window.
-QWidget* ActiveOwner();
+// The widget that the boxes of ui belong to: its ActiveOwner when ui is the
+// Qt one, else the modal dialog in front or the active window.
+QWidget* ActiveOwner(const platform::Ui* ui);
 
-// While it lives, the boxes and dialogs that a command of owner opens belong
-// to owner, so they stay above it and give the focus back to it, not to the
-// main window.
+// While it lives, the boxes and dialogs that a command of owner opens through
+// ui belong to owner, so they stay above it and give the focus back to it,
+// not to the main window.
 class DialogOwnerScope {
  public:
-  explicit DialogOwnerScope(QWidget* owner);
+  DialogOwnerScope(platform::Ui& ui, QWidget* owner);
   ~DialogOwnerScope();
   DialogOwnerScope(const DialogOwnerScope&) = delete;
   DialogOwnerScope& operator=(const DialogOwnerScope&) = delete;
 
  private:
+  QtUi* ui_;
   QPointer<QWidget> previous_;
 };
 

@@ -22,7 +22,6 @@ class GridSizer : public QObject {
   std::function<void(int row, int height)> rowResized;
   std::function<void()> done;
 
-  bool Dragging() const { return kind_ != Kind::None; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -112,14 +112,6 @@ void TRegisterTabControl::SyncTabs() {
   syncingTabs_ = false;
 }
 
-void TRegisterTabControl::BuildRegisterGrid(int tab) {
-  FitToFont();
-  presenter_.SetViewMetrics(RegisterGrid->Metrics());
-  presenter_.BuildRegisterGrid(tab);
-  RegisterGrid->SyncFromPresenter();
-  ShowCurrentStatus();
-}
-
 void TRegisterTabControl::ShowRegisterValues(int) {
   presenter_.ShowRegisterValues();
   RegisterGrid->SyncFromPresenter();

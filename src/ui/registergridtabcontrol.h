@@ -42,13 +42,11 @@ class TRegisterTabControl : public QWidget, public ui::RegisterPane {
   // 0 S Reg, 1 H Reg; the strip and grid are rebuilt by the caller.
   void SetShownFile(int hShown) override { presenter_.SetShownFile(hShown); }
   int ShownFile() const override { return presenter_.ShownFile(); }
-  Registers& ShownRegisters() { return presenter_.Shown(); }
   bool HexDisplay() const { return presenter_.HexDisplay(); }
   void SetHexDisplay(bool hex);
 
   // ---- Grid ----
   void BuildTabStrip() override;
-  void BuildRegisterGrid(int tab);
   void ShowRegisterValues(int tab);
   // Names and values of a tab, shown at once.
   void ShowRegisterTab(int tab) override;
@@ -58,7 +56,6 @@ class TRegisterTabControl : public QWidget, public ui::RegisterPane {
   void SelectFirstValueCell() override;
   // The register list index of the current pair's name cell; -1 when empty.
   int CurrentRegisterIndex() const override;
-  int CellToRegister(int cellIndex) const { return presenter_.CellToRegister(cellIndex); }
   void SelectValuePair();
   // Opens the value dialog over the current value cell.
   void EditRegisterValue();
@@ -74,7 +71,6 @@ class TRegisterTabControl : public QWidget, public ui::RegisterPane {
   void SetOtherKeyHandler(std::function<bool(QKeyEvent*)> handler);
 
   // ---- Seams for tests ----
-  void SetRegisterWriter(ui::RegisterWriter writer) { writer_ = std::move(writer); }
   // Runs the modal dialog (default: exec).
   void SetEditDialogRunner(std::function<void(TfrmEditReg&)> runner) { runner_ = std::move(runner); }
 

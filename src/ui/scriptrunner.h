@@ -45,8 +45,6 @@ class ScriptRunner {
 
   TScriptManager* Manager() const { return manager_.get(); }
   QTimer* ScriptTimer() const { return timer_.get(); }
-  // The Start (0) / Stop (1) choice saved when the script command began.
-  int SavedPollingChoice() const { return savedPollingChoice_; }
   // Managers whose threads are still inside a call on the main thread
   // (a script dialog open further down the stack): deleted once it returns.
   size_t RetiredCount() const { return retired_.size(); }

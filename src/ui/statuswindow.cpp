@@ -218,7 +218,6 @@ void TStatusWindow::StatusTimerTimer() {
 
 std::string TStatusWindow::CellText(int row, int col) const { return items_->Text(row, col); }
 
-void TStatusWindow::BuildStatusList() { state_.BuildStatusList(); }
 
 void TStatusWindow::BuildStatusRows() {
   items_->Rebuild();

@@ -39,8 +39,6 @@ class TStatusWindow : public QGroupBox, public ui::StatusPane {
   TMicomVersionPage* sGridMiconVer = nullptr;
   QTimer* StatusTimer = nullptr;
 
-  ui::StatusWindowState& State() { return state_; }
-
   // ---- Polling ----
   // Off clears the flag only; on sets it and starts the timer.
   void SetStatusPolling(bool on) override;
@@ -71,12 +69,10 @@ class TStatusWindow : public QGroupBox, public ui::StatusPane {
 
   // ---- Seams for tests ----
   void SetRefreshReader(ui::RefreshReader reader) { reader_ = std::move(reader); }
-  void SetItemEditor(ui::ItemEditor editor) { editor_ = std::move(editor); }
 
   // ---- Grid ----
   // The text of a cell (row 0 and column 0 are the hidden fixed ones).
   std::string CellText(int row, int col) const;
-  void BuildStatusList();
   void BuildStatusRows();
   void ShowStatusValues();
 
