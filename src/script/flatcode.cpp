@@ -284,16 +284,13 @@ class TFlatCode::Builder {
         p.op = foCompare;
         p.c = CompareMask(code->a);
         return p;
-#define SAME_OPERATION(name) \
-  case op##name:             \
-    p.op = fo##name;         \
+      // The operations the interpreter runs as they are.
+#define SAME_OPERATION_CASE(name, flags) \
+  case op##name:                         \
+    p.op = fo##name;                     \
     return p;
-        SAME_OPERATION(Pop) SAME_OPERATION(Assign) SAME_OPERATION(Add) SAME_OPERATION(Sub) SAME_OPERATION(Mul)
-        SAME_OPERATION(Div) SAME_OPERATION(Mod) SAME_OPERATION(Neg) SAME_OPERATION(Not) SAME_OPERATION(BitAnd)
-        SAME_OPERATION(BitOr) SAME_OPERATION(BitXor) SAME_OPERATION(BitNot) SAME_OPERATION(Shl) SAME_OPERATION(Shr)
-        SAME_OPERATION(Return) SAME_OPERATION(Typeof) SAME_OPERATION(StrLength) SAME_OPERATION(ToString)
-        SAME_OPERATION(ToInteger) SAME_OPERATION(ToFloating) SAME_OPERATION(SysGetParam)
-#undef SAME_OPERATION
+        VM_OPERATION_ROWS(FLAT_SAME_OPERATION, SAME_OPERATION_CASE)
+#undef SAME_OPERATION_CASE
       case opJump: p.op = foJump, p.target = code->target, p.jumps = true; return p;
       case opJumpFalse: p.op = foJumpFalse, p.b = code->b, p.target = code->target, p.jumps = true; return p;
       case opJumpTrue: p.op = foJumpTrue, p.b = code->b, p.target = code->target, p.jumps = true; return p;

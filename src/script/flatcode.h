@@ -25,35 +25,37 @@
 // integer constant or the stack top.
 constexpr std::uint8_t kFlatSkip = 1;
 constexpr std::uint8_t kFlatPure = 2;
-#define FLAT_OPERATIONS(X)                                                                     \
-  /* one instruction of the lists each */                                                    \
-  X(PushL, kFlatSkip | kFlatPure) X(PushG, kFlatSkip | kFlatPure) X(PushIndexed, 0) X(PushRefL, kFlatSkip)        \
-  X(PushRefG, kFlatSkip) X(PushRefIndexed, 0) X(PushInt, kFlatSkip | kFlatPure) X(PushFloat, kFlatSkip | kFlatPure) \
-  X(PushStr, kFlatSkip | kFlatPure) X(PushRecord, 0) X(Pop, 0) X(Assign, 0) X(Add, 0) X(Sub, 0)        \
-  X(Mul, 0) X(Div, 0) X(Mod, 0) X(Neg, 0) X(Compare, 0) X(Not, 0) X(BitAnd, 0) X(BitOr, 0)    \
-  X(BitXor, 0) X(BitNot, 0) X(Shl, 0) X(Shr, 0) X(Return, 0) X(Jump, 0) X(JumpFalse, 0)       \
-  X(JumpTrue, 0) X(Call, 0) X(Print, 0) X(StrPrintf, 0) X(Nop, 0) X(Typeof, 0)               \
-  X(StrLength, 0) X(ToString, 0) X(ToInteger, 0) X(ToFloating, 0) X(SysGetParam, 0)         \
-  X(Builtin, 0)                                                                              \
-  /* code that cannot run: a built-in outside the prelude, a list that ends */              \
-  X(BadCode, 0)                                                                              \
-  /* the free cells of removed reference pushes, where nothing else takes them */           \
-  X(Reserve, kFlatSkip)                                                                          \
-  /* opAssign and opPop; an assignment to a plain variable */                               \
-  X(AssignPop, 0) X(StoreL, 0) X(StoreG, 0) X(StoreKeepL, 0) X(StoreKeepG, 0)                \
-  /* print and strPrintf with the push of their result */                                   \
-  X(PrintPush, 0) X(StrPrintfPush, 0)                                                        \
-  /* a variable and a constant or a variable, then an operator */                           \
-  X(AddLC, kFlatSkip | kFlatPure) X(SubLC, kFlatSkip | kFlatPure) X(MulLC, kFlatSkip | kFlatPure)                    \
-  X(DivLC, kFlatSkip | kFlatPure) X(ModLC, kFlatSkip | kFlatPure) X(AddLL, kFlatSkip | kFlatPure)                    \
-  X(SubLL, kFlatSkip | kFlatPure) X(MulLL, kFlatSkip | kFlatPure) X(StrLengthL, kFlatSkip | kFlatPure)               \
-  /* comparison and opJumpFalse; an opJump to such a test makes the test itself */          \
-  X(CmpLCJumpFalse, 0) X(CmpLLJumpFalse, 0) X(CmpSCJumpFalse, 0) X(CmpJumpFalse, 0)         \
-  X(BranchLC, 0) X(BranchLL, 0)                                                              \
-  /* v = v op value: the operator works on the variable itself */                           \
-  X(OpToL, 0) X(OpToLC, 0) X(OpToLL, 0)                                                      \
-  /* the return of a variable or a constant */                                              \
+// First the instructions of the lists that the interpreter runs as they are
+// (Same in VM_OPERATIONS), then the rest.
+#define FLAT_OPERATIONS(X)                                                                                   \
+  VM_OPERATION_ROWS(FLAT_SAME_OPERATION, X)                                                                  \
+  /* the other instructions of the lists */                                                                  \
+  X(PushL, kFlatSkip | kFlatPure) X(PushG, kFlatSkip | kFlatPure) X(PushIndexed, 0) X(PushRefL, kFlatSkip)    \
+  X(PushRefG, kFlatSkip) X(PushRefIndexed, 0) X(PushInt, kFlatSkip | kFlatPure)                              \
+  X(PushFloat, kFlatSkip | kFlatPure) X(PushStr, kFlatSkip | kFlatPure) X(PushRecord, 0) X(Compare, 0)       \
+  X(Jump, 0) X(JumpFalse, 0) X(JumpTrue, 0) X(Call, 0) X(Print, 0) X(StrPrintf, 0) X(Nop, 0) X(Builtin, 0)    \
+  /* code that cannot run: a built-in outside the prelude, a list that ends */                               \
+  X(BadCode, 0)                                                                                              \
+  /* the free cells of removed reference pushes, where nothing else takes them */                            \
+  X(Reserve, kFlatSkip)                                                                                      \
+  /* opAssign and opPop; an assignment to a plain variable */                                                \
+  X(AssignPop, 0) X(StoreL, 0) X(StoreG, 0) X(StoreKeepL, 0) X(StoreKeepG, 0)                                \
+  /* print and strPrintf with the push of their result */                                                    \
+  X(PrintPush, 0) X(StrPrintfPush, 0)                                                                        \
+  /* a variable and a constant or a variable, then an operator */                                            \
+  X(AddLC, kFlatSkip | kFlatPure) X(SubLC, kFlatSkip | kFlatPure) X(MulLC, kFlatSkip | kFlatPure)            \
+  X(DivLC, kFlatSkip | kFlatPure) X(ModLC, kFlatSkip | kFlatPure) X(AddLL, kFlatSkip | kFlatPure)            \
+  X(SubLL, kFlatSkip | kFlatPure) X(MulLL, kFlatSkip | kFlatPure) X(StrLengthL, kFlatSkip | kFlatPure)       \
+  /* comparison and opJumpFalse; an opJump to such a test makes the test itself */                           \
+  X(CmpLCJumpFalse, 0) X(CmpLLJumpFalse, 0) X(CmpSCJumpFalse, 0) X(CmpJumpFalse, 0)                          \
+  X(BranchLC, 0) X(BranchLL, 0)                                                                              \
+  /* v = v op value: the operator works on the variable itself */                                            \
+  X(OpToL, 0) X(OpToLC, 0) X(OpToLL, 0)                                                                      \
+  /* the return of a variable or a constant */                                                               \
   X(ReturnL, 0) X(ReturnInt, 0)
+#define FLAT_SAME_OPERATION(X, name, operands, flow, pops, pushes, interpreter) FLAT_SAME_##interpreter(X, name)
+#define FLAT_SAME_Same(X, name) X(name, 0)
+#define FLAT_SAME_Own(X, name)
 
 enum FlatOp : std::uint16_t {
 #define FLAT_OPERATION_ENUM(name, flags) fo##name,

@@ -11,7 +11,7 @@ struct OpFacts {
 };
 
 constexpr OpFacts kOps[] = {
-#define VM_OPERATION_FACTS(name, operands, flow, pops, pushes) {#name, operands, flow, pops, pushes},
+#define VM_OPERATION_FACTS(name, operands, flow, pops, pushes, interpreter) {"op" #name, operands, flow, pops, pushes},
     VM_OPERATIONS(VM_OPERATION_FACTS)
 #undef VM_OPERATION_FACTS
 };

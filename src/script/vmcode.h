@@ -66,46 +66,53 @@ constexpr int kByCallee = -3;    // the callee's parameter count
 constexpr int kByConstant = -4;  // 1 for pcInteger/pcFloating/pcString, else 0
 constexpr int kByRelation = -5;  // 1 for a known relation, else 0
 
-// The instruction set, in operation-number order from 0: name, operands,
-// flow, cells popped, cells pushed. Operation numbers above the last one are
-// built-in ids instead (1001-1080 system module, 2001-2013 bus module).
-#define VM_OPERATIONS(X)                                                                         \
-  X(opPushRef, voVariable, vfNext, kByIndex, 1)      /* push a copy of the addressed cell */     \
-  X(opPushRefAlt, voVariable, vfNext, kByIndex, 1)   /* push a reference to it */                \
-  X(opPushConst, voConstant, vfNext, 0, kByConstant)                                             \
-  X(opPop, voNone, vfNext, 1, 0)                                                                 \
-  X(opAssign, voNone, vfNext, 2, 1)                  /* pop value, pop reference, store, push value */ \
-  X(opAdd, voNone, vfNext, 2, 1)                                                                 \
-  X(opSub, voNone, vfNext, 2, 1)                                                                 \
-  X(opMul, voNone, vfNext, 2, 1)                                                                 \
-  X(opDiv, voNone, vfNext, 2, 1)                                                                 \
-  X(opMod, voNone, vfNext, 2, 1)                                                                 \
-  X(opNeg, voNone, vfNext, 1, 1)                                                                 \
-  X(opCompare, voRelation, vfNext, 2, kByRelation)                                               \
-  X(opNot, voNone, vfNext, 1, 1)                                                                 \
-  X(opBitAnd, voNone, vfNext, 2, 1)                                                              \
-  X(opBitOr, voNone, vfNext, 2, 1)                                                               \
-  X(opBitXor, voNone, vfNext, 2, 1)                                                              \
-  X(opBitNot, voNone, vfNext, 1, 1)                                                              \
-  X(opShl, voNone, vfNext, 2, 1)                                                                 \
-  X(opShr, voNone, vfNext, 2, 1)                                                                 \
-  X(opReturn, voNone, vfReturn, 1, 0)                                                            \
-  X(opJump, voTarget, vfJump, 0, 0)                                                              \
-  X(opJumpFalse, voTarget, vfBranch, 1, 0)                                                       \
-  X(opJumpTrue, voTarget, vfBranch, 1, 0)                                                        \
-  X(opCall, voCallee, vfCall, kByCallee, 1)                                                      \
-  X(opPrint, voCount, vfNext, kByCount, 0)                                                       \
-  X(opStrPrintf, voCount, vfNext, kByCount, 0)                                                   \
-  X(opLabel, voLabel, vfNext, 0, 0)                                                              \
-  X(opTypeof, voNone, vfNext, 1, 1)                                                              \
-  X(opStrLength, voNone, vfNext, 1, 1)                                                           \
-  X(opToString, voNone, vfNext, 1, 1)                                                            \
-  X(opToInteger, voNone, vfNext, 1, 1)                                                           \
-  X(opToFloating, voNone, vfNext, 1, 1)                                                          \
-  X(opSysGetParam, voNone, vfNext, 1, 1)
+// The instruction set, in operation-number order from 0: name (the operation is
+// op<name>), operands, flow, cells popped, cells pushed, and what the
+// interpreter runs for it: Same, its own operation fo<name> with the operands
+// as they are; Own, what the flat layout makes of it (see TFlatCode). Operation
+// numbers above the last one are built-in ids instead (1001-1080 system module,
+// 2001-2013 bus module). Each row goes through R(X, row...), so that a list can
+// take the rows it needs (the flat code takes the Same ones).
+#define VM_OPERATION_ROWS(R, X)                                                                                \
+  R(X, PushRef, voVariable, vfNext, kByIndex, 1, Own)        /* push a copy of the addressed cell */           \
+  R(X, PushRefAlt, voVariable, vfNext, kByIndex, 1, Own)     /* push a reference to it */                      \
+  R(X, PushConst, voConstant, vfNext, 0, kByConstant, Own)                                                     \
+  R(X, Pop, voNone, vfNext, 1, 0, Same)                                                                        \
+  R(X, Assign, voNone, vfNext, 2, 1, Same)                   /* pop value, pop reference, store, push value */ \
+  R(X, Add, voNone, vfNext, 2, 1, Same)                                                                        \
+  R(X, Sub, voNone, vfNext, 2, 1, Same)                                                                        \
+  R(X, Mul, voNone, vfNext, 2, 1, Same)                                                                        \
+  R(X, Div, voNone, vfNext, 2, 1, Same)                                                                        \
+  R(X, Mod, voNone, vfNext, 2, 1, Same)                                                                        \
+  R(X, Neg, voNone, vfNext, 1, 1, Same)                                                                        \
+  R(X, Compare, voRelation, vfNext, 2, kByRelation, Own)                                                       \
+  R(X, Not, voNone, vfNext, 1, 1, Same)                                                                        \
+  R(X, BitAnd, voNone, vfNext, 2, 1, Same)                                                                     \
+  R(X, BitOr, voNone, vfNext, 2, 1, Same)                                                                      \
+  R(X, BitXor, voNone, vfNext, 2, 1, Same)                                                                     \
+  R(X, BitNot, voNone, vfNext, 1, 1, Same)                                                                     \
+  R(X, Shl, voNone, vfNext, 2, 1, Same)                                                                        \
+  R(X, Shr, voNone, vfNext, 2, 1, Same)                                                                        \
+  R(X, Return, voNone, vfReturn, 1, 0, Same)                                                                   \
+  R(X, Jump, voTarget, vfJump, 0, 0, Own)                                                                      \
+  R(X, JumpFalse, voTarget, vfBranch, 1, 0, Own)                                                               \
+  R(X, JumpTrue, voTarget, vfBranch, 1, 0, Own)                                                                \
+  R(X, Call, voCallee, vfCall, kByCallee, 1, Own)                                                              \
+  R(X, Print, voCount, vfNext, kByCount, 0, Own)                                                               \
+  R(X, StrPrintf, voCount, vfNext, kByCount, 0, Own)                                                           \
+  R(X, Label, voLabel, vfNext, 0, 0, Own)                                                                      \
+  R(X, Typeof, voNone, vfNext, 1, 1, Same)                                                                     \
+  R(X, StrLength, voNone, vfNext, 1, 1, Same)                                                                  \
+  R(X, ToString, voNone, vfNext, 1, 1, Same)                                                                   \
+  R(X, ToInteger, voNone, vfNext, 1, 1, Same)                                                                  \
+  R(X, ToFloating, voNone, vfNext, 1, 1, Same)                                                                 \
+  R(X, SysGetParam, voNone, vfNext, 1, 1, Same)
+#define VM_OPERATION_ROW(X, ...) X(__VA_ARGS__)
+// Every row as X(name, operands, flow, pops, pushes, interpreter).
+#define VM_OPERATIONS(X) VM_OPERATION_ROWS(VM_OPERATION_ROW, X)
 
 enum VmOp : std::int32_t {
-#define VM_OPERATION_ENUM(name, operand, flow, pops, pushes) name,
+#define VM_OPERATION_ENUM(name, operand, flow, pops, pushes, interpreter) op##name,
   VM_OPERATIONS(VM_OPERATION_ENUM)
 #undef VM_OPERATION_ENUM
   kVmOpCount
