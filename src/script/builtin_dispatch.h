@@ -1,16 +1,13 @@
 // Where built-in calls leave the virtual machine. A wrapper function of the
 // prelude holds one instruction whose operation number is a built-in id; the
 // machine hands the call here, on the script thread or, for the ids that touch
-// windows, ports, open files or the target, on the main thread.
+// windows, ports, open files or the target, on the main thread. The module
+// tables (modules.cpp) answer.
 #pragma once
 
 struct TStackData;
 struct vmcode_t;
 class ScriptEnv;
-
-// Done by the machine itself on the script window: winGetPos .. winSaveScreenAsFile.
-constexpr int kWindowBuiltinFirst = 1058;
-constexpr int kWindowBuiltinLast = 1068;
 
 // One built-in of a module table.
 //  args:   the wrapper's parameter cells in prototype order; a by-reference
@@ -33,7 +30,8 @@ using BuiltinModuleCall = void (*)(int id, TStackData* args, vmcode_t* result, S
 bool IsMainThreadBuiltin(int id);
 
 // Carries out one built-in call on the calling thread (the machine has already
-// moved to the main thread when IsMainThreadBuiltin(id)): the window built-ins
-// here, ids 2000 and above to the bus module, other ids from 1000 to the
-// system module (the script host's, or the program's own); ids below 1000 do nothing.
+// moved to the main thread when IsMainThreadBuiltin(id)): ids 2000 and above
+// to the bus module, the script-window built-ins to their own handlers, other
+// ids from 1000 to the system module (the script host's, or the program's
+// own); ids below 1000 do nothing.
 void DispatchBuiltin(int id, TStackData* args, vmcode_t* result, ScriptEnv& env);

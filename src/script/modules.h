@@ -10,14 +10,22 @@
 #include "script/builtin_dispatch.h"
 #include "script/vmcode.h"
 
+// Where a built-in runs.
+enum class BuiltinRuns : std::uint8_t {
+  kScriptThread,
+  kMainThread,  // it touches windows, ports, open files or the target
+  // On the main thread too, on the script's own window: its handler runs
+  // whichever system module the host gives.
+  kScriptWindow,
+};
+
 // One row of a module table.
 struct builtindata {
   const char* name;       // internal name the wrapper body calls
   std::int32_t id;
-  std::int32_t id2;       // the same id, returned by the by-id accessor
   const char* prototype;  // script signature; "x&" is by reference
-  BuiltinHandler handler; // null for the script-window ids the machine does itself
-  bool mainThread;        // runs on the main thread: it touches windows, ports, open files or the target
+  BuiltinHandler handler;
+  BuiltinRuns runs;
 };
 
 // A named constant of the prelude.
@@ -40,8 +48,6 @@ class TBuiltinModule {
   std::string BuiltinName(int index) const;
   std::int32_t BuiltinId(int index) const;
   std::string BuiltinPrototype(int index) const;
-  // The row's second id for id; 0 when no row has it.
-  std::int32_t BuiltinIdById(std::int32_t id) const;
   // The row of id; null when no row has it.
   const builtindata* Row(std::int32_t id) const;
   // Runs the handler of the row of id; nothing for an id without one.
