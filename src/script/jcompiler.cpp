@@ -49,14 +49,8 @@ void TJCompiler::Error(const char* format, ...) {
   std::string message = VFormatText(format, ap);
   va_end(ap);
   errorLine_ = lexer_ ? UserLine(lexer_->GetLine()) : 0;
-  errorColumn_ = lexer_ ? lexer_->GetColumn() : 0;
   error_ = platform::Format("ERROR! line=%d : ", errorLine_) + message;
   failed_ = true;
-}
-
-void TJCompiler::SetPreludeModules(std::vector<TPreludeModule> modules) {
-  prelude_ = std::move(modules);
-  hasPrelude_ = true;
 }
 
 // ---------------------------------------------------------------------------
@@ -131,7 +125,7 @@ void TJCompiler::Reset() {
   globalCells_ = 0;
   head_ = tail_ = nullptr;
   error_.clear();
-  errorLine_ = errorColumn_ = 0;
+  errorLine_ = 0;
   failed_ = false;
   entry_ = nullptr;
 }
@@ -173,9 +167,7 @@ bool TJCompiler::CompileInto(TScriptSource& source, TJMemoryManager& registry,
   Reset();
   registry_ = &registry;
   scopes_ = std::make_unique<THash>();
-  std::vector<TPreludeModule> builtin;
-  if (!hasPrelude_) builtin = GetBuiltinPreludeModules();
-  const std::vector<TPreludeModule>& modules = hasPrelude_ ? prelude_ : builtin;
+  const std::vector<TPreludeModule> modules = GetBuiltinPreludeModules();
   DefineOutermost(modules);
 
   std::vector<std::string> prelude;

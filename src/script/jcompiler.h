@@ -37,14 +37,10 @@ class TJCompiler {
                    const std::vector<std::string>& arguments);
 
   std::string GetErrorMessage() const { return error_; }
-  int GetErrorLine() const { return errorLine_; }
-  int GetErrorColumn() const { return errorColumn_; }
   // Source lines are recorded in instructions only while this is set.
   void SetUserSource(bool flag) { userSource_ = flag; }
   funcdata* GetEntry() const { return entry_; }
   std::int32_t GetGlobalCount() const { return static_cast<std::int32_t>(globalCells_); }
-  // Compile against these module tables instead of the built-in ones.
-  void SetPreludeModules(std::vector<TPreludeModule> modules);
 
   // Sets "ERROR! line=%d : " + message with the lexer's current position.
   void Error(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -94,7 +90,6 @@ class TJCompiler {
   vmcode_t* tail_ = nullptr;
   std::string error_;
   int errorLine_ = 0;
-  int errorColumn_ = 0;
   bool userSource_ = true;
   bool failed_ = false;
   funcdata* entry_ = nullptr;
@@ -102,6 +97,4 @@ class TJCompiler {
   std::vector<int> startupOrigin_;    // user line of each, 0 when generated
   bool inStartup_ = false;
   bool inPrelude_ = false;  // built-in internal names are statements only here
-  bool hasPrelude_ = false;
-  std::vector<TPreludeModule> prelude_;
 };

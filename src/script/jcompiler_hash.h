@@ -23,8 +23,6 @@ class THash {
   // Adds to the innermost scope only; false (and no change) when it already
   // holds the name or no scope exists.
   bool HashDefine(const std::string& name, std::int32_t number, void* data);
-  void HashDestroy() { tables_.clear(); }
-  std::size_t Depth() const { return tables_.size(); }
 
  private:
   std::vector<std::unique_ptr<THashTable>> tables_;

@@ -55,8 +55,6 @@ class TJExecutable : public ScriptEnv {
   // Waits for the thread to end; true when it ended normally or by Stop,
   // false after a run-time error. Not from the script thread.
   bool WaitDone();
-  // 0: ended normally or stopped; 1: ended by an error. After WaitDone.
-  int GetExitCode() const { return exitCode_; }
   // The value of the last executed return (main's result after a normal end)
   // and the last run-time error text. After WaitDone.
   TStackData GetReturnValue() const { return returnCell_; }

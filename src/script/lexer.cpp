@@ -52,14 +52,12 @@ int TStringListSource::GetChar() {
 int TLexStreamer::GetChar() {
   if (pushed_ > 0) return slots_[--pushed_];
   int c = source_->GetChar();
-  ++column_;
   if (c == 10) ++line_;
   return c;
 }
 
 int TLexStreamer::GetCharRaw() {
   if (pushed_ > 0) return slots_[--pushed_];
-  ++column_;
   return source_->GetChar();
 }
 

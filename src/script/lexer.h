@@ -45,11 +45,9 @@ class TLexStreamer {
   void UngetChar(int c);
   void SkipBlanks();
   int GetLine() const { return line_; }
-  int GetColumn() const { return column_; }
 
  private:
   int line_ = 1;
-  int column_ = 0;
   int pushed_ = 0;
   int slots_[5] = {};
   TScriptSource* source_;
@@ -82,7 +80,6 @@ class TLex {
   // Returns false when the input ends first (text then holds what was read).
   bool ReadToSemicolon(std::string& text);
   int GetLine() const { return streamer_.GetLine(); }
-  int GetColumn() const { return streamer_.GetColumn(); }
   const std::string& GetErrorText() const { return error_; }
   void Error(const char* format, ...) __attribute__((format(printf, 2, 3)));
 

@@ -24,10 +24,6 @@ class TJMemoryManager {
   // Deletes every instruction, then every function, then every variable.
   void Clear();
 
-  std::size_t InstructionCount() const { return codes_.size(); }
-  std::size_t FuncCount() const { return funcs_.size(); }
-  std::size_t VarCount() const { return vars_.size(); }
-
  private:
   std::unordered_set<vmcode_t*> codes_;
   std::unordered_set<funcdata*> funcs_;

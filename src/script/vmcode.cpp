@@ -3,7 +3,6 @@
 namespace {
 
 struct OpFacts {
-  const char* name;
   VmOperand operands;
   VmFlow flow;
   int pops;
@@ -11,7 +10,7 @@ struct OpFacts {
 };
 
 constexpr OpFacts kOps[] = {
-#define VM_OPERATION_FACTS(name, operands, flow, pops, pushes, interpreter) {"op" #name, operands, flow, pops, pushes},
+#define VM_OPERATION_FACTS(name, operands, flow, pops, pushes, interpreter) {operands, flow, pops, pushes},
     VM_OPERATIONS(VM_OPERATION_FACTS)
 #undef VM_OPERATION_FACTS
 };
@@ -30,11 +29,6 @@ int Count(int count, const vmcode_t& code) {
 }
 
 }  // namespace
-
-const char* VmOpName(std::int32_t op) {
-  const OpFacts* f = Facts(op);
-  return f ? f->name : "";
-}
 
 VmOperand VmOpOperands(std::int32_t op) {
   const OpFacts* f = Facts(op);

@@ -179,9 +179,8 @@ struct vardata {
   std::int32_t cells = 1;  // cells taken: the array size, 1 otherwise
 };
 
-// Facts of the instruction set list. For a built-in id: no name, no operands,
+// Facts of the instruction set list. For a built-in id: no operands,
 // flow vfNext, nothing popped or pushed.
-const char* VmOpName(std::int32_t op);
 VmOperand VmOpOperands(std::int32_t op);
 VmFlow VmOpFlow(std::int32_t op);
 // Cells the instruction pops and pushes on the way to the next one; -1 when its

@@ -13,12 +13,6 @@ void AppendIntegerText(std::string& out, std::int32_t value) {
   out.append(buf, r.ptr);
 }
 
-std::string IntegerText(std::int32_t value) {
-  std::string s;
-  AppendIntegerText(s, value);
-  return s;
-}
-
 void AppendFloatingText(std::string& out, double value) {
   if (value == 0.0) {  // also -0.0
     out += '0';
@@ -50,12 +44,6 @@ void AppendFloatingText(std::string& out, double value) {
     }
   }
   out.append(buf, end);
-}
-
-std::string FloatingText(double value) {
-  std::string s;
-  AppendFloatingText(s, value);
-  return s;
 }
 
 void AppendValueText(std::string& out, const TStackData& cell) {

@@ -8,10 +8,8 @@
 
 // Decimal text, "-" for negative values.
 void AppendIntegerText(std::string& out, std::int32_t value);
-std::string IntegerText(std::int32_t value);
 // General form with up to 15 significant digits: 100, 1.5, 1E20, 1.5E-7.
 void AppendFloatingText(std::string& out, double value);
-std::string FloatingText(double value);
 // The text of an integer, floating or string cell (a reference gives "").
 void AppendValueText(std::string& out, const TStackData& cell);
 
