@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/guithread.h"
-#include "script/builtin_dispatch.h"
+#include "script/machine/builtin_dispatch.h"
 #include "script/scriptoutput.h"
 
 struct TScriptModuleState;

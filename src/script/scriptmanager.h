@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "model/iniproperty.h"
-#include "script/jcompiler.h"
-#include "script/vmcode.h"
+#include "script/compiler/jcompiler.h"
+#include "script/machine/vmcode.h"
 
 class TJExecutable;
 class TScriptSource;

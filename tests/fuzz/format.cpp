@@ -6,10 +6,10 @@
 
 #include "fuzz_support.h"
 #include "platform/files.h"
-#include "script/jexecutable.h"
-#include "script/regexscan.h"
+#include "script/builtins/regexscan.h"
+#include "script/machine/jexecutable.h"
+#include "script/machine/vmcode.h"
 #include "script/vmasm.h"
-#include "script/vmcode.h"
 
 namespace {
 

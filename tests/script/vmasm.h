@@ -3,8 +3,8 @@
 #pragma once
 #include <string>
 
-#include "script/jexecutable.h"
-#include "script/vmcode.h"
+#include "script/machine/jexecutable.h"
+#include "script/machine/vmcode.h"
 
 class VmAsm {
  public:
