@@ -16,9 +16,9 @@
 
 #include "platform/mainwindowservices.h"
 #include "rules/scriptwindowrules.h"
-#include "script/jcompiler.h"
-#include "script/jexecutable.h"
-#include "script/lexer.h"
+#include "script/compiler/jcompiler.h"
+#include "script/compiler/lexer.h"
+#include "script/machine/jexecutable.h"
 #include "ui/frmscriptwindow.h"
 #include "ui/qtscripthost.h"
 

@@ -35,5 +35,10 @@ t=$(mktemp -d); mkdir -p "$t/src"
 printf '[{"file":"a.cpp","command":"g++ -c a.cpp"}]' > "$t/compile_commands.json"
 if LINT_ROOT="$t" bash "$top/scripts/lint" "$t" >/dev/null 2>&1; then echo "lint missed the charset"; fail=1; fi
 rm -rf "$t"
+# The script machine includes no built-ins.
+t=$(mktemp -d); mkdir -p "$t/src/script/machine"
+printf '#include "script/builtins/modules.h"\n' > "$t/src/script/machine/x.cpp"
+if LINT_ROOT="$t" bash "$top/scripts/lint" >/dev/null 2>&1; then echo "lint missed a script room include"; fail=1; fi
+rm -rf "$t"
 [ $fail -eq 0 ] && echo "lint test: ok"
 exit $fail

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <thread>
 
-#include "script/jexecutable.h"
-#include "script/modules.h"
+#include "script/builtins/modules.h"
+#include "script/machine/jexecutable.h"
 #include "script/scripthost.h"
 #include "script/scriptmanager.h"
 

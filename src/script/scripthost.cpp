@@ -3,7 +3,7 @@
 #include <atomic>
 
 #include "platform/files.h"
-#include "script/modulestate.h"
+#include "script/builtins/modulestate.h"
 
 namespace {
 

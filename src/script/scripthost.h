@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/guithread.h"
-#include "script/builtin_dispatch.h"
+#include "script/machine/builtin_dispatch.h"
 #include "script/scriptoutput.h"
 
 struct TScriptModuleState;
@@ -137,7 +137,7 @@ class ScriptHost {
   // script runs. Main thread.
   TBusHooks& BusHooks() { return busHooks_; }
 
-  // The system (ids 1001-1080 but the machine's own 1058-1068) and bus
+  // The system (ids 1001-1080 but the script-window ones, 1058-1068) and bus
   // (2001-2013) modules its scripts call; null: the program's own. Set
   // before a script runs (tests and the fuzz sandbox put others in place).
   void SetModules(BuiltinModuleCall system, BuiltinModuleCall bus) {

@@ -4,11 +4,11 @@
 #include "platform/convert.h"
 #include "platform/files.h"
 #include "platform/ui.h"
-#include "script/busbuiltins.h"
-#include "script/jexecutable.h"
-#include "script/lexer.h"
-#include "script/modules.h"
-#include "script/modulestate.h"
+#include "script/builtins/busbuiltins.h"
+#include "script/builtins/modules.h"
+#include "script/builtins/modulestate.h"
+#include "script/compiler/lexer.h"
+#include "script/machine/jexecutable.h"
 
 TScriptManager::TScriptManager(const std::string& fileName, int slotCount, ScriptHost* host)
     : slots_(static_cast<size_t>(slotCount > 0 ? slotCount : 0)),

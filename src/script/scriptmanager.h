@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "model/iniproperty.h"
-#include "script/jcompiler.h"
-#include "script/vmcode.h"
+#include "script/compiler/jcompiler.h"
+#include "script/machine/vmcode.h"
 
 class TJExecutable;
 class TScriptSource;
@@ -43,14 +43,10 @@ class TScriptManager : public TJCompiler {
   void TerminateAll();
 
   std::string GetLastError() const { return lastError_; }
-  // main's return value as last collected.
-  const TStackData& GetResult() const { return result_; }
   bool IsOpened() const { return opened_; }
-  bool IsOk() const { return ok_; }
   int SlotCount() const { return slotCount_; }
   // The executable of slot i (0-based), null when empty.
   TJExecutable* Slot(int i) const;
-  const TIniData* Parameters() const { return params_.get(); }
 
  private:
   std::vector<std::string> script_;

@@ -7,9 +7,9 @@
 #include "model/systemfunc.h"
 #include "platform/system.h"
 #include "platform/ui.h"
-#include "script/childprocess.h"
-#include "script/jexecutable.h"
-#include "script/modules.h"
+#include "script/builtins/childprocess.h"
+#include "script/builtins/modules.h"
+#include "script/machine/jexecutable.h"
 #include "ui/choosers.h"
 
 namespace ui {

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "script/jcompiler.h"
-#include "script/lexer.h"
-#include "script/registry.h"
+#include "script/compiler/jcompiler.h"
+#include "script/compiler/lexer.h"
+#include "script/machine/registry.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<std::string> lines = fuzz::Lines(data, size);

@@ -6,9 +6,9 @@
 
 #include "fuzz_support.h"
 #include "platform/files.h"
-#include "script/jexecutable.h"
-#include "script/regexscan.h"
-#include "script/vmcode.h"
+#include "script/builtins/regexscan.h"
+#include "script/machine/jexecutable.h"
+#include "script/machine/vmcode.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "script/lexer.h"
-#include "script/tokens.h"
+#include "script/compiler/lexer.h"
+#include "script/compiler/tokens.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<std::string> lines = fuzz::Lines(data, size);

@@ -13,12 +13,12 @@
 
 #include "fuzz_support.h"
 #include "platform/files.h"
-#include "script/builtin_dispatch.h"
-#include "script/jcompiler.h"
-#include "script/jexecutable.h"
-#include "script/lexer.h"
-#include "script/modules.h"
-#include "script/vmcode.h"
+#include "script/builtins/modules.h"
+#include "script/compiler/jcompiler.h"
+#include "script/compiler/lexer.h"
+#include "script/machine/builtin_dispatch.h"
+#include "script/machine/jexecutable.h"
+#include "script/machine/vmcode.h"
 
 namespace fs = std::filesystem;
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "platform/convert.h"
-#include "script/busbuiltins.h"
-#include "script/sysbuiltins.h"
-#include "script/sysfiles.h"
+#include "script/builtins/busbuiltins.h"
+#include "script/builtins/sysbuiltins.h"
+#include "script/builtins/sysfiles.h"
 #include "scripthost_recording.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "script/jcompiler.h"
-#include "script/jexecutable.h"
-#include "script/lexer.h"
-#include "script/registry.h"
-#include "script/vmcode.h"
+#include "script/compiler/jcompiler.h"
+#include "script/compiler/lexer.h"
+#include "script/machine/jexecutable.h"
+#include "script/machine/registry.h"
+#include "script/machine/vmcode.h"
 
 namespace {
 

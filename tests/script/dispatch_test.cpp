@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "script/jexecutable.h"
+#include "script/machine/jexecutable.h"
 #include "scripthost_recording.h"
 
 namespace {

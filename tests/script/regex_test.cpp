@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "platform/convert.h"
-#include "script/regexscan.h"
+#include "script/builtins/regexscan.h"
 
 namespace {
 

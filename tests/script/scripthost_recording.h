@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "script/jcompiler.h"
-#include "script/jexecutable.h"
-#include "script/lexer.h"
-#include "script/modules.h"
+#include "script/builtins/modules.h"
+#include "script/compiler/jcompiler.h"
+#include "script/compiler/lexer.h"
+#include "script/machine/jexecutable.h"
+#include "script/machine/vmcode.h"
 #include "script/scripthost.h"
-#include "script/vmcode.h"
 
 // The lines a window printed, joined by line feeds.
 inline std::string WindowText(const ScriptWindow* window) {

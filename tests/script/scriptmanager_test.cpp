@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "model/systemfunc.h"
-#include "script/jexecutable.h"
+#include "script/machine/jexecutable.h"
 #include "scripthost_recording.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"

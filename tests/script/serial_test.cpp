@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "script/modulestate.h"
+#include "script/builtins/modulestate.h"
 #include "scripthost_recording.h"
 #include "support/temp_dir.h"
 

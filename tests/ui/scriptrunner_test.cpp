@@ -17,7 +17,7 @@
 
 #include "link/workspace.h"
 #include "qt_helpers.h"
-#include "script/jexecutable.h"
+#include "script/machine/jexecutable.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 #include "ui/choosers.h"

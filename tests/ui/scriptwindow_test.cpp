@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "platform/mainwindowservices.h"
-#include "script/jcompiler.h"
-#include "script/jexecutable.h"
-#include "script/lexer.h"
-#include "support/temp_dir.h"
 #include "rules/scriptwindowrules.h"
+#include "script/compiler/jcompiler.h"
+#include "script/compiler/lexer.h"
+#include "script/machine/jexecutable.h"
+#include "support/temp_dir.h"
 #include "ui/frmscriptwindow.h"
 #include "ui/qtscripthost.h"
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "script/jexecutable.h"
-#include "script/modules.h"
+#include "script/builtins/modules.h"
+#include "script/machine/jexecutable.h"
 #include "script/scripthost.h"
 #include "script/scriptmanager.h"
 

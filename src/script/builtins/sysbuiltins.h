@@ -1,0 +1,59 @@
+// System built-ins that are not ports, files or processes: information texts,
+// sleeping, date and time, the global value store, substring and search, the
+// script dialogs, and the station services this program does not have.
+#pragma once
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "script/machine/vmcode.h"
+
+class ScriptEnv;
+struct TScriptModuleState;
+
+// The information text of sysGetSystemInfo; empty for an unknown number.
+std::string SystemInfoText(int infoNo);
+// Local date as year/month/day and time as hours:minutes:seconds.
+std::string DateString(std::time_t when);
+std::string TimeString(std::time_t when);
+
+// n bytes of s from byte start (0-based); a negative start counts from the
+// first byte. Empty when start is past the end or n is 0 or less.
+std::string StrSubString(const std::string& s, std::int64_t start, std::int64_t n);
+// Byte position of sub in s at or after start, never beginning on the second
+// byte of a double-byte character; -1 when not found, for an empty sub, and
+// for a start outside 0..length.
+std::int32_t StrSearch(const std::string& s, std::int64_t start, const std::string& sub);
+
+// The global value store of a script host, which outlives script runs.
+void ClearGlobalValues(TScriptModuleState& state);
+void SetGlobalValue(TScriptModuleState& state, const std::string& key, const TStackData& value);
+// False (value untouched) when key is not stored.
+bool GetGlobalValue(TScriptModuleState& state, const std::string& key, TStackData& value);
+
+// Handlers (argument cells, result record, calling script).
+void BuiltinSysGetSystemInfo(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinSysSleep(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinSysGetDateString(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinSysGetTimeString(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinSysClearGlobalValue(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinSysSetGlobalValue(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinSysGetGlobalValue(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinStrSubString(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinStrScanf(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinStrSearch(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinSysInput(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinSysMessage(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinSysSelect(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinIoGetNumberOfInport(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinIoGetNumberOfOutport(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinIoInport(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinIoOutport(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinMeasGetNumberOf(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinMeasGetValue(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinStepGetNgStepNo(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinStepGetItemCount(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinStepGetItemStatus(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinIdGetNumber(TStackData* args, vmcode_t* result, ScriptEnv& env);  // all three id built-ins
+void BuiltinLogSetFailureCode(TStackData* args, vmcode_t* result, ScriptEnv& env);
+void BuiltinLogGetFailureCode(TStackData* args, vmcode_t* result, ScriptEnv& env);
