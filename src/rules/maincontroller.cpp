@@ -75,7 +75,7 @@ void MainController::CompareNvmImage() { NvmTransfer(ws_, view_.NvmWindows(), &v
 void MainController::SaveRegisterValues() {
   RegSnapshotTransfer(ws_, view_.SnapshotWindows(), &view_.Status())
       .SaveRegisterValues(regCommands_.HValuesRead(),
-                          [this](int kind) { return view_.Status().ReadRegisterValues(kind); });
+                          [this](RegKind kind) { return view_.Status().ReadRegisterValues(kind); });
 }
 
 void MainController::WriteRegisterValues() {
@@ -127,7 +127,7 @@ void MainController::SelectFirstValueCell() { view_.Registers().SelectFirstValue
 
 bool MainController::Connect() { return connector_ ? connector_() : ws_.TargetControl.Connect(ws_.linkSettings); }
 
-bool MainController::ReadRegisterValues(int kind) { return view_.Status().ReadRegisterValues(kind); }
+bool MainController::ReadRegisterValues(RegKind kind) { return view_.Status().ReadRegisterValues(kind); }
 
 int MainController::FindBaudRate() { return ws_.TargetControl.FindBaudRate(); }
 
@@ -147,8 +147,8 @@ void MainController::StartStatusPolling() { view_.Status().StartStatusPolling();
 
 bool MainController::StopStatusPolling() { return view_.Status().StopStatusPolling(); }
 
-int MainController::SaveRegisterFileIfChanged(int kind) {
-  if (kind == 0) return ws_.SRegisters.SaveIfChanged(RegFilePath(sRegFileName_), false, ws_.ui);
+int MainController::SaveRegisterFileIfChanged(RegKind kind) {
+  if (kind == RegKind::S) return ws_.SRegisters.SaveIfChanged(RegFilePath(sRegFileName_), false, ws_.ui);
   return ws_.HRegisters.SaveIfChanged(RegFilePath(hRegFileName_), true, ws_.ui);
 }
 
@@ -171,9 +171,9 @@ void MainController::ReleaseResources() { view_.ReleaseResources(); }
 
 // ---- What the register commands need ----
 
-int MainController::ShownFile() const { return view_.Registers().ShownFile(); }
+RegKind MainController::ShownFile() const { return view_.Registers().ShownFile(); }
 
-void MainController::SetShownFile(int kind) { view_.Registers().SetShownFile(kind); }
+void MainController::SetShownFile(RegKind kind) { view_.Registers().SetShownFile(kind); }
 
 int MainController::CurrentRegisterIndex() const { return view_.Registers().CurrentRegisterIndex(); }
 
@@ -188,10 +188,12 @@ void MainController::UpdateCaption() {
       FormatMainCaption(sRegFileName_, ws_.SRegisters.GetMiconVer(), hRegFileName_, ws_.HRegisters.GetMiconVer()));
 }
 
-std::string MainController::RegFileName(int kind) const { return kind == 1 ? hRegFileName_ : sRegFileName_; }
+std::string MainController::RegFileName(RegKind kind) const {
+  return kind == RegKind::H ? hRegFileName_ : sRegFileName_;
+}
 
-void MainController::SetRegFileName(int kind, const std::string& name) {
-  (kind == 1 ? hRegFileName_ : sRegFileName_) = name;
+void MainController::SetRegFileName(RegKind kind, const std::string& name) {
+  (kind == RegKind::H ? hRegFileName_ : sRegFileName_) = name;
 }
 
 bool MainController::EditParameters(std::vector<STEditItem>& rows) { return view_.EditParameters(rows); }

@@ -32,9 +32,8 @@ class RegisterPane {
   virtual void RedrawRegisterValues() = 0;
   // The first value cell becomes current, and the grid takes the keys.
   virtual void SelectFirstValueCell() = 0;
-  // 0 S Reg, 1 H Reg.
-  virtual int ShownFile() const = 0;
-  virtual void SetShownFile(int kind) = 0;
+  virtual RegKind ShownFile() const = 0;
+  virtual void SetShownFile(RegKind kind) = 0;
   // The register list index of the current pair's name cell; -1 when empty.
   virtual int CurrentRegisterIndex() const = 0;
   virtual int CurrentTab() const = 0;
@@ -43,8 +42,8 @@ class RegisterPane {
 // The status window as the controller sees it.
 class StatusPane : public PollingSwitch {
  public:
-  // Reads every value of the S Reg (0) or H Reg (1) file, polling held off.
-  virtual bool ReadRegisterValues(int kind) = 0;
+  // Reads every value of the file, polling held off.
+  virtual bool ReadRegisterValues(RegKind kind) = 0;
   // Poll interval from vund.dat, then polling on.
   virtual void StartStatusPolling() = 0;
   // Polling off and the timer stopped; true when it was on.
@@ -157,7 +156,7 @@ class MainController : private MainWindowSteps, private RegisterCommandHost {
   void BuildCommandMenu() override;
   void SelectFirstValueCell() override;
   bool Connect() override;
-  bool ReadRegisterValues(int kind) override;
+  bool ReadRegisterValues(RegKind kind) override;
   int FindBaudRate() override;
   void SetStatusPolling(bool on) override;
   void RaiseBaudRate() override;
@@ -166,22 +165,22 @@ class MainController : private MainWindowSteps, private RegisterCommandHost {
   void ShowRegisterTab(int tab) override;
   void StartStatusPolling() override;
   bool StopStatusPolling() override;
-  int SaveRegisterFileIfChanged(int kind) override;
+  int SaveRegisterFileIfChanged(RegKind kind) override;
   void SendBaudRate() override;
   void SaveRefreshList() override;
   void SaveWindowSettings() override;
   void ReleaseResources() override;
 
   // ---- What the register commands need ----
-  int ShownFile() const override;
-  void SetShownFile(int kind) override;
+  RegKind ShownFile() const override;
+  void SetShownFile(RegKind kind) override;
   int CurrentRegisterIndex() const override;
   int CurrentTab() const override;
   int LinkBaudIndex() const override;
   void RedrawRegisterValues() override;
   void UpdateCaption() override;
-  std::string RegFileName(int kind) const override;
-  void SetRegFileName(int kind, const std::string& name) override;
+  std::string RegFileName(RegKind kind) const override;
+  void SetRegFileName(RegKind kind, const std::string& name) override;
   bool EditParameters(std::vector<STEditItem>& rows) override;
 
   Workspace& ws_;

@@ -15,8 +15,8 @@ bool RunStartup(MainWindowSteps& w, const std::string& firstArgument) {
   w.SelectFirstValueCell();
   if (!w.Connect()) return false;
 
-  bool ok = w.ReadRegisterValues(0);
-  if (!ok && w.FindBaudRate() == 0) ok = w.ReadRegisterValues(0);
+  bool ok = w.ReadRegisterValues(RegKind::S);
+  if (!ok && w.FindBaudRate() == 0) ok = w.ReadRegisterValues(RegKind::S);
   w.SetStatusPolling(false);
   // A faster line only after the target answered at the current one.
   if (ok) w.RaiseBaudRate();
@@ -28,7 +28,7 @@ bool RunStartup(MainWindowSteps& w, const std::string& firstArgument) {
   return true;
 }
 
-bool ConnectAfterComPortChoice(MainWindowSteps& w, bool choiceChanged, bool wasConnected, int shownFile, int tab) {
+bool ConnectAfterComPortChoice(MainWindowSteps& w, bool choiceChanged, bool wasConnected, RegKind shownFile, int tab) {
   if (!choiceChanged && wasConnected) {
     w.ShowComStatus();
     return true;
@@ -48,7 +48,7 @@ bool ConnectAfterComPortChoice(MainWindowSteps& w, bool choiceChanged, bool wasC
 
 bool RunClose(MainWindowSteps& w) {
   const bool wasPolling = w.StopStatusPolling();
-  for (int kind = 0; kind < 2; ++kind) {
+  for (const RegKind kind : {RegKind::S, RegKind::H}) {
     if (w.SaveRegisterFileIfChanged(kind) == platform::kIdCancel) {
       if (wasPolling) w.SetStatusPolling(true);
       return false;

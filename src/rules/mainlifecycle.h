@@ -4,6 +4,8 @@
 #pragma once
 #include <string>
 
+#include "model/registers.h"
+
 namespace ui {
 
 class MainWindowSteps {
@@ -19,8 +21,8 @@ class MainWindowSteps {
   virtual void BuildCommandMenu() = 0;
   virtual void SelectFirstValueCell() = 0;
   virtual bool Connect() = 0;
-  // Reads every value of the S Reg (0) or H Reg (1) file with polling held off.
-  virtual bool ReadRegisterValues(int kind) = 0;
+  // Reads every value of the file with polling held off.
+  virtual bool ReadRegisterValues(RegKind kind) = 0;
   virtual int FindBaudRate() = 0;
   virtual void SetStatusPolling(bool on) = 0;
   virtual void RaiseBaudRate() = 0;
@@ -33,9 +35,9 @@ class MainWindowSteps {
   // ---- Close ----
   // Switches polling off and stops the status timer; returns whether it was on.
   virtual bool StopStatusPolling() = 0;
-  // Offers to save the S Reg (0) or H Reg (1) file when it changed; returns
+  // Offers to save the file when it changed; returns
   // the button pressed (0 when nothing was asked).
-  virtual int SaveRegisterFileIfChanged(int kind) = 0;
+  virtual int SaveRegisterFileIfChanged(RegKind kind) = 0;
   virtual void SendBaudRate() = 0;
   virtual void SaveRefreshList() = 0;
   // Geometry, colours and fonts into the settings, then Vund2.ini.
@@ -52,7 +54,7 @@ bool RunStartup(MainWindowSteps& window, const std::string& firstArgument);
 // shown file's values read (the rate searched for when they do not come),
 // the rate raised, the snapshot taken when there was no link before, the
 // status bar and the grid of the tab shown. False when no values came.
-bool ConnectAfterComPortChoice(MainWindowSteps& window, bool choiceChanged, bool wasConnected, int shownFile,
+bool ConnectAfterComPortChoice(MainWindowSteps& window, bool choiceChanged, bool wasConnected, RegKind shownFile,
                                int tab);
 
 // The close sequence. The save questions come first, before anything is sent

@@ -114,7 +114,7 @@ std::string HeldRegFileName(const std::string& path) {
 RegisterCommands::RegisterCommands(Workspace& ws, RegisterCommandHost& host, PollingSwitch* polling)
     : ws_(ws), target_(ws.TargetControl), host_(host), polling_(polling) {}
 
-Registers& RegisterCommands::OfKind(int kind) const { return kind == 1 ? ws_.HRegisters : ws_.SRegisters; }
+Registers& RegisterCommands::OfKind(RegKind kind) const { return kind == RegKind::H ? ws_.HRegisters : ws_.SRegisters; }
 
 Registers& RegisterCommands::Shown() const { return OfKind(host_.ShownFile()); }
 
@@ -220,10 +220,10 @@ bool RegisterCommands::EditRegisterProperty() {
   return true;
 }
 
-void RegisterCommands::ShowRegisterFile(int kind) {
+void RegisterCommands::ShowRegisterFile(RegKind kind) {
   host_.SetShownFile(kind);
-  if (kind == 1 && !hValuesRead_) {
-    host_.ReadRegisterValues(1);
+  if (kind == RegKind::H && !hValuesRead_) {
+    host_.ReadRegisterValues(RegKind::H);
     ws_.HRegisters.TakeSnapshot();
     hValuesRead_ = true;
   }
@@ -233,7 +233,7 @@ void RegisterCommands::ShowRegisterFile(int kind) {
 
 bool RegisterCommands::ReloadData() {
   PollingHold hold(polling_);
-  const int kind = host_.ShownFile();
+  const RegKind kind = host_.ShownFile();
   Registers& regs = OfKind(kind);
   // What was shown becomes the snapshot, so every value that changes now is marked.
   regs.TakeSnapshot();
@@ -253,9 +253,9 @@ bool RegisterCommands::ReloadData() {
   return ok;
 }
 
-bool RegisterCommands::SelectRegisterFile(int kind) {
+bool RegisterCommands::SelectRegisterFile(RegKind kind) {
   Registers& regs = OfKind(kind);
-  const bool hLayout = kind == 1;
+  const bool hLayout = kind == RegKind::H;
   if (regs.IsChanged()) {
     const std::string held = host_.RegFileName(kind);
     const int answer = ws_.ui.ShowMessageBoxJE(
@@ -284,8 +284,8 @@ bool RegisterCommands::SelectRegisterFile(int kind) {
   return loaded;
 }
 
-bool RegisterCommands::SaveRegisterFileAs(int kind) {
-  const bool hLayout = kind == 1;
+bool RegisterCommands::SaveRegisterFileAs(RegKind kind) {
+  const bool hLayout = kind == RegKind::H;
   platform::FileDialogOptions options;
   options.defaultExt = "dat";
   options.initialDir = platform::ProgramFolder();
@@ -295,8 +295,8 @@ bool RegisterCommands::SaveRegisterFileAs(int kind) {
   return OfKind(kind).SaveToFile(path, hLayout, ws_.ui);
 }
 
-bool RegisterCommands::OverwriteRegisterFile(int kind) {
-  return OfKind(kind).SaveToFile(RegFilePath(host_.RegFileName(kind)), kind == 1, ws_.ui);
+bool RegisterCommands::OverwriteRegisterFile(RegKind kind) {
+  return OfKind(kind).SaveToFile(RegFilePath(host_.RegFileName(kind)), kind == RegKind::H, ws_.ui);
 }
 
 // ---- Search ----

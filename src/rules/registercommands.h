@@ -23,15 +23,15 @@ class PollingSwitch;
 class RegisterCommandHost {
  public:
   virtual ~RegisterCommandHost() = default;
-  // The file in the grid: 0 S Reg, 1 H Reg.
-  virtual int ShownFile() const = 0;
-  virtual void SetShownFile(int kind) = 0;
+  // The file in the grid.
+  virtual RegKind ShownFile() const = 0;
+  virtual void SetShownFile(RegKind kind) = 0;
   // The register list index of the current pair's name cell; -1 when empty.
   virtual int CurrentRegisterIndex() const = 0;
   // The tab strip's current index (0 "ALL", t tab number t).
   virtual int CurrentTab() const = 0;
-  // Reads every value of the S Reg (0) or H Reg (1) file, polling held off.
-  virtual bool ReadRegisterValues(int kind) = 0;
+  // Reads every value of the file, polling held off.
+  virtual bool ReadRegisterValues(RegKind kind) = 0;
   // The link's baud-rate search (0 found) and step-up.
   virtual int FindBaudRate() = 0;
   virtual void RaiseBaudRate() = 0;
@@ -47,8 +47,8 @@ class RegisterCommandHost {
   virtual void UpdateCaption() = 0;
   // The register file names the window holds (a bare name lies in the
   // program folder).
-  virtual std::string RegFileName(int kind) const = 0;
-  virtual void SetRegFileName(int kind, const std::string& name) = 0;
+  virtual std::string RegFileName(RegKind kind) const = 0;
+  virtual void SetRegFileName(RegKind kind, const std::string& name) = 0;
   // The parameter editor on rows; true when confirmed (rows then hold the
   // accepted values).
   virtual bool EditParameters(std::vector<STEditItem>& rows) = 0;
@@ -83,8 +83,8 @@ class RegisterCommands {
   // polling may be null (nothing to hold).
   RegisterCommands(Workspace& ws, RegisterCommandHost& host, PollingSwitch* polling = nullptr);
 
-  // The register object of a kind (0 S Reg, 1 H Reg) and the shown one.
-  Registers& OfKind(int kind) const;
+  // The register object of a kind and the shown one.
+  Registers& OfKind(RegKind kind) const;
   Registers& Shown() const;
 
   // ---- Register popup (each true when the list changed, or the copy buffer) ----
@@ -95,15 +95,15 @@ class RegisterCommands {
   bool EditRegisterProperty();  // "プロパティ(&R)"
 
   // ---- Edit menu ----
-  // Shows the S Reg (0) or H Reg (1) file; the H values are read once.
-  void ShowRegisterFile(int kind);
+  // Shows the file; the H values are read once.
+  void ShowRegisterFile(RegKind kind);
   // Reads every value of the shown file again; false when the read failed.
   bool ReloadData();
 
   // ---- File menu (kind: the menu item's Tag) ----
-  bool SelectRegisterFile(int kind);
-  bool SaveRegisterFileAs(int kind);
-  bool OverwriteRegisterFile(int kind);
+  bool SelectRegisterFile(RegKind kind);
+  bool SaveRegisterFileAs(RegKind kind);
+  bool OverwriteRegisterFile(RegKind kind);
 
   const ST_REGISTER& CopyBuffer() const { return copyBuffer_; }
   bool HValuesRead() const { return hValuesRead_; }

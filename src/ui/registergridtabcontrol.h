@@ -39,9 +39,9 @@ class TRegisterTabControl : public QWidget, public ui::RegisterPane {
   void SetGridSizes(int nameWidth, int valueWidth, int rowHeight);
   // Edit-window colour and selected-register back colour (0x00BBGGRR).
   void SetColors(int gridColor, int selectedBackColor);
-  // 0 S Reg, 1 H Reg; the strip and grid are rebuilt by the caller.
-  void SetShownFile(int hShown) override { presenter_.SetShownFile(hShown); }
-  int ShownFile() const override { return presenter_.ShownFile(); }
+  // The strip and grid are rebuilt by the caller.
+  void SetShownFile(RegKind kind) override { presenter_.SetShownFile(kind); }
+  RegKind ShownFile() const override { return presenter_.ShownFile(); }
   Registers& ShownRegisters() { return presenter_.Shown(); }
   bool HexDisplay() const { return presenter_.HexDisplay(); }
   void SetHexDisplay(bool hex);

@@ -194,9 +194,9 @@ bool TStatusWindow::StopStatusPolling() {
   return was;
 }
 
-bool TStatusWindow::ReadRegisterValues(int kind) {
+bool TStatusWindow::ReadRegisterValues(RegKind kind) {
   ui::PollingHold hold(*this);
-  return ws_.TargetControl.ReadRegisterTable(kind == 1);
+  return ws_.TargetControl.ReadRegisterTable(kind == RegKind::H);
 }
 
 void TStatusWindow::StatusWindowContClick(int index) {

@@ -54,8 +54,8 @@ class TStatusWindow : public QGroupBox, public ui::StatusPane {
   void StartStatusPolling() override;
   // Polling off and the timer stopped (the close); true when it was on.
   bool StopStatusPolling() override;
-  // Reads every value of the S Reg (0) or H Reg (1) file with polling held off.
-  bool ReadRegisterValues(int kind) override;
+  // Reads every value of the file with polling held off.
+  bool ReadRegisterValues(RegKind kind) override;
 
   // ---- What the main window shares ----
   void SetHexDisplay(bool hex);

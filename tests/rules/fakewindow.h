@@ -59,8 +59,8 @@ class FakeWindow : public ui::MainWindowSteps,
     return connects;
   }
   // From reads in turn, then from readTarget when set, else true.
-  bool ReadRegisterValues(int kind) override {
-    Step("read" + std::to_string(kind));
+  bool ReadRegisterValues(RegKind kind) override {
+    Step("read" + std::to_string(static_cast<int>(kind)));
     if (reads.empty()) return readTarget ? readTarget(kind) : true;
     const bool ok = reads.front();
     reads.pop_front();
@@ -87,9 +87,9 @@ class FakeWindow : public ui::MainWindowSteps,
     polling = false;
     return was;
   }
-  int SaveRegisterFileIfChanged(int kind) override {
-    Step("ask" + std::to_string(kind));
-    return saveAnswers[kind];
+  int SaveRegisterFileIfChanged(RegKind kind) override {
+    Step("ask" + std::to_string(static_cast<int>(kind)));
+    return saveAnswers[static_cast<int>(kind)];
   }
   void SendBaudRate() override { Step("sendbaud"); }
   void SaveRefreshList() override {}
@@ -97,15 +97,15 @@ class FakeWindow : public ui::MainWindowSteps,
   void ReleaseResources() override { Step("release"); }
 
   // The register grid and its commands.
-  int ShownFile() const override { return shown; }
-  void SetShownFile(int kind) override { shown = kind; }
+  RegKind ShownFile() const override { return shown; }
+  void SetShownFile(RegKind kind) override { shown = kind; }
   int CurrentRegisterIndex() const override { return current; }
   int CurrentTab() const override { return tab; }
   int LinkBaudIndex() const override { return baud; }
   void RedrawRegisterValues() override {}
   void UpdateCaption() override {}
-  std::string RegFileName(int kind) const override { return names[kind]; }
-  void SetRegFileName(int kind, const std::string& name) override { names[kind] = name; }
+  std::string RegFileName(RegKind kind) const override { return names[static_cast<int>(kind)]; }
+  void SetRegFileName(RegKind kind, const std::string& name) override { names[static_cast<int>(kind)] = name; }
   // The values typed into rows by name, and OK or not.
   bool EditParameters(std::vector<STEditItem>& rows) override {
     const Edit e = Next<Edit>(edits, {false, {}});
@@ -150,11 +150,12 @@ class FakeWindow : public ui::MainWindowSteps,
   std::string log;
   bool connects = true;
   std::deque<bool> reads;
-  std::function<bool(int)> readTarget;
+  std::function<bool(RegKind)> readTarget;
   bool polling = false;
   std::vector<bool> switched;
   int saveAnswers[2] = {0, 0};
-  int shown = 0, current = -1, tab = 0, baud = 12;
+  RegKind shown = RegKind::S;
+  int current = -1, tab = 0, baud = 12;
   std::string names[2] = {"Sreg.dat", "Hreg.dat"};
   using Edit = std::pair<bool, std::map<std::string, std::string>>;
   std::deque<Edit> edits;

@@ -19,7 +19,7 @@ class RegisterCommandsTest : public regsim::RegSimTest {
     ws.SRegisters.AddRegister(Reg("R1", 0x10, 1));
     ws.SRegisters.AddRegister(Reg("R2", 0x11, 2));
     ws.SRegisters.AddRegister(Reg("R3", 0x12, 2));
-    win.readTarget = [this](int kind) { return tc.ReadRegisterTable(kind == 1); };
+    win.readTarget = [this](RegKind kind) { return tc.ReadRegisterTable(kind == RegKind::H); };
   }
 
   std::vector<std::string> Names(const Registers& regs) const {
@@ -67,7 +67,7 @@ TEST_F(RegisterCommandsTest, DeleteAsksFirstCopyAndPaste) {
   EXPECT_EQ(ws.SRegisters.GetRegister(1)->Tab, 2);
   EXPECT_EQ(target.FrameCount(), 0u);  // pasting reads nothing
 
-  win.shown = 1;  // pasted into the other file, its ID is read there from now on
+  win.shown = RegKind::H;  // pasted into the other file, its ID is read there from now on
   ASSERT_TRUE(commands.PasteRegister());
   target.SetRegister(0x10, 99);
   ASSERT_TRUE(tc.ReadRegisterTable(true));
@@ -136,14 +136,14 @@ class RegisterFileCommandsTest : public RegisterCommandsTest {
 
 TEST_F(RegisterFileCommandsTest, AFileFromAnotherFolderIsSavedBackThere) {
   ui.ExpectOpenFile(other.File("Sreg.dat"));
-  ASSERT_TRUE(commands.SelectRegisterFile(0));
+  ASSERT_TRUE(commands.SelectRegisterFile(RegKind::S));
   EXPECT_EQ(win.names[0], other.File("Sreg.dat"));
   EXPECT_EQ(Names(ws.SRegisters), (std::vector<std::string>{"B", "C"}));
 
   const std::string programFolderFile = dir.Read("Sreg.dat");
   ws.SRegisters.DeleteRegister(0);
   ui.ExpectMessage(0x40, platform::kIdOk, "Save completed");
-  ASSERT_TRUE(commands.OverwriteRegisterFile(0));
+  ASSERT_TRUE(commands.OverwriteRegisterFile(RegKind::S));
   EXPECT_EQ(dir.Read("Sreg.dat"), programFolderFile);
   EXPECT_EQ(other.Read("Sreg.dat").find("B "), std::string::npos);
 }
@@ -151,14 +151,14 @@ TEST_F(RegisterFileCommandsTest, AFileFromAnotherFolderIsSavedBackThere) {
 TEST_F(RegisterFileCommandsTest, ChangedFileIsOfferedForSavingBeforeAnotherIsChosen) {
   ws.SRegisters.AddRegister(Reg("New", 0x30));
   ui.ExpectMessage(0x23, platform::kIdCancel, "File Sreg.dat has been changed. Do you over write?");
-  EXPECT_FALSE(commands.SelectRegisterFile(0));
+  EXPECT_FALSE(commands.SelectRegisterFile(RegKind::S));
 
   // A save that fails keeps the changes: no other file is loaded over them.
   ASSERT_TRUE(platform::SetReadOnly(dir.File("Sreg.dat"), true));
   ws.SRegisters.AddRegister(Reg("Newer", 0x31));
   ui.ExpectMessage(0x23, platform::kIdYes, "has been changed");
   ui.ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
-  EXPECT_FALSE(commands.SelectRegisterFile(0));
+  EXPECT_FALSE(commands.SelectRegisterFile(RegKind::S));
   EXPECT_EQ(ws.SRegisters.GetRegisterCount(), 3);
 }
 

@@ -381,7 +381,7 @@ TEST_F(MainWindowTest, AtALargeFontRowsAreALineTallAndPanelsShowTheirWholeText) 
   window->show();
   window->RunStartupNow("");
   TRegisterGrid* grid = ui_test::GridOf(*window);
-  grid->onStatus(ui::FormatRegisterStatus(*ws.SRegisters.GetRegister(0), 2));  // as a click shows it
+  grid->onStatus(ui::FormatRegisterStatus(*ws.SRegisters.GetRegister(0), EcsProtocol::Ecs3));  // as a click shows it
   QApplication::processEvents();
   const QFontMetrics metrics(grid->font());
   EXPECT_GE(grid->rowHeight(1), metrics.height() + 2);
