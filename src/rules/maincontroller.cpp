@@ -51,14 +51,15 @@ MainController::TargetOperation::~TargetOperation() {
 
 void MainController::Run(const MainCommand& command) {
   if (!command.run) return;
-  if (!command.needsTarget) {
-    PollingHold hold(command.holdsPolling ? &view_.Status() : nullptr);
+  const bool holdsPolling = Has(command.flags, CommandFlags::HoldsPolling);
+  if (!Has(command.flags, CommandFlags::NeedsTarget)) {
+    PollingHold hold(holdsPolling ? &view_.Status() : nullptr);
     command.run(command.tag);
     return;
   }
   TargetOperation op(*this);
   if (!op) return;
-  PollingHold hold(command.holdsPolling ? &view_.Status() : nullptr);
+  PollingHold hold(holdsPolling ? &view_.Status() : nullptr);
   command.run(command.tag);
 }
 

@@ -9,6 +9,7 @@
 
 #include "model/iniproperty.h"
 #include "rules/busystate.h"
+#include "rules/maincommands.h"
 #include "rules/mainlifecycle.h"
 #include "rules/mainwindowrules.h"
 #include "rules/pollinghold.h"
@@ -84,8 +85,7 @@ class MainView {
 struct MainCommand {
   const char* name = "";  // the menu item's object name, also its caption's key
   std::function<void(int tag)> run;
-  bool needsTarget = false;   // refused while another target operation runs; a close waits for it
-  bool holdsPolling = false;  // status polling is off while it runs
+  CommandFlags flags = CommandFlags::None;
   int tag = 0;
 };
 

@@ -5,6 +5,7 @@
 // are classes of their own.
 #pragma once
 #include <QMainWindow>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@
 #include "ui/transferdialogs.h"
 
 class QAction;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -114,6 +116,17 @@ class TFrmMain : public QMainWindow, private ui::MainView {
   void CreateComponents();
   // The menus and popups from the command table, and the grid's keys.
   void CreateMenus();
+  // Runs row under its flags with tag (the row's own, or a grid key's letter).
+  void RunCommand(const ui::MainCommandRow& row, int tag);
+  std::function<void(int tag)> CommandAction(ui::CommandId id);
+  // The register grid's command keys; true when the key ran a command.
+  bool RunGridKey(const QKeyEvent& event);
+
+  // ---- The dialogs of the menus ----
+  void ChooseColor(int tag);
+  void ChooseFont(int tag);
+  void SearchRegister();
+  void OpenHelp();
 
   Workspace& ws_;
   ui::QtChoosers qtChoosers_;
