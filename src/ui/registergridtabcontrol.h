@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "rules/editregrules.h"
-#include "rules/maincontroller.h"
+#include "rules/mainview.h"
 #include "rules/registergridrules.h"
 #include "ui/registergrid.h"
 

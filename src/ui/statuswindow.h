@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "model/registers.h"
-#include "rules/maincontroller.h"
+#include "rules/mainview.h"
 #include "rules/pollinghold.h"
 #include "rules/statuswindowrules.h"
 #include "ui/micomversionpage.h"

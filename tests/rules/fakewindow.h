@@ -34,10 +34,10 @@ T Next(std::deque<T>& answers, T none) {
 }
 
 class FakeWindow : public ui::MainWindowSteps,
-                   public ui::RegisterCommandHost,
                    public ui::MainView,
                    public ui::RegisterPane,
                    public ui::StatusPane,
+                   public TLineRate,
                    public ui::NvmDialogs,
                    public ui::RegSnapshotDialogs {
  public:
@@ -49,15 +49,29 @@ class FakeWindow : public ui::MainWindowSteps,
   // Start-up and close.
   void ForceEnglish() override {}
   void LoadSettings() override {}
-  void ApplySettings() override {}
   void LoadDataFiles() override {}
-  void BuildTabStrip() override {}
-  void BuildCommandMenu() override {}
-  void SelectFirstValueCell() override {}
+  void FillCommandMenu() override {}
   bool Connect() override {
     Step("connect");
     return connects;
   }
+  void ShowComStatus() override {}
+  void TakeSnapshot() override { Step("snapshot"); }
+  int SaveRegisterFileIfChanged(RegKind kind) override {
+    Step("ask" + std::to_string(static_cast<int>(kind)));
+    return saveAnswers[static_cast<int>(kind)];
+  }
+  void SaveRefreshList() override {}
+  void SaveWindowSettings() override {}
+
+  // The line rate: each call logged, and found or done.
+  int Done(const std::string& s) { return Step(s), 0; }
+  int FindBaudRate() override { return Done("findbaud"); }
+  int RaiseBaudRate() override { return Done("raise"); }
+  int SendBaudRate() override { return Done("sendbaud"); }
+  int GetBaudIndex() override { return baud; }
+
+  // The status window.
   // From reads in turn, then from readTarget when set, else true.
   bool ReadRegisterValues(RegKind kind) override {
     Step("read" + std::to_string(static_cast<int>(kind)));
@@ -66,14 +80,6 @@ class FakeWindow : public ui::MainWindowSteps,
     reads.pop_front();
     return ok;
   }
-  int FindBaudRate() override {
-    Step("findbaud");
-    return 0;
-  }
-  void RaiseBaudRate() override { Step("raise"); }
-  void ShowComStatus() override {}
-  void TakeSnapshot() override { Step("snapshot"); }
-  void ShowRegisterTab(int) override {}
   int StatusWindowChoice() const override { return 0; }  // "Start"
   void SetStatusPolling(bool on) override {
     polling = on;
@@ -87,25 +93,27 @@ class FakeWindow : public ui::MainWindowSteps,
     polling = false;
     return was;
   }
-  int SaveRegisterFileIfChanged(RegKind kind) override {
-    Step("ask" + std::to_string(static_cast<int>(kind)));
-    return saveAnswers[static_cast<int>(kind)];
-  }
-  void SendBaudRate() override { Step("sendbaud"); }
-  void SaveRefreshList() override {}
-  void SaveWindowSettings() override {}
-  void ReleaseResources() override { Step("release"); }
 
-  // The register grid and its commands.
+  // The register grid.
+  void BuildTabStrip() override {}
+  void ShowRegisterTab(int) override {}
+  void RedrawRegisterValues() override {}
+  void SelectFirstValueCell() override {}
   RegKind ShownFile() const override { return shown; }
   void SetShownFile(RegKind kind) override { shown = kind; }
   int CurrentRegisterIndex() const override { return current; }
   int CurrentTab() const override { return tab; }
-  int LinkBaudIndex() const override { return baud; }
-  void RedrawRegisterValues() override {}
-  void UpdateCaption() override {}
-  std::string RegFileName(RegKind kind) const override { return names[static_cast<int>(kind)]; }
-  void SetRegFileName(RegKind kind, const std::string& name) override { names[static_cast<int>(kind)] = name; }
+
+  // The controller's view.
+  void ApplySettings() override {}
+  void StoreWindowSettings() override {}
+  void SetCaption(const std::string&) override {}
+  void SetComStatus(const std::string&) override {}
+  void BuildCommandMenu(const std::vector<ui::CommandMenuItem>&) override {}
+  void CloseSoon() override {}
+  void ReleaseResources() override { Step("release"); }
+  ui::RegisterPane& Registers() override { return *this; }
+  ui::StatusPane& Status() override { return *this; }
   // The values typed into rows by name, and OK or not.
   bool EditParameters(std::vector<STEditItem>& rows) override {
     const Edit e = Next<Edit>(edits, {false, {}});
@@ -113,15 +121,6 @@ class FakeWindow : public ui::MainWindowSteps,
       if (e.second.count(row.Name)) row.Value = e.second.at(row.Name);
     return e.first;
   }
-
-  // The controller's view.
-  void StoreWindowSettings() override {}
-  void SetCaption(const std::string&) override {}
-  void SetComStatus(const std::string&) override {}
-  void BuildCommandMenu(const std::vector<ui::CommandMenuItem>&) override {}
-  void CloseSoon() override {}
-  ui::RegisterPane& Registers() override { return *this; }
-  ui::StatusPane& Status() override { return *this; }
   ui::NvmDialogs& NvmWindows() override { return *this; }
   ui::RegSnapshotDialogs& SnapshotWindows() override { return *this; }
 
@@ -156,7 +155,6 @@ class FakeWindow : public ui::MainWindowSteps,
   int saveAnswers[2] = {0, 0};
   RegKind shown = RegKind::S;
   int current = -1, tab = 0, baud = 12;
-  std::string names[2] = {"Sreg.dat", "Hreg.dat"};
   using Edit = std::pair<bool, std::map<std::string, std::string>>;
   std::deque<Edit> edits;
   std::deque<std::pair<int, int>> selects;  // result, index

@@ -20,6 +20,7 @@ class RegisterCommandsTest : public regsim::RegSimTest {
     ws.SRegisters.AddRegister(Reg("R2", 0x11, 2));
     ws.SRegisters.AddRegister(Reg("R3", 0x12, 2));
     win.readTarget = [this](RegKind kind) { return tc.ReadRegisterTable(kind == RegKind::H); };
+    commands.FileNames() = {"Sreg.dat", "Hreg.dat"};
   }
 
   std::vector<std::string> Names(const Registers& regs) const {
@@ -28,7 +29,7 @@ class RegisterCommandsTest : public regsim::RegSimTest {
     return out;
   }
 
-  ui::RegisterCommands commands{ws, win, &win};
+  ui::RegisterCommands commands{ws, win, win};
 };
 
 TEST_F(RegisterCommandsTest, AddReadsTheNewRegisterAndInsertsItBeforeTheCurrentOne) {
@@ -137,7 +138,7 @@ class RegisterFileCommandsTest : public RegisterCommandsTest {
 TEST_F(RegisterFileCommandsTest, AFileFromAnotherFolderIsSavedBackThere) {
   ui.ExpectOpenFile(other.File("Sreg.dat"));
   ASSERT_TRUE(commands.SelectRegisterFile(RegKind::S));
-  EXPECT_EQ(win.names[0], other.File("Sreg.dat"));
+  EXPECT_EQ(commands.FileNames().s, other.File("Sreg.dat"));
   EXPECT_EQ(Names(ws.SRegisters), (std::vector<std::string>{"B", "C"}));
 
   const std::string programFolderFile = dir.Read("Sreg.dat");
