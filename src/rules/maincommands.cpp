@@ -1,6 +1,6 @@
 #include "rules/maincommands.h"
 
-namespace ui {
+namespace rules {
 
 const std::vector<MainCommandRow>& MainCommandRows() {
   using Id = CommandId;
@@ -84,4 +84,4 @@ const MainCommandRow* CommandRowForGridKey(RegisterKeyCommand key) {
   return nullptr;
 }
 
-}  // namespace ui
+}  // namespace rules

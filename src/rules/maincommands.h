@@ -6,7 +6,7 @@
 
 #include "rules/registercommands.h"
 
-namespace ui {
+namespace rules {
 
 enum class CommandId {
   Menu,   // a menu of the menu bar or a submenu: no command of its own
@@ -80,4 +80,4 @@ const std::vector<MainCommandRow>& MainCommandRows();
 // The row a grid key command runs; null for none.
 const MainCommandRow* CommandRowForGridKey(RegisterKeyCommand key);
 
-}  // namespace ui
+}  // namespace rules

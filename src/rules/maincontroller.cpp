@@ -8,7 +8,7 @@
 #include "rules/nvmtransfer.h"
 #include "rules/regsnapshottransfer.h"
 
-namespace ui {
+namespace rules {
 
 MainController::MainController(Workspace& ws, MainView& view)
     : ws_(ws), view_(view), regCommands_(ws, view, ws.TargetControl) {}
@@ -19,7 +19,7 @@ void MainController::RunStartup(const std::string& firstArgument) {
   if (startupStarted_) return;
   startupStarted_ = true;
   TargetOperation op(*this);
-  ui::RunStartup(*this, view_, ws_.TargetControl, firstArgument);
+  rules::RunStartup(*this, view_, ws_.TargetControl, firstArgument);
   startupDone_ = true;
 }
 
@@ -146,4 +146,4 @@ void MainController::SaveWindowSettings() {
   }
 }
 
-}  // namespace ui
+}  // namespace rules

@@ -16,7 +16,7 @@
 
 class Workspace;
 
-namespace ui {
+namespace rules {
 
 // One command of the main window's menus, popups and keys.
 struct MainCommand {
@@ -105,4 +105,4 @@ class MainController : private MainWindowSteps {
   bool closed_ = false;
 };
 
-}  // namespace ui
+}  // namespace rules

@@ -3,7 +3,7 @@
 #include "platform/ui.h"
 #include "rules/mainwindowrules.h"
 
-namespace ui {
+namespace rules {
 
 bool RunStartup(MainWindowSteps& steps, MainView& view, TLineRate& line, const std::string& firstArgument) {
   RegisterPane& registers = view.Registers();
@@ -66,4 +66,4 @@ bool RunClose(MainWindowSteps& steps, MainView& view, TLineRate& line) {
   return true;
 }
 
-}  // namespace ui
+}  // namespace rules

@@ -9,7 +9,7 @@
 #include "model/registers.h"
 #include "rules/mainview.h"
 
-namespace ui {
+namespace rules {
 
 class MainWindowSteps {
  public:
@@ -51,4 +51,4 @@ bool ConnectAfterComPortChoice(MainWindowSteps& steps, MainView& view, TLineRate
 // with polling as it was, and the result is false (the window stays open).
 bool RunClose(MainWindowSteps& steps, MainView& view, TLineRate& line);
 
-}  // namespace ui
+}  // namespace rules

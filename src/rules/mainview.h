@@ -10,7 +10,7 @@
 #include "rules/mainwindowrules.h"
 #include "rules/pollinghold.h"
 
-namespace ui {
+namespace rules {
 
 class NvmDialogs;
 class RegSnapshotDialogs;
@@ -77,4 +77,4 @@ class MainView {
   virtual RegSnapshotDialogs& SnapshotWindows() = 0;
 };
 
-}  // namespace ui
+}  // namespace rules

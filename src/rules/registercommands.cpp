@@ -13,7 +13,7 @@
 #include "platform/ui.h"
 #include "rules/pollinghold.h"
 
-namespace ui {
+namespace rules {
 
 namespace {
 
@@ -407,4 +407,4 @@ RegisterKeyCommand RegisterKeyCommandFor(RegisterKey key, char letter, bool ctrl
   }
 }
 
-}  // namespace ui
+}  // namespace rules

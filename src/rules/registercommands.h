@@ -17,7 +17,7 @@ class TLineRate;
 class TTargetControl;
 class Workspace;
 
-namespace ui {
+namespace rules {
 
 // The register file names the window holds: a bare name lies in the
 // program folder; a file from elsewhere is held by its whole path.
@@ -147,4 +147,4 @@ enum class RegisterKeyCommand {
 // letter: 'A' to 'Z' with RegisterKey::Letter.
 RegisterKeyCommand RegisterKeyCommandFor(RegisterKey key, char letter, bool ctrl, bool shift);
 
-}  // namespace ui
+}  // namespace rules

@@ -8,7 +8,7 @@
 #include "platform/convert.h"
 #include "platform/ui.h"
 
-namespace ui {
+namespace rules {
 
 namespace {
 constexpr int kIconWarning = 0x30;
@@ -396,4 +396,4 @@ bool RegisterGridPresenter::DeleteCurrentTab() {
   return true;
 }
 
-}  // namespace ui
+}  // namespace rules

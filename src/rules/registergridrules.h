@@ -17,7 +17,7 @@
 
 class Workspace;
 
-namespace ui {
+namespace rules {
 
 // Register status bar text for a register: ECS2 (0) and ECS3 (2) settings
 // have their own ID width; any other setting gives an empty text.
@@ -206,4 +206,4 @@ class RegisterGridPresenter {
   int tab_ = 0;
 };
 
-}  // namespace ui
+}  // namespace rules

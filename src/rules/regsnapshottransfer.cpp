@@ -15,7 +15,7 @@
 #include "rules/pollinghold.h"
 #include "rules/progressscope.h"
 
-namespace ui {
+namespace rules {
 
 namespace {
 
@@ -243,4 +243,4 @@ bool RegSnapshotTransfer::WriteRegisterValues() {
   return true;
 }
 
-}  // namespace ui
+}  // namespace rules

@@ -15,7 +15,7 @@
 class VundData;
 class Workspace;
 
-namespace ui {
+namespace rules {
 
 class PollingSwitch;
 
@@ -74,4 +74,4 @@ class RegSnapshotTransfer {
   PollingSwitch* polling_;
 };
 
-}  // namespace ui
+}  // namespace rules

@@ -22,7 +22,7 @@ class TfrmEditReg : public QDialog {
   // last composed. Nothing else happens until the dialog is shown.
   // The field is one of set's registers; ui shows a text that is no number.
   TfrmEditReg(QWidget* owner, platform::Ui& ui, Registers& set, bool hex, int* value, const ST_REGISTER* reg,
-              ui::RegisterWriter writer);
+              rules::RegisterWriter writer);
   ~TfrmEditReg() override;
 
   QLineEdit* edtReg = nullptr;
@@ -34,7 +34,7 @@ class TfrmEditReg : public QDialog {
   // True when the key was the dialog's (it is then not typed into the field).
   bool edtRegKeyDown(int key, Qt::KeyboardModifiers shift);
 
-  const ui::EditRegSession& Session() const { return *session_; }
+  const rules::EditRegSession& Session() const { return *session_; }
 
   void done(int result) override;
 
@@ -43,10 +43,10 @@ class TfrmEditReg : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  bool Apply(ui::EditRegSession::Key key);
+  bool Apply(rules::EditRegSession::Key key);
 
   platform::Ui& ui_;
   int* value_;
-  std::unique_ptr<ui::EditRegSession> session_;
+  std::unique_ptr<rules::EditRegSession> session_;
   bool started_ = false;
 };

@@ -39,7 +39,7 @@
 namespace {
 
 QColor ToQColor(int color) {
-  const ui::Rgb c = ui::ColorToRgb(color);
+  const rules::Rgb c = rules::ColorToRgb(color);
   return QColor(c.r, c.g, c.b);
 }
 
@@ -54,8 +54,8 @@ QFont MakeFont(const std::string& storedName, TFontStyles style, int size) {
 }
 
 // Every screen's rectangle, the primary one first.
-std::vector<ui::ScreenRect> Screens() {
-  std::vector<ui::ScreenRect> screens;
+std::vector<rules::ScreenRect> Screens() {
+  std::vector<rules::ScreenRect> screens;
   QScreen* primary = QGuiApplication::primaryScreen();
   if (primary) {
     const QRect g = primary->geometry();
@@ -76,12 +76,12 @@ std::vector<ui::ScreenRect> Screens() {
 bool PlaceWindow(QMainWindow& window, const ui::MainWindowParts& p, const int* rect) {
   // The stored size is that of the frame, title bar included, and all of it
   // stays on the screen's area for windows.
-  ui::ScreenRect frame{rect[0], rect[1], rect[2], rect[3]};
+  rules::ScreenRect frame{rect[0], rect[1], rect[2], rect[3]};
   QScreen* screen = QGuiApplication::screenAt(QPoint(frame.left, frame.top));
   if (!screen) screen = QGuiApplication::primaryScreen();
   if (screen) {
     const QRect a = screen->availableGeometry();
-    ui::KeepInside(frame, {a.x(), a.y(), a.width(), a.height()});
+    rules::KeepInside(frame, {a.x(), a.y(), a.width(), a.height()});
   }
   QMargins margins;
   if (const QWindow* w = window.windowHandle()) margins = w->frameMargins();
@@ -114,14 +114,14 @@ QAction* ItemShortcutFor(const TFrmMain& window, const QKeyEvent& key) {
 // Search from the current cell down and on (forward) or up and back; the
 // match, or where the search gave up, becomes the current pair.
 void FindRegister(TRegisterTabControl& tabs, const std::string& text, int mode, bool forward) {
-  ui::RegisterGridPresenter& p = tabs.Presenter();
-  const ui::RegisterGridCells cells{p.ColCount(), p.RowCount(),
-                                    [&p](int col, int row) { return p.CellText(col, row); }};
-  ui::GridCellPos next;
+  rules::RegisterGridPresenter& p = tabs.Presenter();
+  const rules::RegisterGridCells cells{p.ColCount(), p.RowCount(),
+                                       [&p](int col, int row) { return p.CellText(col, row); }};
+  rules::GridCellPos next;
   if (forward)
-    ui::FindNextRegisterCell(cells, {p.Col(), p.Row()}, text, mode, next);
+    rules::FindNextRegisterCell(cells, {p.Col(), p.Row()}, text, mode, next);
   else
-    ui::FindPrevRegisterCell(cells, {p.Col(), p.Row()}, text, mode, next);
+    rules::FindPrevRegisterCell(cells, {p.Col(), p.Row()}, text, mode, next);
   p.SetCurrent(next.col, next.row);
   tabs.SelectValuePair();
 }
@@ -170,7 +170,7 @@ TFrmMain::TFrmMain(Workspace& ws, ui::Choosers* choosers)
   CreateComponents();
   log_ = std::make_unique<ui::MessageLog>(parts_.memo, parts_.progressText, parts_.progressBar);
   ws_.services.Set(log_.get());
-  controller_ = std::make_unique<ui::MainController>(ws_, static_cast<ui::MainView&>(*this));
+  controller_ = std::make_unique<rules::MainController>(ws_, static_cast<rules::MainView&>(*this));
   parts_.status->SetCopyBuffer(&controller_->Registers().CopyBuffer());
   // A tick that comes while another target operation waits for its reply is put off.
   parts_.status->SetBusyProbe([this] { return controller_->Busy(); });
@@ -352,8 +352,8 @@ void TFrmMain::ApplySettings() {
   parts_.tabs->SetGridSizes(nameWidth, valueWidth, rowHeight);
   ws_.settings.GetStatusGridSizes(nameWidth, valueWidth, rowHeight);
   parts_.status->SetGridSizes(nameWidth, valueWidth, rowHeight);
-  const std::vector<ui::ScreenRect> screens = Screens();
-  if (!screens.empty()) ui::BringOnScreen(rect[0], rect[1], screens);
+  const std::vector<rules::ScreenRect> screens = Screens();
+  if (!screens.empty()) rules::BringOnScreen(rect[0], rect[1], screens);
   placePending_ = PlaceWindow(*this, parts_, rect);
 
   ws_.settings.GetColors(look_.backColor, look_.msgBackColor, look_.selRegBackColor);
@@ -367,7 +367,7 @@ void TFrmMain::ApplySettings() {
   ui::ApplyMessageFont(parts_, look_);
 
   if (ws_.ui.GetLanguageId() != 17) {
-    for (const ui::MenuCaption& c : ui::MenuCaptions())
+    for (const rules::MenuCaption& c : rules::MenuCaptions())
       if (QAction* a = MenuAction(c.item)) a->setText(ui::ToQt(c.english));
   }
   if (QAction* a = MenuAction("mnuEditSreg")) a->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
@@ -388,9 +388,9 @@ void TFrmMain::SetCaption(const std::string& text) { setWindowTitle(ui::ToQt(tex
 
 void TFrmMain::SetComStatus(const std::string& text) { parts_.comStatus->SetText(ui::ToQt(text)); }
 
-ui::RegisterPane& TFrmMain::Registers() { return *parts_.tabs; }
+rules::RegisterPane& TFrmMain::Registers() { return *parts_.tabs; }
 
-ui::StatusPane& TFrmMain::Status() { return *parts_.status; }
+rules::StatusPane& TFrmMain::Status() { return *parts_.status; }
 
 bool TFrmMain::EditParameters(std::vector<STEditItem>& rows) { return ui::ShowIniEdit(rows, choosers_, ws_.ui); }
 
@@ -398,17 +398,17 @@ bool TFrmMain::EditParameters(std::vector<STEditItem>& rows) { return ui::ShowIn
 
 void TFrmMain::CreateMenus() {
   std::map<std::string, QMenu*> menus;
-  for (const ui::MainCommandRow& r : ui::MainCommandRows()) {
-    if (r.id == ui::CommandId::Popup) {
+  for (const rules::MainCommandRow& r : rules::MainCommandRows()) {
+    if (r.id == rules::CommandId::Popup) {
       QMenu* m = new QMenu(this);
       m->setObjectName(QLatin1String(r.name));
       menus[r.name] = m;
       continue;
     }
     if (!r.menu) continue;  // a grid key only
-    const QString caption = ui::ToQt(ui::MenuCaptionOf(r.name, true));
+    const QString caption = ui::ToQt(rules::MenuCaptionOf(r.name, true));
     QAction* a = nullptr;
-    if (r.id == ui::CommandId::Menu) {
+    if (r.id == rules::CommandId::Menu) {
       QMenu* parent = *r.menu ? menus.at(r.menu) : nullptr;
       QMenu* m = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
       m->setObjectName(QLatin1String(r.name));
@@ -430,15 +430,15 @@ void TFrmMain::CreateMenus() {
   parts_.tabs->SetOtherKeyHandler([this](QKeyEvent* event) { return RunGridKey(*event); });
 }
 
-void TFrmMain::RunCommand(const ui::MainCommandRow& row, int tag) {
-  controller_->Run(ui::MainCommand{row.name, CommandAction(row.id), row.flags, tag});
+void TFrmMain::RunCommand(const rules::MainCommandRow& row, int tag) {
+  controller_->Run(rules::MainCommand{row.name, CommandAction(row.id), row.flags, tag});
 }
 
-std::function<void(int tag)> TFrmMain::CommandAction(ui::CommandId id) {
-  ui::MainController& c = *controller_;
-  ui::RegisterCommands& regs = c.Registers();
+std::function<void(int tag)> TFrmMain::CommandAction(rules::CommandId id) {
+  rules::MainController& c = *controller_;
+  rules::RegisterCommands& regs = c.Registers();
   ui::MainWindowParts& p = parts_;
-  using Id = ui::CommandId;
+  using Id = rules::CommandId;
   switch (id) {
     case Id::Menu:
     case Id::Popup: return nullptr;
@@ -494,29 +494,29 @@ std::function<void(int tag)> TFrmMain::CommandAction(ui::CommandId id) {
 bool TFrmMain::RunGridKey(const QKeyEvent& event) {
   // Alt and the Meta key belong to the menus and the desktop.
   if (event.modifiers() & (Qt::AltModifier | Qt::MetaModifier)) return false;
-  ui::RegisterKey key = ui::RegisterKey::Other;
+  rules::RegisterKey key = rules::RegisterKey::Other;
   char letter = 0;
   switch (event.key()) {
     case Qt::Key_Delete:
-      key = ui::RegisterKey::Delete;
+      key = rules::RegisterKey::Delete;
       break;
     case Qt::Key_Insert:
-      key = ui::RegisterKey::Insert;
+      key = rules::RegisterKey::Insert;
       break;
     case Qt::Key_F3:
-      key = ui::RegisterKey::F3;
+      key = rules::RegisterKey::F3;
       break;
     case Qt::Key_F5:
-      key = ui::RegisterKey::F5;
+      key = rules::RegisterKey::F5;
       break;
     default:
       if (event.key() >= Qt::Key_A && event.key() <= Qt::Key_Z) {
-        key = ui::RegisterKey::Letter;
+        key = rules::RegisterKey::Letter;
         letter = static_cast<char>('A' + (event.key() - Qt::Key_A));
       }
       break;
   }
-  const ui::MainCommandRow* row = ui::CommandRowForGridKey(ui::RegisterKeyCommandFor(
+  const rules::MainCommandRow* row = rules::CommandRowForGridKey(rules::RegisterKeyCommandFor(
       key, letter, event.modifiers() & Qt::ControlModifier, event.modifiers() & Qt::ShiftModifier));
   if (!row) return false;
   if (QAction* item = MenuAction(row->name))
@@ -566,16 +566,16 @@ void TFrmMain::SearchRegister() {
   STSearcSetting setting;
   TFrmSearchDlg dlg(this, ws_.ui, &search_.history, &setting);
   if (dlg.exec() != 1) return;
-  search_.mode = ui::SearchModeFor(setting.WholeWord);
+  search_.mode = rules::SearchModeFor(setting.WholeWord);
   if (setting.SearchText.empty()) return;
-  ui::AddSearchHistory(search_.history, setting.SearchText);
+  rules::AddSearchHistory(search_.history, setting.SearchText);
   search_.text = setting.SearchText;
   FindRegister(*parts_.tabs, setting.SearchText, search_.mode, true);
 }
 
 void TFrmMain::OpenHelp() {
   const std::string path =
-      platform::FindFileNoCase(platform::ProgramFolder(), ui::HelpFileName(ws_.ui.GetLanguageId()));
+      platform::FindFileNoCase(platform::ProgramFolder(), rules::HelpFileName(ws_.ui.GetLanguageId()));
   if (!platform::FileExists(path)) {
     ws_.ui.ShowMessageBoxJE("ERROR", "Help File Vund2.chm が見つかりません", "ERROR",
                             "Help File Vund2EG.chm is not found", 0x30);
@@ -584,13 +584,13 @@ void TFrmMain::OpenHelp() {
   choosers_.OpenDocument(path);
 }
 
-void TFrmMain::BuildCommandMenu(const std::vector<ui::CommandMenuItem>& items) {
+void TFrmMain::BuildCommandMenu(const std::vector<rules::CommandMenuItem>& items) {
   parts_.commandMenu->clear();
-  for (const ui::CommandMenuItem& item : items) {
+  for (const rules::CommandMenuItem& item : items) {
     QAction* a = parts_.commandMenu->addAction(ui::ToQt(item.caption));
     a->setData(item.tag);
-    const ui::MainCommand command{"", [this](int tag) { controller_->ExecuteCommandEntry(tag); },
-                                  ui::CommandFlags::NeedsTarget | ui::CommandFlags::HoldsPolling, item.tag};
+    const rules::MainCommand command{"", [this](int tag) { controller_->ExecuteCommandEntry(tag); },
+                                     rules::CommandFlags::NeedsTarget | rules::CommandFlags::HoldsPolling, item.tag};
     connect(a, &QAction::triggered, this, [this, command] { controller_->Run(command); });
   }
 }

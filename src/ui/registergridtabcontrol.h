@@ -20,7 +20,7 @@ namespace ui {
 class StatusPanel;
 }
 
-class TRegisterTabControl : public QWidget, public ui::RegisterPane {
+class TRegisterTabControl : public QWidget, public rules::RegisterPane {
   Q_OBJECT
  public:
   // The registers, settings and target are the workspace's.
@@ -32,7 +32,7 @@ class TRegisterTabControl : public QWidget, public ui::RegisterPane {
   QStatusBar* RegisterStatus = nullptr;
   ui::StatusPanel* RegisterStatusPanels[2] = {};
 
-  ui::RegisterGridPresenter& Presenter() { return presenter_; }
+  rules::RegisterGridPresenter& Presenter() { return presenter_; }
 
   // ---- State the main window sets ----
   // Kept sizes from the settings (GetRegGridSizes).
@@ -74,7 +74,7 @@ class TRegisterTabControl : public QWidget, public ui::RegisterPane {
   void SetOtherKeyHandler(std::function<bool(QKeyEvent*)> handler);
 
   // ---- Seams for tests ----
-  void SetRegisterWriter(ui::RegisterWriter writer) { writer_ = std::move(writer); }
+  void SetRegisterWriter(rules::RegisterWriter writer) { writer_ = std::move(writer); }
   // Runs the modal dialog (default: exec).
   void SetEditDialogRunner(std::function<void(TfrmEditReg&)> runner) { runner_ = std::move(runner); }
 
@@ -95,8 +95,8 @@ class TRegisterTabControl : public QWidget, public ui::RegisterPane {
   void FitToFont();
 
   Workspace& ws_;
-  ui::RegisterGridPresenter presenter_;
-  ui::RegisterWriter writer_;
+  rules::RegisterGridPresenter presenter_;
+  rules::RegisterWriter writer_;
   std::function<void(TfrmEditReg&)> runner_;
   bool syncingTabs_ = false;
 };

@@ -24,7 +24,7 @@ class Choosers;
 class StatusGridItems;
 }  // namespace ui
 
-class TStatusWindow : public QGroupBox, public ui::StatusPane {
+class TStatusWindow : public QGroupBox, public rules::StatusPane {
   Q_OBJECT
  public:
   // The items and their interval are vund.dat's, the values the target's,
@@ -39,7 +39,7 @@ class TStatusWindow : public QGroupBox, public ui::StatusPane {
   TMicomVersionPage* sGridMiconVer = nullptr;
   QTimer* StatusTimer = nullptr;
 
-  ui::StatusWindowState& State() { return state_; }
+  rules::StatusWindowState& State() { return state_; }
 
   // ---- Polling ----
   // Off clears the flag only; on sets it and starts the timer.
@@ -70,8 +70,8 @@ class TStatusWindow : public QGroupBox, public ui::StatusPane {
   void SetBusyProbe(std::function<bool()> busy) { busy_ = std::move(busy); }
 
   // ---- Seams for tests ----
-  void SetRefreshReader(ui::RefreshReader reader) { reader_ = std::move(reader); }
-  void SetItemEditor(ui::ItemEditor editor) { editor_ = std::move(editor); }
+  void SetRefreshReader(rules::RefreshReader reader) { reader_ = std::move(reader); }
+  void SetItemEditor(rules::ItemEditor editor) { editor_ = std::move(editor); }
 
   // ---- Grid ----
   // The text of a cell (row 0 and column 0 are the hidden fixed ones).
@@ -104,10 +104,10 @@ class TStatusWindow : public QGroupBox, public ui::StatusPane {
   int ShownRowHeight() const;
 
   Workspace& ws_;
-  ui::StatusWindowState state_;
+  rules::StatusWindowState state_;
   ui::StatusGridItems* items_ = nullptr;
-  ui::RefreshReader reader_;
-  ui::ItemEditor editor_;
+  rules::RefreshReader reader_;
+  rules::ItemEditor editor_;
   std::function<bool()> busy_;
   const ST_REGISTER* copyBuffer_ = nullptr;
   bool hex_ = false;

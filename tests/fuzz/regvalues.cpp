@@ -11,7 +11,7 @@
 
 namespace {
 
-class Dialogs : public ui::RegSnapshotDialogs {
+class Dialogs : public rules::RegSnapshotDialogs {
  public:
   int SelectRegisterFiles(bool&, bool&) override { return platform::kIdOk; }
   int ShowCompareResult(const std::vector<std::string>&) override { return platform::kIdOk; }
@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<RegValueFileEntry> entries;
     LoadRegisterValueFile(path, hasS, hasH, entries);
     fuzz::SimSession session(ui, "SnapShotPreID1=0x10\r\nSnapShotPreDat1=1\r\nReproducePostID1=0x11\r\n");
-    ui::RegSnapshotTransfer transfer(session.ws, dialogs);
+    rules::RegSnapshotTransfer transfer(session.ws, dialogs);
     ui.openFiles = {path};
     transfer.WriteRegisterValues();
   } catch (const platform::EConvertError&) {

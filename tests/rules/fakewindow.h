@@ -33,13 +33,13 @@ T Next(std::deque<T>& answers, T none) {
   return a;
 }
 
-class FakeWindow : public ui::MainWindowSteps,
-                   public ui::MainView,
-                   public ui::RegisterPane,
-                   public ui::StatusPane,
+class FakeWindow : public rules::MainWindowSteps,
+                   public rules::MainView,
+                   public rules::RegisterPane,
+                   public rules::StatusPane,
                    public TLineRate,
-                   public ui::NvmDialogs,
-                   public ui::RegSnapshotDialogs {
+                   public rules::NvmDialogs,
+                   public rules::RegSnapshotDialogs {
  public:
   ~FakeWindow() override {
     EXPECT_TRUE(reads.empty() && edits.empty() && selects.empty() && confirms.empty() && choices.empty());
@@ -109,11 +109,11 @@ class FakeWindow : public ui::MainWindowSteps,
   void StoreWindowSettings() override {}
   void SetCaption(const std::string&) override {}
   void SetComStatus(const std::string&) override {}
-  void BuildCommandMenu(const std::vector<ui::CommandMenuItem>&) override {}
+  void BuildCommandMenu(const std::vector<rules::CommandMenuItem>&) override {}
   void CloseSoon() override {}
   void ReleaseResources() override { Step("release"); }
-  ui::RegisterPane& Registers() override { return *this; }
-  ui::StatusPane& Status() override { return *this; }
+  rules::RegisterPane& Registers() override { return *this; }
+  rules::StatusPane& Status() override { return *this; }
   // The values typed into rows by name, and OK or not.
   bool EditParameters(std::vector<STEditItem>& rows) override {
     const Edit e = Next<Edit>(edits, {false, {}});
@@ -121,8 +121,8 @@ class FakeWindow : public ui::MainWindowSteps,
       if (e.second.count(row.Name)) row.Value = e.second.at(row.Name);
     return e.first;
   }
-  ui::NvmDialogs& NvmWindows() override { return *this; }
-  ui::RegSnapshotDialogs& SnapshotWindows() override { return *this; }
+  rules::NvmDialogs& NvmWindows() override { return *this; }
+  rules::RegSnapshotDialogs& SnapshotWindows() override { return *this; }
 
   // The NVM and register value windows.
   int SelectTargetNvm(int& index) override {

@@ -47,7 +47,7 @@ class NvmTransferTest : public regsim::RegSimTest {
   bool Write(bool verify) { return transfer.WriteNvmImage(verify); }
   bool Compare() { return transfer.CompareNvmImage(); }
 
-  ui::NvmTransfer transfer{ws, win, &win};
+  rules::NvmTransfer transfer{ws, win, &win};
 };
 
 TEST_F(NvmTransferTest, ReadSavesTheBytesOnlyWhenTheVerifyReadAgrees) {

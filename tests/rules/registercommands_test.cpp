@@ -29,7 +29,7 @@ class RegisterCommandsTest : public regsim::RegSimTest {
     return out;
   }
 
-  ui::RegisterCommands commands{ws, win, win};
+  rules::RegisterCommands commands{ws, win, win};
 };
 
 TEST_F(RegisterCommandsTest, AddReadsTheNewRegisterAndInsertsItBeforeTheCurrentOne) {
@@ -167,8 +167,8 @@ TEST_F(RegisterFileCommandsTest, ChangedFileIsOfferedForSavingBeforeAnotherIsCho
 
 // Pairs of names, top to bottom, in a grid of three data rows; a value cell
 // beside each name.
-ui::RegisterGridCells Grid(std::vector<std::vector<std::string>> pairs) {
-  ui::RegisterGridCells g;
+rules::RegisterGridCells Grid(std::vector<std::vector<std::string>> pairs) {
+  rules::RegisterGridCells g;
   g.colCount = 1 + 2 * static_cast<int>(pairs.size());
   g.rowCount = 4;
   g.text = [pairs](int col, int row) -> std::string {
@@ -180,10 +180,10 @@ ui::RegisterGridCells Grid(std::vector<std::vector<std::string>> pairs) {
 }
 
 // "col,row" of the cell a search ends at, "!" appended when nothing matched.
-std::string Find(bool forward, const ui::RegisterGridCells& g, int col, int row, const std::string& text, int mode) {
-  ui::GridCellPos next;
-  const bool found = forward ? ui::FindNextRegisterCell(g, {col, row}, text, mode, next)
-                             : ui::FindPrevRegisterCell(g, {col, row}, text, mode, next);
+std::string Find(bool forward, const rules::RegisterGridCells& g, int col, int row, const std::string& text, int mode) {
+  rules::GridCellPos next;
+  const bool found = forward ? rules::FindNextRegisterCell(g, {col, row}, text, mode, next)
+                             : rules::FindPrevRegisterCell(g, {col, row}, text, mode, next);
   return std::to_string(next.col) + "," + std::to_string(next.row) + (found ? "" : "!");
 }
 
@@ -196,12 +196,12 @@ TEST(RegisterSearch, ForwardAndBackwardWithoutWrap) {
 }
 
 TEST(RegisterSearch, Matching) {
-  EXPECT_TRUE(ui::RegisterNameMatches("VOLUME", "volume", 1));
-  EXPECT_FALSE(ui::RegisterNameMatches("VOLUME_L", "volume", 1));
-  EXPECT_TRUE(ui::RegisterNameMatches("VOLUME_L", "lume", 2));
+  EXPECT_TRUE(rules::RegisterNameMatches("VOLUME", "volume", 1));
+  EXPECT_FALSE(rules::RegisterNameMatches("VOLUME_L", "volume", 1));
+  EXPECT_TRUE(rules::RegisterNameMatches("VOLUME_L", "lume", 2));
   // "ソ" is 0x83 0x5C and "ボ" 0x83 0x7B: never matched from a second byte.
-  EXPECT_FALSE(ui::RegisterNameMatches("ソ", "\\", 2));
-  EXPECT_TRUE(ui::RegisterNameMatches("音量ボ", "ボ", 2));
+  EXPECT_FALSE(rules::RegisterNameMatches("ソ", "\\", 2));
+  EXPECT_TRUE(rules::RegisterNameMatches("音量ボ", "ボ", 2));
 }
 
 }  // namespace

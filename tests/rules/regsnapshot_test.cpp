@@ -27,7 +27,7 @@ class RegSnapshotTest : public regsim::RegSimTest {
     return transfer.WriteRegisterValues();
   }
 
-  ui::RegSnapshotTransfer transfer{ws, win, &win};
+  rules::RegSnapshotTransfer transfer{ws, win, &win};
   std::vector<int> reads;
 };
 

@@ -12,7 +12,7 @@
 
 namespace testing_support {
 
-using ui::EditRegSession;
+using rules::EditRegSession;
 using Key = EditRegSession::Key;
 
 class EditRegTest : public ::testing::Test {
@@ -25,7 +25,7 @@ class EditRegTest : public ::testing::Test {
     r.Min = min;
     return r;
   }
-  ui::RegisterWriter Writer() {
+  rules::RegisterWriter Writer() {
     return [this](uint32_t, uint32_t word) {
       if (!failWrites) writes.push_back(word);
       return !failWrites;
