@@ -24,7 +24,7 @@
 
 namespace {
 
-constexpr int kLines = static_cast<int>(ui::kScriptWindowLines) - 1;
+constexpr int kLines = static_cast<int>(rules::kScriptWindowLines) - 1;
 
 bool Complete(const TfrmScriptWindow& w) { return w.mmJOutput->document()->blockCount() > kLines; }
 

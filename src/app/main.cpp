@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
   ui::QtUi qtUi;
   ui::VundApplication app(argc, argv, qtUi);
   // Qt's own dialogs and buttons speak the language of the program's texts.
-  ui::LoadQtTranslations(app, qtUi.IsJapanese() && !(argc > 1 && ui::ArgumentForcesEnglish(argv[1])));
+  ui::LoadQtTranslations(app, qtUi.IsJapanese() && !(argc > 1 && rules::ArgumentForcesEnglish(argv[1])));
   int rc = 0;
   try {
     Workspace ws(qtUi);
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     QObject::connect(&mainWindow, &TFrmMain::TableWindowRequested, &tableWindow, &TFormTable::ShowTable);
     // Its grid takes the edit-window colour and font of the main window.
     QObject::connect(&mainWindow, &TFrmMain::EditWindowColorChanged, &tableWindow, [&tableWindow](int color) {
-      const ui::Rgb c = ui::ColorToRgb(color);
+      const rules::Rgb c = rules::ColorToRgb(color);
       QPalette p = tableWindow.palette();
       p.setColor(QPalette::Base, QColor(c.r, c.g, c.b));
       tableWindow.setPalette(p);

@@ -3,7 +3,17 @@
 namespace {
 
 const EcsFrameFormat kEcs2Format = {
-    1, 2, 1, 70, 80, 70, 70, 64, &TLinkSettings::MaxECSDataLength, TEcs2::ErrorText, kEcsSendErrorText,
+    /*lengthBytes=*/1,
+    /*memoryAddressBytes=*/2,
+    /*countBytes=*/1,
+    /*maxReply=*/70,
+    /*readChunk=*/80,
+    /*requestShown=*/70,
+    /*replyShown=*/70,
+    /*defaultDataLength=*/64,
+    /*dataLengthSetting=*/&TLinkSettings::MaxECSDataLength,
+    /*errorText=*/TEcs2::ErrorText,
+    /*readErrorDetail=*/kEcsSendErrorText,
 };
 
 }  // namespace

@@ -10,7 +10,17 @@ constexpr int kNegotiatedRates = 13;
 constexpr uint32_t kSettleMs = 300;
 
 const EcsFrameFormat kEcs3Format = {
-    2, 4, 2, 265, 300, 265, 260, 256, &TLinkSettings::MaxECS3DataLength, TEcs3::ErrorText, kEcsReadErrorText,
+    /*lengthBytes=*/2,
+    /*memoryAddressBytes=*/4,
+    /*countBytes=*/2,
+    /*maxReply=*/265,
+    /*readChunk=*/300,
+    /*requestShown=*/265,
+    /*replyShown=*/260,
+    /*defaultDataLength=*/256,
+    /*dataLengthSetting=*/&TLinkSettings::MaxECS3DataLength,
+    /*errorText=*/TEcs3::ErrorText,
+    /*readErrorDetail=*/kEcsReadErrorText,
 };
 
 bool Supported(int support, int index) { return (support >> index) & 1; }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "link/linerate.h"
 #include "model/linksettings.h"
 #include "platform/clock.h"
 #include "platform/mainthread.h"
@@ -37,12 +38,12 @@ struct RegisterSnapshotItem {
 // Sort order of snapshot items: by ID, ascending and unsigned.
 bool ComparePairBySecond(const RegisterSnapshotItem& a, const RegisterSnapshotItem& b);
 
-class TTargetControl : platform::MainThreadOnly {
+class TTargetControl : platform::MainThreadOnly, public TLineRate {
  public:
   // ui shows the error boxes, services the log lines and progress; a full
   // read stores its values in the S Reg or H Reg set.
   TTargetControl(platform::Ui& ui, platform::MainWindowServices& services, Registers& sRegs, Registers& hRegs);
-  ~TTargetControl();
+  ~TTargetControl() override;
 
   // ---- Connection ----
 
@@ -83,10 +84,10 @@ class TTargetControl : platform::MainThreadOnly {
 
   // ---- Line rate (pass-throughs to the protocol) ----
 
-  int FindBaudRate();   // 0 or -1
-  int RaiseBaudRate();  // 0 or -1
-  int SendBaudRate();   // the protocol's status; -1 without a link
-  int GetBaudIndex();   // 0 without a link
+  int FindBaudRate() override;
+  int RaiseBaudRate() override;
+  int SendBaudRate() override;
+  int GetBaudIndex() override;
 
   // The protocol's receive time-out in ms (for transfers that change it
   // around their own writes); 0 and no effect without a link.

@@ -63,7 +63,7 @@ bool TTargetControl::OpenUsbDevice() {
 
 bool TTargetControl::OpenLink(TLinkSettingsSource& source) {
   switch (settings_.BusPhysicalLayer) {
-    case 0:
+    case BusLayer::Serial:
       if (!OpenComPort()) {
         if (!source.ChooseComPort()) return false;
         settings_ = source.GetLinkSettings();
@@ -71,7 +71,7 @@ bool TTargetControl::OpenLink(TLinkSettingsSource& source) {
         source.KeepComPort();
       }
       break;
-    case 1:
+    case BusLayer::Usb:
       if (!OpenUsbDevice()) return false;
       break;
     default:
@@ -85,10 +85,10 @@ bool TTargetControl::MakeProtocol(platform::Clock& clock) {
   if (protocol_) protocol_->SetBus(nullptr);
   protocol_.reset();
   switch (settings_.EcsType) {
-    case 0:
+    case EcsProtocol::Ecs2:
       protocol_ = std::make_unique<TEcs2>(settings_, clock);
       break;
-    case 2:
+    case EcsProtocol::Ecs3:
       protocol_ = std::make_unique<TEcs3>(settings_, clock);
       break;
     default:

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "model/linkkinds.h"
 #include "model/vunddata.h"
 
 class SystemSettings;
@@ -15,11 +16,11 @@ class Ui;
 
 struct TLinkSettings {
   // Vund2.ini
-  int BusPhysicalLayer = 0;  // 0 serial port, 1 USB adapter
+  BusLayer BusPhysicalLayer = BusLayer::Serial;
   int ComPort = 0;           // port index, 0 = COM1
   std::string DevicePath;    // the device of that port
   int BaudRate = 6;          // baud index
-  int EcsType = 2;           // 0 ECS2, 2 ECS3
+  EcsProtocol EcsType = EcsProtocol::Ecs3;
   int VenderID = 0;
   int ProductCode = 0;
   int InEndPoint = 1;

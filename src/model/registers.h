@@ -13,6 +13,9 @@ namespace platform {
 class Ui;
 }
 
+// The two register definition files; the numbers are the File menu's tags.
+enum class RegKind { S = 0, H = 1 };
+
 // The value of a register that has not been read (shown as " ---").
 constexpr int REG_VALUE_UNKNOWN = -255;
 

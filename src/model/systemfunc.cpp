@@ -236,12 +236,12 @@ void SystemSettings::SetTableGridSizes(int valWidth, int nameHeight) {
   tableNameHeight_ = nameHeight;
 }
 
-int SystemSettings::GetBusPhysicalLayer() { return busPhysicalLayer_; }
+BusLayer SystemSettings::GetBusPhysicalLayer() { return static_cast<BusLayer>(busPhysicalLayer_); }
 int SystemSettings::GetComPort() { return comPort_; }
 void SystemSettings::SetComPort(int port) { comPort_ = port; }
 int SystemSettings::GetBaudRate() { return baudRate_; }
 void SystemSettings::SetBaudRate(int baudIndex) { baudRate_ = baudIndex; }
-int SystemSettings::GetEcsType() { return ecsType_; }
+EcsProtocol SystemSettings::GetEcsType() { return static_cast<EcsProtocol>(ecsType_); }
 
 void SystemSettings::GetUsbParams(int& vendorId, int& productCode, int& inEndPoint, int& outEndPoint) {
   vendorId = venderId_;

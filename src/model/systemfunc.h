@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "model/linkkinds.h"
 #include "platform/mainthread.h"
 
 namespace platform {
@@ -51,12 +52,12 @@ class SystemSettings : platform::MainThreadOnly {
   void SetStatusGridSizes(int nameWidth, int valueWidth, int nameHeight);
   void GetTableGridSizes(int& valWidth, int& nameHeight, int& nameWidth);
   void SetTableGridSizes(int valWidth, int nameHeight);
-  int GetBusPhysicalLayer();
+  BusLayer GetBusPhysicalLayer();
   int GetComPort();
   void SetComPort(int port);
   int GetBaudRate();
   void SetBaudRate(int baudIndex);
-  int GetEcsType();
+  EcsProtocol GetEcsType();
   void GetUsbParams(int& vendorId, int& productCode, int& inEndPoint, int& outEndPoint);
   void GetLastRegFiles(std::string& lastSregFile, std::string& lastHregFile);
   void SetLastSregFile(const std::string& name);

@@ -9,7 +9,7 @@
 #include "platform/text.h"
 #include "platform/ui.h"
 
-namespace ui {
+namespace rules {
 
 namespace {
 
@@ -88,4 +88,4 @@ void AnalyzerTerminal::ReadReceived() {
   if (!text.empty()) log_("Rx >" + text);
 }
 
-}  // namespace ui
+}  // namespace rules

@@ -10,7 +10,7 @@ namespace platform {
 class Ui;
 }
 
-namespace ui {
+namespace rules {
 
 class AnalyzerTerminal {
  public:
@@ -42,4 +42,4 @@ class AnalyzerTerminal {
   LogLine log_;
 };
 
-}  // namespace ui
+}  // namespace rules

@@ -1,6 +1,6 @@
 #include "rules/busystate.h"
 
-namespace ui {
+namespace rules {
 
 bool BusyState::TryEnter() {
   if (depth_ > 0) return false;
@@ -23,4 +23,4 @@ bool BusyState::DeferClose() {
   return true;
 }
 
-}  // namespace ui
+}  // namespace rules

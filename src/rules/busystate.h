@@ -4,7 +4,7 @@
 // operation ends.
 #pragma once
 
-namespace ui {
+namespace rules {
 
 class BusyState {
  public:
@@ -22,4 +22,4 @@ class BusyState {
   bool closePending_ = false;
 };
 
-}  // namespace ui
+}  // namespace rules

@@ -6,7 +6,7 @@
 #include "model/systemfunc.h"
 #include "platform/convert.h"
 
-namespace ui {
+namespace rules {
 
 RegisterWriter TargetRegisterWriter(TTargetControl& target) {
   return [&target](uint32_t id, uint32_t word) { return target.WriteMemory(id, 2, 1, &word); };
@@ -119,4 +119,4 @@ bool EditRegSession::Undo() {
   return true;
 }
 
-}  // namespace ui
+}  // namespace rules

@@ -11,7 +11,7 @@
 
 class TTargetControl;
 
-namespace ui {
+namespace rules {
 
 // Writes one 16-bit word at a register ID; true on success.
 using RegisterWriter = std::function<bool(uint32_t id, uint32_t word)>;
@@ -72,4 +72,4 @@ class EditRegSession {
   unsigned writes_ = 0;
 };
 
-}  // namespace ui
+}  // namespace rules

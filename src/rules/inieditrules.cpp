@@ -8,7 +8,7 @@
 #include "platform/inifile.h"
 #include "platform/text.h"
 
-namespace ui {
+namespace rules {
 
 IniCellEditor EditorFor(uint8_t inputMethod) {
   switch (inputMethod) {
@@ -248,4 +248,4 @@ std::string FileFilterOf(const TIniProperty& p) {
   return filter;
 }
 
-}  // namespace ui
+}  // namespace rules

@@ -7,7 +7,7 @@
 
 #include "model/iniproperty.h"
 
-namespace ui {
+namespace rules {
 
 enum class IniCellEditor { Plain, PickList, Ellipsis };
 IniCellEditor EditorFor(uint8_t inputMethod);
@@ -42,4 +42,4 @@ bool ChooseComPort(int& comPort, int& baudRate, const std::function<bool(std::ve
 // The filter of a file row's open dialog: its range entries joined by "|".
 std::string FileFilterOf(const TIniProperty& p);
 
-}  // namespace ui
+}  // namespace rules

@@ -8,10 +8,10 @@
 #include "rules/nvmtransfer.h"
 #include "rules/regsnapshottransfer.h"
 
-namespace ui {
+namespace rules {
 
 MainController::MainController(Workspace& ws, MainView& view)
-    : ws_(ws), view_(view), regCommands_(ws, *this, &view.Status()) {}
+    : ws_(ws), view_(view), regCommands_(ws, view, ws.TargetControl) {}
 
 // ---- Start-up and close ----
 
@@ -19,7 +19,7 @@ void MainController::RunStartup(const std::string& firstArgument) {
   if (startupStarted_) return;
   startupStarted_ = true;
   TargetOperation op(*this);
-  ui::RunStartup(*this, firstArgument);
+  rules::RunStartup(*this, view_, ws_.TargetControl, firstArgument);
 }
 
 bool MainController::Close() {
@@ -33,7 +33,7 @@ bool MainController::Close() {
   // Never in the middle of a target operation: the close runs when it ends.
   if (busy_.DeferClose()) return false;
   TargetOperation op(*this);
-  if (!RunClose(*this)) return false;
+  if (!RunClose(*this, view_, ws_.TargetControl)) return false;
   closed_ = true;
   return true;
 }
@@ -50,14 +50,15 @@ MainController::TargetOperation::~TargetOperation() {
 
 void MainController::Run(const MainCommand& command) {
   if (!command.run) return;
-  if (!command.needsTarget) {
-    PollingHold hold(command.holdsPolling ? &view_.Status() : nullptr);
+  const bool holdsPolling = Has(command.flags, CommandFlags::HoldsPolling);
+  if (!Has(command.flags, CommandFlags::NeedsTarget)) {
+    PollingHold hold(holdsPolling ? &view_.Status() : nullptr);
     command.run(command.tag);
     return;
   }
   TargetOperation op(*this);
   if (!op) return;
-  PollingHold hold(command.holdsPolling ? &view_.Status() : nullptr);
+  PollingHold hold(holdsPolling ? &view_.Status() : nullptr);
   command.run(command.tag);
 }
 
@@ -74,7 +75,7 @@ void MainController::CompareNvmImage() { NvmTransfer(ws_, view_.NvmWindows(), &v
 void MainController::SaveRegisterValues() {
   RegSnapshotTransfer(ws_, view_.SnapshotWindows(), &view_.Status())
       .SaveRegisterValues(regCommands_.HValuesRead(),
-                          [this](int kind) { return view_.Status().ReadRegisterValues(kind); });
+                          [this](RegKind kind) { return view_.Status().ReadRegisterValues(kind); });
 }
 
 void MainController::WriteRegisterValues() {
@@ -91,8 +92,8 @@ void MainController::ChooseComPort() {
   const int baud = ws_.settings.GetBaudRate();
   if (!ws_.linkSettings.ChooseComPort()) return;
   const bool changed = port != ws_.settings.GetComPort() || baud != ws_.settings.GetBaudRate();
-  ConnectAfterComPortChoice(*this, changed, ws_.TargetControl.IsConnected(), view_.Registers().ShownFile(),
-                            view_.Registers().CurrentTab());
+  ConnectAfterComPortChoice(*this, view_, ws_.TargetControl, changed, ws_.TargetControl.IsConnected(),
+                            view_.Registers().ShownFile(), view_.Registers().CurrentTab());
 }
 
 // ---- Steps of start-up and close ----
@@ -101,57 +102,35 @@ void MainController::ForceEnglish() { ws_.ui.SetForceEnglish(true); }
 
 void MainController::LoadSettings() { ws_.settings.LoadSettings(); }
 
-void MainController::ApplySettings() { view_.ApplySettings(); }
-
 void MainController::LoadDataFiles() {
-  ws_.settings.GetLastRegFiles(sRegFileName_, hRegFileName_);
-  ws_.SRegisters.LoadFromFile(RegFilePath(sRegFileName_), false, ws_.ui, ws_.settings);
-  ws_.HRegisters.LoadFromFile(RegFilePath(hRegFileName_), true, ws_.ui, ws_.settings);
+  RegFileNames& names = regCommands_.FileNames();
+  ws_.settings.GetLastRegFiles(names.s, names.h);
+  ws_.SRegisters.LoadFromFile(RegFilePath(names.s), false, ws_.ui, ws_.settings);
+  ws_.HRegisters.LoadFromFile(RegFilePath(names.h), true, ws_.ui, ws_.settings);
   // A file chosen in the open dialog in place of a missing one is the one
   // the window works on and saves to.
-  ws_.settings.GetLastRegFiles(sRegFileName_, hRegFileName_);
+  ws_.settings.GetLastRegFiles(names.s, names.h);
   ws_.UserTables.LoadFromFile(platform::ProgramFolder() + "Table.dat", ws_.ui);
   ws_.vund.LoadVundData();
-  UpdateCaption();
+  regCommands_.UpdateCaption();
 }
 
-void MainController::BuildTabStrip() { view_.Registers().BuildTabStrip(); }
-
-void MainController::BuildCommandMenu() {
+void MainController::FillCommandMenu() {
   view_.BuildCommandMenu(CommandMenuItems(ws_.vund));
   memCommandCount_ = ws_.vund.GetMemCommandCount();
 }
 
-void MainController::SelectFirstValueCell() { view_.Registers().SelectFirstValueCell(); }
-
 bool MainController::Connect() { return connector_ ? connector_() : ws_.TargetControl.Connect(ws_.linkSettings); }
 
-bool MainController::ReadRegisterValues(int kind) { return view_.Status().ReadRegisterValues(kind); }
-
-int MainController::FindBaudRate() { return ws_.TargetControl.FindBaudRate(); }
-
-void MainController::SetStatusPolling(bool on) { view_.Status().SetStatusPolling(on); }
-
-void MainController::RaiseBaudRate() { ws_.TargetControl.RaiseBaudRate(); }
-
-void MainController::ShowComStatus() {
-  view_.SetComStatus(FormatComStatus(ws_.settings.GetComPort(), ws_.TargetControl.GetBaudIndex()));
-}
+void MainController::ShowComStatus() { regCommands_.ShowComStatus(); }
 
 void MainController::TakeSnapshot() { ws_.SRegisters.TakeSnapshot(); }
 
-void MainController::ShowRegisterTab(int tab) { view_.Registers().ShowRegisterTab(tab); }
-
-void MainController::StartStatusPolling() { view_.Status().StartStatusPolling(); }
-
-bool MainController::StopStatusPolling() { return view_.Status().StopStatusPolling(); }
-
-int MainController::SaveRegisterFileIfChanged(int kind) {
-  if (kind == 0) return ws_.SRegisters.SaveIfChanged(RegFilePath(sRegFileName_), false, ws_.ui);
-  return ws_.HRegisters.SaveIfChanged(RegFilePath(hRegFileName_), true, ws_.ui);
+int MainController::SaveRegisterFileIfChanged(RegKind kind) {
+  const RegFileNames& names = regCommands_.FileNames();
+  if (kind == RegKind::S) return ws_.SRegisters.SaveIfChanged(RegFilePath(names.s), false, ws_.ui);
+  return ws_.HRegisters.SaveIfChanged(RegFilePath(names.h), true, ws_.ui);
 }
-
-void MainController::SendBaudRate() { ws_.TargetControl.SendBaudRate(); }
 
 void MainController::SaveRefreshList() { ws_.vund.SaveRefreshList(); }
 
@@ -166,33 +145,4 @@ void MainController::SaveWindowSettings() {
   }
 }
 
-void MainController::ReleaseResources() { view_.ReleaseResources(); }
-
-// ---- What the register commands need ----
-
-int MainController::ShownFile() const { return view_.Registers().ShownFile(); }
-
-void MainController::SetShownFile(int kind) { view_.Registers().SetShownFile(kind); }
-
-int MainController::CurrentRegisterIndex() const { return view_.Registers().CurrentRegisterIndex(); }
-
-int MainController::CurrentTab() const { return view_.Registers().CurrentTab(); }
-
-int MainController::LinkBaudIndex() const { return ws_.TargetControl.GetBaudIndex(); }
-
-void MainController::RedrawRegisterValues() { view_.Registers().RedrawRegisterValues(); }
-
-void MainController::UpdateCaption() {
-  view_.SetCaption(
-      FormatMainCaption(sRegFileName_, ws_.SRegisters.GetMiconVer(), hRegFileName_, ws_.HRegisters.GetMiconVer()));
-}
-
-std::string MainController::RegFileName(int kind) const { return kind == 1 ? hRegFileName_ : sRegFileName_; }
-
-void MainController::SetRegFileName(int kind, const std::string& name) {
-  (kind == 1 ? hRegFileName_ : sRegFileName_) = name;
-}
-
-bool MainController::EditParameters(std::vector<STEditItem>& rows) { return view_.EditParameters(rows); }
-
-}  // namespace ui
+}  // namespace rules

@@ -7,90 +7,26 @@
 #include <string>
 #include <vector>
 
-#include "model/iniproperty.h"
 #include "rules/busystate.h"
+#include "rules/maincommands.h"
 #include "rules/mainlifecycle.h"
-#include "rules/mainwindowrules.h"
+#include "rules/mainview.h"
 #include "rules/pollinghold.h"
 #include "rules/registercommands.h"
 
 class Workspace;
 
-namespace ui {
-
-class NvmDialogs;
-class RegSnapshotDialogs;
-
-// The register tabs and their grid as the controller sees them.
-class RegisterPane {
- public:
-  virtual ~RegisterPane() = default;
-  virtual void BuildTabStrip() = 0;
-  // Lays out the names of tab and shows their values.
-  virtual void ShowRegisterTab(int tab) = 0;
-  // The values of the current tab again from the cache.
-  virtual void RedrawRegisterValues() = 0;
-  // The first value cell becomes current, and the grid takes the keys.
-  virtual void SelectFirstValueCell() = 0;
-  // 0 S Reg, 1 H Reg.
-  virtual int ShownFile() const = 0;
-  virtual void SetShownFile(int kind) = 0;
-  // The register list index of the current pair's name cell; -1 when empty.
-  virtual int CurrentRegisterIndex() const = 0;
-  virtual int CurrentTab() const = 0;
-};
-
-// The status window as the controller sees it.
-class StatusPane : public PollingSwitch {
- public:
-  // Reads every value of the S Reg (0) or H Reg (1) file, polling held off.
-  virtual bool ReadRegisterValues(int kind) = 0;
-  // Poll interval from vund.dat, then polling on.
-  virtual void StartStatusPolling() = 0;
-  // Polling off and the timer stopped; true when it was on.
-  virtual bool StopStatusPolling() = 0;
-};
-
-// What the controller needs of the main window.
-class MainView {
- public:
-  virtual ~MainView() = default;
-
-  // ---- Frame ----
-  // Geometry, grid sizes, colours and fonts from the settings; English
-  // captions when the texts are not Japanese.
-  virtual void ApplySettings() = 0;
-  // Geometry, colours and fonts into the settings (not the file).
-  virtual void StoreWindowSettings() = 0;
-  virtual void SetCaption(const std::string& text) = 0;
-  virtual void SetComStatus(const std::string& text) = 0;
-  virtual void BuildCommandMenu(const std::vector<CommandMenuItem>& items) = 0;
-  // Closes the window from the event loop, once the caller has returned.
-  virtual void CloseSoon() = 0;
-  // The window's end: what scripts still run is ended.
-  virtual void ReleaseResources() = 0;
-
-  // ---- Panes ----
-  virtual RegisterPane& Registers() = 0;
-  virtual StatusPane& Status() = 0;
-
-  // ---- Dialogs ----
-  // The parameter editor on rows; true when confirmed.
-  virtual bool EditParameters(std::vector<STEditItem>& rows) = 0;
-  virtual NvmDialogs& NvmWindows() = 0;
-  virtual RegSnapshotDialogs& SnapshotWindows() = 0;
-};
+namespace rules {
 
 // One command of the main window's menus, popups and keys.
 struct MainCommand {
   const char* name = "";  // the menu item's object name, also its caption's key
   std::function<void(int tag)> run;
-  bool needsTarget = false;   // refused while another target operation runs; a close waits for it
-  bool holdsPolling = false;  // status polling is off while it runs
+  CommandFlags flags = CommandFlags::None;
   int tag = 0;
 };
 
-class MainController : private MainWindowSteps, private RegisterCommandHost {
+class MainController : private MainWindowSteps {
  public:
   MainController(Workspace& ws, MainView& view);
 
@@ -147,50 +83,23 @@ class MainController : private MainWindowSteps, private RegisterCommandHost {
   // ---- Steps of start-up and close ----
   void ForceEnglish() override;
   void LoadSettings() override;
-  void ApplySettings() override;
   void LoadDataFiles() override;
-  void BuildTabStrip() override;
-  void BuildCommandMenu() override;
-  void SelectFirstValueCell() override;
+  void FillCommandMenu() override;
   bool Connect() override;
-  bool ReadRegisterValues(int kind) override;
-  int FindBaudRate() override;
-  void SetStatusPolling(bool on) override;
-  void RaiseBaudRate() override;
   void ShowComStatus() override;
   void TakeSnapshot() override;
-  void ShowRegisterTab(int tab) override;
-  void StartStatusPolling() override;
-  bool StopStatusPolling() override;
-  int SaveRegisterFileIfChanged(int kind) override;
-  void SendBaudRate() override;
+  int SaveRegisterFileIfChanged(RegKind kind) override;
   void SaveRefreshList() override;
   void SaveWindowSettings() override;
-  void ReleaseResources() override;
-
-  // ---- What the register commands need ----
-  int ShownFile() const override;
-  void SetShownFile(int kind) override;
-  int CurrentRegisterIndex() const override;
-  int CurrentTab() const override;
-  int LinkBaudIndex() const override;
-  void RedrawRegisterValues() override;
-  void UpdateCaption() override;
-  std::string RegFileName(int kind) const override;
-  void SetRegFileName(int kind, const std::string& name) override;
-  bool EditParameters(std::vector<STEditItem>& rows) override;
 
   Workspace& ws_;
   MainView& view_;
   BusyState busy_;
   RegisterCommands regCommands_;
-  // A bare name lies in the program folder; a file from elsewhere is held by
-  // its whole path.
-  std::string sRegFileName_, hRegFileName_;
   int memCommandCount_ = 0;
   std::function<bool()> connector_;
   bool startupStarted_ = false;
   bool closed_ = false;
 };
 
-}  // namespace ui
+}  // namespace rules

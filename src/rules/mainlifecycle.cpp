@@ -3,62 +3,67 @@
 #include "platform/ui.h"
 #include "rules/mainwindowrules.h"
 
-namespace ui {
+namespace rules {
 
-bool RunStartup(MainWindowSteps& w, const std::string& firstArgument) {
-  if (ArgumentForcesEnglish(firstArgument)) w.ForceEnglish();
-  w.LoadSettings();
-  w.ApplySettings();
-  w.LoadDataFiles();
-  w.BuildTabStrip();
-  w.BuildCommandMenu();
-  w.SelectFirstValueCell();
-  if (!w.Connect()) return false;
+bool RunStartup(MainWindowSteps& steps, MainView& view, TLineRate& line, const std::string& firstArgument) {
+  RegisterPane& registers = view.Registers();
+  StatusPane& status = view.Status();
+  if (ArgumentForcesEnglish(firstArgument)) steps.ForceEnglish();
+  steps.LoadSettings();
+  view.ApplySettings();
+  steps.LoadDataFiles();
+  registers.BuildTabStrip();
+  steps.FillCommandMenu();
+  registers.SelectFirstValueCell();
+  if (!steps.Connect()) return false;
 
-  bool ok = w.ReadRegisterValues(0);
-  if (!ok && w.FindBaudRate() == 0) ok = w.ReadRegisterValues(0);
-  w.SetStatusPolling(false);
+  bool ok = status.ReadRegisterValues(RegKind::S);
+  if (!ok && line.FindBaudRate() == 0) ok = status.ReadRegisterValues(RegKind::S);
+  status.SetStatusPolling(false);
   // A faster line only after the target answered at the current one.
-  if (ok) w.RaiseBaudRate();
-  w.ShowComStatus();
+  if (ok) line.RaiseBaudRate();
+  steps.ShowComStatus();
   // Values not read stay "not read"; the grid compares against them anyway.
-  w.TakeSnapshot();
-  w.ShowRegisterTab(0);
-  w.StartStatusPolling();
+  steps.TakeSnapshot();
+  registers.ShowRegisterTab(0);
+  status.StartStatusPolling();
   return true;
 }
 
-bool ConnectAfterComPortChoice(MainWindowSteps& w, bool choiceChanged, bool wasConnected, int shownFile, int tab) {
+bool ConnectAfterComPortChoice(MainWindowSteps& steps, MainView& view, TLineRate& line, bool choiceChanged,
+                               bool wasConnected, RegKind shownFile, int tab) {
   if (!choiceChanged && wasConnected) {
-    w.ShowComStatus();
+    steps.ShowComStatus();
     return true;
   }
-  if (!w.Connect()) {
-    w.ShowComStatus();
+  if (!steps.Connect()) {
+    steps.ShowComStatus();
     return false;
   }
-  bool ok = w.ReadRegisterValues(shownFile);
-  if (!ok && w.FindBaudRate() == 0) ok = w.ReadRegisterValues(shownFile);
-  if (ok) w.RaiseBaudRate();
-  w.ShowComStatus();
-  if (!wasConnected) w.TakeSnapshot();
-  w.ShowRegisterTab(tab);
+  StatusPane& status = view.Status();
+  bool ok = status.ReadRegisterValues(shownFile);
+  if (!ok && line.FindBaudRate() == 0) ok = status.ReadRegisterValues(shownFile);
+  if (ok) line.RaiseBaudRate();
+  steps.ShowComStatus();
+  if (!wasConnected) steps.TakeSnapshot();
+  view.Registers().ShowRegisterTab(tab);
   return ok;
 }
 
-bool RunClose(MainWindowSteps& w) {
-  const bool wasPolling = w.StopStatusPolling();
-  for (int kind = 0; kind < 2; ++kind) {
-    if (w.SaveRegisterFileIfChanged(kind) == platform::kIdCancel) {
-      if (wasPolling) w.SetStatusPolling(true);
+bool RunClose(MainWindowSteps& steps, MainView& view, TLineRate& line) {
+  StatusPane& status = view.Status();
+  const bool wasPolling = status.StopStatusPolling();
+  for (const RegKind kind : {RegKind::S, RegKind::H}) {
+    if (steps.SaveRegisterFileIfChanged(kind) == platform::kIdCancel) {
+      if (wasPolling) status.SetStatusPolling(true);
       return false;
     }
   }
-  w.SendBaudRate();
-  w.SaveRefreshList();
-  w.SaveWindowSettings();
-  w.ReleaseResources();
+  line.SendBaudRate();
+  steps.SaveRefreshList();
+  steps.SaveWindowSettings();
+  view.ReleaseResources();
   return true;
 }
 
-}  // namespace ui
+}  // namespace rules

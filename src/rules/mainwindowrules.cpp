@@ -7,7 +7,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 
-namespace ui {
+namespace rules {
 
 std::string BaudRateName(int baudIndex) {
   static const char* const names[15] = {"110",   "300",   "600",   "1200",   "2400",   "4800",   "9600",  "14400",
@@ -139,4 +139,4 @@ bool AddSearchHistory(std::vector<std::string>& history, const std::string& text
   return true;
 }
 
-}  // namespace ui
+}  // namespace rules

@@ -9,7 +9,7 @@
 
 class VundData;
 
-namespace ui {
+namespace rules {
 
 // The name of a baud index, "110" to "256000"; index 0 (no link) and any
 // index outside the table show "---".
@@ -83,4 +83,4 @@ int SearchModeFor(bool wholeWord);
 // it already (compared without regard to ASCII case). True when added.
 bool AddSearchHistory(std::vector<std::string>& history, const std::string& text);
 
-}  // namespace ui
+}  // namespace rules

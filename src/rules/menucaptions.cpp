@@ -1,6 +1,6 @@
 #include "rules/menucaptions.h"
 
-namespace ui {
+namespace rules {
 
 const std::vector<MenuCaption>& MenuCaptions() {
   static const std::vector<MenuCaption> table = {
@@ -69,4 +69,4 @@ std::string MenuCaptionOf(const std::string& item, bool japanese) {
   return std::string();
 }
 
-}  // namespace ui
+}  // namespace rules

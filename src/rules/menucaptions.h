@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace ui {
+namespace rules {
 
 struct MenuCaption {
   const char* item;      // the menu item's object name
@@ -17,4 +17,4 @@ const std::vector<MenuCaption>& MenuCaptions();
 // The caption of item in the chosen language; empty for an unknown item.
 std::string MenuCaptionOf(const std::string& item, bool japanese);
 
-}  // namespace ui
+}  // namespace rules

@@ -12,7 +12,7 @@
 #include "platform/ui.h"
 #include "rules/progressscope.h"
 
-namespace ui {
+namespace rules {
 namespace {
 
 const char kEepFilter[] = "eep files (*.eep)|*.EEP";
@@ -337,4 +337,4 @@ bool NvmTransfer::CompareNvmImage() {
   return true;
 }
 
-}  // namespace ui
+}  // namespace rules

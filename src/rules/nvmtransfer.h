@@ -19,7 +19,7 @@ class MainWindowServices;
 class Ui;
 }  // namespace platform
 
-namespace ui {
+namespace rules {
 
 // The two NVM windows (TfrmNVMAccess, TfrmCompEEPData); tests answer in
 // their place. Results are modal results: 1 OK, 2 Cancel.
@@ -91,4 +91,4 @@ class NvmTransfer {
   PollingSwitch* polling_;
 };
 
-}  // namespace ui
+}  // namespace rules

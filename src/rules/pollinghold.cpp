@@ -1,6 +1,6 @@
 #include "rules/pollinghold.h"
 
-namespace ui {
+namespace rules {
 
 PollingHold::PollingHold(PollingSwitch* polling) : polling_(polling) {
   if (!polling_) return;
@@ -12,4 +12,4 @@ PollingHold::~PollingHold() {
   if (polling_ && choice_ == 0) polling_->SetStatusPolling(true);
 }
 
-}  // namespace ui
+}  // namespace rules

@@ -3,7 +3,7 @@
 // when the choice was "Start".
 #pragma once
 
-namespace ui {
+namespace rules {
 
 class PollingSwitch {
  public:
@@ -27,4 +27,4 @@ class PollingHold {
   int choice_ = 1;
 };
 
-}  // namespace ui
+}  // namespace rules

@@ -5,7 +5,7 @@
 
 #include "platform/mainwindowservices.h"
 
-namespace ui {
+namespace rules {
 
 class ProgressScope {
  public:
@@ -27,4 +27,4 @@ class ProgressScope {
   platform::MainWindowServices& services_;
 };
 
-}  // namespace ui
+}  // namespace rules

@@ -13,7 +13,7 @@
 #include "platform/ui.h"
 #include "rules/pollinghold.h"
 
-namespace ui {
+namespace rules {
 
 namespace {
 
@@ -86,9 +86,9 @@ void TakeRegisterPropertyRows(const std::vector<STEditItem>& rows, ST_REGISTER& 
   reg = r;
 }
 
-int EditRegisterProperties(ST_REGISTER& reg, RegisterCommandHost& host) {
+int EditRegisterProperties(ST_REGISTER& reg, MainView& view) {
   std::vector<STEditItem> rows = RegisterPropertyRows(reg);
-  if (!host.EditParameters(rows)) return 1;
+  if (!view.EditParameters(rows)) return 1;
   TakeRegisterPropertyRows(rows, reg);
   return 0;
 }
@@ -111,15 +111,24 @@ std::string HeldRegFileName(const std::string& path) {
 
 // ---- Commands ----
 
-RegisterCommands::RegisterCommands(Workspace& ws, RegisterCommandHost& host, PollingSwitch* polling)
-    : ws_(ws), target_(ws.TargetControl), host_(host), polling_(polling) {}
+RegisterCommands::RegisterCommands(Workspace& ws, MainView& view, TLineRate& line)
+    : ws_(ws), target_(ws.TargetControl), view_(view), line_(line) {}
 
-Registers& RegisterCommands::OfKind(int kind) const { return kind == 1 ? ws_.HRegisters : ws_.SRegisters; }
+void RegisterCommands::ShowComStatus() {
+  view_.SetComStatus(FormatComStatus(ws_.settings.GetComPort(), line_.GetBaudIndex()));
+}
 
-Registers& RegisterCommands::Shown() const { return OfKind(host_.ShownFile()); }
+void RegisterCommands::UpdateCaption() {
+  view_.SetCaption(FormatMainCaption(fileNames_.s, ws_.SRegisters.GetMiconVer(), fileNames_.h,
+                                     ws_.HRegisters.GetMiconVer()));
+}
+
+Registers& RegisterCommands::OfKind(RegKind kind) const { return kind == RegKind::H ? ws_.HRegisters : ws_.SRegisters; }
+
+Registers& RegisterCommands::Shown() const { return OfKind(view_.Registers().ShownFile()); }
 
 int RegisterCommands::InsertPosition() const {
-  const int index = host_.CurrentRegisterIndex();
+  const int index = view_.Registers().CurrentRegisterIndex();
   const ST_REGISTER* reg = index < 0 ? nullptr : Shown().GetRegister(static_cast<unsigned>(index));
   if (!reg || reg->ShortName == "NULL") return -1;
   return index;
@@ -132,12 +141,12 @@ bool RegisterCommands::ReadWord(uint32_t id, int& word) {
   return true;
 }
 
-void RegisterCommands::Rebuild() { host_.ShowRegisterTab(host_.CurrentTab()); }
+void RegisterCommands::Rebuild() { view_.Registers().ShowRegisterTab(view_.Registers().CurrentTab()); }
 
 bool RegisterCommands::AddRegister() {
   const int position = InsertPosition();
   ST_REGISTER reg;
-  if (EditRegisterProperties(reg, host_) != 0) return false;
+  if (EditRegisterProperties(reg, view_) != 0) return false;
   ReplaceBlanks(reg.LongName);
   ReplaceBlanks(reg.ShortName);
   if (!CheckNames(ws_.ui, reg)) return false;
@@ -159,7 +168,7 @@ bool RegisterCommands::AddRegister() {
 }
 
 bool RegisterCommands::DeleteRegister() {
-  const int index = host_.CurrentRegisterIndex();
+  const int index = view_.Registers().CurrentRegisterIndex();
   Registers& regs = Shown();
   const ST_REGISTER* reg = index < 0 ? nullptr : regs.GetRegister(static_cast<unsigned>(index));
   if (!reg) return false;
@@ -173,7 +182,7 @@ bool RegisterCommands::DeleteRegister() {
 }
 
 bool RegisterCommands::CopyRegister() {
-  const int index = host_.CurrentRegisterIndex();
+  const int index = view_.Registers().CurrentRegisterIndex();
   const ST_REGISTER* reg = index < 0 ? nullptr : Shown().GetRegister(static_cast<unsigned>(index));
   if (!reg || IsLabelRegister(*reg)) return false;
   copyBuffer_ = *reg;
@@ -184,7 +193,7 @@ bool RegisterCommands::PasteRegister() {
   if (copyBuffer_.ID == 0) return false;
   const int position = InsertPosition();
   ST_REGISTER reg = copyBuffer_;
-  reg.Tab = host_.CurrentTab();
+  reg.Tab = view_.Registers().CurrentTab();
   Registers& regs = Shown();
   if (position < 0)
     regs.AddRegister(reg);
@@ -198,12 +207,12 @@ bool RegisterCommands::PasteRegister() {
 }
 
 bool RegisterCommands::EditRegisterProperty() {
-  const int index = host_.CurrentRegisterIndex();
+  const int index = view_.Registers().CurrentRegisterIndex();
   Registers& regs = Shown();
   const ST_REGISTER* reg = index < 0 ? nullptr : regs.GetRegister(static_cast<unsigned>(index));
   if (!reg) return false;
   ST_REGISTER copy = *reg;
-  if (EditRegisterProperties(copy, host_) != 0) return false;
+  if (EditRegisterProperties(copy, view_) != 0) return false;
   // The same rules as a new register: a blank or an empty name would break
   // the register file's line apart.
   ReplaceBlanks(copy.LongName);
@@ -220,44 +229,44 @@ bool RegisterCommands::EditRegisterProperty() {
   return true;
 }
 
-void RegisterCommands::ShowRegisterFile(int kind) {
-  host_.SetShownFile(kind);
-  if (kind == 1 && !hValuesRead_) {
-    host_.ReadRegisterValues(1);
+void RegisterCommands::ShowRegisterFile(RegKind kind) {
+  view_.Registers().SetShownFile(kind);
+  if (kind == RegKind::H && !hValuesRead_) {
+    view_.Status().ReadRegisterValues(RegKind::H);
     ws_.HRegisters.TakeSnapshot();
     hValuesRead_ = true;
   }
-  host_.BuildTabStrip();
-  host_.ShowRegisterTab(0);
+  view_.Registers().BuildTabStrip();
+  view_.Registers().ShowRegisterTab(0);
 }
 
 bool RegisterCommands::ReloadData() {
-  PollingHold hold(polling_);
-  const int kind = host_.ShownFile();
+  PollingHold hold(view_.Status());
+  const RegKind kind = view_.Registers().ShownFile();
   Registers& regs = OfKind(kind);
   // What was shown becomes the snapshot, so every value that changes now is marked.
   regs.TakeSnapshot();
   regs.ResetValues();
-  bool ok = host_.ReadRegisterValues(kind);
-  if (!ok && host_.FindBaudRate() == 0) {
-    ok = host_.ReadRegisterValues(kind);
-    if (ok) host_.RaiseBaudRate();
-  } else if (ok && host_.LinkBaudIndex() == 0) {
+  bool ok = view_.Status().ReadRegisterValues(kind);
+  if (!ok && line_.FindBaudRate() == 0) {
+    ok = view_.Status().ReadRegisterValues(kind);
+    if (ok) line_.RaiseBaudRate();
+  } else if (ok && line_.GetBaudIndex() == 0) {
     // The first answer of a set that was off when the link was made: its
     // rate is raised as at start-up.
-    host_.RaiseBaudRate();
+    line_.RaiseBaudRate();
   }
-  host_.ShowComStatus();
+  ShowComStatus();
   // Names too: a grid never built (no answer at start-up) is filled now.
   Rebuild();
   return ok;
 }
 
-bool RegisterCommands::SelectRegisterFile(int kind) {
+bool RegisterCommands::SelectRegisterFile(RegKind kind) {
   Registers& regs = OfKind(kind);
-  const bool hLayout = kind == 1;
+  const bool hLayout = kind == RegKind::H;
   if (regs.IsChanged()) {
-    const std::string held = host_.RegFileName(kind);
+    const std::string held = fileNames_.Of(kind);
     const int answer = ws_.ui.ShowMessageBoxJE(
         "確認", platform::Format("ファイル　%s が変更されています。保存しますか？", held.c_str()), "Confirmation",
         platform::Format("File %s has been changed. Do you over write?", held.c_str()), kYesNoCancelQuestion);
@@ -273,19 +282,19 @@ bool RegisterCommands::SelectRegisterFile(int kind) {
   std::string path;
   if (!ws_.ui.OpenFileDialog(options, path)) return false;
 
-  host_.SetShownFile(kind);
+  view_.Registers().SetShownFile(kind);
   // A file that did not load leaves the old list, which must keep its own name.
   const bool loaded = regs.LoadFromFile(path, hLayout, ws_.ui, ws_.settings);
-  if (loaded) host_.SetRegFileName(kind, HeldRegFileName(path));
-  host_.UpdateCaption();
-  host_.BuildTabStrip();
-  host_.ReadRegisterValues(kind);
-  host_.ShowRegisterTab(0);
+  if (loaded) fileNames_.Of(kind) = HeldRegFileName(path);
+  UpdateCaption();
+  view_.Registers().BuildTabStrip();
+  view_.Status().ReadRegisterValues(kind);
+  view_.Registers().ShowRegisterTab(0);
   return loaded;
 }
 
-bool RegisterCommands::SaveRegisterFileAs(int kind) {
-  const bool hLayout = kind == 1;
+bool RegisterCommands::SaveRegisterFileAs(RegKind kind) {
+  const bool hLayout = kind == RegKind::H;
   platform::FileDialogOptions options;
   options.defaultExt = "dat";
   options.initialDir = platform::ProgramFolder();
@@ -295,8 +304,8 @@ bool RegisterCommands::SaveRegisterFileAs(int kind) {
   return OfKind(kind).SaveToFile(path, hLayout, ws_.ui);
 }
 
-bool RegisterCommands::OverwriteRegisterFile(int kind) {
-  return OfKind(kind).SaveToFile(RegFilePath(host_.RegFileName(kind)), kind == 1, ws_.ui);
+bool RegisterCommands::OverwriteRegisterFile(RegKind kind) {
+  return OfKind(kind).SaveToFile(RegFilePath(fileNames_.Of(kind)), kind == RegKind::H, ws_.ui);
 }
 
 // ---- Search ----
@@ -398,4 +407,4 @@ RegisterKeyCommand RegisterKeyCommandFor(RegisterKey key, char letter, bool ctrl
   }
 }
 
-}  // namespace ui
+}  // namespace rules

@@ -11,47 +11,19 @@
 
 #include "model/iniproperty.h"
 #include "model/registers.h"
+#include "rules/mainview.h"
 
+class TLineRate;
 class TTargetControl;
 class Workspace;
 
-namespace ui {
+namespace rules {
 
-class PollingSwitch;
-
-// What the commands need of the main window.
-class RegisterCommandHost {
- public:
-  virtual ~RegisterCommandHost() = default;
-  // The file in the grid: 0 S Reg, 1 H Reg.
-  virtual int ShownFile() const = 0;
-  virtual void SetShownFile(int kind) = 0;
-  // The register list index of the current pair's name cell; -1 when empty.
-  virtual int CurrentRegisterIndex() const = 0;
-  // The tab strip's current index (0 "ALL", t tab number t).
-  virtual int CurrentTab() const = 0;
-  // Reads every value of the S Reg (0) or H Reg (1) file, polling held off.
-  virtual bool ReadRegisterValues(int kind) = 0;
-  // The link's baud-rate search (0 found) and step-up.
-  virtual int FindBaudRate() = 0;
-  virtual void RaiseBaudRate() = 0;
-  // The link's baud index; 0 while its rate was never found or raised.
-  virtual int LinkBaudIndex() const = 0;
-  // Fills the tab strip for the shown file.
-  virtual void BuildTabStrip() = 0;
-  // Lays out the names of tab and writes their values.
-  virtual void ShowRegisterTab(int tab) = 0;
-  // Writes the values of the current tab again from the cache.
-  virtual void RedrawRegisterValues() = 0;
-  virtual void ShowComStatus() = 0;
-  virtual void UpdateCaption() = 0;
-  // The register file names the window holds (a bare name lies in the
-  // program folder).
-  virtual std::string RegFileName(int kind) const = 0;
-  virtual void SetRegFileName(int kind, const std::string& name) = 0;
-  // The parameter editor on rows; true when confirmed (rows then hold the
-  // accepted values).
-  virtual bool EditParameters(std::vector<STEditItem>& rows) = 0;
+// The register file names the window holds: a bare name lies in the
+// program folder; a file from elsewhere is held by its whole path.
+struct RegFileNames {
+  std::string s, h;
+  std::string& Of(RegKind kind) { return kind == RegKind::H ? h : s; }
 };
 
 // A register whose long name begins with a double quote: a label with no
@@ -65,9 +37,9 @@ std::vector<STEditItem> RegisterPropertyRows(const ST_REGISTER& reg);
 // reg takes the rows' values; throws platform::EConvertError (reg then
 // unchanged) for a number that does not convert.
 void TakeRegisterPropertyRows(const std::vector<STEditItem>& rows, ST_REGISTER& reg);
-// Shows the host's editor on reg: 0 when confirmed and reg's fields
+// Shows the window's editor on reg: 0 when confirmed and reg's fields
 // replaced, 1 when cancelled.
-int EditRegisterProperties(ST_REGISTER& reg, RegisterCommandHost& host);
+int EditRegisterProperties(ST_REGISTER& reg, MainView& view);
 
 // ---- Register files ----
 
@@ -80,11 +52,11 @@ std::string HeldRegFileName(const std::string& path);
 
 class RegisterCommands {
  public:
-  // polling may be null (nothing to hold).
-  RegisterCommands(Workspace& ws, RegisterCommandHost& host, PollingSwitch* polling = nullptr);
+  // line: the line rate of ws's target control (a fake in tests).
+  RegisterCommands(Workspace& ws, MainView& view, TLineRate& line);
 
-  // The register object of a kind (0 S Reg, 1 H Reg) and the shown one.
-  Registers& OfKind(int kind) const;
+  // The register object of a kind and the shown one.
+  Registers& OfKind(RegKind kind) const;
   Registers& Shown() const;
 
   // ---- Register popup (each true when the list changed, or the copy buffer) ----
@@ -95,16 +67,21 @@ class RegisterCommands {
   bool EditRegisterProperty();  // "プロパティ(&R)"
 
   // ---- Edit menu ----
-  // Shows the S Reg (0) or H Reg (1) file; the H values are read once.
-  void ShowRegisterFile(int kind);
+  // Shows the file; the H values are read once.
+  void ShowRegisterFile(RegKind kind);
   // Reads every value of the shown file again; false when the read failed.
   bool ReloadData();
 
   // ---- File menu (kind: the menu item's Tag) ----
-  bool SelectRegisterFile(int kind);
-  bool SaveRegisterFileAs(int kind);
-  bool OverwriteRegisterFile(int kind);
+  bool SelectRegisterFile(RegKind kind);
+  bool SaveRegisterFileAs(RegKind kind);
+  bool OverwriteRegisterFile(RegKind kind);
 
+  // The status bar's COM port and rate, and the caption with the file names.
+  void ShowComStatus();
+  void UpdateCaption();
+
+  RegFileNames& FileNames() { return fileNames_; }
   const ST_REGISTER& CopyBuffer() const { return copyBuffer_; }
   bool HValuesRead() const { return hValuesRead_; }
 
@@ -116,8 +93,9 @@ class RegisterCommands {
 
   Workspace& ws_;
   TTargetControl& target_;
-  RegisterCommandHost& host_;
-  PollingSwitch* polling_;
+  MainView& view_;
+  TLineRate& line_;
+  RegFileNames fileNames_;
   ST_REGISTER copyBuffer_;  // ID 0: empty
   bool hValuesRead_ = false;
 };
@@ -169,4 +147,4 @@ enum class RegisterKeyCommand {
 // letter: 'A' to 'Z' with RegisterKey::Letter.
 RegisterKeyCommand RegisterKeyCommandFor(RegisterKey key, char letter, bool ctrl, bool shift);
 
-}  // namespace ui
+}  // namespace rules

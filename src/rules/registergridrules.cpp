@@ -8,17 +8,17 @@
 #include "platform/convert.h"
 #include "platform/ui.h"
 
-namespace ui {
+namespace rules {
 
 namespace {
 constexpr int kIconWarning = 0x30;
 const std::string kEmpty;
 }  // namespace
 
-std::string FormatRegisterStatus(const ST_REGISTER& reg, int ecsType) {
-  if (ecsType == 0)
+std::string FormatRegisterStatus(const ST_REGISTER& reg, EcsProtocol ecsType) {
+  if (ecsType == EcsProtocol::Ecs2)
     return platform::Format("%s  ID : 0x%04X  Max : %d  Min : %d", reg.LongName.c_str(), reg.ID, reg.Max, reg.Min);
-  if (ecsType == 2)
+  if (ecsType == EcsProtocol::Ecs3)
     return platform::Format("%s  ID : 0x%08X  Max : %d  Min : %d", reg.LongName.c_str(), reg.ID, reg.Max, reg.Min);
   return std::string();
 }
@@ -36,9 +36,9 @@ RegisterGridPresenter::RegisterGridPresenter(Workspace& ws) : ws_(ws) {
   SelectValuePair();
 }
 
-Registers& RegisterGridPresenter::Shown() const { return hShown_ ? ws_.HRegisters : ws_.SRegisters; }
+Registers& RegisterGridPresenter::Shown() const { return shown_ == RegKind::H ? ws_.HRegisters : ws_.SRegisters; }
 
-int RegisterGridPresenter::EcsType() const { return ws_.settings.GetEcsType(); }
+EcsProtocol RegisterGridPresenter::EcsType() const { return ws_.settings.GetEcsType(); }
 
 // ---- Sizes ----
 
@@ -300,7 +300,7 @@ RegisterGridPresenter::KeyAction RegisterGridPresenter::KeyDown(Key key, bool ct
   return KeyAction::Consumed;
 }
 
-bool RegisterGridPresenter::Click(int ecsType, std::string& statusText) {
+bool RegisterGridPresenter::Click(EcsProtocol ecsType, std::string& statusText) {
   SelectValuePair();
   if (CellText(col_ - 1, row_).empty()) return false;
   const ST_REGISTER* reg = RegisterOf(col_ - 1, row_);
@@ -335,7 +335,7 @@ void RegisterGridPresenter::BuildTabStrip() {
   std::vector<std::string> names;
   regs.GetTabNames(names);
   if (names.empty()) {
-    if (hShown_)
+    if (shown_ == RegKind::H)
       ws_.vund.GetHRegWindowNames(names);
     else
       ws_.vund.GetSRegWindowNames(names);
@@ -396,4 +396,4 @@ bool RegisterGridPresenter::DeleteCurrentTab() {
   return true;
 }
 
-}  // namespace ui
+}  // namespace rules

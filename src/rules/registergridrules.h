@@ -12,15 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "model/linkkinds.h"
 #include "model/registers.h"
 
 class Workspace;
 
-namespace ui {
+namespace rules {
 
 // Register status bar text for a register: ECS2 (0) and ECS3 (2) settings
 // have their own ID width; any other setting gives an empty text.
-std::string FormatRegisterStatus(const ST_REGISTER& reg, int ecsType);
+std::string FormatRegisterStatus(const ST_REGISTER& reg, EcsProtocol ecsType);
 
 // The text of a value cell for a whole register word.
 std::string FormatRegisterValue(int word, uint32_t mask, bool hex);
@@ -70,12 +71,11 @@ class RegisterGridPresenter {
   explicit RegisterGridPresenter(Workspace& ws);
 
   // ---- Shown file and display mode ----
-  // 0 S Reg, 1 H Reg.
-  void SetShownFile(int hShown) { hShown_ = hShown ? 1 : 0; }
-  int ShownFile() const { return hShown_; }
+  void SetShownFile(RegKind kind) { shown_ = kind; }
+  RegKind ShownFile() const { return shown_; }
   Registers& Shown() const;
   // The ECS type of the settings (the width of a register ID on screen).
-  int EcsType() const;
+  EcsProtocol EcsType() const;
   void SetHexDisplay(bool hex) { hex_ = hex; }
   bool HexDisplay() const { return hex_; }
 
@@ -143,7 +143,7 @@ class RegisterGridPresenter {
   KeyAction KeyDown(Key key, bool ctrl, bool shift);
   // A click on the current cell: normalises; the status bar text of the
   // pair's register, or false (leave the bar alone) on an empty pair.
-  bool Click(int ecsType, std::string& statusText);
+  bool Click(EcsProtocol ecsType, std::string& statusText);
   // The value dialog's arguments for the current cell; false when the cell
   // cannot be edited (empty, a label or not read).
   struct EditRequest {
@@ -176,7 +176,7 @@ class RegisterGridPresenter {
   int PlacedCount(int tab) const;
 
   Workspace& ws_;
-  int hShown_ = 0;
+  RegKind shown_ = RegKind::S;
   bool hex_ = false;
   ViewMetrics metrics_;
   int gridColor_ = 0xFFFFFF;
@@ -201,4 +201,4 @@ class RegisterGridPresenter {
   int tab_ = 0;
 };
 
-}  // namespace ui
+}  // namespace rules

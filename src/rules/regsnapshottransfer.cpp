@@ -15,7 +15,7 @@
 #include "rules/pollinghold.h"
 #include "rules/progressscope.h"
 
-namespace ui {
+namespace rules {
 
 namespace {
 
@@ -94,10 +94,10 @@ RegSnapshotTransfer::RegSnapshotTransfer(Workspace& ws, RegSnapshotDialogs& dial
     : ws_(ws), target_(ws.TargetControl), dialogs_(dialogs), polling_(polling) {}
 
 bool RegSnapshotTransfer::SaveRegisterValues(bool hValuesRead,
-                                             const std::function<bool(int kind)>& readRegisterValues) {
+                                             const std::function<bool(RegKind kind)>& readRegisterValues) {
   bool sReg = true, hReg = true;
   if (dialogs_.SelectRegisterFiles(sReg, hReg) != 1) return false;
-  if (hReg && !hValuesRead && readRegisterValues) readRegisterValues(1);
+  if (hReg && !hValuesRead && readRegisterValues) readRegisterValues(RegKind::H);
 
   std::string path;
   if (!ws_.ui.SaveFileDialog(IdFileDialog(), path)) return false;
@@ -243,4 +243,4 @@ bool RegSnapshotTransfer::WriteRegisterValues() {
   return true;
 }
 
-}  // namespace ui
+}  // namespace rules

@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "link/targetcontrol.h"
+#include "model/registers.h"
 
 class VundData;
 class Workspace;
 
-namespace ui {
+namespace rules {
 
 class PollingSwitch;
 
@@ -49,7 +50,7 @@ class RegSnapshotTransfer {
   // "Sreg,Hregの読み込み[Sreg,Hreg->ファイル]". readRegisterValues reads every
   // value of a kind (1: H Reg) and is called for the H values when they were
   // not read in this run. True when the file was written.
-  bool SaveRegisterValues(bool hValuesRead, const std::function<bool(int kind)>& readRegisterValues);
+  bool SaveRegisterValues(bool hValuesRead, const std::function<bool(RegKind kind)>& readRegisterValues);
   // "Sreg,Hregの書込み[ファイル->Sreg,Hreg]". True when values were written and
   // the result window shown.
   bool WriteRegisterValues();
@@ -73,4 +74,4 @@ class RegSnapshotTransfer {
   PollingSwitch* polling_;
 };
 
-}  // namespace ui
+}  // namespace rules

@@ -8,7 +8,7 @@
 
 #include "platform/files.h"
 
-namespace ui {
+namespace rules {
 
 IoMessageLook MessageLook(int option) {
   IoMessageLook look;
@@ -173,4 +173,4 @@ IoDialogLayout LayoutIoDialog(const IoDialogMeasures& m) {
   return out;
 }
 
-}  // namespace ui
+}  // namespace rules

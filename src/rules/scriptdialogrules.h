@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace ui {
+namespace rules {
 
 enum IoDialogMode : int { kIoInput = 0, kIoMessage = 1, kIoSelect = 2 };
 enum IoInputOption : int { kIoInteger = 0, kIoFloating = 1, kIoString = 2 };
@@ -79,4 +79,4 @@ struct IoDialogLayout {
 IoDialogLayout LayoutIoDialog(const IoDialogMeasures& m);
 constexpr int kIoListRows = 12;
 
-}  // namespace ui
+}  // namespace rules

@@ -1,6 +1,6 @@
 #include "rules/scriptwindowrules.h"
 
-namespace ui {
+namespace rules {
 
 std::array<ScreenPoint, 4> VisibilityProbePoints(int left, int top, int width, int height) {
   return {{{left + 8, top + 8},
@@ -25,4 +25,4 @@ int ResolveScriptColor(uint32_t color) {
   return static_cast<int>(color & 0x00FFFFFF);
 }
 
-}  // namespace ui
+}  // namespace rules

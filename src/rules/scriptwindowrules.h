@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace ui {
+namespace rules {
 
 // The four points tested to decide whether the window is covered: inside
 // each corner of its frame rectangle.
@@ -31,4 +31,4 @@ constexpr size_t kScriptWindowLines = 5000;
 // a system colour becomes the usual default of that entry.
 int ResolveScriptColor(uint32_t color);
 
-}  // namespace ui
+}  // namespace rules

@@ -9,7 +9,7 @@
 #include "platform/ui.h"
 #include "rules/valuecolumnwidth.h"
 
-namespace ui {
+namespace rules {
 
 RefreshReader TargetRefreshReader(TTargetControl& target) {
   return [&target](std::map<int, int>& values) { return target.ReadRefreshRegisters(values); };
@@ -152,4 +152,4 @@ bool StatusWindowState::AddOrEdit(int tag, int row, const ItemEditor& edit) {
   return true;
 }
 
-}  // namespace ui
+}  // namespace rules

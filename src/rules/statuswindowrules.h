@@ -17,7 +17,7 @@ namespace platform {
 class Ui;
 }
 
-namespace ui {
+namespace rules {
 
 // Reads the registers of the map's IDs into the map; false when it failed.
 using RefreshReader = std::function<bool(std::map<int, int>& values)>;
@@ -95,4 +95,4 @@ class StatusWindowState {
   int interval_ = 1000;
 };
 
-}  // namespace ui
+}  // namespace rules

@@ -7,7 +7,7 @@
 #include "platform/convert.h"
 #include "platform/ui.h"
 
-namespace ui {
+namespace rules {
 
 namespace {
 
@@ -241,4 +241,4 @@ std::vector<uint32_t> TableGridModel::BytesToUnits(const std::vector<uint8_t>& b
   return out;
 }
 
-}  // namespace ui
+}  // namespace rules

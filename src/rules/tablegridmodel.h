@@ -19,7 +19,7 @@ namespace platform {
 class Ui;
 }
 
-namespace ui {
+namespace rules {
 
 // A value the target has not given us (yet).
 constexpr int kTableValueUnread = -255;
@@ -101,4 +101,4 @@ class TableGridModel {
   std::vector<std::optional<std::vector<int>>> data_;
 };
 
-}  // namespace ui
+}  // namespace rules

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace ui {
+namespace rules {
 
 int FittedRowHeight(int storedHeight, int lineHeight, int padding) {
   return std::max(storedHeight, lineHeight + padding);
@@ -12,4 +12,4 @@ int FittedPanelWidth(int designWidth, int textWidth, int frameWidth, int indent)
   return std::max(designWidth, textWidth + 2 * frameWidth + std::max(0, indent) + 1);
 }
 
-}  // namespace ui
+}  // namespace rules

@@ -3,7 +3,7 @@
 // with the font; the rules are here.
 #pragma once
 
-namespace ui {
+namespace rules {
 
 // What a row adds to the font's line height: the 1-pixel inset above and
 // below the text and the grid line.
@@ -18,4 +18,4 @@ int FittedRowHeight(int storedHeight, int lineHeight, int padding = kRowPadding)
 // is wider, with one pixel for a glyph that reaches past its advance.
 int FittedPanelWidth(int designWidth, int textWidth, int frameWidth, int indent);
 
-}  // namespace ui
+}  // namespace rules

@@ -4,7 +4,7 @@
 
 #include "model/systemfunc.h"
 
-namespace ui {
+namespace rules {
 
 namespace {
 
@@ -51,4 +51,4 @@ uint32_t LargestRegisterField(uint32_t mask) {
   return static_cast<uint32_t>(ExtractByMask(m, static_cast<int>(mask)));
 }
 
-}  // namespace ui
+}  // namespace rules

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace ui {
+namespace rules {
 
 // What a cell adds to its text: 2 pixels inset either side, the grid line,
 // and one pixel for glyphs that reach past their advance.
@@ -25,4 +25,4 @@ int ValueColumnWidth(int storedWidth, const std::vector<uint32_t>& largestFields
 // The largest value a field of a 16-bit register word under mask can hold.
 uint32_t LargestRegisterField(uint32_t mask);
 
-}  // namespace ui
+}  // namespace rules

@@ -17,7 +17,7 @@ namespace ui {
 namespace {
 
 QColor ToQColor(int color) {
-  const Rgb c = ColorToRgb(color);
+  const rules::Rgb c = rules::ColorToRgb(color);
   return QColor(c.r, c.g, c.b);
 }
 
@@ -26,12 +26,12 @@ QColor ToQColor(int color) {
 bool QtChoosers::ChooseColor(int initial, int& chosen) {
   const QColor c = QColorDialog::getColor(ToQColor(initial), ActiveOwner(ui_));
   if (!c.isValid()) return false;
-  chosen = RgbToColor(c.red(), c.green(), c.blue());
+  chosen = rules::RgbToColor(c.red(), c.green(), c.blue());
   return true;
 }
 
 QFont FontOf(const FontChoice& choice) {
-  const std::string family = ResolveFontFamily(
+  const std::string family = rules::ResolveFontFamily(
       choice.name, [](const std::string& name) { return QFontDatabase::hasFamily(ToQt(name)); });
   QFont f(ToQt(family));
   if (choice.size > 0) f.setPointSize(choice.size);
@@ -64,7 +64,7 @@ bool QtChoosers::ChooseFont(FontChoice& font, bool withColor) {
   // Qt's font dialog has no text colour: ask for it right after.
   if (withColor) {
     const QColor c = QColorDialog::getColor(ToQColor(font.color), ActiveOwner(ui_));
-    if (c.isValid()) font.color = RgbToColor(c.red(), c.green(), c.blue());
+    if (c.isValid()) font.color = rules::RgbToColor(c.red(), c.green(), c.blue());
   }
   return true;
 }

@@ -33,7 +33,7 @@ namespace ui {
 // kept per cell, so a long table costs no more than a short one.
 class TableGridItems : public QAbstractTableModel {
  public:
-  TableGridItems(const TableGridModel& model, QObject* parent) : QAbstractTableModel(parent), model_(model) {}
+  TableGridItems(const rules::TableGridModel& model, QObject* parent) : QAbstractTableModel(parent), model_(model) {}
 
   // The table on the tab changed: new counts.
   void Rebuild() {
@@ -64,7 +64,7 @@ class TableGridItems : public QAbstractTableModel {
   }
 
  private:
-  const TableGridModel& model_;
+  const rules::TableGridModel& model_;
   int entries_ = 0;
   int fields_ = 0;
 };
@@ -214,8 +214,8 @@ void TFormTable::BuildGrid() {
 void TFormTable::SetEntryWidth() {
   const QFontMetrics metrics(TableGrid->font());
   const int width =
-      ui::ValueColumnWidth(valWidth_, model_.LargestFields(), "?", ui::kValueCellPadding,
-                           [&metrics](const std::string& text) { return metrics.horizontalAdvance(ui::ToQt(text)); });
+      rules::ValueColumnWidth(valWidth_, model_.LargestFields(), "?", rules::kValueCellPadding,
+                              [&metrics](const std::string& t) { return metrics.horizontalAdvance(ui::ToQt(t)); });
   const bool wasBuilding = building_;
   building_ = true;
   TableGrid->horizontalHeader()->setDefaultSectionSize(width);
@@ -225,7 +225,7 @@ void TFormTable::SetEntryWidth() {
 int TFormTable::ShownFieldHeight() const {
   const int line = std::max(QFontMetrics(TableGrid->font()).height(),
                             QFontMetrics(TableGrid->verticalHeader()->font()).height());
-  return ui::FittedRowHeight(nameHeight_, line);
+  return rules::FittedRowHeight(nameHeight_, line);
 }
 
 void TFormTable::SetFieldHeight() {

@@ -59,7 +59,7 @@ class TFormTable : public QMainWindow {
   void SetProgress(int max, int position);
 
   Workspace& ws_;
-  ui::TableGridModel model_;
+  rules::TableGridModel model_;
   QMenu* N1 = nullptr;
   QAction* mnuReload = nullptr;
   QMenu* V1 = nullptr;

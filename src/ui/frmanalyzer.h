@@ -32,7 +32,7 @@ class TFrmAlalyzer : public QDialog {
  private:
   void AddLine(const std::string& line);
 
-  ui::AnalyzerTerminal terminal_;
+  rules::AnalyzerTerminal terminal_;
   QGroupBox* GroupBox1 = nullptr;
   QLineEdit* edtSendCmmd = nullptr;
   QPushButton* BtnSendCommad = nullptr;

@@ -10,7 +10,7 @@
 #include "ui/textconv.h"
 
 TfrmEditReg::TfrmEditReg(QWidget* owner, platform::Ui& ui, Registers& set, bool hex, int* value, const ST_REGISTER* reg,
-                         ui::RegisterWriter writer)
+                         rules::RegisterWriter writer)
     : QDialog(owner), ui_(ui), value_(value) {
   setObjectName(QStringLiteral("frmEditReg"));
   setFixedSize(134, 61);
@@ -30,8 +30,8 @@ TfrmEditReg::TfrmEditReg(QWidget* owner, platform::Ui& ui, Registers& set, bool 
   initTimer->setInterval(10);
   connect(initTimer, &QTimer::timeout, this, &TfrmEditReg::initTimerTimer);
 
-  session_ = std::make_unique<ui::EditRegSession>(set, reg ? *reg : ST_REGISTER(), value ? *value : 0, hex,
-                                                  std::move(writer));
+  session_ = std::make_unique<rules::EditRegSession>(set, reg ? *reg : ST_REGISTER(), value ? *value : 0, hex,
+                                                     std::move(writer));
 }
 
 TfrmEditReg::~TfrmEditReg() = default;
@@ -51,7 +51,7 @@ void TfrmEditReg::initTimerTimer() {
   edtReg->selectAll();
 }
 
-bool TfrmEditReg::Apply(ui::EditRegSession::Key key) {
+bool TfrmEditReg::Apply(rules::EditRegSession::Key key) {
   try {
     const bool ok = session_->ApplyValue(key, ui::FromQt(edtReg->text()));
     if (ok) edtReg->setText(ui::ToQt(session_->EditText()));
@@ -65,7 +65,7 @@ bool TfrmEditReg::Apply(ui::EditRegSession::Key key) {
 }
 
 bool TfrmEditReg::edtRegKeyDown(int key, Qt::KeyboardModifiers shift) {
-  using Key = ui::EditRegSession::Key;
+  using Key = rules::EditRegSession::Key;
   if (!started_) initTimerTimer();
   const bool ctrl = shift & Qt::ControlModifier;
   switch (key) {

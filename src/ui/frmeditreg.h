@@ -22,7 +22,7 @@ class TfrmEditReg : public QDialog {
   // last composed. Nothing else happens until the dialog is shown.
   // The field is one of set's registers; ui shows a text that is no number.
   TfrmEditReg(QWidget* owner, platform::Ui& ui, Registers& set, bool hex, int* value, const ST_REGISTER* reg,
-              ui::RegisterWriter writer);
+              rules::RegisterWriter writer);
   ~TfrmEditReg() override;
 
   QLineEdit* edtReg = nullptr;
@@ -41,10 +41,10 @@ class TfrmEditReg : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  bool Apply(ui::EditRegSession::Key key);
+  bool Apply(rules::EditRegSession::Key key);
 
   platform::Ui& ui_;
   int* value_;
-  std::unique_ptr<ui::EditRegSession> session_;
+  std::unique_ptr<rules::EditRegSession> session_;
   bool started_ = false;
 };

@@ -91,19 +91,19 @@ void TfrmIniEdit::FormShow() {
 }
 
 QWidget* TfrmIniEdit::MakeEditor(int row, const TIniProperty& p) {
-  const QString text = ui::ToQt(ui::DisplayText(p));
-  switch (ui::EditorFor(p.InputMethod())) {
-    case ui::IniCellEditor::PickList: {
+  const QString text = ui::ToQt(rules::DisplayText(p));
+  switch (rules::EditorFor(p.InputMethod())) {
+    case rules::IniCellEditor::PickList: {
       auto* box = new QComboBox;
       box->setEditable(true);
       box->setInsertPolicy(QComboBox::NoInsert);
-      for (const std::string& e : ui::RangeEntries(p)) box->addItem(ui::ToQt(e));
+      for (const std::string& e : rules::RangeEntries(p)) box->addItem(ui::ToQt(e));
       // The list opens on the value shown, not on its first entry.
       box->setCurrentIndex(box->findText(text));
       box->setEditText(text);
       return box;
     }
-    case ui::IniCellEditor::Ellipsis: {
+    case rules::IniCellEditor::Ellipsis: {
       auto* holder = new QWidget;
       auto* edit = new QLineEdit(text, holder);
       auto* button = new QToolButton(holder);
@@ -116,7 +116,7 @@ QWidget* TfrmIniEdit::MakeEditor(int row, const TIniProperty& p) {
       connect(button, &QToolButton::clicked, this, [this, row] { ValueListEditor1EditButtonClick(row); });
       return holder;
     }
-    case ui::IniCellEditor::Plain:
+    case rules::IniCellEditor::Plain:
       break;
   }
   return new QLineEdit(text);
@@ -153,7 +153,7 @@ void TfrmIniEdit::ValueListEditor1EditButtonClick(int row) {
     case imSelectFile: {
       platform::FileDialogOptions o;
       o.title = name;
-      o.filter = ui::FileFilterOf(p);
+      o.filter = rules::FileFilterOf(p);
       if (!current.empty()) o.initialDir = platform::ExtractFilePath(current);
       std::string path;
       if (ui_.OpenFileDialog(o, path)) SetCellText(row, path);
@@ -181,7 +181,7 @@ void TfrmIniEdit::done(int result) {
     for (int i = 0; i < list_.GetCount(); ++i) texts.push_back(CellText(i));
     std::vector<STEditItem> none;
     std::string message;
-    if (!ui::AcceptIniEdits(list_, texts, items_ ? *items_ : none, message, ui_.IsJapanese())) {
+    if (!rules::AcceptIniEdits(list_, texts, items_ ? *items_ : none, message, ui_.IsJapanese())) {
       ui_.MessageBox("ERROR", message, 0);
       return;
     }

@@ -39,7 +39,7 @@
 namespace {
 
 QColor ToQColor(int color) {
-  const ui::Rgb c = ui::ColorToRgb(color);
+  const rules::Rgb c = rules::ColorToRgb(color);
   return QColor(c.r, c.g, c.b);
 }
 
@@ -54,8 +54,8 @@ QFont MakeFont(const std::string& storedName, TFontStyles style, int size) {
 }
 
 // Every screen's rectangle, the primary one first.
-std::vector<ui::ScreenRect> Screens() {
-  std::vector<ui::ScreenRect> screens;
+std::vector<rules::ScreenRect> Screens() {
+  std::vector<rules::ScreenRect> screens;
   QScreen* primary = QGuiApplication::primaryScreen();
   if (primary) {
     const QRect g = primary->geometry();
@@ -76,12 +76,12 @@ std::vector<ui::ScreenRect> Screens() {
 bool PlaceWindow(QMainWindow& window, const ui::MainWindowParts& p, const int* rect) {
   // The stored size is that of the frame, title bar included, and all of it
   // stays on the screen's area for windows.
-  ui::ScreenRect frame{rect[0], rect[1], rect[2], rect[3]};
+  rules::ScreenRect frame{rect[0], rect[1], rect[2], rect[3]};
   QScreen* screen = QGuiApplication::screenAt(QPoint(frame.left, frame.top));
   if (!screen) screen = QGuiApplication::primaryScreen();
   if (screen) {
     const QRect a = screen->availableGeometry();
-    ui::KeepInside(frame, {a.x(), a.y(), a.width(), a.height()});
+    rules::KeepInside(frame, {a.x(), a.y(), a.width(), a.height()});
   }
   QMargins margins;
   if (const QWindow* w = window.windowHandle()) margins = w->frameMargins();
@@ -114,14 +114,14 @@ QAction* ItemShortcutFor(const TFrmMain& window, const QKeyEvent& key) {
 // Search from the current cell down and on (forward) or up and back; the
 // match, or where the search gave up, becomes the current pair.
 void FindRegister(TRegisterTabControl& tabs, const std::string& text, int mode, bool forward) {
-  ui::RegisterGridPresenter& p = tabs.Presenter();
-  const ui::RegisterGridCells cells{p.ColCount(), p.RowCount(),
-                                    [&p](int col, int row) { return p.CellText(col, row); }};
-  ui::GridCellPos next;
+  rules::RegisterGridPresenter& p = tabs.Presenter();
+  const rules::RegisterGridCells cells{p.ColCount(), p.RowCount(),
+                                       [&p](int col, int row) { return p.CellText(col, row); }};
+  rules::GridCellPos next;
   if (forward)
-    ui::FindNextRegisterCell(cells, {p.Col(), p.Row()}, text, mode, next);
+    rules::FindNextRegisterCell(cells, {p.Col(), p.Row()}, text, mode, next);
   else
-    ui::FindPrevRegisterCell(cells, {p.Col(), p.Row()}, text, mode, next);
+    rules::FindPrevRegisterCell(cells, {p.Col(), p.Row()}, text, mode, next);
   p.SetCurrent(next.col, next.row);
   tabs.SelectValuePair();
 }
@@ -170,7 +170,7 @@ TFrmMain::TFrmMain(Workspace& ws, ui::Choosers* choosers)
   CreateComponents();
   log_ = std::make_unique<ui::MessageLog>(parts_.memo, parts_.progressText, parts_.progressBar);
   ws_.services.Set(log_.get());
-  controller_ = std::make_unique<ui::MainController>(ws_, static_cast<ui::MainView&>(*this));
+  controller_ = std::make_unique<rules::MainController>(ws_, static_cast<rules::MainView&>(*this));
   parts_.status->SetCopyBuffer(&controller_->Registers().CopyBuffer());
   // A tick that comes while another target operation waits for its reply is put off.
   parts_.status->SetBusyProbe([this] { return controller_->Busy(); });
@@ -352,8 +352,8 @@ void TFrmMain::ApplySettings() {
   parts_.tabs->SetGridSizes(nameWidth, valueWidth, rowHeight);
   ws_.settings.GetStatusGridSizes(nameWidth, valueWidth, rowHeight);
   parts_.status->SetGridSizes(nameWidth, valueWidth, rowHeight);
-  const std::vector<ui::ScreenRect> screens = Screens();
-  if (!screens.empty()) ui::BringOnScreen(rect[0], rect[1], screens);
+  const std::vector<rules::ScreenRect> screens = Screens();
+  if (!screens.empty()) rules::BringOnScreen(rect[0], rect[1], screens);
   placePending_ = PlaceWindow(*this, parts_, rect);
 
   ws_.settings.GetColors(look_.backColor, look_.msgBackColor, look_.selRegBackColor);
@@ -367,7 +367,7 @@ void TFrmMain::ApplySettings() {
   ui::ApplyMessageFont(parts_, look_);
 
   if (ws_.ui.GetLanguageId() != 17) {
-    for (const ui::MenuCaption& c : ui::MenuCaptions())
+    for (const rules::MenuCaption& c : rules::MenuCaptions())
       if (QAction* a = MenuAction(c.item)) a->setText(ui::ToQt(c.english));
   }
   if (QAction* a = MenuAction("mnuEditSreg")) a->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
@@ -388,160 +388,27 @@ void TFrmMain::SetCaption(const std::string& text) { setWindowTitle(ui::ToQt(tex
 
 void TFrmMain::SetComStatus(const std::string& text) { parts_.comStatus->SetText(ui::ToQt(text)); }
 
-ui::RegisterPane& TFrmMain::Registers() { return *parts_.tabs; }
+rules::RegisterPane& TFrmMain::Registers() { return *parts_.tabs; }
 
-ui::StatusPane& TFrmMain::Status() { return *parts_.status; }
+rules::StatusPane& TFrmMain::Status() { return *parts_.status; }
 
 bool TFrmMain::EditParameters(std::vector<STEditItem>& rows) { return ui::ShowIniEdit(rows, choosers_, ws_.ui); }
 
 // ---- The command table: every menu, popup and key command of the window ----
 
 void TFrmMain::CreateMenus() {
-  ui::MainController& c = *controller_;
-  ui::RegisterCommands& regs = c.Registers();
-  ui::MainWindowParts& p = parts_;
-  // Each row: the menu (by name), the item's name (also its caption's key),
-  // its tag, what it does, and its flags. A row without an action is a menu.
-  struct Row {
-    const char* menu;
-    const char* name;
-    int tag;
-    std::function<void(int tag)> run;
-    bool needsTarget;
-    bool holdsPolling;
-    QKeySequence shortcut;
-  };
-  const auto colour = [this](int tag) {
-    const int initial = tag == 0 ? look_.backColor : tag == 1 ? look_.msgBackColor : look_.selRegBackColor;
-    int chosen = initial;
-    if (!choosers_.ChooseColor(initial, chosen)) return;
-    if (tag == 0) {
-      ui::ApplyEditWindowColor(*this, parts_, look_, chosen);
-    } else if (tag == 1) {
-      look_.msgBackColor = chosen;
-      ui::ApplyMessageWindowColors(parts_, look_);
-    } else {
-      look_.selRegBackColor = chosen;
-      parts_.tabs->SetColors(look_.backColor, chosen);
-    }
-  };
-  const auto font = [this](int tag) {
-    ui::FontChoice f;
-    f.name = tag == 0 ? look_.fontName : look_.msgFontName;
-    f.style = tag == 0 ? look_.fontStyle : look_.msgFontStyle;
-    f.size = tag == 0 ? look_.fontSize : look_.msgFontSize;
-    if (tag != 0) f.color = look_.msgFontColor;
-    if (!choosers_.ChooseFont(f, tag != 0)) return;
-    if (tag == 0) {
-      look_.fontName = f.name, look_.fontStyle = f.style, look_.fontSize = f.size;
-      ui::ApplyEditFont(*this, look_);
-    } else {
-      look_.msgFontName = f.name, look_.msgFontStyle = f.style, look_.msgFontSize = f.size;
-      look_.msgFontColor = f.color;
-      ui::ApplyMessageFont(parts_, look_);
-    }
-  };
-  const auto search = [this](int) {
-    STSearcSetting setting;
-    TFrmSearchDlg dlg(this, ws_.ui, &search_.history, &setting);
-    if (dlg.exec() != 1) return;
-    search_.mode = ui::SearchModeFor(setting.WholeWord);
-    if (setting.SearchText.empty()) return;
-    ui::AddSearchHistory(search_.history, setting.SearchText);
-    search_.text = setting.SearchText;
-    FindRegister(*parts_.tabs, setting.SearchText, search_.mode, true);
-  };
-  const auto help = [this](int) {
-    const std::string path =
-        platform::FindFileNoCase(platform::ProgramFolder(), ui::HelpFileName(ws_.ui.GetLanguageId()));
-    if (!platform::FileExists(path)) {
-      ws_.ui.ShowMessageBoxJE("ERROR", "Help File Vund2.chm が見つかりません", "ERROR",
-                              "Help File Vund2EG.chm is not found", 0x30);
-      return;
-    }
-    choosers_.OpenDocument(path);
-  };
-  const QKeySequence none;
-  const std::vector<Row> rows = {
-      {"", "FileF1", 0, nullptr, false, false, none},
-      {"FileF1", "mnuReadNVM", 0, nullptr, false, false, none},
-      {"mnuReadNVM", "mnuNVMRead_With_Verify", 1, [&c](int) { c.ReadNvmImage(true); }, true, false, none},
-      {"mnuReadNVM", "mnuReadNVM_No_Verify", 0, [&c](int) { c.ReadNvmImage(false); }, true, false, none},
-      {"FileF1", "mnuNVMWrite", 0, nullptr, false, false, none},
-      {"mnuNVMWrite", "mnuWriteNVM_WithVerify", 1, [&c](int) { c.WriteNvmImage(true); }, true, false, none},
-      {"mnuNVMWrite", "mnuWriteNVM_WithoutVerify", 0, [&c](int) { c.WriteNvmImage(false); }, true, false, none},
-      {"FileF1", "mnuNVMComp", 0, [&c](int) { c.CompareNvmImage(); }, true, false, none},
-      {"FileF1", "mnuSregFile", 0, nullptr, false, false, none},
-      {"mnuSregFile", "mnuSregFileSel", 0, [&regs](int t) { regs.SelectRegisterFile(t); }, true, false, none},
-      {"mnuSregFile", "mnuSaveAsSreg", 0, [&regs](int t) { regs.SaveRegisterFileAs(t); }, false, false, none},
-      {"mnuSregFile", "mnuSregOverWrite", 0, [&regs](int t) { regs.OverwriteRegisterFile(t); }, false, false, none},
-      {"FileF1", "mnuHregFile", 1, nullptr, false, false, none},
-      {"mnuHregFile", "mnuHRegFileSel", 1, [&regs](int t) { regs.SelectRegisterFile(t); }, true, false, none},
-      {"mnuHregFile", "mnuSaveAsHreg", 1, [&regs](int t) { regs.SaveRegisterFileAs(t); }, false, false, none},
-      {"mnuHregFile", "mnuHregOverWrite", 1, [&regs](int t) { regs.OverwriteRegisterFile(t); }, false, false, none},
-      {"FileF1", "mnuSregSave", 0, [&c](int) { c.SaveRegisterValues(); }, true, false, none},
-      {"FileF1", "mnuSHregWrite", 0, [&c](int) { c.WriteRegisterValues(); }, true, false, none},
-      {"FileF1", "mnuExit", 0, [this](int) { close(); }, false, false, none},
-      {"", "E1", 0, nullptr, false, false, none},
-      {"E1", "mnuEditSreg", 0, [&regs](int) { regs.ShowRegisterFile(0); }, true, false, none},
-      {"E1", "mnuHregEdit", 0, [&regs](int) { regs.ShowRegisterFile(1); }, true, false, none},
-      // Polling is held only while the table window comes up.
-      {"E1", "mnuTableEdit", 0, [this](int) { emit TableWindowRequested(); }, true, true, none},
-      {"E1", "mnuDataReload", 0, [&regs](int) { regs.ReloadData(); }, true, false, QKeySequence(Qt::Key_F5)},
-      {"", "mnuCommand", 0, nullptr, false, false, none},
-      {"", "S1", 0, nullptr, false, false, none},
-      {"S1", "mnuSearch", 0, search, false, false, QKeySequence(Qt::CTRL | Qt::Key_F)},
-      {"", "V1", 0, nullptr, false, false, none},
-      {"V1", "mnuHexDeci", 0,
-       [&p](int) {
-         p.tabs->mnuHexDeciClick();
-         p.status->SetHexDisplay(p.tabs->HexDisplay());
-       },
-       false, false, QKeySequence(Qt::CTRL | Qt::Key_F6)},
-      {"V1", "mnuMessageClear", 0, [&p](int) { p.memo->clear(); }, false, false, none},
-      {"", "T1", 0, nullptr, false, false, none},
-      {"T1", "mnuScriptRun", 0, [this](int) { scriptRunner_->mnuScriptRunClick(); }, false, false, none},
-      {"T1", "mnuAnalyzer", 0, [this](int) { ShowAnalyzer(this, ws_.TargetControl, ws_.ui); }, true, true, none},
-      {"T1", "mnuComPort", 0, [&c](int) { c.ChooseComPort(); }, true, true, none},
-      {"T1", "mnuColor", 0, nullptr, false, false, none},
-      {"mnuColor", "mnuMainWindowColor", 0, colour, false, false, none},
-      {"mnuColor", "mnuMessageWIndowColor", 1, colour, false, false, none},
-      {"mnuColor", "mnuSelRegBack", 2, colour, false, false, none},
-      {"T1", "mnuFont", 0, nullptr, false, false, none},
-      {"mnuFont", "mnuEditWindowFont", 0, font, false, false, none},
-      {"mnuFont", "mnuMessageWindowFont", 1, font, false, false, none},
-      {"", "mnuHelp", 0, nullptr, false, false, none},
-      {"mnuHelp", "mnuVundHelp", 0, help, false, false, none},
-      // The popups of the status grid, the register grid and the tab strip.
-      {"StatusPopUpMenu", "mnuSatsuItemInsert", 0, [&p](int) { p.status->mnuSatsuItemInsertClick(); }, false, false,
-       none},
-      {"StatusPopUpMenu", "mnuStatusItemDelete", 0, [&p](int) { p.status->mnuStatusItemDeleteClick(); }, false, false,
-       none},
-      {"StatusPopUpMenu", "mnuStatusItemAdd", 0, [&p](int t) { p.status->mnuStatusItemAddClick(t); }, false, false,
-       none},
-      {"StatusPopUpMenu", "mnuEditStatusItem", 1, [&p](int t) { p.status->mnuStatusItemAddClick(t); }, false, false,
-       none},
-      {"RegPopUpMenu", "mnuRegCopy", 0, [&regs](int) { regs.CopyRegister(); }, false, false, none},
-      {"RegPopUpMenu", "mnuRegPaste", 0, [&regs](int) { regs.PasteRegister(); }, false, false, none},
-      {"RegPopUpMenu", "mnuRegDelete", 0, [&regs](int) { regs.DeleteRegister(); }, false, false, none},
-      // Add and Property read the register's word from the target.
-      {"RegPopUpMenu", "mnuRegNew", 0, [&regs](int) { regs.AddRegister(); }, true, false, none},
-      {"RegPopUpMenu", "mnuRegProperty", 0, [&regs](int) { regs.EditRegisterProperty(); }, true, false, none},
-      {"TabPopUpMenu", "mnuTabNameChange", 0, [&p](int) { p.tabs->mnuTabNameChangeClick(); }, false, false, none},
-      {"TabPopUpMenu", "mnuNewTabAdd", 0, [&p](int) { p.tabs->mnuNewTabAddClick(); }, false, false, none},
-      {"TabPopUpMenu", "mnuDeleteTab", 0, [&p](int) { p.tabs->mnuDeleteTabClick(); }, false, false, none},
-  };
-
   std::map<std::string, QMenu*> menus;
-  for (const char* popup : {"StatusPopUpMenu", "RegPopUpMenu", "TabPopUpMenu"}) {
-    QMenu* m = new QMenu(this);
-    m->setObjectName(QLatin1String(popup));
-    menus[popup] = m;
-  }
-  for (const Row& r : rows) {
-    const QString caption = ui::ToQt(ui::MenuCaptionOf(r.name, true));
+  for (const rules::MainCommandRow& r : rules::MainCommandRows()) {
+    if (r.id == rules::CommandId::Popup) {
+      QMenu* m = new QMenu(this);
+      m->setObjectName(QLatin1String(r.name));
+      menus[r.name] = m;
+      continue;
+    }
+    if (!r.menu) continue;  // a grid key only
+    const QString caption = ui::ToQt(rules::MenuCaptionOf(r.name, true));
     QAction* a = nullptr;
-    if (!r.run) {
+    if (r.id == rules::CommandId::Menu) {
       QMenu* parent = *r.menu ? menus.at(r.menu) : nullptr;
       QMenu* m = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
       m->setObjectName(QLatin1String(r.name));
@@ -549,84 +416,181 @@ void TFrmMain::CreateMenus() {
       a = m->menuAction();
     } else {
       a = menus.at(r.menu)->addAction(caption);
-      ui::MainCommand command{r.name, r.run, r.needsTarget, r.holdsPolling, r.tag};
-      connect(a, &QAction::triggered, this, [&c, command] { c.Run(command); });
+      connect(a, &QAction::triggered, this, [this, &r] { RunCommand(r, r.tag); });
     }
     a->setObjectName(QLatin1String(r.name));
     a->setData(r.tag);
-    if (!r.shortcut.isEmpty()) a->setShortcut(r.shortcut);
+    if (*r.shortcut) a->setShortcut(QKeySequence::fromString(QLatin1String(r.shortcut), QKeySequence::PortableText));
     actions_[r.name] = a;
   }
   parts_.commandMenu = menus.at("mnuCommand");
   parts_.status->SetPopupMenu(menus.at("StatusPopUpMenu"));
   parts_.tabs->SetGridPopupMenu(menus.at("RegPopUpMenu"));
   parts_.tabs->SetTabPopupMenu(menus.at("TabPopUpMenu"));
-
-  // The register command keys of the grid (Delete, Insert, F3, F5, letters,
-  // Ctrl+C / Ctrl+V) run the same commands.
-  parts_.tabs->SetOtherKeyHandler([this](QKeyEvent* event) {
-    // Alt and the Meta key belong to the menus and the desktop.
-    if (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) return false;
-    ui::RegisterKey key = ui::RegisterKey::Other;
-    char letter = 0;
-    switch (event->key()) {
-      case Qt::Key_Delete:
-        key = ui::RegisterKey::Delete;
-        break;
-      case Qt::Key_Insert:
-        key = ui::RegisterKey::Insert;
-        break;
-      case Qt::Key_F3:
-        key = ui::RegisterKey::F3;
-        break;
-      case Qt::Key_F5:
-        key = ui::RegisterKey::F5;
-        break;
-      default:
-        if (event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z) {
-          key = ui::RegisterKey::Letter;
-          letter = static_cast<char>('A' + (event->key() - Qt::Key_A));
-        }
-        break;
-    }
-    using Command = ui::RegisterKeyCommand;
-    const Command command = ui::RegisterKeyCommandFor(key, letter, event->modifiers() & Qt::ControlModifier,
-                                                      event->modifiers() & Qt::ShiftModifier);
-    const char* item = command == Command::Delete   ? "mnuRegDelete"
-                       : command == Command::Add    ? "mnuRegNew"
-                       : command == Command::Reload ? "mnuDataReload"
-                       : command == Command::Copy   ? "mnuRegCopy"
-                       : command == Command::Paste  ? "mnuRegPaste"
-                                                    : nullptr;
-    if (item) {
-      MenuAction(item)->trigger();
-      return true;
-    }
-    switch (command) {
-      case Command::FindNext:
-        FindRegister(*parts_.tabs, search_.text, search_.mode, true);
-        return true;
-      case Command::FindPrev:
-        FindRegister(*parts_.tabs, search_.text, search_.mode, false);
-        return true;
-      case Command::LetterNext:
-        FindRegister(*parts_.tabs, std::string(1, letter), 0, true);
-        return true;
-      case Command::LetterPrev:
-        FindRegister(*parts_.tabs, std::string(1, letter), 0, false);
-        return true;
-      default:
-        return false;
-    }
-  });
+  parts_.tabs->SetOtherKeyHandler([this](QKeyEvent* event) { return RunGridKey(*event); });
 }
 
-void TFrmMain::BuildCommandMenu(const std::vector<ui::CommandMenuItem>& items) {
+void TFrmMain::RunCommand(const rules::MainCommandRow& row, int tag) {
+  controller_->Run(rules::MainCommand{row.name, CommandAction(row.id), row.flags, tag});
+}
+
+std::function<void(int tag)> TFrmMain::CommandAction(rules::CommandId id) {
+  rules::MainController& c = *controller_;
+  rules::RegisterCommands& regs = c.Registers();
+  ui::MainWindowParts& p = parts_;
+  using Id = rules::CommandId;
+  switch (id) {
+    case Id::Menu:
+    case Id::Popup: return nullptr;
+    case Id::ReadNvmImage: return [&c](int t) { c.ReadNvmImage(t == 1); };
+    case Id::WriteNvmImage: return [&c](int t) { c.WriteNvmImage(t == 1); };
+    case Id::CompareNvmImage: return [&c](int) { c.CompareNvmImage(); };
+    case Id::SelectRegisterFile: return [&regs](int t) { regs.SelectRegisterFile(static_cast<RegKind>(t)); };
+    case Id::SaveRegisterFileAs: return [&regs](int t) { regs.SaveRegisterFileAs(static_cast<RegKind>(t)); };
+    case Id::OverwriteRegisterFile: return [&regs](int t) { regs.OverwriteRegisterFile(static_cast<RegKind>(t)); };
+    case Id::SaveRegisterValues: return [&c](int) { c.SaveRegisterValues(); };
+    case Id::WriteRegisterValues: return [&c](int) { c.WriteRegisterValues(); };
+    case Id::Exit: return [this](int) { close(); };
+    case Id::ShowSRegFile: return [&regs](int) { regs.ShowRegisterFile(RegKind::S); };
+    case Id::ShowHRegFile: return [&regs](int) { regs.ShowRegisterFile(RegKind::H); };
+    case Id::ShowTableWindow: return [this](int) { emit TableWindowRequested(); };
+    case Id::ReloadData: return [&regs](int) { regs.ReloadData(); };
+    case Id::Search: return [this](int) { SearchRegister(); };
+    case Id::HexDecimal:
+      return [&p](int) {
+        p.tabs->mnuHexDeciClick();
+        p.status->SetHexDisplay(p.tabs->HexDisplay());
+      };
+    case Id::ClearMessages: return [&p](int) { p.memo->clear(); };
+    case Id::RunScript: return [this](int) { scriptRunner_->mnuScriptRunClick(); };
+    case Id::ShowAnalyzer: return [this](int) { ShowAnalyzer(this, ws_.TargetControl, ws_.ui); };
+    case Id::ChooseComPort: return [&c](int) { c.ChooseComPort(); };
+    case Id::ChooseColor: return [this](int t) { ChooseColor(t); };
+    case Id::ChooseFont: return [this](int t) { ChooseFont(t); };
+    case Id::OpenHelp: return [this](int) { OpenHelp(); };
+    case Id::InsertStatusItem: return [&p](int) { p.status->mnuSatsuItemInsertClick(); };
+    case Id::DeleteStatusItem: return [&p](int) { p.status->mnuStatusItemDeleteClick(); };
+    case Id::AddStatusItem: return [&p](int t) { p.status->mnuStatusItemAddClick(t); };
+    case Id::CopyRegister: return [&regs](int) { regs.CopyRegister(); };
+    case Id::PasteRegister: return [&regs](int) { regs.PasteRegister(); };
+    case Id::DeleteRegister: return [&regs](int) { regs.DeleteRegister(); };
+    case Id::AddRegister: return [&regs](int) { regs.AddRegister(); };
+    case Id::EditRegisterProperty: return [&regs](int) { regs.EditRegisterProperty(); };
+    case Id::RenameTab: return [&p](int) { p.tabs->mnuTabNameChangeClick(); };
+    case Id::AddTab: return [&p](int) { p.tabs->mnuNewTabAddClick(); };
+    case Id::DeleteTab: return [&p](int) { p.tabs->mnuDeleteTabClick(); };
+    case Id::FindNext: return [this](int) { FindRegister(*parts_.tabs, search_.text, search_.mode, true); };
+    case Id::FindPrev: return [this](int) { FindRegister(*parts_.tabs, search_.text, search_.mode, false); };
+    case Id::LetterNext:
+      return [this](int letter) { FindRegister(*parts_.tabs, std::string(1, static_cast<char>(letter)), 0, true); };
+    case Id::LetterPrev:
+      return [this](int letter) { FindRegister(*parts_.tabs, std::string(1, static_cast<char>(letter)), 0, false); };
+  }
+  return nullptr;
+}
+
+// The register command keys of the grid (Delete, Insert, F3, F5, letters,
+// Ctrl+C / Ctrl+V); a key whose row is a menu item runs that item.
+bool TFrmMain::RunGridKey(const QKeyEvent& event) {
+  // Alt and the Meta key belong to the menus and the desktop.
+  if (event.modifiers() & (Qt::AltModifier | Qt::MetaModifier)) return false;
+  rules::RegisterKey key = rules::RegisterKey::Other;
+  char letter = 0;
+  switch (event.key()) {
+    case Qt::Key_Delete:
+      key = rules::RegisterKey::Delete;
+      break;
+    case Qt::Key_Insert:
+      key = rules::RegisterKey::Insert;
+      break;
+    case Qt::Key_F3:
+      key = rules::RegisterKey::F3;
+      break;
+    case Qt::Key_F5:
+      key = rules::RegisterKey::F5;
+      break;
+    default:
+      if (event.key() >= Qt::Key_A && event.key() <= Qt::Key_Z) {
+        key = rules::RegisterKey::Letter;
+        letter = static_cast<char>('A' + (event.key() - Qt::Key_A));
+      }
+      break;
+  }
+  const rules::MainCommandRow* row = rules::CommandRowForGridKey(rules::RegisterKeyCommandFor(
+      key, letter, event.modifiers() & Qt::ControlModifier, event.modifiers() & Qt::ShiftModifier));
+  if (!row) return false;
+  if (QAction* item = MenuAction(row->name))
+    item->trigger();
+  else
+    RunCommand(*row, letter);
+  return true;
+}
+
+// ---- The dialogs of the menus ----
+
+// tag 0: the edit window, 1: the message window, 2: the selected register.
+void TFrmMain::ChooseColor(int tag) {
+  const int initial = tag == 0 ? look_.backColor : tag == 1 ? look_.msgBackColor : look_.selRegBackColor;
+  int chosen = initial;
+  if (!choosers_.ChooseColor(initial, chosen)) return;
+  if (tag == 0) {
+    ui::ApplyEditWindowColor(*this, parts_, look_, chosen);
+  } else if (tag == 1) {
+    look_.msgBackColor = chosen;
+    ui::ApplyMessageWindowColors(parts_, look_);
+  } else {
+    look_.selRegBackColor = chosen;
+    parts_.tabs->SetColors(look_.backColor, chosen);
+  }
+}
+
+// tag 0: the edit window, 1: the message window (with its colour).
+void TFrmMain::ChooseFont(int tag) {
+  ui::FontChoice f;
+  f.name = tag == 0 ? look_.fontName : look_.msgFontName;
+  f.style = tag == 0 ? look_.fontStyle : look_.msgFontStyle;
+  f.size = tag == 0 ? look_.fontSize : look_.msgFontSize;
+  if (tag != 0) f.color = look_.msgFontColor;
+  if (!choosers_.ChooseFont(f, tag != 0)) return;
+  if (tag == 0) {
+    look_.fontName = f.name, look_.fontStyle = f.style, look_.fontSize = f.size;
+    ui::ApplyEditFont(*this, look_);
+  } else {
+    look_.msgFontName = f.name, look_.msgFontStyle = f.style, look_.msgFontSize = f.size;
+    look_.msgFontColor = f.color;
+    ui::ApplyMessageFont(parts_, look_);
+  }
+}
+
+void TFrmMain::SearchRegister() {
+  STSearcSetting setting;
+  TFrmSearchDlg dlg(this, ws_.ui, &search_.history, &setting);
+  if (dlg.exec() != 1) return;
+  search_.mode = rules::SearchModeFor(setting.WholeWord);
+  if (setting.SearchText.empty()) return;
+  rules::AddSearchHistory(search_.history, setting.SearchText);
+  search_.text = setting.SearchText;
+  FindRegister(*parts_.tabs, setting.SearchText, search_.mode, true);
+}
+
+void TFrmMain::OpenHelp() {
+  const std::string path =
+      platform::FindFileNoCase(platform::ProgramFolder(), rules::HelpFileName(ws_.ui.GetLanguageId()));
+  if (!platform::FileExists(path)) {
+    ws_.ui.ShowMessageBoxJE("ERROR", "Help File Vund2.chm が見つかりません", "ERROR",
+                            "Help File Vund2EG.chm is not found", 0x30);
+    return;
+  }
+  choosers_.OpenDocument(path);
+}
+
+void TFrmMain::BuildCommandMenu(const std::vector<rules::CommandMenuItem>& items) {
   parts_.commandMenu->clear();
-  for (const ui::CommandMenuItem& item : items) {
+  for (const rules::CommandMenuItem& item : items) {
     QAction* a = parts_.commandMenu->addAction(ui::ToQt(item.caption));
     a->setData(item.tag);
-    const ui::MainCommand command{"", [this](int tag) { controller_->ExecuteCommandEntry(tag); }, true, true, item.tag};
+    const rules::MainCommand command{"", [this](int tag) { controller_->ExecuteCommandEntry(tag); },
+                                     rules::CommandFlags::NeedsTarget | rules::CommandFlags::HoldsPolling, item.tag};
     connect(a, &QAction::triggered, this, [this, command] { controller_->Run(command); });
   }
 }

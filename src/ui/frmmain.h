@@ -5,6 +5,7 @@
 // are classes of their own.
 #pragma once
 #include <QMainWindow>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@
 #include "ui/transferdialogs.h"
 
 class QAction;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -66,7 +68,7 @@ struct MainWindowSearch {
 
 }  // namespace ui
 
-class TFrmMain : public QMainWindow, private ui::MainView {
+class TFrmMain : public QMainWindow, private rules::MainView {
   Q_OBJECT
  public:
   // Works on ws; its message log becomes the workspace's main-window
@@ -75,7 +77,7 @@ class TFrmMain : public QMainWindow, private ui::MainView {
   explicit TFrmMain(Workspace& ws, ui::Choosers* choosers = nullptr);
   ~TFrmMain() override;
 
-  ui::MainController& Controller() { return *controller_; }
+  rules::MainController& Controller() { return *controller_; }
   // Start-up at once, for callers that do not wait for the window's timer.
   void RunStartupNow(const std::string& firstArgument);
   // A menu item by its name ("mnuExit", "FileF1", ...); null when unknown.
@@ -101,19 +103,30 @@ class TFrmMain : public QMainWindow, private ui::MainView {
   void StoreWindowSettings() override;
   void SetCaption(const std::string& text) override;
   void SetComStatus(const std::string& text) override;
-  void BuildCommandMenu(const std::vector<ui::CommandMenuItem>& items) override;
+  void BuildCommandMenu(const std::vector<rules::CommandMenuItem>& items) override;
   void CloseSoon() override;
   void ReleaseResources() override;
-  ui::RegisterPane& Registers() override;
-  ui::StatusPane& Status() override;
+  rules::RegisterPane& Registers() override;
+  rules::StatusPane& Status() override;
   bool EditParameters(std::vector<STEditItem>& rows) override;
-  ui::NvmDialogs& NvmWindows() override { return transferWindows_; }
-  ui::RegSnapshotDialogs& SnapshotWindows() override { return transferWindows_; }
+  rules::NvmDialogs& NvmWindows() override { return transferWindows_; }
+  rules::RegSnapshotDialogs& SnapshotWindows() override { return transferWindows_; }
 
   // ---- Built once ----
   void CreateComponents();
   // The menus and popups from the command table, and the grid's keys.
   void CreateMenus();
+  // Runs row under its flags with tag (the row's own, or a grid key's letter).
+  void RunCommand(const rules::MainCommandRow& row, int tag);
+  std::function<void(int tag)> CommandAction(rules::CommandId id);
+  // The register grid's command keys; true when the key ran a command.
+  bool RunGridKey(const QKeyEvent& event);
+
+  // ---- The dialogs of the menus ----
+  void ChooseColor(int tag);
+  void ChooseFont(int tag);
+  void SearchRegister();
+  void OpenHelp();
 
   Workspace& ws_;
   ui::QtChoosers qtChoosers_;
@@ -123,7 +136,7 @@ class TFrmMain : public QMainWindow, private ui::MainView {
   ui::MainWindowSearch search_;
   std::unique_ptr<ui::MessageLog> log_;
   ui::QtTransferWindows transferWindows_;
-  std::unique_ptr<ui::MainController> controller_;
+  std::unique_ptr<rules::MainController> controller_;
   std::unique_ptr<ui::ScriptRunner> scriptRunner_;
   std::unique_ptr<ui::WmCloseFilter> closeFilter_;
   std::map<std::string, QAction*> actions_;

@@ -18,7 +18,7 @@
 void IoDialogBeep(int /*type*/) { QApplication::beep(); }
 
 TfrmIoDialog::TfrmIoDialog(QWidget* owner, int option, int mode, const std::string& prompt)
-    : QDialog(owner), mode_(mode), option_(option), promptLines_(ui::PromptLines(prompt)) {
+    : QDialog(owner), mode_(mode), option_(option), promptLines_(rules::PromptLines(prompt)) {
   setObjectName(QStringLiteral("frmIoDialog"));
   // A fixed dialog border without border icons.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -43,7 +43,7 @@ TfrmIoDialog::TfrmIoDialog(QWidget* owner, int option, int mode, const std::stri
   lstSelect->setSelectionMode(QAbstractItemView::SingleSelection);
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
-  Timer1->setInterval(ui::kIoAutoEraseMs);
+  Timer1->setInterval(rules::kIoAutoEraseMs);
   Timer1->setSingleShot(true);
 
   for (QWidget* w : {static_cast<QWidget*>(imgIcon), static_cast<QWidget*>(edtInput), static_cast<QWidget*>(btnB1),
@@ -52,13 +52,13 @@ TfrmIoDialog::TfrmIoDialog(QWidget* owner, int option, int mode, const std::stri
     w->installEventFilter(this);
   }
 
-  connect(btnB1, &QPushButton::clicked, this, [this] { done(ui::kIoResultFirst); });
-  connect(btnB2, &QPushButton::clicked, this, [this] { done(ui::kIoResultSecond); });
-  connect(btnB3, &QPushButton::clicked, this, [this] { done(ui::kIoResultJump); });
-  connect(lstSelect, &QListWidget::itemDoubleClicked, this, [this] { done(ui::kIoResultFirst); });
+  connect(btnB1, &QPushButton::clicked, this, [this] { done(rules::kIoResultFirst); });
+  connect(btnB2, &QPushButton::clicked, this, [this] { done(rules::kIoResultSecond); });
+  connect(btnB3, &QPushButton::clicked, this, [this] { done(rules::kIoResultJump); });
+  connect(lstSelect, &QListWidget::itemDoubleClicked, this, [this] { done(rules::kIoResultFirst); });
   connect(Timer1, &QTimer::timeout, this, [this] {
     Timer1->stop();
-    done(ui::kIoResultFirst);
+    done(rules::kIoResultFirst);
   });
   resize(280, 167);
 }
@@ -78,19 +78,19 @@ int TfrmIoDialog::GetSelectedIndex() const {
   return selected.isEmpty() ? -1 : lstSelect->row(selected.first());
 }
 
-void TfrmIoDialog::SetIcon(ui::IoIcon icon) {
+void TfrmIoDialog::SetIcon(rules::IoIcon icon) {
   QStyle::StandardPixmap which = QStyle::SP_MessageBoxInformation;
   switch (icon) {
-    case ui::kIoIconQuestion:
+    case rules::kIoIconQuestion:
       which = QStyle::SP_MessageBoxQuestion;
       break;
-    case ui::kIoIconWarning:
+    case rules::kIoIconWarning:
       which = QStyle::SP_MessageBoxWarning;
       break;
-    case ui::kIoIconError:
+    case rules::kIoIconError:
       which = QStyle::SP_MessageBoxCritical;
       break;
-    case ui::kIoIconInformation:
+    case rules::kIoIconInformation:
       break;
   }
   imgIcon->setPixmap(style()->standardIcon(which, nullptr, this).pixmap(32, 32));
@@ -108,16 +108,16 @@ void TfrmIoDialog::showEvent(QShowEvent* event) {
 
 void TfrmIoDialog::FormShow() {
   switch (mode_) {
-    case ui::kIoInput:
-      setWindowTitle(ui::ToQt(ui::InputCaption(option_)));
-      SetIcon(ui::kIoIconQuestion);
-      edtInput->setText(ui::ToQt(ui::InitialInputText(option_, integer_, floating_, text_)));
+    case rules::kIoInput:
+      setWindowTitle(ui::ToQt(rules::InputCaption(option_)));
+      SetIcon(rules::kIoIconQuestion);
+      edtInput->setText(ui::ToQt(rules::InitialInputText(option_, integer_, floating_, text_)));
       edtInput->show();
       edtInput->selectAll();
       edtInput->setFocus();
       break;
-    case ui::kIoMessage: {
-      const ui::IoMessageLook look = ui::MessageLook(option_);
+    case rules::kIoMessage: {
+      const rules::IoMessageLook look = rules::MessageLook(option_);
       setWindowTitle(ui::ToQt(look.caption));
       SetIcon(look.icon);
       IoDialogBeep(look.beep);
@@ -132,9 +132,9 @@ void TfrmIoDialog::FormShow() {
       if (look.autoErase) Timer1->start();
       break;
     }
-    case ui::kIoSelect:
+    case rules::kIoSelect:
       setWindowTitle(QStringLiteral("SELECT"));
-      SetIcon(ui::kIoIconInformation);
+      SetIcon(rules::kIoIconInformation);
       lstSelect->show();
       btnB1->setText(QStringLiteral("OK"));
       btnB2->setText(QStringLiteral("CANCEL"));
@@ -149,7 +149,7 @@ void TfrmIoDialog::FormShow() {
 }
 
 void TfrmIoDialog::Layout() {
-  ui::IoDialogMeasures m;
+  rules::IoDialogMeasures m;
   const QFontMetrics fm(font());
   for (const std::string& line : promptLines_)
     m.lines.push_back({fm.horizontalAdvance(ui::ToQt(line)), fm.height()});
@@ -162,7 +162,7 @@ void TfrmIoDialog::Layout() {
     buttonH = std::max(buttonH, b->sizeHint().height());
   }
   m.button = {std::max(buttonW, 90), buttonH};
-  int rows = std::min(lstSelect->count(), ui::kIoListRows);
+  int rows = std::min(lstSelect->count(), rules::kIoListRows);
   int sum = 0;
   for (int i = 0; i < rows; ++i) sum += lstSelect->sizeHintForRow(i);
   m.listRowHeight = (rows > 0 ? sum / rows : QFontMetrics(lstSelect->font()).height()) + 1;
@@ -171,8 +171,8 @@ void TfrmIoDialog::Layout() {
   m.buttons = btnB1->isHidden() ? 0 : (btnB2->isHidden() ? 1 : 2);
   m.jump = !btnB3->isHidden();
 
-  const ui::IoDialogLayout l = ui::LayoutIoDialog(m);
-  auto place = [](QWidget* w, const ui::IoRect& r) { w->setGeometry(r.x, r.y, r.w, r.h); };
+  const rules::IoDialogLayout l = rules::LayoutIoDialog(m);
+  auto place = [](QWidget* w, const rules::IoRect& r) { w->setGeometry(r.x, r.y, r.w, r.h); };
   place(imgIcon, l.icon);
   if (m.showEdit) place(edtInput, l.edit);
   if (m.showList) place(lstSelect, l.list);
@@ -198,18 +198,18 @@ void TfrmIoDialog::paintEvent(QPaintEvent* event) {
 }
 
 void TfrmIoDialog::done(int result) {
-  if (mode_ == ui::kIoInput && result == ui::kIoResultFirst) {
+  if (mode_ == rules::kIoInput && result == rules::kIoResultFirst) {
     const std::string typed = ui::FromQt(edtInput->text());
-    if (option_ == ui::kIoInteger) {
+    if (option_ == rules::kIoInteger) {
       int value = 0;
-      if (!ui::ParseInputInteger(typed, value)) {
+      if (!rules::ParseInputInteger(typed, value)) {
         IoDialogBeep(0x10);
         return;
       }
       integer_ = value;
-    } else if (option_ == ui::kIoFloating) {
+    } else if (option_ == rules::kIoFloating) {
       double value = 0.0;
-      if (!ui::ParseInputFloating(typed, value)) {
+      if (!rules::ParseInputFloating(typed, value)) {
         IoDialogBeep(0x10);
         return;
       }
@@ -221,17 +221,17 @@ void TfrmIoDialog::done(int result) {
   QDialog::done(result);
 }
 
-void TfrmIoDialog::reject() { done(ui::kIoResultSecond); }
+void TfrmIoDialog::reject() { done(rules::kIoResultSecond); }
 
 // The form sees Enter and Esc before any of its controls.
 void TfrmIoDialog::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      done(ui::kIoResultFirst);
+      done(rules::kIoResultFirst);
       return;
     case Qt::Key_Escape:
-      done(ui::kIoResultSecond);
+      done(rules::kIoResultSecond);
       return;
     default:
       QDialog::keyPressEvent(event);

@@ -61,7 +61,7 @@ class TfrmIoDialog : public QDialog {
  private:
   void FormShow();
   void Layout();
-  void SetIcon(ui::IoIcon icon);
+  void SetIcon(rules::IoIcon icon);
 
   std::string text_;
   int integer_ = 0;

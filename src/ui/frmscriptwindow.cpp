@@ -27,7 +27,7 @@ namespace {
 constexpr int kErrorColor = 255;  // pure red, 0x00BBGGRR
 
 QColor ToQColor(int color) {
-  const ui::Rgb c = ui::ColorToRgb(color);
+  const rules::Rgb c = rules::ColorToRgb(color);
   return QColor(c.r, c.g, c.b);
 }
 
@@ -150,14 +150,15 @@ void TfrmScriptWindow::KeepVisible() {
   if (!isVisible() || isMinimized()) return;
   const QRect frame = frameGeometry();
   int seen = 0;
-  for (const ui::ScreenPoint& p : ui::VisibilityProbePoints(frame.x(), frame.y(), frame.width(), frame.height())) {
+  const auto points = rules::VisibilityProbePoints(frame.x(), frame.y(), frame.width(), frame.height());
+  for (const rules::ScreenPoint& p : points) {
     const QPoint point(p.x, p.y);
     if (!QGuiApplication::screenAt(point)) continue;
     QWidget* at = QApplication::widgetAt(point);
     if (at && at->window() == this) ++seen;
   }
   // raise() changes the stacking order only; the focus stays where it is.
-  if (seen < ui::kVisiblePointsNeeded) raise();
+  if (seen < rules::kVisiblePointsNeeded) raise();
 }
 
 // Takes the dropped lines from the top of the memo, then writes the changed
@@ -229,14 +230,14 @@ void TfrmScriptWindow::SetProgress(int position) { ProgressBar1->setValue(std::c
 
 void TfrmScriptWindow::SetTitleColor(uint32_t color) {
   QPalette p = StaticText1->palette();
-  p.setColor(QPalette::Window, ToQColor(ui::ResolveScriptColor(color)));
+  p.setColor(QPalette::Window, ToQColor(rules::ResolveScriptColor(color)));
   StaticText1->setPalette(p);
 }
 
 // Lines written in the memo's own colour follow it; error lines stay red.
 void TfrmScriptWindow::SetTextColor(uint32_t color) {
   QPalette p = mmJOutput->palette();
-  p.setColor(QPalette::Text, ToQColor(ui::ResolveScriptColor(color)));
+  p.setColor(QPalette::Text, ToQColor(rules::ResolveScriptColor(color)));
   mmJOutput->setPalette(p);
 }
 

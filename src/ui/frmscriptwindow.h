@@ -77,7 +77,7 @@ class TfrmScriptWindow : public QWidget {
   void KeepVisible();
   void ShowLines(int first, size_t dropped, const std::vector<ScriptOutputLine>& lines);
 
-  TScriptOutput output_{ui::kScriptWindowLines};
+  TScriptOutput output_{rules::kScriptWindowLines};
   QTimer* refreshTimer_ = nullptr;
   QElapsedTimer lastRefresh_;
 };

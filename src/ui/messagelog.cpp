@@ -14,7 +14,7 @@ namespace ui {
 void MessageLog::AddMessage(const std::string& line) { memo_->appendPlainText(ToQt(line)); }
 
 void MessageLog::AddMessageLines(const std::string& text) {
-  const std::vector<std::string> lines = SplitMessageLines(text);
+  const std::vector<std::string> lines = rules::SplitMessageLines(text);
   for (size_t i = 0; i < lines.size(); ++i) {
     AddMessage(lines[i]);
     if (i + 1 < lines.size()) ProcessMessages();

@@ -71,7 +71,7 @@ std::unique_ptr<platform::GuiThread> QtScriptHost::CreateGuiThread() { return st
 bool QtScriptHost::AnyInCall() const { return inCall_->load() > 0; }
 
 int QtScriptHost::InputDialog(const std::string& prompt, int option, ScriptInputValue& value) {
-  TfrmIoDialog dlg(nullptr, option, kIoInput, prompt);
+  TfrmIoDialog dlg(nullptr, option, rules::kIoInput, prompt);
   dlg.SetString(value.text);
   dlg.SetInteger(value.integer);
   dlg.SetDouble(value.floating);
@@ -85,12 +85,12 @@ int QtScriptHost::InputDialog(const std::string& prompt, int option, ScriptInput
 }
 
 int QtScriptHost::MessageDialog(const std::string& prompt, int option) {
-  TfrmIoDialog dlg(nullptr, option, kIoMessage, prompt);
+  TfrmIoDialog dlg(nullptr, option, rules::kIoMessage, prompt);
   return Exec(dlg);
 }
 
 int QtScriptHost::SelectDialog(const std::string& prompt, const std::vector<std::string>& items, int& index) {
-  TfrmIoDialog dlg(nullptr, 0, kIoSelect, prompt);
+  TfrmIoDialog dlg(nullptr, 0, rules::kIoSelect, prompt);
   dlg.SetList(items, index);
   const int result = Exec(dlg);
   if (result == kScriptDlgOk) index = dlg.GetSelectedIndex();

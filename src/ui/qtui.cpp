@@ -137,8 +137,8 @@ bool QtUi::InputBox(const std::string& caption, const std::string& prompt, std::
 }
 
 bool QtUi::ShowComPortDialog(int& comPort, int& baudRate) {
-  return ChooseComPort(comPort, baudRate,
-                       [this](std::vector<STEditItem>& rows) { return ShowIniEdit(rows, choosers_, *this); });
+  return rules::ChooseComPort(comPort, baudRate,
+                              [this](std::vector<STEditItem>& rows) { return ShowIniEdit(rows, choosers_, *this); });
 }
 
 void QtUi::ScreenSize(int& width, int& height) {

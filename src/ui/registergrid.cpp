@@ -23,11 +23,11 @@ QColor ToColor(int bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 1
 // on one line, vertically centred; a focus frame on the current cell.
 class RegisterGridDelegate : public QStyledItemDelegate {
  public:
-  RegisterGridDelegate(RegisterGridPresenter& presenter, QTableView* view)
+  RegisterGridDelegate(rules::RegisterGridPresenter& presenter, QTableView* view)
       : QStyledItemDelegate(view), presenter_(presenter), view_(view) {}
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    const CellLook look = presenter_.LookOf(index.column(), index.row());
+    const rules::CellLook look = presenter_.LookOf(index.column(), index.row());
     painter->save();
     painter->fillRect(option.rect, ToColor(look.backColor));
     painter->setPen(ToColor(look.textColor));
@@ -43,7 +43,7 @@ class RegisterGridDelegate : public QStyledItemDelegate {
   }
 
  private:
-  RegisterGridPresenter& presenter_;
+  rules::RegisterGridPresenter& presenter_;
   QTableView* view_;
 };
 
@@ -53,7 +53,7 @@ class RegisterGridDelegate : public QStyledItemDelegate {
 // view never sees them change behind its back.
 class RegisterGridModel : public QAbstractTableModel {
  public:
-  RegisterGridModel(RegisterGridPresenter& presenter, QObject* parent)
+  RegisterGridModel(rules::RegisterGridPresenter& presenter, QObject* parent)
       : QAbstractTableModel(parent), presenter_(presenter) {}
 
   void Refresh() {
@@ -74,14 +74,14 @@ class RegisterGridModel : public QAbstractTableModel {
   }
 
  private:
-  RegisterGridPresenter& presenter_;
+  rules::RegisterGridPresenter& presenter_;
   int rows_ = 0;
   int cols_ = 0;
 };
 
 }  // namespace ui
 
-using ui::RegisterGridPresenter;
+using rules::RegisterGridPresenter;
 
 TRegisterGrid::TRegisterGrid(RegisterGridPresenter& presenter, QWidget* parent)
     : QTableView(parent), presenter_(presenter) {

@@ -19,15 +19,15 @@ class RegisterGridModel;
 class TRegisterGrid : public QTableView {
   Q_OBJECT
  public:
-  TRegisterGrid(ui::RegisterGridPresenter& presenter, QWidget* parent = nullptr);
+  TRegisterGrid(rules::RegisterGridPresenter& presenter, QWidget* parent = nullptr);
   ~TRegisterGrid() override;
 
-  ui::RegisterGridPresenter& Presenter() { return presenter_; }
+  rules::RegisterGridPresenter& Presenter() { return presenter_; }
 
   // Shows the presenter as it is now: sizes, texts, current cell, top row.
   void SyncFromPresenter();
   // The metrics the layout needs, from the view's present size.
-  ui::RegisterGridPresenter::ViewMetrics Metrics() const;
+  rules::RegisterGridPresenter::ViewMetrics Metrics() const;
 
   // Set by the owner.
   std::function<void()> onEditValue;                 // Enter, double-click
@@ -56,7 +56,7 @@ class TRegisterGrid : public QTableView {
   void ClickAt(const QPoint& pos);
   void ShowCurrent();
 
-  ui::RegisterGridPresenter& presenter_;
+  rules::RegisterGridPresenter& presenter_;
   ui::RegisterGridModel* model_;
   ui::GridSizer* sizer_;
   bool syncing_ = false;

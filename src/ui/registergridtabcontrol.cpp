@@ -19,7 +19,7 @@
 #include "ui/textconv.h"
 
 TRegisterTabControl::TRegisterTabControl(Workspace& ws, QWidget* parent)
-    : QWidget(parent), ws_(ws), presenter_(ws), writer_(ui::TargetRegisterWriter(ws.TargetControl)) {
+    : QWidget(parent), ws_(ws), presenter_(ws), writer_(rules::TargetRegisterWriter(ws.TargetControl)) {
   setObjectName(QStringLiteral("S_HRegTab"));
   S_HRegTabBar = new QTabBar(this);
   S_HRegTabBar->setObjectName(QStringLiteral("S_HRegTabBar"));
@@ -52,11 +52,11 @@ void TRegisterTabControl::FitToFont() {
   std::vector<uint32_t> largest;
   const Registers& regs = presenter_.Shown();
   for (int i = 0; i < regs.GetRegisterCount(); ++i)
-    largest.push_back(ui::LargestRegisterField(regs.GetRegister(static_cast<unsigned>(i))->Mask));
+    largest.push_back(rules::LargestRegisterField(regs.GetRegister(static_cast<unsigned>(i))->Mask));
   const QFontMetrics metrics(RegisterGrid->font());
-  presenter_.SetLeastRowHeight(ui::FittedRowHeight(0, metrics.height()));
-  presenter_.SetLeastValueWidth(ui::ValueColumnWidth(
-      0, largest, ui::FormatRegisterValue(REG_VALUE_UNKNOWN, 0xFFFF, false), ui::kValueCellPadding,
+  presenter_.SetLeastRowHeight(rules::FittedRowHeight(0, metrics.height()));
+  presenter_.SetLeastValueWidth(rules::ValueColumnWidth(
+      0, largest, rules::FormatRegisterValue(REG_VALUE_UNKNOWN, 0xFFFF, false), rules::kValueCellPadding,
       [&metrics](const std::string& text) { return metrics.horizontalAdvance(ui::ToQt(text)); }));
 }
 
@@ -64,7 +64,7 @@ void TRegisterTabControl::ShowCurrentStatus() {
   // Only a line the user asked for by a click is kept up to date.
   if (RegisterStatusPanels[0]->text().isEmpty()) return;
   const ST_REGISTER* reg = presenter_.RegisterOf(presenter_.Selection().left, presenter_.Row());
-  ShowStatus(reg ? ui::FormatRegisterStatus(*reg, presenter_.EcsType()) : std::string());
+  ShowStatus(reg ? rules::FormatRegisterStatus(*reg, presenter_.EcsType()) : std::string());
 }
 
 TRegisterTabControl::~TRegisterTabControl() = default;
@@ -127,7 +127,7 @@ void TRegisterTabControl::ShowRegisterTab(int tab) {
 }
 
 void TRegisterTabControl::SelectFirstValueCell() {
-  presenter_.SetCurrent(ui::RegisterGridPresenter::FixedCols + 1, ui::RegisterGridPresenter::FixedRows);
+  presenter_.SetCurrent(rules::RegisterGridPresenter::FixedCols + 1, rules::RegisterGridPresenter::FixedRows);
   presenter_.SelectValuePair();
   RegisterGrid->SyncFromPresenter();
   RegisterGrid->setFocus();
@@ -153,7 +153,7 @@ void TRegisterTabControl::S_HRegTabChange(int index) {
 void TRegisterTabControl::ShowStatus(const std::string& text) { RegisterStatusPanels[0]->SetText(ui::ToQt(text)); }
 
 void TRegisterTabControl::EditRegisterValue() {
-  ui::RegisterGridPresenter::EditRequest request;
+  rules::RegisterGridPresenter::EditRequest request;
   if (!presenter_.PrepareEdit(request)) return;
   const ST_REGISTER* reg = presenter_.Shown().GetRegister(static_cast<unsigned>(request.registerIndex));
   if (!reg) return;
@@ -171,8 +171,8 @@ void TRegisterTabControl::EditRegisterValue() {
   if (!screen) screen = this->screen();
   if (screen) {
     const QRect a = screen->availableGeometry();
-    ui::KeepOnScreen(left, top, dlg.width() + frame.left() + frame.right(),
-                     dlg.height() + frame.top() + frame.bottom(), {a.x(), a.y(), a.width(), a.height()});
+    rules::KeepOnScreen(left, top, dlg.width() + frame.left() + frame.right(),
+                        dlg.height() + frame.top() + frame.bottom(), {a.x(), a.y(), a.width(), a.height()});
   }
   // A window's position is that of its frame.
   dlg.move(left, top);

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "rules/editregrules.h"
-#include "rules/maincontroller.h"
+#include "rules/mainview.h"
 #include "rules/registergridrules.h"
 #include "ui/registergrid.h"
 
@@ -20,7 +20,7 @@ namespace ui {
 class StatusPanel;
 }
 
-class TRegisterTabControl : public QWidget, public ui::RegisterPane {
+class TRegisterTabControl : public QWidget, public rules::RegisterPane {
   Q_OBJECT
  public:
   // The registers, settings and target are the workspace's.
@@ -32,16 +32,16 @@ class TRegisterTabControl : public QWidget, public ui::RegisterPane {
   QStatusBar* RegisterStatus = nullptr;
   ui::StatusPanel* RegisterStatusPanels[2] = {};
 
-  ui::RegisterGridPresenter& Presenter() { return presenter_; }
+  rules::RegisterGridPresenter& Presenter() { return presenter_; }
 
   // ---- State the main window sets ----
   // Kept sizes from the settings (GetRegGridSizes).
   void SetGridSizes(int nameWidth, int valueWidth, int rowHeight);
   // Edit-window colour and selected-register back colour (0x00BBGGRR).
   void SetColors(int gridColor, int selectedBackColor);
-  // 0 S Reg, 1 H Reg; the strip and grid are rebuilt by the caller.
-  void SetShownFile(int hShown) override { presenter_.SetShownFile(hShown); }
-  int ShownFile() const override { return presenter_.ShownFile(); }
+  // The strip and grid are rebuilt by the caller.
+  void SetShownFile(RegKind kind) override { presenter_.SetShownFile(kind); }
+  RegKind ShownFile() const override { return presenter_.ShownFile(); }
   bool HexDisplay() const { return presenter_.HexDisplay(); }
   void SetHexDisplay(bool hex);
 
@@ -91,8 +91,8 @@ class TRegisterTabControl : public QWidget, public ui::RegisterPane {
   void FitToFont();
 
   Workspace& ws_;
-  ui::RegisterGridPresenter presenter_;
-  ui::RegisterWriter writer_;
+  rules::RegisterGridPresenter presenter_;
+  rules::RegisterWriter writer_;
   std::function<void(TfrmEditReg&)> runner_;
   bool syncingTabs_ = false;
 };

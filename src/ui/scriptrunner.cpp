@@ -19,7 +19,7 @@ constexpr int kRetireRetryMs = 50;
 constexpr int kMbIconError = 0x10;
 }  // namespace
 
-ScriptRunner::ScriptRunner(PollingSwitch& polling, Workspace& ws, Choosers& choosers)
+ScriptRunner::ScriptRunner(rules::PollingSwitch& polling, Workspace& ws, Choosers& choosers)
     : polling_(polling),
       ws_(ws),
       qtHost_(ws.services, &choosers),

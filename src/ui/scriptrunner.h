@@ -25,7 +25,7 @@ class ScriptRunner {
   // polling is the main window's status polling; the scripts' register
   // hooks reach the workspace's target, and their "open" goes to choosers
   // (the desktop's handler, as the help files do).
-  ScriptRunner(PollingSwitch& polling, Workspace& ws, Choosers& choosers);
+  ScriptRunner(rules::PollingSwitch& polling, Workspace& ws, Choosers& choosers);
   // Ends what still runs and closes the script serial ports.
   ~ScriptRunner();
   ScriptRunner(const ScriptRunner&) = delete;
@@ -54,7 +54,7 @@ class ScriptRunner {
   void DeleteRetired();
   void RestorePolling();
 
-  PollingSwitch& polling_;
+  rules::PollingSwitch& polling_;
   Workspace& ws_;
   QtScriptHost qtHost_;
   TScriptHost scriptHost_;

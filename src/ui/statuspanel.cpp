@@ -31,7 +31,7 @@ void StatusPanel::Fit() {
   const QFontMetrics metrics(font());
   // A framed label without an indent of its own insets its text by half an x.
   const int inset = indent() < 0 ? (frameWidth() > 0 ? metrics.horizontalAdvance(QLatin1Char('x')) / 2 : 0) : indent();
-  setMaximumWidth(FittedPanelWidth(designWidth_, metrics.horizontalAdvance(text()), frameWidth(), inset));
+  setMaximumWidth(rules::FittedPanelWidth(designWidth_, metrics.horizontalAdvance(text()), frameWidth(), inset));
 }
 
 }  // namespace ui

@@ -63,13 +63,13 @@ namespace ui {
 // column 0, names in column 1, values in column 2.
 class StatusGridItems : public QAbstractTableModel {
  public:
-  StatusGridItems(const StatusWindowState& state, const bool& hex, QObject* parent)
+  StatusGridItems(const rules::StatusWindowState& state, const bool& hex, QObject* parent)
       : QAbstractTableModel(parent), state_(state), hex_(hex) {}
 
   // Before the first poll the grid shows its design rows, all empty.
   void Rebuild() {
     beginResetModel();
-    rows_ = 1 + (state_.Built() ? static_cast<int>(state_.Items().size()) + 1 : StatusWindowState::kDesignRows);
+    rows_ = 1 + (state_.Built() ? static_cast<int>(state_.Items().size()) + 1 : rules::StatusWindowState::kDesignRows);
     endResetModel();
   }
   void ValuesChanged() { emit dataChanged(index(0, 2), index(rows_ - 1, 2), {Qt::DisplayRole}); }
@@ -89,9 +89,9 @@ class StatusGridItems : public QAbstractTableModel {
   }
 
  private:
-  const StatusWindowState& state_;
+  const rules::StatusWindowState& state_;
   const bool& hex_;
-  int rows_ = 1 + StatusWindowState::kDesignRows;
+  int rows_ = 1 + rules::StatusWindowState::kDesignRows;
 };
 
 }  // namespace ui
@@ -100,7 +100,7 @@ TStatusWindow::TStatusWindow(Workspace& ws, ui::Choosers& choosers, QWidget* par
     : QGroupBox(QStringLiteral("Status Window"), parent),
       ws_(ws),
       state_(ws.vund, ws.ui),
-      reader_(ui::TargetRefreshReader(ws.TargetControl)) {
+      reader_(rules::TargetRefreshReader(ws.TargetControl)) {
   setObjectName(QStringLiteral("GroupBox1"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
@@ -194,9 +194,9 @@ bool TStatusWindow::StopStatusPolling() {
   return was;
 }
 
-bool TStatusWindow::ReadRegisterValues(int kind) {
-  ui::PollingHold hold(*this);
-  return ws_.TargetControl.ReadRegisterTable(kind == 1);
+bool TStatusWindow::ReadRegisterValues(RegKind kind) {
+  rules::PollingHold hold(*this);
+  return ws_.TargetControl.ReadRegisterTable(kind == RegKind::H);
 }
 
 void TStatusWindow::StatusWindowContClick(int index) {
@@ -205,7 +205,7 @@ void TStatusWindow::StatusWindowContClick(int index) {
 
 void TStatusWindow::StatusTimerTimer() {
   StatusTimer->stop();
-  const ui::StatusWindowState::Tick tick = state_.StatusTimerTimer(reader_, busy_ && busy_());
+  const rules::StatusWindowState::Tick tick = state_.StatusTimerTimer(reader_, busy_ && busy_());
   if (tick.rebuilt) BuildStatusRows();
   if (tick.rebuilt || tick.shown) ShowStatusValues();
   if (tick.rearm) {
@@ -241,16 +241,17 @@ void TStatusWindow::ApplySizes() {
 }
 
 int TStatusWindow::ShownRowHeight() const {
-  return ui::FittedRowHeight(keptRow_, QFontMetrics(StatusGrid->font()).height());
+  return rules::FittedRowHeight(keptRow_, QFontMetrics(StatusGrid->font()).height());
 }
 
 int TStatusWindow::ShownValueWidth() const {
   const QFontMetrics metrics(StatusGrid->font());
-  const ui::TextWidth measure = [&metrics](const std::string& text) {
+  const rules::TextWidth measure = [&metrics](const std::string& text) {
     return metrics.horizontalAdvance(ui::ToQt(text));
   };
-  return ui::ValueColumnWidth(keptValue_, state_.LargestFields(), ui::FormatStatusValue(REG_VALUE_UNKNOWN, 0, false),
-                              ui::kValueCellPadding, measure);
+  return rules::ValueColumnWidth(keptValue_, state_.LargestFields(),
+                                 rules::FormatStatusValue(REG_VALUE_UNKNOWN, 0, false), rules::kValueCellPadding,
+                                 measure);
 }
 
 void TStatusWindow::changeEvent(QEvent* event) {

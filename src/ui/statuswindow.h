@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "model/registers.h"
-#include "rules/maincontroller.h"
+#include "rules/mainview.h"
 #include "rules/pollinghold.h"
 #include "rules/statuswindowrules.h"
 #include "ui/micomversionpage.h"
@@ -24,7 +24,7 @@ class Choosers;
 class StatusGridItems;
 }  // namespace ui
 
-class TStatusWindow : public QGroupBox, public ui::StatusPane {
+class TStatusWindow : public QGroupBox, public rules::StatusPane {
   Q_OBJECT
  public:
   // The items and their interval are vund.dat's, the values the target's,
@@ -52,8 +52,8 @@ class TStatusWindow : public QGroupBox, public ui::StatusPane {
   void StartStatusPolling() override;
   // Polling off and the timer stopped (the close); true when it was on.
   bool StopStatusPolling() override;
-  // Reads every value of the S Reg (0) or H Reg (1) file with polling held off.
-  bool ReadRegisterValues(int kind) override;
+  // Reads every value of the file with polling held off.
+  bool ReadRegisterValues(RegKind kind) override;
 
   // ---- What the main window shares ----
   void SetHexDisplay(bool hex);
@@ -68,7 +68,7 @@ class TStatusWindow : public QGroupBox, public ui::StatusPane {
   void SetBusyProbe(std::function<bool()> busy) { busy_ = std::move(busy); }
 
   // ---- Seams for tests ----
-  void SetRefreshReader(ui::RefreshReader reader) { reader_ = std::move(reader); }
+  void SetRefreshReader(rules::RefreshReader reader) { reader_ = std::move(reader); }
 
   // ---- Grid ----
   // The text of a cell (row 0 and column 0 are the hidden fixed ones).
@@ -100,10 +100,10 @@ class TStatusWindow : public QGroupBox, public ui::StatusPane {
   int ShownRowHeight() const;
 
   Workspace& ws_;
-  ui::StatusWindowState state_;
+  rules::StatusWindowState state_;
   ui::StatusGridItems* items_ = nullptr;
-  ui::RefreshReader reader_;
-  ui::ItemEditor editor_;
+  rules::RefreshReader reader_;
+  rules::ItemEditor editor_;
   std::function<bool()> busy_;
   const ST_REGISTER* copyBuffer_ = nullptr;
   bool hex_ = false;

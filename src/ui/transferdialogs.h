@@ -10,7 +10,7 @@ class Workspace;
 namespace ui {
 
 // The Qt windows of the NVM transfers, owned by owner.
-class QtNvmDialogs : public NvmDialogs {
+class QtNvmDialogs : public rules::NvmDialogs {
  public:
   QtNvmDialogs(QWidget* owner, Workspace& ws) : owner_(owner), ws_(ws) {}
   int SelectTargetNvm(int& index) override;
@@ -23,7 +23,7 @@ class QtNvmDialogs : public NvmDialogs {
 };
 
 // The Qt windows of the register value transfers, owned by owner.
-class QtRegSnapshotDialogs : public RegSnapshotDialogs {
+class QtRegSnapshotDialogs : public rules::RegSnapshotDialogs {
  public:
   QtRegSnapshotDialogs(QWidget* owner, platform::Ui& ui) : owner_(owner), ui_(ui) {}
   int SelectRegisterFiles(bool& sReg, bool& hReg) override;

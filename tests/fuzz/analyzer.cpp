@@ -11,14 +11,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::QuietUi ui;
   fuzz::SimSession session(ui);
   size_t logged = 0;
-  ui::AnalyzerTerminal terminal(session.tc, ui, [&](const std::string& line) { logged += line.size(); });
+  rules::AnalyzerTerminal terminal(session.tc, ui, [&](const std::string& line) { logged += line.size(); });
   bool checksum = false;
   int lines = 0;
   for (std::string line : fuzz::Lines(data, size)) {
     if (++lines > 16) break;
     std::string bad;
     int count = 0;
-    if (ui::AnalyzerTerminal::ParseBytes(line, bad, count)) ui::AnalyzerTerminal::AddChecksum(line);
+    if (rules::AnalyzerTerminal::ParseBytes(line, bad, count)) rules::AnalyzerTerminal::AddChecksum(line);
     if (terminal.SendCommand(line, checksum)) terminal.ReadReceived();
     checksum = !checksum;
   }

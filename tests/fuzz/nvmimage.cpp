@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string image = fuzz::WriteHomeFile("i.eep", parts[0]);
   const std::string mask = parts[1].empty() ? std::string() : fuzz::WriteHomeFile("m.vma", parts[1]);
   fuzz::SimSession session(ui, "EEPDeviceName1=EEPROM\r\nEEPDeviceType1=1\r\nEEPBackupStart1=0\r\nEEPBackupEnd1=0x1FF\r\n");
-  ui::NvmTransfer transfer(session.ws, dialogs);
+  rules::NvmTransfer transfer(session.ws, dialogs);
   try {
     ui.openFiles = {image, mask};
     ui.answers = {platform::kIdYes};

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<RegValueFileEntry> entries;
     LoadRegisterValueFile(path, hasS, hasH, entries);
     fuzz::SimSession session(ui, "SnapShotPreID1=0x10\r\nSnapShotPreDat1=1\r\nReproducePostID1=0x11\r\n");
-    ui::RegSnapshotTransfer transfer(session.ws, dialogs);
+    rules::RegSnapshotTransfer transfer(session.ws, dialogs);
     ui.openFiles = {path};
     transfer.WriteRegisterValues();
   } catch (const platform::EConvertError&) {

@@ -24,8 +24,9 @@ std::vector<std::string> Values(SystemSettings& s) {
   s.GetRegGridSizes(a, b, c), add({a, b, c});
   s.GetStatusGridSizes(a, b, c), add({a, b, c});
   s.GetTableGridSizes(a, b, c), add({a, b, c});
-  s.GetUsbParams(a, b, c, d), add({a, b, c, d, s.GetBusPhysicalLayer(), s.GetComPort(), s.GetBaudRate()});
-  add({s.GetEcsType()});
+  s.GetUsbParams(a, b, c, d);
+  add({a, b, c, d, static_cast<int>(s.GetBusPhysicalLayer()), s.GetComPort(), s.GetBaudRate()});
+  add({static_cast<int>(s.GetEcsType())});
   s.GetLastRegFiles(sf, hf), v.insert(v.end(), {fn, mn, sf, hf});
   return v;
 }

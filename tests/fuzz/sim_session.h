@@ -37,7 +37,7 @@ class SimSession {
 };
 
 // The NVM and register value flows' windows: the first device, and OK to all.
-class OkDialogs : public ui::NvmDialogs, public ui::RegSnapshotDialogs {
+class OkDialogs : public rules::NvmDialogs, public rules::RegSnapshotDialogs {
  public:
   int SelectTargetNvm(int& index) override { return index = 0, platform::kIdOk; }
   int ConfirmNvmAccess(const std::string&, int, uint32_t, uint32_t, bool) override { return platform::kIdOk; }

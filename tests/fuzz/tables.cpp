@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Tables tables;
   tables.LoadFromFile(path, ui);
   fuzz::SimSession session(ui);
-  ui::TableGridModel model(tables, session.tc, ui);
+  rules::TableGridModel model(tables, session.tc, ui);
   for (int t = 0; t < tables.GetCount() && t < 8; ++t) {
     model.SetCurrentTable(t);
     model.TableName(t);

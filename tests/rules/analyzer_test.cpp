@@ -8,7 +8,7 @@ namespace {
 
 class AnalyzerTest : public ui_sim::SimTargetTest {
  protected:
-  ui::AnalyzerTerminal terminal{tc, ui, [](const std::string&) {}};
+  rules::AnalyzerTerminal terminal{tc, ui, [](const std::string&) {}};
 };
 
 TEST_F(AnalyzerTest, FramesThatAreNotHexadecimalBytesOrTooLongAreRefused) {
@@ -18,7 +18,7 @@ TEST_F(AnalyzerTest, FramesThatAreNotHexadecimalBytesOrTooLongAreRefused) {
     EXPECT_FALSE(terminal.SendCommand(command, true)) << bad;
   }
   std::string command;
-  for (int i = 0; i < ui::AnalyzerTerminal::kMaxFrameBytes; ++i) command += "01 ";
+  for (int i = 0; i < rules::AnalyzerTerminal::kMaxFrameBytes; ++i) command += "01 ";
   ui.ExpectMessage(0x10, platform::kIdOk, "The frame has 301 bytes; at most 300 can be sent.");
   EXPECT_FALSE(terminal.SendCommand(command, true));
   EXPECT_TRUE(link->written.empty());

@@ -33,13 +33,13 @@ T Next(std::deque<T>& answers, T none) {
   return a;
 }
 
-class FakeWindow : public ui::MainWindowSteps,
-                   public ui::RegisterCommandHost,
-                   public ui::MainView,
-                   public ui::RegisterPane,
-                   public ui::StatusPane,
-                   public ui::NvmDialogs,
-                   public ui::RegSnapshotDialogs {
+class FakeWindow : public rules::MainWindowSteps,
+                   public rules::MainView,
+                   public rules::RegisterPane,
+                   public rules::StatusPane,
+                   public TLineRate,
+                   public rules::NvmDialogs,
+                   public rules::RegSnapshotDialogs {
  public:
   ~FakeWindow() override {
     EXPECT_TRUE(reads.empty() && edits.empty() && selects.empty() && confirms.empty() && choices.empty());
@@ -49,42 +49,67 @@ class FakeWindow : public ui::MainWindowSteps,
   // Start-up and close; what only a real window shows does nothing.
   void ForceEnglish() override {}
   void LoadSettings() override {}
-  void ApplySettings() override {}
   void LoadDataFiles() override {}
-  void BuildTabStrip() override {}
-  void BuildCommandMenu() override {}
-  void SelectFirstValueCell() override {}
-  bool Connect() override { Step("connect"); return connects; }
-  // From reads in turn, then from readTarget when set, else true.
-  bool ReadRegisterValues(int kind) override {
-    Step("read" + std::to_string(kind));
-    return reads.empty() ? !readTarget || readTarget(kind) : Next<bool>(reads, true);
+  void FillCommandMenu() override {}
+  bool Connect() override {
+    Step("connect");
+    return connects;
   }
-  int FindBaudRate() override { Step("findbaud"); return 0; }
-  void RaiseBaudRate() override { Step("raise"); }
   void ShowComStatus() override {}
   void TakeSnapshot() override { Step("snapshot"); }
-  void ShowRegisterTab(int) override {}
+  int SaveRegisterFileIfChanged(RegKind kind) override {
+    Step("ask" + std::to_string(static_cast<int>(kind)));
+    return saveAnswers[static_cast<int>(kind)];
+  }
+  void SaveRefreshList() override {}
+  void SaveWindowSettings() override {}
+
+  // The line rate: each call logged, and found or done.
+  int Done(const std::string& s) { return Step(s), 0; }
+  int FindBaudRate() override { return Done("findbaud"); }
+  int RaiseBaudRate() override { return Done("raise"); }
+  int SendBaudRate() override { return Done("sendbaud"); }
+  int GetBaudIndex() override { return baud; }
+
+  // The status window.
+  // From reads in turn, then from readTarget when set, else true.
+  bool ReadRegisterValues(RegKind kind) override {
+    Step("read" + std::to_string(static_cast<int>(kind)));
+    if (reads.empty()) return readTarget ? readTarget(kind) : true;
+    const bool ok = reads.front();
+    reads.pop_front();
+    return ok;
+  }
   int StatusWindowChoice() const override { return 0; }  // "Start"
   void SetStatusPolling(bool on) override { polling = on; switched.push_back(on); Step(on ? "poll-on" : "poll-off"); }
   void StartStatusPolling() override { SetStatusPolling(true); }
-  bool StopStatusPolling() override { Step("stop-polling"); return std::exchange(polling, false); }
-  int SaveRegisterFileIfChanged(int kind) override { Step("ask" + std::to_string(kind)); return saveAnswers[kind]; }
-  void SendBaudRate() override { Step("sendbaud"); }
-  void SaveRefreshList() override {}
-  void SaveWindowSettings() override {}
-  void ReleaseResources() override { Step("release"); }
+  bool StopStatusPolling() override {
+    Step("stop-polling");
+    const bool was = polling;
+    polling = false;
+    return was;
+  }
 
-  // The register grid and its commands.
-  int ShownFile() const override { return shown; }
-  void SetShownFile(int kind) override { shown = kind; }
+  // The register grid.
+  void BuildTabStrip() override {}
+  void ShowRegisterTab(int) override {}
+  void RedrawRegisterValues() override {}
+  void SelectFirstValueCell() override {}
+  RegKind ShownFile() const override { return shown; }
+  void SetShownFile(RegKind kind) override { shown = kind; }
   int CurrentRegisterIndex() const override { return current; }
   int CurrentTab() const override { return tab; }
-  int LinkBaudIndex() const override { return baud; }
-  void RedrawRegisterValues() override {}
-  void UpdateCaption() override {}
-  std::string RegFileName(int kind) const override { return names[kind]; }
-  void SetRegFileName(int kind, const std::string& name) override { names[kind] = name; }
+
+  // The controller's view.
+  void ApplySettings() override {}
+  void StoreWindowSettings() override {}
+  void SetCaption(const std::string&) override {}
+  void SetComStatus(const std::string&) override {}
+  void BuildCommandMenu(const std::vector<rules::CommandMenuItem>&) override {}
+  void CloseSoon() override {}
+  void ReleaseResources() override { Step("release"); }
+  rules::RegisterPane& Registers() override { return *this; }
+  rules::StatusPane& Status() override { return *this; }
   // The values typed into rows by name, and OK or not.
   bool EditParameters(std::vector<STEditItem>& rows) override {
     const Edit e = Next<Edit>(edits, {false, {}});
@@ -92,17 +117,8 @@ class FakeWindow : public ui::MainWindowSteps,
       if (e.second.count(row.Name)) row.Value = e.second.at(row.Name);
     return e.first;
   }
-
-  // The controller's view.
-  void StoreWindowSettings() override {}
-  void CloseSoon() override {}
-  void SetCaption(const std::string&) override {}
-  void SetComStatus(const std::string&) override {}
-  void BuildCommandMenu(const std::vector<ui::CommandMenuItem>&) override {}
-  ui::RegisterPane& Registers() override { return *this; }
-  ui::StatusPane& Status() override { return *this; }
-  ui::NvmDialogs& NvmWindows() override { return *this; }
-  ui::RegSnapshotDialogs& SnapshotWindows() override { return *this; }
+  rules::NvmDialogs& NvmWindows() override { return *this; }
+  rules::RegSnapshotDialogs& SnapshotWindows() override { return *this; }
 
   // The NVM and register value windows.
   int SelectTargetNvm(int& index) override {
@@ -128,12 +144,12 @@ class FakeWindow : public ui::MainWindowSteps,
   std::string log;
   bool connects = true;
   std::deque<bool> reads;
-  std::function<bool(int)> readTarget;
+  std::function<bool(RegKind)> readTarget;
   bool polling = false;
   std::vector<bool> switched;
   int saveAnswers[2] = {0, 0};
-  int shown = 0, current = -1, tab = 0, baud = 12;
-  std::string names[2] = {"Sreg.dat", "Hreg.dat"};
+  RegKind shown = RegKind::S;
+  int current = -1, tab = 0, baud = 12;
   using Edit = std::pair<bool, std::map<std::string, std::string>>;
   std::deque<Edit> edits;
   std::deque<std::pair<int, int>> selects;  // result, index

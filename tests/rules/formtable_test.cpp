@@ -103,7 +103,7 @@ TEST_F(TableTest, WordAccessCarriesTheEntryBytesHighByteFirst) {
 
 TEST_F(TableTest, NoTableMeansNothingToDo) {
   Tables none;
-  ui::TableGridModel empty(none, tc, ui);
+  rules::TableGridModel empty(none, tc, ui);
   empty.EnsureRead();
   EXPECT_EQ(empty.Entries(), 0);
   EXPECT_FALSE(empty.EditField(0, 0));

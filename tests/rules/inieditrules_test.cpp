@@ -40,14 +40,14 @@ TEST(IniEditRules, EachInputMethodStoresItsValueOrNamesTheRowInItsError) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " " + c.range + " <- " + c.text);
     std::string value, message;
-    const bool ok = ui::CheckIniValue(Row(c.name, c.method, c.range), c.text, value, message, false);
+    const bool ok = rules::CheckIniValue(Row(c.name, c.method, c.range), c.text, value, message, false);
     EXPECT_EQ(ok ? value : message, c.result);
   }
   std::string value, message;
-  EXPECT_FALSE(ui::CheckIniValue(Row("a]b", imDirectString, "", "x"), "x", value, message, true));
+  EXPECT_FALSE(rules::CheckIniValue(Row("a]b", imDirectString, "", "x"), "x", value, message, true));
   EXPECT_EQ(message, "[a]b] : Name Error! : 改行、\"]\"、両端の空白は保存できません");
 
-  EXPECT_EQ(ui::DisplayText(Row("P", imSelectEnumerate, "a;b", "5")), "");
+  EXPECT_EQ(rules::DisplayText(Row("P", imSelectEnumerate, "a;b", "5")), "");
 }
 
 }  // namespace

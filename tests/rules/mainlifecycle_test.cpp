@@ -32,7 +32,7 @@ TEST(Startup, TheRateIsRaisedOnlyAfterTheTargetAnsweredAndPollingStartsWithALink
     FakeWindow w;
     w.connects = c.connects;
     w.reads = c.reads;
-    EXPECT_EQ(ui::RunStartup(w, ""), c.connects);
+    EXPECT_EQ(rules::RunStartup(w, w, w, ""), c.connects);
     EXPECT_EQ(w.log, c.steps);
   }
 }
@@ -55,7 +55,7 @@ TEST(Close, AsksBeforeTalkingToTheTargetAndCancelKeepsTheWindow) {
     w.polling = c.polling;
     w.saveAnswers[0] = c.answerS;
     w.saveAnswers[1] = c.answerH;
-    EXPECT_EQ(ui::RunClose(w), c.closes);
+    EXPECT_EQ(rules::RunClose(w, w, w), c.closes);
     EXPECT_EQ(w.log, c.steps);
   }
 }
@@ -74,7 +74,7 @@ class MainControllerTest : public ::testing::Test {
   testing_support::ScriptedUi ui;
   Workspace ws{ui};
   FakeWindow view;
-  ui::MainController c{ws, view};
+  rules::MainController c{ws, view};
 };
 
 TEST_F(MainControllerTest, SettingsThatCannotBeWrittenAreReportedAndTheCloseGoesOn) {

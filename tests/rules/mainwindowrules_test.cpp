@@ -9,15 +9,15 @@
 namespace {
 
 TEST(MainWindowRules, ABaudIndexOutsideTheTableShowsDashes) {
-  for (int index : {15, -1, 1000000}) EXPECT_EQ(ui::BaudRateName(index), "---") << index;
+  for (int index : {15, -1, 1000000}) EXPECT_EQ(rules::BaudRateName(index), "---") << index;
 }
 
 TEST(MainWindowRules, WindowOffEveryScreenComesBack) {
-  const std::vector<ui::ScreenRect> one = {{0, 0, 1920, 1080}};
+  const std::vector<rules::ScreenRect> one = {{0, 0, 1920, 1080}};
   // A second screen on the left keeps a negative position valid.
-  const std::vector<ui::ScreenRect> two = {{0, 0, 1920, 1080}, {-1280, 0, 1280, 1024}};
+  const std::vector<rules::ScreenRect> two = {{0, 0, 1920, 1080}, {-1280, 0, 1280, 1024}};
   struct Case {
-    const std::vector<ui::ScreenRect>& screens;
+    const std::vector<rules::ScreenRect>& screens;
     int left, top;
     bool moved;
     int newLeft, newTop;
@@ -29,7 +29,7 @@ TEST(MainWindowRules, WindowOffEveryScreenComesBack) {
   };
   for (const Case& c : cases) {
     int l = c.left, t = c.top;
-    EXPECT_EQ(ui::BringOnScreen(l, t, c.screens), c.moved);
+    EXPECT_EQ(rules::BringOnScreen(l, t, c.screens), c.moved);
     EXPECT_EQ(std::make_pair(l, t), std::make_pair(c.newLeft, c.newTop)) << c.left << "," << c.top;
   }
 }
@@ -37,8 +37,8 @@ TEST(MainWindowRules, WindowOffEveryScreenComesBack) {
 TEST(MainWindowRules, FontsOfAnotherSystemFallBackToAnInstalledOne) {
   const std::set<std::string> installed = {"Arial", "IPAPGothic", "IPAGothic"};
   auto has = [&](const std::string& n) { return installed.count(n) > 0; };
-  EXPECT_EQ(ui::ResolveFontFamily("@ＭＳ Ｐゴシック", has), "IPAPGothic");
-  EXPECT_EQ(ui::ResolveFontFamily("Courier", [](const std::string&) { return false; }), "Courier");
+  EXPECT_EQ(rules::ResolveFontFamily("@ＭＳ Ｐゴシック", has), "IPAPGothic");
+  EXPECT_EQ(rules::ResolveFontFamily("Courier", [](const std::string&) { return false; }), "Courier");
 }
 
 }  // namespace

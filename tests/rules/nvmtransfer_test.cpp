@@ -34,7 +34,7 @@ class NvmTransferTest : public regsim::RegSimTest {
     dir.Write(name, NvmImageFileText(info, data)); return dir.File(name);
   }
 
-  ui::NvmTransfer transfer{ws, win, &win};
+  rules::NvmTransfer transfer{ws, win, &win};
 };
 
 TEST_F(NvmTransferTest, ReadSavesTheBytesOnlyWhenTheVerifyReadAgrees) {

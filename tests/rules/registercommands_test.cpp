@@ -19,7 +19,8 @@ class RegisterCommandsTest : public regsim::RegSimTest {
     ws.SRegisters.AddRegister(Reg("R1", 0x10, 1));
     ws.SRegisters.AddRegister(Reg("R2", 0x11, 2));
     ws.SRegisters.AddRegister(Reg("R3", 0x12, 2));
-    win.readTarget = [this](int kind) { return tc.ReadRegisterTable(kind == 1); };
+    win.readTarget = [this](RegKind kind) { return tc.ReadRegisterTable(kind == RegKind::H); };
+    commands.FileNames() = {"Sreg.dat", "Hreg.dat"};
   }
 
   std::vector<std::string> Names(const Registers& regs) const {
@@ -28,7 +29,7 @@ class RegisterCommandsTest : public regsim::RegSimTest {
     return out;
   }
 
-  ui::RegisterCommands commands{ws, win, &win};
+  rules::RegisterCommands commands{ws, win, win};
 };
 
 TEST_F(RegisterCommandsTest, AddReadsTheNewRegisterAndInsertsItBeforeTheCurrentOne) {
@@ -67,7 +68,7 @@ TEST_F(RegisterCommandsTest, DeleteAsksFirstCopyAndPaste) {
   EXPECT_EQ(ws.SRegisters.GetRegister(1)->Tab, 2);
   EXPECT_EQ(target.FrameCount(), 0u);  // pasting reads nothing
 
-  win.shown = 1;  // pasted into the other file, its ID is read there from now on
+  win.shown = RegKind::H;  // pasted into the other file, its ID is read there from now on
   ASSERT_TRUE(commands.PasteRegister());
   target.SetRegister(0x10, 99);
   ASSERT_TRUE(tc.ReadRegisterTable(true));
@@ -136,14 +137,14 @@ class RegisterFileCommandsTest : public RegisterCommandsTest {
 
 TEST_F(RegisterFileCommandsTest, AFileFromAnotherFolderIsSavedBackThere) {
   ui.ExpectOpenFile(other.File("Sreg.dat"));
-  ASSERT_TRUE(commands.SelectRegisterFile(0));
-  EXPECT_EQ(win.names[0], other.File("Sreg.dat"));
+  ASSERT_TRUE(commands.SelectRegisterFile(RegKind::S));
+  EXPECT_EQ(commands.FileNames().s, other.File("Sreg.dat"));
   EXPECT_EQ(Names(ws.SRegisters), (std::vector<std::string>{"B", "C"}));
 
   const std::string programFolderFile = dir.Read("Sreg.dat");
   ws.SRegisters.DeleteRegister(0);
   ui.ExpectMessage(0x40, platform::kIdOk, "Save completed");
-  ASSERT_TRUE(commands.OverwriteRegisterFile(0));
+  ASSERT_TRUE(commands.OverwriteRegisterFile(RegKind::S));
   EXPECT_EQ(dir.Read("Sreg.dat"), programFolderFile);
   EXPECT_EQ(other.Read("Sreg.dat").find("B "), std::string::npos);
 }
@@ -151,14 +152,14 @@ TEST_F(RegisterFileCommandsTest, AFileFromAnotherFolderIsSavedBackThere) {
 TEST_F(RegisterFileCommandsTest, ChangedFileIsOfferedForSavingBeforeAnotherIsChosen) {
   ws.SRegisters.AddRegister(Reg("New", 0x30));
   ui.ExpectMessage(0x23, platform::kIdCancel, "File Sreg.dat has been changed. Do you over write?");
-  EXPECT_FALSE(commands.SelectRegisterFile(0));
+  EXPECT_FALSE(commands.SelectRegisterFile(RegKind::S));
 
   // A save that fails keeps the changes: no other file is loaded over them.
   ASSERT_TRUE(platform::SetReadOnly(dir.File("Sreg.dat"), true));
   ws.SRegisters.AddRegister(Reg("Newer", 0x31));
   ui.ExpectMessage(0x23, platform::kIdYes, "has been changed");
   ui.ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
-  EXPECT_FALSE(commands.SelectRegisterFile(0));
+  EXPECT_FALSE(commands.SelectRegisterFile(RegKind::S));
   EXPECT_EQ(ws.SRegisters.GetRegisterCount(), 3);
 }
 
@@ -166,8 +167,8 @@ TEST_F(RegisterFileCommandsTest, ChangedFileIsOfferedForSavingBeforeAnotherIsCho
 
 // Pairs of names, top to bottom, in a grid of three data rows; a value cell
 // beside each name.
-ui::RegisterGridCells Grid(std::vector<std::vector<std::string>> pairs) {
-  ui::RegisterGridCells g;
+rules::RegisterGridCells Grid(std::vector<std::vector<std::string>> pairs) {
+  rules::RegisterGridCells g;
   g.colCount = 1 + 2 * static_cast<int>(pairs.size());
   g.rowCount = 4;
   g.text = [pairs](int col, int row) -> std::string {
@@ -179,10 +180,10 @@ ui::RegisterGridCells Grid(std::vector<std::vector<std::string>> pairs) {
 }
 
 // "col,row" of the cell a search ends at, "!" appended when nothing matched.
-std::string Find(bool forward, const ui::RegisterGridCells& g, int col, int row, const std::string& text, int mode) {
-  ui::GridCellPos next;
-  const bool found = forward ? ui::FindNextRegisterCell(g, {col, row}, text, mode, next)
-                             : ui::FindPrevRegisterCell(g, {col, row}, text, mode, next);
+std::string Find(bool forward, const rules::RegisterGridCells& g, int col, int row, const std::string& text, int mode) {
+  rules::GridCellPos next;
+  const bool found = forward ? rules::FindNextRegisterCell(g, {col, row}, text, mode, next)
+                             : rules::FindPrevRegisterCell(g, {col, row}, text, mode, next);
   return std::to_string(next.col) + "," + std::to_string(next.row) + (found ? "" : "!");
 }
 
@@ -195,12 +196,12 @@ TEST(RegisterSearch, ForwardAndBackwardWithoutWrap) {
 }
 
 TEST(RegisterSearch, Matching) {
-  EXPECT_TRUE(ui::RegisterNameMatches("VOLUME", "volume", 1));
-  EXPECT_FALSE(ui::RegisterNameMatches("VOLUME_L", "volume", 1));
-  EXPECT_TRUE(ui::RegisterNameMatches("VOLUME_L", "lume", 2));
+  EXPECT_TRUE(rules::RegisterNameMatches("VOLUME", "volume", 1));
+  EXPECT_FALSE(rules::RegisterNameMatches("VOLUME_L", "volume", 1));
+  EXPECT_TRUE(rules::RegisterNameMatches("VOLUME_L", "lume", 2));
   // "ソ" is 0x83 0x5C and "ボ" 0x83 0x7B: never matched from a second byte.
-  EXPECT_FALSE(ui::RegisterNameMatches("ソ", "\\", 2));
-  EXPECT_TRUE(ui::RegisterNameMatches("音量ボ", "ボ", 2));
+  EXPECT_FALSE(rules::RegisterNameMatches("ソ", "\\", 2));
+  EXPECT_TRUE(rules::RegisterNameMatches("音量ボ", "ボ", 2));
 }
 
 }  // namespace

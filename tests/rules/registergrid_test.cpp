@@ -41,10 +41,10 @@ TEST_F(RegisterGridTest, RegistersFillPairsTopToBottomAndKeysMoveWithinThem) {
 }
 
 TEST_F(RegisterGridTest, RowsAreNeverLowerThanALineOfTheFontAndADraggedHeightIsKept) {
-  EXPECT_EQ(327, ui::FittedPanelWidth(200, 320, 1, 4));  // text, frame both sides, indent, one pixel
-  EXPECT_EQ(200, ui::FittedPanelWidth(200, 150, 1, 4));
+  EXPECT_EQ(327, rules::FittedPanelWidth(200, 320, 1, 4));  // text, frame both sides, indent, one pixel
+  EXPECT_EQ(200, rules::FittedPanelWidth(200, 150, 1, 4));
   AddRegs(3);
-  p.SetLeastRowHeight(ui::FittedRowHeight(0, 22));  // a 16 pt line
+  p.SetLeastRowHeight(rules::FittedRowHeight(0, 22));  // a 16 pt line
   p.BuildRegisterGrid(0);
   EXPECT_EQ(25, p.RowHeight(3));
   p.SetRowHeight(1, 21);

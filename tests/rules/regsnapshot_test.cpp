@@ -16,9 +16,9 @@ using Ids = std::vector<uint32_t>;
 class RegSnapshotTest : public regsim::RegSimTest {
  protected:
   bool Save(bool hValuesRead) {
-    return transfer.SaveRegisterValues(hValuesRead, [this](int kind) {
-      reads.push_back(kind);
-      return tc.ReadRegisterTable(kind == 1);
+    return transfer.SaveRegisterValues(hValuesRead, [this](RegKind kind) {
+      reads.push_back(static_cast<int>(kind));
+      return tc.ReadRegisterTable(kind == RegKind::H);
     });
   }
   bool WriteFile(const std::string& text) {
@@ -27,7 +27,7 @@ class RegSnapshotTest : public regsim::RegSimTest {
     return transfer.WriteRegisterValues();
   }
 
-  ui::RegSnapshotTransfer transfer{ws, win, &win};
+  rules::RegSnapshotTransfer transfer{ws, win, &win};
   std::vector<int> reads;
 };
 

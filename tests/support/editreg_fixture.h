@@ -12,13 +12,13 @@
 
 namespace testing_support {
 
-using ui::EditRegSession;
+using rules::EditRegSession;
 using Key = EditRegSession::Key;
 
 class EditRegTest : public ::testing::Test {
  protected:
   ST_REGISTER Reg(uint32_t id, uint32_t mask, int max, int min = 0) { return {"", "", id, mask, max, min}; }
-  ui::RegisterWriter Writer() {
+  rules::RegisterWriter Writer() {
     return [this](uint32_t, uint32_t word) {
       if (!failWrites) writes.push_back(word);
       return !failWrites;

@@ -9,7 +9,7 @@
 
 namespace testing_support {
 
-using ui::RegisterGridPresenter;
+using rules::RegisterGridPresenter;
 using Key = RegisterGridPresenter::Key;
 
 inline ST_REGISTER Reg(const std::string& name, uint32_t id, int tab, uint32_t mask = 0xFFFF) {

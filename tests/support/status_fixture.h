@@ -10,7 +10,7 @@
 
 namespace testing_support {
 
-using ui::StatusWindowState;
+using rules::StatusWindowState;
 
 class StatusTest : public ::testing::Test {
  protected:
@@ -25,7 +25,7 @@ class StatusTest : public ::testing::Test {
   }
   std::vector<RegSetting> RefreshList() const { std::vector<RegSetting> list; ws.vund.GetRefreshList(list); return list; }
   // Reads fail, or give every register value.
-  ui::RefreshReader Reader(bool ok, int value = 0) {
+  rules::RefreshReader Reader(bool ok, int value = 0) {
     return [this, ok, value](std::map<int, int>& values) {
       ++reads;
       for (auto& v : values) v.second = ok ? value : v.second;

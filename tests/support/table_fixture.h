@@ -18,7 +18,7 @@ class TableTest : public ui_sim::SimTargetTest {
     return s;
   }
 
-  ui::TableGridModel model{ws.UserTables, tc, ui};
+  rules::TableGridModel model{ws.UserTables, tc, ui};
 };
 
 }  // namespace testing_support

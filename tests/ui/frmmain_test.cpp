@@ -34,7 +34,7 @@
 namespace {
 
 using testing_support::ScopedEnv;
-using ui::RegisterGridPresenter;
+using rules::RegisterGridPresenter;
 using ui_test::ModalAnswers;
 
 std::string ReadExample(const std::string& name) {
@@ -128,7 +128,7 @@ TEST_P(MainWindowProtocolTest, StartupShowsEveryValuePollsTheStatusAndReadsTheVe
       const int index = Grid().RegisterAt(c, r);
       const ST_REGISTER* reg = index < 0 ? nullptr : ws.SRegisters.GetRegister(static_cast<unsigned>(index));
       if (!reg || reg->ID == 0) continue;
-      EXPECT_EQ(Grid().CellText(c + 1, r), ui::FormatRegisterValue(target->Register(reg->ID), reg->Mask, false))
+      EXPECT_EQ(Grid().CellText(c + 1, r), rules::FormatRegisterValue(target->Register(reg->ID), reg->Mask, false))
           << reg->LongName;
       ++values;
     }
@@ -381,7 +381,7 @@ TEST_F(MainWindowTest, AtALargeFontRowsAreALineTallAndPanelsShowTheirWholeText) 
   window->show();
   window->RunStartupNow("");
   TRegisterGrid* grid = ui_test::GridOf(*window);
-  grid->onStatus(ui::FormatRegisterStatus(*ws.SRegisters.GetRegister(0), 2));  // as a click shows it
+  grid->onStatus(rules::FormatRegisterStatus(*ws.SRegisters.GetRegister(0), EcsProtocol::Ecs3));  // as a click shows it
   QApplication::processEvents();
   const QFontMetrics metrics(grid->font());
   EXPECT_GE(grid->rowHeight(1), metrics.height() + 2);
@@ -398,7 +398,7 @@ TEST_F(MainWindowTest, CloseDuringATargetOperationWaitsForItsEnd) {
   UseTarget();
   window->RunStartupNow("");
   {
-    ui::MainController::TargetOperation op(window->Controller());
+    rules::MainController::TargetOperation op(window->Controller());
     ASSERT_TRUE(static_cast<bool>(op));
     // Commands that would talk to the target or ask something do nothing meanwhile.
     const size_t frames = target->FrameCount();

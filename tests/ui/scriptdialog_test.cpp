@@ -21,7 +21,7 @@ void PressKey(QWidget* w, int key) {
 }
 
 TEST(ScriptDialogTest, InputConvertsOnOkRefusedTextKeepsItOpenAndAnAutoEraseMessageClosesWithOk) {
-  TfrmIoDialog dlg(nullptr, ui::kIoInteger, ui::kIoInput, "Value?");
+  TfrmIoDialog dlg(nullptr, rules::kIoInteger, rules::kIoInput, "Value?");
   dlg.SetInteger(7);
   dlg.show();
   dlg.edtInput->setText(QStringLiteral("12a"));
@@ -33,7 +33,7 @@ TEST(ScriptDialogTest, InputConvertsOnOkRefusedTextKeepsItOpenAndAnAutoEraseMess
   EXPECT_EQ(dlg.result(), 1);
   EXPECT_EQ(dlg.GetInteger(), INT_MAX);
 
-  TfrmIoDialog erase(nullptr, 0x04, ui::kIoMessage, "Saved");
+  TfrmIoDialog erase(nullptr, 0x04, rules::kIoMessage, "Saved");
   erase.Timer1->setInterval(5);  // the real 1.5 s is not waited for here
   EXPECT_EQ(erase.exec(), 1);
 }
@@ -53,10 +53,10 @@ TEST(ScriptDialogTest, HostDialogsCopyTheAnswerOnlyWhenConfirmed) {
   ScriptInputValue value;
   value.floating = 1.0;
   answer(Qt::Key_Return, QStringLiteral("2.5e1"));
-  EXPECT_EQ(host.InputDialog("x", ui::kIoFloating, value), kScriptDlgOk);
+  EXPECT_EQ(host.InputDialog("x", rules::kIoFloating, value), kScriptDlgOk);
   EXPECT_DOUBLE_EQ(value.floating, 25.0);
   answer(Qt::Key_Escape, QStringLiteral("9"));
-  EXPECT_EQ(host.InputDialog("x", ui::kIoFloating, value), kScriptDlgCancel);
+  EXPECT_EQ(host.InputDialog("x", rules::kIoFloating, value), kScriptDlgCancel);
   EXPECT_DOUBLE_EQ(value.floating, 25.0);
 
   int index = 5;

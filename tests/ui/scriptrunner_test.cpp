@@ -88,7 +88,7 @@ TEST(QtGuiThreadTest, CancelFreesAWaitingCallerAndDropsItsCall) {
   EXPECT_TRUE(ran);
 }
 
-class FakePolling : public ui::PollingSwitch {
+class FakePolling : public rules::PollingSwitch {
  public:
   int StatusWindowChoice() const override { return choice; }
   void SetStatusPolling(bool on) override { calls.push_back(on); }

@@ -72,7 +72,7 @@ TEST(ScriptWindowTest, KeepsOnlyTheMostRecentLines) {
   testing_support::TempDir dir;
   TfrmScriptWindow w;
   w.show();
-  const int n = static_cast<int>(ui::kScriptWindowLines);
+  const int n = static_cast<int>(rules::kScriptWindowLines);
   int next = 0;
   const auto print = [&](int count, const std::string& tail) {
     std::string text;

@@ -32,7 +32,7 @@ TEST_F(StatusWindowTest, PollingStoppedWithStopStaysOffAfterAnOperation) {
   w.StatusWindowContClick(1);  // the user chose "Stop"
   w.SetStatusWindowChoice(1);
   w.StatusTimerTimer();  // the tick after "Stop" ends polling
-  ui::PollingHold{w};  // held and let go
+  rules::PollingHold{w};  // held and let go
   EXPECT_FALSE(w.StatusTimer->isActive());
 }
 
