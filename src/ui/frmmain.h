@@ -1,8 +1,9 @@
 // The main window: status bar, status window, register tabs with their grid,
 // message log and progress, the menus. Its behaviour is the main controller's
-// (rules/maincontroller.h), which it serves as the view; its menus come from
-// one command table (CreateMenus). The grid and the status window
-// are classes of their own.
+// (rules/maincontroller.h), which it serves as the view; its menus, popups
+// and grid keys are built (CreateMenus) from the command table of
+// rules/maincommands.h. The grid and the status window are classes of their
+// own.
 #pragma once
 #include <QMainWindow>
 #include <functional>
