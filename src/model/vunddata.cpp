@@ -63,14 +63,12 @@ void ReadNvmDevices(platform::Ui& ui, const IniSectionIndex& ecs, std::vector<st
     device.BackupStart = static_cast<uint32_t>(start);
     device.BackupEnd = static_cast<uint32_t>(end);
     if (!NvmRangeUsable(device.BackupStart, device.BackupEnd)) {
-      const bool reversed = device.BackupEnd < device.BackupStart;
       ui.ShowMessageBoxJE("ERROR",
                           platform::Format("NVM Back up %dの設定を確認して下さい。\r\n", i) +
-                              (reversed ? "開始アドレスが、終了アドレスより大きい値に設定されています。"
-                                        : NvmRangeTooLargeText(true)),
+                              NvmRangeProblemText(device.BackupStart, device.BackupEnd, true),
                           "ERROR",
                           platform::Format("Check NVM Back up setting %d\r\n", i) +
-                              (reversed ? "Start address must be under end address" : NvmRangeTooLargeText(false)),
+                              NvmRangeProblemText(device.BackupStart, device.BackupEnd, false),
                           0x10);
       return;
     }
@@ -118,7 +116,9 @@ bool IsStatusItemKey(const std::string& key) {
 
 bool NvmRangeUsable(uint32_t start, uint32_t end) { return end >= start && end - start < kMaxNvmRangeBytes; }
 
-std::string NvmRangeTooLargeText(bool japanese) {
+std::string NvmRangeProblemText(uint32_t start, uint32_t end, bool japanese) {
+  if (end < start)
+    return japanese ? "開始アドレスが、終了アドレスより大きい値に設定されています。" : "Start address must be under end address";
   return japanese ? platform::Format("アドレス範囲が 0x%X バイトを超えています。", kMaxNvmRangeBytes)
                   : platform::Format("The address range must not exceed 0x%X bytes", kMaxNvmRangeBytes);
 }

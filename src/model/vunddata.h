@@ -33,9 +33,9 @@ constexpr uint32_t kMaxNvmRangeBytes = 0x7FFFFFFF;
 // True when start..end (inclusive) runs forward and spans at most
 // kMaxNvmRangeBytes.
 bool NvmRangeUsable(uint32_t start, uint32_t end);
-// The second line of the message about a range that runs forward but spans
-// more than kMaxNvmRangeBytes.
-std::string NvmRangeTooLargeText(bool japanese);
+// The second line of the message about a range that is not usable: one that
+// runs backwards, or one that spans more than kMaxNvmRangeBytes.
+std::string NvmRangeProblemText(uint32_t start, uint32_t end, bool japanese);
 
 // One register write done before a snapshot or after a restore.
 struct stSnapShotCmmd {

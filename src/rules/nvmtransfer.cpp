@@ -30,14 +30,13 @@ void ShowError(platform::Ui& ui, const std::string& textJ, const std::string& te
   ui.ShowMessageBoxJE("Error", textJ, "Error", textE, 0x10);
 }
 
-// tooLarge: the range runs forward but spans more than a transfer can count.
-void ShowBadRange(platform::Ui& ui, const std::string& deviceName, bool tooLarge = false) {
+void ShowBadRange(platform::Ui& ui, const std::string& deviceName, uint32_t start, uint32_t end) {
   const std::string name = ShownName(deviceName);
   ShowError(ui,
             platform::Format("NVM デバイス %s の設定を確認して下さい。\r\n", name.c_str()) +
-                (tooLarge ? NvmRangeTooLargeText(true) : "開始アドレスが、終了アドレスより大きい値に設定されています。"),
+                NvmRangeProblemText(start, end, true),
             platform::Format("Check the setting of NVM device %s\r\n", name.c_str()) +
-                (tooLarge ? NvmRangeTooLargeText(false) : "Start address must be under end address"));
+                NvmRangeProblemText(start, end, false));
 }
 
 // False, after a message, when the image holds more bytes than the range.
@@ -138,7 +137,7 @@ bool NvmTransfer::SelectDevice(stNVMImageSetting& device) {
   device = list[static_cast<size_t>(index)];
   // The single-form device of vund.dat is not checked when it is read.
   if (!NvmRangeUsable(device.BackupStart, device.BackupEnd)) {
-    ShowBadRange(ui_, device.Name, device.BackupEnd >= device.BackupStart);
+    ShowBadRange(ui_, device.Name, device.BackupStart, device.BackupEnd);
     return false;
   }
   return true;
@@ -147,7 +146,7 @@ bool NvmTransfer::SelectDevice(stNVMImageSetting& device) {
 bool NvmTransfer::ChooseDevice(const NvmImageInfo& file, int count, bool write, Device& device) {
   if (file.DeviceType != 0 && file.DeviceEndID != 0) {
     if (file.DeviceEndID < file.DeviceStartID) {
-      ShowBadRange(ui_, file.DeviceName);
+      ShowBadRange(ui_, file.DeviceName, file.DeviceStartID, file.DeviceEndID);
       return false;
     }
     if (!ImageFits(ui_, count, file.DeviceName, file.DeviceStartID, file.DeviceEndID)) return false;
