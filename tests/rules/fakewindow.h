@@ -65,7 +65,10 @@ class FakeWindow : public rules::MainWindowSteps,
   void SaveWindowSettings() override {}
 
   // The line rate: each call logged, and found or done.
-  int Done(const std::string& s) { return Step(s), 0; }
+  int Done(const std::string& s) {
+    Step(s);
+    return 0;
+  }
   int FindBaudRate() override { return Done("findbaud"); }
   int RaiseBaudRate() override { return Done("raise"); }
   int SendBaudRate() override { return Done("sendbaud"); }
@@ -133,7 +136,8 @@ class FakeWindow : public rules::MainWindowSteps,
   }
   int SelectRegisterFiles(bool& s, bool& h) override {
     const Choice c = Next<Choice>(choices, {platform::kIdCancel});
-    s = s && c.s, h = h && c.h;
+    s = s && c.s;
+    h = h && c.h;
     return c.result;
   }
   int ShowCompareResult(const std::vector<std::string>& lines) override {

@@ -31,7 +31,8 @@ class NvmTransferTest : public regsim::RegSimTest {
   // Polling is back on after every flow while "Start" is chosen.
   void TearDown() override { EXPECT_EQ(win.switched.size() % 2, 0u); }
   std::string Image(const std::string& name, const NvmImageInfo& info, const std::vector<uint32_t>& data) {
-    dir.Write(name, NvmImageFileText(info, data)); return dir.File(name);
+    dir.Write(name, NvmImageFileText(info, data));
+    return dir.File(name);
   }
 
   rules::NvmTransfer transfer{ws, win, &win};

@@ -134,7 +134,8 @@ class Args {
 // Calls built-in id (either module) and returns its integer result.
 inline int Call(TestEnv& env, int id, Args args) {
   vmcode_t r;
-  r.op = opPushConst, r.a = pcInteger;
+  r.op = opPushConst;
+  r.a = pcInteger;
   (id >= 2000 ? CallBusBuiltin : CallSystemBuiltin)(id, args.Cells(), &r, env.exe);
   EXPECT_EQ(r.a, pcInteger) << id;
   return r.b;

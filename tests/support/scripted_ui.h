@@ -41,7 +41,10 @@ class ScriptedUi : public platform::Ui {
   bool InputBox(const std::string& caption, const std::string& prompt, std::string& text,
                 char passwordChar) override;
   bool ShowComPortDialog(int& comPort, int& baudRate) override;
-  void ScreenSize(int& width, int& height) override { width = screenW_, height = screenH_; }
+  void ScreenSize(int& width, int& height) override {
+    width = screenW_;
+    height = screenH_;
+  }
 
  private:
   struct Expectation {
