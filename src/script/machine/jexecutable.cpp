@@ -4,6 +4,7 @@
 #include <locale.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -69,6 +70,15 @@ int CompareValues(const TStackData& l, const TStackData& r) {
   return t.compare(r.sval);
 }
 
+// The language has no infinity or NaN: a floating result that overflows is
+// the operation's error. Stores a finite result in l.
+inline bool Finite(double value, TStackData& l) {
+  if (!std::isfinite(value)) return false;
+  l.fval = value;
+  l.kind = dtFloating;
+  return true;
+}
+
 // The binary operators on l, the left value, which becomes the result, and r.
 // Returns the message format of a failure, before l is changed; null on success.
 const char* Binary(std::int32_t op, TStackData& l, const TStackData& r) {
@@ -81,8 +91,7 @@ const char* Binary(std::int32_t op, TStackData& l, const TStackData& r) {
       if (integers) {
         l.ival = static_cast<std::int32_t>(a + b);
       } else if (numbers) {
-        l.fval = AsDouble(l) + AsDouble(r);
-        l.kind = dtFloating;
+        if (!Finite(AsDouble(l) + AsDouble(r), l)) return kErrAdd;
       } else if (l.kind == dtString) {
         if (r.kind == dtString) {
           if (l.sval.size() + r.sval.size() > kMaxStringBytes) return kErrStringLength;
@@ -108,8 +117,7 @@ const char* Binary(std::int32_t op, TStackData& l, const TStackData& r) {
       if (integers) {
         l.ival = static_cast<std::int32_t>(a - b);
       } else if (numbers) {
-        l.fval = AsDouble(l) - AsDouble(r);
-        l.kind = dtFloating;
+        if (!Finite(AsDouble(l) - AsDouble(r), l)) return kErrSub;
       } else {
         return kErrSub;
       }
@@ -118,8 +126,7 @@ const char* Binary(std::int32_t op, TStackData& l, const TStackData& r) {
       if (integers) {
         l.ival = static_cast<std::int32_t>(a * b);
       } else if (numbers) {
-        l.fval = AsDouble(l) * AsDouble(r);
-        l.kind = dtFloating;
+        if (!Finite(AsDouble(l) * AsDouble(r), l)) return kErrMul;
       } else if (l.kind == dtString && r.kind == dtInteger) {
         if (r.ival <= 0 || l.sval.empty()) {
           l.sval.clear();
@@ -141,8 +148,7 @@ const char* Binary(std::int32_t op, TStackData& l, const TStackData& r) {
       } else if (numbers) {
         const double d = AsDouble(r);
         if (d == 0.0) return kErrDivZero;
-        l.fval = AsDouble(l) / d;
-        l.kind = dtFloating;
+        if (!Finite(AsDouble(l) / d, l)) return kErrDiv;
       } else {
         return kErrDiv;
       }
