@@ -247,6 +247,12 @@ void TJExecutable::ShowWindow() { window_->Show(); }
 void TJExecutable::CloseWindow() { window_->Close(); }
 
 void TJExecutable::Continue() {
+  {
+    std::lock_guard<std::mutex> lock(waitMutex_);
+    paused_ = false;
+    attention_.store(stop_.load());
+  }
+  waitCv_.notify_all();
   if (started_.exchange(true)) return;
   if (stop_.load()) {
     finished_.store(true);
@@ -255,13 +261,26 @@ void TJExecutable::Continue() {
   thread_ = std::thread([this] { Execute(); });
 }
 
+void TJExecutable::Pause() {
+  std::lock_guard<std::mutex> lock(waitMutex_);
+  paused_ = true;
+  attention_.store(true);
+}
+
 void TJExecutable::Stop() {
-  stop_.store(true);
   {
     std::lock_guard<std::mutex> lock(waitMutex_);
+    stop_.store(true);
+    attention_.store(true);
   }
   waitCv_.notify_all();
   gui_->Cancel();
+}
+
+bool TJExecutable::HoldOrEnd() {
+  std::unique_lock<std::mutex> lock(waitMutex_);
+  waitCv_.wait(lock, [this] { return stop_.load() || !paused_; });
+  return stop_.load();
 }
 
 bool TJExecutable::IsTerminated() const {
@@ -433,9 +452,10 @@ void TJExecutable::Interpret(funcdata* entry) {
     DISPATCH();  \
   } while (0)
 // The stop check: before calls, returns, backward jumps and prints, so every
-// loop and every recursion passes it and nothing shows after a stop.
+// loop and every recursion passes it and nothing shows after a stop. A pause
+// holds the run there.
 #define STOP_CHECK() \
-  if (stop_.load(std::memory_order_relaxed)) return
+  if (attention_.load(std::memory_order_relaxed) && HoldOrEnd()) return
 // The pushes an instruction stands for must fit below the stack's end; those
 // of removed reference pushes included, whose cells are then stepped over.
 #define NEED() \
