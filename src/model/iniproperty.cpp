@@ -40,7 +40,7 @@ const TIniProperty& TIniFileManager::Find(const std::string& name) const {
 
 bool TIniFileManager::LoadFromIniFile(const std::string& fileName) {
   const platform::IniFile ini(fileName);
-  items_.clear();
+  Clear();
   for (const std::string& section : ini.ReadSections()) {
     TIniProperty item;
     item.SetName(section);
@@ -53,7 +53,7 @@ bool TIniFileManager::LoadFromIniFile(const std::string& fileName) {
 }
 
 void TIniFileManager::LoadFromEditItems(const std::vector<STEditItem>& items) {
-  items_.clear();
+  Clear();
   for (const STEditItem& row : items) {
     TIniProperty item;
     item.SetName(row.Name);

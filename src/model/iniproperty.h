@@ -56,6 +56,8 @@ struct STEditItem {
 
 class TIniFileManager {
  public:
+  // Destroys every item.
+  void Clear() { items_.clear(); }
   void Add(const TIniProperty& item) { items_.push_back(item); }
   int GetCount() const { return static_cast<int>(items_.size()); }
   // index must be below the count.

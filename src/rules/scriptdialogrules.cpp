@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -111,7 +112,8 @@ bool ParseInputFloating(const std::string& text, double& value) {
   const char* begin = text.c_str();
   char* end = nullptr;
   const double v = std::strtod(begin, &end);
-  if (!EndsWell(end)) return false;
+  // Scripts have no infinity or NaN: "inf", "nan" and 1e999 are refused too.
+  if (!EndsWell(end) || !std::isfinite(v)) return false;
   value = v;
   return true;
 }

@@ -77,7 +77,9 @@ bool TScriptManager::CollectResults() {
     TJExecutable* slot = slots_[static_cast<size_t>(i)].get();
     if (slot && slot->WaitDone()) {
       result_ = slot->GetReturnValue();
-      if (result_.kind != dtInteger || result_.ival != 0) {
+      // A stopped run holds what its last finished call returned, not main's
+      // answer: the user ended it, and that is no failure.
+      if (!slot->StopRequested() && (result_.kind != dtInteger || result_.ival != 0)) {
         lastError_ = platform::Format("User Script ERROR #%d : Fail to execute!", i + 1);
         ok_ = false;
       }

@@ -37,7 +37,8 @@ class TScriptManager : public TJCompiler {
   bool IsFinished() const;
   // Asks every running thread to stop before its next instruction.
   bool StopAll();
-  // The ok flag after gathering every slot's end; a failure sets the last error.
+  // The ok flag after gathering every slot's end; a failure sets the last
+  // error. A slot that was stopped and did not fail before it is no failure.
   bool CollectResults();
   // Closes every script window and deletes every thread (waiting for it).
   void TerminateAll();

@@ -34,6 +34,13 @@ TEST(TIniFileManager, EditItemsReplaceTheListAndFindGivesTheFirstMatchOrOneShare
   EXPECT_EQ(ValueOf(none), "");
   TIniFileManager other;
   EXPECT_EQ(&other.Find("x"), &none);
+
+  m.Clear();
+  EXPECT_EQ(m.GetCount(), 0);
+  EXPECT_EQ(&m.Find("Mask"), &none);
+  names.clear();
+  m.GetNames(names);
+  EXPECT_TRUE(names.empty());
 }
 
 TEST(TIniFileManager, SaveReplacesEverySectionInOneWrite) {

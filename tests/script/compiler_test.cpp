@@ -55,6 +55,19 @@ TEST(LexTest, CommentsNamesStringsAndErrors) {
   for (const auto& e : errors) EXPECT_NE(Lex(e.first).find("error:" + e.second), std::string::npos) << e.first[0];
 }
 
+// Line and column after each token: the column of the last character taken
+// in its line (a pushed-back one included), 0 after a newline; a newline in
+// a string counts no line but starts the column again.
+TEST(LexTest, LinesAndColumnsCountWhatWasTakenFromTheSource) {
+  const std::vector<std::string> lines{"ab  cd", "  \"x", "y\" 12;"};
+  TStringListSource source(&lines);
+  TLex lex(&source, nullptr);
+  std::string out = std::to_string(lex.GetLine()) + ":" + std::to_string(lex.GetColumn());
+  for (const TToken* t; (t = lex.GetToken()) && t->kind != tkEof;)
+    out += " " + std::to_string(lex.GetLine()) + ":" + std::to_string(lex.GetColumn());
+  EXPECT_EQ(out, "1:0 1:3 2:0 2:2 2:6 2:6");
+}
+
 std::string Error(const std::vector<std::string>& lines) {
   TJMemoryManager registry;
   TJCompiler compiler;
@@ -70,6 +83,23 @@ TEST(CompilerTest, HostileNestingIsRefusedNotACrash) {
                                   "return " + std::string(100000, '-') + "1;", assigns + "1;"})
     EXPECT_EQ(Error({"func main(a&, n) { " + body + " }"}), "ERROR! line=1 : 式が複雑すぎます");
   EXPECT_EQ(Error({"func main(a&, n) { " + blocks}), "ERROR! line=1 : ブロックの入れ子が深すぎます");
+}
+
+// The error's line and column beside the message, also for a top-level
+// statement, which is compiled inside the start-up function.
+TEST(CompilerTest, AnErrorKeepsItsLineAndColumn) {
+  const std::vector<std::pair<std::vector<std::string>, std::pair<int, int>>> cases = {
+      {{"func main(a&, n) {", "  var x;", "  x = 1 @ 2;", "}"}, {3, 9}},
+      {{"var g;", "   g = (1 + ;", "func main(a&, n) { return 0; }"}, {2, 13}},
+  };
+  for (const auto& c : cases) {
+    TJMemoryManager registry;
+    TJCompiler compiler;
+    TStringListSource source(&c.first);
+    EXPECT_FALSE(compiler.CompileInto(source, registry, {"1"}));
+    EXPECT_EQ(compiler.GetErrorMessage().rfind("ERROR! line=" + std::to_string(c.second.first) + " : ", 0), 0u) << compiler.GetErrorMessage();
+    EXPECT_EQ(std::make_pair(compiler.GetErrorLine(), compiler.GetErrorColumn()), c.second) << c.first[1];
+  }
 }
 
 // Arguments are written into the start-up code as literals: quotes,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -18,8 +19,8 @@ using builtins_test::CompileScript;
 
 using Calls = std::vector<std::pair<int, bool>>;  // id, run on the main thread
 
-// Records each call; 1006 fails, 1003 prints, 1004 asks its script to stop;
-// every call answers "r<id>".
+// Records each call; 1006 fails, 1003 prints, 1004 asks its script to stop,
+// 1005 to pause; every call answers "r<id>".
 std::mutex g_mutex;
 Calls g_calls;
 
@@ -31,6 +32,7 @@ void FakeModule(int id, TStackData*, vmcode_t* result, ScriptEnv& env) {
   if (id == 1006) throw std::runtime_error("handler failed");
   if (id == 1003) env.Print("trace\n");
   if (id == 1004) dynamic_cast<TJExecutable&>(env).Stop();
+  if (id == 1005) dynamic_cast<TJExecutable&>(env).Pause();
   result->a = pcString;
   result->sval = "r" + std::to_string(id);
 }
@@ -102,6 +104,38 @@ TEST_F(ScriptThread, AStopEndsTheRunAtItsNextCallReturnOrBackwardJump) {
   std::thread stopper([&] { waiting.Stop(); });
   EXPECT_FALSE(waiting.WaitFor(60000));
   stopper.join();
+}
+
+// A pause holds the run before its next return until Continue; a stop, or
+// deleting the executable, ends a paused run at once.
+TEST_F(ScriptThread, APausedRunGoesOnAtContinueAndEndsAtAStop) {
+  const std::string script = "func main(a&, n) { sysClearGlobalValue(); print(\"after\"); return 0; }";
+  // Runs until the pausing call has returned; host.window is the newest window.
+  auto paused = [&](TJExecutable& run) {
+    {
+      std::lock_guard<std::mutex> lock(g_mutex);
+      g_calls.clear();
+    }
+    CompileScript(run, script);
+    run.Continue();
+    for (int i = 0; i < 20000 && Called().empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    return !run.IsTerminated() && WindowText(host.window).empty();
+  };
+  ASSERT_TRUE(paused(exe));
+  exe.Continue();
+  EXPECT_TRUE(exe.WaitDone());
+  EXPECT_EQ(WindowText(host.window), "after");
+
+  TJExecutable stopped(TJExecutable::kDefaultStackSize, &host);
+  ASSERT_TRUE(paused(stopped));
+  stopped.Stop();
+  EXPECT_TRUE(stopped.WaitDone());
+  EXPECT_EQ(WindowText(host.window), "");
+
+  auto dropped = std::make_unique<TJExecutable>(TJExecutable::kDefaultStackSize, &host);
+  ASSERT_TRUE(paused(*dropped));
+  dropped.reset();  // does not wait for a Continue
 }
 
 }  // namespace

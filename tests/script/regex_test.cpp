@@ -61,7 +61,10 @@ TEST(RegexScan, ScanfConvertsTheMatchedPartPieceByPieceIntoStorageOfItsOwnKind) 
             (std::vector<int>{scanInteger, scanChar, scanString, scanDouble, scanFloat, scanString}));
   const char* const cases[][3] = {
       {"reply: a=1 b=2.5 end", "a=%d b=%lf", "0: 0=1 3=2.5"},
-      {"t=1e300", "t=%f", "0: 4=inf"},
+      // No infinity or NaN: a value past the range, "inf" and "nan" convert nothing.
+      {"t=1e300", "t=%f", "0: 4-"},
+      {"t=3e38 u=-1e999 w=1e308", "t=%f u=%lf w=%lf", "0: 4=3e+38 3- 3=1e+308"},
+      {"t=inf u=NAN w=-Infinity", "t=%lf u=%lf w=%f", "0: 3- 3- 4-"},
       {"id=AB12 ok", "id=%s ok", "0: 2=AB12"},
       {"a=\n1", "a=%d", "1:"},  // a value must lie on one line with the text around it
       {"on 12/31", "%d/%d", "0: 0=12 0=31"},  // the pattern delimiter in the format

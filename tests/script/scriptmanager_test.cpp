@@ -85,4 +85,19 @@ TEST_F(ScriptManagerTest, ASecondStartTheCloseQuestionAndTheEnd) {
   EXPECT_EQ(m.Slot(0), nullptr);
 }
 
+// The user's stop is no failure, whatever the last finished call returned
+// (sysGetGlobalValue of a missing key returns -1).
+TEST_F(ScriptManagerTest, AStoppedScriptEndsWithoutAnErrorWhateverItsLastCallReturned) {
+  TScriptManager m(Script("wait.jsc", "func main(a&, n) { sysGetGlobalValue(\"none\", n); print(\"in\"); "
+                                      "while 1 { } return 0; }\n"),
+                   1, &host);
+  ASSERT_TRUE(m.Start());
+  for (int i = 0; i < 20000 && WindowText(host.window) != "in"; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  m.StopAll();
+  ASSERT_TRUE(WaitFinished(m));
+  EXPECT_TRUE(m.CollectResults()) << m.GetLastError();
+  EXPECT_EQ(m.Slot(0)->GetReturnValue().ival, -1);
+}
+
 }  // namespace

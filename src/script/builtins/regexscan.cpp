@@ -235,10 +235,12 @@ ScanValue ConvertPiece(const std::string& piece, int classified, const std::stri
       case scanFloat: {
         double d = 0.0;
         assigned = std::sscanf(src, fmt.c_str(), &d, &n);
-        // %f keeps float precision; a value past the float range is infinite, as it was in a float.
+        // %f keeps float precision. The language has no infinity or NaN: "inf",
+        // "nan" and a value past the range (of a float, for %f) do not convert.
         if (v.kind != scanFloat) v.fval = d;
-        else if (std::fabs(d) > FLT_MAX && std::isfinite(d)) v.fval = std::copysign(HUGE_VAL, d);
-        else v.fval = static_cast<double>(static_cast<float>(d));
+        else if (std::fabs(d) <= FLT_MAX) v.fval = static_cast<double>(static_cast<float>(d));
+        else d = HUGE_VAL;
+        if (!std::isfinite(d)) assigned = 0;
         break;
       }
       default: {

@@ -48,7 +48,9 @@ void TJCompiler::Error(const char* format, ...) {
   va_start(ap, format);
   std::string message = VFormatText(format, ap);
   va_end(ap);
-  errorLine_ = lexer_ ? UserLine(lexer_->GetLine()) : 0;
+  errorLine_ = lexer_ ? lexer_->GetLine() : 0;
+  errorColumn_ = lexer_ ? lexer_->GetColumn() : 0;
+  UserPosition(errorLine_, errorColumn_);
   error_ = platform::Format("ERROR! line=%d : ", errorLine_) + message;
   failed_ = true;
 }
@@ -126,6 +128,7 @@ void TJCompiler::Reset() {
   head_ = tail_ = nullptr;
   error_.clear();
   errorLine_ = 0;
+  errorColumn_ = 0;
   failed_ = false;
   entry_ = nullptr;
 }
@@ -175,6 +178,7 @@ bool TJCompiler::CompileInto(TScriptSource& source, TJMemoryManager& registry,
   std::vector<std::string>& startup = startup_;
   startup.assign(1, "func __startup(){");
   startupOrigin_.assign(1, 0);
+  startupIndent_.assign(1, 0);
 
   bool savedUserSource = userSource_;
   userSource_ = false;
@@ -195,6 +199,7 @@ bool TJCompiler::CompileInto(TScriptSource& source, TJMemoryManager& registry,
                           QuoteArgument(arguments[static_cast<std::size_t>(i)]) + "\" ;");
       startup.push_back("return main(ArgString, ArgCount) ;}");
       startupOrigin_.resize(startup.size(), 0);
+      startupIndent_.resize(startup.size(), 0);
       userSource_ = false;
       TStringListSource startupSource(&startup);
       inStartup_ = true;
@@ -218,6 +223,7 @@ bool TJCompiler::CompileInto(TScriptSource& source, TJMemoryManager& registry,
   registry_ = nullptr;
   startup_.clear();
   startupOrigin_.clear();
+  startupIndent_.clear();
   if (failed_ || !entry_) {
     if (!failed_) Error("main 関数が定義されていません");
     entry_ = nullptr;
@@ -241,18 +247,22 @@ bool TJCompiler::CompileExpression() {
   return false;
 }
 
-int TJCompiler::UserLine(int line) const {
-  // Top-level statements are compiled inside __startup; report the line they
+void TJCompiler::UserPosition(int& line, int& column) const {
+  // Top-level statements are compiled inside __startup; report where they
   // came from in the user's script.
-  if (!inStartup_) return line;
+  if (!inStartup_) return;
   int first = 1;
   for (std::size_t i = 0; i < startup_.size(); ++i) {
     int span = 1;
     for (char c : startup_[i]) span += c == '\n';
-    if (line < first + span) return startupOrigin_[i] ? startupOrigin_[i] + (line - first) : line;
+    if (line < first + span) {
+      if (!startupOrigin_[i]) return;
+      if (line == first) column += startupIndent_[i];
+      line = startupOrigin_[i] + (line - first);
+      return;
+    }
     first += span;
   }
-  return line;
 }
 
 bool TJCompiler::CompileUnit(TScriptSource& source, bool collectStatements) {
@@ -268,12 +278,15 @@ bool TJCompiler::CompileUnit(TScriptSource& source, bool collectStatements) {
       // A top-level statement: runs in __startup before main.
       std::string name = token->name, rest;
       int line = userSource_ ? lexer.GetLine() : 0;
+      // The name ends one column before the character read after it.
+      const int indent = lexer.GetColumn() - static_cast<int>(name.size()) - 1;
       if (!collectStatements || !lexer.ReadToSemicolon(rest)) {
         Error("式文が ; で終了していません");
         break;
       }
       startup_.push_back(name + rest);
       startupOrigin_.push_back(line);
+      startupIndent_.push_back(indent > 0 ? indent : 0);
     } else if (token->kind == tkFunc) {
       FunctionDefinition();
     } else if (token->kind == tkVar) {

@@ -37,12 +37,17 @@ class TJCompiler {
                    const std::vector<std::string>& arguments);
 
   std::string GetErrorMessage() const { return error_; }
+  // Where the error was found: the line in the user's script (0 outside it)
+  // and the column in that line (see TLexStreamer::GetColumn).
+  int GetErrorLine() const { return errorLine_; }
+  int GetErrorColumn() const { return errorColumn_; }
   // Source lines are recorded in instructions only while this is set.
   void SetUserSource(bool flag) { userSource_ = flag; }
   funcdata* GetEntry() const { return entry_; }
   std::int32_t GetGlobalCount() const { return static_cast<std::int32_t>(globalCells_); }
 
-  // Sets "ERROR! line=%d : " + message with the lexer's current position.
+  // Sets "ERROR! line=%d : " + message and stores the lexer's current line
+  // and column.
   void Error(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
  protected:
@@ -63,7 +68,8 @@ class TJCompiler {
   // Compiles one source; collectStatements: top-level statements go to the
   // start-up list (the start-up unit itself has none).
   bool CompileUnit(TScriptSource& source, bool collectStatements);
-  int UserLine(int line) const;
+  // Turns a lexer position inside __startup into the user's script's.
+  void UserPosition(int& line, int& column) const;
   bool FunctionDefinition();
   bool Block(std::int32_t breakLabel, std::int32_t continueLabel, int depth);
   bool Statement(std::int32_t breakLabel, std::int32_t continueLabel, bool& scopePushed,
@@ -90,11 +96,13 @@ class TJCompiler {
   vmcode_t* tail_ = nullptr;
   std::string error_;
   int errorLine_ = 0;
+  int errorColumn_ = 0;
   bool userSource_ = true;
   bool failed_ = false;
   funcdata* entry_ = nullptr;
   std::vector<std::string> startup_;  // body lines of __startup
   std::vector<int> startupOrigin_;    // user line of each, 0 when generated
+  std::vector<int> startupIndent_;    // columns before each in its first user line
   bool inStartup_ = false;
   bool inPrelude_ = false;  // built-in internal names are statements only here
 };

@@ -49,16 +49,24 @@ int TStringListSource::GetChar() {
 
 // ---------------------------------------------------------------------------
 
+int TLexStreamer::Count(int c) {
+  // A newline inside a string literal counts no line, but its next
+  // character still stands in column 1 of the next one.
+  if (c == 10) column_ = 0;
+  else if (c != -1) ++column_;
+  return c;
+}
+
 int TLexStreamer::GetChar() {
   if (pushed_ > 0) return slots_[--pushed_];
-  int c = source_->GetChar();
+  int c = Count(source_->GetChar());
   if (c == 10) ++line_;
   return c;
 }
 
 int TLexStreamer::GetCharRaw() {
   if (pushed_ > 0) return slots_[--pushed_];
-  return source_->GetChar();
+  return Count(source_->GetChar());
 }
 
 void TLexStreamer::UngetChar(int c) {

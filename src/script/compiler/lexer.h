@@ -34,7 +34,9 @@ class TStringListSource : public TScriptSource {
   std::size_t line_ = 0;
 };
 
-// Character reader with a five-slot push-back stack and line counting.
+// Character reader with a five-slot push-back stack and line and column
+// counting. Only characters taken from the source count, so a character read
+// again after a push-back is not counted twice.
 class TLexStreamer {
  public:
   explicit TLexStreamer(TScriptSource* source) : source_(source) {}
@@ -45,9 +47,16 @@ class TLexStreamer {
   void UngetChar(int c);
   void SkipBlanks();
   int GetLine() const { return line_; }
+  // The column of the last character taken in its line, from 1; 0 right
+  // after a newline.
+  int GetColumn() const { return column_; }
 
  private:
+  // Counts a character taken from the source into the column.
+  int Count(int c);
+
   int line_ = 1;
+  int column_ = 0;
   int pushed_ = 0;
   int slots_[5] = {};
   TScriptSource* source_;
@@ -80,6 +89,7 @@ class TLex {
   // Returns false when the input ends first (text then holds what was read).
   bool ReadToSemicolon(std::string& text);
   int GetLine() const { return streamer_.GetLine(); }
+  int GetColumn() const { return streamer_.GetColumn(); }
   const std::string& GetErrorText() const { return error_; }
   void Error(const char* format, ...) __attribute__((format(printf, 2, 3)));
 

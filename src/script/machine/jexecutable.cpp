@@ -4,6 +4,7 @@
 #include <locale.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -69,6 +70,15 @@ int CompareValues(const TStackData& l, const TStackData& r) {
   return t.compare(r.sval);
 }
 
+// The language has no infinity or NaN: a floating result that overflows is
+// the operation's error. Stores a finite result in l.
+inline bool Finite(double value, TStackData& l) {
+  if (!std::isfinite(value)) return false;
+  l.fval = value;
+  l.kind = dtFloating;
+  return true;
+}
+
 // The binary operators on l, the left value, which becomes the result, and r.
 // Returns the message format of a failure, before l is changed; null on success.
 const char* Binary(std::int32_t op, TStackData& l, const TStackData& r) {
@@ -81,8 +91,7 @@ const char* Binary(std::int32_t op, TStackData& l, const TStackData& r) {
       if (integers) {
         l.ival = static_cast<std::int32_t>(a + b);
       } else if (numbers) {
-        l.fval = AsDouble(l) + AsDouble(r);
-        l.kind = dtFloating;
+        if (!Finite(AsDouble(l) + AsDouble(r), l)) return kErrAdd;
       } else if (l.kind == dtString) {
         if (r.kind == dtString) {
           if (l.sval.size() + r.sval.size() > kMaxStringBytes) return kErrStringLength;
@@ -108,8 +117,7 @@ const char* Binary(std::int32_t op, TStackData& l, const TStackData& r) {
       if (integers) {
         l.ival = static_cast<std::int32_t>(a - b);
       } else if (numbers) {
-        l.fval = AsDouble(l) - AsDouble(r);
-        l.kind = dtFloating;
+        if (!Finite(AsDouble(l) - AsDouble(r), l)) return kErrSub;
       } else {
         return kErrSub;
       }
@@ -118,8 +126,7 @@ const char* Binary(std::int32_t op, TStackData& l, const TStackData& r) {
       if (integers) {
         l.ival = static_cast<std::int32_t>(a * b);
       } else if (numbers) {
-        l.fval = AsDouble(l) * AsDouble(r);
-        l.kind = dtFloating;
+        if (!Finite(AsDouble(l) * AsDouble(r), l)) return kErrMul;
       } else if (l.kind == dtString && r.kind == dtInteger) {
         if (r.ival <= 0 || l.sval.empty()) {
           l.sval.clear();
@@ -141,8 +148,7 @@ const char* Binary(std::int32_t op, TStackData& l, const TStackData& r) {
       } else if (numbers) {
         const double d = AsDouble(r);
         if (d == 0.0) return kErrDivZero;
-        l.fval = AsDouble(l) / d;
-        l.kind = dtFloating;
+        if (!Finite(AsDouble(l) / d, l)) return kErrDiv;
       } else {
         return kErrDiv;
       }
@@ -241,6 +247,12 @@ void TJExecutable::ShowWindow() { window_->Show(); }
 void TJExecutable::CloseWindow() { window_->Close(); }
 
 void TJExecutable::Continue() {
+  {
+    std::lock_guard<std::mutex> lock(waitMutex_);
+    paused_ = false;
+    attention_.store(stop_.load());
+  }
+  waitCv_.notify_all();
   if (started_.exchange(true)) return;
   if (stop_.load()) {
     finished_.store(true);
@@ -249,13 +261,26 @@ void TJExecutable::Continue() {
   thread_ = std::thread([this] { Execute(); });
 }
 
+void TJExecutable::Pause() {
+  std::lock_guard<std::mutex> lock(waitMutex_);
+  paused_ = true;
+  attention_.store(true);
+}
+
 void TJExecutable::Stop() {
-  stop_.store(true);
   {
     std::lock_guard<std::mutex> lock(waitMutex_);
+    stop_.store(true);
+    attention_.store(true);
   }
   waitCv_.notify_all();
   gui_->Cancel();
+}
+
+bool TJExecutable::HoldOrEnd() {
+  std::unique_lock<std::mutex> lock(waitMutex_);
+  waitCv_.wait(lock, [this] { return stop_.load() || !paused_; });
+  return stop_.load();
 }
 
 bool TJExecutable::IsTerminated() const {
@@ -427,9 +452,10 @@ void TJExecutable::Interpret(funcdata* entry) {
     DISPATCH();  \
   } while (0)
 // The stop check: before calls, returns, backward jumps and prints, so every
-// loop and every recursion passes it and nothing shows after a stop.
+// loop and every recursion passes it and nothing shows after a stop. A pause
+// holds the run there.
 #define STOP_CHECK() \
-  if (stop_.load(std::memory_order_relaxed)) return
+  if (attention_.load(std::memory_order_relaxed) && HoldOrEnd()) return
 // The pushes an instruction stands for must fit below the stack's end; those
 // of removed reference pushes included, whose cells are then stepped over.
 #define NEED() \

@@ -41,12 +41,15 @@ class TJExecutable : public ScriptEnv {
   void ShowWindow();
   void CloseWindow();
 
-  // Starts the thread; later calls do nothing.
+  // Starts the thread, or lets a paused run go on.
   void Continue();
+  // Holds the run at its next call, return, backward jump or print until
+  // Continue or Stop; a built-in under way finishes first. From any thread.
+  void Pause();
   // Asks the run to end: it does at its next call, return, backward jump or
   // print, so it calls no built-in, returns and shows nothing more, and an
   // error on the way ends it as stopped; a built-in waiting for the main
-  // thread is released at once. From any thread.
+  // thread and a paused run are released at once. From any thread.
   void Stop();
   bool StopRequested() const override { return stop_.load(std::memory_order_relaxed); }
   // True once the run has ended (or was stopped before it started), so the
@@ -89,6 +92,9 @@ class TJExecutable : public ScriptEnv {
   void SyncPrint(const std::string& text);
   void SyncPrintError(const std::string& text);
   bool OnScriptThread() const;
+  // At a stop check that found a pause or a stop: waits while paused; true
+  // when the run must end.
+  bool HoldOrEnd();
 
   std::unique_ptr<ScriptHost> ownHost_;
   ScriptHost* host_;
@@ -110,6 +116,9 @@ class TJExecutable : public ScriptEnv {
   std::thread thread_;
   std::thread::id scriptThread_;
   std::atomic<bool> stop_{false};
+  // Set while a stop or a pause is pending: the run's checks read this one flag.
+  std::atomic<bool> attention_{false};
+  bool paused_ = false;  // under waitMutex_
   std::atomic<bool> started_{false};
   std::atomic<bool> finished_{false};
   std::mutex waitMutex_;
