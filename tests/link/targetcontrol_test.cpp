@@ -193,6 +193,17 @@ TEST_F(TargetControlTest, ATimeOutOrALinkFailureStopsTheWalkAndKeepsUnreadValues
   EXPECT_EQ(Sent(), "");
   EXPECT_EQ(ws.SRegisters.GetValue(5), 77);
   ASSERT_EQ(services.lines.size(), 1u);
+
+  // A word that times out after a refused block ends the walk without a line.
+  link->FailWrites(false);
+  services.lines.clear();
+  target->AddFault(SimFault::Error(sim_error::kNotBlockAccess));
+  target->AddFault(SimFault::None());
+  target->AddFault(SimFault::Silence());
+  EXPECT_FALSE(tc.ReadRegisterTable(false));
+  EXPECT_EQ(Sent(), "F0 1,2 F0 1,1 F0 2,1");
+  EXPECT_EQ(ws.SRegisters.GetValue(3), 77);
+  EXPECT_TRUE(services.lines.empty()) << services.Log();
 }
 
 // ---- NVM and tables ----
