@@ -63,6 +63,10 @@ TTargetControl::~TTargetControl() {
 
 bool TTargetControl::IsConnected() const { return bus_ && protocol_; }
 
+bool TTargetControl::IsLinkWorking() const {
+  return IsConnected() && !bus_->HasFailed() && !protocol_->LastExchangeFailed();
+}
+
 void TTargetControl::DropLink() {
   // The protocol must never hold a layer that is gone.
   if (protocol_) protocol_->SetBus(nullptr);
