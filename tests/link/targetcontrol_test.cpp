@@ -3,12 +3,15 @@
 #include "link/targetcontrol.h"
 
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
 
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "link/comport.h"
 #include "link/ecs.h"
 #include "model/registers.h"
 #include "platform/ui.h"
@@ -132,6 +135,27 @@ TEST_F(TargetControlTest, EveryOperationWithoutALinkFailsAndSaysSo) {
   EXPECT_TRUE(text.empty());
   tc.SetProtocolTimeout(10);
   EXPECT_EQ(services.lines, std::vector<std::string>(1, notConnected));
+}
+
+TEST_F(TargetControlTest, APortInUseIsNotOpenedAndTheLogSaysItIsBusy) {
+  int master = -1, slave = -1;
+  char device[128];
+  ASSERT_EQ(openpty(&master, &slave, device, nullptr, nullptr), 0);
+  WriteFiles();
+  dir.Write("Vund2.ini", std::string("[Bus]\r\nComPort=0\r\nBaudRate=6\r\nECSType=2\r\n[Ports]\r\nCOM1=") + device +
+                             "\r\n");
+  ASSERT_TRUE(ws.settings.LoadSettings());
+  TComPort script;  // a script's port on the same device
+  script.SetDevicePath(device);
+  ASSERT_TRUE(script.Open(0, 6, 0, 0, 0, 0));
+  ui.ExpectMessage(0x10, platform::kIdOk, "COM Port = 1").ExpectComPortDialog(false);
+  EXPECT_FALSE(tc.Connect(ws.linkSettings));
+  EXPECT_TRUE(Logged(std::string(device) + ": Device or resource busy")) << services.Log();
+  script.Close();
+  EXPECT_TRUE(tc.Connect(ws.linkSettings));
+  EXPECT_TRUE(tc.IsConnected());
+  close(master);
+  close(slave);
 }
 
 // ---- Registers ----
