@@ -40,4 +40,7 @@ class TBusPhysicalLayer {
   virtual bool WaitForData(uint32_t timeoutMs) = 0;
   // True for a serial link (only a serial link can change its baud rate).
   virtual bool IsSerial() const { return false; }
+  // True once the layer can carry no more bytes until it is opened again
+  // (the device failed or hung up, or it is closed).
+  virtual bool HasFailed() const { return false; }
 };

@@ -51,6 +51,7 @@ class TComPort : public TBusPhysicalLayer {
   void Purge() override;
   bool WaitForData(uint32_t timeoutMs) override;
   bool IsSerial() const override { return true; }
+  bool HasFailed() const override { return !opened_ || readFailure_ != 0; }
 
   // Write of text up to its terminator.
   bool WriteString(const char* text);

@@ -72,6 +72,9 @@ class TEcs {
   void SetTimeOut(int ms) { timeOutTime_ = ms; }
   // The readable reason of the last failure: the error text and the frames.
   std::string GetLastMessage() const { return lastMessage_; }
+  // True when the last exchange got no sound reply: nothing sent, nothing or
+  // garbage received. A reply the target sent, even an error, clears it.
+  bool LastExchangeFailed() const { return lastExchangeFailed_; }
 
  protected:
   platform::Clock& clock_;
@@ -87,4 +90,5 @@ class TEcs {
   std::string errorMessage_;
   std::string lastMessage_;
   int baudIndex_ = 0;
+  bool lastExchangeFailed_ = false;
 };

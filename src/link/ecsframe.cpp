@@ -219,6 +219,8 @@ int TEcsFramed::Exchange(const std::vector<uint8_t>& request, TEcsBuffer& reply,
     for (int send = 0; send <= timeOutRetry_ && !complete; ++send) {
       received = 0;
       bus_->Purge();
+      // Failed until a reply comes back.
+      lastExchangeFailed_ = true;
       if (!bus_->Write(request.data(), requestLength)) return LinkFailure(kEcsSendErrorText);
       const int collected = Collect(reply, received);
       if (collected == kEcsLinkError) return LinkFailure(format_.readErrorDetail);
@@ -235,6 +237,9 @@ int TEcsFramed::Exchange(const std::vector<uint8_t>& request, TEcsBuffer& reply,
     }
     const uint32_t replyLength = LengthField(reply.data());
     int status = CheckResponse(reply);
+    // Bytes that do not make a reply are what a line at another rate, or a
+    // noisy one, delivers; a reply with the target's own error is sound.
+    lastExchangeFailed_ = status == kEcsBadReply || status == kEcsChecksum;
     if (status == kEcsOk && expectedData >= 0 &&
         replyLength != static_cast<uint32_t>(HeaderBytes() + 1 + expectedData))
       status = kEcsReplySize;
@@ -316,7 +321,10 @@ int TEcsFramed::SendRawText(const std::string& text) {
   if (bytes.size() > static_cast<size_t>(kEcsBufferSize)) return LinkFailure(kEcsRawTooLongText);
   if (bus_ == nullptr) return LinkFailure(kEcsNoBusText);
   bus_->Purge();
-  if (!bus_->Write(bytes.data(), static_cast<uint32_t>(bytes.size()))) return LinkFailure(kEcsSendErrorText);
+  if (!bus_->Write(bytes.data(), static_cast<uint32_t>(bytes.size()))) {
+    lastExchangeFailed_ = true;
+    return LinkFailure(kEcsSendErrorText);
+  }
   return kEcsOk;
 }
 

@@ -63,6 +63,10 @@ TTargetControl::~TTargetControl() {
 
 bool TTargetControl::IsConnected() const { return bus_ && protocol_; }
 
+bool TTargetControl::IsLinkWorking() const {
+  return IsConnected() && !bus_->HasFailed() && !protocol_->LastExchangeFailed();
+}
+
 void TTargetControl::DropLink() {
   // The protocol must never hold a layer that is gone.
   if (protocol_) protocol_->SetBus(nullptr);
@@ -110,7 +114,13 @@ bool TTargetControl::ReadRegisters(uint32_t address, int count, uint32_t out[]) 
   for (int k = 0; k < count; ++k) {
     status = protocol_->ReadMemory(address + static_cast<uint32_t>(k), 2, 1, out + k);
     if (status == kEcsOk) continue;
-    if (status == kEcsTimeOut || status == kEcsLinkError) {
+    // A word without a reply ends the read without a line of its own; the
+    // walk stops on the status.
+    if (status == kEcsTimeOut) {
+      lastReadStatus_ = status;
+      return false;
+    }
+    if (status == kEcsLinkError) {
       lastReadStatus_ = status;
       ReportError(status, true);
       return false;

@@ -61,6 +61,8 @@ class TTargetControl : platform::MainThreadOnly, public TLineRate {
   bool ConnectWith(std::unique_ptr<TBusPhysicalLayer> bus, platform::Clock& clock, const TLinkSettings& settings);
   // True while a layer is open and a protocol is bound to it.
   bool IsConnected() const;
+  // Connected, and neither the layer nor the last exchange on it has failed.
+  bool IsLinkWorking() const;
 
   // Reports the protocol's last failure: to the message log (line by line)
   // or in an "ERROR" box.

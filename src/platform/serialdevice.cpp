@@ -2,13 +2,19 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/files.h"
 
@@ -33,7 +39,84 @@ speed_t SpeedConstant(int baud) {
   return B0;
 }
 
+// Where serial tools leave their lock files.
+constexpr char kLockFolder[] = "/var/lock";
+
+// The lock file (OS path) for the device at the OS path osPath; empty without
+// a lock folder.
+std::string LockFileFor(const std::string& osPath) {
+  struct stat st {};
+  if (::stat(kLockFolder, &st) != 0 || !S_ISDIR(st.st_mode)) return std::string();
+  // Every name of a device shares the one lock of the device itself.
+  char* real = ::realpath(osPath.c_str(), nullptr);
+  std::string device = real ? real : osPath;
+  std::free(real);
+  if (device.compare(0, 5, "/dev/") == 0) {
+    device.erase(0, 5);
+  } else {
+    device.erase(0, device.rfind('/') + 1);
+  }
+  std::replace(device.begin(), device.end(), '/', '_');
+  return std::string(kLockFolder) + "/LCK.." + device;
+}
+
+// The process a lock file names (its number in ASCII), or 0.
+pid_t LockOwner(const std::string& lockFile) {
+  const int fd = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return 0;
+  char text[32] = {};
+  const ssize_t n = ::read(fd, text, sizeof text - 1);
+  ::close(fd);
+  if (n <= 0) return 0;
+  long pid = 0;
+  return std::sscanf(text, "%ld", &pid) == 1 && pid > 0 ? static_cast<pid_t>(pid) : 0;
+}
+
+bool OtherLiveOwner(pid_t pid) { return pid > 0 && pid != ::getpid() && (::kill(pid, 0) == 0 || errno == EPERM); }
+
+// Makes the device's lock file for this process. False with EBUSY in error
+// when another live process holds it. A lock file that names no live process
+// is left over and goes. Where none can be written (no right to the folder),
+// the lock on the device itself guards it alone: true, and made stays empty.
+bool TakeLockFile(const std::string& lockFile, std::string& made, int& error) {
+  std::string temp = std::string(kLockFolder) + "/LTMP.XXXXXX";
+  const int fd = ::mkstemp(&temp[0]);
+  if (fd < 0) {
+    if (!OtherLiveOwner(LockOwner(lockFile))) return true;
+    error = EBUSY;
+    return false;
+  }
+  // Written whole before it takes the lock's name, so nobody reads it half done.
+  char text[16];
+  const int length = std::snprintf(text, sizeof text, "%10ld\n", static_cast<long>(::getpid()));
+  const bool written = ::fchmod(fd, 0644) == 0 && ::write(fd, text, static_cast<size_t>(length)) == length;
+  ::close(fd);
+  bool taken = false, busy = false;
+  for (int attempt = 0; written && attempt < 2 && !taken && !busy; ++attempt) {
+    if (::link(temp.c_str(), lockFile.c_str()) == 0) {
+      taken = true;
+    } else if (errno != EEXIST) {
+      break;
+    } else if (OtherLiveOwner(LockOwner(lockFile))) {
+      busy = true;
+    } else if (attempt == 0) {
+      ::unlink(lockFile.c_str());
+    } else {
+      busy = true;  // another open took it meanwhile
+    }
+  }
+  ::unlink(temp.c_str());
+  if (busy) {
+    error = EBUSY;
+    return false;
+  }
+  if (taken) made = lockFile;
+  return true;
+}
+
 }  // namespace
+
+std::string SerialLockFilePath(const std::string& path) { return FromOsPath(LockFileFor(ToOsPath(path))); }
 
 bool ApplySerialSettings(const SerialSettings& s, struct termios& t) {
   if (s.baud <= 0 || s.dataBits < 5 || s.dataBits > 8 || s.parity < 0 || s.parity > 4 || s.stopBits < 0 ||
@@ -88,13 +171,26 @@ bool SerialDevice::Open(const std::string& path) {
     ::close(fd);
     return false;
   }
-  // Nobody else may open the port while we hold it.
+  // One user of the port at a time. TIOCEXCL does not hold back a process
+  // with CAP_SYS_ADMIN (root), so every open also takes a lock on the device
+  // (any other open of it, in this program too, is refused) and the lock file
+  // that other serial tools respect.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    lastErrno_ = errno == EWOULDBLOCK ? EBUSY : errno;
+    ::close(fd);
+    return false;
+  }
+  const std::string lockFile = LockFileFor(ToOsPath(path));
+  if (!lockFile.empty() && !TakeLockFile(lockFile, lockFile_, lastErrno_)) {
+    ::close(fd);
+    return false;
+  }
   ioctl(fd, TIOCEXCL);
   const int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (wake < 0) {
     lastErrno_ = errno;
-    ioctl(fd, TIOCNXCL);
-    ::close(fd);
+    fd_ = fd;
+    Close();
     return false;
   }
   fd_ = fd;
@@ -103,6 +199,11 @@ bool SerialDevice::Open(const std::string& path) {
 }
 
 void SerialDevice::Close() {
+  // The lock file goes first: the device's own lock still keeps it ours.
+  if (!lockFile_.empty()) {
+    if (LockOwner(lockFile_) == ::getpid()) ::unlink(lockFile_.c_str());
+    lockFile_.clear();
+  }
   if (fd_ >= 0) {
     ioctl(fd_, TIOCNXCL);
     ::close(fd_);

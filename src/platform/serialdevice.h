@@ -29,9 +29,11 @@ class SerialDevice {
   SerialDevice& operator=(const SerialDevice&) = delete;
 
   // Opens the device (a CP932 path) for exclusive use, non-blocking, in raw
-  // mode. False (with LastErrno) when it cannot be opened.
+  // mode. False (with LastErrno) when it cannot be opened; EBUSY when another
+  // open holds it, in this program or another one, whoever runs it.
   bool Open(const std::string& path);
-  // Drops the exclusive use and closes the device and the wake-up descriptor.
+  // Drops the exclusive use and its locks and closes the device and the
+  // wake-up descriptor.
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
 
@@ -66,7 +68,13 @@ class SerialDevice {
   int fd_ = -1;
   int wakeFd_ = -1;
   int lastErrno_ = 0;
+  std::string lockFile_;  // the lock file this open made (OS path), or empty
 };
+
+// The lock file that serial tools agree on for the device behind path
+// (links followed): "LCK..ttyS0" for /dev/ttyS0 in the system's lock folder,
+// as an OS path. Empty when there is no lock folder.
+std::string SerialLockFilePath(const std::string& path);
 
 // Turns t (as read from the device) into a raw line with the settings, all
 // but a rate without a B constant; false when a value is out of range.

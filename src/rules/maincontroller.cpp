@@ -93,7 +93,8 @@ void MainController::ChooseComPort() {
   if (!ws_.linkSettings.ChooseComPort()) return;
   const bool changed = port != ws_.settings.GetComPort() || baud != ws_.settings.GetBaudRate();
   ConnectAfterComPortChoice(*this, view_, ws_.TargetControl, changed, ws_.TargetControl.IsConnected(),
-                            view_.Registers().ShownFile(), view_.Registers().CurrentTab());
+                            ws_.TargetControl.IsLinkWorking(), view_.Registers().ShownFile(),
+                            view_.Registers().CurrentTab());
 }
 
 // ---- Steps of start-up and close ----

@@ -75,7 +75,8 @@ class MainController : private MainWindowSteps {
   void WriteRegisterValues();
   // The command menu's entry of tag.
   void ExecuteCommandEntry(int tag);
-  // The COM port dialog; a new choice brings the link up again.
+  // The COM port dialog; OK on a new choice or a failed link brings the link
+  // up again.
   void ChooseComPort();
 
 

@@ -31,8 +31,8 @@ bool RunStartup(MainWindowSteps& steps, MainView& view, TLineRate& line, const s
 }
 
 bool ConnectAfterComPortChoice(MainWindowSteps& steps, MainView& view, TLineRate& line, bool choiceChanged,
-                               bool wasConnected, RegKind shownFile, int tab) {
-  if (!choiceChanged && wasConnected) {
+                               bool wasConnected, bool linkWorking, RegKind shownFile, int tab) {
+  if (!choiceChanged && wasConnected && linkWorking) {
     steps.ShowComStatus();
     return true;
   }

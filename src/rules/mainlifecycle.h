@@ -39,12 +39,13 @@ class MainWindowSteps {
 bool RunStartup(MainWindowSteps& steps, MainView& view, TLineRate& line, const std::string& firstArgument);
 
 // After the COM port dialog's OK. The same port and rate keep a working
-// link. Otherwise the link is made again and brought up as at start-up: the
+// link. Otherwise (a new choice, no link, or a link whose port or last
+// exchange failed) the link is made again and brought up as at start-up: the
 // shown file's values read (the rate searched for when they do not come),
 // the rate raised, the snapshot taken when there was no link before, the
 // status bar and the grid of the tab shown. False when no values came.
 bool ConnectAfterComPortChoice(MainWindowSteps& steps, MainView& view, TLineRate& line, bool choiceChanged,
-                               bool wasConnected, RegKind shownFile, int tab);
+                               bool wasConnected, bool linkWorking, RegKind shownFile, int tab);
 
 // The close sequence. The save questions come first, before anything is sent
 // to the target, with polling stopped; Cancel in one of them ends the close

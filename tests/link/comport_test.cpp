@@ -245,6 +245,7 @@ TEST_F(ComPortTest, BadIndexesAndMissingDevicesFailOpenAndAClosedOrHungUpPortFai
   EXPECT_TRUE(port_.Close());
 
   ASSERT_TRUE(port_.Open(0, 6, 0, 0, 0, 0));
+  EXPECT_FALSE(port_.HasFailed());
   close(std::exchange(master_, -1));
   const auto deadline = Steady::now() + std::chrono::seconds(5);
   bool ok = true;
@@ -252,6 +253,7 @@ TEST_F(ComPortTest, BadIndexesAndMissingDevicesFailOpenAndAClosedOrHungUpPortFai
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_FALSE(ok);
   EXPECT_EQ(port_.LastError(), TComPort::kErrReadFailed);
+  EXPECT_TRUE(port_.HasFailed());  // the COM port dialog's OK opens it again
 }
 
 }  // namespace

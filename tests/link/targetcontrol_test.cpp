@@ -3,12 +3,15 @@
 #include "link/targetcontrol.h"
 
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
 
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "link/comport.h"
 #include "link/ecs.h"
 #include "model/registers.h"
 #include "platform/ui.h"
@@ -134,6 +137,27 @@ TEST_F(TargetControlTest, EveryOperationWithoutALinkFailsAndSaysSo) {
   EXPECT_EQ(services.lines, std::vector<std::string>(1, notConnected));
 }
 
+TEST_F(TargetControlTest, APortInUseIsNotOpenedAndTheLogSaysItIsBusy) {
+  int master = -1, slave = -1;
+  char device[128];
+  ASSERT_EQ(openpty(&master, &slave, device, nullptr, nullptr), 0);
+  WriteFiles();
+  dir.Write("Vund2.ini", std::string("[Bus]\r\nComPort=0\r\nBaudRate=6\r\nECSType=2\r\n[Ports]\r\nCOM1=") + device +
+                             "\r\n");
+  ASSERT_TRUE(ws.settings.LoadSettings());
+  TComPort script;  // a script's port on the same device
+  script.SetDevicePath(device);
+  ASSERT_TRUE(script.Open(0, 6, 0, 0, 0, 0));
+  ui.ExpectMessage(0x10, platform::kIdOk, "COM Port = 1").ExpectComPortDialog(false);
+  EXPECT_FALSE(tc.Connect(ws.linkSettings));
+  EXPECT_TRUE(Logged(std::string(device) + ": Device or resource busy")) << services.Log();
+  script.Close();
+  EXPECT_TRUE(tc.Connect(ws.linkSettings));
+  EXPECT_TRUE(tc.IsConnected());
+  close(master);
+  close(slave);
+}
+
 // ---- Registers ----
 
 TEST_F(TargetControlTest, RegisterWalksCutRunsAtTheWordLimitAndReadARefusedBlockWordByWord) {
@@ -193,6 +217,17 @@ TEST_F(TargetControlTest, ATimeOutOrALinkFailureStopsTheWalkAndKeepsUnreadValues
   EXPECT_EQ(Sent(), "");
   EXPECT_EQ(ws.SRegisters.GetValue(5), 77);
   ASSERT_EQ(services.lines.size(), 1u);
+
+  // A word that times out after a refused block ends the walk without a line.
+  link->FailWrites(false);
+  services.lines.clear();
+  target->AddFault(SimFault::Error(sim_error::kNotBlockAccess));
+  target->AddFault(SimFault::None());
+  target->AddFault(SimFault::Silence());
+  EXPECT_FALSE(tc.ReadRegisterTable(false));
+  EXPECT_EQ(Sent(), "F0 1,2 F0 1,1 F0 2,1");
+  EXPECT_EQ(ws.SRegisters.GetValue(3), 77);
+  EXPECT_TRUE(services.lines.empty()) << services.Log();
 }
 
 // ---- NVM and tables ----

@@ -3,13 +3,21 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 #include <vector>
+
+#include "platform/convert.h"
+#include "support/temp_dir.h"
 
 using platform::SerialDevice;
 using platform::SerialSettings;
@@ -65,6 +73,74 @@ TEST(SerialDevice, WriteAllFinishesAcrossPartialWritesAndStopsAtTheTimeOut) {
   EXPECT_LT(d.WriteAll(data.data(), data.size(), 30), data.size());
   EXPECT_EQ(d.LastErrno(), ETIMEDOUT);
   ::close(master);
+}
+
+// A pseudo-terminal's far end; the device side is opened by name.
+struct Pty {
+  Pty() {
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    EXPECT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+    path = ptsname(master);
+  }
+  ~Pty() { ::close(master); }
+  int master = -1;
+  std::string path;
+};
+
+std::string ReadAll(const std::string& file) {
+  std::stringstream ss;
+  ss << std::ifstream(file).rdbuf();
+  return ss.str();
+}
+
+// A process that has ended: its number names nobody.
+pid_t EndedProcess() {
+  const pid_t pid = fork();
+  if (pid == 0) _exit(0);
+  waitpid(pid, nullptr, 0);
+  return pid;
+}
+
+// One open of a device at a time, even for root, whatever name it is opened
+// by; the lock goes with the close.
+TEST(SerialDevice, ADeviceInUseIsBusyForEveryOtherOpenUntilItCloses) {
+  Pty pty;
+  testing_support::TempDir dir;
+  const std::string link = dir.File("link");
+  std::filesystem::create_symlink(pty.path, link);
+  SerialDevice first, second;
+  ASSERT_TRUE(first.Open(link));
+  for (const std::string& name : {pty.path, link}) {
+    EXPECT_FALSE(second.Open(name)) << name;
+    EXPECT_EQ(second.LastErrno(), EBUSY) << name;
+    EXPECT_FALSE(second.IsOpen());
+  }
+  first.Close();
+  EXPECT_TRUE(second.Open(pty.path));
+}
+
+// The lock file other serial tools respect: made while the device is open,
+// honoured while its process lives, replaced when it is left over.
+TEST(SerialDevice, TheLockFileOfALiveProcessHoldsTheDeviceAndALeftOverOneGoes) {
+  Pty pty;
+  const std::string lock = platform::SerialLockFilePath(pty.path);
+  if (lock.empty() || access(std::filesystem::path(lock).parent_path().c_str(), W_OK) != 0)
+    GTEST_SKIP() << "no lock folder this test may write";
+  EXPECT_EQ(lock, "/var/lock/LCK..pts_" + pty.path.substr(9));  // from /dev/pts/N
+  SerialDevice d;
+  ASSERT_TRUE(d.Open(pty.path));
+  EXPECT_EQ(ReadAll(lock), platform::Format("%10d\n", static_cast<int>(getpid())));
+  d.Close();
+  EXPECT_FALSE(std::filesystem::exists(lock));
+
+  std::ofstream(lock) << platform::Format("%10d\n", static_cast<int>(getppid()));
+  EXPECT_FALSE(d.Open(pty.path));
+  EXPECT_EQ(d.LastErrno(), EBUSY);
+  std::ofstream(lock) << platform::Format("%10d\n", static_cast<int>(EndedProcess()));
+  EXPECT_TRUE(d.Open(pty.path));
+  EXPECT_EQ(ReadAll(lock), platform::Format("%10d\n", static_cast<int>(getpid())));
+  d.Close();
+  EXPECT_FALSE(std::filesystem::exists(lock));
 }
 
 }  // namespace

@@ -5,8 +5,13 @@
 #include <filesystem>
 
 #include "fakewindow.h"
+#include "link/targetcontrol.h"
 #include "link/workspace.h"
+#include "platform/clock.h"
+#include "platform/files.h"
 #include "rules/maincontroller.h"
+#include "simlink.h"
+#include "simtarget.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 
@@ -83,5 +88,88 @@ TEST_F(MainControllerTest, SettingsThatCannotBeWrittenAreReportedAndTheCloseGoes
   ui.ExpectMessage(0x15, platform::kIdCancel, "Fail to save " + dir.File("Vund2.ini") + "\r\nIs a directory");
   EXPECT_TRUE(c.Close());
 }
+
+// The sample files against a simulated set; each connect is a new line to it.
+class ComPortChoiceTest : public ::testing::TestWithParam<SimProtocol> {
+ protected:
+  void SetUp() override {
+    const bool ecs3 = GetParam() == SimProtocol::Ecs3;
+    for (const char* name : {"Sreg.dat", "Hreg.dat", "Table.dat", "vund.dat"}) {
+      std::string bytes;
+      platform::ReadFileBytes(std::string(VUND2_EXAMPLES) + "/" + name, bytes);
+      dir.Write(name, bytes);
+    }
+    dir.Write("Vund2.ini", std::string("[Bus]\r\nComPort=1\r\nBaudRate=6\r\nECSType=") + (ecs3 ? "2" : "0") + "\r\n");
+    ASSERT_TRUE(target.LoadVundData(dir.File("vund.dat")));
+    ASSERT_TRUE(target.LoadRegisterFile(dir.File("Sreg.dat"), false));
+    c.SetTargetConnector([this] {
+      ++connects;
+      auto layer = std::make_unique<SimLink>(target, clock);
+      link = layer.get();
+      return ws.TargetControl.ConnectWith(std::move(layer), clock, CurrentLinkSettings(ws.settings, ws.vund));
+    });
+    view.readTarget = [this](RegKind kind) { return ws.TargetControl.ReadRegisterTable(kind == RegKind::H); };
+  }
+  // OK in the COM port dialog without a change.
+  void OkUnchanged() {
+    ui.ExpectComPortDialog(true);
+    c.ChooseComPort();
+    EXPECT_TRUE(ui.AllSeen());
+  }
+  bool ReadVolume() {
+    uint32_t value = 0;
+    return ws.TargetControl.ReadRegister(0x1030, value) && value == 42;
+  }
+
+  testing_support::TempDir dir;
+  testing_support::ScopedHome home{dir.Path()};
+  testing_support::ScriptedUi ui;
+  platform::VirtualClock clock;
+  SimTarget target{GetParam()};
+  SimLink* link = nullptr;  // owned by the target control
+  int connects = 0;
+  Workspace ws{ui};  // goes before the target it talks to
+  FakeWindow view;
+  rules::MainController c{ws, view};
+};
+
+TEST_P(ComPortChoiceTest, OkWithNothingChangedKeepsAWorkingLinkAndReopensAFailedOne) {
+  target.SetRegister(0x1030, 42);
+  c.RunStartup("");
+  ASSERT_EQ(connects, 1);
+  const int rate = target.BaudIndex();
+  OkUnchanged();
+  EXPECT_EQ(connects, 1);
+  EXPECT_TRUE(ReadVolume());
+  // A refusal is the set's own answer: the link works.
+  target.AddFault(SimFault::Error(sim_error::kNoId), 10);  // every retry too
+  EXPECT_FALSE(ReadVolume());
+  target.ClearFaults();
+  OkUnchanged();
+  EXPECT_EQ(connects, 1);
+
+  // The port fails (the set was switched off and on again): every read
+  // fails until OK opens the port again.
+  link->FailWrites(true);
+  EXPECT_FALSE(ReadVolume());
+  OkUnchanged();
+  EXPECT_EQ(connects, 2);
+  EXPECT_TRUE(ReadVolume());
+  EXPECT_EQ(target.BaudIndex(), rate);  // raised again as at start-up
+
+  // The set started again at its first rate while the link runs faster:
+  // nothing sound comes back until OK finds the set at its rate again.
+  if (GetParam() == SimProtocol::Ecs3) {
+    ASSERT_EQ(rate, 12);
+    target.SetBaudIndex(6);
+    EXPECT_FALSE(ReadVolume());
+    OkUnchanged();
+    EXPECT_EQ(connects, 3);
+    EXPECT_TRUE(ReadVolume());
+    EXPECT_EQ(target.BaudIndex(), 12);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, ComPortChoiceTest, ::testing::Values(SimProtocol::Ecs3, SimProtocol::Ecs2));
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "link/comport.h"
 #include "script/builtins/modulestate.h"
 #include "scripthost_recording.h"
 #include "support/temp_dir.h"
@@ -63,6 +64,20 @@ TEST_F(ScriptSerialTest, OpenRefusesBadSlotsAndRatesAndReopensAnOpenSlot) {
       {"o(0, 9600)", "0"}, {"o(0, 9600)", "0"}, {"o(0, 9601)", "-1"}, {"comIsOpen(0)", "1"}, {"o(1, 9600)", "-1"},
       {"comIsOpen(1)", "0"}, {"comClose(0)", "0"}, {"comClose(0)", "0"}, {"comIsOpen(0)", "0"}};
   for (const auto& c : calls) EXPECT_EQ(Run(std::string("print(") + c[0] + ");"), c[1]) << c[0] << " #" << &c - calls;
+}
+
+// A port the target link (or anyone) holds is not opened a second time.
+TEST_F(ScriptSerialTest, APortInUseIsRefusedAndTheLogSaysItIsBusy) {
+  char device[128];
+  ASSERT_EQ(ttyname_r(slave_, device, sizeof device), 0);
+  TComPort link;
+  link.SetDevicePath(device);
+  ASSERT_TRUE(link.Open(0, 12, 0, 0, 0, 0));
+  EXPECT_EQ(Run("print(o(0, 9600), comIsOpen(0));"), "-10");
+  ASSERT_FALSE(env_.host.messages.empty());
+  EXPECT_EQ(env_.host.messages.back(), std::string(device) + ": Device or resource busy");
+  link.Close();
+  EXPECT_EQ(Run("print(o(0, 9600));"), "0");
 }
 
 // ReadTo stops at a delimiter (only those the array holds), ReadAll takes the
