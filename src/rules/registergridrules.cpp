@@ -139,7 +139,7 @@ int RegisterGridPresenter::PlacedCount(int tab) const {
   return n;
 }
 
-void RegisterGridPresenter::BuildRegisterGrid(int tab) {
+void RegisterGridPresenter::BuildRegisterGrid(int tab, int currentRegister) {
   // Sized from the registers that will be placed, not from the tab counts,
   // so a count that went wrong can never overrun the map.
   ComputeGridLayout(PlacedCount(tab));
@@ -159,6 +159,7 @@ void RegisterGridPresenter::BuildRegisterGrid(int tab) {
     ++k;
   }
   ClampCurrent();
+  if (currentRegister >= 0) SelectRegister(currentRegister);
 }
 
 void RegisterGridPresenter::ShowRegisterValues() {
@@ -228,6 +229,22 @@ void RegisterGridPresenter::SetCurrent(int col, int row) {
   col_ = col;
   row_ = row;
   ClampCurrent();
+}
+
+int RegisterGridPresenter::CurrentRegister() const {
+  const int nameCol = (col_ - FixedCols) % 2 == 0 ? col_ : col_ - 1;
+  return RegisterAt(nameCol, row_);
+}
+
+bool RegisterGridPresenter::SelectRegister(int index) {
+  if (index < 0) return false;
+  const auto at = std::find(cellMap_.begin(), cellMap_.end(), index);
+  if (at == cellMap_.end()) return false;
+  const int cell = static_cast<int>(at - cellMap_.begin());
+  col_ = cell / rowCount_ + 1;  // the value column beside the name
+  row_ = cell % rowCount_;
+  SelectValuePair();
+  return true;
 }
 
 void RegisterGridPresenter::SelectValuePair() {
@@ -348,7 +365,8 @@ void RegisterGridPresenter::BuildTabStrip() {
 
 void RegisterGridPresenter::ChangeTab(int tab) {
   tab_ = tab;
-  BuildRegisterGrid(tab);
+  // Another tab opens at its remembered top row, not on the register left.
+  BuildRegisterGrid(tab, -1);
   ShowRegisterValues();
   const int top = Shown().GetTabTopRow(tab);
   topRow_ = (top < rowCount_ && top >= FixedRows) ? top : FixedRows;
