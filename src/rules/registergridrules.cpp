@@ -6,6 +6,7 @@
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
 #include "platform/convert.h"
+#include "platform/text.h"
 #include "platform/ui.h"
 
 namespace rules {
@@ -13,6 +14,13 @@ namespace rules {
 namespace {
 constexpr int kIconWarning = 0x30;
 const std::string kEmpty;
+
+// A tab name the register file can hold: not empty nor blanks only, no
+// control character.
+bool TabNameFits(const std::string& name) {
+  return !platform::Trim(name).empty() &&
+         std::none_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < ' '; });
+}
 }  // namespace
 
 std::string FormatRegisterStatus(const ST_REGISTER& reg, EcsProtocol ecsType) {
@@ -381,8 +389,15 @@ void RegisterGridPresenter::TopLeftChanged(int topRow) {
 
 bool RegisterGridPresenter::RenameCurrentTab() {
   if (tab_ < 0 || tab_ >= static_cast<int>(tabs_.size())) return false;
-  std::string text = tabs_[static_cast<size_t>(tab_)];
+  const std::string old = tabs_[static_cast<size_t>(tab_)];
+  std::string text = old;
   if (!ws_.ui.InputBox("Input", "Tab Name", text)) return false;
+  // Refused where it is typed: the register file could not be saved with it.
+  if (!TabNameFits(text)) {
+    ws_.ui.ShowMessageBoxJE("注意", platform::Format("タブ %s の名前を空には出来ません", old.c_str()), "Warning",
+                            platform::Format("The name of tab %s can not be empty", old.c_str()), kIconWarning);
+    return false;
+  }
   tabs_[static_cast<size_t>(tab_)] = text;
   if (tab_ > 0) Shown().SetTabName(text, tab_ - 1);
   return true;
@@ -392,20 +407,22 @@ bool RegisterGridPresenter::AddNewTab() {
   // Tab numbers end at 100.
   if (static_cast<int>(tabs_.size()) - 1 >= kMaxTabs) return false;
   std::string text;
-  if (!ws_.ui.InputBox("Input", "Tab Name", text) || text.empty()) return false;
+  if (!ws_.ui.InputBox("Input", "Tab Name", text) || !TabNameFits(text)) return false;
   tabs_.push_back(text);
   Shown().AddTab(text);
   return true;
 }
 
 bool RegisterGridPresenter::DeleteCurrentTab() {
-  // "ALL" has no tab number of its own.
-  if (tab_ <= 0 || tab_ >= static_cast<int>(tabs_.size())) return false;
-  if (Shown().GetTabRegisterCount(tab_) > 0 || PlacedCount(tab_) > 0) {
+  if (tab_ < 0 || tab_ >= static_cast<int>(tabs_.size())) return false;
+  // "ALL" holds every register of the file.
+  if (PlacedCount(tab_) > 0 || (tab_ > 0 && Shown().GetTabRegisterCount(tab_) > 0)) {
     ws_.ui.ShowMessageBoxJE("注意", "レジスタが登録されたタブは削除出来ません", "Warning",
                             "Some register are registered in this tab. You can not delete this tab", kIconWarning);
     return false;
   }
+  // "ALL" has no tab number of its own: it is never deleted.
+  if (tab_ == 0) return false;
   if (!Shown().DeleteTab(tab_)) return false;
   tabs_.erase(tabs_.begin() + tab_);
   // The strip now shows the tab that followed (or the new last one): the

@@ -176,7 +176,9 @@ class RegisterGridPresenter {
   void ChangeTab(int tab);
   // The grid scrolled: remember the top row for the current tab.
   void TopLeftChanged(int topRow);
-  // Tab popup commands; true when the strip changed.
+  // Tab popup commands; true when the strip changed. A name the register
+  // file cannot hold (empty, blanks only) is refused: a rename keeps the old
+  // name and says so, an add adds nothing.
   bool RenameCurrentTab();
   bool AddNewTab();
   bool DeleteCurrentTab();
