@@ -309,6 +309,12 @@ bool RegisterCommands::SelectRegisterFile(RegKind kind) {
   UpdateCaption();
   view_.Registers().BuildTabStrip();
   view_.Status().ReadRegisterValues(kind);
+  // The first read of H takes its snapshot, as showing H does: a value is
+  // marked changed only against one that was read.
+  if (kind == RegKind::H && !hValuesRead_) {
+    ws_.HRegisters.TakeSnapshot();
+    hValuesRead_ = true;
+  }
   view_.Registers().ShowRegisterTabAt(0, -1);
   return loaded;
 }

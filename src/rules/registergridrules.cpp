@@ -218,7 +218,10 @@ CellLook RegisterGridPresenter::LookOf(int col, int row) const {
   if (const ST_REGISTER* reg = RegisterOf(col - 1, row)) {
     const Registers& regs = Shown();
     const int mask = static_cast<int>(reg->Mask);
-    if ((regs.GetValue(reg->ID) & mask) != (regs.GetSnapshotValue(reg->ID) & mask)) look.backColor = kAqua;
+    const int snapshot = regs.GetSnapshotValue(reg->ID);
+    // Changed only against a value that was read: nothing was seen to change.
+    if (snapshot != REG_VALUE_UNKNOWN && (regs.GetValue(reg->ID) & mask) != (snapshot & mask))
+      look.backColor = kAqua;
   }
   return look;
 }

@@ -164,6 +164,18 @@ TEST_F(RegisterFileCommandsTest, ChangedFileIsOfferedForSavingBeforeAnotherIsCho
   EXPECT_EQ(ws.SRegisters.GetRegisterCount(), 3);
 }
 
+TEST_F(RegisterFileCommandsTest, TheFirstHReadOfASelectedFileIsItsSnapshot) {
+  dir.Write("Hreg.dat", "[Registers]\r\n" + FormatRegisterLine(Reg("H1", 0x50), true) + "\r\n");
+  target.SetRegister(0x50, 7);
+  ui.ExpectOpenFile(dir.File("Hreg.dat"));
+  ASSERT_TRUE(commands.SelectRegisterFile(RegKind::H));
+  EXPECT_EQ(ws.HRegisters.GetValue(0x50), 7);
+  EXPECT_EQ(ws.HRegisters.GetSnapshotValue(0x50), 7);  // nothing changed since it was read
+  win.log.clear();
+  commands.ShowRegisterFile(RegKind::H);
+  EXPECT_EQ(win.log, "");  // read once in a run
+}
+
 // The commands over a real grid: each acts on the register the grid shows
 // selected after the one before, whatever re-flowed in between.
 class GridWindow : public rules_fake::FakeWindow {

@@ -142,4 +142,17 @@ TEST_F(RegisterGridTest, AnEmptyTabNameIsRefusedAndTheOldNameStays) {
   EXPECT_EQ((std::vector<std::string>{"ALL", "Red", "Blue"}), p.TabStrip());
 }
 
+TEST_F(RegisterGridTest, AValueIsMarkedChangedOnlyAgainstASnapshotThatWasRead) {
+  ws.SRegisters.AddRegister(Reg("Read", 0x10, 1));
+  ws.SRegisters.AddRegister(Reg("Never", 0x11, 1));
+  ws.SRegisters.SetValue(0x10, 5);
+  ws.SRegisters.SetValue(0x11, 5);
+  ws.SRegisters.SetSnapshotValue(0x10, 4);
+  ws.SRegisters.SetSnapshotValue(0x11, REG_VALUE_UNKNOWN);
+  Metrics(104);
+  p.BuildRegisterGrid(0);
+  EXPECT_EQ(RegisterGridPresenter::kAqua, p.LookOf(2, 1).backColor);
+  EXPECT_EQ(RegisterGridPresenter::kWhite, p.LookOf(2, 2).backColor);
+}
+
 }  // namespace
