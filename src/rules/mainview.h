@@ -21,8 +21,12 @@ class RegisterPane {
   virtual ~RegisterPane() = default;
   // Fills the tab strip for the shown file.
   virtual void BuildTabStrip() = 0;
-  // Lays out the names of tab and shows their values.
+  // Lays out the names of tab and shows their values; the current cell
+  // stays on the register it held.
   virtual void ShowRegisterTab(int tab) = 0;
+  // The same after the list changed: the pair of the register at list index
+  // currentRegister becomes current (-1: the cell keeps its place).
+  virtual void ShowRegisterTabAt(int tab, int currentRegister) = 0;
   // The values of the current tab again from the cache.
   virtual void RedrawRegisterValues() = 0;
   // The first value cell becomes current, and the grid takes the keys.

@@ -1,5 +1,6 @@
 #include "rules/registercommands.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -59,6 +60,17 @@ bool ContainsAtCharStart(const std::string& name, const std::string& text) {
 }  // namespace
 
 bool IsLabelRegister(const ST_REGISTER& reg) { return StartsWithQuote(reg.LongName); }
+
+int RegisterAfterDelete(const Registers& regs, int deleted, int tab) {
+  const auto shown = [&regs, tab](int i) {
+    return tab == 0 || regs.GetRegister(static_cast<unsigned>(i))->Tab == tab;
+  };
+  for (int i = std::max(0, deleted); i < regs.GetRegisterCount(); ++i)
+    if (shown(i)) return i;
+  for (int i = std::min(deleted, regs.GetRegisterCount()) - 1; i >= 0; --i)
+    if (shown(i)) return i;
+  return -1;
+}
 
 // ---- Property editor ----
 
@@ -141,7 +153,13 @@ bool RegisterCommands::ReadWord(uint32_t id, int& word) {
   return true;
 }
 
-void RegisterCommands::Rebuild() { view_.Registers().ShowRegisterTab(view_.Registers().CurrentTab()); }
+void RegisterCommands::Rebuild(int current) {
+  view_.Registers().ShowRegisterTabAt(view_.Registers().CurrentTab(), current);
+}
+
+int RegisterCommands::PlacedAt(int position) const {
+  return position < 0 ? Shown().GetRegisterCount() - 1 : position;
+}
 
 bool RegisterCommands::AddRegister() {
   const int position = InsertPosition();
@@ -163,7 +181,7 @@ bool RegisterCommands::AddRegister() {
     regs.SetValue(reg.ID, value);
     regs.SetSnapshotValue(reg.ID, value);
   }
-  Rebuild();
+  Rebuild(PlacedAt(position));
   return true;
 }
 
@@ -177,7 +195,7 @@ bool RegisterCommands::DeleteRegister() {
                               platform::Format("Do you delete %s ?", name), kYesNoQuestion) != platform::kIdYes)
     return false;
   regs.DeleteRegister(static_cast<unsigned>(index));
-  Rebuild();
+  Rebuild(RegisterAfterDelete(regs, index, view_.Registers().CurrentTab()));
   return true;
 }
 
@@ -202,7 +220,8 @@ bool RegisterCommands::PasteRegister() {
   // A register copied from the other file may bring an ID this file never
   // reads; give it a slot so the next full read fetches it.
   if (!HasNoValueSlot(reg) && regs.GetValueMap().count(reg.ID) == 0) regs.SetValue(reg.ID, REG_VALUE_UNKNOWN);
-  Rebuild();
+  // The copy is selected, so a second paste puts the next copy beside it.
+  Rebuild(PlacedAt(position));
   return true;
 }
 
@@ -225,7 +244,7 @@ bool RegisterCommands::EditRegisterProperty() {
     regs.SetValue(copy.ID, value);
   }
   regs.ReplaceRegister(copy, static_cast<unsigned>(index));
-  Rebuild();
+  Rebuild(index);
   return true;
 }
 
@@ -237,7 +256,8 @@ void RegisterCommands::ShowRegisterFile(RegKind kind) {
     hValuesRead_ = true;
   }
   view_.Registers().BuildTabStrip();
-  view_.Registers().ShowRegisterTab(0);
+  // A register of the other file has nothing to do with the one left.
+  view_.Registers().ShowRegisterTabAt(0, -1);
 }
 
 bool RegisterCommands::ReloadData() {
@@ -258,7 +278,7 @@ bool RegisterCommands::ReloadData() {
   }
   ShowComStatus();
   // Names too: a grid never built (no answer at start-up) is filled now.
-  Rebuild();
+  view_.Registers().ShowRegisterTab(view_.Registers().CurrentTab());
   return ok;
 }
 
@@ -289,7 +309,13 @@ bool RegisterCommands::SelectRegisterFile(RegKind kind) {
   UpdateCaption();
   view_.Registers().BuildTabStrip();
   view_.Status().ReadRegisterValues(kind);
-  view_.Registers().ShowRegisterTab(0);
+  // The first read of H takes its snapshot, as showing H does: a value is
+  // marked changed only against one that was read.
+  if (kind == RegKind::H && !hValuesRead_) {
+    ws_.HRegisters.TakeSnapshot();
+    hValuesRead_ = true;
+  }
+  view_.Registers().ShowRegisterTabAt(0, -1);
   return loaded;
 }
 

@@ -30,6 +30,11 @@ struct RegFileNames {
 // target value.
 bool IsLabelRegister(const ST_REGISTER& reg);
 
+// The register the grid goes on to once the one at list index deleted has
+// left regs: the next one shown in tab (0: every register), else the one
+// before it; -1 when the tab holds none.
+int RegisterAfterDelete(const Registers& regs, int deleted, int tab);
+
 // ---- Property editor ----
 
 // The seven rows the parameter editor shows for reg.
@@ -89,7 +94,10 @@ class RegisterCommands {
   // Before the current register, or -1 (append).
   int InsertPosition() const;
   bool ReadWord(uint32_t id, int& word);
-  void Rebuild();
+  // The current tab again, its cell on the register at list index current.
+  void Rebuild(int current);
+  // Where position (InsertPosition) put a register.
+  int PlacedAt(int position) const;
 
   Workspace& ws_;
   TTargetControl& target_;

@@ -6,6 +6,7 @@
 #include "model/systemfunc.h"
 #include "model/vunddata.h"
 #include "platform/convert.h"
+#include "platform/text.h"
 #include "platform/ui.h"
 
 namespace rules {
@@ -13,6 +14,13 @@ namespace rules {
 namespace {
 constexpr int kIconWarning = 0x30;
 const std::string kEmpty;
+
+// A tab name the register file can hold: not empty nor blanks only, no
+// control character.
+bool TabNameFits(const std::string& name) {
+  return !platform::Trim(name).empty() &&
+         std::none_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < ' '; });
+}
 }  // namespace
 
 std::string FormatRegisterStatus(const ST_REGISTER& reg, EcsProtocol ecsType) {
@@ -139,7 +147,7 @@ int RegisterGridPresenter::PlacedCount(int tab) const {
   return n;
 }
 
-void RegisterGridPresenter::BuildRegisterGrid(int tab) {
+void RegisterGridPresenter::BuildRegisterGrid(int tab, int currentRegister) {
   // Sized from the registers that will be placed, not from the tab counts,
   // so a count that went wrong can never overrun the map.
   ComputeGridLayout(PlacedCount(tab));
@@ -159,6 +167,7 @@ void RegisterGridPresenter::BuildRegisterGrid(int tab) {
     ++k;
   }
   ClampCurrent();
+  if (currentRegister >= 0) SelectRegister(currentRegister);
 }
 
 void RegisterGridPresenter::ShowRegisterValues() {
@@ -209,7 +218,10 @@ CellLook RegisterGridPresenter::LookOf(int col, int row) const {
   if (const ST_REGISTER* reg = RegisterOf(col - 1, row)) {
     const Registers& regs = Shown();
     const int mask = static_cast<int>(reg->Mask);
-    if ((regs.GetValue(reg->ID) & mask) != (regs.GetSnapshotValue(reg->ID) & mask)) look.backColor = kAqua;
+    const int snapshot = regs.GetSnapshotValue(reg->ID);
+    // Changed only against a value that was read: nothing was seen to change.
+    if (snapshot != REG_VALUE_UNKNOWN && (regs.GetValue(reg->ID) & mask) != (snapshot & mask))
+      look.backColor = kAqua;
   }
   return look;
 }
@@ -228,6 +240,22 @@ void RegisterGridPresenter::SetCurrent(int col, int row) {
   col_ = col;
   row_ = row;
   ClampCurrent();
+}
+
+int RegisterGridPresenter::CurrentRegister() const {
+  const int nameCol = (col_ - FixedCols) % 2 == 0 ? col_ : col_ - 1;
+  return RegisterAt(nameCol, row_);
+}
+
+bool RegisterGridPresenter::SelectRegister(int index) {
+  if (index < 0) return false;
+  const auto at = std::find(cellMap_.begin(), cellMap_.end(), index);
+  if (at == cellMap_.end()) return false;
+  const int cell = static_cast<int>(at - cellMap_.begin());
+  col_ = cell / rowCount_ + 1;  // the value column beside the name
+  row_ = cell % rowCount_;
+  SelectValuePair();
+  return true;
 }
 
 void RegisterGridPresenter::SelectValuePair() {
@@ -348,7 +376,8 @@ void RegisterGridPresenter::BuildTabStrip() {
 
 void RegisterGridPresenter::ChangeTab(int tab) {
   tab_ = tab;
-  BuildRegisterGrid(tab);
+  // Another tab opens at its remembered top row, not on the register left.
+  BuildRegisterGrid(tab, -1);
   ShowRegisterValues();
   const int top = Shown().GetTabTopRow(tab);
   topRow_ = (top < rowCount_ && top >= FixedRows) ? top : FixedRows;
@@ -363,8 +392,15 @@ void RegisterGridPresenter::TopLeftChanged(int topRow) {
 
 bool RegisterGridPresenter::RenameCurrentTab() {
   if (tab_ < 0 || tab_ >= static_cast<int>(tabs_.size())) return false;
-  std::string text = tabs_[static_cast<size_t>(tab_)];
+  const std::string old = tabs_[static_cast<size_t>(tab_)];
+  std::string text = old;
   if (!ws_.ui.InputBox("Input", "Tab Name", text)) return false;
+  // Refused where it is typed: the register file could not be saved with it.
+  if (!TabNameFits(text)) {
+    ws_.ui.ShowMessageBoxJE("注意", platform::Format("タブ %s の名前を空には出来ません", old.c_str()), "Warning",
+                            platform::Format("The name of tab %s can not be empty", old.c_str()), kIconWarning);
+    return false;
+  }
   tabs_[static_cast<size_t>(tab_)] = text;
   if (tab_ > 0) Shown().SetTabName(text, tab_ - 1);
   return true;
@@ -374,20 +410,22 @@ bool RegisterGridPresenter::AddNewTab() {
   // Tab numbers end at 100.
   if (static_cast<int>(tabs_.size()) - 1 >= kMaxTabs) return false;
   std::string text;
-  if (!ws_.ui.InputBox("Input", "Tab Name", text) || text.empty()) return false;
+  if (!ws_.ui.InputBox("Input", "Tab Name", text) || !TabNameFits(text)) return false;
   tabs_.push_back(text);
   Shown().AddTab(text);
   return true;
 }
 
 bool RegisterGridPresenter::DeleteCurrentTab() {
-  // "ALL" has no tab number of its own.
-  if (tab_ <= 0 || tab_ >= static_cast<int>(tabs_.size())) return false;
-  if (Shown().GetTabRegisterCount(tab_) > 0 || PlacedCount(tab_) > 0) {
+  if (tab_ < 0 || tab_ >= static_cast<int>(tabs_.size())) return false;
+  // "ALL" holds every register of the file.
+  if (PlacedCount(tab_) > 0 || (tab_ > 0 && Shown().GetTabRegisterCount(tab_) > 0)) {
     ws_.ui.ShowMessageBoxJE("注意", "レジスタが登録されたタブは削除出来ません", "Warning",
                             "Some register are registered in this tab. You can not delete this tab", kIconWarning);
     return false;
   }
+  // "ALL" has no tab number of its own: it is never deleted.
+  if (tab_ == 0) return false;
   if (!Shown().DeleteTab(tab_)) return false;
   tabs_.erase(tabs_.begin() + tab_);
   // The strip now shows the tab that followed (or the new last one): the

@@ -118,7 +118,13 @@ class RegisterGridPresenter {
   int DataRows() const { return rowCount_ - FixedRows; }
   void ComputeGridLayout(int count);
   // Lays out the names of tab (0 = every register) and rebuilds the cell map.
-  void BuildRegisterGrid(int tab);
+  // The pairs re-flow, so the current cell moves with the register it held
+  // (by list index): the user acts next on the register still selected.
+  void BuildRegisterGrid(int tab) { BuildRegisterGrid(tab, CurrentRegister()); }
+  // The same, with the pair of the register at list index currentRegister
+  // made current; with -1, or a register the tab does not place, the current
+  // cell keeps its place, inside the new grid.
+  void BuildRegisterGrid(int tab, int currentRegister);
   // Writes every value cell that holds a register from the value cache.
   void ShowRegisterValues();
   // The register list index of a cell index (column x RowCount + row), or -1.
@@ -134,6 +140,11 @@ class RegisterGridPresenter {
   int Row() const { return row_; }
   // Kept inside the data cells.
   void SetCurrent(int col, int row);
+  // The register list index of the current pair, or -1 on an empty pair.
+  int CurrentRegister() const;
+  // The pair of the register at a list index becomes current; false (nothing
+  // moves) when the grid does not place it.
+  bool SelectRegister(int index);
   const GridRect& Selection() const { return selection_; }
   // Moves a name column to its value column and selects the pair.
   void SelectValuePair();
@@ -165,7 +176,9 @@ class RegisterGridPresenter {
   void ChangeTab(int tab);
   // The grid scrolled: remember the top row for the current tab.
   void TopLeftChanged(int topRow);
-  // Tab popup commands; true when the strip changed.
+  // Tab popup commands; true when the strip changed. A name the register
+  // file cannot hold (empty, blanks only) is refused: a rename keeps the old
+  // name and says so, an add adds nothing.
   bool RenameCurrentTab();
   bool AddNewTab();
   bool DeleteCurrentTab();

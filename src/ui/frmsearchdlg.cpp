@@ -73,6 +73,8 @@ void TFrmSearchDlg::FormShow() {
   if (history_)
     for (const std::string& h : *history_) SearchCBox->addItem(ui::ToQt(h));
   SearchCBox->setCurrentIndex(SearchCBox->count() > 0 ? 0 : -1);
+  // Typing replaces the text offered rather than adding to it.
+  SearchCBox->lineEdit()->selectAll();
 }
 
 void TFrmSearchDlg::initTimerTimer() {

@@ -117,10 +117,12 @@ void TRegisterTabControl::ShowRegisterValues(int) {
   RegisterGrid->SyncFromPresenter();
 }
 
-void TRegisterTabControl::ShowRegisterTab(int tab) {
+void TRegisterTabControl::ShowRegisterTab(int tab) { ShowRegisterTabAt(tab, presenter_.CurrentRegister()); }
+
+void TRegisterTabControl::ShowRegisterTabAt(int tab, int currentRegister) {
   FitToFont();
   presenter_.SetViewMetrics(RegisterGrid->Metrics());
-  presenter_.BuildRegisterGrid(tab);
+  presenter_.BuildRegisterGrid(tab, currentRegister);
   presenter_.ShowRegisterValues();
   RegisterGrid->SyncFromPresenter();
   ShowCurrentStatus();
@@ -133,9 +135,7 @@ void TRegisterTabControl::SelectFirstValueCell() {
   RegisterGrid->setFocus();
 }
 
-int TRegisterTabControl::CurrentRegisterIndex() const {
-  return presenter_.RegisterAt(presenter_.Col() - 1, presenter_.Row());
-}
+int TRegisterTabControl::CurrentRegisterIndex() const { return presenter_.CurrentRegister(); }
 
 void TRegisterTabControl::SelectValuePair() {
   presenter_.SelectValuePair();

@@ -50,6 +50,7 @@ class TRegisterTabControl : public QWidget, public rules::RegisterPane {
   void ShowRegisterValues(int tab);
   // Names and values of a tab, shown at once.
   void ShowRegisterTab(int tab) override;
+  void ShowRegisterTabAt(int tab, int currentRegister) override;
   // The values of the current tab again from the cache.
   void RedrawRegisterValues() override { ShowRegisterValues(CurrentTab()); }
   // The first value cell becomes current; the grid takes the keys.

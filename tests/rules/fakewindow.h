@@ -96,6 +96,7 @@ class FakeWindow : public rules::MainWindowSteps,
   // The register grid.
   void BuildTabStrip() override {}
   void ShowRegisterTab(int) override {}
+  void ShowRegisterTabAt(int, int currentRegister) override { current = currentRegister; }
   void RedrawRegisterValues() override {}
   void SelectFirstValueCell() override {}
   RegKind ShownFile() const override { return shown; }

@@ -7,6 +7,7 @@
 #include "platform/convert.h"
 #include "platform/files.h"
 #include "regsim_fixture.h"
+#include "rules/registergridrules.h"
 
 using regsim::Reg;
 
@@ -161,6 +162,104 @@ TEST_F(RegisterFileCommandsTest, ChangedFileIsOfferedForSavingBeforeAnotherIsCho
   ui.ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
   EXPECT_FALSE(commands.SelectRegisterFile(RegKind::S));
   EXPECT_EQ(ws.SRegisters.GetRegisterCount(), 3);
+}
+
+TEST_F(RegisterFileCommandsTest, TheFirstHReadOfASelectedFileIsItsSnapshot) {
+  dir.Write("Hreg.dat", "[Registers]\r\n" + FormatRegisterLine(Reg("H1", 0x50), true) + "\r\n");
+  target.SetRegister(0x50, 7);
+  ui.ExpectOpenFile(dir.File("Hreg.dat"));
+  ASSERT_TRUE(commands.SelectRegisterFile(RegKind::H));
+  EXPECT_EQ(ws.HRegisters.GetValue(0x50), 7);
+  EXPECT_EQ(ws.HRegisters.GetSnapshotValue(0x50), 7);  // nothing changed since it was read
+  win.log.clear();
+  commands.ShowRegisterFile(RegKind::H);
+  EXPECT_EQ(win.log, "");  // read once in a run
+}
+
+// The commands over a real grid: each acts on the register the grid shows
+// selected after the one before, whatever re-flowed in between.
+class GridWindow : public rules_fake::FakeWindow {
+ public:
+  explicit GridWindow(Workspace& ws) : grid(ws) { grid.SetKeptSizes(40, 60, 18); }
+  void ShowRegisterTab(int tab) override { grid.BuildRegisterGrid(tab); }
+  void ShowRegisterTabAt(int tab, int current) override { grid.BuildRegisterGrid(tab, current); }
+  int CurrentRegisterIndex() const override { return grid.CurrentRegister(); }
+  int CurrentTab() const override { return grid.CurrentTab(); }
+  // As wide as so many pairs (104 pixels each with the grid lines).
+  void Pairs(int pairs) { grid.SetViewMetrics({104 * pairs, 50, 16}); }
+
+  rules::RegisterGridPresenter grid;
+};
+
+class GridCommandsTest : public regsim::RegSimTest {
+ protected:
+  void SetUp() override {
+    RegSimTest::SetUp();
+    // Tab 1 holds A to E, X lies between them in tab 2.
+    uint32_t id = 0x10;
+    for (const char* name : {"A", "B", "C", "X", "D", "E"})
+      ws.SRegisters.AddRegister(Reg(name, id++, std::string(name) == "X" ? 2 : 1));
+    ws.SRegisters.SetTabNames({"One", "Two"});
+    pane.Pairs(2);
+    pane.grid.BuildTabStrip();
+    pane.grid.ChangeTab(1);  // A B C | D E
+  }
+  const std::string& NameAt(int i) const { return ws.SRegisters.GetRegister(static_cast<unsigned>(i))->ShortName; }
+  void Select(const std::string& name) {
+    int found = -1;
+    for (int i = 0; i < ws.SRegisters.GetRegisterCount(); ++i)
+      if (NameAt(i) == name) found = i;
+    ASSERT_TRUE(pane.grid.SelectRegister(found)) << name;
+  }
+  std::string Names() const {
+    std::string out;
+    for (int i = 0; i < ws.SRegisters.GetRegisterCount(); ++i) out += NameAt(i);
+    return out;
+  }
+  std::string Selected() const { return pane.grid.CellText(pane.grid.Col() - 1, pane.grid.Row()); }
+  void Delete(const std::string& name) {
+    ui.ExpectMessage(0x24, platform::kIdYes, "Do you delete " + name + " ?");
+    EXPECT_TRUE(commands.DeleteRegister());
+  }
+
+  GridWindow pane{ws};
+  rules::RegisterCommands commands{ws, pane, pane};
+};
+
+TEST_F(GridCommandsTest, ADeleteSelectsTheNextRegisterOfTheTabOrTheOneBeforeTheLast) {
+  Select("C");
+  Delete("C");  // A B | D E: one row less
+  EXPECT_EQ(Selected(), "D");
+  Delete("D");  // A B | E
+  EXPECT_EQ(Selected(), "E");
+  Delete("E");  // the last: X, in the other tab, is passed over
+  EXPECT_EQ(Selected(), "B");
+  Delete("B");
+  Delete("A");
+  EXPECT_EQ(Names(), "X");
+  EXPECT_EQ(pane.CurrentRegisterIndex(), -1);
+  EXPECT_FALSE(commands.DeleteRegister());  // an empty tab asks nothing
+}
+
+TEST_F(GridCommandsTest, APasteSelectsTheCopySoTheNextGoesBesideIt) {
+  Select("A");
+  ASSERT_TRUE(commands.CopyRegister());
+  Select("D");
+  ASSERT_TRUE(commands.PasteRegister());  // A B C | a D E
+  ASSERT_TRUE(commands.PasteRegister());  // A B C a | a D E: one row more
+  EXPECT_EQ(Names(), "ABCXAADE");
+  EXPECT_EQ(pane.CurrentRegisterIndex(), 4);
+  EXPECT_EQ(pane.grid.Col(), 2);  // the first pair's new last row
+}
+
+TEST_F(GridCommandsTest, AReflowKeepsTheRegisterSelected) {
+  Select("E");
+  pane.Pairs(3);  // A B | C D | E
+  pane.ShowRegisterTab(1);
+  EXPECT_EQ(Selected(), "E");
+  EXPECT_EQ(pane.grid.Col(), 6);
+  Delete("E");
+  EXPECT_EQ(Selected(), "D");
 }
 
 // ---- Search ----

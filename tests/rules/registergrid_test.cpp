@@ -105,16 +105,54 @@ TEST_F(RegisterGridTest, TabPopupAddAndDelete) {
   p.ChangeTab(1);  // holds register A
   ui.ExpectMessage(0x30, platform::kIdOk, "You can not delete this tab");
   EXPECT_FALSE(p.DeleteCurrentTab());
-  p.ChangeTab(0);
-  EXPECT_FALSE(p.DeleteCurrentTab());  // "ALL" never goes, not even when empty
+  p.ChangeTab(0);  // "ALL" holds every register
+  ui.ExpectMessage(0x30, platform::kIdOk, "Some register are registered in this tab. You can not delete this tab");
+  EXPECT_FALSE(p.DeleteCurrentTab());
   p.ChangeTab(2);
   EXPECT_TRUE(p.DeleteCurrentTab());
   EXPECT_EQ((std::vector<std::string>{"ALL", "Red", "Blue"}), p.TabStrip());
+  ws.SRegisters.DeleteRegister(0);
+  p.ChangeTab(0);
+  EXPECT_FALSE(p.DeleteCurrentTab());  // never goes, not even when empty
+
+  // A name the file cannot hold is not added.
+  ui.ExpectInput("  ");
+  EXPECT_FALSE(p.AddNewTab());
 
   // No more than 100 tabs: the 101st is not even asked for.
   for (int i = 0; i < 98; ++i) ws.SRegisters.AddTab("t");
   p.BuildTabStrip();
   EXPECT_FALSE(p.AddNewTab());
+}
+
+TEST_F(RegisterGridTest, AnEmptyTabNameIsRefusedAndTheOldNameStays) {
+  ws.SRegisters.SetTabNames({"Red", "Green"});
+  Metrics(104);
+  p.BuildTabStrip();
+  p.ChangeTab(2);
+  for (const char* typed : {"", " "}) {
+    ui.ExpectInput(typed).ExpectMessage(0x30, platform::kIdOk, "The name of tab Green can not be empty");
+    EXPECT_FALSE(p.RenameCurrentTab());
+  }
+  ui.ExpectInput("Blue");
+  EXPECT_TRUE(p.RenameCurrentTab());
+  std::vector<std::string> names;
+  ws.SRegisters.GetTabNames(names);
+  EXPECT_EQ((std::vector<std::string>{"Red", "Blue"}), names);
+  EXPECT_EQ((std::vector<std::string>{"ALL", "Red", "Blue"}), p.TabStrip());
+}
+
+TEST_F(RegisterGridTest, AValueIsMarkedChangedOnlyAgainstASnapshotThatWasRead) {
+  ws.SRegisters.AddRegister(Reg("Read", 0x10, 1));
+  ws.SRegisters.AddRegister(Reg("Never", 0x11, 1));
+  ws.SRegisters.SetValue(0x10, 5);
+  ws.SRegisters.SetValue(0x11, 5);
+  ws.SRegisters.SetSnapshotValue(0x10, 4);
+  ws.SRegisters.SetSnapshotValue(0x11, REG_VALUE_UNKNOWN);
+  Metrics(104);
+  p.BuildRegisterGrid(0);
+  EXPECT_EQ(RegisterGridPresenter::kAqua, p.LookOf(2, 1).backColor);
+  EXPECT_EQ(RegisterGridPresenter::kWhite, p.LookOf(2, 2).backColor);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "ui/frminiedit.h"
 #include "ui/frmmyinputdlg.h"
 #include "ui/frmnvmaccess.h"
+#include "ui/frmsearchdlg.h"
 #include "ui/frmselsnapshotid.h"
 #include "ui/qtui.h"
 #include "ui/textconv.h"
@@ -86,6 +87,22 @@ TEST(InputBox, EnterConfirmsAndEscKeepsTheDefault) {
     Key(edit, Qt::Key_Escape);
   });
   EXPECT_EQ(MyInputBox("Input", "Tab Name", "old"), "old");
+}
+
+TEST(SearchDialog, TypingReplacesTheLastTextOffered) {
+  testing_support::ScriptedUi scripted;
+  const std::vector<std::string> history{"Tint", "Gamma"};
+  STSearcSetting setting;
+  TFrmSearchDlg dlg(nullptr, scripted, &history, &setting);
+  dlg.show();
+  QLineEdit* edit = dlg.SearchCBox->lineEdit();
+  EXPECT_EQ(edit->selectedText(), QStringLiteral("Tint"));
+  for (const QChar c : QStringLiteral("Bri")) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(edit, &press);
+  }
+  Key(edit, Qt::Key_Return);
+  EXPECT_EQ(setting.SearchText, "Bri");
 }
 
 // ---- NVM dialogs ----

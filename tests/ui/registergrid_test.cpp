@@ -1,12 +1,16 @@
 // The register grid widget offscreen: a changed value is painted aqua, a value
-// column fits its texts in the grid's font.
+// column fits its texts in the grid's font, the cell clicked stays on its
+// register when the pairs re-flow.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
 
 #include "support/registergrid_fixture.h"
 #include "ui/frmeditreg.h"
 #include "ui/registergridtabcontrol.h"
+#include "ui/statuspanel.h"
 #include "ui/textconv.h"
 
 using namespace testing_support;
@@ -58,6 +62,26 @@ TEST_F(RegisterGridWidgetTest, AnEditIsOfTheRegisterNamedLeftOfTheCurrentValueCe
   tabs.RegisterGrid->setCurrentIndex(tabs.RegisterGrid->model()->index(2, 4));
   tabs.EditRegisterValue();
   EXPECT_EQ(edited, name);
+}
+
+TEST_F(RegisterGridWidgetTest, ANarrowerWindowKeepsTheRegisterClickedAndItsStatusLine) {
+  TRegisterGrid* grid = tabs.RegisterGrid;
+  RegisterGridPresenter& p = grid->Presenter();
+  ASSERT_EQ(p.ColCount(), 7);  // three pairs of ten rows: R25 in the third
+  const QPoint at(grid->columnViewportPosition(5) + 5, grid->rowViewportPosition(6) + 5);
+  QMouseEvent press(QEvent::MouseButtonPress, at, grid->viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(grid->viewport(), &press);
+  ASSERT_EQ(p.CurrentRegister(), 25);
+  const QString status = tabs.RegisterStatusPanels[0]->text();
+  ASSERT_TRUE(status.contains(QStringLiteral("0x0119")));
+
+  tabs.resize(270, 300);  // two pairs of fifteen rows
+  QApplication::processEvents();
+  ASSERT_EQ(p.ColCount(), 5);
+  EXPECT_EQ(p.CurrentRegister(), 25);
+  EXPECT_EQ(grid->currentIndex(), grid->model()->index(11, 4));
+  EXPECT_EQ(tabs.RegisterStatusPanels[0]->text(), status);
 }
 
 }  // namespace
