@@ -96,7 +96,7 @@ class FakeWindow : public rules::MainWindowSteps,
   // The register grid.
   void BuildTabStrip() override {}
   void ShowRegisterTab(int) override {}
-  void RedrawRegisterValues() override {}
+  void RedrawRegisterValues() override { ++redraws; }
   void SelectFirstValueCell() override {}
   RegKind ShownFile() const override { return shown; }
   void SetShownFile(RegKind kind) override { shown = kind; }
@@ -154,6 +154,7 @@ class FakeWindow : public rules::MainWindowSteps,
   int saveAnswers[2] = {0, 0};
   RegKind shown = RegKind::S;
   int current = -1, tab = 0, baud = 12;
+  int redraws = 0;
   using Edit = std::pair<bool, std::map<std::string, std::string>>;
   std::deque<Edit> edits;
   std::deque<std::pair<int, int>> selects;  // result, index
