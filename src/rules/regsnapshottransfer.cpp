@@ -107,12 +107,11 @@ bool RegSnapshotTransfer::SaveRegisterValues(bool hValuesRead,
     PollingHold hold(polling_);
     if (!WriteSnapShotPreCommands(target_, ws_.vund)) return false;
   }
-  std::string error;
-  if (!SaveRegisterSnapshot(ws_.SRegisters, ws_.HRegisters, path, sReg, hReg, &error)) {
-    ws_.ui.ShowMessageBoxJE("ERROR", platform::Format("ファイル %s に書き込めません\n%s", path.c_str(), error.c_str()),
-                            "ERROR", platform::Format("Fail to save %s\n%s", path.c_str(), error.c_str()), kErrorIcon);
+  // Retry keeps the values read: the user need not choose and read again.
+  if (!SaveAsking(ws_.ui, path, [&](std::string& reason) {
+        return SaveRegisterSnapshot(ws_.SRegisters, ws_.HRegisters, path, sReg, hReg, &reason);
+      }))
     return false;
-  }
   ws_.ui.ShowMessageBoxJE("Information", "保存されました", "Information", "Save completed", kInformationIcon);
   return true;
 }

@@ -76,10 +76,19 @@ TEST_F(RegSnapshotSaveTest, NothingIsSavedWhenTheUserOrTheTargetStopsIt) {
   EXPECT_EQ(Written(), Ids({0x100, 0x101}));  // the first failed pre-command ends them
   EXPECT_FALSE(platform::FileExists(dir.File("set.id")));
 
+  // A file that cannot be written offers Retry (the values need not be read
+  // again), as long as the user wants; never "Save completed".
   target.SetWriteError(0x101, 0);
+  dir.Write("old.id", "old");
+  ASSERT_TRUE(platform::SetReadOnly(dir.File("old.id"), true));
   win.choices.push_back({});
-  ui.ExpectSaveFile(dir.File("no/such/folder/set.id"));
-  ui.ExpectMessage(0x10, platform::kIdOk, "Fail to save");  // never "Save completed"
+  ui.ExpectSaveFile(dir.File("old.id"))
+      .ExpectMessage(0x15, platform::kIdRetry, "Fail to save")
+      .ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
+  EXPECT_FALSE(Save(true));
+  EXPECT_EQ(dir.Read("old.id"), "old");
+  win.choices.push_back({});
+  ui.ExpectSaveFile(dir.File("no/such/folder/set.id")).ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
   EXPECT_FALSE(Save(true));
 }
 
