@@ -73,13 +73,13 @@ void MainController::WriteNvmImage(bool verify) {
 void MainController::CompareNvmImage() { NvmTransfer(ws_, view_.NvmWindows(), &view_.Status()).CompareNvmImage(); }
 
 void MainController::SaveRegisterValues() {
+  // The save's read of the H values is the run's one read of them.
   RegSnapshotTransfer(ws_, view_.SnapshotWindows(), &view_.Status())
-      .SaveRegisterValues(regCommands_.HValuesRead(),
-                          [this](RegKind kind) { return view_.Status().ReadRegisterValues(kind); });
+      .SaveRegisterValues(regCommands_.HValuesRead(), [this](RegKind) { return regCommands_.ReadHValuesOnce(); });
 }
 
 void MainController::WriteRegisterValues() {
-  RegSnapshotTransfer(ws_, view_.SnapshotWindows(), &view_.Status()).WriteRegisterValues();
+  RegSnapshotTransfer(ws_, view_.SnapshotWindows(), &view_.Status(), &view_.Registers()).WriteRegisterValues();
 }
 
 void MainController::ExecuteCommandEntry(int tag) {

@@ -229,13 +229,17 @@ bool RegisterCommands::EditRegisterProperty() {
   return true;
 }
 
+bool RegisterCommands::ReadHValuesOnce() {
+  if (hValuesRead_) return true;
+  const bool ok = view_.Status().ReadRegisterValues(RegKind::H);
+  ws_.HRegisters.TakeSnapshot();
+  hValuesRead_ = true;
+  return ok;
+}
+
 void RegisterCommands::ShowRegisterFile(RegKind kind) {
   view_.Registers().SetShownFile(kind);
-  if (kind == RegKind::H && !hValuesRead_) {
-    view_.Status().ReadRegisterValues(RegKind::H);
-    ws_.HRegisters.TakeSnapshot();
-    hValuesRead_ = true;
-  }
+  if (kind == RegKind::H) ReadHValuesOnce();
   view_.Registers().BuildTabStrip();
   view_.Registers().ShowRegisterTab(0);
 }

@@ -69,6 +69,9 @@ class RegisterCommands {
   // ---- Edit menu ----
   // Shows the file; the H values are read once.
   void ShowRegisterFile(RegKind kind);
+  // The run's one read of the H values, whoever needs them first; their
+  // snapshot is taken then. False when this call's read failed.
+  bool ReadHValuesOnce();
   // Reads every value of the shown file again; false when the read failed.
   bool ReloadData();
 

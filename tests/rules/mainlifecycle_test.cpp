@@ -84,4 +84,25 @@ TEST_F(MainControllerTest, SettingsThatCannotBeWrittenAreReportedAndTheCloseGoes
   EXPECT_TRUE(c.Close());
 }
 
+// The save's read of the H values is the run's one read of them, with its
+// snapshot: a second save and showing the H file read nothing more, and
+// nothing shows as changed against a value never read.
+TEST_F(MainControllerTest, TheHValuesAreReadOncePerRunWhoeverReadsThemFirst) {
+  c.RunStartup("");
+  view.readTarget = [this](RegKind kind) {
+    if (kind == RegKind::H) ws.HRegisters.SetValue(0x10, 5);
+    return true;
+  };
+  for (int i = 0; i < 2; ++i) {
+    view.choices.push_back({});
+    ui.ExpectSaveFile(dir.File("v.id")).ExpectMessage(0x40, platform::kIdOk, "Save completed");
+    c.SaveRegisterValues();
+  }
+  c.Registers().ShowRegisterFile(RegKind::H);
+  size_t reads = 0;
+  for (size_t at = view.log.find("read1"); at != std::string::npos; at = view.log.find("read1", at + 1)) ++reads;
+  EXPECT_EQ(reads, 1u) << view.log;
+  EXPECT_EQ(ws.HRegisters.GetSnapshotValue(0x10), 5);
+}
+
 }  // namespace
