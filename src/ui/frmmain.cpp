@@ -24,6 +24,7 @@
 #include "platform/system.h"
 #include "rules/mainwindowrules.h"
 #include "rules/menucaptions.h"
+#include "ui/application.h"
 #include "ui/frmanalyzer.h"
 #include "ui/frminiedit.h"
 #include "ui/frmsearchdlg.h"
@@ -295,7 +296,9 @@ void TFrmMain::showEvent(QShowEvent* event) {
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
   if (!controller_->StartupStarted()) parts_.initTimer->stop();
-  event->setAccepted(controller_->Close());
+  const auto* app = dynamic_cast<const ui::VundApplication*>(QCoreApplication::instance());
+  event->setAccepted(
+      controller_->Close(app && app->EndingOnSignal() ? rules::CloseCause::Signal : rules::CloseCause::User));
 }
 
 void TFrmMain::CloseSoon() { QTimer::singleShot(0, this, &QWidget::close); }

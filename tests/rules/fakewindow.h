@@ -61,8 +61,8 @@ class FakeWindow : public rules::MainWindowSteps,
     Step("ask" + std::to_string(static_cast<int>(kind)));
     return saveAnswers[static_cast<int>(kind)];
   }
-  void SaveRefreshList() override {}
-  void SaveWindowSettings() override {}
+  void SaveRefreshList() override { Step("refresh"); }
+  void SaveWindowSettings() override { Step("settings"); }
 
   // The line rate: each call logged, and found or done.
   int Done(const std::string& s) {

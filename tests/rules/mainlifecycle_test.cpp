@@ -37,25 +37,34 @@ TEST(Startup, TheRateIsRaisedOnlyAfterTheTargetAnsweredAndPollingStartsWithALink
   }
 }
 
+// On a termination signal the settings and the status list are on disk
+// before any question: the sender may end the program while one waits.
 TEST(Close, AsksBeforeTalkingToTheTargetAndCancelKeepsTheWindow) {
+  using rules::CloseCause;
   struct Case {
+    CloseCause cause;
     bool polling;
     int answerS, answerH;
     bool closes;
     const char* steps;
   };
   const Case cases[] = {
-      {true, platform::kIdNo, platform::kIdYes, true, "stop-polling ask0 ask1 sendbaud release"},
-      {true, platform::kIdCancel, 0, false, "stop-polling ask0 poll-on"},
-      {true, platform::kIdNo, platform::kIdCancel, false, "stop-polling ask0 ask1 poll-on"},
-      {false, platform::kIdCancel, 0, false, "stop-polling ask0"},  // polling that was off stays off
+      {CloseCause::User, true, platform::kIdNo, platform::kIdYes, true,
+       "stop-polling ask0 ask1 sendbaud refresh settings release"},
+      {CloseCause::User, true, platform::kIdCancel, 0, false, "stop-polling ask0 poll-on"},
+      {CloseCause::User, true, platform::kIdNo, platform::kIdCancel, false, "stop-polling ask0 ask1 poll-on"},
+      // polling that was off stays off
+      {CloseCause::User, false, platform::kIdCancel, 0, false, "stop-polling ask0"},
+      {CloseCause::Signal, true, platform::kIdNo, platform::kIdYes, true,
+       "stop-polling refresh settings ask0 ask1 sendbaud release"},
+      {CloseCause::Signal, true, platform::kIdCancel, 0, false, "stop-polling refresh settings ask0 poll-on"},
   };
   for (const Case& c : cases) {
     FakeWindow w;
     w.polling = c.polling;
     w.saveAnswers[0] = c.answerS;
     w.saveAnswers[1] = c.answerH;
-    EXPECT_EQ(rules::RunClose(w, w, w), c.closes);
+    EXPECT_EQ(rules::RunClose(w, w, w, c.cause), c.closes);
     EXPECT_EQ(w.log, c.steps);
   }
 }
