@@ -12,8 +12,8 @@
 #include "platform/mainwindowservices.h"
 #include "platform/system.h"
 #include "platform/ui.h"
-#include "rules/pollinghold.h"
 #include "rules/mainview.h"
+#include "rules/pollinghold.h"
 #include "rules/progressscope.h"
 
 namespace rules {
