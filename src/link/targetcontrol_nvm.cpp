@@ -78,15 +78,18 @@ bool TTargetControl::ReadNvm(uint32_t start, uint32_t end, uint8_t device, std::
     return false;
   };
 
+  // The bar counts every frame, the short last one too: a range shorter
+  // than one frame is work to do, not a bar without an end.
+  const uint64_t frames = full + (rest > 0 ? 1 : 0);
   platform::MainWindowServices& ui = services_;
-  ui.SetProgressMax(ClampToInt(full));
+  ui.SetProgressMax(ClampToInt(frames));
   ui.SetProgressPosition(0);
   for (uint64_t i = 0; i < full; ++i) {
     if (!readChunk(i * chunk, chunk)) return false;
     ui.SetProgressPosition(ClampToInt(i));
   }
   if (rest > 0 && !readChunk(full * chunk, rest)) return false;
-  ui.SetProgressPosition(ClampToInt(full));
+  ui.SetProgressPosition(ClampToInt(frames));
   ui.SetProgressPosition(0);
   return true;
 }
@@ -98,12 +101,13 @@ bool TTargetControl::WriteNvm(uint32_t start, uint8_t device, int count, uint32_
   const int full = count / chunk;
   const int rest = count % chunk;
   TimeOutScope timeOut(*this, kNvmWriteTimeOutMs);
+  // Every frame counts, the short last one too (as in ReadNvm).
+  const int chunks = full + (rest > 0 ? 1 : 0);
   platform::MainWindowServices& ui = services_;
-  ui.SetProgressMax(full);
+  ui.SetProgressMax(chunks);
   ui.SetProgressPosition(0);
 
   std::vector<uint32_t> readBack(static_cast<size_t>(chunk));
-  const int chunks = full + (rest > 0 ? 1 : 0);
   for (int index = 0; index < chunks; ++index) {
     const int offset = index * chunk;
     const int n = index < full ? chunk : rest;
@@ -130,9 +134,9 @@ bool TTargetControl::WriteNvm(uint32_t start, uint8_t device, int count, uint32_
         return false;
       }
     }
-    if (index < full) ui.SetProgressPosition(index);
+    ui.SetProgressPosition(index);
   }
-  ui.SetProgressPosition(full);
+  ui.SetProgressPosition(chunks);
   ui.SetProgressPosition(0);
   return true;
 }

@@ -22,7 +22,7 @@ void MainController::RunStartup(const std::string& firstArgument) {
   rules::RunStartup(*this, view_, ws_.TargetControl, firstArgument);
 }
 
-bool MainController::Close() {
+bool MainController::Close(CloseCause cause) {
   if (closed_) return true;
   // Closed before start-up loaded anything: there is nothing to save, and
   // saving the empty store would overwrite the files with defaults.
@@ -33,7 +33,7 @@ bool MainController::Close() {
   // Never in the middle of a target operation: the close runs when it ends.
   if (busy_.DeferClose()) return false;
   TargetOperation op(*this);
-  if (!RunClose(*this, view_, ws_.TargetControl)) return false;
+  if (!RunClose(*this, view_, ws_.TargetControl, cause)) return false;
   closed_ = true;
   return true;
 }
@@ -73,13 +73,13 @@ void MainController::WriteNvmImage(bool verify) {
 void MainController::CompareNvmImage() { NvmTransfer(ws_, view_.NvmWindows(), &view_.Status()).CompareNvmImage(); }
 
 void MainController::SaveRegisterValues() {
+  // The save's read of the H values is the run's one read of them.
   RegSnapshotTransfer(ws_, view_.SnapshotWindows(), &view_.Status())
-      .SaveRegisterValues(regCommands_.HValuesRead(),
-                          [this](RegKind kind) { return view_.Status().ReadRegisterValues(kind); });
+      .SaveRegisterValues(regCommands_.HValuesRead(), [this](RegKind) { return regCommands_.ReadHValuesOnce(); });
 }
 
 void MainController::WriteRegisterValues() {
-  RegSnapshotTransfer(ws_, view_.SnapshotWindows(), &view_.Status()).WriteRegisterValues();
+  RegSnapshotTransfer(ws_, view_.SnapshotWindows(), &view_.Status(), &view_.Registers()).WriteRegisterValues();
 }
 
 void MainController::ExecuteCommandEntry(int tag) {

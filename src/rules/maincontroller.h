@@ -42,7 +42,7 @@ class MainController : private MainWindowSteps {
   // A close of the window: true when it may close now. Before start-up
   // nothing is saved; during a target operation the close is held until it
   // ends; a Cancel in a save question keeps the window.
-  bool Close();
+  bool Close(CloseCause cause = CloseCause::User);
   // The window manager's close during a target operation: true when it is
   // held until the operation ends.
   bool DeferClose() { return busy_.DeferClose(); }

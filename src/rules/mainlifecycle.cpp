@@ -50,9 +50,14 @@ bool ConnectAfterComPortChoice(MainWindowSteps& steps, MainView& view, TLineRate
   return ok;
 }
 
-bool RunClose(MainWindowSteps& steps, MainView& view, TLineRate& line) {
+bool RunClose(MainWindowSteps& steps, MainView& view, TLineRate& line, CloseCause cause) {
   StatusPane& status = view.Status();
   const bool wasPolling = status.StopStatusPolling();
+  const bool settingsFirst = cause == CloseCause::Signal;
+  if (settingsFirst) {
+    steps.SaveRefreshList();
+    steps.SaveWindowSettings();
+  }
   for (const RegKind kind : {RegKind::S, RegKind::H}) {
     if (steps.SaveRegisterFileIfChanged(kind) == platform::kIdCancel) {
       if (wasPolling) status.SetStatusPolling(true);
@@ -60,8 +65,10 @@ bool RunClose(MainWindowSteps& steps, MainView& view, TLineRate& line) {
     }
   }
   line.SendBaudRate();
-  steps.SaveRefreshList();
-  steps.SaveWindowSettings();
+  if (!settingsFirst) {
+    steps.SaveRefreshList();
+    steps.SaveWindowSettings();
+  }
   view.ReleaseResources();
   return true;
 }

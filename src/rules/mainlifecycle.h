@@ -47,9 +47,15 @@ bool RunStartup(MainWindowSteps& steps, MainView& view, TLineRate& line, const s
 bool ConnectAfterComPortChoice(MainWindowSteps& steps, MainView& view, TLineRate& line, bool choiceChanged,
                                bool wasConnected, bool linkWorking, RegKind shownFile, int tab);
 
+// How a close came: from the user (the window, the menu) or from a
+// termination signal (a logout, a session manager).
+enum class CloseCause { User, Signal };
+
 // The close sequence. The save questions come first, before anything is sent
 // to the target, with polling stopped; Cancel in one of them ends the close
 // with polling as it was, and the result is false (the window stays open).
-bool RunClose(MainWindowSteps& steps, MainView& view, TLineRate& line);
+// On a signal the settings and the status list are written before any
+// question: whoever sent it may end the program while a question waits.
+bool RunClose(MainWindowSteps& steps, MainView& view, TLineRate& line, CloseCause cause = CloseCause::User);
 
 }  // namespace rules

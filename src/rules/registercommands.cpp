@@ -248,13 +248,24 @@ bool RegisterCommands::EditRegisterProperty() {
   return true;
 }
 
+void RegisterCommands::NoteHValuesRead() {
+  // The run's first read of H is its snapshot: a value is marked changed
+  // only against one that was read.
+  if (hValuesRead_) return;
+  ws_.HRegisters.TakeSnapshot();
+  hValuesRead_ = true;
+}
+
+bool RegisterCommands::ReadHValuesOnce() {
+  if (hValuesRead_) return true;
+  const bool ok = view_.Status().ReadRegisterValues(RegKind::H);
+  NoteHValuesRead();
+  return ok;
+}
+
 void RegisterCommands::ShowRegisterFile(RegKind kind) {
   view_.Registers().SetShownFile(kind);
-  if (kind == RegKind::H && !hValuesRead_) {
-    view_.Status().ReadRegisterValues(RegKind::H);
-    ws_.HRegisters.TakeSnapshot();
-    hValuesRead_ = true;
-  }
+  if (kind == RegKind::H) ReadHValuesOnce();
   view_.Registers().BuildTabStrip();
   // A register of the other file has nothing to do with the one left.
   view_.Registers().ShowRegisterTabAt(0, -1);
@@ -309,12 +320,7 @@ bool RegisterCommands::SelectRegisterFile(RegKind kind) {
   UpdateCaption();
   view_.Registers().BuildTabStrip();
   view_.Status().ReadRegisterValues(kind);
-  // The first read of H takes its snapshot, as showing H does: a value is
-  // marked changed only against one that was read.
-  if (kind == RegKind::H && !hValuesRead_) {
-    ws_.HRegisters.TakeSnapshot();
-    hValuesRead_ = true;
-  }
+  if (kind == RegKind::H) NoteHValuesRead();
   view_.Registers().ShowRegisterTabAt(0, -1);
   return loaded;
 }

@@ -74,6 +74,9 @@ class RegisterCommands {
   // ---- Edit menu ----
   // Shows the file; the H values are read once.
   void ShowRegisterFile(RegKind kind);
+  // The run's one read of the H values, whoever needs them first; their
+  // snapshot is taken then. False when this call's read failed.
+  bool ReadHValuesOnce();
   // Reads every value of the shown file again; false when the read failed.
   bool ReloadData();
 
@@ -91,6 +94,8 @@ class RegisterCommands {
   bool HValuesRead() const { return hValuesRead_; }
 
  private:
+  // Takes the H snapshot at the run's first read of H.
+  void NoteHValuesRead();
   // Before the current register, or -1 (append).
   int InsertPosition() const;
   bool ReadWord(uint32_t id, int& word);

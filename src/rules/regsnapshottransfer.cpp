@@ -12,6 +12,7 @@
 #include "platform/mainwindowservices.h"
 #include "platform/system.h"
 #include "platform/ui.h"
+#include "rules/mainview.h"
 #include "rules/pollinghold.h"
 #include "rules/progressscope.h"
 
@@ -90,8 +91,9 @@ bool WriteReproducePostCommands(TTargetControl& target, const VundData& vund) {
   return WriteCommandList(target, vund, list);
 }
 
-RegSnapshotTransfer::RegSnapshotTransfer(Workspace& ws, RegSnapshotDialogs& dialogs, PollingSwitch* polling)
-    : ws_(ws), target_(ws.TargetControl), dialogs_(dialogs), polling_(polling) {}
+RegSnapshotTransfer::RegSnapshotTransfer(Workspace& ws, RegSnapshotDialogs& dialogs, PollingSwitch* polling,
+                                         RegisterPane* grid)
+    : ws_(ws), target_(ws.TargetControl), dialogs_(dialogs), polling_(polling), grid_(grid) {}
 
 bool RegSnapshotTransfer::SaveRegisterValues(bool hValuesRead,
                                              const std::function<bool(RegKind kind)>& readRegisterValues) {
@@ -105,12 +107,11 @@ bool RegSnapshotTransfer::SaveRegisterValues(bool hValuesRead,
     PollingHold hold(polling_);
     if (!WriteSnapShotPreCommands(target_, ws_.vund)) return false;
   }
-  std::string error;
-  if (!SaveRegisterSnapshot(ws_.SRegisters, ws_.HRegisters, path, sReg, hReg, &error)) {
-    ws_.ui.ShowMessageBoxJE("ERROR", platform::Format("ファイル %s に書き込めません\n%s", path.c_str(), error.c_str()),
-                            "ERROR", platform::Format("Fail to save %s\n%s", path.c_str(), error.c_str()), kErrorIcon);
+  // Retry keeps the values read: the user need not choose and read again.
+  if (!SaveAsking(ws_.ui, path, [&](std::string& reason) {
+        return SaveRegisterSnapshot(ws_.SRegisters, ws_.HRegisters, path, sReg, hReg, &reason);
+      }))
     return false;
-  }
   ws_.ui.ShowMessageBoxJE("Information", "保存されました", "Information", "Save completed", kInformationIcon);
   return true;
 }
@@ -171,6 +172,22 @@ std::vector<RegisterSnapshotItem> RegSnapshotTransfer::MergeFields(const std::ve
   return words;
 }
 
+void RegSnapshotTransfer::CacheWrittenWords(const std::vector<RegisterSnapshotItem>& written,
+                                            const std::map<uint32_t, int32_t>& readBack) {
+  for (const RegisterSnapshotItem& item : written) {
+    const auto read = readBack.find(item.ID);
+    const int word = read != readBack.end() && read->second != REG_VALUE_UNKNOWN ? read->second : item.Value;
+    // Both files' caches: a word listed in the other file changed on the set too.
+    for (Registers* regs : {&ws_.SRegisters, &ws_.HRegisters}) {
+      if ((regs == &ws_.SRegisters) != (item.IsSReg != 0) && !regs->GetValueMap().count(item.ID)) continue;
+      // Written by the program, as the value dialog's writes: not "changed".
+      regs->SetValue(item.ID, word);
+      regs->SetSnapshotValue(item.ID, word);
+    }
+  }
+  if (grid_) grid_->RedrawRegisterValues();
+}
+
 bool RegSnapshotTransfer::WriteRegisterValues() {
   std::string path;
   if (!ws_.ui.OpenFileDialog(IdFileDialog(), path)) return false;
@@ -224,6 +241,9 @@ bool RegSnapshotTransfer::WriteRegisterValues() {
     VerifyIdData(verify);
     std::map<uint32_t, int32_t> readOf;
     for (const RegisterSnapshotItem& v : verify) readOf[v.ID] = v.Value;
+    // The next edit of another field of a word merges into the word restored,
+    // not into the one cached before.
+    CacheWrittenWords(writeList, readOf);
 
     // Field by field, in the order of their IDs.
     std::stable_sort(fields.begin(), fields.end(), ComparePairBySecond);

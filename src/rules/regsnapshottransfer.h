@@ -6,6 +6,7 @@
 // TTargetControl, so tests run them without a display.
 #pragma once
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ class Workspace;
 namespace rules {
 
 class PollingSwitch;
+class RegisterPane;
 
 // TfrmSelSnapShotID and the result window; tests answer in their place.
 class RegSnapshotDialogs {
@@ -42,17 +44,19 @@ bool WriteReproducePostCommands(TTargetControl& target, const VundData& vund);
 
 class RegSnapshotTransfer {
  public:
-  // polling may be null (nothing to hold).
-  // The target, the registers, the questions and the vund.dat commands are
-  // the workspace's.
-  RegSnapshotTransfer(Workspace& ws, RegSnapshotDialogs& dialogs, PollingSwitch* polling = nullptr);
+  // polling may be null (nothing to hold); grid, when given, shows the values
+  // a restore wrote. The target, the registers, the questions and the
+  // vund.dat commands are the workspace's.
+  RegSnapshotTransfer(Workspace& ws, RegSnapshotDialogs& dialogs, PollingSwitch* polling = nullptr,
+                      RegisterPane* grid = nullptr);
 
   // "Sreg,Hregの読み込み[Sreg,Hreg->ファイル]". readRegisterValues reads every
   // value of a kind (1: H Reg) and is called for the H values when they were
   // not read in this run. True when the file was written.
   bool SaveRegisterValues(bool hValuesRead, const std::function<bool(RegKind kind)>& readRegisterValues);
   // "Sreg,Hregの書込み[ファイル->Sreg,Hreg]". True when values were written and
-  // the result window shown.
+  // the result window shown. The cache then holds what the set holds, as
+  // after a write of the value dialog.
   bool WriteRegisterValues();
 
   // ---- Steps, public for tests ----
@@ -67,11 +71,16 @@ class RegSnapshotTransfer {
   // word that cannot be read are listed and not written.
   std::vector<RegisterSnapshotItem> MergeFields(const std::vector<RegisterSnapshotItem>& fields,
                                                 std::vector<std::string>& lines);
+  // Each written word into the cache, value and snapshot: the word read back,
+  // or the word written when it could not be read.
+  void CacheWrittenWords(const std::vector<RegisterSnapshotItem>& written,
+                         const std::map<uint32_t, int32_t>& readBack);
 
   Workspace& ws_;
   TTargetControl& target_;
   RegSnapshotDialogs& dialogs_;
   PollingSwitch* polling_;
+  RegisterPane* grid_;
 };
 
 }  // namespace rules

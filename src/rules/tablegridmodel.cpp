@@ -95,15 +95,16 @@ void TableGridModel::EnsureRead(const Progress& progress) {
   std::vector<int> values;
   // A table without fields has nothing to ask the target for.
   if (fields > 0) {
-    if (progress) progress(entries - 1, 0);
+    // The bar runs over the entries to read, and ends empty.
+    if (progress) progress(entries, 0);
     std::vector<uint8_t> bytes;
     for (int e = 0; e < entries; ++e) {
       if (!ReadEntry(*t, e, bytes)) break;  // the target control has said why
       values.resize(values.size() + fields);
       Unpack(*t, bytes, &values[values.size() - fields]);
-      if (progress) progress(entries - 1, e);
+      if (progress) progress(entries, e + 1);
     }
-    if (progress) progress(entries - 1, 0);
+    if (progress) progress(entries, 0);
   }
   Slot(current_) = std::move(values);
 }

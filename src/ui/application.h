@@ -31,6 +31,9 @@ class VundApplication : public QApplication {
   // deletes windows that the code after a box may still use. busy: a target
   // operation runs; the close waits for its end, ending the boxes it opens.
   void CloseOnTerminationSignals(QWidget* window, std::function<bool()> busy);
+  // A termination signal came and the window's close it asked for has not
+  // ended yet: a close now is the signal's.
+  bool EndingOnSignal() const { return ending_; }
 
  private:
   void EndStep();

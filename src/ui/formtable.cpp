@@ -144,7 +144,7 @@ void TFormTable::CreateComponents() {
   pTablePBar = new QProgressBar(Panel1);
   pTablePBar->setObjectName(QStringLiteral("pTablePBar"));
   pTablePBar->setTextVisible(false);
-  pTablePBar->setRange(0, 0);
+  pTablePBar->setRange(0, 1);  // idle and empty; 0 to 0 would be Qt's busy bar
   panelLayout->addWidget(pTablePBar, 1);
   layout->addWidget(Panel1);
 
@@ -248,7 +248,7 @@ void TFormTable::ReadTableData() {
 }
 
 void TFormTable::SetProgress(int max, int position) {
-  pTablePBar->setRange(0, std::max(max, 0));
+  pTablePBar->setRange(0, std::max(max, 1));
   pTablePBar->setValue(position);
 }
 

@@ -24,6 +24,7 @@
 #include "platform/system.h"
 #include "rules/mainwindowrules.h"
 #include "rules/menucaptions.h"
+#include "ui/application.h"
 #include "ui/frmanalyzer.h"
 #include "ui/frminiedit.h"
 #include "ui/frmsearchdlg.h"
@@ -69,6 +70,21 @@ std::vector<rules::ScreenRect> Screens() {
   return screens;
 }
 
+// The status window's width and the register tabs' height as stored (rect[4],
+// rect[5]), with the window laid out as it stands: the bars around the panes
+// take their heights from their fonts and texts first, or what they gain
+// later comes off the register tabs (the pane that stretches), and the
+// separator stored at close would creep at every start.
+void PlaceSplitters(QMainWindow& window, const ui::MainWindowParts& p, const int* rect) {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  if (window.layout()) window.layout()->activate();
+  if (window.centralWidget() && window.centralWidget()->layout()) window.centralWidget()->layout()->activate();
+  const int total1 = p.splitter1->width() - p.splitter1->handleWidth();
+  p.splitter1->setSizes({rect[4], std::max(1, total1 - rect[4])});
+  const int total2 = p.splitter2->height() - p.splitter2->handleWidth();
+  p.splitter2->setSizes({rect[5], std::max(1, total2 - rect[5])});
+}
+
 // The stored frame rectangle and splitters (rect: left, top, width, height,
 // status window width, register tabs height), kept inside the screen's area.
 // True when the window manager has not framed the window yet: it is placed
@@ -89,13 +105,7 @@ bool PlaceWindow(QMainWindow& window, const ui::MainWindowParts& p, const int* r
   window.move(frame.left, frame.top);  // a window's position is that of its frame
   window.resize(std::max(1, frame.width - margins.left() - margins.right()),
                 std::max(1, frame.height - margins.top() - margins.bottom()));
-  // Lay the window out now, so the splitters know their room.
-  if (window.layout()) window.layout()->activate();
-  if (window.centralWidget() && window.centralWidget()->layout()) window.centralWidget()->layout()->activate();
-  const int total1 = p.splitter1->width() - p.splitter1->handleWidth();
-  p.splitter1->setSizes({rect[4], std::max(1, total1 - rect[4])});
-  const int total2 = p.splitter2->height() - p.splitter2->handleWidth();
-  p.splitter2->setSizes({rect[5], std::max(1, total2 - rect[5])});
+  PlaceSplitters(window, p, rect);
   return pending;
 }
 
@@ -285,7 +295,11 @@ QAction* TFrmMain::MenuAction(const std::string& name) const {
 
 void TFrmMain::RunStartupNow(const std::string& firstArgument) {
   parts_.initTimer->stop();
+  const bool placedBefore = controller_->StartupStarted();
   controller_->RunStartup(firstArgument);
+  // The texts start-up put in the bars (the COM port, the register status)
+  // can make them taller than they were when the window was placed.
+  if (!placedBefore) PlaceSplitters(*this, parts_, ws_.settings.GetMainWindowRect());
 }
 
 void TFrmMain::showEvent(QShowEvent* event) {
@@ -295,7 +309,9 @@ void TFrmMain::showEvent(QShowEvent* event) {
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
   if (!controller_->StartupStarted()) parts_.initTimer->stop();
-  event->setAccepted(controller_->Close());
+  const auto* app = dynamic_cast<const ui::VundApplication*>(QCoreApplication::instance());
+  event->setAccepted(
+      controller_->Close(app && app->EndingOnSignal() ? rules::CloseCause::Signal : rules::CloseCause::User));
 }
 
 void TFrmMain::CloseSoon() { QTimer::singleShot(0, this, &QWidget::close); }
@@ -352,10 +368,6 @@ void TFrmMain::ApplySettings() {
   parts_.tabs->SetGridSizes(nameWidth, valueWidth, rowHeight);
   ws_.settings.GetStatusGridSizes(nameWidth, valueWidth, rowHeight);
   parts_.status->SetGridSizes(nameWidth, valueWidth, rowHeight);
-  const std::vector<rules::ScreenRect> screens = Screens();
-  if (!screens.empty()) rules::BringOnScreen(rect[0], rect[1], screens);
-  placePending_ = PlaceWindow(*this, parts_, rect);
-
   ws_.settings.GetColors(look_.backColor, look_.msgBackColor, look_.selRegBackColor);
   ui::ApplyEditWindowColor(*this, parts_, look_, look_.backColor);
   ui::ApplyMessageWindowColors(parts_, look_);
@@ -365,6 +377,13 @@ void TFrmMain::ApplySettings() {
                         look_.msgFontSize, look_.msgFontColor);
   ui::ApplyEditFont(*this, look_);
   ui::ApplyMessageFont(parts_, look_);
+
+  // Placed with the fonts in force: a font that changes the height of the
+  // bars around the panes afterwards would take it from the register tabs,
+  // and the separator stored at close would creep at every start.
+  const std::vector<rules::ScreenRect> screens = Screens();
+  if (!screens.empty()) rules::BringOnScreen(rect[0], rect[1], screens);
+  placePending_ = PlaceWindow(*this, parts_, rect);
 
   if (ws_.ui.GetLanguageId() != 17) {
     for (const rules::MenuCaption& c : rules::MenuCaptions())

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <algorithm>
 #include <vector>
 
 #include "rules/mainwindowrules.h"
@@ -26,7 +27,9 @@ void MessageLog::SetProgressMessage(const std::string& text) {
   ProcessMessages();
 }
 
-void MessageLog::SetProgressMax(int max) { progressBar_->setMaximum(max); }
+// A bar of no work keeps a range: Qt shows 0 to 0 as a busy animation that
+// would run on after the work is done.
+void MessageLog::SetProgressMax(int max) { progressBar_->setRange(0, std::max(max, 1)); }
 
 void MessageLog::SetProgressPosition(int position) { progressBar_->setValue(position); }
 

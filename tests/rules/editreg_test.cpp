@@ -48,6 +48,28 @@ TEST_F(EditRegTest, TypedValueIsClampedMergedWrittenAndCachedUnlessTheWriteFails
   EXPECT_EQ(2u, regs.GetUndoStack(0x21, 0x0F00).size());  // nothing pushed by the failure
 }
 
+// One past either end, typed or stepped, is written as the end itself, in
+// its field of the word (the field has room for both, so nothing hides it).
+TEST_F(EditRegTest, OnePastMaxOrMinTypedOrSteppedIsWrittenAsTheEnd) {
+  const ST_REGISTER reg = Reg(0x30, 0x0FF0, 100, 10);  // steps of (100 - 10) / 16 = 5
+  struct Case {
+    int from;
+    Key key;
+    const char* typed;
+    int written;
+  };
+  const Case cases[] = {
+      {50, Key::Enter, "101", 100}, {100, Key::Up, "", 100}, {96, Key::Right, "", 100},
+      {50, Key::Enter, "9", 10},    {10, Key::Down, "", 10}, {14, Key::Left, "", 10},
+  };
+  for (const Case& c : cases) {
+    EditRegSession s = Open(reg, 0xF00F | (c.from << 4));
+    ASSERT_TRUE(s.ApplyValue(c.key, c.typed));
+    EXPECT_EQ(s.Value(), c.written) << c.from << " " << c.typed;
+    EXPECT_EQ(writes.back(), static_cast<uint32_t>(0xF00F | (c.written << 4))) << c.from << " " << c.typed;
+  }
+}
+
 TEST_F(EditRegTest, UndoStepsBackAndSurvivesReopeningAndFailedWrites) {
   const ST_REGISTER reg = Reg(0x50, 0xFFFF, 100);
   {

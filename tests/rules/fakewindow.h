@@ -61,8 +61,8 @@ class FakeWindow : public rules::MainWindowSteps,
     Step("ask" + std::to_string(static_cast<int>(kind)));
     return saveAnswers[static_cast<int>(kind)];
   }
-  void SaveRefreshList() override {}
-  void SaveWindowSettings() override {}
+  void SaveRefreshList() override { Step("refresh"); }
+  void SaveWindowSettings() override { Step("settings"); }
 
   // The line rate: each call logged, and found or done.
   int Done(const std::string& s) {
@@ -97,7 +97,7 @@ class FakeWindow : public rules::MainWindowSteps,
   void BuildTabStrip() override {}
   void ShowRegisterTab(int) override {}
   void ShowRegisterTabAt(int, int currentRegister) override { current = currentRegister; }
-  void RedrawRegisterValues() override {}
+  void RedrawRegisterValues() override { ++redraws; }
   void SelectFirstValueCell() override {}
   RegKind ShownFile() const override { return shown; }
   void SetShownFile(RegKind kind) override { shown = kind; }
@@ -155,6 +155,7 @@ class FakeWindow : public rules::MainWindowSteps,
   int saveAnswers[2] = {0, 0};
   RegKind shown = RegKind::S;
   int current = -1, tab = 0, baud = 12;
+  int redraws = 0;
   using Edit = std::pair<bool, std::map<std::string, std::string>>;
   std::deque<Edit> edits;
   std::deque<std::pair<int, int>> selects;  // result, index

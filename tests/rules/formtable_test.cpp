@@ -101,6 +101,22 @@ TEST_F(TableTest, WordAccessCarriesTheEntryBytesHighByteFirst) {
   EXPECT_EQ(target.Register(0x3100), 0x0112);
 }
 
+// The bar's maximum is the entries to read, so even a table of one entry has
+// a bar with an end (Qt shows a maximum of 0 as busy); it ends empty.
+TEST_F(TableTest, TheProgressBarRunsOverTheEntriesAndEndsEmpty) {
+  for (const char* count : {"1", "3"}) {
+    Load(std::string("[UDTable1]\r\nName=T\r\nStartID=0x100\r\nTableCount=") + count + "\r\nColName1=A\r\n");
+    model.SetCurrentTable(0);
+    std::vector<std::pair<int, int>> bar;
+    model.Reload([&bar](int max, int position) { bar.emplace_back(max, position); });
+    const int entries = std::stoi(count);
+    ASSERT_FALSE(bar.empty());
+    for (const auto& step : bar) EXPECT_EQ(step.first, entries) << count;
+    EXPECT_EQ(bar[bar.size() - 2].second, entries) << count;  // full once every entry is read
+    EXPECT_EQ(bar.back().second, 0) << count;
+  }
+}
+
 TEST_F(TableTest, NoTableMeansNothingToDo) {
   Tables none;
   rules::TableGridModel empty(none, tc, ui);

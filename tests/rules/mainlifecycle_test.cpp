@@ -42,25 +42,34 @@ TEST(Startup, TheRateIsRaisedOnlyAfterTheTargetAnsweredAndPollingStartsWithALink
   }
 }
 
+// On a termination signal the settings and the status list are on disk
+// before any question: the sender may end the program while one waits.
 TEST(Close, AsksBeforeTalkingToTheTargetAndCancelKeepsTheWindow) {
+  using rules::CloseCause;
   struct Case {
+    CloseCause cause;
     bool polling;
     int answerS, answerH;
     bool closes;
     const char* steps;
   };
   const Case cases[] = {
-      {true, platform::kIdNo, platform::kIdYes, true, "stop-polling ask0 ask1 sendbaud release"},
-      {true, platform::kIdCancel, 0, false, "stop-polling ask0 poll-on"},
-      {true, platform::kIdNo, platform::kIdCancel, false, "stop-polling ask0 ask1 poll-on"},
-      {false, platform::kIdCancel, 0, false, "stop-polling ask0"},  // polling that was off stays off
+      {CloseCause::User, true, platform::kIdNo, platform::kIdYes, true,
+       "stop-polling ask0 ask1 sendbaud refresh settings release"},
+      {CloseCause::User, true, platform::kIdCancel, 0, false, "stop-polling ask0 poll-on"},
+      {CloseCause::User, true, platform::kIdNo, platform::kIdCancel, false, "stop-polling ask0 ask1 poll-on"},
+      // polling that was off stays off
+      {CloseCause::User, false, platform::kIdCancel, 0, false, "stop-polling ask0"},
+      {CloseCause::Signal, true, platform::kIdNo, platform::kIdYes, true,
+       "stop-polling refresh settings ask0 ask1 sendbaud release"},
+      {CloseCause::Signal, true, platform::kIdCancel, 0, false, "stop-polling refresh settings ask0 poll-on"},
   };
   for (const Case& c : cases) {
     FakeWindow w;
     w.polling = c.polling;
     w.saveAnswers[0] = c.answerS;
     w.saveAnswers[1] = c.answerH;
-    EXPECT_EQ(rules::RunClose(w, w, w), c.closes);
+    EXPECT_EQ(rules::RunClose(w, w, w, c.cause), c.closes);
     EXPECT_EQ(w.log, c.steps);
   }
 }
@@ -171,5 +180,26 @@ TEST_P(ComPortChoiceTest, OkWithNothingChangedKeepsAWorkingLinkAndReopensAFailed
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, ComPortChoiceTest, ::testing::Values(SimProtocol::Ecs3, SimProtocol::Ecs2));
+
+// The save's read of the H values is the run's one read of them, with its
+// snapshot: a second save and showing the H file read nothing more, and
+// nothing shows as changed against a value never read.
+TEST_F(MainControllerTest, TheHValuesAreReadOncePerRunWhoeverReadsThemFirst) {
+  c.RunStartup("");
+  view.readTarget = [this](RegKind kind) {
+    if (kind == RegKind::H) ws.HRegisters.SetValue(0x10, 5);
+    return true;
+  };
+  for (int i = 0; i < 2; ++i) {
+    view.choices.push_back({});
+    ui.ExpectSaveFile(dir.File("v.id")).ExpectMessage(0x40, platform::kIdOk, "Save completed");
+    c.SaveRegisterValues();
+  }
+  c.Registers().ShowRegisterFile(RegKind::H);
+  size_t reads = 0;
+  for (size_t at = view.log.find("read1"); at != std::string::npos; at = view.log.find("read1", at + 1)) ++reads;
+  EXPECT_EQ(reads, 1u) << view.log;
+  EXPECT_EQ(ws.HRegisters.GetSnapshotValue(0x10), 5);
+}
 
 }  // namespace

@@ -119,6 +119,25 @@ TEST_F(NvmTransferTest, AFailedOrBrokenWriteIsNeverCompleted) {
   EXPECT_EQ(hooked.progressText, "");
 }
 
+// Device SMALL (35 bytes) fits in one frame: the bar still has an end (Qt
+// shows a maximum of 0 as a busy bar that runs on after the work) and ends empty.
+TEST_F(NvmTransferTest, ATransferShorterThanAFrameLeavesAnEmptyIdleBar) {
+  const std::string image = Image("w.eep", {"SMALL", 2, 0x100, 0x122}, std::vector<uint32_t>(35, 0x3C));
+  const auto expectIdleBar = [this](const char* flow) {
+    EXPECT_GT(hooked.progressMax, 0) << flow;
+    EXPECT_EQ(hooked.progressPositions.back(), 0) << flow;
+    hooked.progressMax = 0;
+  };
+  ui.ExpectOpenFile(image).ExpectMessage(0x40, kIdOk, "Write completed");
+  win.confirms.push_back(kIdOk);
+  ASSERT_TRUE(transfer.WriteNvmImage(true));
+  expectIdleBar("write");
+  win.selects.push_back({kIdOk, 1});
+  ui.ExpectSaveFile(dir.File("r.eep"));
+  ASSERT_TRUE(transfer.ReadNvmImage(false));
+  expectIdleBar("read");
+}
+
 TEST_F(NvmTransferTest, CompareReportsDifferencesOrEquality) {
   const std::vector<uint32_t> data = Values(ui_sim::Pattern(35, 0x60));
   ASSERT_TRUE(target.SetNvm(2, 0x100, ui_sim::Pattern(35, 0x60)));

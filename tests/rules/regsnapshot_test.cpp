@@ -5,6 +5,7 @@
 #include "platform/convert.h"
 #include "platform/files.h"
 #include "regsim_fixture.h"
+#include "rules/editregrules.h"
 #include "rules/regsnapshottransfer.h"
 
 using regsim::Reg;
@@ -27,7 +28,7 @@ class RegSnapshotTest : public regsim::RegSimTest {
     return transfer.WriteRegisterValues();
   }
 
-  rules::RegSnapshotTransfer transfer{ws, win, &win};
+  rules::RegSnapshotTransfer transfer{ws, win, &win, &win};
   std::vector<int> reads;
 };
 
@@ -75,10 +76,19 @@ TEST_F(RegSnapshotSaveTest, NothingIsSavedWhenTheUserOrTheTargetStopsIt) {
   EXPECT_EQ(Written(), Ids({0x100, 0x101}));  // the first failed pre-command ends them
   EXPECT_FALSE(platform::FileExists(dir.File("set.id")));
 
+  // A file that cannot be written offers Retry (the values need not be read
+  // again), as long as the user wants; never "Save completed".
   target.SetWriteError(0x101, 0);
+  dir.Write("old.id", "old");
+  ASSERT_TRUE(platform::SetReadOnly(dir.File("old.id"), true));
   win.choices.push_back({});
-  ui.ExpectSaveFile(dir.File("no/such/folder/set.id"));
-  ui.ExpectMessage(0x10, platform::kIdOk, "Fail to save");  // never "Save completed"
+  ui.ExpectSaveFile(dir.File("old.id"))
+      .ExpectMessage(0x15, platform::kIdRetry, "Fail to save")
+      .ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
+  EXPECT_FALSE(Save(true));
+  EXPECT_EQ(dir.Read("old.id"), "old");
+  win.choices.push_back({});
+  ui.ExpectSaveFile(dir.File("no/such/folder/set.id")).ExpectMessage(0x15, platform::kIdCancel, "Fail to save");
   EXPECT_FALSE(Save(true));
 }
 
@@ -133,6 +143,39 @@ TEST_F(RegSnapshotTest, DifferencesUnreadRegistersAndFieldsAreListed) {
   ASSERT_TRUE(WriteFile("[Sreg]\r\nLOW,0x40,18,0x00FF,1,\r\n"));
   EXPECT_TRUE(Written().empty());
   EXPECT_EQ(win.results[1], std::vector<std::string>{"                 LOW  File 18  Target Read Error"});
+}
+
+// After a restore the cache holds what the set holds, unmarked, and the grid
+// is drawn again: the next edit of another field of a restored word keeps
+// the restored field.
+TEST_F(RegSnapshotTest, ARestoreLeavesTheCacheAsTheSetHoldsItForTheNextEdit) {
+  const ST_REGISTER stby = Reg("StbyFactor", 0x1000, 1, 0x00F0);
+  ws.SRegisters.AddRegister(Reg("PowerState", 0x1000, 1, 0x0003));
+  ws.SRegisters.AddRegister(stby);
+  // PowerState was set to 3 in the value dialog after the file was saved.
+  target.SetRegister(0x1000, 3);
+  ws.SRegisters.SetValue(0x1000, 3);
+  ws.SRegisters.SetSnapshotValue(0x1000, 3);
+  target.SetRegister(0x1020, 1);
+  target.SetWriteError(0x1020, sim_error::kWriteProtected);
+  target.SetReadError(0x1010, sim_error::kNoId);
+  win.choices.push_back({});
+  ASSERT_TRUE(WriteFile("[Sreg]\r\nPowerState,0x1000,0,0x0003,1,\r\nStbyFactor,0x1000,0,0x00F0,1,\r\n"
+                        "KEPT,0x1020,5,0xFFFF,1,\r\n[Hreg]\r\nUNREAD,0x1010,7,0xFFFF,1,\r\n"));
+  ASSERT_EQ(target.Register(0x1000), 0);
+  const std::pair<Registers*, uint32_t> words[] = {
+      {&ws.SRegisters, 0x1000}, {&ws.SRegisters, 0x1020}, {&ws.HRegisters, 0x1010}};
+  const int held[] = {0, 1, 7};  // read back; the set refused 5; written, not readable
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(words[i].first->GetValue(words[i].second), held[i]) << i;
+    EXPECT_EQ(words[i].first->GetSnapshotValue(words[i].second), held[i]) << i;  // not "changed"
+  }
+  EXPECT_EQ(win.redraws, 1);
+
+  rules::EditRegSession edit(ws.SRegisters, stby, 0, false, rules::TargetRegisterWriter(tc));
+  edit.Start();
+  ASSERT_TRUE(edit.ApplyValue(rules::EditRegSession::Key::Enter, "5"));
+  EXPECT_EQ(target.Register(0x1000), 0x50);
 }
 
 TEST_F(RegSnapshotTest, FilesThatCannotBeUsedAreReported) {

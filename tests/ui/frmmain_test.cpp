@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <memory>
 
@@ -392,6 +393,36 @@ TEST_F(MainWindowTest, AtALargeFontRowsAreALineTallAndPanelsShowTheirWholeText) 
     const int indent = m.horizontalAdvance(QLatin1Char('x')) / 2;  // a framed label's
     EXPECT_GE(panel->contentsRect().width(), indent + m.horizontalAdvance(panel->text())) << name;
   }
+}
+
+// What the close stores is what the user saw: start after start at a large
+// bold font, the message log's boundary and the status window's width come
+// back as they were stored, not a few pixels off each time.
+TEST_F(MainWindowTest, TheStoredSeparatorsComeBackUnchangedStartAfterStart) {
+  dir.Write("Vund2.ini", "[Window]\r\nMainLeft=0\r\nMainTop=0\r\nMainWidth=900\r\nMainHeight=600\r\n"
+                         "StatusWindowSeparator=180\r\nMemoWindowSeparator=300\r\nFontSize=12\r\nFontStyle_Bold=1\r\n"
+                         "[Bus]\r\nComPort=1\r\nBaudRate=6\r\nECSType=2\r\n");
+  for (int start = 0; start < 3; ++start) {
+    NewWindow();
+    UseTarget();
+    window->show();
+    window->RunStartupNow("");
+    QApplication::processEvents();
+    ASSERT_TRUE(window->close());
+    platform::IniFile ini(dir.File("Vund2.ini"));
+    EXPECT_EQ(ini.ReadInteger("Window", "MemoWindowSeparator", 0), 300) << start;
+    EXPECT_EQ(ini.ReadInteger("Window", "StatusWindowSeparator", 0), 180) << start;
+  }
+}
+
+// Qt draws a bar of 0 to 0 as busy: a bar with no work to count is idle.
+TEST_F(MainWindowTest, TheProgressBarIsNeverBusy) {
+  const QProgressBar* bar = ui_test::Part<QProgressBar>(*window, "MainP_Bar");
+  EXPECT_LT(bar->minimum(), bar->maximum());
+  ws.services.SetProgressMax(0);
+  ws.services.SetProgressPosition(0);
+  EXPECT_LT(bar->minimum(), bar->maximum());
+  EXPECT_EQ(bar->value(), 0);
 }
 
 TEST_F(MainWindowTest, CloseDuringATargetOperationWaitsForItsEnd) {

@@ -87,3 +87,28 @@ ends_with "value edit dialog" '^PowerState$' 'key ctrl+Home Down Return'  # the 
 ends_with "table input box" '^Input$' 'key alt+e t' 'focus "^Table Window$"' 'key Return'
 ends_with "table range box" '^ERROR$' 'key alt+e t' 'focus "^Table Window$"' 'key Return' 'focus "^Input$"' \
   'key ctrl+a 3 0 0 Return'
+
+# A changed register file: the settings and vund.dat's status list are on
+# disk while its over-write question waits (whoever sent the signal may end
+# the program then); No, and the program ends with the register file as it was.
+cp "$work/Vund2.ini.first" "$work/Vund2.ini"
+touch -d @946684800 "$work/vund.dat"
+env -u LC_ALL -u LC_MESSAGES LANG=C QT_QPA_PLATFORM=xcb VUND2_HOME="$work" \
+  ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" "$vund2" &>"$work/program.log" &
+vund=$!
+what="over-write question"
+focus '^Vund2  S_REG' || fail "$what: the main window did not start up"
+key ctrl+Home Down Delete  # the first row is a label
+focus '^Confirmation$' && key y || fail "$what: no delete question: $(windows)"
+within 100 gone '^Confirmation$' || fail "$what: the delete question stayed: $(windows)"
+kill -TERM $vund
+within 300 shown '^Confirmation$' >/dev/null || fail "$what: no over-write question: $(windows)"
+within 100 grep -q '^MainLeft=' "$work/Vund2.ini" || fail "$what: the settings wait for the question"
+[ "$(stat -c %Y "$work/vund.dat")" -gt 946684800 ] || fail "$what: the status list waits for the question"
+kill -0 $vund 2>/dev/null || fail "$what: ended without an answer"
+focus '^Confirmation$' && key n || fail "$what: the question went: $(windows)"
+within 300 eval '! kill -0 $vund 2>/dev/null' || fail "$what: still running 30 s after No: $(windows)"
+wait $vund
+status=$?
+[ $status -eq 0 ] || fail "$what: ended with status $status"
+cmp -s "$work/Sreg.dat" "$(dirname "$0")/../../examples/Sreg.dat" || fail "$what: No changed Sreg.dat"
