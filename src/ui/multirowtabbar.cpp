@@ -191,6 +191,9 @@ void MultiRowTabBar::paintEvent(QPaintEvent*) {
         option.text = Literal(metrics.elidedText(tabText(i), Qt::ElideRight,
                                                  option.rect.width() - (widths_[static_cast<size_t>(i)] -
                                                                         metrics.horizontalAdvance(tabText(i)))));
+      // A style may draw the current tab reaching down over the base line;
+      // it must not reach over the row below.
+      painter.setClipRect(QRect(0, option.rect.top(), width(), rowHeight_));
       painter.drawControl(QStyle::CE_TabBarTab, option);
     }
   }

@@ -73,15 +73,4 @@ TEST(TabRowFlowTest, APointFindsTheTabDrawnThereAndNoneInTheGaps) {
   EXPECT_EQ(-1, flow.TabAtPoint(10, 10, 0));
 }
 
-TEST(TabRowFlowTest, EachRowHasItsFirstAndLastTab) {
-  TabRowFlow flow;
-  flow.Layout({40, 30, 30, 50, 20, 100}, 100);
-  const char* expected[] = {"first", "", "last", "first", "last", "first last"};
-  for (int i = 0; i < flow.Count(); ++i) {
-    std::string ends = flow.FirstInRow(i) ? "first" : "";
-    if (flow.LastInRow(i)) ends += ends.empty() ? "last" : " last";
-    EXPECT_EQ(expected[i], ends) << i;
-  }
-}
-
 }  // namespace

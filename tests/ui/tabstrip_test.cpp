@@ -122,24 +122,32 @@ TEST_F(RegisterTabStripTest, AClickKeysAndCtrlTabChooseTheTabAndThePopupLeavesIt
   EXPECT_EQ(tabs.CurrentTab(), last - 1);
 }
 
+TEST_F(RegisterTabStripTest, TheCurrentTabIsNotDrawnOverTheRowBelow) {
+  int below = 1;
+  while (strip()->tabRect(below).top() == 0) ++below;  // the first tab of the second row
+  const QRect area = strip()->tabRect(below).adjusted(0, 3, 0, 0);  // what a style may overlap of its top
+  const auto drawn = [this, &area](int current) {
+    strip()->setCurrentIndex(current);
+    return strip()->grab().toImage().copy(area);
+  };
+  EXPECT_EQ(drawn(0), drawn(strip()->count() - 1));
+}
+
 TEST_F(RegisterTabStripTest, ARenamedOrAddedTabFlowsAgainAndAnAmpersandIsShown) {
   Press(strip(), strip()->tabRect(1).center());
-  const QRect before = strip()->tabRect(1);
-  ui.ExpectInput("Picture & Sound, the longest name of all");
-  tabs.mnuTabNameChangeClick();
+  const auto rename = [this](const std::string& name) {
+    ui.ExpectInput(name);
+    tabs.mnuTabNameChangeClick();
+    Settle();
+    return strip()->tabRect(1).width();
+  };
+  const int without = rename("RD");
+  EXPECT_EQ(rename("R&D") - without, strip()->fontMetrics().horizontalAdvance(QLatin1Char('&')));
+  rename("Picture and Sound, the longest name of them all by far");
+  ui.ExpectInput("Extra");
+  tabs.mnuNewTabAddClick();
   Settle();
-  EXPECT_EQ(ui::FromQt(strip()->tabText(1)), "Picture & Sound, the longest name of all");
-  EXPECT_GT(strip()->tabRect(1).width(), before.width() + strip()->fontMetrics().horizontalAdvance(QStringLiteral("& Sound")));
-  ExpectEveryTabShown(*strip(), *tabs.RegisterGrid);
-
-  const int rows = strip()->RowCount();
-  for (int i = 0; i < 20; ++i) {
-    ui.ExpectInput("Extra " + std::to_string(i));
-    tabs.mnuNewTabAddClick();
-  }
-  Settle();
-  EXPECT_EQ(strip()->count(), 50);
-  EXPECT_GT(strip()->RowCount(), rows);
+  EXPECT_EQ(strip()->count(), 31);
   ExpectEveryTabShown(*strip(), *tabs.RegisterGrid);
 }
 
