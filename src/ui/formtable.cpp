@@ -12,7 +12,6 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
-#include <QTabBar>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -24,6 +23,7 @@
 #include "rules/textfit.h"
 #include "rules/valuecolumnwidth.h"
 #include "ui/application.h"
+#include "ui/multirowtabbar.h"
 #include "ui/qtui.h"
 #include "ui/textconv.h"
 
@@ -104,10 +104,9 @@ void TFormTable::CreateComponents() {
   StatusBar1->setSizeGripEnabled(false);
   layout->addWidget(StatusBar1);
 
-  TableTab = new QTabBar(central);
+  TableTab = new ui::MultiRowTabBar(central);
   TableTab->setObjectName(QStringLiteral("TableTab"));
-  TableTab->setExpanding(false);
-  connect(TableTab, &QTabBar::currentChanged, this, [this](int index) {
+  connect(TableTab, &ui::MultiRowTabBar::currentChanged, this, [this](int index) {
     if (index >= 0) TableTabChange(index);
   });
   layout->addWidget(TableTab);

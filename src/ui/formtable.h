@@ -12,14 +12,14 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QStatusBar;
-class QTabBar;
 class QTableView;
 class QTimer;
 class Workspace;
 
 namespace ui {
+class MultiRowTabBar;
 class TableGridItems;
-}
+}  // namespace ui
 
 class TFormTable : public QMainWindow {
   Q_OBJECT
@@ -65,7 +65,7 @@ class TFormTable : public QMainWindow {
   QMenu* V1 = nullptr;
   QAction* mnuChangeHexDec = nullptr;
   QStatusBar* StatusBar1 = nullptr;
-  QTabBar* TableTab = nullptr;
+  ui::MultiRowTabBar* TableTab = nullptr;
   QTableView* TableGrid = nullptr;
   ui::TableGridItems* items_ = nullptr;
   QLabel* sTextInfo = nullptr;

@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QScreen>
 #include <QStatusBar>
-#include <QTabBar>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -15,16 +14,15 @@
 #include "rules/textfit.h"
 #include "rules/valuecolumnwidth.h"
 #include "ui/frmeditreg.h"
+#include "ui/multirowtabbar.h"
 #include "ui/statuspanel.h"
 #include "ui/textconv.h"
 
 TRegisterTabControl::TRegisterTabControl(Workspace& ws, QWidget* parent)
     : QWidget(parent), ws_(ws), presenter_(ws), writer_(rules::TargetRegisterWriter(ws.TargetControl)) {
   setObjectName(QStringLiteral("S_HRegTab"));
-  S_HRegTabBar = new QTabBar(this);
+  S_HRegTabBar = new ui::MultiRowTabBar(this);
   S_HRegTabBar->setObjectName(QStringLiteral("S_HRegTabBar"));
-  S_HRegTabBar->setExpanding(false);
-  S_HRegTabBar->setUsesScrollButtons(true);
   RegisterGrid = new TRegisterGrid(presenter_, this);
   RegisterStatus = new QStatusBar(this);
   RegisterStatus->setObjectName(QStringLiteral("RegisterStatus"));
@@ -40,7 +38,7 @@ TRegisterTabControl::TRegisterTabControl(Workspace& ws, QWidget* parent)
   layout->addWidget(RegisterGrid, 1);
   layout->addWidget(RegisterStatus);
 
-  connect(S_HRegTabBar, &QTabBar::currentChanged, this, &TRegisterTabControl::S_HRegTabChange);
+  connect(S_HRegTabBar, &ui::MultiRowTabBar::currentChanged, this, &TRegisterTabControl::S_HRegTabChange);
   RegisterGrid->onEditValue = [this] { EditRegisterValue(); };
   RegisterGrid->onStatus = [this](const std::string& text) { ShowStatus(text); };
   RegisterGrid->onTabChanged = [this](int) { SyncTabs(); };

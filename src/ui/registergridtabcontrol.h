@@ -13,12 +13,12 @@
 
 class QMenu;
 class QStatusBar;
-class QTabBar;
 class TfrmEditReg;
 class Workspace;
 namespace ui {
+class MultiRowTabBar;
 class StatusPanel;
-}
+}  // namespace ui
 
 class TRegisterTabControl : public QWidget, public rules::RegisterPane {
   Q_OBJECT
@@ -27,7 +27,7 @@ class TRegisterTabControl : public QWidget, public rules::RegisterPane {
   explicit TRegisterTabControl(Workspace& ws, QWidget* parent = nullptr);
   ~TRegisterTabControl() override;
 
-  QTabBar* S_HRegTabBar = nullptr;
+  ui::MultiRowTabBar* S_HRegTabBar = nullptr;
   TRegisterGrid* RegisterGrid = nullptr;
   QStatusBar* RegisterStatus = nullptr;
   ui::StatusPanel* RegisterStatusPanels[2] = {};
