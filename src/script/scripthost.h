@@ -126,12 +126,6 @@ class ScriptHost {
 
   // A line for the program's message log. Main thread.
   virtual void AddMessage(const std::string& line) { (void)line; }
-  // Opens path with the program the desktop associates with it; false when
-  // there is no desktop or it refused. Main thread.
-  virtual bool OpenDocument(const std::string& path) {
-    (void)path;
-    return false;
-  }
 
   // The bus module's hooks: empty until the program sets them, before a
   // script runs. Main thread.

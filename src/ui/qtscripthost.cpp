@@ -1,7 +1,6 @@
 #include "ui/qtscripthost.h"
 
 #include "platform/mainwindowservices.h"
-#include "ui/choosers.h"
 #include "ui/frmscriptdialog.h"
 #include "ui/frmscriptwindow.h"
 #include "ui/qtguithread.h"
@@ -63,8 +62,6 @@ std::unique_ptr<ScriptWindow> QtScriptHost::CreateScriptWindow() {
 }
 
 void QtScriptHost::AddMessage(const std::string& line) { services_.AddMessage(line); }
-
-bool QtScriptHost::OpenDocument(const std::string& path) { return choosers_ && choosers_->OpenDocument(path); }
 
 std::unique_ptr<platform::GuiThread> QtScriptHost::CreateGuiThread() { return std::make_unique<QtGuiThread>(inCall_); }
 

@@ -17,8 +17,6 @@ class MainWindowServices;
 
 namespace ui {
 
-class Choosers;
-
 // One script's window behind the engine's interface; owns the form.
 class QtScriptWindow : public ScriptWindow {
  public:
@@ -52,10 +50,8 @@ class QtScriptWindow : public ScriptWindow {
 
 class QtScriptHost : public ScriptHost {
  public:
-  // services: the message log the scripts write to; choosers: the desktop
-  // their "open" goes to (null: none).
-  explicit QtScriptHost(platform::MainWindowServices& services, Choosers* choosers = nullptr)
-      : services_(services), choosers_(choosers) {}
+  // services: the message log the scripts write to. Main thread.
+  explicit QtScriptHost(platform::MainWindowServices& services) : services_(services) {}
   // Main thread.
   std::unique_ptr<ScriptWindow> CreateScriptWindow() override;
   std::unique_ptr<platform::GuiThread> CreateGuiThread() override;
@@ -64,7 +60,6 @@ class QtScriptHost : public ScriptHost {
   int SelectDialog(const std::string& prompt, const std::vector<std::string>& items, int& index) override;
 
   void AddMessage(const std::string& line) override;
-  bool OpenDocument(const std::string& path) override;
 
   // Ends every script dialog still open as Cancel would (the program closes).
   void RejectDialogs();
@@ -78,7 +73,6 @@ class QtScriptHost : public ScriptHost {
   int Exec(TfrmIoDialog& dialog);
 
   platform::MainWindowServices& services_;
-  Choosers* choosers_;
   std::function<bool()> closeCheck_;
   // Shared with the scripts' GUI threads, which may outlive the host.
   std::shared_ptr<std::atomic<int>> inCall_ = std::make_shared<std::atomic<int>>(0);
