@@ -127,6 +127,15 @@ class ScriptHost {
   // A line for the program's message log. Main thread.
   virtual void AddMessage(const std::string& line) { (void)line; }
 
+  // The progress window of a script's long file operation: shown (or
+  // updated) with its caption and done out of total, then closed. Either
+  // thread, without waiting: the window lives on the main thread, and a
+  // stopped script, which can no longer reach that thread, still closes it.
+  virtual void ShowProgress(const std::string& caption, int done, int total) {
+    (void)caption, (void)done, (void)total;
+  }
+  virtual void CloseProgress() {}
+
   // The bus module's hooks: empty until the program sets them, before a
   // script runs. Main thread.
   TBusHooks& BusHooks() { return busHooks_; }

@@ -2,6 +2,7 @@
 // prelude's wrappers call them.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "platform/convert.h"
@@ -41,6 +42,43 @@ TEST(SystemBuiltins, ConfirmedDialogsAndAStoppedSleep) {
   // A stop ends a long sleep.
   env.exe.Stop();
   EXPECT_EQ(Call(env, 1002, Args().Int(600000)), 0);
+}
+
+// A folder copy with progress shows "Dir Copy..." from none to all of its
+// files and closes it when done, failed or stopped; without, nothing shows.
+TEST(SystemBuiltins, DirCopyShowsItsProgressAndClosesItHoweverTheCopyEnds) {
+  testing_support::TempDir dir;
+  std::filesystem::create_directories(dir.File("src/sub/deeper"));
+  for (const char* f : {"src/a.txt", "src/b.txt", "src/sub/c.txt", "src/sub/deeper/d.txt"}) dir.Write(f, f);
+  TestEnv env;
+  auto dirCopy = [&](int id, const std::string& dest, int progress) {
+    return Call(env, id, Args().Str(dir.File(dest)).Str(dir.File("src")).Int(progress));
+  };
+  auto progress = [&] {
+    std::vector<std::string> p;
+    std::swap(p, env.host.progress);
+    return p;
+  };
+  EXPECT_EQ(dirCopy(1044, "quiet", 0), 0);
+  EXPECT_EQ(progress(), std::vector<std::string>{});
+  EXPECT_EQ(dirCopy(1044, "shown", 1), 0);
+  EXPECT_TRUE(CompareDirs(dir.File("src"), dir.File("shown")));
+  std::vector<std::string> p = progress();
+  ASSERT_GE(p.size(), 3u);
+  EXPECT_EQ(p.front(), "Dir Copy... 0/4");
+  EXPECT_EQ(p[p.size() - 2], "Dir Copy... 4/4");
+  EXPECT_EQ(p.back(), "closed");
+  EXPECT_EQ(dirCopy(1045, "shown", 1), 0);
+  EXPECT_EQ(progress().back(), "closed");
+  // Into itself: refused as before, and the window goes.
+  EXPECT_EQ(dirCopy(1044, "src/sub/inner", 1), -1);
+  EXPECT_EQ(progress().back(), "closed");
+  std::filesystem::remove_all(dir.File("src/sub/inner"));
+  // A stop as the window comes up ends the copy after one file at most.
+  env.host.onProgress = [&] { env.exe.Stop(); };
+  EXPECT_EQ(dirCopy(1044, "stopped", 1), -1);
+  EXPECT_EQ(progress(), (std::vector<std::string>{"Dir Copy... 0/4", "closed"}));
+  EXPECT_FALSE(CompareDirs(dir.File("src"), dir.File("stopped")));
 }
 
 // A disk that fills up half-way: the script gets 1, the log the file and why.
