@@ -70,6 +70,7 @@ struct ScriptInputValue {
   std::string text;
   std::int32_t integer = 0;
   double floating = 0.0;
+  bool blank = false;  // the box opens empty: the value has no form of the kind asked for
 };
 
 // Modal results of the script dialogs.

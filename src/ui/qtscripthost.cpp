@@ -111,6 +111,7 @@ int QtScriptHost::InputDialog(const std::string& prompt, int option, ScriptInput
   dlg.SetString(value.text);
   dlg.SetInteger(value.integer);
   dlg.SetDouble(value.floating);
+  dlg.SetBlank(value.blank);
   const int result = Exec(dlg);
   if (result == kScriptDlgOk) {
     value.text = dlg.GetString();

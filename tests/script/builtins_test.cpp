@@ -44,6 +44,44 @@ TEST(SystemBuiltins, ConfirmedDialogsAndAStoppedSleep) {
   EXPECT_EQ(Call(env, 1002, Args().Int(600000)), 0);
 }
 
+// The input box opens on what the variable holds, in the kind asked for, so
+// Enter keeps it.
+TEST(SystemBuiltins, InputOpensOnTheVariablesValueInTheKindAskedForAndEnterKeepsIt) {
+  auto cell = [](std::uint8_t kind, std::int32_t i, double f, const std::string& s) {
+    TStackData c;
+    c.kind = kind, c.ival = i, c.fval = f, c.sval = s;
+    return c;
+  };
+  // Each value as the box shows it: the number, the text, or "blank".
+  auto shown = [&](const TStackData& c, int option) {
+    const ScriptInputValue v = InitialInputValue(c, option);
+    if (v.blank) return std::string("blank");
+    if (option == 0) return std::to_string(v.integer);
+    if (option == 1) return platform::Format("%g", v.floating);
+    return v.text;
+  };
+  const TStackData seven = cell(dtInteger, 7, 0, ""), real = cell(dtFloating, 0, -2.75, "");
+  EXPECT_EQ((std::vector<std::string>{shown(seven, 0), shown(seven, 1), shown(seven, 2), shown(real, 0), shown(real, 1),
+                                      shown(real, 2)}),
+            (std::vector<std::string>{"7", "7", "7", "-2", "-2.75", "-2.75"}));
+  EXPECT_EQ((std::vector<std::string>{shown(cell(dtString, 0, 0, " 0x1F"), 0), shown(cell(dtString, 0, 0, "1.5"), 0),
+                                      shown(cell(dtString, 0, 0, "abc"), 0), shown(cell(dtString, 0, 0, "1.5e1"), 1),
+                                      shown(cell(dtString, 0, 0, "12a"), 1), shown(cell(dtString, 0, 0, "1e999"), 1),
+                                      shown(cell(dtString, 0, 0, "初期"), 2)}),
+            (std::vector<std::string>{"31", "blank", "blank", "15", "blank", "blank", "初期"}));
+
+  TestEnv env;
+  env.host.answer = kScriptDlgOk;
+  env.host.keepInput = true;
+  CompileScript(env.exe, "func main(a&, n) { var v, s; v = 69; s = \"初期\"; print(sysInput(\"b?\", sysINTEGER, v), v, "
+                         "sysInput(\"s?\", sysSTRING, s), s, sysInput(\"f?\", sysFLOATING, v), typeof v, v); }");
+  EXPECT_EQ(env.exe.RunHere(), 0);
+  EXPECT_EQ(WindowText(env.host.window), "0690初期0169.000000");
+  ASSERT_EQ(env.host.inputs.size(), 3u);
+  EXPECT_EQ(env.host.inputs[1].text, "初期");
+  EXPECT_EQ(env.host.inputs[2].floating, 69.0);
+}
+
 // A folder copy with progress shows "Dir Copy..." from none to all of its
 // files and closes it when done, failed or stopped; without, nothing shows.
 TEST(SystemBuiltins, DirCopyShowsItsProgressAndClosesItHoweverTheCopyEnds) {

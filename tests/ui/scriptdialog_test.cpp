@@ -67,6 +67,33 @@ TEST(ScriptDialogTest, HostDialogsCopyTheAnswerOnlyWhenConfirmed) {
   EXPECT_EQ(index, 5);
 }
 
+// The box opens on the script's value, or empty when it has none of the
+// kind asked for; Enter keeps what it opened on.
+TEST(ScriptDialogTest, HostInputOpensOnTheScriptsValueOrEmpty) {
+  platform::SilentServices services;
+  ui::QtScriptHost host{services};
+  QString seen;
+  auto enter = [&seen] {
+    QTimer::singleShot(0, [&seen] {
+      auto* dlg = qobject_cast<TfrmIoDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dlg, nullptr);
+      seen = dlg->edtInput->text();
+      PressKey(dlg, Qt::Key_Return);
+    });
+  };
+  ScriptInputValue value;
+  value.integer = 69;
+  enter();
+  EXPECT_EQ(host.InputDialog("x", rules::kIoInteger, value), kScriptDlgOk);
+  EXPECT_EQ(seen, QStringLiteral("69"));
+  EXPECT_EQ(value.integer, 69);
+  value.blank = true;
+  enter();
+  EXPECT_EQ(host.InputDialog("x", rules::kIoInteger, value), kScriptDlgOk);
+  EXPECT_EQ(seen, QString());
+  EXPECT_EQ(value.integer, 0);
+}
+
 // A script thread shows the progress window without waiting for the main
 // thread; it shows files done out of files to do until it is closed.
 TEST(ScriptDialogTest, ProgressWindowFollowsCallsFromAScriptThreadUntilClosed) {

@@ -1,5 +1,6 @@
 #include "script/builtins/sysbuiltins.h"
 
+#include <cmath>
 #include <map>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "script/builtins/builtinargs.h"
 #include "script/builtins/modulestate.h"
 #include "script/builtins/regexscan.h"
+#include "script/machine/vmvalues.h"
 #include "script/scripthost.h"
 
 using namespace builtin;
@@ -49,6 +51,29 @@ std::int32_t StrSearch(const std::string& s, std::int64_t start, const std::stri
   if (start < 0 || start > static_cast<std::int64_t>(s.size())) return -1;
   const size_t p = SjisFind(s, sub, static_cast<size_t>(start));
   return p == std::string::npos ? -1 : static_cast<std::int32_t>(p);
+}
+
+ScriptInputValue InitialInputValue(const TStackData& cell, int option) {
+  ScriptInputValue value;
+  switch (option) {
+    case dtInteger:
+      if (cell.kind == dtInteger) value.integer = cell.ival;
+      else if (cell.kind == dtFloating) value.integer = TruncateToInteger(cell.fval);
+      else value.blank = !(cell.kind == dtString && ParseIntegerText(cell.sval, value.integer));
+      if (value.blank) value.integer = 0;
+      break;
+    case dtFloating:
+      if (cell.kind == dtInteger) value.floating = cell.ival;
+      else if (cell.kind == dtFloating) value.floating = cell.fval;
+      else value.blank = !(cell.kind == dtString && ParseFloatingText(cell.sval, value.floating) &&
+                           std::isfinite(value.floating));
+      if (value.blank) value.floating = 0.0;
+      break;
+    default:
+      AppendValueText(value.text, cell);
+      break;
+  }
+  return value;
 }
 
 void ClearGlobalValues(TScriptModuleState& state) {
@@ -162,12 +187,13 @@ void BuiltinStrSearch(TStackData* args, vmcode_t* result, ScriptEnv&) {
 
 void BuiltinSysInput(TStackData* args, vmcode_t* result, ScriptEnv& env) {
   const int option = Int(args, 1);
-  ScriptInputValue value;
+  TStackData* target = Ref(args, 2);
+  // Enter on the box keeps what the variable holds.
+  ScriptInputValue value = target ? InitialInputValue(*target, option) : ScriptInputValue();
   if (env.Host().InputDialog(Str(args, 0), option, value) != kScriptDlgOk) {
     ReturnInt(result, 1);
     return;
   }
-  TStackData* target = Ref(args, 2);
   switch (option) {
     case dtInteger: SetInt(target, value.integer); break;
     case dtFloating: SetFloat(target, value.floating); break;

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "script/machine/vmcode.h"
+#include "script/scripthost.h"
 
-class ScriptEnv;
 struct TScriptModuleState;
 
 // The information text of sysGetSystemInfo; empty for an unknown number.
@@ -24,6 +24,12 @@ std::string StrSubString(const std::string& s, std::int64_t start, std::int64_t 
 // byte of a double-byte character; -1 when not found, for an empty sub, and
 // for a start outside 0..length.
 std::int32_t StrSearch(const std::string& s, std::int64_t start, const std::string& sub);
+
+// What sysInput's dialog opens on: the variable's value in the option's kind
+// (a number's text, a text's number as integer and floating convert it; a
+// floating value under sysINTEGER truncated). A text that is no number opens
+// an empty box.
+ScriptInputValue InitialInputValue(const TStackData& cell, int option);
 
 // The global value store of a script host, which outlives script runs.
 void ClearGlobalValues(TScriptModuleState& state);
