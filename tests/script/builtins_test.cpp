@@ -2,6 +2,7 @@
 // prelude's wrappers call them.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "script/builtins/sysfiles.h"
 #include "scripthost_recording.h"
 #include "support/file_size_limit.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -29,6 +31,34 @@ TEST(SystemBuiltins, SubStringSearchAndWildcardsCutAtTheEndsAndWorkOnWholeCharac
   EXPECT_EQ((std::vector<bool>{WildcardMatch("*.*", "noext"), WildcardMatch("?.txt", "表.txt"),
                                WildcardMatch("??.txt", "表.txt"), WildcardMatch("*b*", "abc"), WildcardMatch("*.txt", "a.dat")}),
             (std::vector<bool>{true, true, false, true, false}));
+}
+
+// Dates and times as the locale's desktop writes them, with no time zone.
+TEST(SystemBuiltins, DateAndTimeFollowTheLocaleOfLcAllLcTimeOrLang) {
+  auto at = [](int year, int month, int day, int hour, int minute, int second) {
+    std::tm tm{};
+    tm.tm_year = year - 1900, tm.tm_mon = month - 1, tm.tm_mday = day;
+    tm.tm_hour = hour, tm.tm_min = minute, tm.tm_sec = second, tm.tm_isdst = -1;
+    return std::mktime(&tm);
+  };
+  const std::time_t morning = at(2026, 12, 7, 6, 15, 43), evening = at(2009, 1, 2, 18, 5, 9);
+  const std::time_t midnight = at(2026, 12, 7, 0, 0, 0), noon = at(2026, 12, 7, 12, 30, 0);
+  auto both = [](std::time_t t, const std::string& locale) { return DateString(t, locale) + " " + TimeString(t, locale); };
+  EXPECT_EQ((std::vector<std::string>{both(morning, "ja_JP.UTF-8"), both(morning, "en_US.UTF-8"), both(evening, "en_US"),
+                                      both(midnight, "en"), both(noon, "en_US.ISO-8859-1"), both(evening, "C"),
+                                      both(morning, "POSIX"), both(morning, ""), both(evening, "ja_JP.eucJP")}),
+            (std::vector<std::string>{"2026/12/07 6:15:43", "12/7/26 6:15:43 AM", "1/2/09 6:05:09 PM",
+                                      "12/7/26 12:00:00 AM", "12/7/26 12:30:00 PM", "2009/01/02 18:05:09",
+                                      "2026/12/07 6:15:43", "2026/12/07 6:15:43", "2009/01/02 18:05:09"}));
+  using testing_support::ScopedEnv;
+  ScopedEnv all("LC_ALL", nullptr), time("LC_TIME", "en_US.UTF-8"), lang("LANG", "ja_JP.UTF-8");
+  EXPECT_EQ(TimeLocaleName(), "en_US.UTF-8");
+  {
+    ScopedEnv set("LC_ALL", "C");
+    EXPECT_EQ(TimeLocaleName(), "C");
+  }
+  ScopedEnv unset("LC_TIME", "");
+  EXPECT_EQ(TimeLocaleName(), "ja_JP.UTF-8");
 }
 
 // The rest of the system module: cases/builtins.jsc and files.jsc.

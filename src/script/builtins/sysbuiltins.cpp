@@ -1,6 +1,7 @@
 #include "script/builtins/sysbuiltins.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <vector>
 
@@ -25,15 +26,43 @@ std::string SystemInfoText(int infoNo) {
   return kInfoTexts[infoNo];
 }
 
-std::string DateString(std::time_t when) {
+std::string TimeLocaleName() {
+  for (const char* var : {"LC_ALL", "LC_TIME", "LANG"}) {
+    const char* v = std::getenv(var);
+    if (v && *v) return v;
+  }
+  return std::string();
+}
+
+namespace {
+
+// The forms are the desktop's own, which the system's locale data does not
+// hold (it writes 12/07/2026 for English and years in kanji for Japanese),
+// and they need no generated locales.
+bool UsEnglish(const std::string& locale) {
+  const std::string name = locale.substr(0, locale.find_first_of(".@"));
+  return name == "en" || name == "en_US";
+}
+
+std::tm LocalTime(std::time_t when) {
   std::tm tm{};
   localtime_r(&when, &tm);
+  return tm;
+}
+
+}  // namespace
+
+std::string DateString(std::time_t when, const std::string& locale) {
+  const std::tm tm = LocalTime(when);
+  if (UsEnglish(locale)) return platform::Format("%d/%d/%02d", tm.tm_mon + 1, tm.tm_mday, tm.tm_year % 100);
   return platform::Format("%04d/%02d/%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
 }
 
-std::string TimeString(std::time_t when) {
-  std::tm tm{};
-  localtime_r(&when, &tm);
+std::string TimeString(std::time_t when, const std::string& locale) {
+  const std::tm tm = LocalTime(when);
+  if (UsEnglish(locale))
+    return platform::Format("%d:%02d:%02d %s", (tm.tm_hour + 11) % 12 + 1, tm.tm_min, tm.tm_sec,
+                            tm.tm_hour < 12 ? "AM" : "PM");
   return platform::Format("%d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
 
@@ -115,11 +144,11 @@ void BuiltinSysSleep(TStackData* args, vmcode_t* result, ScriptEnv& env) {
 }
 
 void BuiltinSysGetDateString(TStackData*, vmcode_t* result, ScriptEnv&) {
-  ReturnStr(result, DateString(std::time(nullptr)));
+  ReturnStr(result, DateString(std::time(nullptr), TimeLocaleName()));
 }
 
 void BuiltinSysGetTimeString(TStackData*, vmcode_t* result, ScriptEnv&) {
-  ReturnStr(result, TimeString(std::time(nullptr)));
+  ReturnStr(result, TimeString(std::time(nullptr), TimeLocaleName()));
 }
 
 void BuiltinSysClearGlobalValue(TStackData*, vmcode_t* result, ScriptEnv& env) {

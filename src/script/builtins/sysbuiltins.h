@@ -13,9 +13,14 @@ struct TScriptModuleState;
 
 // The information text of sysGetSystemInfo; empty for an unknown number.
 std::string SystemInfoText(int infoNo);
-// Local date as year/month/day and time as hours:minutes:seconds.
-std::string DateString(std::time_t when);
-std::string TimeString(std::time_t when);
+// The locale dates and times are written in: LC_ALL, LC_TIME or LANG, the
+// first one set ("" when none is).
+std::string TimeLocaleName();
+// Local date in the locale's short form and time with seconds, as the desktop
+// writes them: English (United States) 12/7/26 and 6:15:43 AM; Japanese, C,
+// POSIX and locales without a form of their own here 2026/12/07 and 6:15:43.
+std::string DateString(std::time_t when, const std::string& locale);
+std::string TimeString(std::time_t when, const std::string& locale);
 
 // n bytes of s from byte start (0-based); a negative start counts from the
 // first byte. Empty when start is past the end or n is 0 or less.
