@@ -87,7 +87,9 @@ void QtScriptHost::ShowProgress(const std::string& caption, int done, int total)
           progress_->setAutoReset(false);
           progress_->setAutoClose(false);
           progress_->setMinimumDuration(0);
-          progress_->setMinimumWidth(320);
+          progress_->setLabelText(QStringLiteral("%1 / %2").arg(total).arg(total));
+          // A window of fixed size offers no maximize button.
+          progress_->setFixedSize(std::max(320, progress_->sizeHint().width()), progress_->sizeHint().height());
         }
         progress_->setWindowTitle(ToQt(caption));
         progress_->setMaximum(std::max(total, 1));
