@@ -70,6 +70,7 @@ struct ScriptInputValue {
   std::string text;
   std::int32_t integer = 0;
   double floating = 0.0;
+  bool blank = false;  // the box opens empty: the value has no form of the kind asked for
 };
 
 // Modal results of the script dialogs.
@@ -126,12 +127,15 @@ class ScriptHost {
 
   // A line for the program's message log. Main thread.
   virtual void AddMessage(const std::string& line) { (void)line; }
-  // Opens path with the program the desktop associates with it; false when
-  // there is no desktop or it refused. Main thread.
-  virtual bool OpenDocument(const std::string& path) {
-    (void)path;
-    return false;
+
+  // The progress window of a script's long file operation: shown (or
+  // updated) with its caption and done out of total, then closed. Either
+  // thread, without waiting: the window lives on the main thread, and a
+  // stopped script, which can no longer reach that thread, still closes it.
+  virtual void ShowProgress(const std::string& caption, int done, int total) {
+    (void)caption, (void)done, (void)total;
   }
+  virtual void CloseProgress() {}
 
   // The bus module's hooks: empty until the program sets them, before a
   // script runs. Main thread.

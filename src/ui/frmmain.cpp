@@ -184,7 +184,7 @@ TFrmMain::TFrmMain(Workspace& ws, ui::Choosers* choosers)
   parts_.status->SetCopyBuffer(&controller_->Registers().CopyBuffer());
   // A tick that comes while another target operation waits for its reply is put off.
   parts_.status->SetBusyProbe([this] { return controller_->Busy(); });
-  scriptRunner_ = std::make_unique<ui::ScriptRunner>(*parts_.status, ws_, choosers_);
+  scriptRunner_ = std::make_unique<ui::ScriptRunner>(*parts_.status, ws_);
   CreateMenus();
   // The window manager's close while a target operation runs is carried out
   // when it ends, even when a dialog of the operation blocks the window then.

@@ -111,7 +111,7 @@ void TfrmIoDialog::FormShow() {
     case rules::kIoInput:
       setWindowTitle(ui::ToQt(rules::InputCaption(option_)));
       SetIcon(rules::kIoIconQuestion);
-      edtInput->setText(ui::ToQt(rules::InitialInputText(option_, integer_, floating_, text_)));
+      edtInput->setText(blank_ ? QString() : ui::ToQt(rules::InitialInputText(option_, integer_, floating_, text_)));
       edtInput->show();
       edtInput->selectAll();
       edtInput->setFocus();

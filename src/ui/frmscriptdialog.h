@@ -44,6 +44,8 @@ class TfrmIoDialog : public QDialog {
   void SetInteger(int value) { integer_ = value; }
   void SetDouble(double value) { floating_ = value; }
   void SetString(const std::string& value) { text_ = value; }
+  // The edit box opens empty rather than on the initial value.
+  void SetBlank(bool blank) { blank_ = blank; }
 
 
   // Ends the dialog with a modal result; in input mode a confirmation
@@ -72,6 +74,7 @@ class TfrmIoDialog : public QDialog {
   int textLeft_ = 0;
   int textTop_ = 0;
   bool shown_ = false;
+  bool blank_ = false;
 };
 
 // The sound of a message kind or a refused input (a message-box type).

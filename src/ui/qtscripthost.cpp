@@ -1,10 +1,15 @@
 #include "ui/qtscripthost.h"
 
+#include <algorithm>
+
+#include <QObject>
+#include <QProgressDialog>
+
 #include "platform/mainwindowservices.h"
-#include "ui/choosers.h"
 #include "ui/frmscriptdialog.h"
 #include "ui/frmscriptwindow.h"
 #include "ui/qtguithread.h"
+#include "ui/textconv.h"
 
 namespace ui {
 
@@ -58,13 +63,46 @@ int QtScriptWindow::GetProgress() { return form_->Progress(); }
 void QtScriptWindow::SetProgress(int position) { form_->SetProgress(position); }
 void QtScriptWindow::SetTextColor(int color) { form_->SetTextColor(static_cast<uint32_t>(color)); }
 
+QtScriptHost::QtScriptHost(platform::MainWindowServices& services)
+    : services_(services), mainThread_(std::make_unique<QObject>()) {}
+
+QtScriptHost::~QtScriptHost() = default;
+
 std::unique_ptr<ScriptWindow> QtScriptHost::CreateScriptWindow() {
   return std::make_unique<QtScriptWindow>(closeCheck_);
 }
 
 void QtScriptHost::AddMessage(const std::string& line) { services_.AddMessage(line); }
 
-bool QtScriptHost::OpenDocument(const std::string& path) { return choosers_ && choosers_->OpenDocument(path); }
+void QtScriptHost::ShowProgress(const std::string& caption, int done, int total) {
+  QMetaObject::invokeMethod(
+      mainThread_.get(),
+      [this, caption, done, total] {
+        if (!progress_) {
+          // Stopping the script is the way to end the operation: no button
+          // and no border icons to close the window by.
+          progress_ = std::make_unique<QProgressDialog>(
+              nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+          progress_->setCancelButton(nullptr);
+          progress_->setAutoReset(false);
+          progress_->setAutoClose(false);
+          progress_->setMinimumDuration(0);
+          progress_->setLabelText(QStringLiteral("%1 / %2").arg(total).arg(total));
+          // A window of fixed size offers no maximize button.
+          progress_->setFixedSize(std::max(320, progress_->sizeHint().width()), progress_->sizeHint().height());
+        }
+        progress_->setWindowTitle(ToQt(caption));
+        progress_->setMaximum(std::max(total, 1));
+        progress_->setValue(std::min(done, std::max(total, 1)));
+        progress_->setLabelText(QStringLiteral("%1 / %2").arg(done).arg(total));
+        progress_->show();
+      },
+      Qt::QueuedConnection);
+}
+
+void QtScriptHost::CloseProgress() {
+  QMetaObject::invokeMethod(mainThread_.get(), [this] { progress_.reset(); }, Qt::QueuedConnection);
+}
 
 std::unique_ptr<platform::GuiThread> QtScriptHost::CreateGuiThread() { return std::make_unique<QtGuiThread>(inCall_); }
 
@@ -75,6 +113,7 @@ int QtScriptHost::InputDialog(const std::string& prompt, int option, ScriptInput
   dlg.SetString(value.text);
   dlg.SetInteger(value.integer);
   dlg.SetDouble(value.floating);
+  dlg.SetBlank(value.blank);
   const int result = Exec(dlg);
   if (result == kScriptDlgOk) {
     value.text = dlg.GetString();

@@ -9,6 +9,8 @@
 
 #include "script/scripthost.h"
 
+class QObject;
+class QProgressDialog;
 class TfrmIoDialog;
 class TfrmScriptWindow;
 namespace platform {
@@ -16,8 +18,6 @@ class MainWindowServices;
 }
 
 namespace ui {
-
-class Choosers;
 
 // One script's window behind the engine's interface; owns the form.
 class QtScriptWindow : public ScriptWindow {
@@ -52,10 +52,9 @@ class QtScriptWindow : public ScriptWindow {
 
 class QtScriptHost : public ScriptHost {
  public:
-  // services: the message log the scripts write to; choosers: the desktop
-  // their "open" goes to (null: none).
-  explicit QtScriptHost(platform::MainWindowServices& services, Choosers* choosers = nullptr)
-      : services_(services), choosers_(choosers) {}
+  // services: the message log the scripts write to. Main thread.
+  explicit QtScriptHost(platform::MainWindowServices& services);
+  ~QtScriptHost() override;
   // Main thread.
   std::unique_ptr<ScriptWindow> CreateScriptWindow() override;
   std::unique_ptr<platform::GuiThread> CreateGuiThread() override;
@@ -64,7 +63,10 @@ class QtScriptHost : public ScriptHost {
   int SelectDialog(const std::string& prompt, const std::vector<std::string>& items, int& index) override;
 
   void AddMessage(const std::string& line) override;
-  bool OpenDocument(const std::string& path) override;
+  void ShowProgress(const std::string& caption, int done, int total) override;
+  void CloseProgress() override;
+  // The progress window while it is open, else null (tests). Main thread.
+  QProgressDialog* Progress() const { return progress_.get(); }
 
   // Ends every script dialog still open as Cancel would (the program closes).
   void RejectDialogs();
@@ -78,7 +80,10 @@ class QtScriptHost : public ScriptHost {
   int Exec(TfrmIoDialog& dialog);
 
   platform::MainWindowServices& services_;
-  Choosers* choosers_;
+  // Lives on the main thread: the progress calls of script threads are
+  // queued to it.
+  std::unique_ptr<QObject> mainThread_;
+  std::unique_ptr<QProgressDialog> progress_;
   std::function<bool()> closeCheck_;
   // Shared with the scripts' GUI threads, which may outlive the host.
   std::shared_ptr<std::atomic<int>> inCall_ = std::make_shared<std::atomic<int>>(0);

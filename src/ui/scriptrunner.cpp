@@ -10,7 +10,6 @@
 #include "script/builtins/childprocess.h"
 #include "script/builtins/modules.h"
 #include "script/machine/jexecutable.h"
-#include "ui/choosers.h"
 
 namespace ui {
 
@@ -19,10 +18,10 @@ constexpr int kRetireRetryMs = 50;
 constexpr int kMbIconError = 0x10;
 }  // namespace
 
-ScriptRunner::ScriptRunner(rules::PollingSwitch& polling, Workspace& ws, Choosers& choosers)
+ScriptRunner::ScriptRunner(rules::PollingSwitch& polling, Workspace& ws)
     : polling_(polling),
       ws_(ws),
-      qtHost_(ws.services, &choosers),
+      qtHost_(ws.services),
       scriptHost_(qtHost_, ws.TargetControl),
       timer_(std::make_unique<QTimer>()),
       retireTimer_(std::make_unique<QTimer>()) {

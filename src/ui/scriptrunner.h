@@ -16,16 +16,14 @@ class Workspace;
 
 namespace ui {
 
-class Choosers;
 
 class ScriptRunner {
  public:
   static constexpr int kScriptTimerMs = 1000;
 
   // polling is the main window's status polling; the scripts' register
-  // hooks reach the workspace's target, and their "open" goes to choosers
-  // (the desktop's handler, as the help files do).
-  ScriptRunner(rules::PollingSwitch& polling, Workspace& ws, Choosers& choosers);
+  // hooks reach the workspace's target.
+  ScriptRunner(rules::PollingSwitch& polling, Workspace& ws);
   // Ends what still runs and closes the script serial ports.
   ~ScriptRunner();
   ScriptRunner(const ScriptRunner&) = delete;

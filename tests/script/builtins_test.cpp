@@ -2,6 +2,8 @@
 // prelude's wrappers call them.
 #include <gtest/gtest.h>
 
+#include <ctime>
+#include <filesystem>
 #include <vector>
 
 #include "platform/convert.h"
@@ -10,6 +12,7 @@
 #include "script/builtins/sysfiles.h"
 #include "scripthost_recording.h"
 #include "support/file_size_limit.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -30,6 +33,34 @@ TEST(SystemBuiltins, SubStringSearchAndWildcardsCutAtTheEndsAndWorkOnWholeCharac
             (std::vector<bool>{true, true, false, true, false}));
 }
 
+// Dates and times as the locale's desktop writes them, with no time zone.
+TEST(SystemBuiltins, DateAndTimeFollowTheLocaleOfLcAllLcTimeOrLang) {
+  auto at = [](int year, int month, int day, int hour, int minute, int second) {
+    std::tm tm{};
+    tm.tm_year = year - 1900, tm.tm_mon = month - 1, tm.tm_mday = day;
+    tm.tm_hour = hour, tm.tm_min = minute, tm.tm_sec = second, tm.tm_isdst = -1;
+    return std::mktime(&tm);
+  };
+  const std::time_t morning = at(2026, 12, 7, 6, 15, 43), evening = at(2009, 1, 2, 18, 5, 9);
+  const std::time_t midnight = at(2026, 12, 7, 0, 0, 0), noon = at(2026, 12, 7, 12, 30, 0);
+  auto both = [](std::time_t t, const std::string& locale) { return DateString(t, locale) + " " + TimeString(t, locale); };
+  EXPECT_EQ((std::vector<std::string>{both(morning, "ja_JP.UTF-8"), both(morning, "en_US.UTF-8"), both(evening, "en_US"),
+                                      both(midnight, "en"), both(noon, "en_US.ISO-8859-1"), both(evening, "C"),
+                                      both(morning, "POSIX"), both(morning, ""), both(evening, "ja_JP.eucJP")}),
+            (std::vector<std::string>{"2026/12/07 6:15:43", "12/7/26 6:15:43 AM", "1/2/09 6:05:09 PM",
+                                      "12/7/26 12:00:00 AM", "12/7/26 12:30:00 PM", "2009/01/02 18:05:09",
+                                      "2026/12/07 6:15:43", "2026/12/07 6:15:43", "2009/01/02 18:05:09"}));
+  using testing_support::ScopedEnv;
+  ScopedEnv all("LC_ALL", nullptr), time("LC_TIME", "en_US.UTF-8"), lang("LANG", "ja_JP.UTF-8");
+  EXPECT_EQ(TimeLocaleName(), "en_US.UTF-8");
+  {
+    ScopedEnv set("LC_ALL", "C");
+    EXPECT_EQ(TimeLocaleName(), "C");
+  }
+  ScopedEnv unset("LC_TIME", "");
+  EXPECT_EQ(TimeLocaleName(), "ja_JP.UTF-8");
+}
+
 // The rest of the system module: cases/builtins.jsc and files.jsc.
 TEST(SystemBuiltins, ConfirmedDialogsAndAStoppedSleep) {
   TestEnv env;
@@ -41,6 +72,81 @@ TEST(SystemBuiltins, ConfirmedDialogsAndAStoppedSleep) {
   // A stop ends a long sleep.
   env.exe.Stop();
   EXPECT_EQ(Call(env, 1002, Args().Int(600000)), 0);
+}
+
+// The input box opens on what the variable holds, in the kind asked for, so
+// Enter keeps it.
+TEST(SystemBuiltins, InputOpensOnTheVariablesValueInTheKindAskedForAndEnterKeepsIt) {
+  auto cell = [](std::uint8_t kind, std::int32_t i, double f, const std::string& s) {
+    TStackData c;
+    c.kind = kind, c.ival = i, c.fval = f, c.sval = s;
+    return c;
+  };
+  // Each value as the box shows it: the number, the text, or "blank".
+  auto shown = [&](const TStackData& c, int option) {
+    const ScriptInputValue v = InitialInputValue(c, option);
+    if (v.blank) return std::string("blank");
+    if (option == 0) return std::to_string(v.integer);
+    if (option == 1) return platform::Format("%g", v.floating);
+    return v.text;
+  };
+  const TStackData seven = cell(dtInteger, 7, 0, ""), real = cell(dtFloating, 0, -2.75, "");
+  EXPECT_EQ((std::vector<std::string>{shown(seven, 0), shown(seven, 1), shown(seven, 2), shown(real, 0), shown(real, 1),
+                                      shown(real, 2)}),
+            (std::vector<std::string>{"7", "7", "7", "-2", "-2.75", "-2.75"}));
+  EXPECT_EQ((std::vector<std::string>{shown(cell(dtString, 0, 0, " 0x1F"), 0), shown(cell(dtString, 0, 0, "1.5"), 0),
+                                      shown(cell(dtString, 0, 0, "abc"), 0), shown(cell(dtString, 0, 0, "1.5e1"), 1),
+                                      shown(cell(dtString, 0, 0, "12a"), 1), shown(cell(dtString, 0, 0, "1e999"), 1),
+                                      shown(cell(dtString, 0, 0, "初期"), 2)}),
+            (std::vector<std::string>{"31", "blank", "blank", "15", "blank", "blank", "初期"}));
+
+  TestEnv env;
+  env.host.answer = kScriptDlgOk;
+  env.host.keepInput = true;
+  CompileScript(env.exe, "func main(a&, n) { var v, s; v = 69; s = \"初期\"; print(sysInput(\"b?\", sysINTEGER, v), v, "
+                         "sysInput(\"s?\", sysSTRING, s), s, sysInput(\"f?\", sysFLOATING, v), typeof v, v); }");
+  EXPECT_EQ(env.exe.RunHere(), 0);
+  EXPECT_EQ(WindowText(env.host.window), "0690初期0169.000000");
+  ASSERT_EQ(env.host.inputs.size(), 3u);
+  EXPECT_EQ(env.host.inputs[1].text, "初期");
+  EXPECT_EQ(env.host.inputs[2].floating, 69.0);
+}
+
+// A folder copy with progress shows "Dir Copy..." from none to all of its
+// files and closes it when done, failed or stopped; without, nothing shows.
+TEST(SystemBuiltins, DirCopyShowsItsProgressAndClosesItHoweverTheCopyEnds) {
+  testing_support::TempDir dir;
+  std::filesystem::create_directories(dir.File("src/sub/deeper"));
+  for (const char* f : {"src/a.txt", "src/b.txt", "src/sub/c.txt", "src/sub/deeper/d.txt"}) dir.Write(f, f);
+  TestEnv env;
+  auto dirCopy = [&](int id, const std::string& dest, int progress) {
+    return Call(env, id, Args().Str(dir.File(dest)).Str(dir.File("src")).Int(progress));
+  };
+  auto progress = [&] {
+    std::vector<std::string> p;
+    std::swap(p, env.host.progress);
+    return p;
+  };
+  EXPECT_EQ(dirCopy(1044, "quiet", 0), 0);
+  EXPECT_EQ(progress(), std::vector<std::string>{});
+  EXPECT_EQ(dirCopy(1044, "shown", 1), 0);
+  EXPECT_TRUE(CompareDirs(dir.File("src"), dir.File("shown")));
+  std::vector<std::string> p = progress();
+  ASSERT_GE(p.size(), 3u);
+  EXPECT_EQ(p.front(), "Dir Copy... 0/4");
+  EXPECT_EQ(p[p.size() - 2], "Dir Copy... 4/4");
+  EXPECT_EQ(p.back(), "closed");
+  EXPECT_EQ(dirCopy(1045, "shown", 1), 0);
+  EXPECT_EQ(progress().back(), "closed");
+  // Into itself: refused as before, and the window goes.
+  EXPECT_EQ(dirCopy(1044, "src/sub/inner", 1), -1);
+  EXPECT_EQ(progress().back(), "closed");
+  std::filesystem::remove_all(dir.File("src/sub/inner"));
+  // A stop as the window comes up ends the copy after one file at most.
+  env.host.onProgress = [&] { env.exe.Stop(); };
+  EXPECT_EQ(dirCopy(1044, "stopped", 1), -1);
+  EXPECT_EQ(progress(), (std::vector<std::string>{"Dir Copy... 0/4", "closed"}));
+  EXPECT_FALSE(CompareDirs(dir.File("src"), dir.File("stopped")));
 }
 
 // A disk that fills up half-way: the script gets 1, the log the file and why.

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/files.h"
+#include "script/builtins/modulestate.h"
 #include "scripthost_recording.h"
 #include "support/temp_dir.h"
 
@@ -90,6 +91,41 @@ TEST(ChildProcessTest, StopEndsTheWaitAndTheChildIsLeftToRun) {
   kill(child, SIGKILL);
   const std::string proc = "/proc/" + std::to_string(child);
   EXPECT_TRUE(Eventually([&] { return access(proc.c_str(), F_OK) != 0; })) << "not reaped";
+}
+
+// "open" answers 0 only when a program was found and started: the opener
+// (a stand-in here) exits 0, or is still running it after a few seconds.
+TEST(ChildProcessTest, ShellOpenAnswersWhetherAProgramWasStarted) {
+  testing_support::TempDir dir;
+  TestEnv env;
+  // Notes each path it is given; a type without a program is an error, as
+  // for the desktop's opener; a ".wait" document keeps it running.
+  dir.Write("opener",
+            "#!/bin/sh\n"
+            "echo \"$1\" >> \"$(dirname \"$0\")/opened.txt\"\n"
+            "case \"$1\" in *.none) exit 4 ;; *.wait) echo $$ > \"$(dirname \"$0\")/wait.pid\"; exec sleep 60 ;; esac\n"
+            "exit 0\n");
+  chmod(dir.File("opener").c_str(), 0755);
+  for (const char* doc : {"a.txt", "b.none", "c.wait"}) dir.Write(doc, "x");
+  auto open = [&](const std::string& path) { return Call(env, 1050, Args().Str(path)); };
+
+  env.host.ModuleState().shellOpener = dir.File("opener");
+  EXPECT_EQ(open(dir.File("missing.txt")), 1);
+  EXPECT_EQ(open(dir.File("a.txt")), 0);
+  EXPECT_EQ(open(dir.File("b.none")), 1);
+  EXPECT_EQ(open(dir.File("c.wait")), 0);
+  std::vector<std::string> opened;
+  ASSERT_TRUE(platform::ReadLines(dir.File("opened.txt"), opened));
+  EXPECT_EQ(opened, (std::vector<std::string>{dir.File("a.txt"), dir.File("b.none"), dir.File("c.wait")}));
+  std::string waiting;
+  ASSERT_TRUE(platform::ReadFileBytes(dir.File("wait.pid"), waiting));
+  kill(std::stoi(waiting), SIGKILL);
+  // No opener installed.
+  env.host.ModuleState().shellOpener = "vund2-no-such-opener";
+  EXPECT_EQ(open(dir.File("a.txt")), 1);
+  env.host.ModuleState().shellOpener = dir.File("missing-opener");
+  EXPECT_EQ(open(dir.File("a.txt")), 1);
+  EXPECT_EQ(open(""), 1);
 }
 
 }  // namespace

@@ -72,6 +72,8 @@ TEST(RegexScan, ScanfConvertsTheMatchedPartPieceByPieceIntoStorageOfItsOwnKind) 
       {"name=bob and", "name=%s and", "0: 2=bob"},
       // Widths and length modifiers of the script's format do not size the storage.
       {"code=ABCDEFGH", "code=%5c", "0: 1=A"},
+      {"id=ABCDEF", "id=%3s%s", "0: 2=ABC 2=DEF"},
+      {"id=AB", "id=%20s", "0: 2=AB"},  // storage for the width, not the text
       {"n=-7", "n=%hhd", "0: 0=-7"},
       // A token that is no number converts nothing but still counts.
       {"v=abc", "v=%d", "0: 0-"},

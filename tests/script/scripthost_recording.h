@@ -80,16 +80,32 @@ class RecordingScriptHost : public HeadlessScriptHost {
   std::unique_ptr<platform::GuiThread> CreateGuiThread() override { return Keep(gui, std::make_unique<TestGui>()); }
   template <typename T>
   static std::unique_ptr<T> Keep(T*& newest, std::unique_ptr<T> made) { return newest = made.get(), std::move(made); }
-  // An input gives 31, a selection the third item.
-  int InputDialog(const std::string&, int, ScriptInputValue& value) override { value.integer = 31; return answer; }
+  // An input gives 31 (or, with keepInput, what it opened on), a selection
+  // the third item.
+  int InputDialog(const std::string&, int, ScriptInputValue& value) override {
+    inputs.push_back(value);
+    if (!keepInput) value.integer = 31;
+    return answer;
+  }
   int MessageDialog(const std::string&, int) override { return answer; }
   void AddMessage(const std::string& line) override { messages.push_back(line); }
+  // Each show as "caption done/total", each close as "closed" (from the
+  // thread that runs the built-in).
+  void ShowProgress(const std::string& caption, int done, int total) override {
+    progress.push_back(caption + " " + std::to_string(done) + "/" + std::to_string(total));
+    if (onProgress) onProgress();
+  }
+  void CloseProgress() override { progress.push_back("closed"); }
   int SelectDialog(const std::string&, const std::vector<std::string>&, int& index) override { index = 2; return answer; }
 
   // The newest window and main thread.
   Window* window = nullptr;
   TestGui* gui = nullptr;
   std::vector<std::string> messages;  // the program's log
+  std::vector<ScriptInputValue> inputs;  // what each input dialog opened on
+  bool keepInput = false;
+  std::vector<std::string> progress;
+  std::function<void()> onProgress;
   int shows = 0, closes = 0;
   int answer = kScriptDlgCancel;
 };

@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QTimer>
 #include <climits>
+#include <thread>
 
 #include "platform/mainwindowservices.h"
 #include "rules/scriptdialogrules.h"
@@ -63,6 +65,56 @@ TEST(ScriptDialogTest, HostDialogsCopyTheAnswerOnlyWhenConfirmed) {
   answer(Qt::Key_Escape, QString());
   EXPECT_EQ(host.SelectDialog("p", {"a", "b", "c"}, index), kScriptDlgCancel);
   EXPECT_EQ(index, 5);
+}
+
+// The box opens on the script's value, or empty when it has none of the
+// kind asked for; Enter keeps what it opened on.
+TEST(ScriptDialogTest, HostInputOpensOnTheScriptsValueOrEmpty) {
+  platform::SilentServices services;
+  ui::QtScriptHost host{services};
+  QString seen;
+  auto enter = [&seen] {
+    QTimer::singleShot(0, [&seen] {
+      auto* dlg = qobject_cast<TfrmIoDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dlg, nullptr);
+      seen = dlg->edtInput->text();
+      PressKey(dlg, Qt::Key_Return);
+    });
+  };
+  ScriptInputValue value;
+  value.integer = 69;
+  enter();
+  EXPECT_EQ(host.InputDialog("x", rules::kIoInteger, value), kScriptDlgOk);
+  EXPECT_EQ(seen, QStringLiteral("69"));
+  EXPECT_EQ(value.integer, 69);
+  value.blank = true;
+  enter();
+  EXPECT_EQ(host.InputDialog("x", rules::kIoInteger, value), kScriptDlgOk);
+  EXPECT_EQ(seen, QString());
+  EXPECT_EQ(value.integer, 0);
+}
+
+// A script thread shows the progress window without waiting for the main
+// thread; it shows files done out of files to do until it is closed.
+TEST(ScriptDialogTest, ProgressWindowFollowsCallsFromAScriptThreadUntilClosed) {
+  platform::SilentServices services;
+  ui::QtScriptHost host{services};
+  std::thread script([&] {
+    host.ShowProgress("Dir Copy...", 0, 4);
+    host.ShowProgress("Dir Copy...", 3, 4);
+  });
+  script.join();
+  EXPECT_EQ(host.Progress(), nullptr);  // nothing happens off the main thread
+  QCoreApplication::processEvents();
+  ASSERT_NE(host.Progress(), nullptr);
+  EXPECT_TRUE(host.Progress()->isVisible());
+  EXPECT_EQ(host.Progress()->windowTitle(), QStringLiteral("Dir Copy..."));
+  EXPECT_EQ(host.Progress()->labelText(), QStringLiteral("3 / 4"));
+  EXPECT_EQ(host.Progress()->value(), 3);
+  EXPECT_EQ(host.Progress()->maximum(), 4);
+  host.CloseProgress();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(host.Progress(), nullptr);
 }
 
 }  // namespace

@@ -20,7 +20,6 @@
 #include "script/machine/jexecutable.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
-#include "ui/choosers.h"
 #include "ui/frmscriptwindow.h"
 #include "ui/qtguithread.h"
 #include "ui/scriptrunner.h"
@@ -117,12 +116,11 @@ class ScriptRunnerTest : public ::testing::Test {
   ScopedHome home{dir.Path()};
   ScriptedUi ui;
   Workspace ws{ui};
-  ui::QtChoosers choosers;
   FakePolling polling;
 };
 
 TEST_F(ScriptRunnerTest, ARunEndsWithPollingBackOnlyWhenItWasStartedAndFailuresInTheErrorBox) {
-  ui::ScriptRunner runner(polling, ws, choosers);
+  ui::ScriptRunner runner(polling, ws);
   Run(runner, "");  // the open dialog cancelled
   EXPECT_EQ(polling.calls, std::vector<bool>({false, true}));
   EXPECT_EQ(runner.Manager(), nullptr);
@@ -150,7 +148,7 @@ TEST_F(ScriptRunnerTest, ARunEndsWithPollingBackOnlyWhenItWasStartedAndFailuresI
 }
 
 TEST_F(ScriptRunnerTest, SecondRunEndsTheFirstAndCloseEndsABusyScript) {
-  ui::ScriptRunner runner(polling, ws, choosers);
+  ui::ScriptRunner runner(polling, ws);
   // Calls the main thread all the time, so a call is always pending.
   const std::string busy = Script("busy.jsc", "func main(a&, n) { while 1 { winSetProgress(50); } return 0; }\n");
   Run(runner, busy);

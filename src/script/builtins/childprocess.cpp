@@ -3,12 +3,15 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -56,9 +59,11 @@ int Spawn(const std::string& program, const std::vector<std::string>& args, pid_
   return rc;
 }
 
-// Waits for the child to end; true with its status. A stop of the script ends
-// the wait at once: the child is left to run and reaped when it ends.
-bool WaitForChild(pid_t pid, int& status, ScriptEnv& env) {
+// Waits for the child to end, or until limitMs have passed when it is not
+// negative; true with its status. A stop of the script or the limit ends the
+// wait: the child is left to run and reaped when it ends.
+bool WaitForChild(pid_t pid, int& status, ScriptEnv& env, int limitMs = -1) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
   const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
   bool ended = false;
   for (;;) {
@@ -68,7 +73,7 @@ bool WaitForChild(pid_t pid, int& status, ScriptEnv& env) {
       break;
     }
     if (r < 0 && errno != EINTR) break;
-    if (env.StopRequested()) {
+    if (env.StopRequested() || (limitMs >= 0 && std::chrono::steady_clock::now() >= deadline)) {
       env.Host().ModuleState().reaper.Add(pid);
       break;
     }
@@ -81,6 +86,24 @@ bool WaitForChild(pid_t pid, int& status, ScriptEnv& env) {
   }
   if (fd >= 0) ::close(fd);
   return ended;
+}
+
+// The executable a program name stands for: itself when it holds a "/",
+// else the first match along PATH. Empty when there is none.
+std::string FindProgram(const std::string& name) {
+  auto runnable = [](const std::string& p) { return ::access(platform::ToOsPath(p).c_str(), X_OK) == 0; };
+  if (name.empty()) return std::string();
+  if (name.find('/') != std::string::npos) return runnable(name) ? name : std::string();
+  const char* path = std::getenv("PATH");
+  const std::string dirs = platform::FromOsPath(path ? path : "/usr/local/bin:/usr/bin:/bin");
+  for (size_t begin = 0; begin <= dirs.size();) {
+    size_t end = dirs.find(':', begin);
+    if (end == std::string::npos) end = dirs.size();
+    const std::string candidate = (end > begin ? dirs.substr(begin, end - begin) : std::string(".")) + "/" + name;
+    if (runnable(candidate)) return candidate;
+    begin = end + 1;
+  }
+  return std::string();
 }
 
 }  // namespace
@@ -160,10 +183,24 @@ void BuiltinCopSystem(TStackData* args, vmcode_t* result, ScriptEnv& env) {
   ReturnInt(result, RunSystemCommand(Str(args, 0), env) ? 0 : 1);
 }
 
+bool ShellOpen(const std::string& path, const std::string& opener, ScriptEnv& env) {
+  struct stat st;
+  if (path.empty() || ::stat(platform::ToOsPath(path).c_str(), &st) != 0) return false;
+  // The opener learns nothing from our folder: it gets the whole path.
+  std::string whole = path;
+  if (path[0] != '/') {
+    char cwd[PATH_MAX];
+    if (!::getcwd(cwd, sizeof cwd)) return false;
+    whole = platform::FromOsPath(cwd) + "/" + path;
+  }
+  const std::string program = FindProgram(opener);
+  pid_t pid = 0;
+  if (program.empty() || Spawn(program, {platform::ExtractFileName(program), whole}, pid) != 0) return false;
+  int status = 0;
+  if (!WaitForChild(pid, status, env, kShellOpenWaitMs)) return !env.StopRequested();
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 void BuiltinCopShellExecute(TStackData* args, vmcode_t* result, ScriptEnv& env) {
-  bool ok = false;
-  const std::string path = Str(args, 0);
-  // The desktop services belong to the main thread.
-  env.RunOnMainThread([&] { ok = !path.empty() && env.Host().OpenDocument(path); });
-  ReturnInt(result, ok ? 0 : 1);
+  ReturnInt(result, ShellOpen(Str(args, 0), env.Host().ModuleState().shellOpener, env) ? 0 : 1);
 }

@@ -44,6 +44,18 @@ bool SpawnProcess(const std::string& path, const std::string& param, bool wait, 
 // Runs command through /bin/sh and waits as SpawnProcess does; true when it
 // ended with status 0.
 bool RunSystemCommand(const std::string& command, ScriptEnv& env);
+// The program that opens documents with whatever the desktop associates
+// with them.
+constexpr const char* kDesktopOpener = "xdg-open";
+// How long "open" waits for the opener's answer at most.
+constexpr int kShellOpenWaitMs = 3000;
+// "open" of path with opener (a program name looked up along PATH, or a path
+// to one). True when path exists and the opener found a program and started
+// it: it ended with status 0, or is still running after kShellOpenWaitMs (an
+// opener without a desktop session runs the program and waits for it; it is
+// left to run and reaped). False when path does not exist, the opener is not
+// installed or answered with an error, or the script was stopped meanwhile.
+bool ShellOpen(const std::string& path, const std::string& opener, ScriptEnv& env);
 void BuiltinCopSpawn(TStackData* args, vmcode_t* result, ScriptEnv& env);
 void BuiltinCopSystem(TStackData* args, vmcode_t* result, ScriptEnv& env);
 void BuiltinCopShellExecute(TStackData* args, vmcode_t* result, ScriptEnv& env);

@@ -29,4 +29,6 @@ struct TScriptModuleState {
   std::map<std::string, TStackData> globals;
 
   TChildReaper reaper;
+  // What copShellExecute hands a document to (tests put a stand-in there).
+  std::string shellOpener = kDesktopOpener;
 };

@@ -244,7 +244,9 @@ ScanValue ConvertPiece(const std::string& piece, int classified, const std::stri
         break;
       }
       default: {
-        const size_t size = (letter == 'c' ? (width ? width : 1) : text.size()) + 1;
+        // sscanf may be told to write as many bytes as the width allows, more
+        // than the text holds; the buffer takes whichever is larger.
+        const size_t size = (letter == 'c' ? (width ? width : 1) : std::max(text.size(), width)) + 1;
         std::unique_ptr<char[]> buf(new char[size]());
         assigned = std::sscanf(src, fmt.c_str(), buf.get(), &n);
         // A zero byte ends the text, as it would end the script's string.

@@ -1,5 +1,7 @@
 #include "script/builtins/sysbuiltins.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <map>
 #include <vector>
 
@@ -8,6 +10,7 @@
 #include "script/builtins/builtinargs.h"
 #include "script/builtins/modulestate.h"
 #include "script/builtins/regexscan.h"
+#include "script/machine/vmvalues.h"
 #include "script/scripthost.h"
 
 using namespace builtin;
@@ -23,15 +26,43 @@ std::string SystemInfoText(int infoNo) {
   return kInfoTexts[infoNo];
 }
 
-std::string DateString(std::time_t when) {
+std::string TimeLocaleName() {
+  for (const char* var : {"LC_ALL", "LC_TIME", "LANG"}) {
+    const char* v = std::getenv(var);
+    if (v && *v) return v;
+  }
+  return std::string();
+}
+
+namespace {
+
+// The forms are the desktop's own, which the system's locale data does not
+// hold (it writes 12/07/2026 for English and years in kanji for Japanese),
+// and they need no generated locales.
+bool UsEnglish(const std::string& locale) {
+  const std::string name = locale.substr(0, locale.find_first_of(".@"));
+  return name == "en" || name == "en_US";
+}
+
+std::tm LocalTime(std::time_t when) {
   std::tm tm{};
   localtime_r(&when, &tm);
+  return tm;
+}
+
+}  // namespace
+
+std::string DateString(std::time_t when, const std::string& locale) {
+  const std::tm tm = LocalTime(when);
+  if (UsEnglish(locale)) return platform::Format("%d/%d/%02d", tm.tm_mon + 1, tm.tm_mday, tm.tm_year % 100);
   return platform::Format("%04d/%02d/%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
 }
 
-std::string TimeString(std::time_t when) {
-  std::tm tm{};
-  localtime_r(&when, &tm);
+std::string TimeString(std::time_t when, const std::string& locale) {
+  const std::tm tm = LocalTime(when);
+  if (UsEnglish(locale))
+    return platform::Format("%d:%02d:%02d %s", (tm.tm_hour + 11) % 12 + 1, tm.tm_min, tm.tm_sec,
+                            tm.tm_hour < 12 ? "AM" : "PM");
   return platform::Format("%d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
 
@@ -49,6 +80,29 @@ std::int32_t StrSearch(const std::string& s, std::int64_t start, const std::stri
   if (start < 0 || start > static_cast<std::int64_t>(s.size())) return -1;
   const size_t p = SjisFind(s, sub, static_cast<size_t>(start));
   return p == std::string::npos ? -1 : static_cast<std::int32_t>(p);
+}
+
+ScriptInputValue InitialInputValue(const TStackData& cell, int option) {
+  ScriptInputValue value;
+  switch (option) {
+    case dtInteger:
+      if (cell.kind == dtInteger) value.integer = cell.ival;
+      else if (cell.kind == dtFloating) value.integer = TruncateToInteger(cell.fval);
+      else value.blank = !(cell.kind == dtString && ParseIntegerText(cell.sval, value.integer));
+      if (value.blank) value.integer = 0;
+      break;
+    case dtFloating:
+      if (cell.kind == dtInteger) value.floating = cell.ival;
+      else if (cell.kind == dtFloating) value.floating = cell.fval;
+      else value.blank = !(cell.kind == dtString && ParseFloatingText(cell.sval, value.floating) &&
+                           std::isfinite(value.floating));
+      if (value.blank) value.floating = 0.0;
+      break;
+    default:
+      AppendValueText(value.text, cell);
+      break;
+  }
+  return value;
 }
 
 void ClearGlobalValues(TScriptModuleState& state) {
@@ -90,11 +144,11 @@ void BuiltinSysSleep(TStackData* args, vmcode_t* result, ScriptEnv& env) {
 }
 
 void BuiltinSysGetDateString(TStackData*, vmcode_t* result, ScriptEnv&) {
-  ReturnStr(result, DateString(std::time(nullptr)));
+  ReturnStr(result, DateString(std::time(nullptr), TimeLocaleName()));
 }
 
 void BuiltinSysGetTimeString(TStackData*, vmcode_t* result, ScriptEnv&) {
-  ReturnStr(result, TimeString(std::time(nullptr)));
+  ReturnStr(result, TimeString(std::time(nullptr), TimeLocaleName()));
 }
 
 void BuiltinSysClearGlobalValue(TStackData*, vmcode_t* result, ScriptEnv& env) {
@@ -162,12 +216,13 @@ void BuiltinStrSearch(TStackData* args, vmcode_t* result, ScriptEnv&) {
 
 void BuiltinSysInput(TStackData* args, vmcode_t* result, ScriptEnv& env) {
   const int option = Int(args, 1);
-  ScriptInputValue value;
+  TStackData* target = Ref(args, 2);
+  // Enter on the box keeps what the variable holds.
+  ScriptInputValue value = target ? InitialInputValue(*target, option) : ScriptInputValue();
   if (env.Host().InputDialog(Str(args, 0), option, value) != kScriptDlgOk) {
     ReturnInt(result, 1);
     return;
   }
-  TStackData* target = Ref(args, 2);
   switch (option) {
     case dtInteger: SetInt(target, value.integer); break;
     case dtFloating: SetFloat(target, value.floating); break;

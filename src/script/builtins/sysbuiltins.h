@@ -7,15 +7,20 @@
 #include <string>
 
 #include "script/machine/vmcode.h"
+#include "script/scripthost.h"
 
-class ScriptEnv;
 struct TScriptModuleState;
 
 // The information text of sysGetSystemInfo; empty for an unknown number.
 std::string SystemInfoText(int infoNo);
-// Local date as year/month/day and time as hours:minutes:seconds.
-std::string DateString(std::time_t when);
-std::string TimeString(std::time_t when);
+// The locale dates and times are written in: LC_ALL, LC_TIME or LANG, the
+// first one set ("" when none is).
+std::string TimeLocaleName();
+// Local date in the locale's short form and time with seconds, as the desktop
+// writes them: English (United States) 12/7/26 and 6:15:43 AM; Japanese, C,
+// POSIX and locales without a form of their own here 2026/12/07 and 6:15:43.
+std::string DateString(std::time_t when, const std::string& locale);
+std::string TimeString(std::time_t when, const std::string& locale);
 
 // n bytes of s from byte start (0-based); a negative start counts from the
 // first byte. Empty when start is past the end or n is 0 or less.
@@ -24,6 +29,12 @@ std::string StrSubString(const std::string& s, std::int64_t start, std::int64_t 
 // byte of a double-byte character; -1 when not found, for an empty sub, and
 // for a start outside 0..length.
 std::int32_t StrSearch(const std::string& s, std::int64_t start, const std::string& sub);
+
+// What sysInput's dialog opens on: the variable's value in the option's kind
+// (a number's text, a text's number as integer and floating convert it; a
+// floating value under sysINTEGER truncated). A text that is no number opens
+// an empty box.
+ScriptInputValue InitialInputValue(const TStackData& cell, int option);
 
 // The global value store of a script host, which outlives script runs.
 void ClearGlobalValues(TScriptModuleState& state);

@@ -8,6 +8,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <mutex>
@@ -90,6 +91,54 @@ bool CopyOne(const fs::path& src, const fs::path& target) {
     if (ec) return false;
   }
   return fs::copy_file(src, target, fs::copy_options::overwrite_existing, ec) && !ec;
+}
+
+// Files copied so far out of those to copy, told to the progress.
+struct CopyCount {
+  const CopyProgress& progress;
+  int done = 0;
+  int total = 0;
+  bool ended = false;  // the progress ended the copy
+
+  bool Step() {
+    ++done;
+    if (progress && !progress(done, total)) ended = true;
+    return !ended;
+  }
+};
+
+// What a copy of src brings: 1 for anything but a folder, else the files
+// below it (links are not followed).
+int CountFiles(const fs::path& src) {
+  std::error_code ec;
+  if (!IsDir(src) || fs::is_symlink(fs::symlink_status(src, ec))) return 1;
+  int n = 0;
+  for (fs::recursive_directory_iterator it(src, ec), end; !ec && it != end; it.increment(ec))
+    if (!fs::is_directory(it->symlink_status(ec))) ++n;
+  return n;
+}
+
+// Copies src to target as CopyOne does, file by file so that each one is
+// counted: a file (or a link at the top, to a file) by its contents, a link
+// below the top as a link, a folder merged into one that is there.
+bool CopyCounted(const fs::path& src, const fs::path& target, CopyCount& count, bool top) {
+  std::error_code ec;
+  const bool link = fs::is_symlink(fs::symlink_status(src, ec));
+  if (link && (!top || IsDir(src))) {
+    if (Exists(target) && !IsDir(target)) fs::remove(target, ec);
+    fs::copy_symlink(src, target, ec);
+    return count.Step() && !ec;
+  }
+  if (!IsDir(src)) {
+    const bool ok = CopyOne(src, target);
+    return count.Step() && ok;
+  }
+  if (Within(target, src)) return false;  // a folder into itself would never end
+  if (!IsDir(target) && !fs::create_directory(target, ec)) return false;
+  bool ok = true;
+  for (fs::directory_iterator it(src, ec), end; !ec && it != end && !count.ended; it.increment(ec))
+    ok = CopyCounted(it->path(), target / it->path().filename(), count, false) && ok;
+  return ok && !ec && !count.ended;
 }
 
 bool CompareDirsDepth(const std::string& dir1, const std::string& dir2, int depth);
@@ -312,19 +361,29 @@ bool IsDirEmpty(const std::string& dir) {
   return ec || it == fs::directory_iterator();
 }
 
-bool CopyDirContents(const std::string& dest, const std::string& src, int /*progress: no progress window here*/) {
+bool CopyDirContents(const std::string& dest, const std::string& src, const CopyProgress& progress) {
   if (!CheckDirExists(src) || dest.empty()) return false;
   const fs::path to = Os(dest);
   if (!Exists(to) && !CreateDirectoryPath(dest)) return false;
   if (!IsDir(to)) return false;
   std::error_code ec;
+  std::vector<fs::path> entries;
+  for (fs::directory_iterator it(Os(src), ec), end; !ec && it != end; it.increment(ec)) entries.push_back(it->path());
+  if (ec) return false;
+  CopyCount count{progress};
+  if (progress) {
+    for (const fs::path& e : entries) count.total += CountFiles(e);
+    if (!progress(0, count.total)) return false;
+  }
   bool ok = true;
-  for (fs::directory_iterator it(Os(src), ec), end; !ec && it != end; it.increment(ec))
-    ok = CopyOne(it->path(), to / it->path().filename()) && ok;
-  return ok && !ec;
+  for (const fs::path& e : entries) {
+    ok = CopyCounted(e, to / e.filename(), count, true) && ok;
+    if (count.ended) return false;
+  }
+  return ok;
 }
 
-bool SynchronizeDir(const std::string& dest, const std::string& src, int progress) {
+bool SynchronizeDir(const std::string& dest, const std::string& src, const CopyProgress& progress) {
   // Emptying dest must never reach the root, nor the source the copy needs.
   if (dest.empty() || Within(fs::path("/"), Os(dest)) || Within(Os(src), Os(dest))) return false;
   for (int pass = 1; !IsDirEmpty(dest); ++pass) {
@@ -443,12 +502,53 @@ void BuiltinDirIsEmpty(TStackData* args, vmcode_t* result, ScriptEnv&) {
   ReturnInt(result, IsDirEmpty(Str(args, 0)) ? 1 : 0);
 }
 
-void BuiltinDirCopy(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, CopyDirContents(Str(args, 0), Str(args, 1), Int(args, 2)) ? 0 : -1);
+namespace {
+
+// The progress of a script's folder copy: a stop ends the copy; with a
+// window, "Dir Copy..." shows the files copied out of those to copy and is
+// closed however the copy ends.
+class DirCopyProgress {
+ public:
+  DirCopyProgress(ScriptEnv& env, bool window) : env_(env), window_(window) {}
+  ~DirCopyProgress() {
+    if (shown_) env_.Host().CloseProgress();
+  }
+  DirCopyProgress(const DirCopyProgress&) = delete;
+  DirCopyProgress& operator=(const DirCopyProgress&) = delete;
+
+  CopyProgress Callback() {
+    return [this](int done, int total) {
+      if (env_.StopRequested()) return false;
+      // Thousands of small files would flood the window with changes it
+      // cannot show that fast.
+      const auto now = std::chrono::steady_clock::now();
+      if (window_ && (!shown_ || done == total || now - last_ >= kRefresh)) {
+        env_.Host().ShowProgress(kDirCopyCaption, done, total);
+        shown_ = true;
+        last_ = now;
+      }
+      return true;
+    };
+  }
+
+ private:
+  static constexpr std::chrono::milliseconds kRefresh{50};
+  ScriptEnv& env_;
+  const bool window_;
+  bool shown_ = false;
+  std::chrono::steady_clock::time_point last_;
+};
+
+}  // namespace
+
+void BuiltinDirCopy(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  DirCopyProgress progress(env, Int(args, 2) != 0);
+  ReturnInt(result, CopyDirContents(Str(args, 0), Str(args, 1), progress.Callback()) ? 0 : -1);
 }
 
-void BuiltinDirSynchronize(TStackData* args, vmcode_t* result, ScriptEnv&) {
-  ReturnInt(result, SynchronizeDir(Str(args, 0), Str(args, 1), Int(args, 2)) ? 0 : -1);
+void BuiltinDirSynchronize(TStackData* args, vmcode_t* result, ScriptEnv& env) {
+  DirCopyProgress progress(env, Int(args, 2) != 0);
+  ReturnInt(result, SynchronizeDir(Str(args, 0), Str(args, 1), progress.Callback()) ? 0 : -1);
 }
 
 void BuiltinDirCompare(TStackData* args, vmcode_t* result, ScriptEnv&) {

@@ -1,6 +1,7 @@
 // Script file built-ins: line files kept in memory under integer handles, and
 // file, folder and disk operations. Paths are CP932 like every other text.
 #pragma once
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -59,8 +60,14 @@ bool CompareFiles(const std::string& path1, const std::string& path2);
 bool CheckDirExists(const std::string& dir);
 bool CreateDirectoryPath(const std::string& dir);
 bool IsDirEmpty(const std::string& dir);
-bool CopyDirContents(const std::string& dest, const std::string& src, int progress);
-bool SynchronizeDir(const std::string& dest, const std::string& src, int progress);
+// The caption of the progress window of dirCopy and dirSynchronize.
+constexpr const char* kDirCopyCaption = "Dir Copy...";
+// Told how a folder copy goes: first (0, files to copy), then (files copied,
+// files to copy) after each file. Returning false ends the copy, which then
+// fails.
+using CopyProgress = std::function<bool(int done, int total)>;
+bool CopyDirContents(const std::string& dest, const std::string& src, const CopyProgress& progress = {});
+bool SynchronizeDir(const std::string& dest, const std::string& src, const CopyProgress& progress = {});
 bool CompareDirs(const std::string& dir1, const std::string& dir2);
 // drive is a mount point (a medium is present when something is mounted on
 // it) or a block device node (a medium is in the drive).
