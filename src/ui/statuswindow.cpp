@@ -219,9 +219,16 @@ void TStatusWindow::StatusTimerTimer() {
 std::string TStatusWindow::CellText(int row, int col) const { return items_->Text(row, col); }
 
 
-void TStatusWindow::BuildStatusRows() {
+void TStatusWindow::BuildStatusRows() { RebuildRows(false); }
+
+void TStatusWindow::RebuildRows(bool afterDelete) {
+  // A model reset drops the current cell; the next Paste, Delete, Add or
+  // Edit must act on the row the user chose, not on the first one.
+  const QModelIndex current = StatusGrid->currentIndex();
   items_->Rebuild();
   ApplySizes();
+  if (current.isValid() && state_.Built())
+    StatusGrid->setCurrentIndex(items_->index(state_.KeptRow(current.row(), afterDelete), std::max(1, current.column())));
 }
 
 void TStatusWindow::ShowStatusValues() {
@@ -307,8 +314,8 @@ void TStatusWindow::StatusPageChange(int index) {
 
 int TStatusWindow::CurrentRow() const { return std::max(1, StatusGrid->currentIndex().row()); }
 
-void TStatusWindow::ItemsEdited() {
-  BuildStatusRows();
+void TStatusWindow::ItemsEdited(bool afterDelete) {
+  RebuildRows(afterDelete);
   ShowStatusValues();
   // Only a "Start" choice polls again; "Stop" stays stopped.
   if (StatusWindowChoice() == 0) SetStatusPolling(true);
@@ -321,7 +328,7 @@ void TStatusWindow::mnuSatsuItemInsertClick() {
 void TStatusWindow::mnuStatusItemDeleteClick() {
   const int col = std::max(1, StatusGrid->currentIndex().column());
   const std::string text = CellText(CurrentRow(), col);
-  if (state_.Delete(CurrentRow(), text)) ItemsEdited();
+  if (state_.Delete(CurrentRow(), text)) ItemsEdited(true);
 }
 
 void TStatusWindow::mnuStatusItemAddClick(int tag) {

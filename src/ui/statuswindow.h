@@ -91,7 +91,8 @@ class TStatusWindow : public QGroupBox, public rules::StatusPane {
 
  private:
   int CurrentRow() const;
-  void ItemsEdited();
+  void ItemsEdited(bool afterDelete = false);
+  void RebuildRows(bool afterDelete);
   void StatusGridMouseUp();
   // Row heights and column widths as kept; rows at least a line tall and
   // the value column at least as wide as its widest text.

@@ -2,8 +2,10 @@
 // the value column's width.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QTableView>
 #include <QTimer>
 
@@ -22,6 +24,17 @@ class StatusWindowTest : public StatusTest {
     StatusTest::SetUp();
     w.SetRefreshReader(Reader(false));
     w.SetRefreshInterval(500);
+  }
+  // The names in the grid's rows, down to the empty row after the items.
+  std::string Names() {
+    std::string names;
+    for (int row = 1; !w.CellText(row, 1).empty(); ++row) names += w.CellText(row, 1) + " ";
+    return names;
+  }
+  void Press(int row, Qt::Key key) {
+    if (row > 0) w.StatusGrid->setCurrentIndex(w.StatusGrid->model()->index(row, 1));
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(w.StatusGrid, &press);
   }
   ui::QtChoosers choosers;
   TStatusWindow w{ws, choosers};
@@ -71,6 +84,37 @@ TEST_F(StatusWindowTest, ItemEditsPollAgainOnlyWithStart) {
   w.mnuStatusItemDeleteClick();
   EXPECT_EQ(w.StatusGrid->verticalHeader()->count(), rows - 1);
   EXPECT_EQ(w.CellText(2, 1) + w.CellText(3, 1), "PHi");
+}
+
+// Every key acts on the row the user chose, though each edit builds the rows
+// again: two deletes take an item and the one that moved up into its row, a
+// paste leaves the pasted item current, and a delete of the last item leaves
+// the new last one current.
+TEST_F(StatusWindowTest, EditsActOnTheRowTheUserChoseAcrossRebuilds) {
+  for (const char* name : {"C", "D", "E"}) ws.vund.SetRefreshEntry(RegSetting{name, 0x20, 0xFF}, 99);
+  w.StatusTimerTimer();
+  ASSERT_EQ(Names(), "Lo Hi C D E ");
+  for (int i = 0; i < 7; ++i) ui.ExpectMessage(0x24, platform::kIdYes, "Do you delete ?");
+  Press(3, Qt::Key_Delete);
+  Press(0, Qt::Key_Delete);
+  EXPECT_EQ(Names(), "Lo Hi E ");
+
+  ST_REGISTER buffer;
+  buffer.LongName = "P";
+  buffer.ID = 0x50;
+  w.SetCopyBuffer(&buffer);
+  Press(2, Qt::Key_V);
+  EXPECT_EQ(Names(), "Lo P Hi E ");
+  Press(0, Qt::Key_Delete);
+  EXPECT_EQ(Names(), "Lo Hi E ");
+
+  Press(3, Qt::Key_Delete);
+  Press(0, Qt::Key_Delete);
+  EXPECT_EQ(Names(), "Lo ");
+  Press(0, Qt::Key_Delete);
+  Press(0, Qt::Key_Delete);  // nothing left: the empty row deletes nothing
+  EXPECT_EQ(Names(), "");
+  EXPECT_TRUE(RefreshList().empty());
 }
 
 }  // namespace
