@@ -2,7 +2,9 @@
 // the value column's width.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -47,6 +49,19 @@ TEST_F(StatusWindowTest, PollingStoppedWithStopStaysOffAfterAnOperation) {
   w.StatusTimerTimer();  // the tick after "Stop" ends polling
   rules::PollingHold{w};  // held and let go
   EXPECT_FALSE(w.StatusTimer->isActive());
+
+  // Released, a hold follows the choice as the user left it meanwhile.
+  w.SetStatusWindowChoice(0);
+  {
+    rules::PollingHold hold(w);
+    w.StatusWindowContGroup->button(1)->click();
+  }
+  EXPECT_FALSE(w.IsPolling());
+  {
+    rules::PollingHold hold(w);
+    w.SetStatusWindowChoice(0);
+  }
+  EXPECT_TRUE(w.IsPolling());
 }
 
 TEST_F(StatusWindowTest, FailedPollWaitsTenSecondsAndShowsTheRows) {
