@@ -9,12 +9,15 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QTableView>
+#include <QTableWidget>
+#include <QTabWidget>
 #include <QTimer>
 
 #include "rules/pollinghold.h"
 #include "support/status_fixture.h"
 #include "ui/choosers.h"
 #include "ui/statuswindow.h"
+#include "ui/textconv.h"
 
 using namespace testing_support;
 
@@ -130,6 +133,69 @@ TEST_F(StatusWindowTest, EditsActOnTheRowTheUserChoseAcrossRebuilds) {
   Press(0, Qt::Key_Delete);  // nothing left: the empty row deletes nothing
   EXPECT_EQ(Names(), "");
   EXPECT_TRUE(RefreshList().empty());
+}
+
+// What the grid shows, cell by cell, as "row,col=text" for the non-empty cells.
+std::string Shown(const QTableView& grid) {
+  std::string shown;
+  const QAbstractItemModel& model = *grid.model();
+  for (int row = 0; row < model.rowCount(); ++row)
+    for (int col = 0; col < model.columnCount(); ++col) {
+      const std::string text = ui::FromQt(model.data(model.index(row, col)).toString());
+      if (!text.empty()) shown += std::to_string(row) + "," + std::to_string(col) + "=" + text + " ";
+    }
+  return shown;
+}
+
+// The names and the fields of the two items only, each in its own row; no
+// value in the empty row after them, nor before the first poll.
+TEST_F(StatusWindowTest, EachItemShowsItsNameAndItsOwnFieldAndNothingElseShows) {
+  EXPECT_EQ(w.StatusGrid->model()->rowCount(), 1 + StatusWindowState::kDesignRows);
+  EXPECT_EQ(Shown(*w.StatusGrid), "");
+  w.StatusTimerTimer();  // the read fails
+  EXPECT_EQ(w.StatusGrid->model()->rowCount(), 1 + 2 + 1);
+  EXPECT_EQ(Shown(*w.StatusGrid), "1,1=Lo 1,2=--- 2,1=Hi 2,2=--- ");
+  w.SetRefreshReader(Reader(true, 0xA5));
+  w.SetStatusPolling(true);
+  w.StatusTimerTimer();
+  EXPECT_EQ(Shown(*w.StatusGrid), "1,1=Lo 1,2=5 2,1=Hi 2,2=10 ");
+  w.SetHexDisplay(true);
+  EXPECT_EQ(Shown(*w.StatusGrid), "1,1=Lo 1,2=0x5 2,1=Hi 2,2=0xA ");
+  w.SetRefreshReader(Reader(false));
+  w.StatusTimerTimer();  // a failed poll keeps the last numbers
+  EXPECT_EQ(Shown(*w.StatusGrid), "1,1=Lo 1,2=0x5 2,1=Hi 2,2=0xA ");
+}
+
+// Each version row pairs a name with its own text; a visit that reads no name
+// keeps the rows; both columns take half the page less 10 pixels.
+TEST_F(StatusWindowTest, MicomVersionRowsPairEachNameWithItsOwnText) {
+  std::vector<std::string> names{"Main", "Sub", "Panel"};
+  std::vector<std::string> texts{"Ver1.234 [AAAA]", "Ver5.678 [BBBB]", "?[?]"};
+  int visits = 0;
+  w.sGridMiconVer->SetReader([&](std::vector<std::string>& n, std::vector<std::string>& t) {
+    ++visits;
+    n = names;
+    t = texts;
+    return true;
+  });
+  const auto rows = [this] {
+    std::string shown;
+    const QTableWidget& page = *w.sGridMiconVer;
+    for (int row = 0; row < page.rowCount(); ++row)
+      shown += ui::FromQt(page.item(row, 0)->text()) + "=" + ui::FromQt(page.item(row, 1)->text()) + " ";
+    return shown;
+  };
+  w.resize(204, 400);
+  w.StatusPage->setCurrentIndex(1);
+  EXPECT_EQ(rows(), "Main=Ver1.234 [AAAA] Sub=Ver5.678 [BBBB] Panel=?[?] ");
+  EXPECT_EQ(w.sGridMiconVer->columnWidth(0), w.StatusPage->width() / 2 - 10);
+  EXPECT_EQ(w.sGridMiconVer->columnWidth(1), w.StatusPage->width() / 2 - 10);
+  names.clear();
+  texts.clear();
+  w.StatusPage->setCurrentIndex(0);
+  w.StatusPage->setCurrentIndex(1);
+  EXPECT_EQ(visits, 2);
+  EXPECT_EQ(rows(), "Main=Ver1.234 [AAAA] Sub=Ver5.678 [BBBB] Panel=?[?] ");
 }
 
 }  // namespace
