@@ -8,11 +8,14 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QTimer>
 
+#include "qt_helpers.h"
 #include "rules/pollinghold.h"
 #include "support/status_fixture.h"
 #include "ui/choosers.h"
@@ -40,6 +43,16 @@ class StatusWindowTest : public StatusTest {
     if (row > 0) w.StatusGrid->setCurrentIndex(w.StatusGrid->model()->index(row, 1));
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
     QApplication::sendEvent(w.StatusGrid, &press);
+  }
+  // A border of the grid dragged with the mouse.
+  void Drag(QPoint from, QPoint to) {
+    QWidget* viewport = w.StatusGrid->viewport();
+    for (const auto& [type, at] : {std::pair{QEvent::MouseButtonPress, from}, std::pair{QEvent::MouseMove, to},
+                                   std::pair{QEvent::MouseButtonRelease, to}}) {
+      QMouseEvent e(type, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                    type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(viewport, &e);
+    }
   }
   ui::QtChoosers choosers;
   TStatusWindow w{ws, choosers};
@@ -133,6 +146,49 @@ TEST_F(StatusWindowTest, EditsActOnTheRowTheUserChoseAcrossRebuilds) {
   Press(0, Qt::Key_Delete);  // nothing left: the empty row deletes nothing
   EXPECT_EQ(Names(), "");
   EXPECT_TRUE(RefreshList().empty());
+}
+
+// In the default pane (a fifth of a 1024-pixel screen) the value column is
+// whole, though widened for "65535" and "0xFFFF": the name column gives way.
+// Kept widths that do not fit the pane are shown as the user left them.
+TEST_F(StatusWindowTest, TheValueColumnShowsWholeInTheDefaultPane) {
+  ws.vund.SetRefreshEntry(RegSetting{"Timer", 0x30, 0xFFFF}, 99);
+  w.StatusTimerTimer();
+  w.SetGridSizes(150, 30, 18);  // the defaults of the settings
+  w.resize(1024 / 5, 400);
+  w.show();
+  QApplication::processEvents();
+  const QFontMetrics metrics(w.StatusGrid->font());
+  const int value = w.StatusGrid->columnWidth(2);
+  for (const char* text : {"65535", "0xFFFF"}) EXPECT_GT(value, metrics.horizontalAdvance(QLatin1String(text))) << text;
+  const int room = w.StatusGrid->viewport()->width();
+  ASSERT_GT(150 + value, room) << "the pane holds both columns anyway: nothing to check";
+  EXPECT_EQ(w.StatusGrid->columnWidth(1) + value, room);
+  EXPECT_EQ(w.StatusGrid->horizontalScrollBar()->maximum(), 0);
+
+  // A scroll bar that comes takes its room from the name column too.
+  for (int i = 0; i < 40; ++i) ws.vund.SetRefreshEntry(RegSetting{"More", 0x40, 1}, 99);
+  ST_REGISTER buffer;  // a paste builds the rows again
+  buffer.LongName = "P";
+  buffer.ID = 0x50;
+  w.SetCopyBuffer(&buffer);
+  w.mnuSatsuItemInsertClick();
+  ASSERT_TRUE(ui_test::PumpUntil([this] { return w.StatusGrid->verticalScrollBar()->isVisible(); }));
+  QApplication::processEvents();
+  EXPECT_EQ(w.StatusGrid->columnWidth(1) + w.StatusGrid->columnWidth(2), w.StatusGrid->viewport()->width());
+
+  // A drag of the name border leaves it where the user put it, and keeps
+  // both widths as shown.
+  const int name = w.StatusGrid->columnWidth(1);
+  Drag(QPoint(name - 1, 5), QPoint(name + 3, 5));
+  EXPECT_EQ(w.StatusGrid->columnWidth(1), name + 4);
+  int keptName = 0, keptValue = 0, keptRow = 0;
+  ws.settings.GetStatusGridSizes(keptName, keptValue, keptRow);
+  EXPECT_EQ(keptName, name + 4);
+  EXPECT_EQ(keptValue, value);
+
+  w.SetGridSizes(300, 30, 18);
+  EXPECT_EQ(w.StatusGrid->columnWidth(1), 300);
 }
 
 // What the grid shows, cell by cell, as "row,col=text" for the non-empty cells.
