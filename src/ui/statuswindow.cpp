@@ -234,8 +234,9 @@ void TStatusWindow::RebuildRows(bool afterDelete) {
   const QModelIndex current = StatusGrid->currentIndex();
   items_->Rebuild();
   ApplySizes();
-  if (current.isValid() && state_.Built())
-    StatusGrid->setCurrentIndex(items_->index(state_.KeptRow(current.row(), afterDelete), std::max(1, current.column())));
+  if (!current.isValid() || !state_.Built()) return;
+  const int row = state_.KeptRow(current.row(), afterDelete);
+  StatusGrid->setCurrentIndex(items_->index(row, std::max(1, current.column())));
 }
 
 void TStatusWindow::ShowStatusValues() {
