@@ -2,14 +2,16 @@
 
 namespace rules {
 
+void ResumePolling(PollingSwitch& polling) {
+  if (polling.StatusWindowChoice() == 0) polling.SetStatusPolling(true);
+}
+
 PollingHold::PollingHold(PollingSwitch* polling) : polling_(polling) {
-  if (!polling_) return;
-  choice_ = polling_->StatusWindowChoice();
-  polling_->SetStatusPolling(false);
+  if (polling_) polling_->SetStatusPolling(false);
 }
 
 PollingHold::~PollingHold() {
-  if (polling_ && choice_ == 0) polling_->SetStatusPolling(true);
+  if (polling_) ResumePolling(*polling_);
 }
 
 }  // namespace rules

@@ -1,6 +1,6 @@
-// Status polling held off around a long target operation: the Start/Stop
-// choice is saved, polling goes off, and it comes back on afterwards only
-// when the choice was "Start".
+// Status polling held off around a long target operation: polling goes off,
+// and it comes back on afterwards only when the Start/Stop choice is "Start"
+// by then (the user's last word, so the radio group and the polling agree).
 #pragma once
 
 namespace rules {
@@ -13,6 +13,9 @@ class PollingSwitch {
   virtual void SetStatusPolling(bool on) = 0;
 };
 
+// Polling back on when the choice, as it stands now, is "Start".
+void ResumePolling(PollingSwitch& polling);
+
 class PollingHold {
  public:
   explicit PollingHold(PollingSwitch& polling) : PollingHold(&polling) {}
@@ -24,7 +27,6 @@ class PollingHold {
 
  private:
   PollingSwitch* polling_;
-  int choice_ = 1;
 };
 
 }  // namespace rules

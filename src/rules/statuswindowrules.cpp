@@ -152,4 +152,11 @@ bool StatusWindowState::AddOrEdit(int tag, int row, const ItemEditor& edit) {
   return true;
 }
 
+int StatusWindowState::KeptRow(int row, bool afterDelete) const {
+  const int items = static_cast<int>(items_.size());
+  // The rows are the items and an empty one after them, where a paste appends.
+  const int last = afterDelete ? std::max(1, items) : items + 1;
+  return std::clamp(row, 1, last);
+}
+
 }  // namespace rules

@@ -82,6 +82,10 @@ class StatusWindowState {
   // tag 0 adds before the row, tag 1 edits the row's item (past the last
   // item it appends). The parameter editor asks for the name, ID and mask.
   bool AddOrEdit(int tag, int row, const ItemEditor& edit);
+  // The row that stays current once the rows are built again: the same row,
+  // within the rows there are now. After a delete it stays on an item (the
+  // one that moved up into it, or the new last one).
+  int KeptRow(int row, bool afterDelete) const;
 
  private:
   int ItemIndex(int row) const;

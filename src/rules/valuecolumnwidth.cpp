@@ -46,6 +46,11 @@ int ValueColumnWidth(int storedWidth, const std::vector<uint32_t>& largestFields
   return std::max(storedWidth, text + padding);
 }
 
+int ShownNameWidth(int keptName, int keptValue, int shownValue, int paneWidth, int room) {
+  if (keptName + keptValue > paneWidth) return keptName;
+  return std::clamp(room - shownValue, 0, keptName);
+}
+
 uint32_t LargestRegisterField(uint32_t mask) {
   const int m = static_cast<int>(mask & 0xFFFF);
   return static_cast<uint32_t>(ExtractByMask(m, static_cast<int>(mask)));

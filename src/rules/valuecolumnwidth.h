@@ -22,6 +22,14 @@ using TextWidth = std::function<int(const std::string&)>;
 int ValueColumnWidth(int storedWidth, const std::vector<uint32_t>& largestFields, const std::string& notRead,
                      int padding, const TextWidth& measure);
 
+// The width a name column beside a value column is shown at. Kept widths
+// that fit the pane (paneWidth: the room with no scroll bar) keep the value
+// column in sight: when its widening for its texts (shownValue) or a scroll
+// bar (room: the width there is) would push it out, the name column gives
+// way. Kept widths that do not fit the pane were left so by the user and
+// are shown as they are.
+int ShownNameWidth(int keptName, int keptValue, int shownValue, int paneWidth, int room);
+
 // The largest value a field of a 16-bit register word under mask can hold.
 uint32_t LargestRegisterField(uint32_t mask);
 

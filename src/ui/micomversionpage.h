@@ -29,6 +29,8 @@ class TMicomVersionPage : public QTableWidget {
   void SetBackColor(int color);
 
   const std::vector<std::string>& Names() const { return names_; }
+  // Seam for tests: where the versions come from.
+  void SetReader(ui::MicomVersionReader reader) { reader_ = std::move(reader); }
 
  private:
   ui::MicomVersionReader reader_;

@@ -51,7 +51,6 @@ void ScriptRunner::mnuScriptRunClick() {
   options.initialDir = platform::ProgramFolder();
   options.defaultExt = "jsc";
   options.filter = "Script files (*.jsc)|*.JSC";
-  savedPollingChoice_ = polling_.StatusWindowChoice();
   polling_.SetStatusPolling(false);
   std::string fileName;
   if (ws_.ui.OpenFileDialog(options, fileName)) {
@@ -99,9 +98,9 @@ void ScriptRunner::FormClose() {
       if (TJExecutable* slot = m->Slot(i)) slot->CloseWindow();
 }
 
-void ScriptRunner::RestorePolling() {
-  if (savedPollingChoice_ == 0) polling_.SetStatusPolling(true);
-}
+// The choice as it stands at the end, not as it was at the start: the user
+// may have clicked Start or Stop while the script ran.
+void ScriptRunner::RestorePolling() { rules::ResumePolling(polling_); }
 
 // A manager's threads are stopped at once; it is deleted (which waits for
 // them) unless one of them is inside a call that the main thread is running

@@ -35,7 +35,8 @@ class ScriptRunner {
   // polling stays off until the script has ended.
   void StartScript(const std::string& fileName);
   // The script timer: when the script has ended, its errors in the
-  // "Script Error" box and polling back on; otherwise the timer goes on.
+  // "Script Error" box and polling back on when the choice is then
+  // "Start"; otherwise the timer goes on.
   void ScriptTimerTimer();
   // The main window's close: a script dialog still open is cancelled, the
   // script windows close, the current manager's threads end and it is deleted.
@@ -60,7 +61,6 @@ class ScriptRunner {
   std::vector<std::unique_ptr<TScriptManager>> retired_;
   std::unique_ptr<QTimer> timer_;
   std::unique_ptr<QTimer> retireTimer_;
-  int savedPollingChoice_ = 0;
   bool watching_ = false;  // the current run has not been reported yet
 };
 

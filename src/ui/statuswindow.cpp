@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QRadioButton>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -137,8 +138,14 @@ TStatusWindow::TStatusWindow(Workspace& ws, ui::Choosers& choosers, QWidget* par
   StatusGrid->setColumnHidden(0, true);
   StatusGrid->setRowHidden(0, true);
   StatusGrid->installEventFilter(this);
+  StatusGrid->viewport()->installEventFilter(this);
   auto* sizer = new ui::GridSizer(StatusGrid);
-  sizer->done = [this] { StatusGridMouseUp(); };
+  sizer->columnResized = [this](int, int) { dragging_ = true; };
+  sizer->rowResized = [this](int, int) { dragging_ = true; };
+  sizer->done = [this] {
+    dragging_ = false;
+    StatusGridMouseUp();
+  };
 
   sGridMiconVer = new TMicomVersionPage(ws.TargetControl, StatusPage);
   StatusPage->addTab(StatusGrid, QStringLiteral("Status"));
@@ -219,9 +226,17 @@ void TStatusWindow::StatusTimerTimer() {
 std::string TStatusWindow::CellText(int row, int col) const { return items_->Text(row, col); }
 
 
-void TStatusWindow::BuildStatusRows() {
+void TStatusWindow::BuildStatusRows() { RebuildRows(false); }
+
+void TStatusWindow::RebuildRows(bool afterDelete) {
+  // A model reset drops the current cell; the next Paste, Delete, Add or
+  // Edit must act on the row the user chose, not on the first one.
+  const QModelIndex current = StatusGrid->currentIndex();
   items_->Rebuild();
   ApplySizes();
+  if (!current.isValid() || !state_.Built()) return;
+  const int row = state_.KeptRow(current.row(), afterDelete);
+  StatusGrid->setCurrentIndex(items_->index(row, std::max(1, current.column())));
 }
 
 void TStatusWindow::ShowStatusValues() {
@@ -233,7 +248,7 @@ void TStatusWindow::ApplySizes() {
   // A model reset forgets hidden sections.
   StatusGrid->setColumnHidden(0, true);
   StatusGrid->setRowHidden(0, true);
-  StatusGrid->setColumnWidth(1, keptName_);
+  StatusGrid->setColumnWidth(1, ShownNameWidth());
   StatusGrid->setColumnWidth(2, ShownValueWidth());
   const int row = ShownRowHeight();
   StatusGrid->verticalHeader()->setDefaultSectionSize(row);
@@ -254,6 +269,12 @@ int TStatusWindow::ShownValueWidth() const {
                                  measure);
 }
 
+int TStatusWindow::ShownNameWidth() const {
+  if (!fitName_) return keptName_;
+  return rules::ShownNameWidth(keptName_, keptValue_, ShownValueWidth(), StatusGrid->maximumViewportSize().width(),
+                               StatusGrid->viewport()->width());
+}
+
 void TStatusWindow::changeEvent(QEvent* event) {
   QGroupBox::changeEvent(event);
   if (event->type() == QEvent::FontChange) ApplySizes();
@@ -268,6 +289,7 @@ void TStatusWindow::SetGridSizes(int nameWidth, int valueWidth, int rowHeight) {
   keptName_ = nameWidth;
   keptValue_ = valueWidth;
   keptRow_ = rowHeight;
+  fitName_ = true;
   ApplySizes();
 }
 
@@ -276,12 +298,18 @@ void TStatusWindow::StatusGridMouseUp() {
   const int value = StatusGrid->columnWidth(2);
   const int row = StatusGrid->rowHeight(1);
   // The value column is never shown narrower than its texts, nor a row lower
-  // than a line: a drag keeps its size only when it differs from what was shown.
-  const bool changed = name != keptName_ || value != ShownValueWidth() || row != ShownRowHeight();
-  if (!changed) return;
-  keptName_ = name;
-  if (value != ShownValueWidth()) keptValue_ = value;
-  if (row != ShownRowHeight()) keptRow_ = row;
+  // than a line: a drag keeps its size only when it differs from what was
+  // shown. Columns the user dragged are kept as shown, both of them, and the
+  // name column no longer gives way: it stays where the user left it.
+  const bool columns = name != ShownNameWidth() || value != ShownValueWidth();
+  const bool rows = row != ShownRowHeight();
+  if (!columns && !rows) return;
+  if (columns) {
+    keptName_ = name;
+    keptValue_ = value;
+    fitName_ = false;
+  }
+  if (rows) keptRow_ = row;
   ApplySizes();
   ws_.settings.SetStatusGridSizes(keptName_, keptValue_, keptRow_);
 }
@@ -307,8 +335,8 @@ void TStatusWindow::StatusPageChange(int index) {
 
 int TStatusWindow::CurrentRow() const { return std::max(1, StatusGrid->currentIndex().row()); }
 
-void TStatusWindow::ItemsEdited() {
-  BuildStatusRows();
+void TStatusWindow::ItemsEdited(bool afterDelete) {
+  RebuildRows(afterDelete);
   ShowStatusValues();
   // Only a "Start" choice polls again; "Stop" stays stopped.
   if (StatusWindowChoice() == 0) SetStatusPolling(true);
@@ -321,7 +349,7 @@ void TStatusWindow::mnuSatsuItemInsertClick() {
 void TStatusWindow::mnuStatusItemDeleteClick() {
   const int col = std::max(1, StatusGrid->currentIndex().column());
   const std::string text = CellText(CurrentRow(), col);
-  if (state_.Delete(CurrentRow(), text)) ItemsEdited();
+  if (state_.Delete(CurrentRow(), text)) ItemsEdited(true);
 }
 
 void TStatusWindow::mnuStatusItemAddClick(int tag) {
@@ -329,6 +357,12 @@ void TStatusWindow::mnuStatusItemAddClick(int tag) {
 }
 
 bool TStatusWindow::eventFilter(QObject* watched, QEvent* event) {
+  // A pane made wider or narrower, or a scroll bar come or gone, moves the
+  // value column; a drag in progress is left alone.
+  if (watched == StatusGrid->viewport() && event->type() == QEvent::Resize && !dragging_) {
+    const auto* resize = static_cast<QResizeEvent*>(event);
+    if (resize->size().width() != resize->oldSize().width()) StatusGrid->setColumnWidth(1, ShownNameWidth());
+  }
   if (watched == StatusGrid && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Insert || key == Qt::Key_V) {

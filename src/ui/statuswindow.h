@@ -91,12 +91,15 @@ class TStatusWindow : public QGroupBox, public rules::StatusPane {
 
  private:
   int CurrentRow() const;
-  void ItemsEdited();
+  void ItemsEdited(bool afterDelete = false);
+  void RebuildRows(bool afterDelete);
   void StatusGridMouseUp();
-  // Row heights and column widths as kept; rows at least a line tall and
-  // the value column at least as wide as its widest text.
+  // Row heights and column widths as kept; rows at least a line tall, the
+  // value column at least as wide as its widest text, and the name column
+  // giving way where that would push the value column out of the pane.
   void ApplySizes();
   int ShownValueWidth() const;
+  int ShownNameWidth() const;
   int ShownRowHeight() const;
 
   Workspace& ws_;
@@ -109,4 +112,6 @@ class TStatusWindow : public QGroupBox, public rules::StatusPane {
   bool hex_ = false;
   int editColor_ = 0xFFFFFF;
   int keptName_ = 0, keptValue_ = 0, keptRow_ = 0;
+  bool dragging_ = false;  // a column or row border is being dragged
+  bool fitName_ = true;    // the kept widths are the settings', not a drag's
 };

@@ -7,6 +7,8 @@
 // open: signal_close_test.sh, on the program itself).
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QCoreApplication>
 #include <QThread>
 #include <atomic>
@@ -23,6 +25,7 @@
 #include "ui/frmscriptwindow.h"
 #include "ui/qtguithread.h"
 #include "ui/scriptrunner.h"
+#include "ui/statuswindow.h"
 
 using testing_support::ScopedHome;
 using testing_support::ScriptedUi;
@@ -144,6 +147,27 @@ TEST_F(ScriptRunnerTest, ARunEndsWithPollingBackOnlyWhenItWasStartedAndFailuresI
   runner.ScriptTimerTimer();
   runner.ScriptTimerTimer();  // reported once
   EXPECT_EQ(polling.calls, std::vector<bool>({false}));
+  runner.FormClose();
+}
+
+// The end of a run follows Start or Stop as the user left them during it,
+// so the radio group and the polling never disagree.
+TEST_F(ScriptRunnerTest, TheEndOfARunFollowsTheStartStopChoiceOfThatMoment) {
+  TStatusWindow status(ws, choosers);
+  status.SetRefreshReader([](std::map<int, int>&) { return false; });
+  status.SetRefreshInterval(500);
+  status.SetStatusPolling(true);
+  ui::ScriptRunner runner(status, ws, choosers);
+  const std::string script = Script("quick.jsc", "func main(a&, n) { return 0; }\n");
+  for (const int choice : {1, 0}) {
+    Run(runner, script);
+    EXPECT_FALSE(status.IsPolling());
+    status.StatusWindowContGroup->button(choice)->click();  // while the script runs
+    ASSERT_TRUE(PumpUntil([&] { return runner.Manager()->IsFinished(); }));
+    runner.ScriptTimerTimer();
+    EXPECT_EQ(status.IsPolling(), choice == 0) << choice;
+    EXPECT_EQ(status.StatusWindowChoice(), choice);
+  }
   runner.FormClose();
 }
 
