@@ -22,6 +22,7 @@
 #include "script/machine/jexecutable.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
+#include "ui/choosers.h"
 #include "ui/frmscriptwindow.h"
 #include "ui/qtguithread.h"
 #include "ui/scriptrunner.h"
@@ -153,11 +154,12 @@ TEST_F(ScriptRunnerTest, ARunEndsWithPollingBackOnlyWhenItWasStartedAndFailuresI
 // The end of a run follows Start or Stop as the user left them during it,
 // so the radio group and the polling never disagree.
 TEST_F(ScriptRunnerTest, TheEndOfARunFollowsTheStartStopChoiceOfThatMoment) {
+  ui::QtChoosers choosers;
   TStatusWindow status(ws, choosers);
   status.SetRefreshReader([](std::map<int, int>&) { return false; });
   status.SetRefreshInterval(500);
   status.SetStatusPolling(true);
-  ui::ScriptRunner runner(status, ws, choosers);
+  ui::ScriptRunner runner(status, ws);
   const std::string script = Script("quick.jsc", "func main(a&, n) { return 0; }\n");
   for (const int choice : {1, 0}) {
     Run(runner, script);
