@@ -365,33 +365,34 @@ TEST_F(E2eXvfbTest, ScriptDialogsComeBackAndPrintsStayBelowTheProgramsDialog) {
   Key("Return");
   ASSERT_TRUE(WaitFor([this] { return ActiveId() == main; }));
 
-  // Each print is followed by a register write the test can see.
-  int last = folder.target.Register(0x1010);
-  const auto nextPrint = [&] {
-    const bool seen = WaitFor([&] { return folder.target.Register(0x1010) != last; });
-    last = folder.target.Register(0x1010);
-    return seen;
+  // The script prints line n once the test has set register 0x1011 to n,
+  // and then writes n to 0x1010.
+  const auto print = [this](int n) {
+    folder.target.SetRegister(0x1011, static_cast<uint16_t>(n));
+    return WaitFor([&] { return folder.target.Register(0x1010) == n; });
   };
+  folder.target.SetRegister(0x1010, 0);
   ASSERT_NO_FATAL_FAILURE(RunScript(folder, "prints.jsc",
-                                    "func main(a&, n) { var i; i = 1; while i < 1000 {\r\n"
-                                    "  print(strPrintf(\"line %d\\n\", i)); busWriteReg(0x1010, i); i = i + 1;"
-                                    " sysSleep(3000); } return 0; }\r\n"));
+                                    "func main(a&, n) { var i, v; i = 1; while i < 1000 {\r\n"
+                                    "  busReadReg(0x1011, v); if v == i { print(strPrintf(\"line %d\\n\", i));"
+                                    " busWriteReg(0x1010, i); i = i + 1; }\r\n"
+                                    "  sysSleep(100); } return 0; }\r\n"));
   std::string script;
   ASSERT_TRUE(WaitFor([&] { return !(script = Visible("^Script Window$")).empty(); }));
-  // Covered by the main window just after a print has been shown, with the
-  // Com Port dialog opened before the next one.
-  ASSERT_TRUE(nextPrint());
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(print(1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // shown within 1/30 s
+  // Covered by the main window, then the Com Port dialog; a print and then
+  // another, so that the first has been shown.
   Out("xdotool windowactivate --sync " + main);
   Key("alt+t p");
   ASSERT_TRUE(ActiveIs("vund2"));
   const std::string comPort = ActiveId();
   ASSERT_TRUE(Below(script, main)) << "the script window was not covered when the dialog came";
-  ASSERT_TRUE(nextPrint());
-  ASSERT_TRUE(nextPrint());  // a whole print and refresh since
+  ASSERT_TRUE(print(2));
+  ASSERT_TRUE(print(3));
   EXPECT_TRUE(Below(script, comPort)) << "the script window came up over the dialog";
   EXPECT_EQ(ActiveId(), comPort);
-  // Once the dialog has gone, the next print brings the window up, unactivated.
+  // Once the dialog has gone, the window held back comes up, unactivated.
   Key("Escape");
   EXPECT_TRUE(WaitFor([&] { return Below(main, script); }));
   EXPECT_EQ(ActiveId(), main);
