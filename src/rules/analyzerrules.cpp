@@ -1,5 +1,6 @@
 #include "rules/analyzerrules.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "link/targetcontrol.h"
@@ -86,6 +87,24 @@ void AnalyzerTerminal::ReadReceived() {
   std::string text;
   target_.ReadRawText(text);
   if (!text.empty()) log_("Rx >" + text);
+}
+
+AnalyzerSendBox LayoutAnalyzerSendBox(const AnalyzerSendBoxSizes& s) {
+  AnalyzerSendBox box;
+  box.clear = {s.width - s.buttonWidth - 20, 0, s.buttonWidth, s.buttonHeight};
+  box.send = {box.clear.x - s.buttonWidth - 5, 0, s.buttonWidth, s.buttonHeight};
+  // A window narrowed past the buttons leaves an empty line, never a negative width.
+  box.edit = {s.editLeft, 0, std::max(0, box.send.x - s.editLeft - 10), s.editHeight};
+
+  // The two rows spread evenly over what the title leaves of the box.
+  const int rowHeight = std::max(s.editHeight, s.buttonHeight);
+  const int free = std::max(0, kAnalyzerSendBoxHeight - s.contentTop - rowHeight - s.checkHeight);
+  const int gap = free / 3;
+  const int firstTop = s.contentTop + gap;
+  box.edit.y = firstTop + (rowHeight - s.editHeight) / 2;
+  box.send.y = box.clear.y = firstTop + (rowHeight - s.buttonHeight) / 2;
+  box.checksum = {s.editLeft, firstTop + rowHeight + gap, s.checkWidth, s.checkHeight};
+  return box;
 }
 
 }  // namespace rules

@@ -42,4 +42,27 @@ class AnalyzerTerminal {
   LogLine log_;
 };
 
+// Where the controls of the analyzer's "Send Command" box go. The command
+// line, SEND and CLEAR share the first row, right-aligned buttons with the
+// line reaching 10 px before SEND; the checksum box sits on the row under the
+// line, so it takes nothing from it.
+struct AnalyzerRect {
+  int x = 0, y = 0, w = 0, h = 0;
+};
+struct AnalyzerSendBox {
+  AnalyzerRect edit, send, clear, checksum;
+};
+struct AnalyzerSendBoxSizes {
+  int width = 0;         // the box's (the window's client) width
+  int contentTop = 0;    // the first line under the box's title
+  int editLeft = 8;
+  int editHeight = 0;
+  int buttonWidth = 0;   // SEND and CLEAR, each
+  int buttonHeight = 0;
+  int checkWidth = 0;
+  int checkHeight = 0;
+};
+constexpr int kAnalyzerSendBoxHeight = 72;
+AnalyzerSendBox LayoutAnalyzerSendBox(const AnalyzerSendBoxSizes& sizes);
+
 }  // namespace rules

@@ -9,6 +9,11 @@ std::array<ScreenPoint, 4> VisibilityProbePoints(int left, int top, int width, i
            {left + 8, top + height - 16}}};
 }
 
+PrintRaise RaiseOnPrint(int seen, bool modalDialogOpen) {
+  if (seen >= kVisiblePointsNeeded) return PrintRaise::None;
+  return modalDialogOpen ? PrintRaise::AfterModal : PrintRaise::Now;
+}
+
 int ResolveScriptColor(uint32_t color) {
   if ((color & 0xFF000000u) == 0x80000000u) {
     // The usual defaults of the system colour entries, 0x00BBGGRR.

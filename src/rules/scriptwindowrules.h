@@ -19,6 +19,11 @@ std::array<ScreenPoint, 4> VisibilityProbePoints(int left, int top, int width, i
 // The window is raised (without activation) when fewer than 3 of the
 // points show it.
 constexpr int kVisiblePointsNeeded = 3;
+// What a print does with the window's place when seen of the points show
+// it: nothing, raise it now, or raise it once no modal dialog of the program
+// is open, as it must never come up over one (the user is answering it).
+enum class PrintRaise { None, Now, AfterModal };
+PrintRaise RaiseOnPrint(int seen, bool modalDialogOpen);
 
 // How many lines the window keeps: the most recent ones, older lines going
 // from the top as in a terminal, so that a script printing without end

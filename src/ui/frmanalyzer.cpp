@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -10,6 +9,7 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ui/textconv.h"
 
@@ -19,17 +19,16 @@ TFrmAlalyzer::TFrmAlalyzer(QWidget* owner, TTargetControl& target, platform::Ui&
   setWindowTitle(QStringLiteral("FrmAlalyzer"));
   resize(578, 486);
 
+  // The box spans the window, as its controls' places are counted from the window's width.
   auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
   GroupBox1 = new QGroupBox(QStringLiteral("Send Command"), this);
-  GroupBox1->setFixedHeight(72);
-  auto* row = new QHBoxLayout(GroupBox1);
+  GroupBox1->setFixedHeight(rules::kAnalyzerSendBoxHeight);
   edtSendCmmd = new QLineEdit(GroupBox1);
   edtSendCmmd->setObjectName(QStringLiteral("edtSendCmmd"));
-  row->addWidget(edtSendCmmd, 1);
-  row->addSpacing(5);
   cBoxChkSum = new QCheckBox(QStringLiteral("Add Check Sum"), GroupBox1);
   cBoxChkSum->setObjectName(QStringLiteral("cBoxChkSum"));
-  row->addWidget(cBoxChkSum);
   BtnSendCommad = new QPushButton(QStringLiteral("SEND"), GroupBox1);
   BtnSendCommad->setObjectName(QStringLiteral("BtnSendCommad"));
   btnClear = new QPushButton(QStringLiteral("CLEAR"), GroupBox1);
@@ -39,10 +38,6 @@ TFrmAlalyzer::TFrmAlalyzer(QWidget* owner, TTargetControl& target, platform::Ui&
     b->setAutoDefault(false);
     b->setDefault(false);
   }
-  row->addWidget(BtnSendCommad);
-  row->addSpacing(5);
-  row->addWidget(btnClear);
-  row->addSpacing(20);
   layout->addWidget(GroupBox1);
 
   CommMemo = new QPlainTextEdit(this);
@@ -58,6 +53,31 @@ TFrmAlalyzer::TFrmAlalyzer(QWidget* owner, TTargetControl& target, platform::Ui&
   connect(edtSendCmmd, &QLineEdit::returnPressed, this, [this] { SendCommand(); });
   connect(BtnSendCommad, &QPushButton::clicked, this, [this] { SendCommand(); });
   connect(btnClear, &QPushButton::clicked, this, [this] { btnClearClick(); });
+}
+
+void TFrmAlalyzer::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  FormResize();
+}
+
+void TFrmAlalyzer::FormResize() {
+  rules::AnalyzerSendBoxSizes sizes;
+  sizes.width = width();
+  const QRect content = GroupBox1->contentsRect();
+  sizes.contentTop = content.top();
+  sizes.editLeft = std::max(sizes.editLeft, content.left());
+  sizes.editHeight = edtSendCmmd->sizeHint().height();
+  const QSize button = BtnSendCommad->sizeHint().expandedTo(btnClear->sizeHint()).expandedTo(QSize(75, 0));
+  sizes.buttonWidth = button.width();
+  sizes.buttonHeight = button.height();
+  sizes.checkWidth = cBoxChkSum->sizeHint().width();
+  sizes.checkHeight = cBoxChkSum->sizeHint().height();
+  const rules::AnalyzerSendBox box = rules::LayoutAnalyzerSendBox(sizes);
+  auto place = [](QWidget* w, const rules::AnalyzerRect& r) { w->setGeometry(r.x, r.y, r.w, r.h); };
+  place(edtSendCmmd, box.edit);
+  place(BtnSendCommad, box.send);
+  place(btnClear, box.clear);
+  place(cBoxChkSum, box.checksum);
 }
 
 void TFrmAlalyzer::showEvent(QShowEvent* event) {

@@ -28,9 +28,12 @@ class TFrmAlalyzer : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Places the send box's controls for the window's width.
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void AddLine(const std::string& line);
+  void FormResize();
 
   rules::AnalyzerTerminal terminal_;
   QGroupBox* GroupBox1 = nullptr;

@@ -15,6 +15,7 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 
 #include "platform/files.h"
@@ -85,6 +86,10 @@ TfrmScriptWindow::TfrmScriptWindow(QWidget* parent) : QWidget(parent, Qt::Window
   refreshTimer_->setSingleShot(true);
   connect(refreshTimer_, &QTimer::timeout, this, &TfrmScriptWindow::Flush);
 
+  // The focus leaves a modal dialog when it closes.
+  connect(qApp, &QGuiApplication::focusWindowChanged, this,
+          [this] { QTimer::singleShot(0, this, [this] { RaiseAfterModal(); }); });
+
   resize(469, 425);
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
@@ -144,8 +149,9 @@ void TfrmScriptWindow::Flush() {
 }
 
 // Brings the window to the top, without activating it, when fewer than
-// three corners of it can be seen. Qt knows only this program's windows, so
-// only they count as covering it.
+// three corners of it can be seen, but never over a modal dialog of the
+// program. Qt knows only this program's windows, so only they count as
+// covering it.
 void TfrmScriptWindow::KeepVisible() {
   if (!isVisible() || isMinimized()) return;
   const QRect frame = frameGeometry();
@@ -157,8 +163,24 @@ void TfrmScriptWindow::KeepVisible() {
     QWidget* at = QApplication::widgetAt(point);
     if (at && at->window() == this) ++seen;
   }
-  // raise() changes the stacking order only; the focus stays where it is.
-  if (seen < rules::kVisiblePointsNeeded) raise();
+  switch (rules::RaiseOnPrint(seen, QApplication::activeModalWidget() != nullptr)) {
+    case rules::PrintRaise::Now:
+      // raise() changes the stacking order only; the focus stays where it is.
+      raisePending_ = false;
+      raise();
+      break;
+    case rules::PrintRaise::AfterModal:
+      raisePending_ = true;
+      break;
+    case rules::PrintRaise::None:
+      raisePending_ = false;
+      break;
+  }
+}
+
+// A raise held back by a modal dialog is made once the last one has gone.
+void TfrmScriptWindow::RaiseAfterModal() {
+  if (raisePending_ && !QApplication::activeModalWidget()) KeepVisible();
 }
 
 // Takes the dropped lines from the top of the memo, then writes the changed

@@ -75,9 +75,11 @@ class TfrmScriptWindow : public QWidget {
   void Write(const std::string& text, int color);
   void ScheduleRefresh();
   void KeepVisible();
+  void RaiseAfterModal();
   void ShowLines(int first, size_t dropped, const std::vector<ScriptOutputLine>& lines);
 
   TScriptOutput output_{rules::kScriptWindowLines};
   QTimer* refreshTimer_ = nullptr;
   QElapsedTimer lastRefresh_;
+  bool raisePending_ = false;
 };

@@ -1,7 +1,11 @@
 #include "ui/qtui.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QScreen>
 #include <QStringList>
@@ -75,8 +79,59 @@ QWidget* ActiveOwner(const platform::Ui* ui) {
   return w ? w : QApplication::activeWindow();
 }
 
+bool OnlyButtonsAnswer(int flags) {
+  const int buttons = flags & 0x0F;
+  return buttons == 2 || buttons == 4;
+}
+
+int CaptionRoom(const QString& caption, const QFont& font) {
+  // Window managers draw the title in a bold face, beside the window's icon
+  // and its (up to three) title buttons, each about as wide as the bar is high.
+  QFont bold = font;
+  bold.setBold(true);
+  const QFontMetrics fm(bold);
+  const int button = fm.height() + 8;
+  return fm.horizontalAdvance(caption) + 4 * button + 16;
+}
+
+namespace {
+
+// The message box, with Esc and the window's close button taken from a box
+// that only its buttons may answer.
+class AnswerBox : public QMessageBox {
+ public:
+  AnswerBox(const QString& caption, const QString& text, int flags, QWidget* owner)
+      : QMessageBox(IconForFlags(flags), caption, text, ButtonsForFlags(flags), owner),
+        buttonsOnly_(OnlyButtonsAnswer(flags)) {
+    if (buttonsOnly_) setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    // The box sizes itself to its contents; an item as wide as the caption
+    // needs keeps it from being narrower.
+    if (auto* grid = qobject_cast<QGridLayout*>(layout()))
+      grid->addItem(new QSpacerItem(CaptionRoom(caption, font()), 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                    grid->rowCount(), 0, 1, grid->columnCount());
+  }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (buttonsOnly_ && event->matches(QKeySequence::Cancel)) return;
+    QMessageBox::keyPressEvent(event);
+  }
+  void closeEvent(QCloseEvent* event) override {
+    if (buttonsOnly_) {
+      event->ignore();
+      return;
+    }
+    QMessageBox::closeEvent(event);
+  }
+
+ private:
+  bool buttonsOnly_;
+};
+
+}  // namespace
+
 int QtUi::MessageBox(const std::string& caption, const std::string& text, int flags) {
-  QMessageBox box(IconForFlags(flags), ToQt(caption), ToQt(text), ButtonsForFlags(flags), ActiveOwner());
+  AnswerBox box(ToQt(caption), ToQt(text), flags, ActiveOwner());
   box.exec();
   QAbstractButton* clicked = box.clickedButton();
   return ResultForButton(clicked ? box.standardButton(clicked) : QMessageBox::NoButton, flags);

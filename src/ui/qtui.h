@@ -41,6 +41,12 @@ class QtUi : public platform::Ui {
 QMessageBox::StandardButtons ButtonsForFlags(int flags);
 QMessageBox::Icon IconForFlags(int flags);
 int ResultForButton(QMessageBox::StandardButton button, int flags);
+// A box whose buttons are all answers (Yes and No; Abort, Retry and Ignore):
+// only a button ends it, never Esc or the window's close button.
+bool OnlyButtonsAnswer(int flags);
+// The width a box needs for its caption in the title bar beside the window
+// manager's buttons, measured with the box's font.
+int CaptionRoom(const QString& caption, const QFont& font);
 // "Desc|*.a;*.b|All|*.*" to Qt's "Desc (*.a *.b);;All (*.*)".
 QString QtFilter(const std::string& filter);
 

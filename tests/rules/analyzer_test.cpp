@@ -29,3 +29,31 @@ TEST_F(AnalyzerTest, FramesThatAreNotHexadecimalBytesOrTooLongAreRefused) {
 }
 
 }  // namespace
+
+// The send box at the window's default width and narrowed past its buttons.
+TEST(AnalyzerSendBoxTest, TheLineReachesTenPixelsBeforeSendAndTheChecksumBoxSitsUnderIt) {
+  rules::AnalyzerSendBoxSizes sizes;
+  sizes.width = 578;
+  sizes.contentTop = 18;
+  sizes.editHeight = 24;
+  sizes.buttonWidth = 75;
+  sizes.buttonHeight = 26;
+  sizes.checkWidth = 110;
+  sizes.checkHeight = 20;
+  rules::AnalyzerSendBox box = rules::LayoutAnalyzerSendBox(sizes);
+  EXPECT_EQ(box.clear.x, 578 - 75 - 20);
+  EXPECT_EQ(box.send.x, box.clear.x - 75 - 5);
+  EXPECT_EQ(box.edit.x, 8);
+  EXPECT_EQ(box.edit.x + box.edit.w, box.send.x - 10);
+  // Below the line, inside the box, clear of the buttons.
+  EXPECT_EQ(box.checksum.x, 8);
+  EXPECT_GE(box.checksum.y, box.edit.y + box.edit.h);
+  EXPECT_GE(box.checksum.y, box.send.y + box.send.h);
+  EXPECT_LE(box.checksum.y + box.checksum.h, rules::kAnalyzerSendBoxHeight);
+  EXPECT_GE(box.edit.y, sizes.contentTop);
+
+  sizes.width = 150;
+  box = rules::LayoutAnalyzerSendBox(sizes);
+  EXPECT_EQ(box.edit.w, 0);
+  EXPECT_EQ(box.send.x, 150 - 75 - 20 - 75 - 5);
+}

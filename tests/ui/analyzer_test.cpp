@@ -36,4 +36,19 @@ TEST_F(AnalyzerWindowTest, SendButtonEnterAndTheReceiveTimer) {
   EXPECT_TRUE(received.endsWith(QStringLiteral("01 01 00 01 00\nRx > 50 00 06 12 34 9C"))) << ui::FromQt(received);
 }
 
+TEST_F(AnalyzerWindowTest, TheCommandLineReachesTenPixelsBeforeSendAtAnyWidth) {
+  TFrmAlalyzer form(nullptr, tc, ui);
+  auto* edit = form.findChild<QLineEdit*>(QStringLiteral("edtSendCmmd"));
+  auto* send = form.findChild<QPushButton*>(QStringLiteral("BtnSendCommad"));
+  auto* check = form.findChild<QCheckBox*>(QStringLiteral("cBoxChkSum"));
+  for (int width : {578, 900}) {
+    form.resize(width, 486);
+    form.show();
+    QApplication::processEvents();
+    EXPECT_EQ(edit->geometry().right() + 1 + 10, send->x()) << width;
+    EXPECT_GE(check->y(), edit->geometry().bottom()) << width;
+    EXPECT_LE(check->geometry().bottom(), 72) << width;
+  }
+}
+
 }  // namespace

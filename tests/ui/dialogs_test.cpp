@@ -189,6 +189,36 @@ TEST(QtUiMessageBox, ShowsTheTextAsItIsAndAnswersWithTheButtonPressedOrCancelWhe
   EXPECT_NE(text, QStringLiteral("&Yes"));
 }
 
+// A Yes/No question is answered by its buttons only: Esc and the close
+// button leave it open (Esc must not go on towards a full NVM write); a box
+// is at least as wide as its caption needs.
+TEST(QtUiMessageBox, AYesNoBoxIgnoresEscAndItsCloseButtonAndEveryBoxFitsItsCaption) {
+  ui::QtUi qt;
+  ModalAnswers answers;
+  for (int flags : {0x24, 0x14}) {
+    answers.Then([](QDialog* d) {
+      Key(d, Qt::Key_Escape);
+      EXPECT_TRUE(d->isVisible());
+      EXPECT_FALSE(d->close());
+      EXPECT_TRUE(d->isVisible());
+      qobject_cast<QMessageBox*>(d)->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(qt.MessageBox("Confirmation", "Do you use MASK file ?", flags), platform::kIdNo);
+  }
+  // Where there is a Cancel, Esc still answers it.
+  answers.Then([](QDialog* d) { Key(d, Qt::Key_Escape); });
+  EXPECT_EQ(qt.MessageBox("Confirmation", "Save?", 0x23), platform::kIdCancel);
+
+  int width = 0, needed = 0;
+  answers.Then([&](QDialog* d) {
+    width = d->width();
+    needed = ui::CaptionRoom(d->windowTitle(), d->font());
+    d->accept();
+  });
+  qt.MessageBox("Information", "OK", 0x40);
+  EXPECT_GE(width, needed);
+}
+
 // A font of another system is drawn with an installed one: the dialog opens on it; confirmed, the name stays.
 TEST(QtChoosers, TheFontDialogOpensOnTheFontInUse) {
   ui::FontChoice font{"ＭＳ Ｐゴシック", 0, 16, 0};

@@ -4,14 +4,19 @@
 // driven with xdotool, it shows what only a real display shows: which window
 // is active after a table edit and after its range box, whether the main
 // window and a dialog placed at the bottom of the screen lie on the screen,
-// and whether a close asked for during an NVM read is carried out. The X test
-// is skipped when the X programs are missing (scripts/install-deps installs
+// and whether a close asked for during an NVM read is carried out; that a
+// Yes/No box waits for its buttons and a box shows its caption whole; that a
+// script dialog cannot stay minimized or hidden, and a printing script's
+// window never comes up over the program's modal dialog. The X tests are
+// skipped when the X programs are missing (scripts/install-deps installs
 // them).
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <QApplication>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +31,7 @@
 #include "simptyserver.h"
 #include "simtarget.h"
 #include "support/temp_dir.h"
+#include "ui/qtui.h"
 
 extern char** environ;
 
@@ -281,6 +287,115 @@ TEST_F(E2eXvfbTest, WindowsLieOnTheScreenTheTableKeepsTheFocusAndACloseDuringAnN
   EXPECT_TRUE(WaitFor([this] { return waitpid(program, nullptr, WNOHANG) == program; })) << "the window stayed open";
   program = -1;
   EXPECT_NE(folder.dir.Read("Vund2.ini").find("MainLeft="), std::string::npos);
+}
+
+// ---- Boxes, script dialogs and the script window on a real display ----
+
+// Types text into the window that has the focus.
+void Type(const std::string& text) { Out("xdotool type --delay 20 '" + text + "'"); }
+
+// The window ids of the window manager's list, bottom to top, in xdotool's decimal.
+std::vector<std::string> Stacking() {
+  std::vector<std::string> ids;
+  const std::string text = Out("xprop -root _NET_CLIENT_LIST_STACKING");
+  for (size_t at = text.find("0x"); at != std::string::npos; at = text.find("0x", at + 2))
+    ids.push_back(std::to_string(std::strtoul(text.c_str() + at, nullptr, 16)));
+  return ids;
+}
+// True when window a lies below window b.
+bool Below(const std::string& a, const std::string& b) {
+  const std::vector<std::string> ids = Stacking();
+  const auto ia = std::find(ids.begin(), ids.end(), a), ib = std::find(ids.begin(), ids.end(), b);
+  return ia != ids.end() && ib != ids.end() && ia < ib;
+}
+std::string Visible(const std::string& name) { return Out("xdotool search --onlyvisible --name '" + name + "'"); }
+
+// The script file made in the program folder, run by Tool > Script.
+void RunScript(ProgramFolder& folder, const std::string& name, const std::string& text) {
+  folder.dir.Write(name, text);
+  Key("alt+t s");
+  ASSERT_TRUE(ActiveIs("Open"));
+  Key("ctrl+a");
+  Type(folder.dir.File(name));
+  Key("Return");
+}
+
+// The mask-file question is a Yes/No box: Esc and the window manager's
+// close leave it open, so they cannot go on towards a full NVM write. The
+// completion box is as wide as its caption needs beside the title buttons.
+TEST_F(E2eXvfbTest, AYesNoBoxWaitsForItsButtonsAndTheCompletionBoxShowsItsCaptionWhole) {
+  // An image with its mask file beside it, which makes the program ask.
+  for (const char* name : {"SUB_EEPROM.eep", "SUB_EEPROM.vma"}) {
+    std::string bytes;
+    ASSERT_TRUE(platform::ReadFileBytes(std::string(VUND2_EXAMPLES) + "/" + name, bytes));
+    folder.dir.Write(name, bytes);
+  }
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  Key("alt+f w Return");  // Write NVM Image, with verify
+  ASSERT_TRUE(ActiveIs("Open"));
+  Type("SUB_EEPROM.eep");
+  Key("Return");
+  ASSERT_TRUE(ActiveIs("Confirmation"));
+  // Were either to answer No, the next keys would close the device dialog.
+  Key("Escape alt+F4 n");
+  ASSERT_TRUE(ActiveIs("NVMAccess"));
+  Key("Return");
+  ASSERT_TRUE(ActiveIs("Information"));
+  EXPECT_GE(Geometry("-id " + ActiveId()).w, ui::CaptionRoom(QStringLiteral("Information"), QApplication::font()));
+  Key("Return");
+  EXPECT_TRUE(WaitFor([this] { return ActiveId() == main; }));
+}
+
+// A script dialog cannot stay minimized or hidden behind a dead main window;
+// a printing script's window rises over the main window but never over the
+// program's modal dialog.
+TEST_F(E2eXvfbTest, ScriptDialogsComeBackAndPrintsStayBelowTheProgramsDialog) {
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  ASSERT_NO_FATAL_FAILURE(RunScript(folder, "asks.jsc",
+                                    "func main(a&, n) { var v; v = 5; sysInput(\"n?\", sysINTEGER, v); return 0; }\r\n"));
+  ASSERT_TRUE(ActiveIs("INPUT [INTEGER]"));
+  const std::string dialog = ActiveId();
+  Out("xdotool windowminimize --sync " + dialog);
+  EXPECT_TRUE(WaitFor([&] { return ActiveId() == dialog && Visible("^INPUT") == dialog; })) << "stayed minimized";
+  // Hidden with the rest of the desktop, it comes back with the main window.
+  Key("super+d");
+  ASSERT_TRUE(WaitFor([&] { return Visible("^INPUT").empty(); }));
+  Out("xdotool windowactivate " + main);
+  EXPECT_TRUE(WaitFor([&] { return ActiveId() == dialog && Visible("^INPUT") == dialog; })) << "stayed hidden";
+  Key("Return");
+  ASSERT_TRUE(WaitFor([this] { return ActiveId() == main; }));
+
+  // The script prints line n once the test has set register 0x1011 to n,
+  // and then writes n to 0x1010.
+  const auto print = [this](int n) {
+    folder.target.SetRegister(0x1011, static_cast<uint16_t>(n));
+    return WaitFor([&] { return folder.target.Register(0x1010) == n; });
+  };
+  folder.target.SetRegister(0x1010, 0);
+  ASSERT_NO_FATAL_FAILURE(RunScript(folder, "prints.jsc",
+                                    "func main(a&, n) { var i, v; i = 1; while i < 1000 {\r\n"
+                                    "  busReadReg(0x1011, v); if v == i { print(strPrintf(\"line %d\\n\", i));"
+                                    " busWriteReg(0x1010, i); i = i + 1; }\r\n"
+                                    "  sysSleep(100); } return 0; }\r\n"));
+  std::string script;
+  ASSERT_TRUE(WaitFor([&] { return !(script = Visible("^Script Window$")).empty(); }));
+  ASSERT_TRUE(print(1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // shown within 1/30 s
+  // Covered by the main window, then the Com Port dialog; a print and then
+  // another, so that the first has been shown.
+  Out("xdotool windowactivate --sync " + main);
+  Key("alt+t p");
+  ASSERT_TRUE(ActiveIs("vund2"));
+  const std::string comPort = ActiveId();
+  ASSERT_TRUE(Below(script, main)) << "the script window was not covered when the dialog came";
+  ASSERT_TRUE(print(2));
+  ASSERT_TRUE(print(3));
+  EXPECT_TRUE(Below(script, comPort)) << "the script window came up over the dialog";
+  EXPECT_EQ(ActiveId(), comPort);
+  // Once the dialog has gone, the window held back comes up, unactivated.
+  Key("Escape");
+  EXPECT_TRUE(WaitFor([&] { return Below(main, script); }));
+  EXPECT_EQ(ActiveId(), main);
 }
 
 }  // namespace

@@ -28,6 +28,15 @@ std::vector<QString> MemoLines(const TfrmScriptWindow& w) {
   return lines;
 }
 
+// A covered window comes up on a print, but never over a modal dialog of
+// the program: then it waits for the dialog to go.
+TEST(ScriptWindowRaiseTest, ACoveredWindowRisesAtOnceOrAfterTheModalDialog) {
+  EXPECT_EQ(rules::RaiseOnPrint(3, false), rules::PrintRaise::None);
+  EXPECT_EQ(rules::RaiseOnPrint(4, true), rules::PrintRaise::None);
+  EXPECT_EQ(rules::RaiseOnPrint(2, false), rules::PrintRaise::Now);
+  EXPECT_EQ(rules::RaiseOnPrint(0, true), rules::PrintRaise::AfterModal);
+}
+
 TEST(ScriptWindowTest, MemoFollowsThePrintedLinesAndErrorsAreRed) {
   TfrmScriptWindow w;
   w.show();

@@ -80,9 +80,9 @@ ends_with "script window's close confirmation" '^Confirmation$' 'choose "alt+t s
 ends_with "script input, then select and message dialogs" '^INPUT' 'choose "alt+t s" "$work/asks.jsc"'
 ends_with "file dialog" '^Open$' 'key alt+f w Return'
 ends_with "NVM confirmation" '^NVMAccess$' 'choose "alt+f w Return" SUB_EEPROM.eep' \
-  'focus "^Confirmation$"' 'key Escape'  # no mask file
+  'focus "^Confirmation$"' 'key n'  # no mask file (Esc does not answer a Yes/No box)
 ends_with "NVM result box" '^Information$' 'choose "alt+f w Return" SUB_EEPROM.eep' \
-  'focus "^Confirmation$"' 'key Escape' 'focus "^NVMAccess$"' 'key Return'
+  'focus "^Confirmation$"' 'key n' 'focus "^NVMAccess$"' 'key Return'
 ends_with "value edit dialog" '^PowerState$' 'key ctrl+Home Down Return'  # the first row is a label
 ends_with "table input box" '^Input$' 'key alt+e t' 'focus "^Table Window$"' 'key Return'
 ends_with "table range box" '^ERROR$' 'key alt+e t' 'focus "^Table Window$"' 'key Return' 'focus "^Input$"' \
