@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QCloseEvent>
 #include <QObject>
 #include <QProgressDialog>
 
@@ -63,6 +64,21 @@ int QtScriptWindow::GetProgress() { return form_->Progress(); }
 void QtScriptWindow::SetProgress(int position) { form_->SetProgress(position); }
 void QtScriptWindow::SetTextColor(int color) { form_->SetTextColor(static_cast<uint32_t>(color)); }
 
+namespace {
+
+// The copy's progress: stopping the script is the way to end the copy, so
+// neither the window's close (Alt+F4) nor Esc takes the window away from it.
+class CopyProgress : public QProgressDialog {
+ public:
+  CopyProgress() : QProgressDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {}
+  void reject() override {}
+
+ protected:
+  void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+
+}  // namespace
+
 QtScriptHost::QtScriptHost(platform::MainWindowServices& services)
     : services_(services), mainThread_(std::make_unique<QObject>()) {}
 
@@ -79,10 +95,7 @@ void QtScriptHost::ShowProgress(const std::string& caption, int done, int total)
       mainThread_.get(),
       [this, caption, done, total] {
         if (!progress_) {
-          // Stopping the script is the way to end the operation: no button
-          // and no border icons to close the window by.
-          progress_ = std::make_unique<QProgressDialog>(
-              nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+          progress_ = std::make_unique<CopyProgress>();
           progress_->setCancelButton(nullptr);
           progress_->setAutoReset(false);
           progress_->setAutoClose(false);

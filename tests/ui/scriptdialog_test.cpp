@@ -129,6 +129,11 @@ TEST(ScriptDialogTest, ProgressWindowFollowsCallsFromAScriptThreadUntilClosed) {
   EXPECT_EQ(host.Progress()->labelText(), QStringLiteral("3 / 4"));
   EXPECT_EQ(host.Progress()->value(), 3);
   EXPECT_EQ(host.Progress()->maximum(), 4);
+  // Only the end of the copy takes it away: not the window's close, not Esc.
+  EXPECT_FALSE(host.Progress()->close());
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(host.Progress(), &escape);
+  EXPECT_TRUE(host.Progress()->isVisible());
   host.CloseProgress();
   QCoreApplication::processEvents();
   EXPECT_EQ(host.Progress(), nullptr);
