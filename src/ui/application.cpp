@@ -73,13 +73,7 @@ void ModalDialogKeeper::WindowStateChanged(QWidget* window) {
     });
     return;
   }
-  if (!window->isMinimized()) return;
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (w != window && w->isVisible() && !w->isMinimized() && !w->windowFlags().testFlag(Qt::Popup)) {
-      QTimer::singleShot(0, this, [guarded] { Restore(guarded); });
-      return;
-    }
-  }
+  if (window->isMinimized()) QTimer::singleShot(0, this, [guarded] { Restore(guarded); });
 }
 
 void ModalDialogKeeper::FocusWindowChanged(QWindow* focused) {

@@ -18,10 +18,11 @@ namespace ui {
 
 // Keeps the program's modal dialogs in sight. Window managers offer minimize
 // and maximize on any window, and a minimized modal dialog would leave every
-// window of the program dead, with nothing on the screen to bring it back. A
-// modal dialog that is minimized comes back at once while another window of
-// the program is still shown; when the whole program went down with it (or
-// the window manager hid it some other way), it comes back with the first
+// window of the program dead, often with nothing on the screen to bring it
+// back (some window managers take the dialog's owner down with it, or the
+// dialog with its owner, alike). So a modal dialog that is minimized comes
+// back at once, while the program waits for its answer; one the window
+// manager hid some other way (showing the desktop) comes back with the first
 // window of the program that is activated. A maximized one takes its size
 // again.
 class ModalDialogKeeper : public QObject {
