@@ -112,8 +112,8 @@ void PlaceCentred(QWidget& window, int clientWidth, int clientHeight) {
   if (!screen) screen = QGuiApplication::primaryScreen();
   if (!screen) return;
   const QRect a = screen->availableGeometry();
-  const rules::WindowPlace p = rules::CentreInside(clientWidth, clientHeight, {m.left(), m.top(), m.right(), m.bottom()},
-                                                   {a.x(), a.y(), a.width(), a.height()});
+  const rules::WindowPlace p = rules::CentreInside(
+      clientWidth, clientHeight, {m.left(), m.top(), m.right(), m.bottom()}, {a.x(), a.y(), a.width(), a.height()});
   if (window.minimumSize() == window.maximumSize())
     window.setFixedSize(p.clientWidth, p.clientHeight);
   else
