@@ -54,7 +54,9 @@ void TfrmEditReg::Layout() {
 
 void TfrmEditReg::changeEvent(QEvent* event) {
   QDialog::changeEvent(event);
-  if (event->type() == QEvent::WindowTitleChange || event->type() == QEvent::FontChange) Layout();
+  // A font may come from the owner before the controls are made.
+  if (edtReg && RegAttr && (event->type() == QEvent::WindowTitleChange || event->type() == QEvent::FontChange))
+    Layout();
 }
 
 void TfrmEditReg::showEvent(QShowEvent* event) {
