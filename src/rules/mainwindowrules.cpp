@@ -89,6 +89,16 @@ void KeepInside(ScreenRect& frame, const ScreenRect& area) {
   frame.top = std::max(area.top, std::min(frame.top, area.top + area.height - frame.height));
 }
 
+WindowPlace CentreInside(int clientWidth, int clientHeight, const FrameMargins& margins, const ScreenRect& area) {
+  const int extraW = margins.left + margins.right;
+  const int extraH = margins.top + margins.bottom;
+  const int frameW = clientWidth + extraW;
+  const int frameH = clientHeight + extraH;
+  ScreenRect frame{area.left + (area.width - frameW) / 2, area.top + (area.height - frameH) / 2, frameW, frameH};
+  KeepInside(frame, area);
+  return {frame.left, frame.top, std::max(1, frame.width - extraW), std::max(1, frame.height - extraH)};
+}
+
 std::vector<CommandMenuItem> CommandMenuItems(const VundData& vund) {
   std::vector<CommandMenuItem> items;
   int tag = 0;

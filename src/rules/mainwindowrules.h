@@ -45,6 +45,25 @@ bool BringOnScreen(int& left, int& top, const std::vector<ScreenRect>& screens);
 // past an edge, it moves in.
 void KeepInside(ScreenRect& frame, const ScreenRect& area);
 
+// The window manager's frame around a window's client area.
+struct FrameMargins {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+};
+// Where a window with the given client size goes, centred on the area:
+// left and top are those of its frame; a frame larger than the area takes
+// the area's size (the client area shrinks by as much), so no part of the
+// window lies off the area. A window that fits keeps its size.
+struct WindowPlace {
+  int left = 0;
+  int top = 0;
+  int clientWidth = 0;
+  int clientHeight = 0;
+};
+WindowPlace CentreInside(int clientWidth, int clientHeight, const FrameMargins& margins, const ScreenRect& area);
+
 // The command menu: every memory command, then every switch command of
 // vund.dat, tagged 0, 1, 2, ... over both lists.
 struct CommandMenuItem {

@@ -10,6 +10,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <clocale>
 #include <csignal>
 #include <exception>
@@ -31,6 +32,64 @@ void VundApplication::ShowException(platform::Ui& ui, const std::exception& e) {
 
 void VundApplication::ShowException(platform::Ui& ui, const char* what) {
   ui.MessageBox("Vund2", what ? what : "", 0x10);
+}
+
+namespace {
+
+bool IsModalWindow(const QWidget* w) { return w && w->isWindow() && w->isModal() && w->isVisible(); }
+
+// Shown by the program but minimized or unmapped by the window manager.
+bool Hidden(const QWidget* w) {
+  return IsModalWindow(w) && (w->isMinimized() || !w->windowHandle() || !w->windowHandle()->isExposed());
+}
+
+void Restore(QWidget* w) {
+  if (!Hidden(w)) return;
+  w->setWindowState(w->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+  w->raise();
+  w->activateWindow();
+}
+
+}  // namespace
+
+ModalDialogKeeper::ModalDialogKeeper(QApplication& app) {
+  app.installEventFilter(this);
+  connect(&app, &QGuiApplication::focusWindowChanged, this, &ModalDialogKeeper::FocusWindowChanged);
+}
+
+bool ModalDialogKeeper::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::WindowStateChange && watched->isWidgetType())
+    WindowStateChanged(static_cast<QWidget*>(watched));
+  return false;
+}
+
+void ModalDialogKeeper::WindowStateChanged(QWidget* window) {
+  if (!IsModalWindow(window)) return;
+  const QPointer<QWidget> guarded(window);
+  // Changed back once the window manager's change has been taken in.
+  if (window->isMaximized()) {
+    QTimer::singleShot(0, this, [guarded] {
+      if (IsModalWindow(guarded)) guarded->setWindowState(guarded->windowState() & ~Qt::WindowMaximized);
+    });
+    return;
+  }
+  if (window->isMinimized()) QTimer::singleShot(0, this, [guarded] { Restore(guarded); });
+}
+
+void ModalDialogKeeper::FocusWindowChanged(QWindow* focused) {
+  if (!focused) return;
+  QList<QPointer<QWidget>> hidden;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->windowHandle() != focused && Hidden(w)) hidden.append(w);
+  if (hidden.isEmpty()) return;
+  QTimer::singleShot(0, this, [hidden] {
+    for (const QPointer<QWidget>& w : hidden) Restore(w);
+    // The dialog that answers stays in front of those under it.
+    if (QWidget* front = QApplication::activeModalWidget()) {
+      front->raise();
+      front->activateWindow();
+    }
+  });
 }
 
 namespace {

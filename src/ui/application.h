@@ -1,6 +1,6 @@
 // The application object: shows what escapes an event handler in a message
-// box instead of ending the program, and closes the main window on a
-// termination signal.
+// box instead of ending the program, keeps modal dialogs in sight and closes
+// the main window on a termination signal.
 #pragma once
 #include <QApplication>
 #include <QPointer>
@@ -8,12 +8,34 @@
 #include <functional>
 
 class QTimer;
+class QWindow;
 
 namespace platform {
 class Ui;
 }
 
 namespace ui {
+
+// Keeps the program's modal dialogs in sight. Window managers offer minimize
+// and maximize on any window, and a minimized modal dialog would leave every
+// window of the program dead, often with nothing on the screen to bring it
+// back (some window managers take the dialog's owner down with it, or the
+// dialog with its owner, alike). So a modal dialog that is minimized comes
+// back at once, while the program waits for its answer; one the window
+// manager hid some other way (showing the desktop) comes back with the first
+// window of the program that is activated. A maximized one takes its size
+// again.
+class ModalDialogKeeper : public QObject {
+ public:
+  explicit ModalDialogKeeper(QApplication& app);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void WindowStateChanged(QWidget* window);
+  void FocusWindowChanged(QWindow* focused);
+};
 
 class VundApplication : public QApplication {
  public:
@@ -40,6 +62,7 @@ class VundApplication : public QApplication {
   void StopEnding();
 
   platform::Ui& ui_;
+  ModalDialogKeeper keeper_{*this};
   QPointer<QWidget> closeTarget_;
   std::function<bool()> busy_;
   QTimer* endTimer_ = nullptr;

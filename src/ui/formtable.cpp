@@ -3,14 +3,12 @@
 #include <QAbstractTableModel>
 #include <QAction>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -71,14 +69,17 @@ class TableGridItems : public QAbstractTableModel {
 
 }  // namespace ui
 
+namespace {
+constexpr int kFormWidth = 758;
+constexpr int kFormHeight = 640;
+}  // namespace
+
 TFormTable::TFormTable(QWidget* owner, Workspace& ws)
     : QMainWindow(owner), ws_(ws), model_(ws.UserTables, ws.TargetControl, ws.ui) {
   setObjectName(QStringLiteral("FormTable"));
   setWindowTitle(QStringLiteral("Table Window"));
   CreateComponents();
-  resize(758, 640);
-  if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  resize(kFormWidth, kFormHeight);
 }
 
 TFormTable::~TFormTable() = default;
@@ -156,6 +157,11 @@ void TFormTable::CreateComponents() {
 }
 
 void TFormTable::ShowTable() {
+  // Placed when the main window is framed, whose frame stands for its own.
+  if (!placed_) {
+    placed_ = true;
+    ui::PlaceCentred(*this, kFormWidth, kFormHeight);
+  }
   show();
   raise();
   activateWindow();

@@ -74,6 +74,7 @@ class TFormTable : public QMainWindow {
 
   bool firstStart_ = true;
   bool building_ = false;
+  bool placed_ = false;  // centred on the screen at its first showing
   int valWidth_ = 30;
   int nameHeight_ = 20;
   int nameWidth_ = 100;

@@ -4,7 +4,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -13,7 +12,13 @@
 #include "model/systemfunc.h"
 #include "platform/system.h"
 #include "platform/ui.h"
+#include "ui/qtui.h"
 #include "ui/textconv.h"
+
+namespace {
+constexpr int kFormWidth = 338;
+constexpr int kFormHeight = 604;  // below the menu bar
+}  // namespace
 
 TfrmCompEEPData::TfrmCompEEPData(QWidget* owner, platform::Ui& ui, const std::vector<std::string>* lines)
     : QDialog(owner), ui_(ui), lines_(lines) {
@@ -37,7 +42,7 @@ TfrmCompEEPData::TfrmCompEEPData(QWidget* owner, platform::Ui& ui, const std::ve
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setMenuBar(MainMenu1);
   layout->addWidget(ResultMemo);
-  setFixedSize(338, 604 + MainMenu1->sizeHint().height());
+  setFixedSize(kFormWidth, kFormHeight + MainMenu1->sizeHint().height());
 
   initTimer = new QTimer(this);
   initTimer->setSingleShot(true);
@@ -47,7 +52,7 @@ TfrmCompEEPData::TfrmCompEEPData(QWidget* owner, platform::Ui& ui, const std::ve
 
 void TfrmCompEEPData::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
+  ui::PlaceCentred(*this, kFormWidth, kFormHeight + MainMenu1->sizeHint().height());
   initTimer->start();
 }
 

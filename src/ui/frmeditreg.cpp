@@ -4,26 +4,26 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
+#include <algorithm>
 
 #include "platform/convert.h"
 #include "ui/application.h"
+#include "ui/qtui.h"
 #include "ui/textconv.h"
 
 TfrmEditReg::TfrmEditReg(QWidget* owner, platform::Ui& ui, Registers& set, bool hex, int* value, const ST_REGISTER* reg,
                          rules::RegisterWriter writer)
     : QDialog(owner), ui_(ui), value_(value) {
   setObjectName(QStringLiteral("frmEditReg"));
-  setFixedSize(134, 61);
 
   edtReg = new QLineEdit(this);
   edtReg->setObjectName(QStringLiteral("edtReg"));
-  edtReg->setGeometry(7, 6, 120, 22);
   edtReg->installEventFilter(this);
 
   RegAttr = new QLabel(this);
   RegAttr->setObjectName(QStringLiteral("RegAttr"));
-  RegAttr->setGeometry(7, 33, 120, 21);
   RegAttr->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Layout();
 
   initTimer = new QTimer(this);
   initTimer->setSingleShot(true);
@@ -35,6 +35,29 @@ TfrmEditReg::TfrmEditReg(QWidget* owner, platform::Ui& ui, Registers& set, bool 
 }
 
 TfrmEditReg::~TfrmEditReg() = default;
+
+namespace {
+constexpr int kClientWidth = 134;
+constexpr int kClientHeight = 61;
+constexpr int kControlWidth = 120;
+}  // namespace
+
+// As wide as the caption (the register's name) needs beside the title
+// buttons, the two controls centred in it.
+void TfrmEditReg::Layout() {
+  const int width = std::max(kClientWidth, ui::CaptionRoom(windowTitle(), font()));
+  setFixedSize(width, kClientHeight);
+  const int left = (width - kControlWidth) / 2;
+  edtReg->setGeometry(left, 6, kControlWidth, 22);
+  RegAttr->setGeometry(left, 33, kControlWidth, 21);
+}
+
+void TfrmEditReg::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  // A font may come from the owner before the controls are made.
+  if (edtReg && RegAttr && (event->type() == QEvent::WindowTitleChange || event->type() == QEvent::FontChange))
+    Layout();
+}
 
 void TfrmEditReg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);

@@ -38,10 +38,12 @@ class TfrmEditReg : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   bool Apply(rules::EditRegSession::Key key);
+  void Layout();
 
   platform::Ui& ui_;
   int* value_;

@@ -10,7 +10,6 @@
 #include <QShowEvent>
 #include <QStyle>
 #include <QTimer>
-#include <QWindow>
 #include <algorithm>
 
 #include "platform/files.h"
@@ -23,11 +22,6 @@ TfrmIoDialog::TfrmIoDialog(QWidget* owner, int option, int mode, const std::stri
   setObjectName(QStringLiteral("frmIoDialog"));
   // A fixed dialog border without border icons.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  // Hidden while the program waits for it, the dialog would leave every
-  // window of the program dead: it comes back when one of them is activated.
-  connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focused) {
-    if (focused && focused != windowHandle() && Hidden()) QTimer::singleShot(0, this, [this] { Restore(); });
-  });
   QFont f = font();
   f.setPixelSize(21);
   setFont(f);
@@ -228,37 +222,6 @@ void TfrmIoDialog::done(int result) {
 }
 
 void TfrmIoDialog::reject() { done(rules::kIoResultSecond); }
-
-bool TfrmIoDialog::Hidden() const {
-  return isVisible() && (isMinimized() || !windowHandle() || !windowHandle()->isExposed());
-}
-
-void TfrmIoDialog::Restore() {
-  if (!Hidden()) return;
-  setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
-  raise();
-  activateWindow();
-}
-
-// Window managers may offer minimize and maximize whatever the dialog asks
-// for. A minimized dialog comes back at once while another window of the
-// program is still shown; when the whole program went down with it, it
-// comes back with the first window of the program that is activated.
-void TfrmIoDialog::changeEvent(QEvent* event) {
-  QDialog::changeEvent(event);
-  if (event->type() != QEvent::WindowStateChange || !isVisible()) return;
-  if (isMaximized()) {
-    QTimer::singleShot(0, this, [this] { setWindowState(windowState() & ~Qt::WindowMaximized); });
-    return;
-  }
-  if (!isMinimized()) return;
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (w != this && w->isVisible() && !w->isMinimized() && !w->windowFlags().testFlag(Qt::Popup)) {
-      QTimer::singleShot(0, this, [this] { Restore(); });
-      return;
-    }
-  }
-}
 
 // The form sees Enter and Esc before any of its controls.
 void TfrmIoDialog::keyPressEvent(QKeyEvent* event) {

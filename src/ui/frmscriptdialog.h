@@ -59,15 +59,11 @@ class TfrmIoDialog : public QDialog {
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void changeEvent(QEvent* event) override;
 
  private:
   void FormShow();
   void Layout();
   void SetIcon(rules::IoIcon icon);
-  // Shown by the program but minimized or unmapped by the window manager.
-  bool Hidden() const;
-  void Restore();
 
   std::string text_;
   int integer_ = 0;

@@ -10,9 +10,11 @@
 #include <QScreen>
 #include <QStringList>
 #include <QTranslator>
+#include <QWindow>
 
 #include "platform/files.h"
 #include "rules/inieditrules.h"
+#include "rules/mainwindowrules.h"
 #include "ui/frminiedit.h"
 #include "ui/frmmyinputdlg.h"
 #include "ui/textconv.h"
@@ -92,6 +94,31 @@ int CaptionRoom(const QString& caption, const QFont& font) {
   const QFontMetrics fm(bold);
   const int button = fm.height() + 8;
   return fm.horizontalAdvance(caption) + 4 * button + 16;
+}
+
+void PlaceCentred(QWidget& window, int clientWidth, int clientHeight) {
+  QMargins m;
+  if (const QWindow* handle = window.windowHandle()) m = handle->frameMargins();
+  if (m.isNull()) {
+    for (const QWidget* other : QApplication::topLevelWidgets()) {
+      const QWindow* handle = other->windowHandle();
+      if (other == &window || !other->isVisible() || !handle || handle->frameMargins().isNull()) continue;
+      m = handle->frameMargins();
+      break;
+    }
+  }
+  QScreen* screen = window.isVisible() ? window.screen() : nullptr;
+  if (!screen && window.parentWidget()) screen = window.parentWidget()->screen();
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect a = screen->availableGeometry();
+  const rules::WindowPlace p = rules::CentreInside(
+      clientWidth, clientHeight, {m.left(), m.top(), m.right(), m.bottom()}, {a.x(), a.y(), a.width(), a.height()});
+  if (window.minimumSize() == window.maximumSize())
+    window.setFixedSize(p.clientWidth, p.clientHeight);
+  else
+    window.resize(p.clientWidth, p.clientHeight);
+  window.move(p.left, p.top);  // a window's position is that of its frame
 }
 
 namespace {

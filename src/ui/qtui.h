@@ -47,6 +47,11 @@ bool OnlyButtonsAnswer(int flags);
 // The width a box needs for its caption in the title bar beside the window
 // manager's buttons, measured with the box's font.
 int CaptionRoom(const QString& caption, const QFont& font);
+// Centres a window with the given client size on its screen's area for
+// windows, fitted into that area frame and all. Before the window manager has
+// framed it, the frame of another window of the program stands for its own.
+// A window of fixed size is fixed at the size it gets.
+void PlaceCentred(QWidget& window, int clientWidth, int clientHeight);
 // "Desc|*.a;*.b|All|*.*" to Qt's "Desc (*.a *.b);;All (*.*)".
 QString QtFilter(const std::string& filter);
 

@@ -1,6 +1,6 @@
 // The dialogs offscreen, each driven the way a user would: the parameter
 // editor, the input box, the NVM device dialog, the result window, the S/H
-// choice and the message box.
+// choice and the message box; modal dialogs the window manager minimized.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,16 +15,20 @@
 #include <QPushButton>
 #include <QTranslator>
 
+#include "model/registers.h"
 #include "model/vunddata.h"
 #include "platform/ui.h"
 #include "qt_helpers.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
+#include "ui/application.h"
 #include "ui/choosers.h"
 #include "ui/frmcompeepdata.h"
+#include "ui/frmeditreg.h"
 #include "ui/frminiedit.h"
 #include "ui/frmmyinputdlg.h"
 #include "ui/frmnvmaccess.h"
+#include "ui/frmscriptdialog.h"
 #include "ui/frmsearchdlg.h"
 #include "ui/frmselsnapshotid.h"
 #include "ui/qtui.h"
@@ -217,6 +221,55 @@ TEST(QtUiMessageBox, AYesNoBoxIgnoresEscAndItsCloseButtonAndEveryBoxFitsItsCapti
   });
   qt.MessageBox("Information", "OK", 0x40);
   EXPECT_GE(width, needed);
+}
+
+// A window manager that offers minimize and maximize on any window: each
+// modal dialog of the program comes back at once as it was. A window that
+// is not modal stays as the user left it.
+TEST(ModalDialogKeeper, AMinimizedOrMaximizedModalDialogComesBackAsItWas) {
+  ui::ModalDialogKeeper keeper(*qApp);
+  const auto settle = [] {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  };
+  QWidget mainWindow;
+  mainWindow.show();
+  testing_support::ScriptedUi scripted;
+  Registers regs;
+  const ST_REGISTER reg{"InputSrc", "", 0x70, 0xF0, 15, 0};
+  int value = 0;
+  TfrmEditReg valueDialog(&mainWindow, scripted, regs, false, &value, &reg, [](uint32_t, uint32_t) { return true; });
+  TfrmIoDialog scriptDialog(&mainWindow, 0x40, rules::kIoMessage, "Stop?");
+  QMessageBox box(QMessageBox::Information, QStringLiteral("Information"), QStringLiteral("Save completed"),
+                  QMessageBox::Ok, &mainWindow);
+  for (QDialog* dialog : {static_cast<QDialog*>(&valueDialog), static_cast<QDialog*>(&scriptDialog),
+                          static_cast<QDialog*>(&box)}) {
+    const std::string name = dialog->metaObject()->className();
+    dialog->open();
+    settle();
+    const QSize size = dialog->size();
+    for (Qt::WindowState state : {Qt::WindowMinimized, Qt::WindowMaximized}) {
+      dialog->setWindowState(state);
+      settle();
+      EXPECT_EQ(dialog->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized), Qt::WindowNoState)
+          << name << " " << state;
+      EXPECT_TRUE(dialog->isVisible()) << name;
+      EXPECT_EQ(dialog->size(), size) << name;
+    }
+    // Gone down with the main window, as some window managers do it, it
+    // still comes back: nothing else might be left on the screen.
+    mainWindow.setWindowState(Qt::WindowMinimized);
+    dialog->setWindowState(Qt::WindowMinimized);
+    EXPECT_TRUE(ui_test::PumpUntil([&] { return !dialog->isMinimized(); })) << name << " stayed down";
+    mainWindow.setWindowState(Qt::WindowNoState);
+    dialog->done(QDialog::Rejected);
+    settle();
+  }
+
+  QWidget tool;
+  tool.show();
+  tool.setWindowState(Qt::WindowMinimized);
+  settle();
+  EXPECT_TRUE(tool.isMinimized());
 }
 
 // A font of another system is drawn with an installed one: the dialog opens on it; confirmed, the name stays.

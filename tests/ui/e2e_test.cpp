@@ -6,8 +6,9 @@
 // window and a dialog placed at the bottom of the screen lie on the screen,
 // and whether a close asked for during an NVM read is carried out; that a
 // Yes/No box waits for its buttons and a box shows its caption whole; that a
-// script dialog cannot stay minimized or hidden, and a printing script's
-// window never comes up over the program's modal dialog. The X tests are
+// script dialog or the value dialog cannot stay minimized or hidden, and a
+// printing script's window never comes up over the program's modal dialog;
+// that on a low screen the table window lies on it. The X tests are
 // skipped when the X programs are missing (scripts/install-deps installs
 // them).
 #include <gtest/gtest.h>
@@ -188,7 +189,7 @@ class E2eXvfbTest : public ::testing::Test {
     for (int attempt = 0; attempt < 3 && !display; ++attempt) {
       const std::string file = folder.dir.File("display");
       unlink(file.c_str());
-      xvfb = Spawn({"sh", "-c", "exec Xvfb -displayfd 3 -noreset -screen 0 1280x800x24 -nolisten tcp 3>'" + file +
+      xvfb = Spawn({"sh", "-c", "exec Xvfb -displayfd 3 -noreset -screen 0 " + screen + " -nolisten tcp 3>'" + file +
                                     "' 2>/dev/null"});
       pids.push_back(xvfb);
       ASSERT_TRUE(WaitFor([&] { return folder.dir.Read("display").find('\n') != std::string::npos; }));
@@ -221,6 +222,7 @@ class E2eXvfbTest : public ::testing::Test {
     })) << "the main window was never active";
   }
 
+  std::string screen = "1280x800x24";  // Xvfb's screen
   ProgramFolder folder;
   std::unique_ptr<testing_support::ScopedEnv> display;
   std::vector<pid_t> pids;
@@ -396,6 +398,41 @@ TEST_F(E2eXvfbTest, ScriptDialogsComeBackAndPrintsStayBelowTheProgramsDialog) {
   Key("Escape");
   EXPECT_TRUE(WaitFor([&] { return Below(main, script); }));
   EXPECT_EQ(ActiveId(), main);
+}
+
+// A screen as low as a small laptop's.
+class E2eLowScreenTest : public E2eXvfbTest {
+ protected:
+  E2eLowScreenTest() { screen = "1024x640x24"; }
+};
+
+// The table window is fitted into a screen lower than it, frame and all.
+// The value dialog shows the register's name whole; minimized (which takes
+// the main window down with it) it comes back with the main window, and
+// hidden with the desktop it comes back when the main window is activated.
+TEST_F(E2eLowScreenTest, TheTableWindowFitsAndTheValueDialogShowsItsCaptionAndComesBack) {
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  Key("alt+e t");
+  ASSERT_TRUE(ActiveIs("Table Window"));
+  Rect frame;
+  EXPECT_TRUE(WaitFor([&] { return FramedInside(ActiveId(), frame); })) << "table window " << frame;
+
+  Out("xdotool windowactivate --sync " + main);
+  ASSERT_TRUE(WaitFor([this] { return ActiveId() == main; }));
+  Key("ctrl+Home Down Down Down Down Return");  // the first row is a label
+  ASSERT_TRUE(ActiveIs("InputSrc"));
+  const std::string dialog = ActiveId();
+  EXPECT_GE(Geometry("-id " + dialog).w, ui::CaptionRoom(QStringLiteral("InputSrc"), QApplication::font()));
+  Out("xdotool windowminimize --sync " + dialog);
+  EXPECT_TRUE(WaitFor([&] {
+    return ActiveId() == dialog && Visible("^InputSrc$") == dialog && Visible("^Vund2  S_REG") == main;
+  })) << "stayed minimized";
+  Key("super+d");
+  ASSERT_TRUE(WaitFor([&] { return Visible("^InputSrc$").empty(); }));
+  Out("xdotool windowactivate " + main);
+  EXPECT_TRUE(WaitFor([&] { return ActiveId() == dialog && Visible("^InputSrc$") == dialog; })) << "stayed hidden";
+  Key("Escape");
+  EXPECT_TRUE(WaitFor([this] { return ActiveId() == main; }));
 }
 
 }  // namespace

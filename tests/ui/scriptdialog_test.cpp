@@ -40,23 +40,6 @@ TEST(ScriptDialogTest, InputConvertsOnOkRefusedTextKeepsItOpenAndAnAutoEraseMess
   EXPECT_EQ(erase.exec(), 1);
 }
 
-// A window manager that offers minimize and maximize anyway: the dialog
-// comes back at once while another window of the program is shown.
-TEST(ScriptDialogTest, AMinimizedOrMaximizedDialogComesBackAsItWas) {
-  QWidget mainWindow;
-  mainWindow.show();
-  TfrmIoDialog dlg(nullptr, 0x40, rules::kIoMessage, "Stop?");
-  dlg.show();
-  const QSize size = dlg.size();
-  for (Qt::WindowState state : {Qt::WindowMinimized, Qt::WindowMaximized}) {
-    dlg.setWindowState(state);
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
-    EXPECT_EQ(dlg.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized), Qt::WindowNoState) << state;
-    EXPECT_TRUE(dlg.isVisible());
-    EXPECT_EQ(dlg.size(), size);
-  }
-}
-
 TEST(ScriptDialogTest, HostDialogsCopyTheAnswerOnlyWhenConfirmed) {
   platform::SilentServices services;
   ui::QtScriptHost host{services};
