@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QThread>
@@ -14,6 +15,8 @@
 #include <clocale>
 #include <csignal>
 #include <exception>
+
+#include <xcb/xcb.h>
 
 #include "platform/convert.h"
 #include "platform/ui.h"
@@ -43,25 +46,62 @@ bool Hidden(const QWidget* w) {
   return IsModalWindow(w) && (w->isMinimized() || !w->windowHandle() || !w->windowHandle()->isExposed());
 }
 
+// Maps a window that another X client withdrew behind Qt's back: Qt still
+// takes it for shown, so showing it again would do nothing.
+void MapAgain(QWidget* w) {
+  auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  if (!x11 || !x11->connection()) return;
+  xcb_map_window(x11->connection(), static_cast<xcb_window_t>(w->winId()));
+  xcb_flush(x11->connection());
+}
+
 void Restore(QWidget* w) {
   if (!Hidden(w)) return;
+  if (!w->isMinimized()) MapAgain(w);
   w->setWindowState(w->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
   w->raise();
   w->activateWindow();
 }
+
+// Another window of the program than w can be seen.
+bool OtherWindowShown(const QWidget* w) {
+  for (const QWidget* other : QApplication::topLevelWidgets())
+    if (other != w && other->isVisible() && !other->isMinimized() && !other->windowFlags().testFlag(Qt::Popup) &&
+        other->windowHandle() && other->windowHandle()->isExposed())
+      return true;
+  return false;
+}
+
+constexpr int kHiddenCheckMs = 500;
 
 }  // namespace
 
 ModalDialogKeeper::ModalDialogKeeper(QApplication& app) {
   app.installEventFilter(this);
   connect(&app, &QGuiApplication::focusWindowChanged, this, &ModalDialogKeeper::FocusWindowChanged);
+  // A dialog unmapped without the window manager (by another X client) sends
+  // the program nothing to act on; while one waits for its answer it is
+  // looked at now and then, and comes back while the program can be seen.
+  hiddenCheck_.setInterval(kHiddenCheckMs);
+  connect(&hiddenCheck_, &QTimer::timeout, this, [this] {
+    QWidget* front = QApplication::activeModalWidget();
+    if (!front) {
+      hiddenCheck_.stop();
+      return;
+    }
+    if (Hidden(front) && !front->isMinimized() && OtherWindowShown(front)) Restore(front);
+  });
 }
 
 bool ModalDialogKeeper::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::WindowStateChange && watched->isWidgetType())
     WindowStateChanged(static_cast<QWidget*>(watched));
+  if (event->type() == QEvent::Show && watched->isWidgetType() && static_cast<QWidget*>(watched)->isModal() &&
+      !hiddenCheck_.isActive())
+    hiddenCheck_.start();
   return false;
 }
+
 
 void ModalDialogKeeper::WindowStateChanged(QWidget* window) {
   if (!IsModalWindow(window)) return;

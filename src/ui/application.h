@@ -4,6 +4,7 @@
 #pragma once
 #include <QApplication>
 #include <QPointer>
+#include <QTimer>
 #include <exception>
 #include <functional>
 
@@ -35,6 +36,8 @@ class ModalDialogKeeper : public QObject {
  private:
   void WindowStateChanged(QWidget* window);
   void FocusWindowChanged(QWindow* focused);
+
+  QTimer hiddenCheck_;
 };
 
 class VundApplication : public QApplication {

@@ -409,7 +409,8 @@ class E2eLowScreenTest : public E2eXvfbTest {
 // The table window is fitted into a screen lower than it, frame and all.
 // The value dialog shows the register's name whole; minimized (which takes
 // the main window down with it) it comes back with the main window, and
-// hidden with the desktop it comes back when the main window is activated.
+// hidden with the desktop it comes back when the main window is activated,
+// and unmapped by another program it comes back by itself.
 TEST_F(E2eLowScreenTest, TheTableWindowFitsAndTheValueDialogShowsItsCaptionAndComesBack) {
   ASSERT_NO_FATAL_FAILURE(StartProgram());
   Key("alt+e t");
@@ -431,6 +432,10 @@ TEST_F(E2eLowScreenTest, TheTableWindowFitsAndTheValueDialogShowsItsCaptionAndCo
   ASSERT_TRUE(WaitFor([&] { return Visible("^InputSrc$").empty(); }));
   Out("xdotool windowactivate " + main);
   EXPECT_TRUE(WaitFor([&] { return ActiveId() == dialog && Visible("^InputSrc$") == dialog; })) << "stayed hidden";
+  // Unmapped behind the window manager's back, by another program.
+  Out("xdotool windowunmap --sync " + dialog);
+  EXPECT_TRUE(WaitFor([&] { return Visible("^InputSrc$") == dialog; })) << "stayed unmapped";
+  Out("xdotool windowactivate --sync " + dialog);
   Key("Escape");
   EXPECT_TRUE(WaitFor([this] { return ActiveId() == main; }));
 }
