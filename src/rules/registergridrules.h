@@ -52,8 +52,8 @@ class RegisterGridPresenter {
 
   // What the widget knows of its own size when a layout is computed.
   struct ViewMetrics {
-    int width = 0;           // the grid's width in pixels
-    int visibleRows = 0;     // data rows that fit the height
+    int width = 0;           // the width the cells may take, in pixels
+    int visibleRows = 0;     // data rows that fit the height without scrolling
     int scrollBarWidth = 0;  // the vertical scroll bar's width
     int gridLineWidth = 1;
   };
@@ -108,15 +108,19 @@ class RegisterGridPresenter {
   // data row is copied to its kind and the three sizes go into the settings.
   // True when something changed.
   bool MouseUp();
-  // After a resize to width: true when the pairs that fit changed and the
-  // names and values of the current tab are to be built again.
-  bool ResizeNeedsRebuild(int width) const;
+  // After a resize (the metrics set): true when the pairs that fit the
+  // present size differ from those shown and the names and values of the
+  // current tab are to be built again.
+  bool ResizeNeedsRebuild() const;
 
   // ---- Layout and values ----
   int ColCount() const { return colCount_; }
   int RowCount() const { return rowCount_; }
   int DataRows() const { return rowCount_ - FixedRows; }
   void ComputeGridLayout(int count);
+  // The pairs that fit the view for count registers: the scroll bar's width
+  // is given up only when the rows would not all show without it.
+  int PairsFor(int count) const;
   // Lays out the names of tab (0 = every register) and rebuilds the cell map.
   // The pairs re-flow, so the current cell moves with the register it held
   // (by list index): the user acts next on the register still selected.
@@ -204,6 +208,7 @@ class RegisterGridPresenter {
   int colCount_ = FixedCols + 2;
   int rowCount_ = FixedRows + 1;
   int pairs_ = 0;
+  int laidOut_ = 0;  // the registers of the last layout
   std::vector<std::string> cells_;
   std::vector<int> cellMap_;
   int col_ = FixedCols + 1;

@@ -115,11 +115,16 @@ TRegisterGrid::~TRegisterGrid() = default;
 
 RegisterGridPresenter::ViewMetrics TRegisterGrid::Metrics() const {
   RegisterGridPresenter::ViewMetrics m;
-  m.width = width();
+  // Inside the frame, with neither scroll bar: what the cells have once the
+  // layout is made, whichever bars the layout before it needed.
+  const int frame = 2 * frameWidth();
+  m.width = width() - frame;
   const int rowHeight = std::max(1, presenter_.RowHeight(RegisterGridPresenter::FixedRows));
-  m.visibleRows = viewport()->height() / rowHeight;
-  m.scrollBarWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-  m.gridLineWidth = 1;
+  m.visibleRows = (height() - frame) / rowHeight;
+  m.scrollBarWidth = verticalScrollBar()->sizeHint().width();
+  // The view draws each grid line inside its cell: a pair is as wide as its
+  // two columns.
+  m.gridLineWidth = 0;
   return m;
 }
 
@@ -250,7 +255,7 @@ void TRegisterGrid::mouseDoubleClickEvent(QMouseEvent* event) {
 void TRegisterGrid::resizeEvent(QResizeEvent* event) {
   QTableView::resizeEvent(event);
   presenter_.SetViewMetrics(Metrics());
-  if (presenter_.ResizeNeedsRebuild(width()) && onResizeRebuild) onResizeRebuild();
+  if (presenter_.ResizeNeedsRebuild() && onResizeRebuild) onResizeRebuild();
 }
 
 void TRegisterGrid::changeEvent(QEvent* event) {
