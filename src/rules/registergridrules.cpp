@@ -263,6 +263,12 @@ bool RegisterGridPresenter::SelectRegister(int index) {
   return true;
 }
 
+std::string RegisterGridPresenter::CurrentStatus() const {
+  const int index = CurrentRegister();
+  const ST_REGISTER* reg = index < 0 ? nullptr : Shown().GetRegister(static_cast<unsigned>(index));
+  return reg ? FormatRegisterStatus(*reg, EcsType()) : std::string();
+}
+
 void RegisterGridPresenter::SelectValuePair() {
   if ((col_ - FixedCols) % 2 == 0 && col_ != colCount_ - 1) ++col_;
   selection_ = GridRect{col_ - 1, row_, col_, row_};
@@ -331,14 +337,6 @@ RegisterGridPresenter::KeyAction RegisterGridPresenter::KeyDown(Key key, bool ct
   }
   SelectValuePair();
   return KeyAction::Consumed;
-}
-
-bool RegisterGridPresenter::Click(EcsProtocol ecsType, std::string& statusText) {
-  SelectValuePair();
-  if (CellText(col_ - 1, row_).empty()) return false;
-  const ST_REGISTER* reg = RegisterOf(col_ - 1, row_);
-  statusText = reg ? FormatRegisterStatus(*reg, ecsType) : std::string();
-  return true;
 }
 
 bool RegisterGridPresenter::PrepareEdit(EditRequest& request) const {

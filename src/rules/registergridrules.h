@@ -150,15 +150,15 @@ class RegisterGridPresenter {
   // moves) when the grid does not place it.
   bool SelectRegister(int index);
   const GridRect& Selection() const { return selection_; }
+  // The register status line of the current pair in the settings' ECS type;
+  // empty when the pair's name cell is.
+  std::string CurrentStatus() const;
   // Moves a name column to its value column and selects the pair.
   void SelectValuePair();
   int TopRow() const { return topRow_; }
 
   // ---- Events ----
   KeyAction KeyDown(Key key, bool ctrl, bool shift);
-  // A click on the current cell: normalises; the status bar text of the
-  // pair's register, or false (leave the bar alone) on an empty pair.
-  bool Click(EcsProtocol ecsType, std::string& statusText);
   // The value dialog's arguments for the current cell; false when the cell
   // cannot be edited (empty, a label or not read).
   struct EditRequest {

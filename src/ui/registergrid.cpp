@@ -151,6 +151,7 @@ void TRegisterGrid::ShowCurrent() {
   viewport()->update();
   syncing_ = false;
   TopLeftChanged();
+  if (onStatusLine) onStatusLine(presenter_.CurrentStatus());
 }
 
 void TRegisterGrid::TopLeftChanged() {
@@ -228,10 +229,8 @@ void TRegisterGrid::ClickAt(const QPoint& pos) {
       index.row() < RegisterGridPresenter::FixedRows)
     return;
   presenter_.SetCurrent(index.column(), index.row());
-  std::string status;
-  const bool named = presenter_.Click(presenter_.EcsType(), status);
+  presenter_.SelectValuePair();
   ShowCurrent();
-  if (named && onStatus) onStatus(status);
 }
 
 void TRegisterGrid::mousePressEvent(QMouseEvent* event) {
