@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyle>
 #include <QStyledItemDelegate>
 
 #include "model/systemfunc.h"
