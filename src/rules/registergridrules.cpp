@@ -110,20 +110,25 @@ bool RegisterGridPresenter::MouseUp() {
   return changed;
 }
 
-bool RegisterGridPresenter::ResizeNeedsRebuild(int width) const {
-  const int pairWidth = ColWidth(FixedCols) + ColWidth(FixedCols + 1);
-  const int pairs = pairWidth > 0 ? std::max(1, width / pairWidth) : 1;
-  return pairs != pairs_ && pairs_ != 0;
-}
+bool RegisterGridPresenter::ResizeNeedsRebuild() const { return pairs_ != 0 && PairsFor(laidOut_) != pairs_; }
 
 // ---- Layout and values ----
 
-void RegisterGridPresenter::ComputeGridLayout(int count) {
-  const int scroll = metrics_.visibleRows < rowCount_ - FixedRows ? metrics_.scrollBarWidth : 0;
+int RegisterGridPresenter::PairsFor(int count) const {
   const int pairWidth = ColWidth(FixedCols) + ColWidth(FixedCols + 1) + 4 * metrics_.gridLineWidth;
   // Zero-width columns must not divide by zero: one pair then.
-  pairs_ = pairWidth > 0 ? (metrics_.width - scroll) / pairWidth : 0;
-  if (pairs_ <= 0) pairs_ = 1;
+  if (pairWidth <= 0) return 1;
+  const auto fit = [pairWidth](int width) { return std::max(1, width / pairWidth); };
+  // Decided by the layout being made, not by the one before it, so a size
+  // reached by resizing gets the pairs a fresh layout at that size gets.
+  const int pairs = fit(metrics_.width);
+  const int rows = std::max(1, count / pairs + (count % pairs ? 1 : 0));
+  return rows > metrics_.visibleRows ? fit(metrics_.width - metrics_.scrollBarWidth) : pairs;
+}
+
+void RegisterGridPresenter::ComputeGridLayout(int count) {
+  pairs_ = PairsFor(count);
+  laidOut_ = count;
   int rows = count / pairs_ + (count % pairs_ ? 1 : 0);
   if (rows < 1) rows = 1;
 
@@ -258,6 +263,12 @@ bool RegisterGridPresenter::SelectRegister(int index) {
   return true;
 }
 
+std::string RegisterGridPresenter::CurrentStatus() const {
+  const int index = CurrentRegister();
+  const ST_REGISTER* reg = index < 0 ? nullptr : Shown().GetRegister(static_cast<unsigned>(index));
+  return reg ? FormatRegisterStatus(*reg, EcsType()) : std::string();
+}
+
 void RegisterGridPresenter::SelectValuePair() {
   if ((col_ - FixedCols) % 2 == 0 && col_ != colCount_ - 1) ++col_;
   selection_ = GridRect{col_ - 1, row_, col_, row_};
@@ -326,14 +337,6 @@ RegisterGridPresenter::KeyAction RegisterGridPresenter::KeyDown(Key key, bool ct
   }
   SelectValuePair();
   return KeyAction::Consumed;
-}
-
-bool RegisterGridPresenter::Click(EcsProtocol ecsType, std::string& statusText) {
-  SelectValuePair();
-  if (CellText(col_ - 1, row_).empty()) return false;
-  const ST_REGISTER* reg = RegisterOf(col_ - 1, row_);
-  statusText = reg ? FormatRegisterStatus(*reg, ecsType) : std::string();
-  return true;
 }
 
 bool RegisterGridPresenter::PrepareEdit(EditRequest& request) const {

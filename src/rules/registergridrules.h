@@ -52,8 +52,8 @@ class RegisterGridPresenter {
 
   // What the widget knows of its own size when a layout is computed.
   struct ViewMetrics {
-    int width = 0;           // the grid's width in pixels
-    int visibleRows = 0;     // data rows that fit the height
+    int width = 0;           // the width the cells may take, in pixels
+    int visibleRows = 0;     // data rows that fit the height without scrolling
     int scrollBarWidth = 0;  // the vertical scroll bar's width
     int gridLineWidth = 1;
   };
@@ -108,15 +108,19 @@ class RegisterGridPresenter {
   // data row is copied to its kind and the three sizes go into the settings.
   // True when something changed.
   bool MouseUp();
-  // After a resize to width: true when the pairs that fit changed and the
-  // names and values of the current tab are to be built again.
-  bool ResizeNeedsRebuild(int width) const;
+  // After a resize (the metrics set): true when the pairs that fit the
+  // present size differ from those shown and the names and values of the
+  // current tab are to be built again.
+  bool ResizeNeedsRebuild() const;
 
   // ---- Layout and values ----
   int ColCount() const { return colCount_; }
   int RowCount() const { return rowCount_; }
   int DataRows() const { return rowCount_ - FixedRows; }
   void ComputeGridLayout(int count);
+  // The pairs that fit the view for count registers: the scroll bar's width
+  // is given up only when the rows would not all show without it.
+  int PairsFor(int count) const;
   // Lays out the names of tab (0 = every register) and rebuilds the cell map.
   // The pairs re-flow, so the current cell moves with the register it held
   // (by list index): the user acts next on the register still selected.
@@ -146,15 +150,15 @@ class RegisterGridPresenter {
   // moves) when the grid does not place it.
   bool SelectRegister(int index);
   const GridRect& Selection() const { return selection_; }
+  // The register status line of the current pair in the settings' ECS type;
+  // empty when the pair's name cell is.
+  std::string CurrentStatus() const;
   // Moves a name column to its value column and selects the pair.
   void SelectValuePair();
   int TopRow() const { return topRow_; }
 
   // ---- Events ----
   KeyAction KeyDown(Key key, bool ctrl, bool shift);
-  // A click on the current cell: normalises; the status bar text of the
-  // pair's register, or false (leave the bar alone) on an empty pair.
-  bool Click(EcsProtocol ecsType, std::string& statusText);
   // The value dialog's arguments for the current cell; false when the cell
   // cannot be edited (empty, a label or not read).
   struct EditRequest {
@@ -204,6 +208,7 @@ class RegisterGridPresenter {
   int colCount_ = FixedCols + 2;
   int rowCount_ = FixedRows + 1;
   int pairs_ = 0;
+  int laidOut_ = 0;  // the registers of the last layout
   std::vector<std::string> cells_;
   std::vector<int> cellMap_;
   int col_ = FixedCols + 1;

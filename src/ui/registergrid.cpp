@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyle>
 #include <QStyledItemDelegate>
 
 #include "model/systemfunc.h"
@@ -115,11 +114,16 @@ TRegisterGrid::~TRegisterGrid() = default;
 
 RegisterGridPresenter::ViewMetrics TRegisterGrid::Metrics() const {
   RegisterGridPresenter::ViewMetrics m;
-  m.width = width();
+  // Inside the frame, with neither scroll bar: what the cells have once the
+  // layout is made, whichever bars the layout before it needed.
+  const int frame = 2 * frameWidth();
+  m.width = width() - frame;
   const int rowHeight = std::max(1, presenter_.RowHeight(RegisterGridPresenter::FixedRows));
-  m.visibleRows = viewport()->height() / rowHeight;
-  m.scrollBarWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-  m.gridLineWidth = 1;
+  m.visibleRows = (height() - frame) / rowHeight;
+  m.scrollBarWidth = verticalScrollBar()->sizeHint().width();
+  // The view draws each grid line inside its cell: a pair is as wide as its
+  // two columns.
+  m.gridLineWidth = 0;
   return m;
 }
 
@@ -146,6 +150,7 @@ void TRegisterGrid::ShowCurrent() {
   viewport()->update();
   syncing_ = false;
   TopLeftChanged();
+  if (onStatusLine) onStatusLine(presenter_.CurrentStatus());
 }
 
 void TRegisterGrid::TopLeftChanged() {
@@ -223,10 +228,8 @@ void TRegisterGrid::ClickAt(const QPoint& pos) {
       index.row() < RegisterGridPresenter::FixedRows)
     return;
   presenter_.SetCurrent(index.column(), index.row());
-  std::string status;
-  const bool named = presenter_.Click(presenter_.EcsType(), status);
+  presenter_.SelectValuePair();
   ShowCurrent();
-  if (named && onStatus) onStatus(status);
 }
 
 void TRegisterGrid::mousePressEvent(QMouseEvent* event) {
@@ -250,7 +253,7 @@ void TRegisterGrid::mouseDoubleClickEvent(QMouseEvent* event) {
 void TRegisterGrid::resizeEvent(QResizeEvent* event) {
   QTableView::resizeEvent(event);
   presenter_.SetViewMetrics(Metrics());
-  if (presenter_.ResizeNeedsRebuild(width()) && onResizeRebuild) onResizeRebuild();
+  if (presenter_.ResizeNeedsRebuild() && onResizeRebuild) onResizeRebuild();
 }
 
 void TRegisterGrid::changeEvent(QEvent* event) {

@@ -31,7 +31,9 @@ class TRegisterGrid : public QTableView {
 
   // Set by the owner.
   std::function<void()> onEditValue;                 // Enter, double-click
-  std::function<void(const std::string&)> onStatus;  // a click on a register
+  // The register status line, each time the current cell is shown: whatever
+  // moved it (keys, a click, a search, a rebuild), the line is its register's.
+  std::function<void(const std::string&)> onStatusLine;
   std::function<void(int)> onTabChanged;             // Ctrl+Tab changed the tab
   std::function<void()> onResizeRebuild;             // the pairs that fit changed
   std::function<void()> onFontChanged;               // texts take another width now

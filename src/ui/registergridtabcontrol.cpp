@@ -40,7 +40,7 @@ TRegisterTabControl::TRegisterTabControl(Workspace& ws, QWidget* parent)
 
   connect(S_HRegTabBar, &ui::MultiRowTabBar::currentChanged, this, &TRegisterTabControl::S_HRegTabChange);
   RegisterGrid->onEditValue = [this] { EditRegisterValue(); };
-  RegisterGrid->onStatus = [this](const std::string& text) { ShowStatus(text); };
+  RegisterGrid->onStatusLine = [this](const std::string& text) { ShowStatus(text); };
   RegisterGrid->onTabChanged = [this](int) { SyncTabs(); };
   RegisterGrid->onResizeRebuild = [this] { ShowRegisterTab(presenter_.CurrentTab()); };
   RegisterGrid->onFontChanged = [this] { ShowRegisterTab(presenter_.CurrentTab()); };
@@ -56,13 +56,6 @@ void TRegisterTabControl::FitToFont() {
   presenter_.SetLeastValueWidth(rules::ValueColumnWidth(
       0, largest, rules::FormatRegisterValue(REG_VALUE_UNKNOWN, 0xFFFF, false), rules::kValueCellPadding,
       [&metrics](const std::string& text) { return metrics.horizontalAdvance(ui::ToQt(text)); }));
-}
-
-void TRegisterTabControl::ShowCurrentStatus() {
-  // Only a line the user asked for by a click is kept up to date.
-  if (RegisterStatusPanels[0]->text().isEmpty()) return;
-  const ST_REGISTER* reg = presenter_.RegisterOf(presenter_.Selection().left, presenter_.Row());
-  ShowStatus(reg ? rules::FormatRegisterStatus(*reg, presenter_.EcsType()) : std::string());
 }
 
 TRegisterTabControl::~TRegisterTabControl() = default;
@@ -123,7 +116,6 @@ void TRegisterTabControl::ShowRegisterTabAt(int tab, int currentRegister) {
   presenter_.BuildRegisterGrid(tab, currentRegister);
   presenter_.ShowRegisterValues();
   RegisterGrid->SyncFromPresenter();
-  ShowCurrentStatus();
 }
 
 void TRegisterTabControl::SelectFirstValueCell() {
@@ -145,10 +137,14 @@ void TRegisterTabControl::S_HRegTabChange(int index) {
   presenter_.SetViewMetrics(RegisterGrid->Metrics());
   presenter_.ChangeTab(index);
   RegisterGrid->SyncFromPresenter();
-  ShowCurrentStatus();
 }
 
-void TRegisterTabControl::ShowStatus(const std::string& text) { RegisterStatusPanels[0]->SetText(ui::ToQt(text)); }
+void TRegisterTabControl::ShowStatus(const std::string& text) {
+  // Shown on every move of the cell: the panel is fitted again only when
+  // its text changed.
+  const QString shown = ui::ToQt(text);
+  if (shown != RegisterStatusPanels[0]->text()) RegisterStatusPanels[0]->SetText(shown);
+}
 
 void TRegisterTabControl::EditRegisterValue() {
   rules::RegisterGridPresenter::EditRequest request;

@@ -85,8 +85,6 @@ class TRegisterTabControl : public QWidget, public rules::RegisterPane {
  private:
   void SyncTabs();
   void ShowStatus(const std::string& text);
-  // A status bar line shown is made that of the current register (empty without one).
-  void ShowCurrentStatus();
   // Rows at least as tall as a line and value columns at least as wide as
   // the shown file's widest value, in the grid's font.
   void FitToFont();

@@ -40,6 +40,24 @@ TEST_F(RegisterGridTest, RegistersFillPairsTopToBottomAndKeysMoveWithinThem) {
   EXPECT_EQ(Action::NotHandled, p.KeyDown(Key::Tab, false, false));
 }
 
+// The status line is that of the current pair's register, its ID as wide as
+// the protocol setting's (ECS2 in these settings); none with another setting
+// nor on an empty pair.
+TEST_F(RegisterGridTest, TheStatusLineIsThatOfTheCurrentPairsRegister) {
+  ws.SRegisters.AddRegister({"Volume", "Vol", 0x1030, 0x7F, 100, 5, 1});
+  AddRegs(2);
+  Metrics(208);
+  p.BuildRegisterGrid(0);  // two pairs of two rows: the last pair is empty
+  EXPECT_EQ("Volume  ID : 0x1030  Max : 100  Min : 5", p.CurrentStatus());
+  p.KeyDown(Key::Down, false, false);
+  EXPECT_EQ("  ID : 0x0100  Max : 255  Min : 0", p.CurrentStatus());  // R0 has no long name
+  p.KeyDown(Key::End, true, false);
+  EXPECT_EQ("", p.CurrentStatus());
+  const ST_REGISTER& volume = *ws.SRegisters.GetRegister(0);
+  EXPECT_EQ("Volume  ID : 0x00001030  Max : 100  Min : 5", rules::FormatRegisterStatus(volume, EcsProtocol::Ecs3));
+  EXPECT_EQ("", rules::FormatRegisterStatus(volume, static_cast<EcsProtocol>(1)));
+}
+
 TEST_F(RegisterGridTest, RowsAreNeverLowerThanALineOfTheFontAndADraggedHeightIsKept) {
   EXPECT_EQ(327, rules::FittedPanelWidth(200, 320, 1, 4));  // text, frame both sides, indent, one pixel
   EXPECT_EQ(200, rules::FittedPanelWidth(200, 150, 1, 4));

@@ -30,6 +30,7 @@
 #include "ui/frmeditreg.h"
 #include "ui/frminiedit.h"
 #include "ui/frmsearchdlg.h"
+#include "ui/registergridtabcontrol.h"
 #include "ui/textconv.h"
 
 namespace {
@@ -292,6 +293,66 @@ TEST_F(MainWindowTest, GridKeysAndSearchRunTheRegisterCommandsAndTheCloseKeepsWh
   EXPECT_EQ(platform::IniFile(dir.File("vund.dat")).ReadString("EcsSettings", "Refresh1", ""), "内部温度");
 }
 
+// The register status line is that of the current pair however the cell got
+// there (keys, Ctrl+Tab, a search, a paste), and empty on an empty pair.
+TEST_F(MainWindowTest, TheRegisterStatusLineFollowsTheCurrentCell) {
+  UseTarget();
+  window->RunStartupNow("");
+  const QLabel* line = ui_test::Part<QLabel>(*window, "RegisterStatusPanel0");
+  const auto shown = [line] { return ui::FromQt(line->text()); };
+  // What the line should say of the register whose short name is current.
+  const auto ofCurrent = [this] {
+    const std::string name = CurrentName();
+    for (int i = 0; i < ws.SRegisters.GetRegisterCount(); ++i) {
+      const ST_REGISTER* reg = ws.SRegisters.GetRegister(static_cast<unsigned>(i));
+      if (reg->ShortName == name) return rules::FormatRegisterStatus(*reg, EcsProtocol::Ecs3);
+    }
+    return std::string();
+  };
+  const auto search = [this](const char* text) {
+    ModalAnswers answers;
+    answers.Then([text](QDialog* d) {
+      auto* dialog = qobject_cast<TFrmSearchDlg*>(d);
+      ASSERT_NE(dialog, nullptr);
+      dialog->SearchCBox->setEditText(QLatin1String(text));
+      dialog->btnNextSearchClick();
+    });
+    Trigger("mnuSearch");
+  };
+  EXPECT_EQ(shown(), "-システム状態-  ID : 0x00000000  Max : 65535  Min : 0");
+
+  GridKey(Qt::Key_Down);
+  EXPECT_EQ(shown(), "電源状態  ID : 0x00001000  Max : 3  Min : 0");
+  GridKey(Qt::Key_Right);
+  EXPECT_NE(CurrentName(), "PowerState");
+  EXPECT_EQ(shown(), ofCurrent());
+
+  GridKey(Qt::Key_Tab, Qt::ControlModifier);
+  GridKey(Qt::Key_Tab, Qt::ControlModifier);  // 映像
+  EXPECT_EQ(shown(), "-画質調整-  ID : 0x00000000  Max : 65535  Min : 0");
+  GridKey(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(shown(), "-システム状態-  ID : 0x00000000  Max : 65535  Min : 0");
+  GridKey(Qt::Key_Tab, Qt::ControlModifier);
+
+  search("Gamma");
+  EXPECT_EQ(shown(), "ガンマ  ID : 0x00001015  Max : 4  Min : 0");
+  search("NoSuchName");  // the cell goes where the search gave up
+  EXPECT_NE(CurrentName(), "Gamma");
+  EXPECT_EQ(shown(), ofCurrent());
+
+  // Gamma copied, then pasted on a new tab of its own.
+  search("Gamma");
+  GridKey(Qt::Key_C, Qt::ControlModifier);
+  ui.ExpectInput("Empty");
+  ui_test::Part<TRegisterTabControl>(*window, "S_HRegTab")->mnuNewTabAddClick();
+  for (int i = 0; i < 4; ++i) GridKey(Qt::Key_Tab, Qt::ControlModifier);
+  ASSERT_EQ(Grid().CurrentTab(), 6);
+  EXPECT_EQ(shown(), "");
+  GridKey(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(CurrentName(), "Gamma");
+  EXPECT_EQ(shown(), "ガンマ  ID : 0x00001015  Max : 4  Min : 0");
+}
+
 // The register value files, the command menu, the analyzer and a script,
 // each holding the status polling off while it talks to the set.
 TEST_F(MainWindowTest, MenuCommandsTalkToTheSetWithPollingHeldOff) {
@@ -382,7 +443,7 @@ TEST_F(MainWindowTest, AtALargeFontRowsAreALineTallAndPanelsShowTheirWholeText) 
   window->show();
   window->RunStartupNow("");
   TRegisterGrid* grid = ui_test::GridOf(*window);
-  grid->onStatus(rules::FormatRegisterStatus(*ws.SRegisters.GetRegister(0), EcsProtocol::Ecs3));  // as a click shows it
+  ASSERT_FALSE(ui_test::Part<QLabel>(*window, "RegisterStatusPanel0")->text().isEmpty());  // the current register's
   QApplication::processEvents();
   const QFontMetrics metrics(grid->font());
   EXPECT_GE(grid->rowHeight(1), metrics.height() + 2);

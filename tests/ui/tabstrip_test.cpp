@@ -151,6 +151,38 @@ TEST_F(RegisterTabStripTest, ARenamedOrAddedTabFlowsAgainAndAnAmpersandIsShown) 
   ExpectEveryTabShown(*strip(), *tabs.RegisterGrid);
 }
 
+// The pairs follow the grid's final size, whatever size came before: a window
+// made wider, its strip dropping rows on the way, takes as many pairs as a
+// window opened at that size, and has no room left for one more. Low enough
+// that the rows need a scroll bar; narrower again as well.
+TEST_F(RegisterTabStripTest, AWiderWindowTakesThePairsOfAFreshLayoutAtThatWidth) {
+  const auto pairs = [](const TRegisterTabControl& control) {
+    return (control.RegisterGrid->model()->columnCount() - 1) / 2;
+  };
+  tabs.SetGridSizes(140, 40, 20);
+  std::vector<int> widths;
+  for (int width = 500; width < 1300; width += 37) widths.push_back(width);
+  for (int width = 1300; width > 500; width -= 41) widths.push_back(width);  // and narrower again
+  for (const int width : widths) {
+    tabs.resize(width, 350);
+    Settle();
+    TRegisterTabControl fresh{ws};
+    fresh.resize(width, 350);
+    fresh.show();
+    fresh.SetGridSizes(140, 40, 20);
+    fresh.BuildTabStrip();
+    fresh.ShowRegisterTab(0);
+    fresh.layout()->activate();
+    QApplication::processEvents();
+    EXPECT_EQ(pairs(tabs), pairs(fresh)) << width;
+    const TRegisterGrid* grid = tabs.RegisterGrid;
+    const int pairWidth = grid->columnWidth(1) + grid->columnWidth(2);
+    const int used = pairs(tabs) * pairWidth;
+    EXPECT_LE(used, grid->viewport()->width()) << width;
+    EXPECT_GT(used + pairWidth, grid->viewport()->width()) << width;
+  }
+}
+
 class TableTabStripTest : public TableTest {};
 
 TEST_F(TableTabStripTest, ThirtyTablesAllShowOnRowsAndAClickOnALowerRowShowsItsTable) {
