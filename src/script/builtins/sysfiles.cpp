@@ -364,6 +364,9 @@ bool IsDirEmpty(const std::string& dir) {
 bool CopyDirContents(const std::string& dest, const std::string& src, const CopyProgress& progress) {
   if (!CheckDirExists(src) || dest.empty()) return false;
   const fs::path to = Os(dest);
+  // A destination inside the source would take a copy of itself: refused
+  // before anything is written, not half-way through.
+  if (Within(to, Os(src))) return false;
   if (!Exists(to) && !CreateDirectoryPath(dest)) return false;
   if (!IsDir(to)) return false;
   std::error_code ec;
@@ -384,8 +387,10 @@ bool CopyDirContents(const std::string& dest, const std::string& src, const Copy
 }
 
 bool SynchronizeDir(const std::string& dest, const std::string& src, const CopyProgress& progress) {
-  // Emptying dest must never reach the root, nor the source the copy needs.
-  if (dest.empty() || Within(fs::path("/"), Os(dest)) || Within(Os(src), Os(dest))) return false;
+  // Emptying dest must never reach the root, nor the source the copy needs,
+  // whether the source lies in dest or dest in the source.
+  if (dest.empty() || Within(fs::path("/"), Os(dest)) || Within(Os(src), Os(dest)) || Within(Os(dest), Os(src)))
+    return false;
   for (int pass = 1; !IsDirEmpty(dest); ++pass) {
     if (pass == 7) return false;
     const std::string all = dest.back() == '/' ? dest + "*.*" : dest + "/*.*";
