@@ -75,7 +75,11 @@ bool TTargetControl::OpenLink(TLinkSettingsSource& source) {
       if (!OpenUsbDevice()) return false;
       break;
     default:
-      // An unknown link type opens nothing and keeps the current layer.
+      // An unknown link type opens nothing and keeps the current layer; with
+      // none, the user learns which setting stands in the way.
+      if (!bus_)
+        ui_.ShowMessageBoxJE("ERROR", "サポートされていないBusPhysicalLayerが設定されています。\nVund2.iniを確認してください",
+                             "ERROR", "Selected BusPhysicalLayer is not supported!\n Check vund2.ini", kErrorBox);
       break;
   }
   return bus_ != nullptr;

@@ -104,6 +104,14 @@ TEST_F(TargetControlTest, AnUnsupportedEcsTypeIsRefusedByConnectAndReconnect) {
   EXPECT_EQ(target->FrameCount(), 0u);
 }
 
+TEST_F(TargetControlTest, AnUnknownLinkTypeWithNoLinkOpenSaysWhichSettingItIs) {
+  WriteFiles(true, 4, "", -1, 2);
+  ui.ExpectMessage(0x10, platform::kIdOk, "BusPhysicalLayer");
+  EXPECT_FALSE(tc.Connect(ws.linkSettings));
+  EXPECT_FALSE(tc.IsConnected());
+  EXPECT_TRUE(ui.AllSeen());
+}
+
 TEST_F(TargetControlTest, EveryOperationWithoutALinkFailsAndSaysSo) {
   WriteFiles(true, 4, "MemName1=Reset\r\nMemID1=0x100\r\n");
   ws.SRegisters.SetValue(1, 5);
