@@ -8,6 +8,7 @@
 #include "platform/convert.h"
 #include "platform/text.h"
 #include "platform/ui.h"
+#include "rules/tabrowflow.h"
 
 namespace rules {
 
@@ -283,9 +284,7 @@ RegisterGridPresenter::KeyAction RegisterGridPresenter::KeyDown(Key key, bool ct
   switch (key) {
     case Key::Tab: {
       if (!ctrl) return KeyAction::NotHandled;
-      // Neither below the first tab nor past the last.
-      const int last = std::max(0, static_cast<int>(tabs_.size()) - 1);
-      const int next = std::clamp(shift ? tab_ - 1 : tab_ + 1, 0, last);
+      const int next = StepTab(tab_, static_cast<int>(tabs_.size()), shift);
       if (next == tab_) return KeyAction::Consumed;
       ChangeTab(next);
       return KeyAction::TabChanged;

@@ -43,4 +43,8 @@ int TabRowFlow::TabAtPoint(int x, int y, int rowHeight) const {
   return TabAt(x, y / rowHeight);
 }
 
+int StepTab(int current, int count, bool back) {
+  return std::clamp(back ? current - 1 : current + 1, 0, std::max(0, count - 1));
+}
+
 }  // namespace rules

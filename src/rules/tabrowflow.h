@@ -40,4 +40,8 @@ class TabRowFlow {
   int rows_ = 1;
 };
 
+// The tab Ctrl+Tab (back: Ctrl+Shift+Tab) goes to from current among count:
+// the next or the one before, neither below the first nor past the last.
+int StepTab(int current, int count, bool back);
+
 }  // namespace rules

@@ -18,6 +18,7 @@
 #include "link/workspace.h"
 #include "model/systemfunc.h"
 #include "platform/convert.h"
+#include "rules/tabrowflow.h"
 #include "rules/textfit.h"
 #include "rules/valuecolumnwidth.h"
 #include "ui/application.h"
@@ -286,7 +287,14 @@ void TFormTable::mnuChangeHexDecClick() {
 
 bool TFormTable::eventFilter(QObject* watched, QEvent* event) {
   if (watched == TableGrid && event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
+    const auto* press = static_cast<QKeyEvent*>(event);
+    const int key = press->key();
+    // Ctrl+Tab and Ctrl+Shift+Tab go from table to table, as on the main
+    // window's tabs, not from cell to cell.
+    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && press->modifiers().testFlag(Qt::ControlModifier)) {
+      TableTab->setCurrentIndex(rules::StepTab(TableTab->currentIndex(), TableTab->count(), key == Qt::Key_Backtab));
+      return true;
+    }
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
       EditTableCell();
       return true;

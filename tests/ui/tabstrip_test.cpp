@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTableView>
+#include <tuple>
 
 #include "support/registergrid_fixture.h"
 #include "support/table_fixture.h"
@@ -205,6 +206,18 @@ TEST_F(TableTabStripTest, ThirtyTablesAllShowOnRowsAndAClickOnALowerRowShowsItsT
   ExpectEveryTabShown(*strip, *grid);
   Press(strip, strip->tabRect(29).center());
   EXPECT_EQ(ui::FromQt(grid->model()->headerData(0, Qt::Vertical).toString()), "A30");
+  // Ctrl+Tab from the grid goes to the table before and after, not to another cell.
+  grid->setFocus();
+  const QModelIndex cell = grid->currentIndex();
+  for (const auto& [key, modifiers, table] :
+       {std::tuple{Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, "A29"},
+        std::tuple{Qt::Key_Tab, Qt::KeyboardModifiers(Qt::ControlModifier), "A30"},
+        std::tuple{Qt::Key_Tab, Qt::KeyboardModifiers(Qt::ControlModifier), "A30"}}) {  // not past the last
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(grid, &press);
+    EXPECT_EQ(ui::FromQt(grid->model()->headerData(0, Qt::Vertical).toString()), table);
+    EXPECT_EQ(grid->currentIndex().column(), cell.column());
+  }
 }
 
 }  // namespace
