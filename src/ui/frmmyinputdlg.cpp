@@ -72,6 +72,8 @@ bool MyInputQuery(const std::string& caption, const std::string& prompt, std::st
   dlg.Label1->setText(ui::ToQt(prompt));
   if (passwordChar) dlg.Edit1->setEchoMode(QLineEdit::Password);
   dlg.Edit1->setText(ui::ToQt(text));
+  // Typing replaces what is offered, as in the value dialog.
+  dlg.Edit1->selectAll();
   if (dlg.exec() != 1) return false;
   text = ui::FromQt(dlg.Edit1->text());
   return true;

@@ -74,6 +74,16 @@ TEST(IniEditDialog, ABadRowKeepsItOpenAndStoresNothingUntilEveryRowIsGood) {
 
 TEST(InputBox, EnterConfirmsAndEscKeepsTheDefault) {
   ModalAnswers answers;
+  // The default text is selected, so what is typed replaces it.
+  answers.Then([](QDialog* w) {
+    auto* edit = w->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+    ASSERT_NE(edit, nullptr);
+    QKeyEvent five(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, QStringLiteral("5"));
+    QApplication::sendEvent(edit, &five);
+    Key(edit, Qt::Key_Return);
+  });
+  EXPECT_EQ(MyInputBox("Input", "Table 1 Value", "77"), "5");
+
   answers.Then([](QDialog* w) {
     auto* edit = w->findChild<QLineEdit*>(QStringLiteral("Edit1"));
     ASSERT_NE(edit, nullptr);
