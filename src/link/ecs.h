@@ -58,7 +58,10 @@ class TEcs {
   // Steps the link up through the supported rates: 0 or -1.
   virtual int RaiseBaudRate() = 0;
   // Tells the target the configured rate (before the program ends).
-  virtual int SendBaudRate() = 0;
+  int SendBaudRate() { return TellStartRate(configuredBaud_); }
+  // Tells the target to go to the rate of index, the one a link made anew
+  // starts at.
+  virtual int TellStartRate(int index) = 0;
   virtual int GetBaudIndex() = 0;
   // Sends a frame written as hexadecimal words without awaiting a reply;
   // throws platform::EConvertError for a word that is not hexadecimal.

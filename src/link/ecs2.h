@@ -10,7 +10,7 @@ class TEcs2 : public TEcsFramed {
   int GetMaxByteCount() override { return 56; }
   int FindBaudRate() override;
   int RaiseBaudRate() override;
-  int SendBaudRate() override { return 0; }
+  int TellStartRate(int) override { return 0; }
 
   static const char* ErrorText(int status);
 };

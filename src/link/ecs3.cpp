@@ -107,8 +107,8 @@ int TEcs3::RaiseBaudRate() {
   return 0;
 }
 
-int TEcs3::SendBaudRate() {
+int TEcs3::TellStartRate(int index) {
   if (baudRateSupportId_ == 0) return -1;
   if (bus_ != nullptr && !bus_->IsSerial()) return 0;
-  return TellBaudIndex(configuredBaud_);
+  return TellBaudIndex(index);
 }

@@ -10,7 +10,7 @@ class TEcs3 : public TEcsFramed {
   int GetMaxByteCount() override { return MaxDataLength(); }
   int FindBaudRate() override;
   int RaiseBaudRate() override;
-  int SendBaudRate() override;
+  int TellStartRate(int index) override;
 
   static const char* ErrorText(int status);
 

@@ -217,6 +217,8 @@ int TTargetControl::RaiseBaudRate() { return CheckLink(true) ? protocol_->RaiseB
 
 int TTargetControl::SendBaudRate() { return CheckLink(true) ? protocol_->SendBaudRate() : -1; }
 
+int TTargetControl::TellStartRate(int index) { return IsLinkWorking() ? protocol_->TellStartRate(index) : -1; }
+
 int TTargetControl::GetBaudIndex() { return protocol_ ? protocol_->GetBaudIndex() : 0; }
 
 int TTargetControl::GetProtocolTimeout() const { return protocol_ ? protocol_->GetTimeOut() : 0; }

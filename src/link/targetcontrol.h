@@ -89,6 +89,9 @@ class TTargetControl : platform::MainThreadOnly, public TLineRate {
   int FindBaudRate() override;
   int RaiseBaudRate() override;
   int SendBaudRate() override;
+  // On a working link, tells the set to go to the rate of index, where a
+  // link made anew with other settings starts: -1 without one.
+  int TellStartRate(int index);
   int GetBaudIndex() override;
 
   // The protocol's receive time-out in ms (for transfers that change it

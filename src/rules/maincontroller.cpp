@@ -92,6 +92,9 @@ void MainController::ChooseComPort() {
   const int baud = ws_.settings.GetBaudRate();
   if (!ws_.linkSettings.ChooseComPort()) return;
   const bool changed = port != ws_.settings.GetComPort() || baud != ws_.settings.GetBaudRate();
+  // The set leaves the raised rate for the new start rate, as it does at
+  // close, so the new link finds it there at once.
+  if (changed) ws_.TargetControl.TellStartRate(ws_.settings.GetBaudRate());
   ConnectAfterComPortChoice(*this, view_, ws_.TargetControl, changed, ws_.TargetControl.IsConnected(),
                             ws_.TargetControl.IsLinkWorking(), view_.Registers().ShownFile(),
                             view_.Registers().CurrentTab());

@@ -12,6 +12,7 @@
 #include "rules/maincontroller.h"
 #include "simlink.h"
 #include "simtarget.h"
+#include "support/recording_services.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 
@@ -115,7 +116,10 @@ class ComPortChoiceTest : public ::testing::TestWithParam<SimProtocol> {
       ++connects;
       auto layer = std::make_unique<SimLink>(target, clock);
       link = layer.get();
-      return ws.TargetControl.ConnectWith(std::move(layer), clock, CurrentLinkSettings(ws.settings, ws.vund));
+      // The port opens at the configured rate, as a serial port does.
+      const auto settings = CurrentLinkSettings(ws.settings, ws.vund);
+      layer->Open(static_cast<uint8_t>(settings.ComPort), static_cast<uint8_t>(settings.BaudRate), 0, 0, 0, 0);
+      return ws.TargetControl.ConnectWith(std::move(layer), clock, settings);
     });
     view.readTarget = [this](RegKind kind) { return ws.TargetControl.ReadRegisterTable(kind == RegKind::H); };
   }
@@ -177,6 +181,27 @@ TEST_P(ComPortChoiceTest, OkWithNothingChangedKeepsAWorkingLinkAndReopensAFailed
     EXPECT_TRUE(ReadVolume());
     EXPECT_EQ(target.BaudIndex(), 12);
   }
+}
+
+// A new rate chosen while the link runs raised: the set is sent to the new
+// start rate first, so the new link finds it there without a failed read.
+TEST_P(ComPortChoiceTest, ANewRateFindsTheSetAtOnce) {
+  // ECS2 does not negotiate: a set at another rate is simply not heard.
+  if (GetParam() != SimProtocol::Ecs3) return;
+  testing_support::RecordingServices log;
+  ws.services.Set(&log);
+  target.SetRegister(0x1030, 42);
+  c.RunStartup("");
+  for (const int rate : {11, 6}) {
+    log.lines.clear();
+    ui.ExpectComPortDialog(true, [rate](int&, int& baud) { baud = rate; });
+    c.ChooseComPort();
+    EXPECT_TRUE(ui.AllSeen());
+    EXPECT_EQ(log.Log(), "") << rate;
+    EXPECT_TRUE(ReadVolume());
+    EXPECT_EQ(target.BaudIndex(), 12);
+  }
+  ws.services.Set(nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, ComPortChoiceTest, ::testing::Values(SimProtocol::Ecs3, SimProtocol::Ecs2));
